@@ -1,0 +1,35 @@
+# Entry points for a fresh machine: every target first installs what is missing.
+JOBS ?= $(shell nproc)
+CMAKE_GEN = -G Ninja
+
+.PHONY: deps run test tsan bench fuzz clean
+
+deps:
+	@scripts/install-deps
+
+run: deps
+	cmake -S . -B build/release $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DFRELT_TESTS=OFF
+	cmake --build build/release -j $(JOBS) --target frelt
+	./build/release/frelt
+
+test: deps
+	cmake -S . -B build/test $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DFRELT_SANITIZE=ON
+	cmake --build build/test -j $(JOBS)
+	cd build/test && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+tsan: deps
+	cmake -S . -B build/tsan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DFRELT_TSAN=ON -DFRELT_PROGRAM=OFF
+	cmake --build build/tsan -j $(JOBS)
+	cd build/tsan && ctest --output-on-failure -j $(JOBS) -L tsan
+
+bench: deps
+	cmake -S . -B build/bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DFRELT_TESTS=OFF -DFRELT_PROGRAM=OFF -DFRELT_BENCH=ON
+	cmake --build build/bench -j $(JOBS)
+	@for b in build/bench/bench/bench_*; do echo "== $$b"; $$b || exit 1; done
+
+fuzz: deps
+	CXX=clang++ cmake -S . -B build/fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DFRELT_TESTS=OFF -DFRELT_PROGRAM=OFF -DFRELT_FUZZ=ON
+	cmake --build build/fuzz -j $(JOBS)
+
+clean:
+	rm -rf build

@@ -1,0 +1,46 @@
+# Helpers that let a folder become a library or a test program as soon as it
+# holds code, without a CMakeLists.txt per folder.
+
+function(frelt_link_existing target)
+  foreach(dep IN LISTS ARGN)
+    if(TARGET ${dep} OR dep MATCHES "::")
+      target_link_libraries(${target} PUBLIC ${dep})
+    endif()
+  endforeach()
+endfunction()
+
+# frelt_library(name dir... [EXCLUDE file...] [DEPS dep...])
+function(frelt_library name)
+  cmake_parse_arguments(ARG "" "" "EXCLUDE;DEPS" ${ARGN})
+  set(sources "")
+  foreach(dir IN LISTS ARG_UNPARSED_ARGUMENTS)
+    file(GLOB_RECURSE found CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/*.cpp)
+    list(APPEND sources ${found})
+  endforeach()
+  foreach(ex IN LISTS ARG_EXCLUDE)
+    list(REMOVE_ITEM sources ${PROJECT_SOURCE_DIR}/${ex})
+  endforeach()
+  if(NOT sources)
+    return()
+  endif()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  frelt_link_existing(${name} ${ARG_DEPS})
+endfunction()
+
+# frelt_test(name dir [LABELS l...] [DEPS dep...]): one GoogleTest program per
+# folder, registered with ctest as one test so sanitizer start-up is paid once.
+function(frelt_test name dir)
+  cmake_parse_arguments(ARG "" "" "LABELS;DEPS" ${ARGN})
+  file(GLOB found CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
+  if(NOT found)
+    return()
+  endif()
+  add_executable(${name} ${found})
+  frelt_link_existing(${name} frelt_testsupport ${ARG_DEPS})
+  target_link_libraries(${name} PUBLIC GTest::gtest GTest::gmock)
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  set_tests_properties(${name} PROPERTIES
+    LABELS "${ARG_LABELS}"
+    ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp;TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1")
+endfunction()

@@ -1,0 +1,31 @@
+#include "platform/foundation/FailureHook.h"
+
+#include <cstdio>
+#include <mutex>
+
+namespace platform {
+
+namespace {
+std::mutex gMutex;
+std::function<void(const std::string&)>& handler() {
+    static auto* h = new std::function<void(const std::string&)>;
+    return *h;
+}
+}  // namespace
+
+void setFailureHandler(std::function<void(const std::string&)> h) {
+    std::lock_guard lock(gMutex);
+    handler() = std::move(h);
+}
+
+void reportFailure(const std::string& message) {
+    std::function<void(const std::string&)> h;
+    {
+        std::lock_guard lock(gMutex);
+        h = handler();
+    }
+    if (h) h(message);
+    else std::fprintf(stderr, "platform failure: %s\n", message.c_str());
+}
+
+}  // namespace platform

@@ -1,0 +1,57 @@
+#include "support/FreltTest.h"
+
+#include <cstdlib>
+
+#include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/FailureHook.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Paths.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/foundation/SingleInstance.h"
+
+namespace fs = std::filesystem;
+
+void FreltTest::SetUp() {
+    std::string tmpl = (fs::temp_directory_path() / "frelt-test-XXXXXX").string();
+    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+    root_ = tmpl;
+
+    platform::PathLayout layout;
+    layout.home = root_ / "home";
+    layout.configHome = layout.home / ".config";
+    layout.dataHome = layout.home / ".local/share";
+    layout.cacheHome = layout.home / ".cache";
+    layout.dataDirs = {root_ / "usr/share"};
+    layout.configDirs = {root_ / "etc/xdg"};
+    for (const auto& p : {layout.home, layout.configHome, layout.dataHome, layout.cacheHome}) fs::create_directories(p);
+    platform::Paths::setLayout(layout);
+
+    platform::manualclock::install();
+    logs_ = std::make_shared<platform::CapturingLogSink>();
+    platform::setLogSink(logs_);
+    platform::setFailureHandler([](const std::string& message) { ADD_FAILURE() << message; });
+}
+
+void FreltTest::TearDown() {
+    drain();
+    platform::singleinstance::resetAll();
+    drain();
+    platform::dispatch::discardPendingWork();
+    platform::RunLoop::main().reset();
+    platform::NotificationCenter::defaultCenter().removeAllObservers();
+    platform::setFailureHandler(nullptr);
+    platform::setLogSink(nullptr);
+    platform::manualclock::uninstall();
+    platform::Paths::setLayout(std::nullopt);
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+}
+
+void FreltTest::advance(double seconds) { platform::manualclock::advance(seconds); }
+
+void FreltTest::drain() {
+    for (int i = 0; i < 100; ++i) {
+        EXPECT_TRUE(platform::dispatch::waitForBackgroundIdle()) << "background queues did not finish";
+        if (platform::RunLoop::main().runUntilIdle() == 0 && !platform::dispatch::mainqueue::hasPending()) return;
+    }
+}

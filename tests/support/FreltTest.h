@@ -1,0 +1,31 @@
+#pragma once
+// The fixture every test of the program uses: a temporary home with its own
+// XDG folders, the manual clock, captured log lines, reset single instances,
+// and platform failure reports (such as an unscripted modal) turned into test
+// failures.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "platform/log/Log.h"
+
+class FreltTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Moves the manual clock, firing due timers and delayed work.
+    void advance(double seconds);
+    // Runs the main queue and due timers; waits for background queues first.
+    void drain();
+
+    platform::CapturingLogSink& logs() { return *logs_; }
+    const std::filesystem::path& root() const { return root_; }
+    std::filesystem::path home() const { return root_ / "home"; }
+
+private:
+    std::filesystem::path root_;
+    std::shared_ptr<platform::CapturingLogSink> logs_;
+};
