@@ -47,7 +47,10 @@ public:
     void submit(Block task) {
         std::unique_lock lock(m_);
         tasks_.push_back(std::move(task));
-        if (idle_ == 0 && threads_ < kMaxThreads) {
+        // Idle threads count only once they have taken a task: compare them
+        // with the tasks waiting, or two blocks submitted together, the first
+        // waiting for the second, would share one thread and never finish.
+        if (static_cast<std::size_t>(idle_) < tasks_.size() && threads_ < kMaxThreads) {
             ++threads_;
             ++idle_;
             std::thread([this] { loop(); }).detach();
@@ -127,8 +130,11 @@ struct Queue::State : std::enable_shared_from_this<Queue::State> {
             return;
         }
         auto self = shared_from_this();
-        WorkerPool::shared().submit([self, block = std::move(item.block), barrier = item.barrier] {
+        WorkerPool::shared().submit([self, block = std::move(item.block), barrier = item.barrier]() mutable {
             block();
+            // The block's captures go while it still holds the queue, so
+            // their destructors never overlap later blocks.
+            block = nullptr;
             self->finish(barrier);
             outstanding().done();
         });
@@ -182,6 +188,10 @@ struct MainQueue {
     std::mutex m;
     std::deque<Block> blocks;
     std::function<void()> wake;
+    // Blocks queued by `sync` from other threads that have not run yet: their
+    // callers are blocked, so a main thread waiting for background work must
+    // run them rather than wait for the callers.
+    std::atomic<int> syncPending{0};
 
     void push(Block b) {
         std::function<void()> w;
@@ -324,10 +334,19 @@ void Queue::sync(const Block& block) {
         return;
     }
     Semaphore done;
-    mainQueueState().push([&] {
+    auto& q = mainQueueState();
+    ++q.syncPending;
+    q.push([&] {
+        --mainQueueState().syncPending;
         block();
         done.signal();
     });
+    {
+        // Wake a main thread that is waiting for background work.
+        auto& o = outstanding();
+        std::lock_guard lock(o.m);
+        o.cv.notify_all();
+    }
     done.wait();
 }
 
@@ -436,8 +455,22 @@ void setWakeHandler(std::function<void()> handler) {
 
 bool waitForBackgroundIdle(Duration timeout) {
     auto& o = outstanding();
+    auto& q = mainQueueState();
+    const bool onMain = isMainThread();
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
     std::unique_lock lock(o.m);
-    return o.cv.wait_for(lock, timeout, [&] { return o.count == 0; });
+    for (;;) {
+        const bool ready = o.cv.wait_until(lock, deadline, [&] {
+            return o.count == 0 || (onMain && q.syncPending.load() > 0);
+        });
+        if (o.count == 0) return true;
+        if (!ready) return false;
+        // Background work waits for the main queue: run it (in queue order)
+        // instead of waiting for work that cannot finish.
+        lock.unlock();
+        mainqueue::drain();
+        lock.lock();
+    }
 }
 
 void discardPendingWork() {

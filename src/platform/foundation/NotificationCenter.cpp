@@ -39,21 +39,33 @@ NotificationCenter::ObserverId NotificationCenter::addObserver(const std::string
     return e->id;
 }
 
+void NotificationCenter::retire(Entry& e) {
+    const auto me = std::this_thread::get_id();
+    std::unique_lock lock(e.m);
+    e.removed = true;
+    // A handler that removes its own observer must not wait for itself.
+    e.idle.wait(lock, [&] { return std::all_of(e.callers.begin(), e.callers.end(), [&](auto t) { return t == me; }); });
+}
+
 void NotificationCenter::removeObserver(ObserverId id) {
-    std::shared_ptr<Entry> gone;
-    std::lock_guard lock(m_);
-    auto it = std::find_if(entries_.begin(), entries_.end(), [&](auto& e) { return e->id == id; });
-    if (it == entries_.end()) return;
-    (*it)->removed = true;
-    gone = *it;  // a delivery in progress may still hold the handler
-    entries_.erase(it);
+    std::shared_ptr<Entry> gone;  // a delivery in progress may still hold the handler
+    {
+        std::lock_guard lock(m_);
+        auto it = std::find_if(entries_.begin(), entries_.end(), [&](auto& e) { return e->id == id; });
+        if (it == entries_.end()) return;
+        gone = *it;
+        entries_.erase(it);
+    }
+    retire(*gone);
 }
 
 void NotificationCenter::removeAllObservers() {
     std::vector<std::shared_ptr<Entry>> gone;
-    std::lock_guard lock(m_);
-    for (auto& e : entries_) e->removed = true;
-    gone.swap(entries_);
+    {
+        std::lock_guard lock(m_);
+        gone.swap(entries_);
+    }
+    for (auto& e : gone) retire(*e);
 }
 
 std::size_t NotificationCenter::observerCount() const {
@@ -68,8 +80,24 @@ void NotificationCenter::post(const Notification& n) {
         for (auto& e : entries_)
             if ((e->name.empty() || e->name == n.name) && (!e->sender || e->sender == n.sender)) targets.push_back(e);
     }
-    for (auto& e : targets)
-        if (!e->removed) e->handler(n);
+    const auto me = std::this_thread::get_id();
+    for (auto& e : targets) {
+        {
+            std::lock_guard lock(e->m);
+            if (e->removed) continue;
+            e->callers.push_back(me);
+        }
+        struct Leave {
+            Entry& e;
+            std::thread::id me;
+            ~Leave() {
+                std::lock_guard lock(e.m);
+                e.callers.erase(std::find(e.callers.begin(), e.callers.end(), me));
+                e.idle.notify_all();
+            }
+        } leave{*e, me};
+        e->handler(n);
+    }
 }
 
 }  // namespace platform

@@ -2,15 +2,19 @@
 // The default notification centre: observers by name and optional sender,
 // synchronous delivery on the posting thread in registration order. Posting,
 // adding and removing observers from inside a delivery are safe; an observer
-// removed during a delivery is not called again.
+// removed during a delivery is not called again. Removing an observer waits
+// for its deliveries in progress on other threads, so an object that removes
+// its observer in its destructor is never called once destroyed.
 
 #include <any>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/foundation/Value.h"
@@ -82,8 +86,13 @@ private:
         std::string name;
         const void* sender;
         Handler handler;
-        std::atomic<bool> removed{false};
+        std::mutex m;
+        std::condition_variable idle;
+        bool removed = false;                  // guarded by m
+        std::vector<std::thread::id> callers;  // threads inside the handler; guarded by m
     };
+    // Marks `e` removed and waits until no other thread is inside its handler.
+    static void retire(Entry& e);
 
     mutable std::mutex m_;
     std::vector<std::shared_ptr<Entry>> entries_;

@@ -1,6 +1,7 @@
 #include "platform/foundation/RunLoop.h"
 
 #include <algorithm>
+#include <atomic>
 #include <glib.h>
 #include <mutex>
 
@@ -31,7 +32,6 @@ constexpr std::size_t kMaxIdlePasses = 100000;
 struct RunLoop::Impl {
     mutable std::mutex m;
     std::vector<std::shared_ptr<Timer>> timers;
-    std::uint64_t nextSequence = 0;
     std::shared_ptr<RunLoopBackend> backend = std::make_shared<HeadlessRunLoopBackend>();
 
     struct Level {
@@ -114,10 +114,8 @@ void RunLoop::addTimer(const std::shared_ptr<Timer>& timer, const std::string& m
     if (!timer || !timer->valid_) return;
     std::lock_guard lock(impl_->m);
     timer->modes_.insert(mode);
-    if (std::find(impl_->timers.begin(), impl_->timers.end(), timer) == impl_->timers.end()) {
-        timer->sequence_ = impl_->nextSequence++;
+    if (std::find(impl_->timers.begin(), impl_->timers.end(), timer) == impl_->timers.end())
         impl_->timers.push_back(timer);
-    }
 }
 
 std::string RunLoop::currentMode() const {
@@ -219,7 +217,11 @@ void RunLoop::reset() {
 
 Timer::Timer(Duration interval, bool repeats, Handler handler)
     : interval_(interval), repeats_(repeats), handler_(std::move(handler)),
-      fireDate_(dispatch::clock::now() + interval) {}
+      fireDate_(dispatch::clock::now() + interval) {
+    // Timers due at the same moment fire in the order they were made.
+    static std::atomic<std::uint64_t> nextSequence{0};
+    sequence_ = nextSequence++;
+}
 
 std::shared_ptr<Timer> Timer::make(Duration interval, bool repeats, Handler handler) {
     return std::shared_ptr<Timer>(new Timer(interval, repeats, std::move(handler)));
@@ -234,7 +236,10 @@ std::shared_ptr<Timer> Timer::scheduled(Duration interval, bool repeats, Handler
 void Timer::fire() {
     if (!valid_) return;
     auto keepAlive = shared_from_this();
-    if (handler_) handler_(*this);
+    // A handler that invalidates its timer would otherwise destroy itself
+    // (and what it captured) while it still runs.
+    Handler handler = handler_;
+    if (handler) handler(*this);
 }
 
 void Timer::invalidate() {

@@ -1,0 +1,64 @@
+// Feeds arbitrary bytes to the keyed unarchiver: it must fail cleanly or
+// return an object that can be walked and archived again.
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/foundation/KeyedArchive.h"
+#include "platform/graphics/Color.h"
+
+namespace {
+
+// A model class that reads every kind of key, as the program's classes do.
+class Probe : public platform::Coding {
+public:
+    std::string className() const override { return "frelt.TableViewItem"; }
+    void encodeWithCoder(platform::KeyedArchiver& coder) const override {
+        coder.encodeObject(name, "name");
+        coder.encodeObject(tags, "tags");
+        coder.encodeObject(color, "color");
+        coder.encodeObject(child, "hotkey");
+        coder.encodeInteger(number, "key");
+    }
+    static std::shared_ptr<Probe> initWithCoder(platform::KeyedUnarchiver& coder) {
+        auto p = std::make_shared<Probe>();
+        p->name = coder.decodeString("name").value_or("");
+        p->tags = coder.decodeStringArray("tags").value_or(std::vector<std::string>{});
+        p->color = coder.decodeObjectOfClass<platform::Color>("color");
+        p->child = coder.decodeObject("hotkey");
+        p->number = coder.decodeInteger("key") + static_cast<std::int64_t>(coder.decodeBool("isVisible")) +
+                    static_cast<std::int64_t>(coder.decodeDouble("d") + coder.decodeFloat("f"));
+        if (coder.containsValueForKey("fail")) return nullptr;
+        return p;
+    }
+    std::string name;
+    std::vector<std::string> tags;
+    std::shared_ptr<platform::Color> color;
+    platform::ArchiveObject child;
+    std::int64_t number = 0;
+};
+
+void walk(const platform::ArchiveObject& o, int depth) {
+    if (depth > 64) return;
+    (void)o.toValue();
+    if (auto c = o.as<platform::Color>()) (void)c->sRGBComponents();
+    if (auto a = o.asArray())
+        for (const auto& e : *a) walk(e, depth + 1);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const bool registered = [] {
+        platform::Color::registerCoding();
+        platform::CodingRegistry::registerClass("frelt.TableViewItem", &Probe::initWithCoder);
+        return true;
+    }();
+    (void)registered;
+    const platform::Data bytes(data, data + size);
+    auto result = platform::KeyedUnarchiver::unarchiveTopLevelObject(bytes);
+    if (!result) return 0;
+    walk(result.object, 0);
+    if (auto again = platform::KeyedArchiver::archivedData(result.object))
+        (void)platform::KeyedUnarchiver::unarchiveTopLevelObject(*again);
+    return 0;
+}

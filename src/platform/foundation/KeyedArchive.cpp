@@ -1,0 +1,742 @@
+#include "platform/foundation/KeyedArchive.h"
+
+#include <bit>
+#include <cctype>
+#include <map>
+#include <mutex>
+
+#include "platform/foundation/PropertyList.h"
+
+namespace platform {
+
+namespace {
+
+constexpr std::int64_t kArchiveVersion = 100000;
+// Nesting of objects inside objects; real archives stay in single digits.
+constexpr std::size_t kMaxObjectDepth = 200;
+constexpr std::size_t kMaxEncodeDepth = 512;
+
+const std::shared_ptr<Coding> kNoCoded;
+
+bool isArrayClass(const std::string& n) {
+    return n == "NSArray" || n == "NSMutableArray" || n == "NSSet" || n == "NSMutableSet" || n == "NSOrderedSet" ||
+           n == "NSMutableOrderedSet";
+}
+bool isDictionaryClass(const std::string& n) { return n == "NSDictionary" || n == "NSMutableDictionary"; }
+bool isBuiltinClass(const std::string& n) {
+    return isArrayClass(n) || isDictionaryClass(n) || n == "NSDate" || n == "NSURL" || n == "NSString" ||
+           n == "NSMutableString" || n == "NSData" || n == "NSMutableData";
+}
+
+std::optional<Value> toValueBounded(const ArchiveObject& o, std::uint64_t& budget, int depth) {
+    constexpr std::uint64_t kNodeCost = 64;
+    if (budget < kNodeCost || depth > 512) return std::nullopt;
+    budget -= kNodeCost;
+    switch (o.kind()) {
+    case ArchiveObject::Kind::Null:
+        return Value();
+    case ArchiveObject::Kind::String: {
+        const auto& s = *o.asString();
+        if (budget < s.size()) return std::nullopt;
+        budget -= s.size();
+        return Value(s);
+    }
+    case ArchiveObject::Kind::Number: {
+        return o.toValue();  // numbers convert without recursion
+    }
+    case ArchiveObject::Kind::Data: {
+        const auto& d = *o.asData();
+        if (budget < d.size()) return std::nullopt;
+        budget -= d.size();
+        return Value(d);
+    }
+    case ArchiveObject::Kind::Date:
+        return Value(*o.asDate());
+    case ArchiveObject::Kind::Array: {
+        ValueArray a;
+        for (const auto& e : *o.asArray()) {
+            auto v = toValueBounded(e, budget, depth + 1);
+            if (!v) return std::nullopt;
+            a.push_back(std::move(*v));
+        }
+        return Value(std::move(a));
+    }
+    case ArchiveObject::Kind::Dictionary: {
+        ValueDictionary d;
+        for (const auto& [k, e] : *o.asDictionary()) {
+            auto key = k.asString();
+            if (!key) return std::nullopt;
+            auto v = toValueBounded(e, budget, depth + 1);
+            if (!v) return std::nullopt;
+            d.insert_or_assign(*key, std::move(*v));
+        }
+        return Value(std::move(d));
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+}  // namespace
+
+// --- ArchiveObject --------------------------------------------------------
+
+ArchiveObject::ArchiveObject(std::string s) : storage_(std::make_shared<const std::string>(std::move(s))) {}
+ArchiveObject::ArchiveObject(platform::Data d) : storage_(std::make_shared<const platform::Data>(std::move(d))) {}
+ArchiveObject::ArchiveObject(platform::URL u) : storage_(std::make_shared<const platform::URL>(std::move(u))) {}
+ArchiveObject::ArchiveObject(ArchiveArray elements, bool isMutable)
+    : storage_(std::make_shared<const ArchiveArray>(std::move(elements))), isMutable_(isMutable) {}
+ArchiveObject::ArchiveObject(ArchiveDictionary pairs, bool isMutable)
+    : storage_(std::make_shared<const ArchiveDictionary>(std::move(pairs))), isMutable_(isMutable) {}
+ArchiveObject::ArchiveObject(const std::vector<std::string>& strings, bool isMutable) {
+    ArchiveArray a;
+    a.reserve(strings.size());
+    for (const auto& s : strings) a.emplace_back(s);
+    storage_ = std::make_shared<const ArchiveArray>(std::move(a));
+    isMutable_ = isMutable;
+}
+
+ArchiveObject ArchiveObject::fromValue(const Value& value) {
+    return std::visit(
+        [](const auto& x) -> ArchiveObject {
+            using T = std::decay_t<decltype(x)>;
+            if constexpr (std::is_same_v<T, std::monostate> || std::is_same_v<T, UID>) return {};
+            else if constexpr (std::is_same_v<T, bool> || std::is_same_v<T, std::int64_t> || std::is_same_v<T, double>)
+                return number(x);
+            else if constexpr (std::is_same_v<T, ValueArray>) {
+                ArchiveArray a;
+                a.reserve(x.size());
+                for (const auto& e : x) a.push_back(fromValue(e));
+                return ArchiveObject(std::move(a));
+            } else if constexpr (std::is_same_v<T, ValueDictionary>) {
+                ArchiveDictionary d;
+                d.reserve(x.size());
+                for (const auto& [k, e] : x) d.emplace_back(ArchiveObject(k), fromValue(e));
+                return ArchiveObject(std::move(d));
+            } else {
+                return ArchiveObject(x);
+            }
+        },
+        value.storage());
+}
+
+ArchiveObject::Kind ArchiveObject::kind() const {
+    switch (storage_.index()) {
+    case 0: return Kind::Null;
+    case 1: return Kind::String;
+    case 2:
+    case 3:
+    case 4: return Kind::Number;
+    case 5: return Kind::Data;
+    case 6: return Kind::Date;
+    case 7: return Kind::URL;
+    case 8: return Kind::Array;
+    case 9: return Kind::Dictionary;
+    default: return Kind::Coded;
+    }
+}
+
+const std::string* ArchiveObject::asString() const {
+    auto p = std::get_if<std::shared_ptr<const std::string>>(&storage_);
+    return p ? p->get() : nullptr;
+}
+std::optional<bool> ArchiveObject::asBool() const {
+    if (auto b = std::get_if<bool>(&storage_)) return *b;
+    if (auto i = std::get_if<std::int64_t>(&storage_)) return *i != 0;
+    if (auto d = std::get_if<double>(&storage_)) return *d != 0;
+    return std::nullopt;
+}
+std::optional<std::int64_t> ArchiveObject::asInteger() const {
+    if (auto i = std::get_if<std::int64_t>(&storage_)) return *i;
+    if (auto b = std::get_if<bool>(&storage_)) return *b ? 1 : 0;
+    if (auto d = std::get_if<double>(&storage_)) return Value(*d).asInteger();
+    return std::nullopt;
+}
+std::optional<double> ArchiveObject::asDouble() const {
+    if (auto d = std::get_if<double>(&storage_)) return *d;
+    if (auto i = std::get_if<std::int64_t>(&storage_)) return static_cast<double>(*i);
+    if (auto b = std::get_if<bool>(&storage_)) return *b ? 1.0 : 0.0;
+    return std::nullopt;
+}
+const platform::Data* ArchiveObject::asData() const {
+    auto p = std::get_if<std::shared_ptr<const platform::Data>>(&storage_);
+    return p ? p->get() : nullptr;
+}
+const platform::Date* ArchiveObject::asDate() const { return std::get_if<platform::Date>(&storage_); }
+const platform::URL* ArchiveObject::asURL() const {
+    auto p = std::get_if<std::shared_ptr<const platform::URL>>(&storage_);
+    return p ? p->get() : nullptr;
+}
+const ArchiveArray* ArchiveObject::asArray() const {
+    auto p = std::get_if<std::shared_ptr<const ArchiveArray>>(&storage_);
+    return p ? p->get() : nullptr;
+}
+const ArchiveDictionary* ArchiveObject::asDictionary() const {
+    auto p = std::get_if<std::shared_ptr<const ArchiveDictionary>>(&storage_);
+    return p ? p->get() : nullptr;
+}
+const std::shared_ptr<Coding>& ArchiveObject::asCoded() const {
+    auto p = std::get_if<std::shared_ptr<Coding>>(&storage_);
+    return p ? *p : kNoCoded;
+}
+
+std::optional<std::vector<std::string>> ArchiveObject::asStringArray() const {
+    auto a = asArray();
+    if (!a) return std::nullopt;
+    std::vector<std::string> out;
+    out.reserve(a->size());
+    for (const auto& e : *a) {
+        auto s = e.asString();
+        if (!s) return std::nullopt;
+        out.push_back(*s);
+    }
+    return out;
+}
+
+std::optional<Value> ArchiveObject::toValue() const {
+    // Shared arrays may nest so that the tree they stand for is enormous.
+    std::uint64_t budget = 16u << 20;
+    if (kind() == Kind::Number) {
+        if (auto b = std::get_if<bool>(&storage_)) return Value(*b);
+        if (auto d = std::get_if<double>(&storage_)) return Value(*d);
+        return Value(*asInteger());
+    }
+    return toValueBounded(*this, budget, 0);
+}
+
+const void* ArchiveObject::identity() const {
+    return std::visit(
+        [](const auto& x) -> const void* {
+            using T = std::decay_t<decltype(x)>;
+            if constexpr (std::is_same_v<T, std::monostate> || std::is_same_v<T, bool> ||
+                          std::is_same_v<T, std::int64_t> || std::is_same_v<T, double> ||
+                          std::is_same_v<T, platform::Date>)
+                return nullptr;
+            else
+                return x.get();
+        },
+        storage_);
+}
+
+// --- CodingRegistry -------------------------------------------------------
+
+namespace {
+struct Registry {
+    std::mutex mutex;
+    std::map<std::string, CodingRegistry::Decoder> decoders;  // by canonical name
+};
+Registry& registry() {
+    static Registry r;
+    return r;
+}
+}  // namespace
+
+void CodingRegistry::registerClass(const std::string& className, Decoder decoder) {
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.decoders[canonicalName(className)] = std::move(decoder);
+}
+
+const CodingRegistry::Decoder* CodingRegistry::decoder(const std::string& className) {
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    auto it = r.decoders.find(canonicalName(className));
+    // Entries are never removed, so the pointer stays valid.
+    return it == r.decoders.end() ? nullptr : &it->second;
+}
+
+std::string CodingRegistry::canonicalName(const std::string& name) {
+    // "_TtC" <length><module> <length><class>
+    if (name.rfind("_TtC", 0) != 0) return name;
+    std::size_t i = 4;
+    std::vector<std::string> parts;
+    while (i < name.size() && parts.size() < 2) {
+        std::size_t len = 0, digits = 0;
+        while (i < name.size() && std::isdigit(static_cast<unsigned char>(name[i])) && digits < 6) {
+            len = len * 10 + static_cast<std::size_t>(name[i] - '0');
+            ++i;
+            ++digits;
+        }
+        if (digits == 0 || len == 0 || len > name.size() - i) return name;
+        parts.push_back(name.substr(i, len));
+        i += len;
+    }
+    if (parts.size() != 2 || i != name.size()) return name;
+    return parts[0] + "." + parts[1];
+}
+
+std::string CodingRegistry::runtimeName(const std::string& name) {
+    const auto dot = name.find('.');
+    if (dot == std::string::npos || dot == 0 || dot + 1 == name.size() || name.find('.', dot + 1) != std::string::npos)
+        return name;
+    const std::string module = name.substr(0, dot), cls = name.substr(dot + 1);
+    return "_TtC" + std::to_string(module.size()) + module + std::to_string(cls.size()) + cls;
+}
+
+// --- KeyedArchiver ----------------------------------------------------------
+
+KeyedArchiver::KeyedArchiver(ClassNames names) : names_(names) { objects_.emplace_back("$null"); }
+
+std::string KeyedArchiver::recordedName(const std::string& name) const {
+    return names_ == ClassNames::Runtime ? CodingRegistry::runtimeName(name) : name;
+}
+
+void KeyedArchiver::put(const std::string& key, Value value) {
+    auto& dict = frames_.empty() ? top_ : frames_.back();
+    dict.insert_or_assign(key, std::move(value));
+}
+
+void KeyedArchiver::encodeObject(const ArchiveObject& object, const std::string& key) { put(key, reference(object)); }
+void KeyedArchiver::encodeBool(bool value, const std::string& key) { put(key, value); }
+void KeyedArchiver::encodeInteger(std::int64_t value, const std::string& key) { put(key, value); }
+void KeyedArchiver::encodeDouble(double value, const std::string& key) { put(key, value); }
+void KeyedArchiver::encodeFloat(float value, const std::string& key) { put(key, static_cast<double>(value)); }
+
+UID KeyedArchiver::classReference(const std::string& name, const std::vector<std::string>& classes) {
+    auto it = classes_.find(name);
+    if (it != classes_.end()) return UID{it->second};
+    ValueArray list;
+    list.reserve(classes.size());
+    for (const auto& c : classes) list.emplace_back(c);
+    const std::uint64_t index = objects_.size();
+    objects_.emplace_back(ValueDictionary{{"$classname", name}, {"$classes", std::move(list)}});
+    classes_.emplace(name, index);
+    return UID{index};
+}
+
+UID KeyedArchiver::reference(const ArchiveObject& object) {
+    using Kind = ArchiveObject::Kind;
+    const Kind kind = object.kind();
+    if (kind == Kind::Null) return UID{0};
+    if (kind == Kind::String) {
+        auto [it, inserted] = strings_.try_emplace(*object.asString(), objects_.size());
+        if (inserted) objects_.emplace_back(*object.asString());
+        return UID{it->second};
+    }
+    if (kind == Kind::Number) {
+        // Equal numbers share one object, as equal strings do.
+        Value number = *object.toValue();
+        const auto& storage = number.storage();
+        const std::string key = std::to_string(storage.index()) + ":" +
+                                (number.isReal() ? std::to_string(std::bit_cast<std::uint64_t>(*number.asDouble()))
+                                                 : std::to_string(*number.asInteger()));
+        auto [it, inserted] = numbers_.try_emplace(key, objects_.size());
+        if (inserted) objects_.push_back(std::move(number));
+        return UID{it->second};
+    }
+    const void* identity = object.identity();
+    if (identity) {
+        auto it = identities_.find(identity);
+        if (it != identities_.end()) return UID{it->second};
+    }
+    const std::uint64_t index = objects_.size();
+    if (kind == Kind::Data) {
+        objects_.emplace_back(*object.asData());
+        identities_.emplace(identity, index);
+        return UID{index};
+    }
+    // Reserve the slot first: the object's own references come after it, and a
+    // reference back to it (a cycle in the graph) finds the slot.
+    objects_.emplace_back();
+    if (identity) identities_.emplace(identity, index);
+    if (frames_.size() >= kMaxEncodeDepth) {
+        if (error_.empty()) error_ = "objects are nested too deeply to archive";
+        return UID{0};
+    }
+    frames_.emplace_back();
+    std::string className;
+    std::vector<std::string> classes;
+    switch (kind) {
+    case Kind::Date:
+        put("NS.time", object.asDate()->secondsSinceReferenceDate);
+        className = "NSDate";
+        classes = {"NSDate", "NSObject"};
+        break;
+    case Kind::URL:
+        put("NS.base", UID{0});
+        put("NS.relative", reference(ArchiveObject(object.asURL()->absoluteString())));
+        className = "NSURL";
+        classes = {"NSURL", "NSObject"};
+        break;
+    case Kind::Array: {
+        ValueArray refs;
+        refs.reserve(object.asArray()->size());
+        for (const auto& e : *object.asArray()) refs.emplace_back(reference(e));
+        put("NS.objects", std::move(refs));
+        className = object.isMutable() ? "NSMutableArray" : "NSArray";
+        classes = object.isMutable() ? std::vector<std::string>{"NSMutableArray", "NSArray", "NSObject"}
+                                     : std::vector<std::string>{"NSArray", "NSObject"};
+        break;
+    }
+    case Kind::Dictionary: {
+        ValueArray keys, values;
+        for (const auto& [k, v] : *object.asDictionary()) {
+            keys.emplace_back(reference(k));
+            values.emplace_back(reference(v));
+        }
+        put("NS.keys", std::move(keys));
+        put("NS.objects", std::move(values));
+        className = object.isMutable() ? "NSMutableDictionary" : "NSDictionary";
+        classes = object.isMutable() ? std::vector<std::string>{"NSMutableDictionary", "NSDictionary", "NSObject"}
+                                     : std::vector<std::string>{"NSDictionary", "NSObject"};
+        break;
+    }
+    default: {
+        const auto& coded = object.asCoded();
+        coded->encodeWithCoder(*this);
+        className = recordedName(coded->className());
+        classes.push_back(className);
+        for (const auto& s : coded->superclassNames()) classes.push_back(recordedName(s));
+        break;
+    }
+    }
+    ValueDictionary dict = std::move(frames_.back());
+    frames_.pop_back();
+    dict.insert_or_assign("$class", classReference(className, classes));
+    objects_[index] = Value(std::move(dict));
+    return UID{index};
+}
+
+Value KeyedArchiver::archiveValue() const {
+    return Value(ValueDictionary{{"$archiver", "NSKeyedArchiver"},
+                                 {"$version", kArchiveVersion},
+                                 {"$top", top_},
+                                 {"$objects", objects_}});
+}
+
+std::optional<Data> KeyedArchiver::encodedData(std::string* error) {
+    if (!error_.empty()) {
+        if (error) *error = error_;
+        return std::nullopt;
+    }
+    return PropertyList::write(archiveValue(), PropertyListFormat::Binary, error);
+}
+
+std::optional<Data> KeyedArchiver::archivedData(const ArchiveObject& root, std::string* error, ClassNames names) {
+    KeyedArchiver archiver(names);
+    archiver.encodeRootObject(root);
+    return archiver.encodedData(error);
+}
+
+// --- KeyedUnarchiver --------------------------------------------------------
+
+KeyedUnarchiver::KeyedUnarchiver(const ValueArray& objects, std::size_t inputSize, const std::set<std::string>* allowed)
+    : objects_(objects),
+      allowed_(allowed),
+      cache_(objects.size()),
+      inProgress_(objects.size(), 0),
+      budget_(64 * static_cast<std::uint64_t>(inputSize) + (1u << 20)) {}
+
+UnarchiveResult KeyedUnarchiver::unarchiveTopLevelObject(const Data& data) { return unarchive(data, nullptr); }
+
+UnarchiveResult KeyedUnarchiver::unarchiveTopLevelObject(const Data& data, const std::set<std::string>& allowed) {
+    std::set<std::string> canonical;
+    for (const auto& name : allowed) canonical.insert(CodingRegistry::canonicalName(name));
+    return unarchive(data, &canonical);
+}
+
+UnarchiveResult KeyedUnarchiver::unarchive(const Data& data, const std::set<std::string>* allowed) {
+    UnarchiveResult result;
+    auto plist = PropertyList::read(data);
+    if (!plist) {
+        result.error = "The data is not a keyed archive: " + plist.error;
+        return result;
+    }
+    const Value& root = *plist.value;
+    if (!root.isDictionary()) {
+        result.error = "The data is not a keyed archive: its top level is not a dictionary";
+        return result;
+    }
+    const auto* archiver = root["$archiver"].asString();
+    if (!archiver || *archiver != "NSKeyedArchiver") {
+        result.error = "The data is not a keyed archive: \"$archiver\" is not \"NSKeyedArchiver\"";
+        return result;
+    }
+    const auto& version = root["$version"];
+    if (!version.isInteger() || *version.asInteger() != kArchiveVersion) {
+        result.error = "The keyed archive has an unsupported \"$version\" (expected 100000)";
+        return result;
+    }
+    const auto* top = root["$top"].asDictionary();
+    if (!top) {
+        result.error = "The keyed archive has no \"$top\" dictionary";
+        return result;
+    }
+    const auto* objects = root["$objects"].asArray();
+    if (!objects || objects->empty() || !(*objects)[0].asString() || *(*objects)[0].asString() != "$null") {
+        result.error = "The keyed archive has no \"$objects\" list beginning with \"$null\"";
+        return result;
+    }
+    KeyedUnarchiver unarchiver(*objects, data.size(), allowed);
+    unarchiver.frames_.push_back(Frame{top, ""});
+    auto it = top->find("root");
+    if (it != top->end()) {
+        if (!it->second.isUID()) {
+            result.error = "The keyed archive's \"root\" is not an object reference";
+            return result;
+        }
+        result.object = unarchiver.object(it->second);
+    }
+    if (unarchiver.failed()) {
+        result.object = {};
+        result.error = "The keyed archive is damaged: " + unarchiver.error_;
+    }
+    return result;
+}
+
+void KeyedUnarchiver::failWithError(std::string message) {
+    if (error_.empty()) error_ = std::move(message);
+}
+
+bool KeyedUnarchiver::charge(std::size_t bytes) {
+    if (bytes > budget_) {
+        failWithError("the archive expands beyond the allowed size");
+        return false;
+    }
+    budget_ -= bytes;
+    return true;
+}
+
+const Value* KeyedUnarchiver::lookup(const std::string& key) const {
+    if (frames_.empty() || failed()) return nullptr;
+    auto it = frames_.back().dict->find(key);
+    return it == frames_.back().dict->end() ? nullptr : &it->second;
+}
+
+const std::string& KeyedUnarchiver::currentClassName() const {
+    static const std::string none;
+    return frames_.empty() ? none : frames_.back().className;
+}
+
+bool KeyedUnarchiver::containsValueForKey(const std::string& key) const { return lookup(key) != nullptr; }
+
+ArchiveObject KeyedUnarchiver::decodeObject(const std::string& key) {
+    const Value* v = lookup(key);
+    if (!v || !v->isUID()) return {};
+    return object(*v);
+}
+
+std::optional<std::string> KeyedUnarchiver::decodeString(const std::string& key) {
+    auto o = decodeObject(key);
+    auto s = o.asString();
+    if (!s || !charge(s->size())) return std::nullopt;
+    return *s;
+}
+
+std::optional<std::vector<std::string>> KeyedUnarchiver::decodeStringArray(const std::string& key) {
+    auto o = decodeObject(key);
+    auto a = o.asArray();
+    if (!a) return std::nullopt;
+    std::size_t total = 0;
+    for (const auto& e : *a) {
+        auto s = e.asString();
+        if (!s) return std::nullopt;
+        total += s->size() + sizeof(std::string);
+    }
+    if (!charge(total)) return std::nullopt;
+    return o.asStringArray();
+}
+
+bool KeyedUnarchiver::decodeBool(const std::string& key) {
+    const Value* v = lookup(key);
+    if (!v) return false;
+    if (v->isBool()) return *v->asBool();
+    if (v->isInteger()) return *v->asInteger() != 0;
+    return false;
+}
+
+std::int64_t KeyedUnarchiver::decodeInteger(const std::string& key) {
+    const Value* v = lookup(key);
+    if (!v || !v->isNumber()) return 0;
+    return v->asInteger().value_or(0);
+}
+
+double KeyedUnarchiver::decodeDouble(const std::string& key) {
+    const Value* v = lookup(key);
+    if (!v || !v->isNumber() || v->isBool()) return 0;
+    return v->asDouble().value_or(0);
+}
+
+float KeyedUnarchiver::decodeFloat(const std::string& key) { return static_cast<float>(decodeDouble(key)); }
+
+ArchiveObject KeyedUnarchiver::object(const Value& reference) {
+    const auto* uid = reference.asUID();
+    if (!uid) return {};
+    return objectAt(uid->value);
+}
+
+ArchiveObject KeyedUnarchiver::objectAt(std::uint64_t index) {
+    if (failed() || index == 0) return {};
+    if (index >= objects_.size()) {
+        failWithError("reference to object " + std::to_string(index) + " but the archive holds only " +
+                      std::to_string(objects_.size()) + " objects");
+        return {};
+    }
+    if (cache_[index]) return *cache_[index];
+    if (inProgress_[index]) {
+        failWithError("object " + std::to_string(index) + " contains itself");
+        return {};
+    }
+    const Value& v = objects_[index];
+    ArchiveObject result;
+    switch (v.storage().index()) {
+    case 1:  // bool
+        result = ArchiveObject::number(*v.asBool());
+        break;
+    case 2:  // integer
+        result = ArchiveObject::number(*v.asInteger());
+        break;
+    case 3:  // real
+        result = ArchiveObject::number(*v.asDouble());
+        break;
+    case 4:  // string
+        result = ArchiveObject(*v.asString());
+        break;
+    case 5:  // data
+        result = ArchiveObject(*v.asData());
+        break;
+    case 8: {  // dictionary: an instance of a class
+        if (depth_ >= kMaxObjectDepth) {
+            failWithError("objects are nested too deeply");
+            return {};
+        }
+        inProgress_[index] = 1;
+        ++depth_;
+        result = instance(index, *v.asDictionary());
+        --depth_;
+        inProgress_[index] = 0;
+        break;
+    }
+    default:
+        failWithError("object " + std::to_string(index) + " is not an archived object");
+        return {};
+    }
+    if (failed()) return {};
+    cache_[index] = result;
+    return result;
+}
+
+ArchiveObject KeyedUnarchiver::instance(std::uint64_t index, const ValueDictionary& dict) {
+    auto classIt = dict.find("$class");
+    const UID* classUID = classIt == dict.end() ? nullptr : classIt->second.asUID();
+    if (!classUID || classUID->value == 0 || classUID->value >= objects_.size()) {
+        failWithError("object " + std::to_string(index) + " has no valid \"$class\"");
+        return {};
+    }
+    const Value& classRecord = objects_[classUID->value];
+    const auto* className = classRecord["$classname"].asString();
+    if (!className) {
+        failWithError("object " + std::to_string(index) + " has a class without \"$classname\"");
+        return {};
+    }
+    // The class itself, then its recorded superclasses, as far as one is known.
+    std::vector<const std::string*> candidates{className};
+    if (const auto* classes = classRecord["$classes"].asArray()) {
+        for (const auto& c : *classes)
+            if (const auto* s = c.asString()) candidates.push_back(s);
+    }
+    const std::string* chosen = nullptr;
+    const CodingRegistry::Decoder* decoder = nullptr;
+    for (const auto* name : candidates) {
+        if (isBuiltinClass(*name)) {
+            chosen = name;
+            break;
+        }
+        if ((decoder = CodingRegistry::decoder(*name))) {
+            chosen = name;
+            break;
+        }
+    }
+    if (!chosen) {
+        failWithError("cannot decode an object of class \"" + *className + "\"");
+        return {};
+    }
+    if (allowed_ && !allowed_->count(CodingRegistry::canonicalName(*className))) {
+        failWithError("the class \"" + *className + "\" is not allowed here");
+        return {};
+    }
+    const std::string& name = *chosen;
+    static const Value kMissing;
+    auto field = [&](const char* key) -> const Value& {
+        auto it = dict.find(key);
+        return it == dict.end() ? kMissing : it->second;
+    };
+
+    if (isArrayClass(name)) {
+        const auto* refs = field("NS.objects").asArray();
+        if (!refs) {
+            failWithError("array object " + std::to_string(index) + " has no \"NS.objects\" list");
+            return {};
+        }
+        ArchiveArray elements;
+        elements.reserve(refs->size());
+        for (const auto& r : *refs) {
+            if (!r.isUID()) {
+                failWithError("array object " + std::to_string(index) + " holds a value that is no reference");
+                return {};
+            }
+            auto e = object(r);
+            if (failed()) return {};
+            // Arrays cannot hold null; an element whose decoder yielded
+            // nothing is left out and the others are kept.
+            if (!e.isNull()) elements.push_back(std::move(e));
+        }
+        return ArchiveObject(std::move(elements), name.rfind("NSMutable", 0) == 0);
+    }
+    if (isDictionaryClass(name)) {
+        const auto* keys = field("NS.keys").asArray();
+        const auto* values = field("NS.objects").asArray();
+        if (!keys || !values || keys->size() != values->size()) {
+            failWithError("dictionary object " + std::to_string(index) + " has unmatched \"NS.keys\" and \"NS.objects\"");
+            return {};
+        }
+        ArchiveDictionary pairs;
+        pairs.reserve(keys->size());
+        for (std::size_t i = 0; i < keys->size(); ++i) {
+            if (!(*keys)[i].isUID() || !(*values)[i].isUID()) {
+                failWithError("dictionary object " + std::to_string(index) + " holds a value that is no reference");
+                return {};
+            }
+            auto k = object((*keys)[i]);
+            auto v = object((*values)[i]);
+            if (failed()) return {};
+            if (!k.isNull() && !v.isNull()) pairs.emplace_back(std::move(k), std::move(v));
+        }
+        return ArchiveObject(std::move(pairs), name == "NSMutableDictionary");
+    }
+    if (name == "NSDate") {
+        const Value& t = field("NS.time");
+        if (!t.isReal() && !t.isInteger()) {
+            failWithError("date object " + std::to_string(index) + " has no \"NS.time\"");
+            return {};
+        }
+        return ArchiveObject(Date{*t.asDouble()});
+    }
+    if (name == "NSString" || name == "NSMutableString") {
+        if (const auto* direct = field("NS.string").asString()) return ArchiveObject(*direct);
+        auto s = object(field("NS.string"));
+        return s.asString() ? s : ArchiveObject();
+    }
+    if (name == "NSData" || name == "NSMutableData") {
+        if (const auto* d = field("NS.data").asData()) return ArchiveObject(*d);
+        auto d = object(field("NS.data"));
+        return d.asData() ? d : ArchiveObject();
+    }
+    if (name == "NSURL") {
+        auto relative = object(field("NS.relative"));
+        auto base = object(field("NS.base"));
+        if (failed() || !relative.asString()) return {};
+        std::optional<URL> url = base.asURL() ? URL::fromString(*relative.asString(), *base.asURL())
+                                              : URL::fromString(*relative.asString());
+        // A text that is no URL yields no object rather than a broken one.
+        return url ? ArchiveObject(std::move(*url)) : ArchiveObject();
+    }
+
+    frames_.push_back(Frame{&dict, *className});
+    std::shared_ptr<Coding> decoded = (*decoder)(*this);
+    frames_.pop_back();
+    if (failed()) return {};
+    return ArchiveObject(std::move(decoded));
+}
+
+}  // namespace platform

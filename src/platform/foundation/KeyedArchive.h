@@ -1,0 +1,271 @@
+#pragma once
+// Keyed archives in the platform's documented layout: a binary property list
+// {"$archiver": "NSKeyedArchiver", "$version": 100000, "$top": {"root": UID},
+// "$objects": ["$null", ...]} in which objects refer to each other by UID and
+// every object of a class carries "$class" -> {"$classname", "$classes"}.
+//
+// Model classes take part by deriving from Coding and registering a decoder:
+//
+//     class KeyCombo : public platform::Coding {
+//     public:
+//         std::string className() const override { return "frelt.KeyCombo"; }
+//         void encodeWithCoder(platform::KeyedArchiver& coder) const override {
+//             coder.encodeInteger(key, "key");
+//             ...
+//         }
+//         static std::shared_ptr<KeyCombo> initWithCoder(platform::KeyedUnarchiver& coder);
+//     };
+//     platform::CodingRegistry::registerClass("frelt.KeyCombo", &KeyCombo::initWithCoder);
+//
+// Registering "frelt.KeyCombo" also makes the runtime name
+// "_TtC5frelt8KeyCombo" decode to the same class.
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "platform/foundation/URL.h"
+#include "platform/foundation/Value.h"
+
+namespace platform {
+
+class KeyedArchiver;
+class KeyedUnarchiver;
+
+// An object that writes itself into a keyed archive.
+class Coding {
+public:
+    virtual ~Coding() = default;
+    // The module-qualified class name recorded in archives ("frelt.TableViewItem").
+    virtual std::string className() const = 0;
+    // The superclasses recorded after the class itself in "$classes".
+    virtual std::vector<std::string> superclassNames() const { return {"NSObject"}; }
+    virtual void encodeWithCoder(KeyedArchiver& coder) const = 0;
+};
+
+class ArchiveObject;
+using ArchiveArray = std::vector<ArchiveObject>;
+using ArchiveDictionary = std::vector<std::pair<ArchiveObject, ArchiveObject>>;
+
+// Anything an archive holds as an object: null, a string, a number, data, a
+// date, a URL, an array, a dictionary (keys of any object kind, such as URLs)
+// or an object of a Coding class. Copies are cheap and share the payload;
+// arrays, dictionaries and Coding objects keep their identity, so an object
+// reached twice is written once.
+class ArchiveObject {
+public:
+    enum class Kind { Null, String, Number, Data, Date, URL, Array, Dictionary, Coded };
+
+    ArchiveObject() = default;
+    ArchiveObject(std::nullptr_t) {}
+    ArchiveObject(const char* s) : ArchiveObject(std::string(s)) {}
+    ArchiveObject(std::string s);
+    ArchiveObject(platform::Data d);
+    ArchiveObject(platform::Date d) : storage_(d) {}
+    ArchiveObject(platform::URL u);
+    ArchiveObject(ArchiveArray elements, bool isMutable = false);
+    ArchiveObject(ArchiveDictionary pairs, bool isMutable = false);
+    ArchiveObject(const std::vector<std::string>& strings, bool isMutable = false);
+    template <class T, class = std::enable_if_t<std::is_base_of_v<Coding, T>>>
+    ArchiveObject(std::shared_ptr<T> object) : storage_(coded(std::const_pointer_cast<std::remove_const_t<T>>(std::move(object)))) {}
+    // A number object (the platform's number class): booleans, integers, reals.
+    static ArchiveObject number(bool b) { return fromStorage(b); }
+    static ArchiveObject number(std::int64_t i) { return fromStorage(i); }
+    static ArchiveObject number(int i) { return fromStorage(static_cast<std::int64_t>(i)); }
+    static ArchiveObject number(double d) { return fromStorage(d); }
+    // Property-list values become strings, numbers, data, dates, arrays and
+    // dictionaries with string keys; null stays null. UIDs become null.
+    static ArchiveObject fromValue(const Value& value);
+
+    Kind kind() const;
+    bool isNull() const { return kind() == Kind::Null; }
+    bool isMutable() const { return isMutable_; }
+
+    // Typed access: nullptr / nullopt when the object is of another kind.
+    const std::string* asString() const;
+    // Number objects only (booleans, integers, reals).
+    std::optional<bool> asBool() const;
+    std::optional<std::int64_t> asInteger() const;
+    std::optional<double> asDouble() const;
+    const platform::Data* asData() const;
+    const platform::Date* asDate() const;
+    const platform::URL* asURL() const;
+    const ArchiveArray* asArray() const;
+    const ArchiveDictionary* asDictionary() const;
+    const std::shared_ptr<Coding>& asCoded() const;
+    template <class T>
+    std::shared_ptr<T> as() const {
+        return std::dynamic_pointer_cast<T>(asCoded());
+    }
+    // The strings of an array whose every element is a string.
+    std::optional<std::vector<std::string>> asStringArray() const;
+    // The object as a property-list value; nullopt when it holds a Coding
+    // object, a URL, a dictionary with keys that are not strings, or when
+    // shared arrays would expand into more than about 250,000 values.
+    std::optional<Value> toValue() const;
+
+    // Same object: equal scalars, or the same shared array, dictionary or object.
+    bool isIdenticalTo(const ArchiveObject& other) const { return storage_ == other.storage_; }
+    // A stable key of the object's identity for the archiver (0 for scalars).
+    const void* identity() const;
+
+private:
+    friend class KeyedUnarchiver;
+    using Storage = std::variant<std::monostate, std::shared_ptr<const std::string>, bool, std::int64_t, double,
+                                 std::shared_ptr<const platform::Data>, platform::Date,
+                                 std::shared_ptr<const platform::URL>, std::shared_ptr<const ArchiveArray>,
+                                 std::shared_ptr<const ArchiveDictionary>, std::shared_ptr<Coding>>;
+    static Storage coded(std::shared_ptr<Coding> object) {
+        if (!object) return Storage();
+        return Storage(std::move(object));
+    }
+    template <class T>
+    static ArchiveObject fromStorage(T v) {
+        ArchiveObject o;
+        o.storage_ = std::move(v);
+        return o;
+    }
+    Storage storage_;
+    bool isMutable_ = false;
+};
+
+// Writes one keyed archive.
+class KeyedArchiver {
+public:
+    // How Coding classes are named in the archive: "frelt.TableViewItem", or
+    // the runtime form "_TtC5frelt13TableViewItem" that export files carry.
+    enum class ClassNames { ModuleQualified, Runtime };
+
+    explicit KeyedArchiver(ClassNames names = ClassNames::ModuleQualified);
+
+    // Encoding by key into the object being written (or into "$top" when
+    // called outside an object). A later value under the same key replaces
+    // an earlier one.
+    void encodeObject(const ArchiveObject& object, const std::string& key);
+    void encodeBool(bool value, const std::string& key);
+    void encodeInteger(std::int64_t value, const std::string& key);
+    void encodeDouble(double value, const std::string& key);
+    void encodeFloat(float value, const std::string& key);
+    void encodeRootObject(const ArchiveObject& object) { encodeObject(object, "root"); }
+
+    // The finished archive as a binary property list; nullopt (with a reason
+    // in `error`) when it could not be written.
+    std::optional<Data> encodedData(std::string* error = nullptr);
+    // The archive before it becomes bytes: the top-level dictionary.
+    Value archiveValue() const;
+
+    // Archives `root` under "root", as the platform's convenience call does.
+    static std::optional<Data> archivedData(const ArchiveObject& root, std::string* error = nullptr,
+                                            ClassNames names = ClassNames::ModuleQualified);
+
+private:
+    UID reference(const ArchiveObject& object);
+    UID classReference(const std::string& name, const std::vector<std::string>& classes);
+    std::string recordedName(const std::string& name) const;
+    void put(const std::string& key, Value value);
+
+    ClassNames names_;
+    ValueArray objects_;
+    std::vector<ValueDictionary> frames_;  // the objects being written, innermost last
+    ValueDictionary top_;
+    std::unordered_map<const void*, std::uint64_t> identities_;
+    std::unordered_map<std::string, std::uint64_t> strings_;
+    std::unordered_map<std::string, std::uint64_t> numbers_;
+    std::unordered_map<std::string, std::uint64_t> classes_;
+    std::string error_;
+};
+
+// The result of unarchiving: the object, or a reason why the data is not a
+// readable archive. A readable archive may still hold null as its root.
+struct UnarchiveResult {
+    ArchiveObject object;
+    std::string error;
+    explicit operator bool() const { return error.empty(); }
+};
+
+// Reads one keyed archive. The data is untrusted: every reference, kind and
+// depth is checked; a failure anywhere makes the whole archive unreadable
+// with a readable reason, while a value of the wrong kind under a key only
+// reads as missing.
+class KeyedUnarchiver {
+public:
+    // Top-level unarchiving of the "root" object, without a list of allowed
+    // classes (how the program reads its own archives)...
+    static UnarchiveResult unarchiveTopLevelObject(const Data& data);
+    // ...or refusing any class outside `allowedClassNames` (either name form;
+    // strings, numbers and data are always allowed).
+    static UnarchiveResult unarchiveTopLevelObject(const Data& data, const std::set<std::string>& allowedClassNames);
+
+    // Keyed reads inside a decoder. Absent keys and values of the wrong kind
+    // read as null, false, 0 or nullopt.
+    bool containsValueForKey(const std::string& key) const;
+    ArchiveObject decodeObject(const std::string& key);
+    template <class T>
+    std::shared_ptr<T> decodeObjectOfClass(const std::string& key) {
+        return decodeObject(key).as<T>();
+    }
+    std::optional<std::string> decodeString(const std::string& key);
+    std::optional<std::vector<std::string>> decodeStringArray(const std::string& key);
+    bool decodeBool(const std::string& key);
+    std::int64_t decodeInteger(const std::string& key);
+    double decodeDouble(const std::string& key);
+    float decodeFloat(const std::string& key);
+
+    // The class name recorded for the object being decoded, as written.
+    const std::string& currentClassName() const;
+    // Set once the archive proved unreadable; decoders may stop early.
+    bool failed() const { return !error_.empty(); }
+    // Marks the archive unreadable from inside a decoder.
+    void failWithError(std::string message);
+
+private:
+    KeyedUnarchiver(const ValueArray& objects, std::size_t inputSize, const std::set<std::string>* allowed);
+    static UnarchiveResult unarchive(const Data& data, const std::set<std::string>* allowed);
+    ArchiveObject object(const Value& reference);
+    ArchiveObject objectAt(std::uint64_t index);
+    ArchiveObject instance(std::uint64_t index, const ValueDictionary& dict);
+    const Value* lookup(const std::string& key) const;
+    bool charge(std::size_t bytes);
+
+    struct Frame {
+        const ValueDictionary* dict;
+        std::string className;
+    };
+    const ValueArray& objects_;
+    const std::set<std::string>* allowed_;
+    std::vector<std::optional<ArchiveObject>> cache_;
+    std::vector<std::uint8_t> inProgress_;
+    std::vector<Frame> frames_;
+    std::size_t depth_ = 0;
+    std::uint64_t budget_;
+    std::string error_;
+};
+
+// Decoders of Coding classes by class name.
+class CodingRegistry {
+public:
+    using Decoder = std::function<std::shared_ptr<Coding>(KeyedUnarchiver&)>;
+
+    // Registers under the module-qualified name ("frelt.TableViewItem"); the
+    // runtime form of the name finds it too. Registering again replaces.
+    static void registerClass(const std::string& className, Decoder decoder);
+    template <class T>
+    static void registerClass(const std::string& className, std::shared_ptr<T> (*init)(KeyedUnarchiver&)) {
+        registerClass(className, Decoder([init](KeyedUnarchiver& c) -> std::shared_ptr<Coding> { return init(c); }));
+    }
+    static const Decoder* decoder(const std::string& className);
+
+    // "_TtC5frelt13TableViewItem" -> "frelt.TableViewItem"; other names unchanged.
+    static std::string canonicalName(const std::string& className);
+    // "frelt.TableViewItem" -> "_TtC5frelt13TableViewItem"; names without a
+    // module unchanged.
+    static std::string runtimeName(const std::string& className);
+};
+
+}  // namespace platform

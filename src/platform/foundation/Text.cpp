@@ -1,0 +1,379 @@
+#include "platform/foundation/Text.h"
+
+#include <unicode/brkiter.h>
+#include <unicode/locid.h>
+#include <unicode/normalizer2.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+#include <unicode/utext.h>
+#include <unicode/utf8.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <random>
+#include <sys/random.h>
+
+namespace platform::text {
+
+namespace {
+
+bool isASCII(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+icu::UnicodeString toUnicode(std::string_view s) {
+    return icu::UnicodeString::fromUTF8(icu::StringPiece(s.data(), static_cast<int32_t>(s.size())));
+}
+
+std::string toUTF8(const icu::UnicodeString& u) {
+    std::string out;
+    u.toUTF8String(out);
+    return out;
+}
+
+const icu::Normalizer2& nfcNormalizer() {
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* n = icu::Normalizer2::getNFCInstance(status);
+    // The NFC data is built into ICU's common library; its absence is a broken install.
+    if (U_FAILURE(status) || !n) std::abort();
+    return *n;
+}
+
+icu::UnicodeString normalizedNFC(const icu::UnicodeString& u) {
+    UErrorCode status = U_ZERO_ERROR;
+    const auto& n = nfcNormalizer();
+    if (n.isNormalized(u, status) && U_SUCCESS(status)) return u;
+    status = U_ZERO_ERROR;
+    icu::UnicodeString out = n.normalize(u, status);
+    return U_SUCCESS(status) ? out : u;
+}
+
+// Case-folded, then composed: the form in which `contains[c]` compares.
+icu::UnicodeString foldedForSearch(std::string_view s) {
+    icu::UnicodeString u = toUnicode(s);
+    u.foldCase(U_FOLD_CASE_DEFAULT);
+    return normalizedNFC(u);
+}
+
+bool isWhitespace(UChar32 c) { return c == '\t' || u_charType(c) == U_SPACE_SEPARATOR; }
+
+bool isWhitespaceOrNewline(UChar32 c) {
+    if ((c >= 0x0A && c <= 0x0D) || c == 0x85 || c == '\t') return true;
+    const int8_t type = u_charType(c);
+    return type == U_SPACE_SEPARATOR || type == U_LINE_SEPARATOR || type == U_PARAGRAPH_SEPARATOR;
+}
+
+template <class Pred>
+std::string trimming(std::string_view s, Pred trim) {
+    const auto* p = reinterpret_cast<const uint8_t*>(s.data());
+    const auto length = static_cast<int32_t>(s.size());
+    int32_t start = 0;
+    while (start < length) {
+        int32_t next = start;
+        UChar32 c;
+        U8_NEXT(p, next, length, c);
+        if (c < 0 || !trim(c)) break;
+        start = next;
+    }
+    int32_t end = length;
+    while (end > start) {
+        int32_t prev = end;
+        UChar32 c;
+        U8_PREV(p, start, prev, c);
+        if (c < 0 || !trim(c)) break;
+        end = prev;
+    }
+    return std::string(s.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)));
+}
+
+constexpr char kHex[] = "0123456789ABCDEF";
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+constexpr const char* kAlnumASCII = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+
+}  // namespace
+
+std::string lowercased(std::string_view s) {
+    if (isASCII(s)) {
+        std::string out(s);
+        for (char& c : out)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return out;
+    }
+    icu::UnicodeString u = toUnicode(s);
+    u.toLower(icu::Locale::getRoot());
+    return toUTF8(u);
+}
+
+std::string uppercased(std::string_view s) {
+    icu::UnicodeString u = toUnicode(s);
+    u.toUpper(icu::Locale::getRoot());
+    return toUTF8(u);
+}
+
+namespace {
+char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+}  // namespace
+
+bool containsCaseInsensitive(std::string_view haystack, std::string_view needle) {
+    if (needle.empty() || haystack.empty()) return false;
+    if (isASCII(haystack) && isASCII(needle)) {
+        // Filters call this for every entry on every keystroke: ASCII needs
+        // neither folding tables nor normalization.
+        return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(),
+                           [](char a, char b) { return asciiLower(a) == asciiLower(b); }) != haystack.end();
+    }
+    const icu::UnicodeString h = foldedForSearch(haystack);
+    const icu::UnicodeString n = foldedForSearch(needle);
+    if (n.isEmpty()) return false;
+    for (int32_t from = 0;;) {
+        const int32_t at = h.indexOf(n, from);
+        if (at < 0) return false;
+        // A match that ends inside a character (its base matched but a
+        // combining mark follows) is not a match of whole characters.
+        const int32_t end = at + n.length();
+        if (end >= h.length() || u_getCombiningClass(h.char32At(end)) == 0) return true;
+        from = at + 1;
+    }
+}
+
+bool equalsCaseInsensitive(std::string_view a, std::string_view b) {
+    if (isASCII(a) && isASCII(b))
+        return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                          [](char x, char y) { return asciiLower(x) == asciiLower(y); });
+    return foldedForSearch(a) == foldedForSearch(b);
+}
+
+std::string nfc(std::string_view s) {
+    if (isASCII(s)) return std::string(s);
+    return toUTF8(normalizedNFC(toUnicode(s)));
+}
+
+bool canonicallyEqual(std::string_view a, std::string_view b) {
+    if (a == b) return true;
+    if (isASCII(a) && isASCII(b)) return false;
+    return nfc(a) == nfc(b);
+}
+
+int canonicalCompare(std::string_view a, std::string_view b) {
+    // UTF-8 byte order is code point order; std::string compares bytes unsigned.
+    const int r = (isASCII(a) && isASCII(b)) ? a.compare(b) : nfc(a).compare(nfc(b));
+    return r < 0 ? -1 : (r > 0 ? 1 : 0);
+}
+
+std::size_t canonicalHash(std::string_view s) {
+    if (isASCII(s)) return std::hash<std::string_view>()(s);
+    return std::hash<std::string>()(nfc(s));
+}
+
+std::string trimmingWhitespace(std::string_view s) { return trimming(s, isWhitespace); }
+
+std::string trimmingWhitespaceAndNewlines(std::string_view s) { return trimming(s, isWhitespaceOrNewline); }
+
+CharacterSet::CharacterSet(std::string_view chars) {
+    for (char c : chars)
+        if (static_cast<unsigned char>(c) < 0x80) ascii_.set(static_cast<unsigned char>(c));
+}
+
+const CharacterSet& CharacterSet::urlQueryAllowed() {
+    static const CharacterSet set = CharacterSet(kAlnumASCII).adding("-._~!$&'()*+,;=:@/?");
+    return set;
+}
+
+const CharacterSet& CharacterSet::urlPathAllowed() {
+    static const CharacterSet set = CharacterSet(kAlnumASCII).adding("-._~!$&'()*+,=:@/");
+    return set;
+}
+
+const CharacterSet& CharacterSet::urlHostAllowed() {
+    static const CharacterSet set = CharacterSet(kAlnumASCII).adding("-._~!$&'()*+,;=:[]");
+    return set;
+}
+
+const CharacterSet& CharacterSet::urlFragmentAllowed() {
+    static const CharacterSet set = CharacterSet(kAlnumASCII).adding("-._~!$&'()*+,;=:@/?");
+    return set;
+}
+
+const CharacterSet& CharacterSet::urlUserAllowed() {
+    static const CharacterSet set = CharacterSet(kAlnumASCII).adding("-._~!$&'()*+,;=");
+    return set;
+}
+
+const CharacterSet& CharacterSet::urlPasswordAllowed() {
+    static const CharacterSet set = CharacterSet(kAlnumASCII).adding("-._~!$&'()*+,;=");
+    return set;
+}
+
+const CharacterSet& CharacterSet::alphanumerics() {
+    static const CharacterSet set = [] {
+        CharacterSet s(kAlnumASCII);
+        s.unicodeAlphanumerics_ = true;
+        return s;
+    }();
+    return set;
+}
+
+bool CharacterSet::contains(char32_t c) const {
+    if (c < 0x80) return ascii_.test(c);
+    if (!unicodeAlphanumerics_ || c > 0x10FFFF) return false;
+    return (U_GET_GC_MASK(static_cast<UChar32>(c)) & (U_GC_L_MASK | U_GC_M_MASK | U_GC_N_MASK)) != 0;
+}
+
+CharacterSet CharacterSet::adding(std::string_view chars) const {
+    CharacterSet out = *this;
+    out.ascii_ |= CharacterSet(chars).ascii_;
+    return out;
+}
+
+CharacterSet CharacterSet::removing(std::string_view chars) const {
+    CharacterSet out = *this;
+    out.ascii_ &= ~CharacterSet(chars).ascii_;
+    return out;
+}
+
+CharacterSet CharacterSet::intersecting(const CharacterSet& other) const {
+    CharacterSet out = *this;
+    out.ascii_ &= other.ascii_;
+    out.unicodeAlphanumerics_ = unicodeAlphanumerics_ && other.unicodeAlphanumerics_;
+    return out;
+}
+
+CharacterSet CharacterSet::unioning(const CharacterSet& other) const {
+    CharacterSet out = *this;
+    out.ascii_ |= other.ascii_;
+    out.unicodeAlphanumerics_ = unicodeAlphanumerics_ || other.unicodeAlphanumerics_;
+    return out;
+}
+
+std::string percentEncoded(std::string_view s, const CharacterSet& allowed) {
+    std::string out;
+    out.reserve(s.size());
+    const auto* p = reinterpret_cast<const uint8_t*>(s.data());
+    const auto length = static_cast<int32_t>(s.size());
+    for (int32_t i = 0; i < length;) {
+        const int32_t start = i;
+        UChar32 c;
+        U8_NEXT(p, i, length, c);
+        if (c >= 0 && allowed.contains(static_cast<char32_t>(c))) {
+            out.append(s.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(i - start)));
+            continue;
+        }
+        for (int32_t k = start; k < i; ++k) {
+            out += '%';
+            out += kHex[p[k] >> 4];
+            out += kHex[p[k] & 0xF];
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> percentDecoded(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '%') {
+            out += s[i];
+            continue;
+        }
+        if (i + 2 >= s.size()) return std::nullopt;
+        const int hi = hexValue(s[i + 1]);
+        const int lo = hexValue(s[i + 2]);
+        if (hi < 0 || lo < 0) return std::nullopt;
+        out += static_cast<char>(hi * 16 + lo);
+        i += 2;
+    }
+    if (!isValidUTF8(out)) return std::nullopt;
+    return out;
+}
+
+bool isValidUTF8(std::string_view s) {
+    const auto* p = reinterpret_cast<const uint8_t*>(s.data());
+    const auto length = static_cast<int32_t>(s.size());
+    for (int32_t i = 0; i < length;) {
+        UChar32 c;
+        U8_NEXT(p, i, length, c);
+        if (c < 0) return false;
+    }
+    return true;
+}
+
+namespace {
+
+// Byte offsets of grapheme-cluster boundaries, including 0 and the end.
+std::vector<std::size_t> graphemeBoundaries(std::string_view s) {
+    std::vector<std::size_t> out{0};
+    if (s.empty()) return out;
+    if (isASCII(s)) {
+        // Only CR LF joins two ASCII characters into one cluster.
+        for (std::size_t i = 1; i <= s.size(); ++i)
+            if (i == s.size() || !(s[i - 1] == '\r' && s[i] == '\n')) out.push_back(i);
+        return out;
+    }
+    thread_local std::unique_ptr<icu::BreakIterator> iterator;
+    UErrorCode status = U_ZERO_ERROR;
+    if (!iterator) {
+        iterator.reset(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+        if (U_FAILURE(status) || !iterator) std::abort();  // ICU data missing: a broken install
+    }
+    UText* ut = utext_openUTF8(nullptr, s.data(), static_cast<int64_t>(s.size()), &status);
+    iterator->setText(ut, status);
+    for (int32_t b = iterator->next(); b != icu::BreakIterator::DONE; b = iterator->next())
+        out.push_back(static_cast<std::size_t>(b));
+    // Detach the iterator from the text before the text goes away.
+    iterator->setText(icu::UnicodeString());
+    utext_close(ut);
+    if (out.back() != s.size()) out.push_back(s.size());
+    return out;
+}
+
+}  // namespace
+
+std::size_t graphemeCount(std::string_view s) { return graphemeBoundaries(s).size() - 1; }
+
+std::vector<std::string> graphemeClusters(std::string_view s) {
+    const auto bounds = graphemeBoundaries(s);
+    std::vector<std::string> out;
+    out.reserve(bounds.size() - 1);
+    for (std::size_t i = 1; i < bounds.size(); ++i) out.emplace_back(s.substr(bounds[i - 1], bounds[i] - bounds[i - 1]));
+    return out;
+}
+
+std::string uuidString() {
+    std::array<uint8_t, 16> bytes{};
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = getrandom(bytes.data() + got, bytes.size() - got, 0);
+        if (n > 0) {
+            got += static_cast<std::size_t>(n);
+            continue;
+        }
+        // The kernel's generator is unavailable (very old kernel or seccomp):
+        // fall back to the standard library's source.
+        std::random_device rd;
+        for (auto& b : bytes) b = static_cast<uint8_t>(rd());
+        break;
+    }
+    bytes[6] = static_cast<uint8_t>((bytes[6] & 0x0F) | 0x40);  // version 4
+    bytes[8] = static_cast<uint8_t>((bytes[8] & 0x3F) | 0x80);  // RFC 4122 variant
+    std::string out;
+    out.reserve(36);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10) out += '-';
+        out += kHex[bytes[i] >> 4];
+        out += kHex[bytes[i] & 0xF];
+    }
+    return out;
+}
+
+}  // namespace platform::text

@@ -1,0 +1,392 @@
+#include "platform/foundation/KeyedArchive.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/foundation/PropertyList.h"
+#include "support/FreltTest.h"
+
+using namespace platform;
+
+namespace {
+
+// A small model class in the shape the program's own classes take.
+class Combo : public Coding {
+public:
+    std::int64_t key = 0;
+    std::uint64_t modifiers = 0;
+    bool doubled = false;
+    std::string className() const override { return "frelt.KeyCombo"; }
+    void encodeWithCoder(KeyedArchiver& coder) const override {
+        coder.encodeInteger(key, "key");
+        coder.encodeInteger(static_cast<std::int64_t>(modifiers), "modifiers");
+        coder.encodeBool(doubled, "doubledModifiers");
+    }
+    static std::shared_ptr<Combo> initWithCoder(KeyedUnarchiver& coder) {
+        auto c = std::make_shared<Combo>();
+        c->key = coder.decodeInteger("key");
+        c->modifiers = static_cast<std::uint64_t>(coder.decodeInteger("modifiers"));
+        c->doubled = coder.decodeBool("doubledModifiers");
+        return c;
+    }
+};
+
+class Item : public Coding {
+public:
+    std::string name, path;
+    std::vector<std::string> tags;
+    std::shared_ptr<Combo> hotkey;
+    bool visible = true;
+    std::string className() const override { return "frelt.TableViewItem"; }
+    void encodeWithCoder(KeyedArchiver& coder) const override {
+        coder.encodeObject(name, "name");
+        coder.encodeObject(path, "path");
+        coder.encodeObject(tags, "tags");
+        coder.encodeObject(hotkey, "hotkey");
+        coder.encodeObject(ArchiveObject::number(visible), "isVisible");
+    }
+    // Yields nothing without a name, as the program's entries do.
+    static std::shared_ptr<Item> initWithCoder(KeyedUnarchiver& coder) {
+        auto name = coder.decodeString("name");
+        auto path = coder.decodeString("path");
+        if (!name || !path || name->empty()) return nullptr;
+        auto item = std::make_shared<Item>();
+        item->name = *name;
+        item->path = *path;
+        item->tags = coder.decodeStringArray("tags").value_or(std::vector<std::string>{});
+        item->hotkey = coder.decodeObjectOfClass<Combo>("hotkey");
+        auto visible = coder.decodeObject("isVisible").asBool();
+        item->visible = visible.value_or(true);
+        return item;
+    }
+};
+
+class KeyedArchiveTest : public FreltTest {
+protected:
+    static void SetUpTestSuite() {
+        CodingRegistry::registerClass("frelt.KeyCombo", &Combo::initWithCoder);
+        CodingRegistry::registerClass("frelt.TableViewItem", &Item::initWithCoder);
+    }
+
+    static ArchiveObject roundTrip(const ArchiveObject& o) {
+        std::string error;
+        auto data = KeyedArchiver::archivedData(o, &error);
+        EXPECT_TRUE(data) << error;
+        if (!data) return {};
+        auto r = KeyedUnarchiver::unarchiveTopLevelObject(*data);
+        EXPECT_TRUE(r) << r.error;
+        return r.object;
+    }
+
+    static Value archiveValue(const Data& d) { return *PropertyList::read(d).value; }
+    static Data archiveBytes(const Value& v) { return *PropertyList::write(v, PropertyListFormat::Binary); }
+};
+
+std::shared_ptr<Item> makeItem(std::string name) {
+    auto item = std::make_shared<Item>();
+    item->name = std::move(name);
+    item->path = "/usr/share/applications/" + item->name + ".desktop";
+    item->tags = {"work", "tools|dev"};
+    return item;
+}
+
+TEST_F(KeyedArchiveTest, BuiltinClassesRoundTrip) {
+    EXPECT_EQ(*roundTrip("text").asString(), "text");
+    EXPECT_EQ(*roundTrip("ünïcødé ✓").asString(), "ünïcødé ✓");
+    EXPECT_EQ(roundTrip(ArchiveObject::number(true)).asBool(), true);
+    EXPECT_EQ(roundTrip(ArchiveObject::number(-12)).asInteger(), -12);
+    EXPECT_EQ(roundTrip(ArchiveObject::number(0.125)).asDouble(), 0.125);
+    EXPECT_EQ(*roundTrip(Data{1, 2, 3}).asData(), (Data{1, 2, 3}));
+    EXPECT_EQ(*roundTrip(Date{700000000.25}).asDate(), Date{700000000.25});
+    EXPECT_EQ(*roundTrip(*URL::fromString("https://example.org/a?b=c")).asURL(),
+              *URL::fromString("https://example.org/a?b=c"));
+    EXPECT_EQ(*roundTrip(URL::fileURL("/home/u/Documents/", true)).asURL(), URL::fileURL("/home/u/Documents/", true));
+    EXPECT_TRUE(roundTrip(nullptr).isNull());
+
+    auto array = roundTrip(ArchiveObject(std::vector<std::string>{"a", "b"}));
+    EXPECT_FALSE(array.isMutable());
+    EXPECT_EQ(array.asStringArray(), (std::vector<std::string>{"a", "b"}));
+    auto mutableArray = roundTrip(ArchiveObject(ArchiveArray{"x"}, true));
+    EXPECT_TRUE(mutableArray.isMutable());
+    EXPECT_EQ(mutableArray.asStringArray(), (std::vector<std::string>{"x"}));
+
+    auto dict = roundTrip(ArchiveObject(ArchiveDictionary{{"k", ArchiveObject::number(1)}, {"l", "v"}}));
+    ASSERT_TRUE(dict.asDictionary());
+    EXPECT_EQ(*dict.toValue(), Value(ValueDictionary{{"k", 1}, {"l", "v"}}));
+}
+
+TEST_F(KeyedArchiveTest, DictionaryFromURLToDataRoundTrips) {
+    // The shape of the bookmark file.
+    ArchiveDictionary grants{{URL::fileURL("/", true), Data{1}}, {URL::fileURL("/home/u/", true), Data{2, 3}}};
+    auto back = roundTrip(ArchiveObject(grants, true));
+    ASSERT_TRUE(back.asDictionary());
+    ASSERT_EQ(back.asDictionary()->size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(*(*back.asDictionary())[i].first.asURL(), *grants[i].first.asURL());
+        EXPECT_EQ(*(*back.asDictionary())[i].second.asData(), *grants[i].second.asData());
+    }
+}
+
+TEST_F(KeyedArchiveTest, NestedArraysAndDictionariesRoundTrip) {
+    Value v(ValueDictionary{{"list", ValueArray{1, ValueArray{"deep", ValueDictionary{{"x", 2.5}}}, true}},
+                            {"date", Date{1.0}},
+                            {"data", Data{9}}});
+    EXPECT_EQ(roundTrip(ArchiveObject::fromValue(v)).toValue(), v);
+}
+
+TEST_F(KeyedArchiveTest, ModelObjectsRoundTripWithNullAndNestedObjects) {
+    auto a = makeItem("alpha");
+    a->hotkey = std::make_shared<Combo>();
+    a->hotkey->key = 49;
+    a->hotkey->modifiers = 1 << 20;
+    a->visible = false;
+    auto b = makeItem("beta");
+    auto back = roundTrip(ArchiveObject(ArchiveArray{a, b}));
+    ASSERT_TRUE(back.asArray());
+    ASSERT_EQ(back.asArray()->size(), 2u);
+    auto a2 = (*back.asArray())[0].as<Item>();
+    auto b2 = (*back.asArray())[1].as<Item>();
+    ASSERT_TRUE(a2 && b2);
+    EXPECT_EQ(a2->name, "alpha");
+    EXPECT_EQ(a2->tags, a->tags);
+    EXPECT_FALSE(a2->visible);
+    ASSERT_TRUE(a2->hotkey);
+    EXPECT_EQ(a2->hotkey->key, 49);
+    EXPECT_EQ(a2->hotkey->modifiers, 1u << 20);
+    EXPECT_EQ(b2->hotkey, nullptr);
+    EXPECT_TRUE(b2->visible);
+}
+
+TEST_F(KeyedArchiveTest, SharedObjectsAreWrittenOnceAndStayShared) {
+    auto combo = std::make_shared<Combo>();
+    auto a = makeItem("a"), b = makeItem("b");
+    a->hotkey = combo;
+    b->hotkey = combo;
+    ArchiveObject inner(ArchiveArray{"s"});
+    auto data = *KeyedArchiver::archivedData(ArchiveObject(ArchiveArray{a, b, inner, inner}));
+
+    const auto objects = *archiveValue(data)["$objects"].asArray();
+    int combos = 0, innerArrays = 0;
+    for (const auto& o : objects) {
+        if (o["key"].isInteger()) ++combos;
+        if (auto refs = o["NS.objects"].asArray(); refs && refs->size() == 1) ++innerArrays;
+    }
+    EXPECT_EQ(combos, 1);
+    EXPECT_EQ(innerArrays, 1);
+
+    auto r = KeyedUnarchiver::unarchiveTopLevelObject(data);
+    ASSERT_TRUE(r) << r.error;
+    const auto& list = *r.object.asArray();
+    EXPECT_EQ(list[0].as<Item>()->hotkey, list[1].as<Item>()->hotkey);
+    EXPECT_TRUE(list[2].isIdenticalTo(list[3]));
+}
+
+TEST_F(KeyedArchiveTest, LayoutMatchesTheDocumentedFormatObjectByObject) {
+    auto item = std::make_shared<Item>();
+    item->name = "n";
+    item->path = "p";
+    item->tags = {"t"};
+    auto data = *KeyedArchiver::archivedData(ArchiveObject(ArchiveArray{item}));
+    ASSERT_EQ(std::string(data.begin(), data.begin() + 8), "bplist00");
+
+    const Value archive = archiveValue(data);
+    EXPECT_EQ(archive["$archiver"], Value("NSKeyedArchiver"));
+    EXPECT_EQ(archive["$version"], Value(100000));
+    EXPECT_EQ(archive["$top"], Value(ValueDictionary{{"root", UID{1}}}));
+    const ValueArray expected{
+        "$null",
+        // 1: the root array; a class record follows the objects it describes
+        ValueDictionary{{"NS.objects", ValueArray{UID{2}}}, {"$class", UID{7}}},
+        // 2: the entry, a null hotkey pointing at $null
+        ValueDictionary{{"name", UID{3}},
+                        {"path", UID{4}},
+                        {"tags", UID{5}},
+                        {"hotkey", UID{0}},
+                        {"isVisible", UID{8}},
+                        {"$class", UID{9}}},
+        "n",
+        "p",
+        ValueDictionary{{"NS.objects", ValueArray{UID{6}}}, {"$class", UID{7}}},
+        "t",
+        ValueDictionary{{"$classname", "NSArray"}, {"$classes", ValueArray{"NSArray", "NSObject"}}},
+        true,
+        ValueDictionary{{"$classname", "frelt.TableViewItem"}, {"$classes", ValueArray{"frelt.TableViewItem", "NSObject"}}},
+    };
+    // Order of the table follows the archiver's walk; compare it whole.
+    const auto& objects = *archive["$objects"].asArray();
+    ASSERT_EQ(objects.size(), expected.size()) << archive.description();
+    for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(objects[i], expected[i]) << "object " << i;
+}
+
+TEST_F(KeyedArchiveTest, RuntimeClassNamesReachTheSameClass) {
+    EXPECT_EQ(CodingRegistry::runtimeName("frelt.TableViewItem"), "_TtC5frelt13TableViewItem");
+    EXPECT_EQ(CodingRegistry::runtimeName("frelt.ExportImportData"), "_TtC5frelt16ExportImportData");
+    EXPECT_EQ(CodingRegistry::canonicalName("_TtC5frelt7iconTag"), "frelt.iconTag");
+    EXPECT_EQ(CodingRegistry::canonicalName("_TtC5frelt99x"), "_TtC5frelt99x");
+    EXPECT_EQ(CodingRegistry::canonicalName("NSColor"), "NSColor");
+
+    KeyedArchiver archiver(KeyedArchiver::ClassNames::Runtime);
+    archiver.encodeRootObject(makeItem("x"));
+    const auto data = *archiver.encodedData();
+    const auto objects = *archiveValue(data)["$objects"].asArray();
+    bool found = false;
+    for (const auto& o : objects) found = found || o["$classname"] == Value("_TtC5frelt13TableViewItem");
+    EXPECT_TRUE(found);
+    auto r = KeyedUnarchiver::unarchiveTopLevelObject(data);
+    ASSERT_TRUE(r) << r.error;
+    ASSERT_TRUE(r.object.as<Item>());
+    EXPECT_EQ(r.object.as<Item>()->name, "x");
+}
+
+TEST_F(KeyedArchiveTest, AllowListRefusesOtherClasses) {
+    auto data = *KeyedArchiver::archivedData(ArchiveObject(ArchiveArray{makeItem("x")}));
+    EXPECT_TRUE(KeyedUnarchiver::unarchiveTopLevelObject(data, {"NSArray", "_TtC5frelt13TableViewItem"}));
+    auto refused = KeyedUnarchiver::unarchiveTopLevelObject(data, {"NSArray"});
+    EXPECT_FALSE(refused);
+    EXPECT_NE(refused.error.find("frelt.TableViewItem"), std::string::npos) << refused.error;
+}
+
+TEST_F(KeyedArchiveTest, WrongKindsReadAsMissing) {
+    // An entry whose values all have the wrong kind: strings where numbers
+    // belong and the reverse, a string array holding a number.
+    KeyedArchiver archiver;
+    struct Odd : Coding {
+        std::string className() const override { return "frelt.TableViewItem"; }
+        void encodeWithCoder(KeyedArchiver& c) const override {
+            c.encodeObject("n", "name");
+            c.encodeObject("p", "path");
+            c.encodeObject(ArchiveArray{"ok", ArchiveObject::number(3)}, "tags");
+            c.encodeObject("not a combo", "hotkey");
+            c.encodeObject("yes", "isVisible");
+        }
+    };
+    auto data = *KeyedArchiver::archivedData(std::make_shared<Odd>());
+    auto r = KeyedUnarchiver::unarchiveTopLevelObject(data);
+    ASSERT_TRUE(r) << r.error;
+    auto item = r.object.as<Item>();
+    ASSERT_TRUE(item);
+    EXPECT_TRUE(item->tags.empty());
+    EXPECT_EQ(item->hotkey, nullptr);
+    EXPECT_TRUE(item->visible);
+    EXPECT_EQ(r.object.as<Combo>(), nullptr);
+}
+
+TEST_F(KeyedArchiveTest, ElementsWhoseDecoderYieldsNothingAreLeftOut) {
+    auto data = *KeyedArchiver::archivedData(ArchiveObject(ArchiveArray{makeItem(""), makeItem("kept")}));
+    auto r = KeyedUnarchiver::unarchiveTopLevelObject(data);
+    ASSERT_TRUE(r) << r.error;
+    ASSERT_EQ(r.object.asArray()->size(), 1u);
+    EXPECT_EQ((*r.object.asArray())[0].as<Item>()->name, "kept");
+}
+
+TEST_F(KeyedArchiveTest, MissingRootIsNullNotAnError) {
+    KeyedArchiver archiver;
+    auto r = KeyedUnarchiver::unarchiveTopLevelObject(*archiver.encodedData());
+    EXPECT_TRUE(r) << r.error;
+    EXPECT_TRUE(r.object.isNull());
+}
+
+TEST_F(KeyedArchiveTest, MalformedArchivesFailCleanly) {
+    const Data good = *KeyedArchiver::archivedData(ArchiveObject(ArchiveArray{makeItem("x")}));
+    const Value base = archiveValue(good);
+    auto edited = [&](auto change) {
+        Value v = base;
+        change(*v.asDictionary());
+        return archiveBytes(v);
+    };
+    auto objects = [](ValueDictionary& d) -> ValueArray& { return *d["$objects"].asArray(); };
+
+    struct Case {
+        const char* name;
+        Data data;
+    };
+    const std::vector<Case> cases = {
+        {"not a property list", Data{'x', 'y', 'z'}},
+        {"truncated file", Data(good.begin(), good.begin() + static_cast<long>(good.size()) - 10)},
+        {"not a dictionary", archiveBytes(Value(ValueArray{1}))},
+        {"wrong $archiver", edited([](ValueDictionary& d) { d["$archiver"] = "Other"; })},
+        {"wrong $version", edited([](ValueDictionary& d) { d["$version"] = 99999; })},
+        {"$version as text", edited([](ValueDictionary& d) { d["$version"] = "100000"; })},
+        {"missing $top", edited([](ValueDictionary& d) { d.erase("$top"); })},
+        {"$top of the wrong kind", edited([](ValueDictionary& d) { d["$top"] = ValueArray{}; })},
+        {"root not a reference", edited([](ValueDictionary& d) { d["$top"] = ValueDictionary{{"root", 1}}; })},
+        {"missing $objects", edited([](ValueDictionary& d) { d.erase("$objects"); })},
+        {"$objects without $null", edited([&](ValueDictionary& d) { objects(d)[0] = "x"; })},
+        {"bad root UID", edited([](ValueDictionary& d) { d["$top"] = ValueDictionary{{"root", UID{999}}}; })},
+        {"bad element UID", edited([&](ValueDictionary& d) {
+             *objects(d)[1].asDictionary() = ValueDictionary{{"NS.objects", ValueArray{UID{4000000000}}},
+                                                             {"$class", (*objects(d)[1].asDictionary())["$class"]}};
+         })},
+        {"array containing itself", edited([&](ValueDictionary& d) {
+             (*objects(d)[1].asDictionary())["NS.objects"] = ValueArray{UID{1}};
+         })},
+        {"bad $class UID", edited([&](ValueDictionary& d) { (*objects(d)[1].asDictionary())["$class"] = UID{77}; })},
+        {"$class not a reference", edited([&](ValueDictionary& d) { (*objects(d)[1].asDictionary())["$class"] = 3; })},
+        {"class record without name", edited([&](ValueDictionary& d) {
+             const auto cls = (*objects(d)[1].asDictionary())["$class"].asUID()->value;
+             objects(d)[cls] = ValueDictionary{{"$classes", ValueArray{}}};
+         })},
+        {"unknown class", edited([&](ValueDictionary& d) {
+             const auto cls = (*objects(d)[1].asDictionary())["$class"].asUID()->value;
+             objects(d)[cls] = ValueDictionary{{"$classname", "Mystery"}, {"$classes", ValueArray{"Mystery"}}};
+         })},
+        {"array without NS.objects", edited([&](ValueDictionary& d) { (*objects(d)[1].asDictionary()).erase("NS.objects"); })},
+        {"NS.objects of the wrong kind", edited([&](ValueDictionary& d) { (*objects(d)[1].asDictionary())["NS.objects"] = "x"; })},
+        {"object that is a bare array", edited([&](ValueDictionary& d) { objects(d)[1] = ValueArray{}; })},
+        {"object that is a UID", edited([&](ValueDictionary& d) { objects(d)[1] = UID{1}; })},
+    };
+    for (const auto& c : cases) {
+        auto r = KeyedUnarchiver::unarchiveTopLevelObject(c.data);
+        EXPECT_FALSE(r) << c.name;
+        EXPECT_FALSE(r.error.empty()) << c.name;
+        EXPECT_TRUE(r.object.isNull()) << c.name;
+    }
+}
+
+TEST_F(KeyedArchiveTest, CyclesThroughModelObjectsAreRefused) {
+    // An entry whose hotkey refers back to the entry itself.
+    const Data good = *KeyedArchiver::archivedData(makeItem("x"));
+    Value v = archiveValue(good);
+    auto& objects = *(*v.asDictionary())["$objects"].asArray();
+    (*objects[1].asDictionary())["hotkey"] = UID{1};
+    auto r = KeyedUnarchiver::unarchiveTopLevelObject(archiveBytes(v));
+    EXPECT_FALSE(r);
+    EXPECT_NE(r.error.find("contains itself"), std::string::npos) << r.error;
+}
+
+TEST_F(KeyedArchiveTest, ExcessiveDepthIsRefused) {
+    ValueArray objects{"$null"};
+    const std::uint64_t n = 1000;
+    for (std::uint64_t i = 1; i <= n; ++i) {
+        ValueArray next = i < n ? ValueArray{UID{i + 1}} : ValueArray{};
+        objects.emplace_back(ValueDictionary{{"NS.objects", next}, {"$class", UID{n + 1}}});
+    }
+    objects.emplace_back(ValueDictionary{{"$classname", "NSArray"}, {"$classes", ValueArray{"NSArray", "NSObject"}}});
+    Value archive(ValueDictionary{{"$archiver", "NSKeyedArchiver"},
+                                  {"$version", 100000},
+                                  {"$top", ValueDictionary{{"root", UID{1}}}},
+                                  {"$objects", objects}});
+    auto r = KeyedUnarchiver::unarchiveTopLevelObject(archiveBytes(archive));
+    EXPECT_FALSE(r);
+    EXPECT_NE(r.error.find("too deeply"), std::string::npos) << r.error;
+}
+
+TEST_F(KeyedArchiveTest, SharedArraysDoNotExpandWithoutBound) {
+    // Thirty-two arrays that each hold the next one twice: decoding shares
+    // them, and turning the result into a plain value stops at a limit.
+    ValueArray objects{"$null"};
+    const std::uint64_t n = 32;
+    for (std::uint64_t i = 1; i <= n; ++i) {
+        ValueArray next = i < n ? ValueArray{UID{i + 1}, UID{i + 1}} : ValueArray{};
+        objects.emplace_back(ValueDictionary{{"NS.objects", next}, {"$class", UID{n + 1}}});
+    }
+    objects.emplace_back(ValueDictionary{{"$classname", "NSArray"}, {"$classes", ValueArray{"NSArray"}}});
+    Value archive(ValueDictionary{{"$archiver", "NSKeyedArchiver"},
+                                  {"$version", 100000},
+                                  {"$top", ValueDictionary{{"root", UID{1}}}},
+                                  {"$objects", objects}});
+    auto r = KeyedUnarchiver::unarchiveTopLevelObject(archiveBytes(archive));
+    ASSERT_TRUE(r) << r.error;
+    EXPECT_FALSE(r.object.toValue());
+}
+
+}  // namespace

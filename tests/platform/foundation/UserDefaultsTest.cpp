@@ -1,0 +1,342 @@
+#include "platform/foundation/UserDefaults.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Paths.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/foundation/SingleInstance.h"
+#include "support/FreltTest.h"
+
+namespace fs = std::filesystem;
+using platform::UserDefaults;
+using platform::Value;
+using platform::ValueArray;
+using platform::ValueDictionary;
+
+namespace {
+
+std::string fileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeBytes(const fs::path& path, const std::string& bytes) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+ValueDictionary readPlist(const fs::path& path) {
+    auto result = platform::PropertyList::readFile(path.string());
+    EXPECT_TRUE(result) << result.error;
+    if (!result || !result.value->isDictionary()) return {};
+    return *result.value->asDictionary();
+}
+
+class UserDefaultsTest : public FreltTest {
+protected:
+    void TearDown() override {
+        platform::atomicfile::setFaultInjector(nullptr);
+        FreltTest::TearDown();
+    }
+    fs::path settingsFile() const { return platform::Paths::configFolder() / "org.frelt.Frelt.plist"; }
+    fs::path globalFile() const { return platform::Paths::configFolder() / ".GlobalPreferences.plist"; }
+    std::vector<fs::path> folderContents() const {
+        std::vector<fs::path> out;
+        for (const auto& e : fs::directory_iterator(platform::Paths::configFolder())) out.push_back(e.path().filename());
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+};
+
+}  // namespace
+
+TEST_F(UserDefaultsTest, AbsentKeysReadAsEmptyValues) {
+    auto defaults = UserDefaults::standard();
+    EXPECT_FALSE(defaults->objectForKey("absent"));
+    EXPECT_FALSE(defaults->boolForKey("absent"));
+    EXPECT_EQ(defaults->integerForKey("absent"), 0);
+    EXPECT_EQ(defaults->doubleForKey("absent"), 0.0);
+    EXPECT_EQ(defaults->floatForKey("absent"), 0.0f);
+    EXPECT_EQ(defaults->stringForKey("absent"), "");
+    EXPECT_TRUE(defaults->stringArrayForKey("absent").empty());
+    EXPECT_TRUE(defaults->arrayForKey("absent").empty());
+    EXPECT_TRUE(defaults->dictionaryForKey("absent").empty());
+    EXPECT_FALSE(defaults->dataForKey("absent"));
+    // Reading writes nothing.
+    EXPECT_FALSE(fs::exists(settingsFile()));
+}
+
+TEST_F(UserDefaultsTest, TypedReadsOfStoredValues) {
+    auto defaults = UserDefaults::standard();
+    struct Case {
+        Value stored;
+        bool asBool;
+        std::int64_t asInteger;
+        double asDouble;
+        std::string asString;
+    };
+    const Case cases[] = {
+        {true, true, 1, 1.0, "1"},
+        {false, false, 0, 0.0, "0"},
+        {42, true, 42, 42.0, "42"},
+        {0.25, true, 0, 0.25, "0.25"},
+        {-1.5, true, -1, -1.5, "-1.5"},
+        {"YES", true, 0, 0.0, "YES"},
+        {"true", true, 0, 0.0, "true"},
+        {"no", false, 0, 0.0, "no"},
+        {"12.5px", true, 12, 12.5, "12.5px"},
+        {"", false, 0, 0.0, ""},
+        {platform::Data{1, 2}, false, 0, 0.0, ""},
+        {ValueArray{Value(1)}, false, 0, 0.0, ""},
+    };
+    for (const auto& c : cases) {
+        defaults->set("k", c.stored);
+        const std::string what = c.stored.description();
+        EXPECT_EQ(defaults->boolForKey("k"), c.asBool) << what;
+        EXPECT_EQ(defaults->integerForKey("k"), c.asInteger) << what;
+        EXPECT_EQ(defaults->doubleForKey("k"), c.asDouble) << what;
+        EXPECT_EQ(defaults->stringForKey("k"), c.asString) << what;
+        EXPECT_EQ(defaults->objectForKey("k"), c.stored) << what;
+    }
+    defaults->set("nan", std::nan(""));
+    EXPECT_TRUE(std::isnan(defaults->floatForKey("nan")));
+
+    defaults->set("list", std::vector<std::string>{"/a", "/b"});
+    EXPECT_EQ(defaults->stringArrayForKey("list"), (std::vector<std::string>{"/a", "/b"}));
+    defaults->set("mixed", ValueArray{Value("/a"), Value(3), Value("/b")});
+    EXPECT_TRUE(defaults->stringArrayForKey("mixed").empty());
+    EXPECT_EQ(defaults->arrayForKey("mixed").size(), 3u);
+    defaults->set("data", platform::Data{0, 255});
+    EXPECT_EQ(defaults->dataForKey("data"), (platform::Data{0, 255}));
+    EXPECT_FALSE(defaults->dataForKey("list"));
+}
+
+TEST_F(UserDefaultsTest, WritesRemovesAndRefusesUnstorableValues) {
+    auto defaults = UserDefaults::standard();
+    defaults->set("a", "x");
+    defaults->set("a", Value());  // null removes
+    EXPECT_FALSE(defaults->objectForKey("a"));
+    defaults->set("b", 2);
+    defaults->removeObjectForKey("b");
+    EXPECT_FALSE(defaults->objectForKey("b"));
+
+    defaults->set("c", "kept");
+    defaults->set("c", ValueArray{Value("x"), Value()});
+    EXPECT_EQ(defaults->stringForKey("c"), "kept");
+    EXPECT_FALSE(logs().records().empty());
+    EXPECT_TRUE(defaults->synchronize());
+    EXPECT_EQ(readPlist(settingsFile()), (ValueDictionary{{"c", "kept"}}));
+}
+
+TEST_F(UserDefaultsTest, ValuesReadBackAfterTheStoreIsMadeAgain) {
+    {
+        auto defaults = UserDefaults::standard();
+        defaults->set("launchedBefore", true);
+        defaults->set("windowViewStyle", 1);
+        defaults->set("entryBackgroundAlphaValue", 0.2f);
+        defaults->set("customSpotlightSearchScope", std::vector<std::string>{"/opt/apps"});
+        defaults->set("globalKeyCombo", platform::Data{1, 2, 3});
+        defaults->set("when", platform::Date{1000.5});
+        // No synchronize: tearing the store down writes what is pending.
+    }
+    platform::singleinstance::resetAll();
+    ASSERT_TRUE(fs::exists(settingsFile()));
+    EXPECT_EQ(fileBytes(settingsFile()).substr(0, 8), "bplist00");
+
+    auto again = UserDefaults::standard();
+    EXPECT_TRUE(again->boolForKey("launchedBefore"));
+    EXPECT_EQ(again->integerForKey("windowViewStyle"), 1);
+    EXPECT_EQ(again->floatForKey("entryBackgroundAlphaValue"), 0.2f);
+    EXPECT_EQ(again->stringArrayForKey("customSpotlightSearchScope"), (std::vector<std::string>{"/opt/apps"}));
+    EXPECT_EQ(again->dataForKey("globalKeyCombo"), (platform::Data{1, 2, 3}));
+    EXPECT_EQ(again->objectForKey("when"), Value(platform::Date{1000.5}));
+}
+
+TEST_F(UserDefaultsTest, ChangesAreWrittenShortlyAfterwards) {
+    auto defaults = UserDefaults::standard();
+    defaults->set("a", 1);
+    advance(0.5);
+    drain();
+    EXPECT_FALSE(fs::exists(settingsFile()));
+    defaults->set("b", 2);  // rides along with the save already pending
+    advance(0.6);
+    drain();
+    EXPECT_EQ(readPlist(settingsFile()), (ValueDictionary{{"a", 1}, {"b", 2}}));
+
+    defaults->set("a", 3);
+    advance(1.0);
+    drain();
+    EXPECT_EQ(readPlist(settingsFile())["a"], Value(3));
+
+    // The exit hook writes what is pending.
+    defaults->set("a", 4);
+    UserDefaults::flushStandard();
+    EXPECT_EQ(readPlist(settingsFile())["a"], Value(4));
+}
+
+TEST_F(UserDefaultsTest, AFailedWriteLeavesThePreviousFileWhole) {
+    using Stage = platform::atomicfile::Stage;
+    auto defaults = UserDefaults::standard();
+    defaults->set("value", "first");
+    ASSERT_TRUE(defaults->synchronize());
+    const std::string before = fileBytes(settingsFile());
+    const auto contents = folderContents();
+
+    for (Stage failing : {Stage::CreateTemporary, Stage::Write, Stage::Sync, Stage::Rename}) {
+        platform::atomicfile::setFaultInjector([failing](Stage stage, const fs::path&) {
+            return stage == failing ? ENOSPC : 0;
+        });
+        defaults->set("value", "second");
+        EXPECT_FALSE(defaults->synchronize()) << static_cast<int>(failing);
+        EXPECT_EQ(fileBytes(settingsFile()), before) << static_cast<int>(failing);
+        EXPECT_EQ(folderContents(), contents) << "no temporary file is left behind";
+        defaults->set("value", "first");
+    }
+    bool logged = false;
+    for (const auto& m : logs().messages()) logged |= m.find("Cannot save the settings file") != std::string::npos;
+    EXPECT_TRUE(logged);
+
+    // Once writing works again the pending change is saved.
+    platform::atomicfile::setFaultInjector(nullptr);
+    defaults->set("value", "third");
+    EXPECT_TRUE(defaults->synchronize());
+    EXPECT_EQ(readPlist(settingsFile())["value"], Value("third"));
+}
+
+TEST_F(UserDefaultsTest, AnUnreadableFileIsKeptAsideNotOverwritten) {
+    for (const std::string& bad : {std::string("bplist00 truncated"), std::string("not a property list"),
+                                  std::string("")}) {
+        writeBytes(settingsFile(), bad);
+        auto defaults = UserDefaults::standard();
+        EXPECT_FALSE(defaults->objectForKey("anything"));
+        EXPECT_FALSE(fs::exists(settingsFile()));
+        std::vector<fs::path> aside;
+        for (const auto& e : fs::directory_iterator(platform::Paths::configFolder())) {
+            if (e.path().filename().string().rfind("org.frelt.Frelt.plist.corrupt-", 0) == 0) aside.push_back(e.path());
+        }
+        ASSERT_EQ(aside.size(), 1u);
+        EXPECT_EQ(fileBytes(aside[0]), bad);
+        bool logged = false;
+        for (const auto& m : logs().messages()) logged |= m.find("kept it as " + aside[0].string()) != std::string::npos;
+        EXPECT_TRUE(logged);
+
+        defaults->set("fresh", true);
+        EXPECT_TRUE(defaults->synchronize());
+        EXPECT_TRUE(readPlist(settingsFile())["fresh"].asBool().value_or(false));
+        defaults.reset();
+        platform::singleinstance::resetAll();
+        fs::remove(aside[0]);
+    }
+
+    // A property list whose top level is not a dictionary is no settings file either.
+    auto list = platform::PropertyList::write(Value(ValueArray{Value(1)}), platform::PropertyListFormat::Binary);
+    ASSERT_TRUE(list);
+    writeBytes(settingsFile(), std::string(list->begin(), list->end()));
+    EXPECT_FALSE(UserDefaults::standard()->objectForKey("fresh"));
+    EXPECT_FALSE(fs::exists(settingsFile()));
+}
+
+TEST_F(UserDefaultsTest, TheGlobalDomainIsAFallbackWithAFileOfItsOwn) {
+    // A system setting present before the program starts.
+    auto bytes = platform::PropertyList::write(Value(ValueDictionary{{"NSTableViewDefaultSizeMode", 3}}),
+                                               platform::PropertyListFormat::Binary);
+    ASSERT_TRUE(bytes);
+    ASSERT_TRUE(platform::writeFileAtomically(globalFile(), *bytes));
+
+    auto defaults = UserDefaults::standard();
+    EXPECT_EQ(defaults->integerForKey("NSTableViewDefaultSizeMode"), 3);
+    EXPECT_EQ(defaults->persistentDomainForName(UserDefaults::globalDomain),
+              (ValueDictionary{{"NSTableViewDefaultSizeMode", 3}}));
+    EXPECT_EQ(defaults->persistentDomainForName("org.frelt.Frelt"), ValueDictionary{});
+    EXPECT_FALSE(defaults->persistentDomainForName("other"));
+
+    // The program's own domain wins; removing its value uncovers the global one.
+    defaults->set("NSTableViewDefaultSizeMode", 1);
+    EXPECT_EQ(defaults->integerForKey("NSTableViewDefaultSizeMode"), 1);
+    defaults->removeObjectForKey("NSTableViewDefaultSizeMode");
+    EXPECT_EQ(defaults->integerForKey("NSTableViewDefaultSizeMode"), 3);
+
+    // Tests (standing in for the system) change the global domain; it is saved beside.
+    defaults->setPersistentDomain({{"NSTableViewDefaultSizeMode", 2}}, UserDefaults::globalDomain);
+    EXPECT_EQ(defaults->integerForKey("NSTableViewDefaultSizeMode"), 2);
+    EXPECT_TRUE(defaults->synchronize());
+    EXPECT_EQ(readPlist(globalFile()), (ValueDictionary{{"NSTableViewDefaultSizeMode", 2}}));
+    EXPECT_EQ(readPlist(settingsFile()), ValueDictionary{});
+
+    // Registered defaults are the last resort and are never saved.
+    defaults->registerDefaults({{"menubarIcon", "statusbar-1"}, {"NSTableViewDefaultSizeMode", 9}});
+    EXPECT_EQ(defaults->stringForKey("menubarIcon"), "statusbar-1");
+    EXPECT_EQ(defaults->integerForKey("NSTableViewDefaultSizeMode"), 2);
+    EXPECT_EQ(defaults->dictionaryRepresentation(),
+              (ValueDictionary{{"menubarIcon", "statusbar-1"}, {"NSTableViewDefaultSizeMode", 2}}));
+    EXPECT_TRUE(defaults->synchronize());
+    EXPECT_EQ(readPlist(settingsFile()), ValueDictionary{});
+}
+
+TEST_F(UserDefaultsTest, ObserversHearEachChangeOfTheValueOnce) {
+    auto defaults = UserDefaults::standard();
+    std::vector<std::optional<Value>> heard;
+    auto observation = defaults->observe("NSTableViewDefaultSizeMode", [&](const std::string& key,
+                                                                           const std::optional<Value>& value) {
+        EXPECT_EQ(key, "NSTableViewDefaultSizeMode");
+        heard.push_back(value);
+    });
+    int notifications = 0;
+    auto posted = platform::NotificationCenter::defaultCenter().observe(
+        UserDefaults::didChangeNotification, defaults.get(), [&](const platform::Notification&) { ++notifications; });
+
+    defaults->setPersistentDomain({{"NSTableViewDefaultSizeMode", 3}}, UserDefaults::globalDomain);
+    defaults->set("NSTableViewDefaultSizeMode", 3);       // same value as before: nothing to hear
+    defaults->set("other", 1);                           // another key
+    defaults->set("NSTableViewDefaultSizeMode", 1);
+    defaults->removeObjectForKey("NSTableViewDefaultSizeMode");  // back to the global 3
+    defaults->removePersistentDomainForName(UserDefaults::globalDomain);
+
+    ASSERT_EQ(heard.size(), 4u);
+    EXPECT_EQ(heard[0], Value(3));
+    EXPECT_EQ(heard[1], Value(1));
+    EXPECT_EQ(heard[2], Value(3));
+    EXPECT_EQ(heard[3], std::nullopt);
+    EXPECT_EQ(notifications, 5);
+
+    // An observer may end its own observation while it is called.
+    std::optional<UserDefaults::Observation> once;
+    int calls = 0;
+    once.emplace(defaults->observe("k", [&](const std::string&, const std::optional<Value>&) {
+        ++calls;
+        once.reset();
+    }));
+    observation.reset();
+    defaults->set("k", 1);
+    defaults->set("k", 2);
+    defaults->set("NSTableViewDefaultSizeMode", 2);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(heard.size(), 4u);
+}
+
+TEST_F(UserDefaultsTest, ConcurrentWritersWhileSavesRun) {
+    auto defaults = UserDefaults::standard();
+    std::vector<std::thread> writers;
+    for (int t = 0; t < 4; ++t) {
+        writers.emplace_back([defaults, t] {
+            for (int i = 0; i < 50; ++i) {
+                defaults->set("t" + std::to_string(t) + "-" + std::to_string(i), i);
+                if (i % 25 == 0) defaults->synchronize();
+            }
+        });
+    }
+    for (int step = 0; step < 5; ++step) advance(1.0);
+    for (auto& w : writers) w.join();
+    drain();
+    ASSERT_TRUE(defaults->synchronize());
+    const auto stored = readPlist(settingsFile());
+    EXPECT_EQ(stored.size(), 200u);
+    EXPECT_EQ(stored.at("t3-49"), Value(49));
+}
