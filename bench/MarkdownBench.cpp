@@ -1,0 +1,47 @@
+// Rendering the program's help texts, as the dialogs do when they open.
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "markdown/MarkdownRenderer.h"
+
+namespace {
+
+const std::vector<std::string>& helpTexts() {
+    static const std::vector<std::string> texts = [] {
+        const auto folder = std::filesystem::path(__FILE__).parent_path().parent_path() / "resources";
+        std::vector<std::string> out;
+        for (const char* name : {"info.md", "versionhistory.md", "help_SandboxAccess.md", "help_SearchScope.md",
+                                 "help_URLTemplates.md", "help_versionedBackup.md"}) {
+            std::ifstream in(folder / name, std::ios::binary);
+            out.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        return out;
+    }();
+    return texts;
+}
+
+void BM_RenderAllHelpTexts(benchmark::State& state) {
+    const auto& texts = helpTexts();
+    std::size_t bytes = 0;
+    for (const auto& t : texts) bytes += t.size();
+    if (bytes == 0) state.SkipWithError("help texts not found");
+    for (auto _ : state) {
+        for (const auto& text : texts) {
+            frelt::MarkdownRenderer renderer(text);
+            auto styled = renderer.attributedString();
+            benchmark::DoNotOptimize(styled);
+        }
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+}
+BENCHMARK(BM_RenderAllHelpTexts)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
