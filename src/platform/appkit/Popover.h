@@ -1,0 +1,127 @@
+#pragma once
+// A popover: a borderless window attached to a rectangle of a view. Order on
+// showing: popoverWillShow -> viewWillAppear -> viewDidAppear ->
+// popoverDidShow; on closing: popoverWillClose -> viewWillDisappear ->
+// viewDidDisappear -> popoverDidClose. A transient popover closes when the
+// user clicks outside it (after popoverShouldClose agrees) or the program is
+// deactivated; close() itself never asks.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/appkit/Appearance.h"
+#include "platform/appkit/Responder.h"
+#include "platform/appkit/Window.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/graphics/Geometry.h"
+
+namespace platform {
+
+class View;
+class ViewController;
+class Popover;
+
+enum class PopoverBehavior : int { applicationDefined = 0, transient = 1, semitransient = 2 };
+// The edge of the positioning rectangle the popover sits at (y down: minY is
+// the top edge, the popover above the rectangle; maxY the bottom edge).
+enum class RectEdge : int { minX = 0, minY = 1, maxX = 2, maxY = 3 };
+
+namespace popovernotification {
+inline const std::string willShow = "NSPopoverWillShowNotification";
+inline const std::string didShow = "NSPopoverDidShowNotification";
+inline const std::string willClose = "NSPopoverWillCloseNotification";
+inline const std::string didClose = "NSPopoverDidCloseNotification";
+}  // namespace popovernotification
+
+class PopoverDelegate {
+public:
+    virtual ~PopoverDelegate() = default;
+    virtual void popoverWillShow(const Notification& n) { (void)n; }
+    virtual void popoverDidShow(const Notification& n) { (void)n; }
+    virtual bool popoverShouldDetach(const std::shared_ptr<Popover>& popover) { (void)popover; return false; }
+    virtual void popoverDidDetach(const std::shared_ptr<Popover>& popover) { (void)popover; }
+    virtual bool popoverShouldClose(const std::shared_ptr<Popover>& popover) { (void)popover; return true; }
+    virtual void popoverWillClose(const Notification& n) { (void)n; }
+    virtual void popoverDidClose(const Notification& n) { (void)n; }
+};
+
+// The window a popover shows its content in.
+class PopoverWindow : public Window {
+public:
+    explicit PopoverWindow(Rect frame);
+    bool canBecomeKeyWindow() const override { return true; }
+    bool canBecomeMainWindow() const override { return false; }
+    std::shared_ptr<Popover> popover() const { return popover_.lock(); }
+    void setPopover(const std::shared_ptr<Popover>& p) { popover_ = p; }
+    // Closing the window closes the popover.
+    void close() override;
+
+private:
+    std::weak_ptr<Popover> popover_;
+};
+
+class Popover : public Responder {
+public:
+    Popover() = default;
+    ~Popover() override;
+
+    std::shared_ptr<ViewController> contentViewController() const { return contentViewController_; }
+    void setContentViewController(const std::shared_ptr<ViewController>& vc);
+    // The content view controller's preferred size, else its view's size,
+    // unless set.
+    Size contentSize() const;
+    void setContentSize(Size s);
+    PopoverBehavior behavior() const { return behavior_; }
+    void setBehavior(PopoverBehavior b) { behavior_ = b; }
+    bool animates() const { return animates_; }
+    void setAnimates(bool b) { animates_ = b; }
+    const std::optional<AppearanceName>& appearance() const { return appearance_; }
+    void setAppearance(std::optional<AppearanceName> a) { appearance_ = std::move(a); }
+    std::shared_ptr<PopoverDelegate> delegate() const { return delegate_.lock(); }
+    void setDelegate(const std::shared_ptr<PopoverDelegate>& d) { delegate_ = d; }
+
+    bool isShown() const { return shown_; }
+    bool isDetached() const { return detached_; }
+    Rect positioningRect() const { return positioningRect_; }
+    std::shared_ptr<View> positioningView() const { return positioningView_.lock(); }
+    RectEdge preferredEdge() const { return edge_; }
+
+    // Shows the content next to `rect` of `view` (in the view's bounds). When
+    // already shown, only moves it. Needs a content view controller.
+    void showRelativeToRect(const Rect& rect, const std::shared_ptr<View>& view, RectEdge preferredEdge);
+    // Closes without asking the delegate.
+    void close();
+    // Asks popoverShouldClose first; answers whether it closed.
+    bool performClose(const std::shared_ptr<Object>& sender = nullptr);
+    // The user tears the popover off: asks popoverShouldDetach, then detaches
+    // (it stays shown, now as a window of its own, no longer transient).
+    bool detach();
+
+    // The window the content is shown in while shown.
+    std::shared_ptr<PopoverWindow> window() const { return window_; }
+
+    // Kit internal: a click outside the popover (the application calls it for
+    // transient popovers). Closes when the delegate agrees.
+    void clickedOutside();
+
+private:
+    void placeWindow();
+    Notification makeNotification(const std::string& name);
+
+    std::shared_ptr<ViewController> contentViewController_;
+    std::optional<Size> contentSize_;
+    PopoverBehavior behavior_ = PopoverBehavior::applicationDefined;
+    bool animates_ = true;
+    std::optional<AppearanceName> appearance_;
+    std::weak_ptr<PopoverDelegate> delegate_;
+    bool shown_ = false;
+    bool detached_ = false;
+    bool closing_ = false;
+    Rect positioningRect_;
+    std::weak_ptr<View> positioningView_;
+    RectEdge edge_ = RectEdge::maxY;
+    std::shared_ptr<PopoverWindow> window_;
+};
+
+}  // namespace platform

@@ -1,0 +1,70 @@
+#pragma once
+// Scenes: each (storyboard name, identifier) has a function that builds the
+// object (a window controller, a view controller, a view) in code. Builders
+// answer the object or none. The program registers its scenes at start-up;
+// tests can add scenes of their own and make a scene fail.
+//
+//   platform::SceneRegistry::registerScene("Main", "MainViewController",
+//       [] { return std::make_shared<MainViewController>(); });
+//   auto vc = platform::Storyboard::storyboardWithName("Main")
+//                 ->instantiateControllerWithIdentifier<MainViewController>("MainViewController");
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "platform/appkit/Object.h"
+
+namespace platform {
+
+class SceneRegistry {
+public:
+    using Builder = std::function<std::shared_ptr<Object>()>;
+
+    // The process-wide table of the program's scenes (kept between tests).
+    static void registerScene(const std::string& storyboard, const std::string& identifier, Builder builder);
+    static void setInitialScene(const std::string& storyboard, const std::string& identifier);
+
+    // The per-run overrides (reset between tests).
+    static std::shared_ptr<SceneRegistry> shared();
+    // A scene only this run knows (it hides a registered one).
+    void overrideScene(const std::string& storyboard, const std::string& identifier, Builder builder);
+    // While set, building the scene answers none.
+    void setSceneFails(const std::string& storyboard, const std::string& identifier, bool fails = true);
+
+    bool hasStoryboard(const std::string& storyboard) const;
+    bool hasScene(const std::string& storyboard, const std::string& identifier) const;
+    // Builds the scene and wakes its objects (awakeFromNib; windowDidLoad for
+    // a window controller with a window). None when unknown or failing.
+    std::shared_ptr<Object> instantiate(const std::string& storyboard, const std::string& identifier) const;
+    std::shared_ptr<Object> instantiateInitial(const std::string& storyboard) const;
+
+private:
+    using Key = std::pair<std::string, std::string>;
+    std::map<Key, Builder> overrides_;
+    std::set<Key> failing_;
+};
+
+class Storyboard {
+public:
+    // None when no scene is registered under the name.
+    static std::shared_ptr<Storyboard> storyboardWithName(const std::string& name);
+    explicit Storyboard(std::string name) : name_(std::move(name)) {}
+
+    const std::string& name() const { return name_; }
+    std::shared_ptr<Object> instantiateControllerWithIdentifier(const std::string& identifier) const;
+    // None also when the scene is not a T.
+    template <class T>
+    std::shared_ptr<T> instantiateControllerWithIdentifier(const std::string& identifier) const {
+        return std::dynamic_pointer_cast<T>(instantiateControllerWithIdentifier(identifier));
+    }
+    std::shared_ptr<Object> instantiateInitialController() const;
+
+private:
+    std::string name_;
+};
+
+}  // namespace platform

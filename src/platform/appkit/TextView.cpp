@@ -1,0 +1,225 @@
+#include "platform/appkit/TextView.h"
+
+#include <algorithm>
+
+#include "platform/appkit/Window.h"
+
+namespace platform {
+
+namespace {
+// The start of the UTF-8 character before `pos`.
+std::size_t previousCharacter(const std::string& s, std::size_t pos) {
+    if (pos == 0) return 0;
+    std::size_t p = pos - 1;
+    while (p > 0 && (static_cast<unsigned char>(s[p]) & 0xC0) == 0x80) --p;
+    return p;
+}
+
+std::size_t nextCharacter(const std::string& s, std::size_t pos) {
+    if (pos >= s.size()) return s.size();
+    std::size_t p = pos + 1;
+    while (p < s.size() && (static_cast<unsigned char>(s[p]) & 0xC0) == 0x80) ++p;
+    return p;
+}
+}  // namespace
+
+TextView::TextView(Rect frame) : View(frame) {}
+
+std::shared_ptr<TextView> TextView::makeFieldEditor() {
+    auto editor = std::make_shared<TextView>();
+    editor->setFieldEditor(true);
+    editor->setRichText(false);
+    return editor;
+}
+
+void TextView::setString(std::string text) {
+    text_ = std::move(text);
+    attributed_.reset();
+    selection_ = {text_.size(), 0};
+    setNeedsDisplay(true);
+}
+
+void TextView::setAttributedString(std::any styled, std::string plainText) {
+    setString(std::move(plainText));
+    attributed_ = std::move(styled);
+}
+
+void TextView::setSelectedRange(TextRange range) {
+    range.location = std::min(range.location, text_.size());
+    range.length = std::min(range.length, text_.size() - range.location);
+    selection_ = range;
+}
+
+void TextView::selectAll(const std::shared_ptr<Object>&) { selection_ = {0, text_.size()}; }
+
+void TextView::scrollToBeginningOfDocument(const std::shared_ptr<Object>&) {
+    // The enclosing clip view shows the top of the document.
+    if (auto clip = superview()) clip->setBoundsOrigin({0, 0});
+}
+
+void TextView::scrollToEndOfDocument(const std::shared_ptr<Object>&) {
+    if (auto clip = superview()) {
+        const double y = std::max(0.0, frame().height() - clip->bounds().height());
+        clip->setBoundsOrigin({0, y});
+    }
+}
+
+void TextView::postToDelegate(const std::string& name, int movement) {
+    auto me = self();
+    Notification n{name, std::any(std::static_pointer_cast<Object>(me)), this, {}};
+    if (movement >= 0) n.userInfo[textnotification::textMovementKey] = Value(movement);
+    if (auto d = delegate()) {
+        if (name == textnotification::didBeginEditing) d->textDidBeginEditing(n);
+        else if (name == textnotification::didChange) d->textDidChange(n);
+        else if (name == textnotification::didEndEditing) d->textDidEndEditing(n);
+    }
+    NotificationCenter::defaultCenter().post(n);
+}
+
+bool TextView::beginIfNeeded() {
+    if (begun_) return true;
+    if (auto d = delegate(); d && !d->textShouldBeginEditing(*this)) return false;
+    begun_ = true;
+    postToDelegate(textnotification::didBeginEditing);
+    return true;
+}
+
+bool TextView::replaceCharacters(TextRange range, const std::string& text) {
+    if (!editable_) return false;
+    auto keepAlive = self();
+    if (!beginIfNeeded()) return false;
+    range.location = std::min(range.location, text_.size());
+    range.length = std::min(range.length, text_.size() - range.location);
+    text_.replace(range.location, range.length, text);
+    attributed_.reset();
+    selection_ = {range.location + text.size(), 0};
+    setNeedsDisplay(true);
+    postToDelegate(textnotification::didChange);
+    return true;
+}
+
+void TextView::insertText(const std::string& text) { replaceCharacters(selection_, text); }
+
+void TextView::deleteBackward() {
+    if (selection_.length > 0) {
+        replaceCharacters(selection_, "");
+    } else if (selection_.location > 0) {
+        const std::size_t start = previousCharacter(text_, selection_.location);
+        replaceCharacters({start, selection_.location - start}, "");
+    }
+}
+
+void TextView::deleteForward() {
+    if (selection_.length > 0) {
+        replaceCharacters(selection_, "");
+    } else if (selection_.location < text_.size()) {
+        const std::size_t end = nextCharacter(text_, selection_.location);
+        replaceCharacters({selection_.location, end - selection_.location}, "");
+    }
+}
+
+void TextView::keyDown(const Event& event) {
+    const ModifierFlags flags = event.modifierFlags;
+    switch (event.keyCode) {
+        case keycode::returnKey:
+        case keycode::keypadEnter: doCommandBySelector("insertNewline:"); return;
+        case keycode::tab:
+            doCommandBySelector((flags & modifierflags::shift) ? "insertBacktab:" : "insertTab:");
+            return;
+        case keycode::escape: doCommandBySelector("cancelOperation:"); return;
+        case keycode::deleteKey: doCommandBySelector("deleteBackward:"); return;
+        case keycode::forwardDelete: doCommandBySelector("deleteForward:"); return;
+        case keycode::leftArrow: doCommandBySelector("moveLeft:"); return;
+        case keycode::rightArrow: doCommandBySelector("moveRight:"); return;
+        case keycode::upArrow: doCommandBySelector("moveUp:"); return;
+        case keycode::downArrow: doCommandBySelector("moveDown:"); return;
+        default: break;
+    }
+    if (flags & (modifierflags::command | modifierflags::control)) {
+        if ((flags & modifierflags::command) && event.charactersIgnoringModifiers == "a") {
+            doCommandBySelector("selectAll:");
+            return;
+        }
+        View::keyDown(event);
+        return;
+    }
+    if (event.characters.empty()) {
+        View::keyDown(event);
+        return;
+    }
+    insertText(event.characters);
+}
+
+void TextView::doCommandBySelector(const Selector& selector) {
+    auto me = self();
+    if (auto d = delegate(); d && d->textViewDoCommandBySelector(me, selector)) return;
+    if (selector == "insertNewline:") {
+        if (fieldEditor_) endSession(textmovement::returnKey);
+        else insertText("\n");
+    } else if (selector == "insertTab:") {
+        if (fieldEditor_) endSession(textmovement::tab);
+        else insertText("\t");
+    } else if (selector == "insertBacktab:") {
+        if (fieldEditor_) endSession(textmovement::backtab);
+    } else if (selector == "cancelOperation:") {
+        cancelOperation(me);
+    } else if (selector == "deleteBackward:") {
+        deleteBackward();
+    } else if (selector == "deleteForward:") {
+        deleteForward();
+    } else if (selector == "moveLeft:") {
+        const std::size_t p = selection_.length ? selection_.location : previousCharacter(text_, selection_.location);
+        selection_ = {p, 0};
+    } else if (selector == "moveRight:") {
+        const std::size_t p = selection_.length ? selection_.location + selection_.length
+                                                : nextCharacter(text_, selection_.location);
+        selection_ = {p, 0};
+    } else if (selector == "moveUp:" || selector == "moveToBeginningOfDocument:") {
+        selection_ = {0, 0};
+    } else if (selector == "moveDown:" || selector == "moveToEndOfDocument:") {
+        selection_ = {text_.size(), 0};
+    } else if (selector == "selectAll:") {
+        selectAll();
+    } else {
+        View::doCommandBySelector(selector);
+    }
+}
+
+void TextView::endSession(int movement) {
+    if (ending_) return;
+    auto me = self();
+    auto client = std::dynamic_pointer_cast<Control>(delegate());
+    ending_ = true;
+    postToDelegate(textnotification::didEndEditing, movement);
+    auto win = window();
+    const bool stillEditing = client && client->currentEditor() == me;
+    if (movement == textmovement::tab || movement == textmovement::backtab) {
+        // The key view after the control (not after the editor) takes the
+        // focus; the editor lets go of it there.
+        if (stillEditing && win && (win->firstResponder() == me || win->firstResponder() == client)) {
+            auto next = movement == textmovement::tab ? client->nextValidKeyView() : client->previousValidKeyView();
+            if (next && next != client) win->makeFirstResponder(next);
+        }
+    }
+    if (stillEditing && client->currentEditor() == me) {
+        const bool keepsFocus = win && (win->firstResponder() == me || win->firstResponder() == client);
+        if (movement != textmovement::other && keepsFocus) {
+            // Return (or a Tab with nowhere to go): the field keeps the focus
+            // with its text selected, and the next change begins a new session.
+            selectAll();
+            ending_ = false;
+            begun_ = false;
+            return;
+        }
+        client->endEditingSession();
+    }
+    begun_ = false;
+    ending_ = false;
+}
+
+bool TextView::resignFirstResponder() {
+    if (fieldEditor_ && !ending_ && delegate()) endSession(textmovement::other);
+    return true;
+}
+
+}  // namespace platform

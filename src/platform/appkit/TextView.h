@@ -1,0 +1,106 @@
+#pragma once
+// Editable text: the text view control, and the field editor controls edit
+// in (a text view with `isFieldEditor`, one per window, shared by its text
+// fields). Keys reach it as the window's first responder; it turns them into
+// text and commands: Return "insertNewline:", Tab "insertTab:", Shift-Tab
+// "insertBacktab:", Escape "cancelOperation:", Delete "deleteBackward:",
+// the arrows "moveLeft:" ... A field editor ends the editing session on
+// Return, Tab and Shift-Tab and when it loses the focus.
+//
+// Styled text: the kit keeps the plain text; `attributedString` is a slot the
+// program may keep styled text in until the kit's styled text arrives.
+
+#include <any>
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include "platform/appkit/Control.h"
+#include "platform/appkit/View.h"
+
+namespace platform {
+
+// A range of the text, in bytes of its UTF-8 form.
+struct TextRange {
+    std::size_t location = 0;
+    std::size_t length = 0;
+    bool operator==(const TextRange&) const = default;
+};
+
+class TextView : public View {
+public:
+    explicit TextView(Rect frame = {});
+    // The editor a window hands its text controls.
+    static std::shared_ptr<TextView> makeFieldEditor();
+
+    const std::string& string() const { return text_; }
+    // Replaces the text without the editing callbacks; the selection goes to the end.
+    void setString(std::string text);
+    const std::any& attributedString() const { return attributed_; }
+    void setAttributedString(std::any styled, std::string plainText);
+
+    bool isEditable() const { return editable_; }
+    void setEditable(bool b) { editable_ = b; if (b) selectable_ = true; }
+    bool isSelectable() const { return selectable_; }
+    void setSelectable(bool b) { selectable_ = b; if (!b) editable_ = false; }
+    bool isFieldEditor() const { return fieldEditor_; }
+    void setFieldEditor(bool b) { fieldEditor_ = b; }
+    bool isRichText() const { return richText_; }
+    void setRichText(bool b) { richText_ = b; }
+    std::shared_ptr<TextDelegate> delegate() const { return delegate_.lock(); }
+    void setDelegate(const std::shared_ptr<TextDelegate>& d) { delegate_ = d; }
+    const std::optional<Font>& font() const { return font_; }
+    void setFont(std::optional<Font> f) { font_ = std::move(f); }
+    const std::optional<Color>& textColor() const { return textColor_; }
+    void setTextColor(std::optional<Color> c) { textColor_ = std::move(c); }
+
+    TextRange selectedRange() const { return selection_; }
+    void setSelectedRange(TextRange range);
+    void selectAll(const std::shared_ptr<Object>& sender = nullptr);
+    // Shows the start of the text (the enclosing scroll view scrolls to the top).
+    void scrollToBeginningOfDocument(const std::shared_ptr<Object>& sender = nullptr);
+    void scrollToEndOfDocument(const std::shared_ptr<Object>& sender = nullptr);
+    // Whether an editing session saw a change yet (the begin callback ran).
+    bool hasBegunEditing() const { return begun_; }
+
+    // --- Responder
+    bool acceptsFirstResponder() override { return selectable_; }
+    bool resignFirstResponder() override;
+    void keyDown(const Event& event) override;
+    void insertText(const std::string& text) override;
+    void doCommandBySelector(const Selector& selector) override;
+
+    // Editing as a person does it (each runs the editing callbacks).
+    void deleteBackward();
+    void deleteForward();
+    // Replaces `range` with `text`, with the editing callbacks; false when the
+    // text view is not editable or the delegate refused to begin.
+    bool replaceCharacters(TextRange range, const std::string& text);
+
+    // --- kit internals (the control's editing session)
+    // Starts a session: the next change runs the begin callback.
+    void beginSession() { begun_ = false; ending_ = false; }
+    // Ends the session with `movement`: the delegate's textDidEndEditing,
+    // then the focus moves as the movement says.
+    void endSession(int movement);
+
+private:
+    bool beginIfNeeded();
+    void postToDelegate(const std::string& name, int movement = -1);
+    std::shared_ptr<TextView> self() { return std::static_pointer_cast<TextView>(shared_from_this()); }
+
+    std::string text_;
+    std::any attributed_;
+    bool editable_ = true;
+    bool selectable_ = true;
+    bool fieldEditor_ = false;
+    bool richText_ = true;
+    std::weak_ptr<TextDelegate> delegate_;
+    std::optional<Font> font_;
+    std::optional<Color> textColor_;
+    TextRange selection_;
+    bool begun_ = false;
+    bool ending_ = false;
+};
+
+}  // namespace platform

@@ -1,0 +1,550 @@
+#include "platform/appkit/Window.h"
+
+#include <algorithm>
+#include <atomic>
+#include <set>
+
+#include "platform/appkit/Application.h"
+#include "platform/appkit/Screen.h"
+#include "platform/appkit/View.h"
+#include "platform/appkit/ViewController.h"
+#include "platform/appkit/WindowController.h"
+
+namespace platform {
+
+namespace {
+std::atomic<int> nextWindowNumber{1};
+
+Window::FieldEditorFactory& factorySlot() {
+    static Window::FieldEditorFactory factory;
+    return factory;
+}
+
+}  // namespace
+
+Window::Observation& Window::Observation::operator=(Observation&& o) noexcept {
+    if (this != &o) {
+        invalidate();
+        window_ = std::move(o.window_);
+        id_ = o.id_;
+        o.id_ = 0;
+    }
+    return *this;
+}
+
+void Window::Observation::invalidate() {
+    if (id_ == 0) return;
+    if (auto w = window_.lock()) {
+        auto& obs = w->firstResponderObservers_;
+        obs.erase(std::remove_if(obs.begin(), obs.end(), [&](const auto& p) { return p.first == id_; }), obs.end());
+    }
+    id_ = 0;
+}
+
+Window::Window(Rect contentRect, StyleMask style)
+    : windowNumber_(nextWindowNumber++), frame_(contentRect), styleMask_(style) {}
+
+Window::~Window() = default;
+
+// --- content
+
+std::shared_ptr<View> Window::contentView() {
+    if (!contentView_) {
+        auto view = std::make_shared<View>(Rect(0, 0, frame_.width(), frame_.height()));
+        view->setAutoresizingMask(autoresizing::widthSizable | autoresizing::heightSizable);
+        contentView_ = view;
+        view->setRootWindow(std::static_pointer_cast<Window>(shared_from_this()));
+        Application::shared()->windowCreated(std::static_pointer_cast<Window>(shared_from_this()));
+    }
+    return contentView_;
+}
+
+void Window::setContentView(const std::shared_ptr<View>& view) {
+    if (view == contentView_) return;
+    auto self = std::static_pointer_cast<Window>(shared_from_this());
+    Application::shared()->windowCreated(self);
+    if (auto old = contentView_) {
+        if (visible_) viewappearance::willDisappear(*old);
+        old->forEachInTree([](View& v) { v.viewWillMoveToWindow(nullptr); });
+        resetFirstResponderIfInside(*old);
+        contentView_.reset();
+        old->setRootWindow(nullptr);
+        if (visible_) viewappearance::didDisappear(*old);
+        old->forEachInTree([](View& v) { v.viewDidMoveToWindow(); });
+    }
+    if (!view) return;
+    if (view->superview()) view->removeFromSuperview();
+    if (auto other = view->window(); other && other != self) other->setContentView(nullptr);
+    view->setFrame(Rect(0, 0, frame_.width(), frame_.height()));
+    if (visible_) viewappearance::willAppear(*view);
+    view->forEachInTree([&](View& v) { v.viewWillMoveToWindow(self); });
+    contentView_ = view;
+    view->setRootWindow(self);
+    view->forEachInTree([](View& v) { v.viewDidMoveToWindow(); });
+    if (visible_) viewappearance::didAppear(*view);
+    viewNeedsDisplay(Rect(0, 0, frame_.width(), frame_.height()));
+}
+
+void Window::setContentViewController(const std::shared_ptr<ViewController>& vc) {
+    if (vc == contentViewController_) return;
+    contentViewController_ = vc;
+    if (!vc) {
+        setContentView(nullptr);
+        return;
+    }
+    auto view = vc->view();
+    // The window takes the size of the controller's view.
+    Size size = view ? view->frame().size : Size{};
+    if (size.isZero()) size = vc->preferredContentSize();
+    if (!size.isZero()) setFrame(Rect(frame_.origin, size), true);
+    setContentView(view);
+}
+
+void Window::setWindowController(const std::shared_ptr<WindowController>& wc) { windowController_ = wc; }
+
+// --- frame
+
+void Window::setFrame(const Rect& frame, bool display, bool) {
+    Rect f = frame;
+    f.size.width = std::clamp(f.size.width, minSize_.width, std::max(minSize_.width, maxSize_.width));
+    f.size.height = std::clamp(f.size.height, minSize_.height, std::max(minSize_.height, maxSize_.height));
+    if (f == frame_) return;
+    const bool moved = !(f.origin == frame_.origin);
+    const bool resized = !(f.size == frame_.size);
+    frame_ = f;
+    if (contentView_ && resized) contentView_->setFrame(Rect(0, 0, f.width(), f.height()));
+    if (auto b = Application::shared()->backend()) b->setWindowFrame(*this, frame_);
+    if (display && resized) viewNeedsDisplay(Rect(0, 0, f.width(), f.height()));
+    auto self = weak_from_this().lock();
+    Notification n{"", std::any(std::static_pointer_cast<Window>(self)), this, {}};
+    if (resized) {
+        n.name = windownotification::didResize;
+        if (auto d = delegate()) d->windowDidResize(n);
+        NotificationCenter::defaultCenter().post(n);
+    }
+    if (moved) {
+        n.name = windownotification::didMove;
+        if (auto d = delegate()) d->windowDidMove(n);
+        NotificationCenter::defaultCenter().post(n);
+    }
+}
+
+void Window::center() {
+    auto s = screen();
+    if (!s) return;
+    const Rect vf = s->visibleFrame();
+    // A little above the middle, where the eye expects a new window.
+    const double x = vf.midX() - frame_.width() / 2;
+    const double y = vf.minY() + (vf.height() - frame_.height()) / 3;
+    setFrameOrigin(Point{std::round(x), std::round(std::max(vf.minY(), y))});
+}
+
+std::shared_ptr<Screen> Window::screen() const {
+    if (auto s = Screen::screenForRect(frame_)) return s;
+    return Screen::mainScreen();
+}
+
+// --- order and visibility
+
+void Window::show(bool makeKey) {
+    auto self = std::static_pointer_cast<Window>(shared_from_this());
+    auto app = Application::shared();
+    app->windowCreated(self);
+    if (!visible_) {
+        auto cv = contentView();
+        viewappearance::willAppear(*cv);
+        visible_ = true;
+        app->windowDidOrderFront(self);
+        viewappearance::didAppear(*cv);
+        if (autorecalculatesKeyViewLoop_) recalculateKeyViewLoop();
+        auto fr = firstResponder();
+        if ((!fr || fr == self) && initialFirstResponder()) makeFirstResponder(initialFirstResponder());
+    } else {
+        app->windowDidOrderFront(self);
+    }
+    if (makeKey && canBecomeKeyWindow()) app->setKeyWindow(self);
+}
+
+void Window::orderFront(const std::shared_ptr<Object>&) { show(false); }
+void Window::orderFrontRegardless() { show(false); }
+
+void Window::orderBack(const std::shared_ptr<Object>&) {
+    auto self = std::static_pointer_cast<Window>(shared_from_this());
+    if (!visible_) {
+        show(false);
+    }
+    Application::shared()->windowDidOrderBack(self);
+}
+
+void Window::orderOut(const std::shared_ptr<Object>&) { hideWindow(); }
+
+void Window::hideWindow() {
+    if (!visible_) return;
+    auto self = std::static_pointer_cast<Window>(shared_from_this());
+    willOrderOut();
+    if (attachedSheet_) attachedSheet_->hideWindow();
+    auto cv = contentView();
+    viewappearance::willDisappear(*cv);
+    visible_ = false;
+    Application::shared()->windowDidOrderOut(self);
+    viewappearance::didDisappear(*cv);
+}
+
+void Window::makeKeyAndOrderFront(const std::shared_ptr<Object>&) { show(true); }
+
+void Window::makeKeyWindow() {
+    if (!visible_ || !canBecomeKeyWindow()) return;
+    Application::shared()->setKeyWindow(std::static_pointer_cast<Window>(shared_from_this()));
+}
+
+void Window::makeMainWindow() {
+    if (!visible_ || !canBecomeMainWindow()) return;
+    Application::shared()->setMainWindow(std::static_pointer_cast<Window>(shared_from_this()));
+}
+
+void Window::close() {
+    if (closing_) return;
+    closing_ = true;
+    auto self = std::static_pointer_cast<Window>(shared_from_this());
+    // Observers learn of the close before the window goes; they may look at
+    // its state, which is still the open one.
+    Notification n{windownotification::willClose, std::any(self), this, {}};
+    if (auto d = delegate()) d->windowWillClose(n);
+    NotificationCenter::defaultCenter().post(n);
+    if (auto parent = sheetParent()) parent->endSheet(self, modalresponse::abort);
+    hideWindow();
+    closing_ = false;
+}
+
+void Window::performClose(const std::shared_ptr<Object>&) {
+    auto self = std::static_pointer_cast<Window>(shared_from_this());
+    if (!(styleMask_ & stylemask::closable)) return;
+    if (auto d = delegate(); d && !d->windowShouldClose(self)) return;
+    close();
+}
+
+void Window::setLevel(WindowLevel l) {
+    if (l == level_) return;
+    level_ = l;
+    if (auto b = Application::shared()->backend()) b->updateWindowProperties(*this);
+}
+
+void Window::setStyleMask(StyleMask m) {
+    if (m == styleMask_) return;
+    styleMask_ = m;
+    if (auto b = Application::shared()->backend()) b->updateWindowProperties(*this);
+}
+
+void Window::setTitle(std::string t) {
+    if (t == title_) return;
+    title_ = std::move(t);
+    if (auto b = Application::shared()->backend()) b->updateWindowProperties(*this);
+}
+
+// --- key and main status
+
+bool Window::isKeyWindow() const { return Application::shared()->keyWindow().get() == this; }
+bool Window::isMainWindow() const { return Application::shared()->mainWindow().get() == this; }
+
+bool Window::canBecomeKeyWindow() const {
+    return (styleMask_ & (stylemask::titled | stylemask::resizable)) != 0 || isSheet();
+}
+
+bool Window::canBecomeMainWindow() const {
+    return (styleMask_ & (stylemask::titled | stylemask::resizable)) != 0 && !isSheet() && !modalPanel_;
+}
+
+void Window::becomeKeyWindow() {
+    auto self = std::static_pointer_cast<Window>(shared_from_this());
+    if (!firstResponder()) {
+        if (auto initial = initialFirstResponder(); initial && makeFirstResponder(initial)) {
+        } else {
+            firstResponder_ = self;
+            notifyFirstResponderChange();
+        }
+    }
+    Notification n{windownotification::didBecomeKey, std::any(self), this, {}};
+    if (auto d = delegate()) d->windowDidBecomeKey(n);
+    NotificationCenter::defaultCenter().post(n);
+}
+
+void Window::resignKeyWindow() {
+    auto self = std::static_pointer_cast<Window>(shared_from_this());
+    Notification n{windownotification::didResignKey, std::any(self), this, {}};
+    if (auto d = delegate()) d->windowDidResignKey(n);
+    NotificationCenter::defaultCenter().post(n);
+}
+
+// --- sheets
+
+void Window::beginSheet(const std::shared_ptr<Window>& sheet, std::function<void(ModalResponse)> completion) {
+    if (!sheet || attachedSheet_) return;
+    auto self = std::static_pointer_cast<Window>(shared_from_this());
+    attachedSheet_ = sheet;
+    sheetCompletion_ = std::move(completion);
+    sheet->sheetParent_ = self;
+    // Hangs from the top of the parent, centred.
+    sheet->setFrameOrigin(Point{frame_.midX() - sheet->frame().width() / 2, frame_.minY()});
+    sheet->show(true);
+}
+
+void Window::endSheet(const std::shared_ptr<Window>& sheet, ModalResponse code) {
+    if (!sheet || sheet != attachedSheet_) return;
+    auto completion = std::move(sheetCompletion_);
+    sheetCompletion_ = nullptr;
+    attachedSheet_.reset();
+    sheet->sheetParent_.reset();
+    sheet->hideWindow();
+    if (visible_ && canBecomeKeyWindow() && !Application::shared()->keyWindow())
+        Application::shared()->setKeyWindow(std::static_pointer_cast<Window>(shared_from_this()));
+    if (completion) completion(code);
+}
+
+// --- first responder
+
+bool Window::makeFirstResponder(const std::shared_ptr<Responder>& responder) {
+    auto self = std::static_pointer_cast<Window>(shared_from_this());
+    std::shared_ptr<Responder> target = responder ? responder : std::static_pointer_cast<Responder>(self);
+    auto current = firstResponder();
+    if (current == target) return true;
+    if (auto view = std::dynamic_pointer_cast<View>(target); view && view->window() != self) return false;
+    // One that does not take the keyboard at all changes nothing.
+    if (target != self && !target->acceptsFirstResponder()) return false;
+
+    // The current one may refuse to let go; then nothing changes.
+    if (current && current != self && !current->resignFirstResponder()) return false;
+    firstResponder_ = self;
+    bool accepted = true;
+    if (target != self) {
+        if (target->becomeFirstResponder()) {
+            // A text field hands the keyboard on to its field editor from
+            // inside becomeFirstResponder; keep that choice.
+            if (firstResponder() == std::static_pointer_cast<Responder>(self)) firstResponder_ = target;
+        } else {
+            accepted = false;
+        }
+    }
+    if (firstResponder() != current) notifyFirstResponderChange();
+    return accepted;
+}
+
+void Window::resetFirstResponderIfInside(const View& view) {
+    auto fr = std::dynamic_pointer_cast<View>(firstResponder());
+    if (!fr || !fr->isDescendantOf(view)) return;
+    fr->resignFirstResponder();  // its answer cannot keep a view that leaves
+    firstResponder_ = weak_from_this().lock() ? std::static_pointer_cast<Responder>(shared_from_this()) : nullptr;
+    notifyFirstResponderChange();
+}
+
+void Window::notifyFirstResponderChange() {
+    auto fr = firstResponder();
+    auto observers = firstResponderObservers_;  // observers may add or remove observations
+    for (auto& [id, observer] : observers) {
+        const bool stillThere = std::any_of(firstResponderObservers_.begin(), firstResponderObservers_.end(),
+                                            [&](const auto& p) { return p.first == id; });
+        if (stillThere) (*observer)(fr);
+    }
+}
+
+Window::Observation Window::observeFirstResponder(FirstResponderObserver observer, bool initial) {
+    const std::uint64_t id = nextObserverId_++;
+    auto shared = std::make_shared<FirstResponderObserver>(std::move(observer));
+    firstResponderObservers_.emplace_back(id, shared);
+    Observation token(std::static_pointer_cast<Window>(shared_from_this()), id);
+    if (initial) (*shared)(firstResponder());
+    return token;
+}
+
+void Window::recalculateKeyViewLoop() {
+    std::vector<std::shared_ptr<View>> keyViews;
+    contentView()->forEachInTree([&](View& v) {
+        if (&v != contentView_.get() && v.acceptsFirstResponder())
+            keyViews.push_back(std::static_pointer_cast<View>(v.shared_from_this()));
+    });
+    auto position = [](const std::shared_ptr<View>& v) {
+        return v->convertPointToWindow(v->bounds().origin);
+    };
+    std::stable_sort(keyViews.begin(), keyViews.end(), [&](const auto& a, const auto& b) {
+        const Point pa = position(a), pb = position(b);
+        return pa.y != pb.y ? pa.y < pb.y : pa.x < pb.x;
+    });
+    for (std::size_t i = 0; i < keyViews.size(); ++i) keyViews[i]->setNextKeyView(keyViews[(i + 1) % keyViews.size()]);
+}
+
+void Window::selectNextKeyView(const std::shared_ptr<Object>&) {
+    std::shared_ptr<View> next;
+    if (auto fr = std::dynamic_pointer_cast<View>(firstResponder())) next = fr->nextValidKeyView();
+    if (!next) {
+        if (auto initial = initialFirstResponder()) next = initial->canBecomeKeyView() ? initial : initial->nextValidKeyView();
+    }
+    if (next) makeFirstResponder(next);
+}
+
+void Window::selectPreviousKeyView(const std::shared_ptr<Object>&) {
+    std::shared_ptr<View> prev;
+    if (auto fr = std::dynamic_pointer_cast<View>(firstResponder())) prev = fr->previousValidKeyView();
+    if (!prev) {
+        if (auto initial = initialFirstResponder()) prev = initial->canBecomeKeyView() ? initial : initial->previousValidKeyView();
+    }
+    if (prev) makeFirstResponder(prev);
+}
+
+std::shared_ptr<View> Window::fieldEditor(bool create, const std::shared_ptr<Object>& client) {
+    if (auto d = delegate()) {
+        if (auto custom = d->windowWillReturnFieldEditor(std::static_pointer_cast<Window>(shared_from_this()), client))
+            return custom;
+    }
+    if (!fieldEditor_ && create && factorySlot()) fieldEditor_ = factorySlot()();
+    return fieldEditor_;
+}
+
+void Window::setFieldEditorFactory(FieldEditorFactory factory) { factorySlot() = std::move(factory); }
+Window::FieldEditorFactory Window::fieldEditorFactory() { return factorySlot(); }
+
+// --- events
+
+void Window::sendEvent(const Event& event) {
+    auto self = std::static_pointer_cast<Window>(shared_from_this());  // the event may close the window
+    auto responder = firstResponder();
+    if (!responder) responder = self;
+    switch (event.type) {
+        case EventType::keyDown:
+            responder->keyDown(event);
+            return;
+        case EventType::keyUp:
+            responder->keyUp(event);
+            return;
+        case EventType::flagsChanged:
+            responder->flagsChanged(event);
+            return;
+        default:
+            break;
+    }
+
+    auto cv = contentView();
+    auto hit = cv->hitTest(event.locationInWindow);
+    switch (event.type) {
+        case EventType::leftMouseDown: {
+            mouseDownView_ = hit;
+            if (hit && hit != std::dynamic_pointer_cast<View>(firstResponder()) && hit->acceptsFirstResponder())
+                makeFirstResponder(hit);
+            if (hit) hit->mouseDown(event);
+            else mouseDown(event);
+            return;
+        }
+        case EventType::leftMouseUp: {
+            auto target = mouseDownView();
+            mouseDownView_.reset();
+            if (!target) target = hit;
+            if (target) target->mouseUp(event);
+            else mouseUp(event);
+            return;
+        }
+        case EventType::leftMouseDragged: {
+            auto target = mouseDownView();
+            if (!target) target = hit;
+            routeMouseMoved(event);
+            if (target) target->mouseDragged(event);
+            return;
+        }
+        case EventType::rightMouseDown:
+            if (hit) hit->rightMouseDown(event);
+            else rightMouseDown(event);
+            return;
+        case EventType::rightMouseUp:
+            if (hit) hit->rightMouseUp(event);
+            else rightMouseUp(event);
+            return;
+        case EventType::rightMouseDragged:
+            if (hit) hit->rightMouseDragged(event);
+            return;
+        case EventType::otherMouseDown:
+            if (hit) hit->otherMouseDown(event);
+            return;
+        case EventType::otherMouseUp:
+            if (hit) hit->otherMouseUp(event);
+            return;
+        case EventType::mouseMoved:
+            routeMouseMoved(event);
+            return;
+        case EventType::scrollWheel:
+            if (hit) hit->scrollWheel(event);
+            return;
+        default:
+            return;
+    }
+}
+
+void Window::routeMouseMoved(const Event& event) {
+    const bool dragging = event.type == EventType::leftMouseDragged || event.type == EventType::rightMouseDragged;
+    std::vector<std::pair<std::shared_ptr<View>, std::shared_ptr<TrackingArea>>> areas;
+    contentView()->forEachInTree([&](View& v) {
+        for (auto& a : v.trackingAreas()) areas.emplace_back(std::static_pointer_cast<View>(v.shared_from_this()), a);
+    });
+    for (auto& [view, area] : areas) {
+        if (dragging && !(area->options() & trackingarea::enabledDuringMouseDrag)) continue;
+        const Rect rect = (area->options() & trackingarea::inVisibleRect) ? view->visibleRect() : area->rect();
+        const bool inside = !view->isHiddenOrHasHiddenAncestor() &&
+                            rect.contains(view->convertPointFromWindow(event.locationInWindow));
+        auto owner = area->owner();
+        if (inside != area->mouseInside()) {
+            area->setMouseInside(inside);
+            if (owner && (area->options() & trackingarea::mouseEnteredAndExited)) {
+                Event e = event;
+                e.type = inside ? EventType::mouseEntered : EventType::mouseExited;
+                if (inside) owner->mouseEntered(e);
+                else owner->mouseExited(e);
+            }
+        }
+        if (inside && owner && (area->options() & trackingarea::mouseMoved) && event.type == EventType::mouseMoved)
+            owner->mouseMoved(event);
+    }
+}
+
+bool Window::performKeyEquivalent(const Event& event) {
+    if (!contentView_) return false;
+    std::function<bool(View&)> visit = [&](View& v) -> bool {
+        if (v.isHidden()) return false;
+        if (v.performKeyEquivalent(event)) return true;
+        for (auto& sub : std::vector<std::shared_ptr<View>>(v.subviews()))
+            if (visit(*sub)) return true;
+        return false;
+    };
+    auto cv = contentView_;
+    return visit(*cv);
+}
+
+void Window::keyDown(const Event& event) {
+    if (event.keyCode == keycode::tab) {
+        if (event.modifierFlags & modifierflags::shift) selectPreviousKeyView();
+        else selectNextKeyView();
+        return;
+    }
+    Responder::keyDown(event);
+}
+
+// --- appearance and display
+
+AppearanceName Window::effectiveAppearance() const {
+    if (appearance_) return *appearance_;
+    return Application::shared()->effectiveAppearance();
+}
+
+void Window::viewNeedsDisplay(const Rect& rect) {
+    if (!visible_) return;
+    if (auto b = Application::shared()->backend()) b->setNeedsDisplay(*this, rect);
+}
+
+void Window::displayIfNeeded() {
+    if (contentView_) {
+        contentView_->layoutSubtreeIfNeeded();
+        contentView_->displayIfNeeded();
+    }
+}
+
+std::shared_ptr<Responder> Window::nextResponder() const {
+    if (auto explicitNext = Responder::nextResponder()) return explicitNext;
+    return windowController();
+}
+
+}  // namespace platform

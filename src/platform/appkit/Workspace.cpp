@@ -1,0 +1,143 @@
+#include "platform/appkit/Workspace.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/appkit/RecordingWorkspace.h"
+#include "platform/foundation/SingleInstance.h"
+
+namespace platform {
+
+namespace {
+std::mutex gSharedMutex;
+std::shared_ptr<Workspace>& installed() {
+    static auto* w = new std::shared_ptr<Workspace>;
+    return *w;
+}
+}  // namespace
+
+std::shared_ptr<Workspace> Workspace::shared() {
+    {
+        std::lock_guard lock(gSharedMutex);
+        if (installed()) return installed();
+    }
+    return singleInstance<RecordingWorkspace>([] { return RecordingWorkspace::make(); });
+}
+
+void Workspace::setShared(std::shared_ptr<Workspace> workspace) {
+    std::shared_ptr<Workspace> old;
+    {
+        std::lock_guard lock(gSharedMutex);
+        old = std::exchange(installed(), std::move(workspace));
+        if (installed() && !old) {
+            singleinstance::registerReset([] {
+                std::shared_ptr<Workspace> dropped;
+                std::lock_guard l(gSharedMutex);
+                dropped.swap(installed());
+            });
+        }
+    }
+}
+
+Workspace::Observation& Workspace::Observation::operator=(Observation&& o) noexcept {
+    if (this != &o) {
+        reset();
+        workspace_ = std::move(o.workspace_);
+        id_ = std::exchange(o.id_, 0);
+    }
+    return *this;
+}
+
+void Workspace::Observation::reset() {
+    if (id_ == 0) return;
+    if (auto w = workspace_.lock()) w->removeObserver(id_);
+    id_ = 0;
+    workspace_.reset();
+}
+
+std::vector<std::shared_ptr<RunningApplication>> Workspace::runningApplications() const {
+    std::lock_guard lock(m_);
+    return running_;
+}
+
+Workspace::Observation Workspace::observeRunningApplications(RunningApplicationsHandler handler, bool initial) {
+    auto shared = std::make_shared<RunningApplicationsHandler>(std::move(handler));
+    std::uint64_t id;
+    RunningApplicationsChange change;
+    {
+        std::lock_guard lock(m_);
+        id = nextObserverId_++;
+        observers_.push_back({id, shared});
+        change.added = running_;
+        change.initial = true;
+    }
+    if (initial) (*shared)(change);
+    return Observation(weak_from_this(), id);
+}
+
+void Workspace::removeObserver(std::uint64_t id) {
+    std::lock_guard lock(m_);
+    std::erase_if(observers_, [id](const Observer& o) { return o.id == id; });
+}
+
+void Workspace::notify(const RunningApplicationsChange& change) {
+    std::vector<Observer> observers;
+    {
+        std::lock_guard lock(m_);
+        observers = observers_;
+    }
+    for (const auto& o : observers) {
+        bool stillObserving;
+        {
+            std::lock_guard lock(m_);
+            stillObserving = std::any_of(observers_.begin(), observers_.end(),
+                                         [&](const Observer& x) { return x.id == o.id; });
+        }
+        if (stillObserving) (*o.handler)(change);
+    }
+}
+
+void Workspace::applicationsDidLaunch(const std::vector<std::shared_ptr<RunningApplication>>& apps) {
+    RunningApplicationsChange change;
+    {
+        std::lock_guard lock(m_);
+        for (const auto& app : apps) {
+            if (!app || std::find(running_.begin(), running_.end(), app) != running_.end()) continue;
+            running_.push_back(app);
+            change.added.push_back(app);
+        }
+    }
+    if (!change.added.empty()) notify(change);
+}
+
+void Workspace::applicationsDidTerminate(const std::vector<std::shared_ptr<RunningApplication>>& apps) {
+    RunningApplicationsChange change;
+    {
+        std::lock_guard lock(m_);
+        for (const auto& app : apps) {
+            auto it = std::find(running_.begin(), running_.end(), app);
+            if (it == running_.end()) continue;
+            running_.erase(it);
+            change.removed.push_back(app);
+        }
+    }
+    if (!change.removed.empty()) notify(change);
+}
+
+void Workspace::postDidMount(const std::string& devicePath) {
+    center_.post(workspacenotification::didMount, {}, {{workspacenotification::devicePathKey, devicePath}});
+}
+
+void Workspace::postDidUnmount(const std::string& devicePath) {
+    center_.post(workspacenotification::didUnmount, {}, {{workspacenotification::devicePathKey, devicePath}});
+}
+
+void Workspace::postDidRenameVolume(const std::string& devicePath) {
+    center_.post(workspacenotification::didRenameVolume, {}, {{workspacenotification::devicePathKey, devicePath}});
+}
+
+void Workspace::postWillSleep() { center_.post(workspacenotification::willSleep); }
+
+void Workspace::postDidWake() { center_.post(workspacenotification::didWake); }
+
+}  // namespace platform

@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include "KitTestSupport.h"
+#include "platform/appkit/Application.h"
+#include "platform/appkit/Popover.h"
+#include "platform/appkit/Screen.h"
+#include "platform/appkit/Window.h"
+#include "support/FreltTest.h"
+#include "support/KitHarness.h"
+
+using namespace platform;
+using kittest::Calls;
+using kittest::RecordingPopoverDelegate;
+using kittest::RecordingViewController;
+using kittest::ResponderView;
+
+namespace {
+
+class PopoverTest : public FreltTest {
+protected:
+    void SetUp() override {
+        FreltTest::SetUp();
+        anchorWindow = std::make_shared<Window>(Rect(100, 100, 400, 300));
+        anchor = std::make_shared<ResponderView>("anchor", calls, Rect(150, 0, 40, 20));
+        elsewhere = std::make_shared<ResponderView>("elsewhere", calls, Rect(0, 200, 100, 50));
+        anchorWindow->contentView()->addSubview(anchor);
+        anchorWindow->contentView()->addSubview(elsewhere);
+        kit::makeKey(anchorWindow);
+        content = std::make_shared<RecordingViewController>("content", calls, Size{300, 200});
+        popover = std::make_shared<Popover>();
+        popover->setContentViewController(content);
+        popover->setDelegate(delegate);
+        calls->clear();
+    }
+
+    void show() {
+        popover->showRelativeToRect(anchor->bounds(), anchor, RectEdge::maxY);
+        calls->clear();
+    }
+
+    std::shared_ptr<Calls> calls = std::make_shared<Calls>();
+    std::shared_ptr<RecordingPopoverDelegate> delegate = std::make_shared<RecordingPopoverDelegate>(calls);
+    std::shared_ptr<Window> anchorWindow;
+    std::shared_ptr<ResponderView> anchor;
+    std::shared_ptr<ResponderView> elsewhere;
+    std::shared_ptr<RecordingViewController> content;
+    std::shared_ptr<Popover> popover;
+};
+
+TEST_F(PopoverTest, DelegateAndContentHearShowingAndClosingInOrder) {
+    popover->showRelativeToRect(anchor->bounds(), anchor, RectEdge::maxY);
+    EXPECT_EQ(*calls, (Calls{"popoverWillShow", "content.viewDidLoad", "content.viewWillAppear",
+                             "content.viewDidAppear", "popoverDidShow"}));
+    EXPECT_TRUE(popover->isShown());
+    ASSERT_NE(popover->window(), nullptr);
+    EXPECT_TRUE(popover->window()->isKeyWindow());
+    // Below the anchor (y down), centred on it: anchor at x 250..290, y 100..120 on screen.
+    EXPECT_EQ(popover->window()->frame(), Rect(120, 120, 300, 200));
+    calls->clear();
+
+    popover->close();
+    EXPECT_EQ(*calls, (Calls{"popoverWillClose", "content.viewWillDisappear", "content.viewDidDisappear",
+                             "popoverDidClose"}))
+        << "close does not ask should-close";
+    EXPECT_FALSE(popover->isShown());
+    EXPECT_EQ(content->view()->window(), nullptr) << "the content is free to be shown again";
+    EXPECT_TRUE(anchorWindow->isKeyWindow());
+    calls->clear();
+
+    popover->showRelativeToRect(anchor->bounds(), anchor, RectEdge::maxY);
+    EXPECT_EQ(*calls, (Calls{"popoverWillShow", "content.viewWillAppear", "content.viewDidAppear", "popoverDidShow"}));
+}
+
+TEST_F(PopoverTest, TransientPopoverClosesOnAClickOutsideWhenTheDelegateAgrees) {
+    popover->setBehavior(PopoverBehavior::transient);
+    show();
+
+    delegate->shouldClose = false;
+    kit::clickView(elsewhere);
+    EXPECT_EQ(*calls, (Calls{"popoverShouldClose", "elsewhere.become", "elsewhere.mouseDown"}));
+    EXPECT_TRUE(popover->isShown());
+    calls->clear();
+
+    delegate->shouldClose = true;
+    kit::clickView(elsewhere);
+    EXPECT_EQ(*calls, (Calls{"popoverShouldClose", "popoverWillClose", "content.viewWillDisappear",
+                             "content.viewDidDisappear", "popoverDidClose", "elsewhere.mouseDown"}))
+        << "the popover closes before the click is delivered";
+    EXPECT_FALSE(popover->isShown());
+}
+
+TEST_F(PopoverTest, ClicksThatDoNotCountAsOutside) {
+    popover->setBehavior(PopoverBehavior::transient);
+    show();
+    auto inside = std::make_shared<ResponderView>("inside", calls, Rect(0, 0, 300, 200));
+    content->view()->addSubview(inside);
+
+    kit::clickView(inside);
+    kit::clickView(anchor);  // the anchor toggles the popover itself
+    EXPECT_TRUE(popover->isShown());
+
+    // A popover shown from inside this one: clicks in it are inside too.
+    auto nestedContent = std::make_shared<RecordingViewController>("nested", calls, Size{100, 80});
+    auto nested = std::make_shared<Popover>();
+    nested->setContentViewController(nestedContent);
+    nested->setBehavior(PopoverBehavior::transient);
+    nested->showRelativeToRect(inside->bounds(), inside, RectEdge::maxX);
+    kit::click(nested->window(), Point{5, 5});
+    EXPECT_TRUE(popover->isShown());
+    EXPECT_TRUE(nested->isShown());
+
+    EXPECT_EQ(std::count(calls->begin(), calls->end(), "popoverShouldClose"), 0);
+    kit::clickView(elsewhere);
+    EXPECT_FALSE(popover->isShown());
+    EXPECT_FALSE(nested->isShown());
+}
+
+TEST_F(PopoverTest, ApplicationDefinedAndDetachedPopoversIgnoreOutsideClicks) {
+    show();
+    kit::clickView(elsewhere);
+    EXPECT_TRUE(popover->isShown()) << "application-defined";
+
+    popover->setBehavior(PopoverBehavior::transient);
+    EXPECT_FALSE(popover->detach());
+    EXPECT_EQ(*calls, (Calls{"elsewhere.become", "elsewhere.mouseDown", "popoverShouldDetach"}));
+    delegate->shouldDetach = true;
+    EXPECT_TRUE(popover->detach());
+    EXPECT_TRUE(popover->isDetached());
+    EXPECT_EQ(calls->back(), "popoverDidDetach");
+    kit::clickView(elsewhere);
+    EXPECT_TRUE(popover->isShown()) << "a detached popover stays";
+
+    EXPECT_TRUE(popover->performClose());
+    EXPECT_FALSE(popover->isDetached());
+}
+
+TEST_F(PopoverTest, TransientPopoverClosesWhenTheProgramIsDeactivated) {
+    popover->setBehavior(PopoverBehavior::transient);
+    show();
+    Application::shared()->deactivate();
+    EXPECT_FALSE(popover->isShown());
+    EXPECT_EQ(calls->front(), "popoverShouldClose");
+}
+
+TEST_F(PopoverTest, PlacementFlipsAndSlidesToStayOnScreen) {
+    Screen::setScreens({ScreenDescription{Rect(0, 0, 800, 600), Rect(0, 25, 800, 575), "small", 1}});
+    anchorWindow->setFrame(Rect(600, 400, 200, 200), false);
+    anchor->setFrame(Rect(160, 150, 40, 20));  // near the bottom-right corner
+    popover->showRelativeToRect(anchor->bounds(), anchor, RectEdge::maxY);
+    // No room below: above the anchor instead, slid left to the screen edge.
+    EXPECT_EQ(popover->window()->frame(), Rect(500, 350, 300, 200));
+
+    popover->setContentSize({100, 50});
+    EXPECT_EQ(popover->contentSize(), (Size{100, 50}));
+    EXPECT_EQ(popover->window()->frame(), Rect(700, 500, 100, 50)) << "a new size moves the shown popover";
+}
+
+TEST_F(PopoverTest, ShowingNeedsContentAndAnAnchorInAWindow) {
+    auto bare = std::make_shared<Popover>();
+    bare->showRelativeToRect(anchor->bounds(), anchor, RectEdge::maxY);
+    EXPECT_FALSE(bare->isShown());
+    auto loose = std::make_shared<View>(Rect(0, 0, 10, 10));
+    popover->showRelativeToRect(loose->bounds(), loose, RectEdge::maxY);
+    EXPECT_FALSE(popover->isShown());
+    EXPECT_TRUE(calls->empty()) << "nothing was announced";
+}
+
+}  // namespace
