@@ -9,6 +9,10 @@ using namespace frelt;
 
 class LocalizedStringsTest : public FreltTest {
 protected:
+    void SetUp() override {
+        FreltTest::SetUp();
+        localization::resetCache();  // texts other tests looked up are cached
+    }
     void TearDown() override {
         localization::setTranslationLookup(nullptr);
         localization::resetCache();

@@ -1,0 +1,16 @@
+#include "mainwindow/MainOutlineView.h"
+
+#include <algorithm>
+
+#include "store/Logging.h"
+
+namespace frelt {
+
+bool MainOutlineView::selectItemWithTagName(const std::string& tagName) {
+    log(LogCategory::mainSectionView, LogLevel::Default, "selectItemWith tagName");
+    if (std::find(tagRows_.begin(), tagRows_.end(), tagName) == tagRows_.end()) return false;
+    selectedTagName_ = tagName;
+    return true;
+}
+
+}  // namespace frelt

@@ -1,0 +1,42 @@
+#pragma once
+// Adds and changes link entries of the data store. The one instance is made
+// by the data store and reached through DataStorage::URLHandler().
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "store/TableViewItem.h"
+
+namespace frelt {
+
+enum class AddModifyURLResult : std::uint8_t {
+    success = 0,
+    databaseNotIdle = 1,
+    urlInvalid = 2,
+    entryAlreadyExists = 3,
+    noTitle = 4,
+    nothingChanged = 5,
+};
+
+class DatastorageHandlerURLObjects {
+public:
+    DatastorageHandlerURLObjects() = default;
+
+    // Adds a link entry carrying the tag; rebuilds the store with
+    // "addURLToDatabase" and posts "datastorageURLAddedOrModified" on success.
+    // A link that an entry already has only gives that entry the tag.
+    AddModifyURLResult addURLToDatabase(const std::string& url, const std::string& title, const std::string& comment,
+                                        const std::optional<std::string>& tag = std::nullopt);
+    // Changes URL, title and comment of an existing link entry; rebuilds with
+    // "modifyURLInDatabase" and posts "datastorageURLAddedOrModified".
+    AddModifyURLResult modifyURLInDatabase(const TableViewItem::Ptr& entry, const std::string& url,
+                                           const std::string& title, const std::string& comment);
+
+    // The title trimmed; when empty, the URL's host trimmed (or empty).
+    static std::string titleOrHost(const std::string& title, const std::string& url);
+    // A link the program can open: it has a scheme and parses as a URL.
+    static bool isValidLink(const std::string& url);
+};
+
+}  // namespace frelt

@@ -1,0 +1,425 @@
+#include "store/DataStorage.h"
+
+#include <algorithm>
+
+#include "app/AppDelegate.h"
+#include "app/FirstRunConfig.h"
+#include "platform/appkit/Alert.h"
+#include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Predicate.h"
+#include "platform/foundation/SingleInstance.h"
+#include "platform/foundation/Text.h"
+#include "sources/discovery/DatastorageHandlerFilesystemObjects.h"
+#include "sources/discovery/ProxyLastUsedApps.h"
+#include "sources/discovery/ProxySpotlightQueryFS.h"
+#include "sources/urls/DatastorageHandlerURLObjects.h"
+#include "store/DataStorageFilterConfigData.h"
+#include "store/DataStorageFilterCurrentData.h"
+#include "store/LocalizedStrings.h"
+#include "store/Logging.h"
+#include "store/ProxyTags.h"
+#include "store/StoreConstants.h"
+#include "store/TagManager.h"
+
+namespace frelt {
+
+namespace {
+
+void post(const char* name) { platform::NotificationCenter::defaultCenter().post(name); }
+
+bool hasPath(const TableViewItem& entry, const std::string& lowercasedPath) {
+    return entry.pathLowercased() == lowercasedPath;
+}
+
+}  // namespace
+
+std::shared_ptr<DataStorage> DataStorage::shared() {
+    return platform::singleInstance<DataStorage>([] { return std::make_shared<DataStorage>(Private{}); });
+}
+
+DataStorage::DataStorage(Private)
+    : proxySpotlightQueryFSAllApps_(std::make_shared<ProxySpotlightQueryFS>()),
+      proxyLastUsedApps_(std::make_shared<ProxyLastUsedApps>()),
+      proxyTags_(std::make_shared<ProxyTags>()),
+      filterCurrentData_(std::make_shared<DataStorageFilterCurrentData>()),
+      filterConfigData_(std::make_shared<DataStorageFilterConfigData>()),
+      filesystemHandler_(std::make_shared<DatastorageHandlerFilesystemObjects>()),
+      URLHandler_(std::make_shared<DatastorageHandlerURLObjects>()),
+      allData_(EntryArray::create()),
+      currentDataConfig_(EntryArray::create()),
+      currentData_(EntryArray::create()) {}
+
+DataStorage::~DataStorage() {
+    if (rebuildDataTimer_) rebuildDataTimer_->invalidate();
+}
+
+// ---- State --------------------------------------------------------------------------------------
+
+void DataStorage::setState(DatastorageState state) {
+    state_.store(state);
+    log(LogCategory::dataStorage, LogLevel::Default, "changed State of DataStorage to: %{public}@",
+        std::string(rawValue(state)));
+}
+
+// ---- Lists and their observers ------------------------------------------------------------------
+
+std::shared_ptr<DataStorage::EntryArray> DataStorage::currentData() const {
+    std::lock_guard lock(listsMutex_);
+    return currentData_;
+}
+
+std::shared_ptr<DataStorage::EntryArray> DataStorage::currentDataConfig() const {
+    std::lock_guard lock(listsMutex_);
+    return currentDataConfig_;
+}
+
+void DataStorage::setCurrentData(std::shared_ptr<EntryArray> list) {
+    if (!list) list = EntryArray::create();
+    std::shared_ptr<EntryArray> previous;
+    {
+        std::lock_guard lock(listsMutex_);
+        previous = std::exchange(currentData_, list);
+    }
+    announceListAssignment(previous, list, false);
+}
+
+void DataStorage::setCurrentDataConfig(std::shared_ptr<EntryArray> list) {
+    if (!list) list = EntryArray::create();
+    std::shared_ptr<EntryArray> previous;
+    {
+        std::lock_guard lock(listsMutex_);
+        previous = std::exchange(currentDataConfig_, list);
+    }
+    announceListAssignment(previous, list, true);
+}
+
+void DataStorage::announceListAssignment(const std::shared_ptr<EntryArray>& previous,
+                                         const std::shared_ptr<EntryArray>& list, bool config) {
+    // Entries hash by identity: the lists are the same when they hold the
+    // same entry objects, whatever their order.
+    const bool same = previous && previous->hasSameElements(*list);
+    setState(DatastorageState::idle);
+    if (config) {
+        if (same) {
+            log(LogCategory::dataStorage, LogLevel::Default,
+                "currentDataConfig: NOT modified and same as previous value. Posting "
+                "currentDataConfigNotChangedWithLastRequest");
+            post(Notifications::currentDataConfigNotChangedWithLastRequest);
+        } else {
+            log(LogCategory::dataStorage, LogLevel::Default,
+                "currentDataConfig: modified and different from previous value. Posting currentDataConfigChanged");
+            post(Notifications::currentDataConfigChanged);
+        }
+        return;
+    }
+    if (same) {
+        log(LogCategory::dataStorage, LogLevel::Default,
+            "currentData: NOT modified and same as previous value. Posting currentDataNotChangedWithLastRequest");
+        post(Notifications::currentDataNotChangedWithLastRequest);
+    } else {
+        log(LogCategory::dataStorage, LogLevel::Default,
+            "currentData: modified and different from previous value. Posting currentDataChanged");
+        post(Notifications::currentDataChanged);
+    }
+}
+
+// ---- Proxies --------------------------------------------------------------------------------------
+
+void DataStorage::setEnableDataProxies(bool enabled) {
+    enableDataProxies_ = enabled;
+    applyProxiesSwitch();
+}
+
+void DataStorage::applyProxiesSwitch() {
+    if (!proxySpotlightQueryFSAllApps_->initialized()) proxySpotlightQueryFSAllApps_->setup();
+    if (!proxyTags_->initialized()) {
+        proxyTags_->setup();
+        proxyTags_->setInitialized(true);
+    }
+    if (!proxyLastUsedApps_->initialized()) {
+        lastUsedAppsObservation_ = platform::NotificationCenter::defaultCenter().observe(
+            Notifications::didLaunchApplication, nullptr,
+            [weak = std::weak_ptr<ProxyLastUsedApps>(proxyLastUsedApps_)](const platform::Notification& n) {
+                if (const auto proxy = weak.lock()) proxy->applicationWasLaunchedWith(n);
+            });
+        proxyLastUsedApps_->setInitialized(true);
+    }
+    proxySpotlightQueryFSAllApps_->setEnabled(enableDataProxies_);
+    proxyTags_->setEnabled(enableDataProxies_);
+    proxyLastUsedApps_->setEnabled(enableDataProxies_);
+}
+
+// ---- Rebuild --------------------------------------------------------------------------------------
+
+void DataStorage::rebuildData(RebuildDataReason reason) {
+    log(LogCategory::dataStorage, LogLevel::Default, "-> RebuildData - Request initiated: %{public}@",
+        std::string(rawValue(reason)));
+    if (AppDelegate::shared()->config->saveInProgress()) {
+        log(LogCategory::dataStorage, LogLevel::Error, "RebuildData was called while save was in progress");
+        return;
+    }
+    if (allData_->isEmpty()) {
+        log(LogCategory::dataStorage, LogLevel::Error, "allData was empty!");
+        currentData()->removeAll();
+        return;
+    }
+    if (state() != DatastorageState::idle) {
+        log(LogCategory::dataStorage, LogLevel::Error, "RebuildData was called while the DataStorage was not idle");
+        return;
+    }
+
+    setState(DatastorageState::validateData);
+    validateData();
+
+    setState(DatastorageState::rebuildData);
+    filterCurrentData_->applyFilter();
+    filterConfigData_->applyFilter();
+
+    setState(DatastorageState::idle);
+    log(LogCategory::dataStorage, LogLevel::Default, "<- RebuildData");
+    post(Notifications::dataStorageRebuildIsFinished);
+}
+
+void DataStorage::validateData() {
+    log(LogCategory::dataStorage, LogLevel::Default, "-> start validateData");
+    const auto tags = TagManager::shared();
+    tags->resetTagUsage();
+
+    const auto entries = allData_->snapshot();
+    log(LogCategory::dataStorage, LogLevel::Default, "allData contains %{public}@ items",
+        std::to_string(entries->size()));
+
+    for (const TableViewItem::Ptr& entry : *entries) {
+        if (!entry) continue;
+        const bool reachable = entry->isReachable();
+        const bool visible = entry->isVisible();
+        const std::vector<std::string> names = entry->tags();
+
+        // An application that vanished from disk goes to the trash (with its
+        // hotkey, so it comes back whole); one the user added by hand stays.
+        if (!reachable && entry->itemType() == ListviewItemType::application &&
+            entry->itemSource() != ListviewItemSource::other) {
+            if (removeFromAllData(entry->path(), false)) continue;
+        }
+        tags->markTagsUsed(names);
+        if (visible && reachable) tags->markTagsVisible(names);
+    }
+    log(LogCategory::dataStorage, LogLevel::Default, "<- finished validateData");
+}
+
+void DataStorage::databaseUpdateFinished() {
+    log(LogCategory::dataStorage, LogLevel::Default, "databaseUpdateFinished");
+    if (firstDataCollection_) {
+        rebuildData(RebuildDataReason::spotlightDatabaseFirstUpdate);
+        firstDataCollection_ = false;
+    } else {
+        // The timer lives on the main run loop whatever thread delivered the
+        // update: a background thread's run loop may never run again, and the
+        // main thread is the one that fires and cancels it.
+        auto arm = [weak = weak_from_this()] {
+            const auto self = weak.lock();
+            if (!self) return;
+            if (self->rebuildDataTimer_) self->rebuildDataTimer_->invalidate();
+            self->rebuildDataTimer_ = platform::Timer::make(
+                platform::seconds(rebuildDataTimerInterval), false, [weak](platform::Timer&) {
+                    if (const auto store = weak.lock()) store->rebuildDataWithTimer();
+                });
+            platform::RunLoop::main().addTimer(self->rebuildDataTimer_, platform::RunLoopMode::common);
+        };
+        if (platform::dispatch::isMainThread()) arm();
+        else platform::dispatch::Queue::main()->async(arm);
+    }
+
+    if (!Configuration::launchedBefore() && TagManager::shared()->allAvailableTags()->isEmpty()) {
+        FirstRunConfig firstRun;
+        firstRun.loadPredefinedAppTags();
+        firstRun.applyPredefinedAppTags();
+    }
+}
+
+void DataStorage::rebuildDataWithTimer() { rebuildData(RebuildDataReason::spotlightDatabaseUpdated); }
+
+// ---- Queries --------------------------------------------------------------------------------------
+
+bool DataStorage::anyVisibleReachable(bool (*matches)(const TableViewItem&)) const {
+    // Visibility first: the reachability test may touch the disk.
+    return allData_->containsWhere([matches](const TableViewItem::Ptr& entry) {
+        return entry && matches(*entry) && entry->isVisible() && entry->isReachable();
+    });
+}
+
+bool DataStorage::allDataContainsFiles() const {
+    return anyVisibleReachable([](const TableViewItem& e) { return e.itemType() == ListviewItemType::file; });
+}
+bool DataStorage::allDataContainsFolders() const {
+    return anyVisibleReachable([](const TableViewItem& e) { return e.itemType() == ListviewItemType::folder; });
+}
+bool DataStorage::allDataContainsFavorites() const {
+    return anyVisibleReachable([](const TableViewItem& e) { return e.isFavorite(); });
+}
+bool DataStorage::allDataContainsURLs() const {
+    return anyVisibleReachable([](const TableViewItem& e) { return e.itemType() == ListviewItemType::url; });
+}
+bool DataStorage::allDataContainsShortcuts() const {
+    return anyVisibleReachable([](const TableViewItem& e) { return e.itemSource() == ListviewItemSource::shortcuts; });
+}
+
+// ---- Entry edits ----------------------------------------------------------------------------------
+
+TableViewItem::Ptr DataStorage::entryWithPath(const std::string& path) const {
+    if (path.empty()) return nullptr;
+    const std::string wanted = platform::text::lowercased(path);
+    return allData_->firstWhere([&](const TableViewItem::Ptr& e) { return e && hasPath(*e, wanted); }).value_or(nullptr);
+}
+
+bool DataStorage::moveToTrash(const std::string& path) {
+    if (path.empty()) return false;
+    log(LogCategory::dataStorage, LogLevel::Default, "Remove from allData to temporary trash: %{public}@", path);
+    return removeFromAllData(path, true);
+}
+
+bool DataStorage::removeFromAllData(const std::string& path, bool clearHotkey) {
+    if (path.empty()) return false;
+    const TableViewItem::Ptr entry = entryWithPath(path);
+    if (!entry) {
+        log(LogCategory::dataStorage, LogLevel::Error, "Unable to remove from allData - Entry not found! : %{public}@",
+            path);
+        return false;
+    }
+    const std::string wanted = platform::text::lowercased(path);
+    const bool trashHoldsPath = std::any_of(trashData_.begin(), trashData_.end(),
+                                            [&](const TableViewItem::Ptr& e) { return e && hasPath(*e, wanted); });
+    if (!trashHoldsPath) {
+        entry->setIsFoundBySpotlight(false);
+        trashData_.push_back(entry);
+        // The setter announces the change once (hotkeyChanged), so the
+        // hotkey manager drops the key; an entry without one posts nothing.
+        if (clearHotkey && entry->hotkey()) entry->setHotkey(nullptr);
+    }
+    // Removed by identity inside the write: a position looked up now could
+    // point at another entry by the time the write runs.
+    allData_->remove(entry);
+    log(LogCategory::dataStorage, LogLevel::Default, "Moved entry into trash: %{public}@", path);
+    return true;
+}
+
+TableViewItem::Ptr DataStorage::restoreFromTrash(const std::string& path) {
+    if (path.empty()) return nullptr;
+    const std::string wanted = platform::text::lowercased(path);
+    const auto found = std::find_if(trashData_.begin(), trashData_.end(),
+                                    [&](const TableViewItem::Ptr& e) { return e && hasPath(*e, wanted); });
+    if (found == trashData_.end()) return nullptr;
+    const TableViewItem::Ptr trashed = *found;
+    trashData_.erase(found);
+
+    TableViewItem::Ptr restored;
+    if (!entryWithPath(path)) {
+        addToAllData(trashed);
+        restored = trashed;
+    }
+    log(LogCategory::dataStorage, LogLevel::Default, "Restored entry from trash: %{public}@", path);
+    return restored;
+}
+
+int DataStorage::addToAllData(const TableViewItem::Ptr& entry) {
+    if (!entry) return addResultInvalid;
+    const std::string path = entry->path();
+    if (!path.empty() && entryWithPath(path)) {
+        log(LogCategory::dataStorage, LogLevel::Error,
+            "Unable to add to allData because en Entry with the same path already exisis: %{public}@", path);
+        return addResultDuplicate;
+    }
+    allData_->append(entry);
+    log(LogCategory::dataStorage, LogLevel::Default, "Add to allData: %{public}@", path);
+    return addResultAdded;
+}
+
+bool DataStorage::setTag(const std::string& path, const std::string& tag) {
+    if (path.empty() || tag.empty()) return false;
+    const TableViewItem::Ptr entry = entryWithPath(path);
+    if (!entry) return false;
+    log(LogCategory::dataStorage, LogLevel::Default, "Set Tag: %{public}@", path);
+    entry->setTags({});
+    entry->setTags({tag});
+    return true;
+}
+
+bool DataStorage::appendTag(const std::string& path, const std::string& tag) {
+    const TableViewItem::Ptr entry = entryWithPath(path);
+    if (!entry) {
+        log(LogCategory::dataStorage, LogLevel::Error, "append Tag failed - Entry not found! : %{public}@", path);
+        return false;
+    }
+    log(LogCategory::dataStorage, LogLevel::Default, "Append Tag: %{public}@", path);
+    std::vector<std::string> tags = entry->tags();
+    if (std::find(tags.begin(), tags.end(), tag) != tags.end()) return false;
+    tags.push_back(tag);
+    entry->setTags(tags);
+    return true;
+}
+
+// ---- Launching a tag --------------------------------------------------------------------------------
+
+void DataStorage::launchAllEntriesOfTag(const std::string& tagName) {
+    if (tagName.empty()) return;
+    log(LogCategory::dataStorage, LogLevel::Default, "launchAllEntriesOfTag: %{public}@", tagName);
+    const auto predicate = platform::Predicate::make("tags contains[c] %@ AND isVisible = true AND isReachable = true",
+                                                     {platform::Value(tagName)});
+    if (!predicate) return;
+    const auto entries = EntryArray::create(predicate->filtered(*allData_->snapshot()));
+    const std::size_t count = entries->count();
+    if (count == 0) return;
+    if (count > launchAllRefuseLimit) {
+        showLaunchAllLimitAlert(count, launchAllRefuseLimit);
+        return;
+    }
+    if (count > launchAllAskAbove && !askLaunchAllConfirmation(count)) return;
+    launchEntries(entries);
+}
+
+namespace {
+
+// Runs `body` on the main thread, waiting for it when called from elsewhere.
+template <class Body>
+void onMainThread(Body&& body) {
+    if (platform::dispatch::isMainThread()) body();
+    else platform::dispatch::Queue::main()->sync(body);
+}
+
+}  // namespace
+
+bool DataStorage::askLaunchAllConfirmation(std::size_t count) {
+    const std::vector<std::pair<std::string, std::string>> values{{"%currentEntries", std::to_string(count)}};
+    bool confirmed = false;
+    onMainThread([&] {
+        auto alert = platform::Alert::make();
+        alert->setMessageText(replacingPlaceholders(L10n::launchAllWarnMessage.value(), values));
+        alert->setInformativeText(replacingPlaceholders(L10n::launchAllWarnInformativeText.value(), values));
+        alert->addButton(L10n::launchAllWarnButton.value());
+        alert->addButton(L10n::dialogtext_cancel.value());
+        alert->setAlertStyle(platform::AlertStyle::informational);
+        confirmed = alert->runModal() == platform::Alert::responseForButton(0);
+    });
+    return confirmed;
+}
+
+void DataStorage::showLaunchAllLimitAlert(std::size_t count, std::size_t limit) {
+    const std::string informative = replacingPlaceholders(
+        replacingPlaceholders(L10n::launchAllDenyInformativeText.value(), {{"%currentEntries", std::to_string(count)}}),
+        {{"%maxEntries", std::to_string(limit)}});
+    onMainThread([&] {
+        auto alert = platform::Alert::make();
+        alert->setMessageText(L10n::launchAllDenyMessage.value());
+        alert->setInformativeText(informative);
+        alert->addButton(L10n::dialogtext_cancel.value());
+        alert->setAlertStyle(platform::AlertStyle::warning);
+        (void)alert->runModal();
+    });
+}
+
+void DataStorage::launchEntries(const std::shared_ptr<EntryArray>& entries) {
+    for (const TableViewItem::Ptr& entry : *entries->snapshot())
+        if (entry) entry->executeWithArguments();
+}
+
+}  // namespace frelt

@@ -1,0 +1,581 @@
+#include "store/TableViewItem.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <fstream>
+#include <set>
+
+#include "app/AppDelegate.h"
+#include "app/FreltManager.h"
+#include "platform/appkit/Workspace.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Text.h"
+#include "platform/foundation/URL.h"
+#include "sources/FileHelpers.h"
+#include "sources/access/ProbeVolume.h"
+#include "sources/access/SandboxFileAccess.h"
+#include "sources/discovery/OpenApplicationsManager.h"
+#include "sources/open/OpenObject.h"
+#include "store/DataStorageLaunch.h"
+#include "store/Logging.h"
+#include "store/RemovingDuplicates.h"
+#include "store/StoreConstants.h"
+
+namespace frelt {
+namespace {
+
+std::set<std::string> asSet(const std::vector<std::string>& names) { return {names.begin(), names.end()}; }
+
+std::string joined(const std::vector<std::string>& parts, const std::string& separator) {
+    std::string out;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i) out += separator;
+        out += parts[i];
+    }
+    return out;
+}
+
+// The name a file manager shows for an application: the Name of its
+// desktop entry, else the file name without ".desktop".
+std::string applicationDisplayName(const platform::URL& url) {
+    std::ifstream in(url.path());
+    std::string line;
+    bool inDesktopEntry = false;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line.front() == '[') {
+            if (inDesktopEntry) break;
+            inDesktopEntry = line == "[Desktop Entry]";
+            continue;
+        }
+        if (inDesktopEntry && line.rfind("Name=", 0) == 0 && line.size() > 5) return line.substr(5);
+    }
+    std::string name = url.lastPathComponent();
+    const std::string suffix = ".desktop";
+    if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+        name.resize(name.size() - suffix.size());
+    return name;
+}
+
+// The name of a query item ("input" in "a=1&input=x"), as written.
+bool hasInputQueryItem(const platform::URL& url) {
+    if (!url.query()) return false;
+    const std::string& query = *url.query();
+    std::size_t start = 0;
+    while (start <= query.size()) {
+        std::size_t end = query.find('&', start);
+        if (end == std::string::npos) end = query.size();
+        const std::string item = query.substr(start, end - start);
+        const std::string itemName = item.substr(0, item.find('='));
+        if (platform::text::lowercased(itemName) == "input") return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+const bool codingRegistered = (TableViewItem::registerCoding(), true);
+
+}  // namespace
+
+// --- Initialization ----------------------------------------------------------------
+
+TableViewItem::TableViewItem(Private) {}
+
+void TableViewItem::finishInitialization() {
+    if (!name_.empty()) nameLowercased_ = platform::text::lowercased(name_);
+    const std::string currentPath = path_.get();
+    if (!currentPath.empty()) pathLowercased_ = platform::text::lowercased(currentPath);
+    initialized_ = true;
+}
+
+TableViewItem::Ptr TableViewItem::initForSpotlightApp(const std::string& path, const std::string& name) {
+    auto item = std::make_shared<TableViewItem>(Private{});
+    item->name_ = name;
+    item->setPath(path);
+    item->itemType_ = ListviewItemType::application;
+    item->itemSource_ = ListviewItemSource::spotlight;
+    item->finishInitialization();
+    return item;
+}
+
+TableViewItem::Ptr TableViewItem::initForTag(const std::string& tag, const std::string& name) {
+    auto item = std::make_shared<TableViewItem>(Private{});
+    item->name_ = name;
+    item->setPath(tag);
+    item->itemType_ = ListviewItemType::tag;
+    item->itemSource_ = ListviewItemSource::tags;
+    item->finishInitialization();
+    return item;
+}
+
+TableViewItem::Ptr TableViewItem::initForExternalNonSpotlightObject(const std::string& path) {
+    auto item = std::make_shared<TableViewItem>(Private{});
+    item->setPath(path);
+    item->itemSource_ = ListviewItemSource::other;
+    const platform::URL url = platform::URL::fileURL(path);
+    switch (fileObjectKind(url)) {
+        case FileObjectKind::application:
+            item->itemType_ = ListviewItemType::application;
+            item->name_ = applicationDisplayName(url);
+            break;
+        case FileObjectKind::folder:
+            item->itemType_ = ListviewItemType::folder;
+            item->name_ = url.lastPathComponent();
+            break;
+        case FileObjectKind::file:
+        case FileObjectKind::other:
+            item->itemType_ = ListviewItemType::file;
+            item->name_ = url.lastPathComponent();
+            break;
+        case FileObjectKind::unreachable:
+            item->itemType_ = ListviewItemType::unknown;
+            item->name_ = url.lastPathComponent();
+            break;
+    }
+    item->finishInitialization();
+    return item;
+}
+
+TableViewItem::Ptr TableViewItem::initForURL(const std::string& url, const std::string& title,
+                                             const std::string& comment) {
+    return initLink(url, title, comment, ListviewItemSource::other);
+}
+
+TableViewItem::Ptr TableViewItem::initForShortcutsURL(const std::string& url, const std::string& title,
+                                                      const std::string& comment) {
+    return initLink(url, title, comment, ListviewItemSource::shortcuts);
+}
+
+TableViewItem::Ptr TableViewItem::initLink(const std::string& url, const std::string& title,
+                                           const std::string& comment, ListviewItemSource source) {
+    auto item = std::make_shared<TableViewItem>(Private{});
+    item->name_ = title;
+    item->setPath(url);
+    item->comment_ = comment;
+    item->itemType_ = ListviewItemType::url;
+    item->itemSource_ = source;
+    item->finishInitialization();
+    return item;
+}
+
+// --- Setters -----------------------------------------------------------------------
+
+void TableViewItem::setName(const std::string& name) {
+    const std::string old = name_;
+    name_ = name;
+    nameLowercased_ = platform::text::lowercased(name_);
+    if (old != name_) itemChanged(TableViewItemChangeReason::nameChanged);
+}
+
+void TableViewItem::setPath(const std::string& path) {
+    const std::string old = path_.get();
+    path_.set(path);
+    pathLowercased_ = platform::text::lowercased(path_.get());
+    if (path_.get() != old) itemChanged(TableViewItemChangeReason::pathChanged);
+}
+
+void TableViewItem::setTags(const std::vector<std::string>& tags) {
+    const auto old = tags_.get();
+    tags_.set(tags);
+    const auto now = tags_.get();
+    if (asSet(old) != asSet(now)) itemChanged(TableViewItemChangeReason::tagChanged);
+}
+
+void TableViewItem::setComment(const std::string& comment) {
+    const std::string old = comment_;
+    comment_ = comment;
+    if (old != comment_) itemChanged(TableViewItemChangeReason::commentChanged);
+}
+
+void TableViewItem::setColor(const std::optional<platform::Color>& color) {
+    const auto old = color_;
+    color_ = color;
+    const bool same = (!old && !color_) || (old && color_ && *old == *color_);
+    if (!same) itemChanged(TableViewItemChangeReason::colorChanged);
+}
+
+void TableViewItem::setHotkey(const KeyCombo::Ptr& hotkey) {
+    const auto old = hotkey_;
+    hotkey_ = hotkey;
+    if (!sameKeyCombo(old, hotkey_)) itemChanged(TableViewItemChangeReason::hotkeyChanged);
+}
+
+void TableViewItem::setIsVisible(bool visible) {
+    const bool old = isVisible_;
+    isVisible_ = visible;
+    if (itemSource_ == ListviewItemSource::other) {
+        // What the user added is always shown.
+        isVisible_ = true;
+        return;
+    }
+    if (isVisible_ == old) return;
+    itemChanged(TableViewItemChangeReason::visibilityChanged);
+    if (!isVisible_ && hotkey_) {
+        // A hidden entry keeps no hotkey.
+        hotkey_ = nullptr;
+        itemChanged(TableViewItemChangeReason::hotkeyChanged);
+    }
+}
+
+void TableViewItem::setIsFavorite(bool favorite) {
+    const bool old = isFavorite_;
+    isFavorite_ = favorite;
+    if (old != isFavorite_) itemChanged(TableViewItemChangeReason::favoriteChanged);
+}
+
+void TableViewItem::setItemTypeRawValue(const std::string& raw) {
+    itemType_ = listviewItemTypeFromRawValue(raw).value_or(ListviewItemType::unknown);
+}
+
+void TableViewItem::setItemSourceRawValue(const std::string& raw) {
+    itemSource_ = listviewItemSourceFromRawValue(raw).value_or(ListviewItemSource::other);
+}
+
+std::optional<bool> TableViewItem::lastReachableCheck() const {
+    std::lock_guard lock(reachableMutex_);
+    return lastReachableCheck_;
+}
+
+std::optional<platform::dispatch::TimePoint> TableViewItem::lastReachableCheckDateTime() const {
+    std::lock_guard lock(reachableMutex_);
+    return lastReachableCheckDateTime_;
+}
+
+// --- Change notification -------------------------------------------------------------
+
+void TableViewItem::itemChanged(TableViewItemChangeReason reason) const {
+    if (!initialized_) return;
+    const std::string text = std::string(rawValue(reason)) + " [" + name_ + "]";
+    log(LogCategory::tableViewItem, LogLevel::Default, "itemChanged - will post notification: %{public}@", text);
+    auto payload = std::make_shared<TableViewItemChangedNotifyObject>(TableViewItemChangedNotifyObject{path_.get(), reason});
+    platform::NotificationCenter::defaultCenter().post(Notifications::tableViewItemChanged, std::any(payload));
+}
+
+// --- Derived properties ----------------------------------------------------------------
+
+std::optional<platform::Date> TableViewItem::lastModifiedDate() const {
+    if (!isPhysicalEntry()) return std::nullopt;
+    struct stat info {};
+    if (::stat(path_.get().c_str(), &info) != 0) return std::nullopt;
+    const double seconds = static_cast<double>(info.st_mtim.tv_sec) + static_cast<double>(info.st_mtim.tv_nsec) / 1e9;
+    return platform::Date::fromUnixTime(seconds);
+}
+
+bool TableViewItem::isPhysicalEntry() const {
+    return itemType_ == ListviewItemType::folder || itemType_ == ListviewItemType::file ||
+           itemType_ == ListviewItemType::application;
+}
+
+bool TableViewItem::acceptsDrop() const {
+    switch (itemType_) {
+        case ListviewItemType::file:
+        case ListviewItemType::application: return isReachable();
+        case ListviewItemType::url: return true;
+        case ListviewItemType::folder:
+        case ListviewItemType::tag:
+        case ListviewItemType::unknown: return false;
+    }
+    return false;
+}
+
+bool TableViewItem::shouldSavedToConfig() const {
+    if (itemType_ == ListviewItemType::unknown) {
+        log(LogCategory::tableViewItem, LogLevel::Error, "UNKOWN ITEMTYPE DETECTED: %{public}@", path_.get());
+        return false;
+    }
+    if (itemType_ == ListviewItemType::tag) return false;
+    if (itemSource_ == ListviewItemSource::tags) return false;
+    if (!tags_.get().empty() || !comment_.empty() || color_ || hotkey_ || isFavorite_ || !isVisible_) return true;
+    return itemSource_ != ListviewItemSource::spotlight;
+}
+
+// --- Reachability ------------------------------------------------------------------------
+
+bool TableViewItem::isReachable() const {
+    if (isFoundBySpotlight_ || isFoundByTags_) return true;
+    if (itemType_ == ListviewItemType::url) return true;
+    if (itemSource_ == ListviewItemSource::shortcuts) return true;
+    if (itemSource_ == ListviewItemSource::tags ||
+        (itemSource_ == ListviewItemSource::other && itemType_ == ListviewItemType::tag)) {
+        std::lock_guard lock(reachableMutex_);
+        lastReachableCheck_ = true;
+        return true;
+    }
+    return fileTestWithCache();
+}
+
+bool TableViewItem::fileTestWithCache() const {
+    {
+        std::lock_guard lock(reachableMutex_);
+        if (lastReachableCheck_) {
+            // The monotonic dispatch clock: a change of the wall clock must
+            // neither keep a stale answer nor throw a fresh one away.
+            const auto now = platform::dispatch::clock::now();
+            if (!lastReachableCheckDateTime_) {
+                lastReachableCheckDateTime_ = now;
+            } else {
+                const auto elapsed = now - *lastReachableCheckDateTime_;
+                lastReachableCheckDateTime_ = now;
+                if (elapsed <= platform::dispatch::seconds(reachableCacheSeconds)) return *lastReachableCheck_;
+            }
+        }
+    }
+    const bool reachable = frelt::isReachable(platform::URL::fileURL(path_.get()));
+    std::lock_guard lock(reachableMutex_);
+    lastReachableCheck_ = reachable;
+    return reachable;
+}
+
+bool TableViewItem::isLaunched() const {
+    if (itemType_ != ListviewItemType::application) return false;
+    return OpenApplicationsManager::shared()->containsApplication(path_.get());
+}
+
+bool TableViewItem::isEqual(const TableViewItem* other) const {
+    if (!other) return false;
+    if (other == this) return true;
+    if (path_.get() != other->path_.get()) return false;
+    if (name_ != other->name_) return false;
+    if (!sameKeyCombo(hotkey_, other->hotkey_)) return false;
+    if (comment_ != other->comment_) return false;
+    if (color_.has_value() != other->color_.has_value()) return false;
+    if (color_ && !(*color_ == *other->color_)) return false;
+    if (asSet(tags_.get()) != asSet(other->tags_.get())) return false;
+    if (isVisible_ != other->isVisible_) return false;
+    if (isFavorite_ != other->isFavorite_) return false;
+    return itemSource_ == other->itemSource_;
+}
+
+// --- Executing ------------------------------------------------------------------------------
+
+void TableViewItem::executeWithArguments(const Arguments& arguments) {
+    const std::string currentPath = path_.get();
+    auto self = shared_from_this();
+    auto& center = platform::NotificationCenter::defaultCenter();
+
+    // A shortcut: its input comes from the objects handed over, unless the
+    // URL already names its input.
+    if (itemType_ == ListviewItemType::url && !currentPath.empty() && hasURLScheme(currentPath) &&
+        itemSource_ == ListviewItemSource::shortcuts) {
+        const auto url = platform::URL::fromString(currentPath);
+        if (!url || platform::text::lowercased(url->scheme()) != "shortcuts") return;
+        const bool hasInput = hasInputQueryItem(*url);
+        log(LogCategory::tableViewItem, LogLevel::Default, "execute Shortcut-URL: %{public}@", currentPath);
+        center.post(Notifications::executeTableviewItem);
+        platform::dispatch::Queue::main()->async([self, arguments, hasInput] {
+            const std::string path = self->path();
+            if (hasInput || !arguments || arguments->empty())
+                OpenObject::shared()->openURLString(path, arguments);
+            else
+                OpenObject::shared()->openURLString(path + "&input=%%selectedFileObjects%%", arguments);
+        });
+        return;
+    }
+
+    if (itemType_ == ListviewItemType::tag) {
+        const auto manager = FreltManager::shared();
+        bool launchAll = AppDelegate::shared()->config->selectingTagsInMainWindowLaunchAll;
+        const auto viewController = manager->viewControllerMain();
+        if (viewController && viewController->modifierFlagsContainOptionKey) launchAll = !launchAll;
+        if (launchAll) {
+            launchAllEntriesOfTag(currentPath);
+            return;
+        }
+        if (manager->mainWindowState() < FreltManager::shownAsAttachedPopover) return;
+        if (!viewController) return;
+        // Without its sidebar there is nothing to select.
+        const auto outline = viewController->sectionView.lock();
+        if (!outline) return;
+        outline->selectItemWithTagName(currentPath);
+        viewController->updateMainTableView();
+        return;
+    }
+
+    if (itemType_ == ListviewItemType::url && !currentPath.empty() && hasURLScheme(currentPath)) {
+        log(LogCategory::tableViewItem, LogLevel::Default, "execute URL: %{public}@", currentPath);
+        center.post(Notifications::executeTableviewItem);
+        platform::dispatch::Queue::main()->async(
+            [self, arguments] { OpenObject::shared()->openURLString(self->path(), arguments); });
+        return;
+    }
+
+    log(LogCategory::tableViewItem, LogLevel::Default, "execute: %{public}@", currentPath);
+    center.post(Notifications::executeTableviewItem);
+    platform::dispatch::Queue::main()->async([self, arguments] {
+        SandboxFileAccess::shared();
+        const std::string path = self->path();
+        if (!path.empty()) probeVolumeOfFile(platform::URL::fileURL(path));
+        OpenObject::shared()->openPath(path, arguments);
+    });
+}
+
+bool TableViewItem::showInFinder() const {
+    if (!isReachable()) return false;
+    return platform::Workspace::shared()->selectFile(path_.get(), "");
+}
+
+// --- Tag edits -------------------------------------------------------------------------------
+
+void TableViewItem::renameTag(const std::string& oldName, const std::string& newName) {
+    if (oldName.empty() || newName.empty() || oldName == newName) return;
+    const auto current = tags_.get();
+    if (current.empty()) return;
+    if (std::find(current.begin(), current.end(), oldName) == current.end()) return;
+    // An entry that already holds the new name simply loses the old one: a
+    // tag merged into another must not come back through the entries that
+    // carried both.
+
+    const std::size_t count = current.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        auto list = tags_.get();
+        // Never past the end, even if the list shrank meanwhile.
+        if (i >= list.size()) break;
+        if (list[i] != oldName) continue;
+        list[i] = newName;
+        setTags(list);
+    }
+    setTags(removingDuplicates(tags_.get()));
+    log(LogCategory::tableViewItem, LogLevel::Default, "Modify Tags for entry: %{public}@", name_);
+    log(LogCategory::tableViewItem, LogLevel::Default, "-> Tag %{public}@ found and renamed", oldName);
+}
+
+void TableViewItem::deleteTag(const std::string& name) {
+    if (name.empty()) return;
+    const auto copy = tags_.get();
+    if (copy.empty() || std::find(copy.begin(), copy.end(), name) == copy.end()) return;
+    setTags({});
+    for (const auto& tag : copy) {
+        if (tag == name) continue;
+        auto list = tags_.get();
+        list.push_back(tag);
+        setTags(list);
+    }
+    log(LogCategory::tableViewItem, LogLevel::Default, "Modify Tags for entry: %{public}@", name_);
+    log(LogCategory::tableViewItem, LogLevel::Default, "-> Tag %{public}@ found and removed", name);
+}
+
+// --- Archiving ---------------------------------------------------------------------------------
+
+void TableViewItem::encodeWithCoder(platform::KeyedArchiver& coder) const {
+    using platform::ArchiveObject;
+    coder.encodeObject(ArchiveObject(name_), keyNameName);
+    coder.encodeObject(ArchiveObject(path_.get()), keyNamePath);
+    coder.encodeObject(ArchiveObject(tags_.get()), keyNameTags);
+    coder.encodeObject(ArchiveObject(comment_), keyNameComment);
+    coder.encodeObject(ArchiveObject(std::string(rawValue(itemType_))), keyNameItemType);
+    coder.encodeObject(ArchiveObject(std::string(rawValue(itemSource_))), keyNameItemSource);
+    coder.encodeObject(color_ ? ArchiveObject(std::make_shared<platform::Color>(*color_)) : ArchiveObject(nullptr),
+                       keyNameColor);
+    coder.encodeObject(hotkey_ ? ArchiveObject(hotkey_) : ArchiveObject(nullptr), keyNameHotkey);
+    coder.encodeObject(ArchiveObject::number(isVisible_), keyNameVisible);
+    coder.encodeObject(ArchiveObject::number(isFavorite_), keyNameFavorite);
+}
+
+TableViewItem::Ptr TableViewItem::initWithCoder(platform::KeyedUnarchiver& coder) {
+    const auto nameObject = coder.decodeObject(keyNameName);
+    const auto pathObject = coder.decodeObject(keyNamePath);
+    const std::string* name = nameObject.asString();
+    const std::string* path = pathObject.asString();
+    if (!name || !path) {
+        log(LogCategory::tableViewItem, LogLevel::Error, "Init of Entry failed!");
+        return nullptr;
+    }
+    if (name->empty() || path->empty()) return nullptr;
+
+    auto item = std::make_shared<TableViewItem>(Private{});
+    item->name_ = *name;
+    item->setPath(*path);
+    item->setTags(coder.decodeObject(keyNameTags).asStringArray().value_or(std::vector<std::string>{}));
+
+    const auto comment = coder.decodeObject(keyNameComment);
+    item->comment_ = comment.asString() ? *comment.asString() : std::string();
+    item->isVisible_ = coder.decodeObject(keyNameVisible).asBool().value_or(true);
+    if (const auto color = coder.decodeObject(keyNameColor).as<platform::Color>()) item->color_ = *color;
+    item->hotkey_ = coder.decodeObject(keyNameHotkey).as<KeyCombo>();
+    item->isFavorite_ = coder.decodeObject(keyNameFavorite).asBool().value_or(false);
+    const auto type = coder.decodeObject(keyNameItemType);
+    item->itemType_ = type.asString() ? listviewItemTypeFromRawValue(*type.asString()).value_or(ListviewItemType::unknown)
+                                      : ListviewItemType::unknown;
+    const auto source = coder.decodeObject(keyNameItemSource);
+    item->itemSource_ = source.asString()
+                            ? listviewItemSourceFromRawValue(*source.asString()).value_or(ListviewItemSource::other)
+                            : ListviewItemSource::other;
+    item->isFoundBySpotlight_ = false;
+    item->isFoundByShortcutImport_ = false;
+
+    FRELT_LOG(tableViewItem, Default, "Decode and init TableViewItem for: %{public}@",
+              "Name: " + item->name_ + ", Path: " + item->path() + ", Tags: [" + joined(item->tags(), ", ") +
+                  "], Comment: " + item->comment_ + ", itemType: " + rawValue(item->itemType_) +
+                  ", itemSource: " + rawValue(item->itemSource_));
+
+    // What was a folder or a file may be something else by now.
+    const std::string currentPath = item->path();
+    switch (item->itemType_) {
+        case ListviewItemType::folder:
+        case ListviewItemType::file:
+            switch (fileObjectKind(platform::URL::fileURL(currentPath))) {
+                case FileObjectKind::application: item->itemType_ = ListviewItemType::application; break;
+                case FileObjectKind::folder: item->itemType_ = ListviewItemType::folder; break;
+                case FileObjectKind::file: item->itemType_ = ListviewItemType::file; break;
+                default: break;
+            }
+            break;
+        case ListviewItemType::url:
+            if (currentPath.empty() || !hasURLScheme(currentPath)) item->itemType_ = ListviewItemType::unknown;
+            break;
+        default: break;
+    }
+    if (item->itemSource_ == ListviewItemSource::other) item->isVisible_ = true;
+    item->finishInitialization();
+    return item;
+}
+
+void TableViewItem::registerCoding() {
+    platform::CodingRegistry::registerClass(archiveClassName, &TableViewItem::initWithCoder);
+}
+
+// --- Key-value access ------------------------------------------------------------------------
+
+std::optional<platform::Value> TableViewItem::valueForKey(const std::string& key) const {
+    using platform::Value;
+    if (key == "name") return Value(name_);
+    if (key == "nameLowercased") return Value(nameLowercased_);
+    if (key == "path") return Value(path_.get());
+    if (key == "pathLowercased") return Value(pathLowercased_);
+    if (key == "tags") return Value(tags_.get());
+    if (key == "comment") return Value(comment_);
+    if (key == "itemTypeRawValue") return Value(rawValue(itemType_));
+    if (key == "itemSourceRawValue") return Value(rawValue(itemSource_));
+    if (key == "color") {
+        if (!color_) return Value();
+        platform::ValueArray components;
+        for (double c : color_->components()) components.emplace_back(c);
+        return Value(std::move(components));
+    }
+    if (key == "hotkey") return hotkey_ ? hotkey_->encode() : Value();
+    if (key == "hotkeyKeyEquivalent") return Value(hotkey_ ? hotkey_->keyEquivalent() : std::string());
+    if (key == "isVisible") return Value(isVisible_);
+    if (key == "isFavorite") return Value(isFavorite_);
+    if (key == "lastUsedDate") {
+        const auto date = lastUsedDate_.get();
+        return date ? Value(*date) : Value();
+    }
+    if (key == "lastModifiedDate") {
+        const auto date = lastModifiedDate();
+        return date ? Value(*date) : Value();
+    }
+    if (key == "isManuallyCreated") return Value(isManuallyCreated());
+    if (key == "isPhysicalEntry") return Value(isPhysicalEntry());
+    if (key == "couldBeHidden") return Value(couldBeHidden());
+    if (key == "acceptsDrop") return Value(acceptsDrop());
+    if (key == "shouldSavedToConfig") return Value(shouldSavedToConfig());
+    if (key == "isFoundBySpotlight") return Value(isFoundBySpotlight_);
+    if (key == "isFoundByShortcutImport") return Value(isFoundByShortcutImport_);
+    if (key == "isFoundByTags") return Value(isFoundByTags_);
+    if (key == "isReachable") return Value(isReachable());
+    if (key == "isLaunched") return Value(isLaunched());
+    return std::nullopt;
+}
+
+}  // namespace frelt

@@ -1,0 +1,224 @@
+#pragma once
+// One entry of the user's list: an application, a document, a folder, a web
+// link, a link into the system's shortcuts, or a tag shown as an entry.
+//
+// Entries have identity and are shared (std::shared_ptr); they are made only
+// by the static initializers below. Setters of name, path, tags, comment,
+// color, hotkey, isVisible and isFavorite post "tableViewItemChanged" (a
+// std::shared_ptr<TableViewItemChangedNotifyObject> as the object) on the
+// calling thread, only for a real change and only once the initializer has
+// finished. path, tags and lastUsedDate live in ThreadSafe boxes; the other
+// fields carry no synchronisation of their own.
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "hotkeys/KeyCombo.h"
+#include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/KeyValueCoding.h"
+#include "platform/foundation/KeyedArchive.h"
+#include "platform/foundation/Value.h"
+#include "platform/graphics/Color.h"
+#include "store/ChangeNotifications.h"
+#include "store/ListviewItemType.h"
+#include "store/ThreadSafe.h"
+
+namespace frelt {
+
+class TableViewItem : public platform::Coding,
+                      public platform::KeyValueCoding,
+                      public std::enable_shared_from_this<TableViewItem> {
+    struct Private {};
+
+public:
+    using Ptr = std::shared_ptr<TableViewItem>;
+    // The objects handed to the opening (file names or URL strings).
+    using Arguments = std::optional<std::vector<std::string>>;
+
+    // Archive keys of the ten archived fields, in the order they are written.
+    static constexpr const char* keyNameName = "name";
+    static constexpr const char* keyNamePath = "path";
+    static constexpr const char* keyNameTags = "tags";
+    static constexpr const char* keyNameComment = "comment";
+    static constexpr const char* keyNameItemType = "itemTypeRawValue";
+    static constexpr const char* keyNameItemSource = "itemSourceRawValue";
+    static constexpr const char* keyNameColor = "color";
+    static constexpr const char* keyNameHotkey = "hotkey";
+    static constexpr const char* keyNameVisible = "isVisible";
+    static constexpr const char* keyNameFavorite = "favorite";
+
+    // Keyed-archive class name; the runtime form "_TtC5frelt13TableViewItem"
+    // decodes to the same class.
+    static constexpr const char* archiveClassName = "frelt.TableViewItem";
+
+    // Seconds within which a repeated reachability look-up is answered from memory.
+    static constexpr double reachableCacheSeconds = 5.0;
+
+    // --- Initializers ---------------------------------------------------------
+    // An application found by the application search.
+    static Ptr initForSpotlightApp(const std::string& path, const std::string& name);
+    // A tag shown as an entry; `tag` becomes the path.
+    static Ptr initForTag(const std::string& tag, const std::string& name);
+    // A dropped or chosen file, folder or application; kind and name come
+    // from the file system. Never fails: an unreachable path gives `unknown`.
+    static Ptr initForExternalNonSpotlightObject(const std::string& path);
+    // A web link added by the user.
+    static Ptr initForURL(const std::string& url, const std::string& title, const std::string& comment);
+    // A link into the user's shortcuts.
+    static Ptr initForShortcutsURL(const std::string& url, const std::string& title, const std::string& comment);
+    // From a keyed archive record; null when the record has no usable name
+    // or path. Never fails on other missing or ill-typed values.
+    static Ptr initWithCoder(platform::KeyedUnarchiver& coder);
+    // Makes archives find the decoder; runs on its own when linked in.
+    static void registerCoding();
+
+    explicit TableViewItem(Private);
+    TableViewItem(const TableViewItem&) = delete;
+    TableViewItem& operator=(const TableViewItem&) = delete;
+
+    // --- Fields -----------------------------------------------------------------
+    const std::string& name() const { return name_; }
+    void setName(const std::string& name);
+    const std::string& nameLowercased() const { return nameLowercased_; }
+    void setNameLowercased(const std::string& value) { nameLowercased_ = value; }
+
+    std::string path() const { return path_.get(); }
+    void setPath(const std::string& path);
+    const std::string& pathLowercased() const { return pathLowercased_; }
+    void setPathLowercased(const std::string& value) { pathLowercased_ = value; }
+
+    std::vector<std::string> tags() const { return tags_.get(); }
+    void setTags(const std::vector<std::string>& tags);
+
+    const std::string& comment() const { return comment_; }
+    void setComment(const std::string& comment);
+
+    const std::optional<platform::Color>& color() const { return color_; }
+    void setColor(const std::optional<platform::Color>& color);
+
+    const KeyCombo::Ptr& hotkey() const { return hotkey_; }
+    void setHotkey(const KeyCombo::Ptr& hotkey);
+
+    bool isVisible() const { return isVisible_; }
+    void setIsVisible(bool visible);
+
+    bool isFavorite() const { return isFavorite_; }
+    void setIsFavorite(bool favorite);
+
+    std::optional<platform::Date> lastUsedDate() const { return lastUsedDate_.get(); }
+    void setLastUsedDate(const std::optional<platform::Date>& date) { lastUsedDate_.set(date); }
+
+    // Kind and source; plain stores, nothing is posted.
+    ListviewItemType itemType() const { return itemType_; }
+    void setItemType(ListviewItemType type) { itemType_ = type; }
+    ListviewItemSource itemSource() const { return itemSource_; }
+    void setItemSource(ListviewItemSource source) { itemSource_ = source; }
+    std::string itemTypeRawValue() const { return rawValue(itemType_); }
+    // A string that is no raw value stores `unknown`.
+    void setItemTypeRawValue(const std::string& raw);
+    std::string itemSourceRawValue() const { return rawValue(itemSource_); }
+    // A string that is no raw value stores `other`.
+    void setItemSourceRawValue(const std::string& raw);
+
+    // Kept by the application search, the shortcuts import and the tags proxy.
+    bool isFoundBySpotlight() const { return isFoundBySpotlight_; }
+    void setIsFoundBySpotlight(bool value) { isFoundBySpotlight_ = value; }
+    bool isFoundByShortcutImport() const { return isFoundByShortcutImport_; }
+    void setIsFoundByShortcutImport(bool value) { isFoundByShortcutImport_ = value; }
+    bool isFoundByTags() const { return isFoundByTags_; }
+    void setIsFoundByTags(bool value) { isFoundByTags_ = value; }
+
+    // The reachability cache: the last answer of the file test and the time
+    // (on the monotonic dispatch clock) of the last look-up that found it.
+    std::optional<bool> lastReachableCheck() const;
+    std::optional<platform::dispatch::TimePoint> lastReachableCheckDateTime() const;
+
+    // False while an initializer runs, true afterwards.
+    bool initialized() const { return initialized_; }
+
+    // --- Change notification ------------------------------------------------------
+    // Posts "tableViewItemChanged" with the entry's path and `reason`, unless
+    // the entry is still being initialized.
+    void itemChanged(TableViewItemChangeReason reason) const;
+
+    // --- Derived properties -------------------------------------------------------
+    // Modification date of the file-system object; none for other kinds or
+    // when it cannot be read. Read afresh every time.
+    std::optional<platform::Date> lastModifiedDate() const;
+    bool isManuallyCreated() const { return itemSource_ == ListviewItemSource::other; }
+    bool couldBeHidden() const { return itemSource_ != ListviewItemSource::other; }
+    // Folders, files and applications.
+    bool isPhysicalEntry() const;
+    bool acceptsDrop() const;
+    // Whether the entry belongs in the stored entry list.
+    bool shouldSavedToConfig() const;
+
+    // Reachability; entries that need a file test use the 5-second cache.
+    bool isReachable() const;
+    // An application entry whose path is among the running applications.
+    bool isLaunched() const;
+    bool isApplicationRunning() const { return isLaunched(); }
+
+    // Field-by-field equality (path, name, hotkey, comment, color, tags as a
+    // set, isVisible, isFavorite, itemSource); false for null.
+    bool isEqual(const TableViewItem* other) const;
+    bool isEqual(const std::shared_ptr<const TableViewItem>& other) const { return isEqual(other.get()); }
+
+    // --- Executing ------------------------------------------------------------------
+    // Opens the entry (see TableViewItem.cpp): posts "executeTableviewItem"
+    // synchronously, then queues the opening on the main queue; a tag entry
+    // selects its tag in the main window or launches all its entries.
+    void executeWithArguments(const Arguments& arguments = std::nullopt);
+    // Reveals the object in the file manager; false when it is not reachable.
+    bool showInFinder() const;
+
+    // --- Tag edits ------------------------------------------------------------------
+    // Renames one tag name in the entry's list (exact match); nothing when the
+    // entry lacks the old name or already has the new one.
+    void renameTag(const std::string& oldName, const std::string& newName);
+    // Removes every occurrence of one tag name from the entry's list.
+    void deleteTag(const std::string& name);
+
+    // --- Archiving and key-value access --------------------------------------------
+    std::string className() const override { return archiveClassName; }
+    void encodeWithCoder(platform::KeyedArchiver& coder) const override;
+    std::optional<platform::Value> valueForKey(const std::string& key) const override;
+
+private:
+    // Links typed by the user and links into the shortcuts differ only in their source.
+    static Ptr initLink(const std::string& url, const std::string& title, const std::string& comment,
+                        ListviewItemSource source);
+    void finishInitialization();
+    bool fileTestWithCache() const;
+
+    std::string name_;
+    std::string nameLowercased_;
+    ThreadSafe<std::string> path_;
+    std::string pathLowercased_;
+    ThreadSafe<std::vector<std::string>> tags_;
+    std::string comment_;
+    std::optional<platform::Color> color_;
+    KeyCombo::Ptr hotkey_;
+    bool isVisible_ = true;
+    bool isFavorite_ = false;
+    ThreadSafe<std::optional<platform::Date>> lastUsedDate_;
+    ListviewItemType itemType_ = ListviewItemType::application;
+    ListviewItemSource itemSource_ = ListviewItemSource::other;
+    bool isFoundBySpotlight_ = false;
+    bool isFoundByShortcutImport_ = false;
+    bool isFoundByTags_ = false;
+
+    // Filters evaluate reachability on whatever thread they run; the cache
+    // is guarded so that no answer is torn.
+    mutable std::mutex reachableMutex_;
+    mutable std::optional<bool> lastReachableCheck_;
+    mutable std::optional<platform::dispatch::TimePoint> lastReachableCheckDateTime_;
+
+    std::atomic<bool> initialized_{false};
+};
+
+}  // namespace frelt

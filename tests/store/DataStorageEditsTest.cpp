@@ -1,0 +1,127 @@
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "TableViewItemTestSupport.h"
+#include "hotkeys/KeyCombo.h"
+#include "store/DataStorage.h"
+
+using namespace frelt;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+class EntryEditsTest : public EntryTest {
+protected:
+    std::shared_ptr<DataStorage> store() { return DataStorage::shared(); }
+    TableViewItem::Ptr link(const std::string& url, const std::string& name = "Link") {
+        return TableViewItem::initForURL(url, name, "");
+    }
+    std::vector<TableViewItem::Ptr> all() { return store()->allData()->toVector(); }
+};
+
+std::string upper(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), ::toupper);
+    return s;
+}
+
+}  // namespace
+
+TEST_F(EntryEditsTest, AddingChecksForTheSamePathIgnoringCase) {
+    auto a = link("https://example.org/a");
+    EXPECT_EQ(store()->addToAllData(a), DataStorage::addResultAdded);
+    EXPECT_TRUE(logs().contains("Add to allData: https://example.org/a"));
+    EXPECT_EQ(store()->addToAllData(link("HTTPS://EXAMPLE.ORG/A")), DataStorage::addResultDuplicate);
+    EXPECT_TRUE(logs().contains(
+        "Unable to add to allData because en Entry with the same path already exisis: HTTPS://EXAMPLE.ORG/A"));
+    // Entries without a path skip the test.
+    EXPECT_EQ(store()->addToAllData(link("")), DataStorage::addResultAdded);
+    EXPECT_EQ(store()->addToAllData(link("")), DataStorage::addResultAdded);
+    EXPECT_EQ(all().size(), 3u);
+}
+
+TEST_F(EntryEditsTest, MovingToTheTrashClearsTheHotkeyOnce) {
+    auto keyed = link("https://example.org/keyed");
+    keyed->setHotkey(KeyCombo::make(Key::k, platform::modifierflags::command));
+    keyed->setIsFoundBySpotlight(true);
+    auto plain = link("https://example.org/plain");
+    store()->addToAllData(keyed);
+    store()->addToAllData(plain);
+    ChangeRecorder changes;
+
+    EXPECT_TRUE(store()->moveToTrash(upper(keyed->path())));
+    EXPECT_EQ(changes.reasons(), Strings{"hotkeyChanged"});
+    EXPECT_FALSE(keyed->hotkey());
+    EXPECT_FALSE(keyed->isFoundBySpotlight());
+    EXPECT_TRUE(store()->moveToTrash(plain->path()));
+    EXPECT_EQ(changes.posts.size(), 1u);  // an entry without a hotkey posts nothing
+    EXPECT_TRUE(all().empty());
+    EXPECT_EQ(store()->trashData(), (std::vector<TableViewItem::Ptr>{keyed, plain}));
+    EXPECT_TRUE(logs().contains("Remove from allData to temporary trash: https://example.org/plain"));
+
+    EXPECT_FALSE(store()->moveToTrash(""));
+    EXPECT_FALSE(store()->removeFromAllData("https://example.org/none", false));
+    EXPECT_TRUE(logs().contains("Unable to remove from allData - Entry not found! : https://example.org/none"));
+}
+
+TEST_F(EntryEditsTest, RemovingWhenTheTrashHoldsThePathDropsTheEntry) {
+    auto old = link("https://example.org/a");
+    store()->addToAllData(old);
+    store()->removeFromAllData(old->path(), false);
+    auto again = link("https://example.org/a");
+    again->setHotkey(KeyCombo::make(Key::k, platform::modifierflags::command));
+    store()->addToAllData(again);
+    logs().clear();
+
+    EXPECT_TRUE(store()->moveToTrash(again->path()));
+    EXPECT_TRUE(logs().contains("Moved entry into trash: https://example.org/a"));
+    EXPECT_TRUE(all().empty());
+    EXPECT_EQ(store()->trashData(), std::vector<TableViewItem::Ptr>{old});
+    EXPECT_TRUE(again->hotkey());  // not touched
+}
+
+TEST_F(EntryEditsTest, RestoringBringsBackTheSameEntry) {
+    auto a = link("https://example.org/a");
+    a->setTags({"Work"});
+    store()->addToAllData(a);
+    store()->removeFromAllData(a->path(), false);
+
+    EXPECT_FALSE(store()->restoreFromTrash("https://example.org/none"));
+    EXPECT_FALSE(logs().contains("Restored entry from trash: https://example.org/none"));
+    EXPECT_EQ(store()->restoreFromTrash(upper(a->path())), a);
+    EXPECT_EQ(all(), std::vector<TableViewItem::Ptr>{a});
+    EXPECT_TRUE(store()->trashData().empty());
+    EXPECT_EQ(a->tags(), Strings{"Work"});
+
+    // With the path already back in the store, the trash copy is dropped.
+    store()->removeFromAllData(a->path(), false);
+    auto replacement = link("https://example.org/a");
+    store()->addToAllData(replacement);
+    EXPECT_FALSE(store()->restoreFromTrash(a->path()));
+    EXPECT_TRUE(store()->trashData().empty());
+    EXPECT_EQ(all(), std::vector<TableViewItem::Ptr>{replacement});
+    EXPECT_TRUE(logs().contains("Restored entry from trash: https://example.org/a"));
+}
+
+TEST_F(EntryEditsTest, SettingAndAppendingTags) {
+    auto a = link("https://example.org/a");
+    a->setTags({"Old"});
+    store()->addToAllData(a);
+    ChangeRecorder changes;
+
+    EXPECT_TRUE(store()->setTag(upper(a->path()), "Work"));
+    EXPECT_EQ(a->tags(), Strings{"Work"});
+    EXPECT_EQ(changes.reasons(), (Strings{"tagChanged", "tagChanged"}));
+    EXPECT_FALSE(store()->setTag("https://example.org/none", "Work"));
+    EXPECT_FALSE(logs().contains("Set Tag: https://example.org/none"));
+    EXPECT_FALSE(store()->setTag(a->path(), ""));
+
+    changes.posts.clear();
+    EXPECT_FALSE(store()->appendTag(a->path(), "Work"));
+    EXPECT_TRUE(changes.posts.empty());
+    EXPECT_TRUE(store()->appendTag(a->path(), "work"));  // exact comparison
+    EXPECT_EQ(a->tags(), (Strings{"Work", "work"}));
+    EXPECT_EQ(changes.reasons(), Strings{"tagChanged"});
+    EXPECT_FALSE(store()->appendTag("https://example.org/none", "x"));
+    EXPECT_TRUE(logs().contains("append Tag failed - Entry not found! : https://example.org/none"));
+}
