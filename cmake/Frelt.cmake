@@ -39,6 +39,7 @@ function(frelt_test name dir)
   add_executable(${name} ${found})
   frelt_link_existing(${name} frelt_testsupport ${ARG_DEPS})
   target_link_libraries(${name} PUBLIC GTest::gtest GTest::gmock)
+  target_precompile_headers(${name} REUSE_FROM frelt_testsupport)
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   set_tests_properties(${name} PROPERTIES
     LABELS "${ARG_LABELS}"
