@@ -40,6 +40,8 @@ function(frelt_test name dir)
   frelt_link_existing(${name} frelt_testsupport ${ARG_DEPS})
   target_link_libraries(${name} PUBLIC GTest::gtest GTest::gmock)
   target_precompile_headers(${name} REUSE_FROM frelt_testsupport)
+  # Tests that read the tree find it here (__FILE__ may be relative under ccache).
+  target_compile_definitions(${name} PRIVATE FRELT_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   set_tests_properties(${name} PROPERTIES
     LABELS "${ARG_LABELS}"

@@ -222,7 +222,7 @@ TEST_F(ViewTest, ScreensAnswerMainAndTheOneUnderTheMouse) {
 
 TEST_F(ViewTest, KitHeadersIncludeNoToolkit) {
     namespace fs = std::filesystem;
-    const fs::path dir = fs::path(__FILE__).parent_path().parent_path().parent_path().parent_path() / "src/platform/appkit";
+    const fs::path dir = fs::path(FRELT_SOURCE_DIR) / "src/platform/appkit";
     ASSERT_TRUE(fs::is_directory(dir)) << dir;
     // The include target of a line, or empty.
     auto included = [](const std::string& line) -> std::string {

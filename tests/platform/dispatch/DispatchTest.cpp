@@ -69,7 +69,7 @@ TEST_F(DispatchTest, BarriersExcludeReadsAndReadsSeeEarlierWritesUnderContention
                 if (i % 3 == 0) q->syncBarrier([&] { write(t, i); });
                 else q->asyncBarrier([&, i] { write(t, i); });
                 // Reads of the other slots overlap each other freely.
-                q->async([&] { (void)read((t + 1) % kThreads); });
+                q->async([&, t] { (void)read((t + 1) % kThreads); });
                 if (q->syncValue([&] { return read(t); }) != i) ++staleReads;
             }
         });
