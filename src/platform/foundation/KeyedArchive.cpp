@@ -204,6 +204,20 @@ std::optional<Value> ArchiveObject::toValue() const {
     return toValueBounded(*this, budget, 0);
 }
 
+std::shared_ptr<const void> ArchiveObject::identityOwner() const {
+    return std::visit(
+        [](const auto& x) -> std::shared_ptr<const void> {
+            using T = std::decay_t<decltype(x)>;
+            if constexpr (std::is_same_v<T, std::monostate> || std::is_same_v<T, bool> ||
+                          std::is_same_v<T, std::int64_t> || std::is_same_v<T, double> ||
+                          std::is_same_v<T, platform::Date>)
+                return nullptr;
+            else
+                return x;
+        },
+        storage_);
+}
+
 const void* ArchiveObject::identity() const {
     return std::visit(
         [](const auto& x) -> const void* {
@@ -330,15 +344,17 @@ UID KeyedArchiver::reference(const ArchiveObject& object) {
         if (it != identities_.end()) return UID{it->second};
     }
     const std::uint64_t index = objects_.size();
+    if (identity) {
+        identities_.emplace(identity, index);
+        identityOwners_.push_back(object.identityOwner());
+    }
     if (kind == Kind::Data) {
         objects_.emplace_back(*object.asData());
-        identities_.emplace(identity, index);
         return UID{index};
     }
     // Reserve the slot first: the object's own references come after it, and a
     // reference back to it (a cycle in the graph) finds the slot.
     objects_.emplace_back();
-    if (identity) identities_.emplace(identity, index);
     if (frames_.size() >= kMaxEncodeDepth) {
         if (error_.empty()) error_ = "objects are nested too deeply to archive";
         return UID{0};

@@ -114,6 +114,8 @@ public:
     bool isIdenticalTo(const ArchiveObject& other) const { return storage_ == other.storage_; }
     // A stable key of the object's identity for the archiver (0 for scalars).
     const void* identity() const;
+    // Keeps the object behind identity() alive (null for plain values).
+    std::shared_ptr<const void> identityOwner() const;
 
 private:
     friend class KeyedUnarchiver;
@@ -175,6 +177,9 @@ private:
     std::vector<ValueDictionary> frames_;  // the objects being written, innermost last
     ValueDictionary top_;
     std::unordered_map<const void*, std::uint64_t> identities_;
+    // Objects whose identity is recorded stay alive for the archiver's life:
+    // a temporary freed after encoding must not hand its address to another.
+    std::vector<std::shared_ptr<const void>> identityOwners_;
     std::unordered_map<std::string, std::uint64_t> strings_;
     std::unordered_map<std::string, std::uint64_t> numbers_;
     std::unordered_map<std::string, std::uint64_t> classes_;
