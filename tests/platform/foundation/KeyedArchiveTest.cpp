@@ -156,6 +156,25 @@ TEST_F(KeyedArchiveTest, ModelObjectsRoundTripWithNullAndNestedObjects) {
     EXPECT_TRUE(b2->visible);
 }
 
+TEST_F(KeyedArchiveTest, ListsMadeWhileEncodingKeepTheirOwnContents) {
+    // Each entry encodes its tags from a list made on the spot and freed
+    // right after; a freed list's address must not pass for the next one.
+    ArchiveArray items;
+    for (int i = 0; i < 200; ++i) {
+        auto item = makeItem("item" + std::to_string(i));
+        item->tags = {"tag" + std::to_string(i)};
+        items.emplace_back(item);
+    }
+    auto back = roundTrip(ArchiveObject(items));
+    ASSERT_TRUE(back.asArray());
+    ASSERT_EQ(back.asArray()->size(), 200u);
+    for (int i = 0; i < 200; ++i) {
+        auto item = (*back.asArray())[static_cast<std::size_t>(i)].as<Item>();
+        ASSERT_TRUE(item);
+        EXPECT_EQ(item->tags, std::vector<std::string>{"tag" + std::to_string(i)});
+    }
+}
+
 TEST_F(KeyedArchiveTest, SharedObjectsAreWrittenOnceAndStayShared) {
     auto combo = std::make_shared<Combo>();
     auto a = makeItem("a"), b = makeItem("b");
