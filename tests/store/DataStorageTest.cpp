@@ -68,20 +68,8 @@ protected:
         TagManager::shared()->allAvailableTags()->append(tag);
         return tag;
     }
-    Strings stateChanges() {
-        Strings out;
-        const std::string prefix = "changed State of DataStorage to: ";
-        for (const auto& m : logs().messages())
-            if (m.rfind(prefix, 0) == 0) out.push_back(m.substr(prefix.size()));
-        return out;
-    }
-    Strings rebuildRequests() {
-        Strings out;
-        const std::string prefix = "-> RebuildData - Request initiated: ";
-        for (const auto& m : logs().messages())
-            if (m.rfind(prefix, 0) == 0) out.push_back(m.substr(prefix.size()));
-        return out;
-    }
+    Strings stateChanges() { return loggedAfter("changed State of DataStorage to: "); }
+    Strings rebuildRequests() { return loggedAfter("-> RebuildData - Request initiated: "); }
     static Strings names(const std::shared_ptr<DataStorage::EntryArray>& list) {
         return list->map([](const TableViewItem::Ptr& e) { return e->name(); });
     }

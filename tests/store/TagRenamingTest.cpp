@@ -66,13 +66,7 @@ protected:
     Strings tagNames() {
         return registry()->allAvailableTags()->map([](const iconTag::Ptr& t) { return t->tagName(); });
     }
-    Strings rebuildRequests() {
-        Strings out;
-        const std::string prefix = "-> RebuildData - Request initiated: ";
-        for (const auto& m : logs().messages())
-            if (m.rfind(prefix, 0) == 0) out.push_back(m.substr(prefix.size()));
-        return out;
-    }
+    Strings rebuildRequests() { return loggedAfter("-> RebuildData - Request initiated: "); }
     // Proceeds with the next alert after checking its texts.
     void expectAlert(const std::string& message, const std::string& informative, std::size_t button = 0,
                      bool suppression = false) {

@@ -55,3 +55,10 @@ void FreltTest::drain() {
         if (platform::RunLoop::main().runUntilIdle() == 0 && !platform::dispatch::mainqueue::hasPending()) return;
     }
 }
+
+std::vector<std::string> FreltTest::loggedAfter(const std::string& prefix) const {
+    std::vector<std::string> out;
+    for (const auto& m : logs_->messages())
+        if (m.rfind(prefix, 0) == 0) out.push_back(m.substr(prefix.size()));
+    return out;
+}

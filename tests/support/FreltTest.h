@@ -8,6 +8,8 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/log/Log.h"
 
@@ -22,6 +24,8 @@ protected:
     void drain();
 
     platform::CapturingLogSink& logs() { return *logs_; }
+    // The captured messages that begin with `prefix`, without it.
+    std::vector<std::string> loggedAfter(const std::string& prefix) const;
     const std::filesystem::path& root() const { return root_; }
     std::filesystem::path home() const { return root_ / "home"; }
 

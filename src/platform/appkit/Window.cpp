@@ -339,10 +339,11 @@ void Window::resetFirstResponderIfInside(const View& view) {
 void Window::notifyFirstResponderChange() {
     auto fr = firstResponder();
     auto observers = firstResponderObservers_;  // observers may add or remove observations
-    for (auto& [id, observer] : observers) {
+    for (auto& entry : observers) {
+        const auto id = entry.first;
         const bool stillThere = std::any_of(firstResponderObservers_.begin(), firstResponderObservers_.end(),
-                                            [&](const auto& p) { return p.first == id; });
-        if (stillThere) (*observer)(fr);
+                                            [id](const auto& p) { return p.first == id; });
+        if (stillThere) (*entry.second)(fr);
     }
 }
 

@@ -218,19 +218,7 @@ std::shared_ptr<const void> ArchiveObject::identityOwner() const {
         storage_);
 }
 
-const void* ArchiveObject::identity() const {
-    return std::visit(
-        [](const auto& x) -> const void* {
-            using T = std::decay_t<decltype(x)>;
-            if constexpr (std::is_same_v<T, std::monostate> || std::is_same_v<T, bool> ||
-                          std::is_same_v<T, std::int64_t> || std::is_same_v<T, double> ||
-                          std::is_same_v<T, platform::Date>)
-                return nullptr;
-            else
-                return x.get();
-        },
-        storage_);
-}
+const void* ArchiveObject::identity() const { return identityOwner().get(); }
 
 // --- CodingRegistry -------------------------------------------------------
 
