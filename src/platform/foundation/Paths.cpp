@@ -29,8 +29,8 @@ fs::path envHome() {
     return "/";
 }
 
-// XDG paths must be absolute; a relative value is ignored as the spec of
-// the base directories asks.
+// XDG paths must be absolute; a relative value is ignored, as the base-directory
+// convention asks.
 fs::path envDir(const char* name, const fs::path& fallback) {
     fs::path p = env(name);
     return p.is_absolute() ? p : fallback;
