@@ -10,15 +10,18 @@
 //   - a record of a list that yields no object (or is not of the list's
 //     class) is left out and the rest of the list loads.
 //
-// URL templates ("urlTemplateData") have no model class yet, so their two
-// operations only log.
+// URL templates ("urlTemplateData") follow the same rules; in addition only
+// templates with both texts are saved, and a stored list is decoded with
+// nothing but lists, texts and the template classes.
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/foundation/KeyedArchive.h"
 #include "platform/foundation/Predicate.h"
+#include "sources/urls/URLManager.h"
 #include "store/Configuration.h"
 #include "store/DataStorage.h"
 #include "store/IconTag.h"
@@ -73,16 +76,27 @@ enum class StoredList {
     list,
 };
 
+// What the user is told about a stored archive that cannot be read.
+struct UnreadableAlert {
+    std::string messageText;
+    std::string informativeText;
+};
+
+// `allowedClasses`, when given, are the only classes the archive may hold.
 template <class T>
-StoredList readList(platform::UserDefaults& defaults, const char* key, std::vector<std::shared_ptr<T>>& out) {
+StoredList readList(platform::UserDefaults& defaults, const char* key, std::vector<std::shared_ptr<T>>& out,
+                    const UnreadableAlert& alert = {L10n::errorLoadingAllData_MessageText,
+                                                    L10n::errorLoadingAllData_InfomativeText},
+                    const std::set<std::string>* allowedClasses = nullptr) {
     const auto data = defaults.dataForKey(key);
     if (!data) return StoredList::none;
 
-    const auto result = platform::KeyedUnarchiver::unarchiveTopLevelObject(*data);
+    const auto result = allowedClasses ? platform::KeyedUnarchiver::unarchiveTopLevelObject(*data, *allowedClasses)
+                                       : platform::KeyedUnarchiver::unarchiveTopLevelObject(*data);
     if (!result) {
         log(LogCategory::config, LogLevel::Error, "!! %{public}@ could not be read: %{public}@", std::string(key),
             result.error);
-        showAlert(L10n::errorLoadingAllData_MessageText, L10n::errorLoadingAllData_InfomativeText);
+        showAlert(alert.messageText, alert.informativeText);
         // Kept aside rather than lost: the next save writes a fresh archive
         // under the key, and the old one stays recoverable.
         defaults.set(std::string(key) + kUnreadableSuffix, platform::Value(*data));
@@ -127,7 +141,12 @@ void Configuration::saveTagDataArray(bool dropUnusedTags) {
         showAlert("Error saving arrayOfAllTags to UserDefaults", kConfigError);
 }
 
-void Configuration::saveURLTemplateDataArray() { logConfig("saveURLTemplateDataArray"); }
+void Configuration::saveURLTemplateDataArray() {
+    logConfig("saveURLTemplateDataArray");
+    // A template without title or value could never be read back.
+    if (!storeList(*defaults, Keys::urlTemplateData, URLManager::shared()->templatesWorthSaving()))
+        showAlert("Error saving urlTemplates to UserDefaults", kConfigError);
+}
 
 void Configuration::loadAllDataArray() {
     logConfig("loadAllDataArray");
@@ -157,6 +176,22 @@ void Configuration::loadTagDataArray() {
     tagManager->validateTagSymbols();
 }
 
-void Configuration::loadURLTemplateDataArray() { logConfig("loadURLTemplateDataArray"); }
+void Configuration::loadURLTemplateDataArray() {
+    logConfig("loadURLTemplateDataArray");
+    const auto manager = URLManager::shared();
+    manager->urlTemplates.clear();
+    // Only a missing key brings the built-in templates back: a user who
+    // deleted them all keeps an empty list.
+    if (!defaults->dataForKey(Keys::urlTemplateData)) {
+        manager->buildDefaultTemplates();
+        return;
+    }
+    std::vector<std::shared_ptr<urlTemplateData>> templates;
+    if (readList(*defaults, Keys::urlTemplateData, templates,
+                 {"Error loading urlTemplates from UserDefaults", kConfigError},
+                 &urlTemplateData::archiveClasses()) == StoredList::list)
+        manager->urlTemplates = std::move(templates);
+    manager->cleanUpAndSortTemplates();
+}
 
 }  // namespace frelt
