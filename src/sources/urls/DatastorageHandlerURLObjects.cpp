@@ -3,7 +3,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Text.h"
 #include "platform/foundation/URL.h"
-#include "sources/FileHelpers.h"
+#include "sources/urls/URLRegExParser.h"
 #include "store/DataStorage.h"
 #include "store/Logging.h"
 #include "store/StoreConstants.h"
@@ -34,16 +34,10 @@ void announce(RebuildDataReason reason) {
 
 }  // namespace
 
-bool DatastorageHandlerURLObjects::isValidLink(const std::string& url) {
-    const std::string trimmed = trimmingBlanks(url);
-    return !trimmed.empty() && hasURLScheme(trimmed) && platform::URL::fromString(trimmed).has_value();
-}
-
-std::string DatastorageHandlerURLObjects::titleOrHost(const std::string& title, const std::string& url) {
-    const std::string trimmed = platform::text::trimmingWhitespace(title);
-    if (!trimmed.empty()) return trimmed;
-    const auto parsed = platform::URL::fromString(trimmingBlanks(url));
-    return parsed ? platform::text::trimmingWhitespace(parsed->host()) : std::string();
+std::string DatastorageHandlerURLObjects::titleOrHost(const std::string& title, const platform::URL& url) {
+    // Only a title left empty falls back to the host; one of blanks stays empty.
+    if (title.empty()) return platform::text::trimmingWhitespace(url.host());
+    return platform::text::trimmingWhitespace(title);
 }
 
 AddModifyURLResult DatastorageHandlerURLObjects::addURLToDatabase(const std::string& url, const std::string& title,
@@ -55,14 +49,16 @@ AddModifyURLResult DatastorageHandlerURLObjects::addURLToDatabase(const std::str
             "! addURLToDatabase - Want to add entry to Database, but Database was not idle! Entry: %{public}@", url);
         return AddModifyURLResult::databaseNotIdle;
     }
-    if (!isValidLink(url)) {
+    // A template is valid when it is a URL once its placeholders are out.
+    const auto parsed = ParsedURL::make(url);
+    if (!parsed) {
         log(LogCategory::dataStorageExternalObjects, LogLevel::Fault,
             "! addURLToDatabase - Want to add entry to Database, but URL was invalid! Entry: %{public}@", url);
         return AddModifyURLResult::urlInvalid;
     }
     const std::string trimmedURL = trimmingBlanks(url);
     const std::string trimmedComment = trimmingBlanks(comment);
-    const std::string name = titleOrHost(title, trimmedURL);
+    const std::string name = titleOrHost(title, parsed->url());
     if (name.empty()) return AddModifyURLResult::noTitle;
 
     const bool hasTag = tag && !tag->empty();
@@ -89,14 +85,15 @@ AddModifyURLResult DatastorageHandlerURLObjects::modifyURLInDatabase(const Table
     if (!entry) return AddModifyURLResult::urlInvalid;
     if (entry->name() == title && entry->path() == url && entry->comment() == comment)
         return AddModifyURLResult::nothingChanged;
-    if (!isValidLink(url)) return AddModifyURLResult::urlInvalid;
+    if (!ParsedURL::make(url)) return AddModifyURLResult::urlInvalid;
     if (title.empty()) return AddModifyURLResult::noTitle;
 
     const auto store = DataStorage::shared();
     const std::string wanted = platform::text::lowercased(url);
+    // Another entry is another object: one that merely looks the same (same
+    // fields, such as a copy) still holds the URL.
     const bool taken = store->allData()->containsWhere([&](const TableViewItem::Ptr& other) {
-        return other && other != entry && platform::text::lowercased(other->path()) == wanted &&
-               !other->isEqual(entry);
+        return other && other != entry && platform::text::lowercased(other->path()) == wanted;
     });
     if (taken) return AddModifyURLResult::entryAlreadyExists;
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/foundation/URL.h"
 #include "store/TableViewItem.h"
 
 namespace frelt {
@@ -23,6 +24,9 @@ class DatastorageHandlerURLObjects {
 public:
     DatastorageHandlerURLObjects() = default;
 
+    // Both accept URL templates (with placeholders) whose rest is a URL, and
+    // refuse a second entry with the same URL, letter case ignored.
+    //
     // Adds a link entry carrying the tag; rebuilds the store with
     // "addURLToDatabase" and posts "datastorageURLAddedOrModified" on success.
     // A link that an entry already has only gives that entry the tag.
@@ -33,10 +37,8 @@ public:
     AddModifyURLResult modifyURLInDatabase(const TableViewItem::Ptr& entry, const std::string& url,
                                            const std::string& title, const std::string& comment);
 
-    // The title trimmed; when empty, the URL's host trimmed (or empty).
-    static std::string titleOrHost(const std::string& title, const std::string& url);
-    // A link the program can open: it has a scheme and parses as a URL.
-    static bool isValidLink(const std::string& url);
+    // The title trimmed; for an empty title the URL's host trimmed (or empty).
+    static std::string titleOrHost(const std::string& title, const platform::URL& url);
 };
 
 }  // namespace frelt
