@@ -47,7 +47,17 @@ std::optional<std::string> OpenPanel::checkChoice(const std::vector<URL>& urls, 
         if (!folder && !canChooseFiles_) return url.string() + " is a file and the panel cannot choose files";
         if (!folder && !extensionAllowed(allowedFileTypes(), url.pathExtension()))
             return url.string() + " is not of an allowed type";
-        if (d && !d->panelShouldEnableURL(*this, url)) return url.string() + " is disabled by the delegate";
+        if (d && !d->panelShouldEnableURL(*this, url)) {
+            // A greyed-out item can still be typed into the panel's location
+            // field; then the delegate's validation refuses it and the panel
+            // stays open, as for any refused choice.
+            std::string error;
+            if (!d->panelValidateURL(*this, url, error)) {
+                refused = true;
+                return error.empty() ? std::string("refused by the delegate") : error;
+            }
+            return url.string() + " is disabled by the delegate";
+        }
     }
     if (d) {
         for (const auto& url : urls) {

@@ -209,6 +209,18 @@ TEST_F(PanelTest, DelegateRefusalKeepsThePanelOpenForTheNextAnswer) {
     EXPECT_NONFATAL_FAILURE(panel->runModal(), "disabled by the delegate");
 }
 
+TEST_F(PanelTest, ADisabledURLTypedInIsRefusedByValidationAndThePanelStaysOpen) {
+    auto delegate = std::make_shared<RefusingDelegate>();
+    delegate->disable = "a.txt";
+    delegate->refuse = "a.txt";
+    auto panel = OpenPanel::make();
+    panel->setDelegate(delegate);
+    script->chooseInOpenPanel({file("a.txt")});
+    script->chooseInOpenPanel({file("b.txt")});
+    EXPECT_EQ(panel->runModal(), modalresponse::ok);
+    EXPECT_EQ(panel->URLs(), std::vector<URL>{file("b.txt")});
+}
+
 TEST_F(PanelTest, SavePanelAddsTheAllowedExtensionAndCancelLeavesNoURL) {
     auto panel = SavePanel::make();
     panel->setAllowedFileTypes({"frelt"});
