@@ -8,6 +8,9 @@
 #include "platform/foundation/SingleInstance.h"
 #include "platform/foundation/URL.h"
 #include "sources/FileHelpers.h"
+#include "sources/access/SandboxFileAccess.h"
+#include "sources/access/SecurityScopedURLManager.h"
+#include "sources/urls/URLRegExParser.h"
 #include "store/LocalizedStrings.h"
 #include "store/Logging.h"
 #include "store/ShowAlert.h"
@@ -48,16 +51,70 @@ std::shared_ptr<OpenObject> OpenObject::shared() {
     return platform::singleInstance<OpenObject>([] { return std::make_shared<OpenObject>(Private{}); });
 }
 
-void OpenObject::openURLString(const std::string& urlString, const Objects& /*objects*/) {
+void OpenObject::openURLString(const std::string& urlString, const Objects& objects) {
     log(LogCategory::open, LogLevel::Default, "Open URL: %{public}@", urlString);
     if (urlString.empty()) return;
-    const auto url = platform::URL::fromString(urlString);
-    if (!url) {
+    auto parsed = ParsedURL::make(urlString, objects);
+    if (!parsed) {
         showAlert(L10n::openURLError.value(), urlString);
         return;
     }
-    log(LogCategory::open, LogLevel::Default, "Parsed URL: %{public}@", url->string());
-    platform::Workspace::shared()->openURL(*url, openConfiguration(), nullptr);
+    // None when the user cancelled a question: then nothing opens, silently.
+    const auto resolved = parsed->urlRegExParser->resolvePlaceholders("\n");
+    if (!resolved) return;
+    const auto url = platform::URL::fromString(*resolved);
+    if (!url) {
+        showAlert(L10n::openURLError.value(), *resolved);
+        return;
+    }
+    log(LogCategory::open, LogLevel::Default, "Parsed URL: %{public}@", *resolved);
+    if (url->isFileURL()) {
+        openFileURL(*url);
+        return;
+    }
+    platform::Workspace::shared()->openURL(
+        *url, openConfiguration(), [](std::shared_ptr<platform::RunningApplication>, std::optional<std::string> error) {
+            if (error) log(LogCategory::open, LogLevel::Error, "open failed: %{public}@", *error);
+        });
+}
+
+void OpenObject::openFileURL(const platform::URL& url, const Objects& objects) {
+    if (!isReachable(url)) {
+        log(LogCategory::open, LogLevel::Error, "open failed: [%{public}@] - Unreachable", url.absoluteString());
+        return;
+    }
+    const auto access = SandboxFileAccess::shared()->hasAccess(url, Permissions::readAccess());
+    if (!access.hasAccess) {
+        log(LogCategory::open, LogLevel::Error, "open failed: [%{public}@] - Access not possible", url.absoluteString());
+        return;
+    }
+    if (access.viaBookmark && !access.bookmarkData) {
+        log(LogCategory::open, LogLevel::Error,
+            "open failed: [%{public}@] - Access not possible (Bookmark needed but unavailable)", url.absoluteString());
+        return;
+    }
+    // Held until the desktop reports the end of the opening.
+    const std::string accessID =
+        SecurityScopedURLManager::shared()->beginAccess(access.bookmarkData, UsedSecurityScopedURLSource::open);
+    auto completion = [name = url.absoluteString(), accessID](std::shared_ptr<platform::RunningApplication>,
+                                                              std::optional<std::string> error) {
+        if (error)
+            log(LogCategory::open, LogLevel::Error, "open failed: %{public}@", "[" + name + "] - " + *error);
+        else
+            log(LogCategory::open, LogLevel::Default, "open successful: [%{public}@]", name);
+        SecurityScopedURLManager::shared()->endAccess(accessID);
+    };
+    const auto workspace = platform::Workspace::shared();
+    if (objects && !objects->empty()) {
+        std::vector<platform::URL> files;
+        for (const auto& path : *objects) {
+            const auto file = platform::URL::fileURL(path);
+            if (isReachable(file)) files.push_back(file);
+        }
+        workspace->openURLs(files, url, openConfiguration(), completion);
+        return;
+    }
+    workspace->openURL(url, openConfiguration(), completion);
 }
 
 bool OpenObject::openPath(const std::string& path, const Objects& objects) {

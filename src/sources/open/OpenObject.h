@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/foundation/URL.h"
+
 namespace frelt {
 
 class OpenObject {
@@ -19,9 +21,15 @@ public:
     static std::shared_ptr<OpenObject> shared();
     explicit OpenObject(Private) {}
 
-    // Opens a URL text; an empty text does nothing, a text that is no valid
-    // URL shows an alert.
+    // Opens a URL text, a template's placeholders resolved first (questions
+    // asked, the objects' paths filled in). An empty text does nothing; a text
+    // that is no valid URL (before or after resolving) shows an alert; a
+    // cancelled question opens nothing. A file URL opens through openFileURL.
     void openURLString(const std::string& urlString, const Objects& objects = std::nullopt);
+    // Opens a file, folder or application by file URL, with access secured
+    // until the desktop reports back; with objects, opens those files (the
+    // reachable ones) with the application at the URL.
+    void openFileURL(const platform::URL& url, const Objects& objects = std::nullopt);
     // Opens a file, folder or application by path; false when the path is
     // empty or not reachable.
     bool openPath(const std::string& path, const Objects& objects = std::nullopt);
