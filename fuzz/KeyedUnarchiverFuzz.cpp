@@ -5,6 +5,7 @@
 
 #include "platform/foundation/KeyedArchive.h"
 #include "platform/graphics/Color.h"
+#include "sources/urls/URLManager.h"
 
 namespace {
 
@@ -51,6 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const bool registered = [] {
         platform::Color::registerCoding();
         platform::CodingRegistry::registerClass("frelt.TableViewItem", &Probe::initWithCoder);
+        // The stored URL templates: their decoders, and those of their ancestor.
+        frelt::urlTemplateData::registerCoding();
         return true;
     }();
     (void)registered;
