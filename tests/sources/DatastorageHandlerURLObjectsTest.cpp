@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "SourcesTestSupport.h"
-#include "store/ChangeNotifications.h"
 #include "store/DataStorage.h"
 #include "store/StoreConstants.h"
 
@@ -37,20 +36,7 @@ protected:
         }
         return out;
     }
-    // Every "tableViewItemChanged" reason.
-    Strings changeReasons() const { return reasons; }
-
-    void SetUp() override {
-        SourcesTest::SetUp();
-        changes = platform::NotificationCenter::defaultCenter().observe(
-            Notifications::tableViewItemChanged, nullptr, [this](const platform::Notification& n) {
-                const auto* payload = n.objectAs<std::shared_ptr<TableViewItemChangedNotifyObject>>();
-                if (payload && *payload && (*payload)->reason) reasons.push_back(rawValue(*(*payload)->reason));
-            });
-    }
-
-    Strings reasons;
-    platform::NotificationCenter::Observation changes;
+    ChangeRecorder changes;
 };
 
 TEST_F(DatastorageHandlerURLObjectsTest, AddingChecksStoreURLAndTitleInThatOrder) {
@@ -116,15 +102,15 @@ TEST_F(DatastorageHandlerURLObjectsTest, ModifyingReportsEachRefusalAndChangesOn
     EXPECT_EQ(handler().modifyURLInDatabase(entry, "no scheme", "A", "comment"), R::urlInvalid);
     EXPECT_EQ(handler().modifyURLInDatabase(entry, "https://example.org/a", "", "comment"), R::noTitle);
     EXPECT_EQ(handler().modifyURLInDatabase(entry, "https://EXAMPLE.org/B", "A", "comment"), R::entryAlreadyExists);
-    EXPECT_TRUE(reasons.empty());
+    EXPECT_TRUE(changes.posts.empty());
     EXPECT_EQ(posts.count, 0);
 
     EXPECT_EQ(handler().modifyURLInDatabase(entry, "https://example.org/a", "A", "new comment"), R::success);
-    EXPECT_EQ(reasons, Strings{"commentChanged"});
+    EXPECT_EQ(changes.reasons(), Strings{"commentChanged"});
     // Its own URL in another letter case is no duplicate.
     EXPECT_EQ(handler().modifyURLInDatabase(entry, "https://example.org/A?q=%%userInput%%", "A2", "new comment"),
               R::success);
-    EXPECT_EQ(reasons, (Strings{"commentChanged", "nameChanged", "pathChanged"}));
+    EXPECT_EQ(changes.reasons(), (Strings{"commentChanged", "nameChanged", "pathChanged"}));
     EXPECT_EQ(entry->nameLowercased(), "a2");
     EXPECT_EQ(posts.count, 2);
 }

@@ -1,51 +1,34 @@
 #pragma once
-// The fixture of the entry-source tests: the log gate open, a recording
-// workspace, the modal script, and helpers to make files and folders. The
-// simulated access restriction and injected bookmark failures are switched
-// off again after every test, whatever it did.
+// The fixture of the entry-source tests: the entry tests' fixture (log gate
+// open, a recording workspace, files and folders made on demand) with the
+// modal script, whose answers must all be used. The simulated access
+// restriction and injected bookmark failures are switched off again after
+// every test, whatever it did.
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/appkit/ModalScript.h"
-#include "platform/appkit/RecordingWorkspace.h"
 #include "platform/foundation/Bookmark.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/URL.h"
-#include "store/Logging.h"
-#include "support/FreltTest.h"
+#include "store/TableViewItemTestSupport.h"
 
-class SourcesTest : public FreltTest {
+class SourcesTest : public EntryTest {
 protected:
     void SetUp() override {
-        FreltTest::SetUp();
-        workspace = platform::RecordingWorkspace::make();
-        platform::Workspace::setShared(workspace);
+        EntryTest::SetUp();
         script = platform::ModalScript::shared();
-        frelt::logging::setDebugLoggingEnabled(true);
     }
     void TearDown() override {
         EXPECT_TRUE(script->verifyAllAnswersUsed());
-        FreltTest::TearDown();
+        EntryTest::TearDown();
         platform::fileaccess::setSimulatedRestriction(std::nullopt);
         platform::bookmark::setFaultInjector(nullptr);
-        frelt::logging::setDebugLoggingEnabled(false);
     }
 
-    std::string makeFile(const std::string& name, const std::string& contents = "x") {
-        const auto path = root() / name;
-        std::filesystem::create_directories(path.parent_path());
-        std::ofstream(path) << contents;
-        return path.string();
-    }
-    std::string makeFolder(const std::string& name) {
-        const auto path = root() / name;
-        std::filesystem::create_directories(path);
-        return path.string();
-    }
     platform::URL fileURL(const std::string& name) const { return platform::URL::fileURL((root() / name).string()); }
     platform::URL folderURL(const std::string& name) const {
         return platform::URL::fileURL((root() / name).string(), true);
@@ -57,7 +40,6 @@ protected:
         platform::fileaccess::setSimulatedRestriction(allowed);
     }
 
-    std::shared_ptr<platform::RecordingWorkspace> workspace;
     std::shared_ptr<platform::ModalScript> script;
 };
 
