@@ -177,7 +177,8 @@ std::optional<Data> create(const URL& url, std::string* error) {
     if (injectedFailure(Operation::create, path)) return fail("cannot make a bookmark of \"" + path + "\"");
     struct stat st {};
     if (path.empty() || ::stat(path.c_str(), &st) != 0)
-        return fail("cannot make a bookmark of \"" + path + "\": " + std::error_code(errno, std::generic_category()).message());
+        return fail("cannot make a bookmark of \"" + path +
+                    "\": " + std::error_code(errno, std::generic_category()).message());
     BookmarkRecord record;
     record.path = path;
     record.device = static_cast<std::uint64_t>(st.st_dev);

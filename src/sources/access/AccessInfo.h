@@ -50,10 +50,18 @@ public:
         return acceptable.isEmpty() || (rawValue_ & acceptable.rawValue_) != 0;
     }
 
-    friend constexpr Permissions operator|(Permissions a, Permissions b) { return Permissions(a.rawValue_ | b.rawValue_); }
-    friend constexpr Permissions operator&(Permissions a, Permissions b) { return Permissions(a.rawValue_ & b.rawValue_); }
-    friend constexpr Permissions operator^(Permissions a, Permissions b) { return Permissions(a.rawValue_ ^ b.rawValue_); }
-    friend constexpr Permissions operator-(Permissions a, Permissions b) { return Permissions(a.rawValue_ & ~b.rawValue_); }
+    friend constexpr Permissions operator|(Permissions a, Permissions b) {
+        return Permissions(a.rawValue_ | b.rawValue_);
+    }
+    friend constexpr Permissions operator&(Permissions a, Permissions b) {
+        return Permissions(a.rawValue_ & b.rawValue_);
+    }
+    friend constexpr Permissions operator^(Permissions a, Permissions b) {
+        return Permissions(a.rawValue_ ^ b.rawValue_);
+    }
+    friend constexpr Permissions operator-(Permissions a, Permissions b) {
+        return Permissions(a.rawValue_ & ~b.rawValue_);
+    }
     friend constexpr bool operator==(Permissions a, Permissions b) = default;
 
 private:

@@ -62,16 +62,17 @@ AccessInfo SandboxFileAccess::accessInfo(const platform::URL& url) {
     AccessInfo info;
     auto [grantURL, grantData] = allowedURLAndBookmarkData(url);
     if (grantURL) info.permissions.insert(Permissions::bookmark());
-    if (isReachable(url) && platform::fileaccess::isReadable(url.path())) info.permissions.insert(Permissions::readOnly());
+    if (isReachable(url) && platform::fileaccess::isReadable(url.path()))
+        info.permissions.insert(Permissions::readOnly());
     if (isReachable(url) && platform::fileaccess::isReadWritable(url.path()))
         info.permissions.insert(Permissions::readWrite());
     info.securityScopedURL = std::move(grantURL);
     info.bookmarkData = std::move(grantData);
     const auto& found = info.permissions;
     logAccess(LogLevel::Default, "AccessInfo: %{public}@",
-              std::string("[Read: ") + text(found.contains(Permissions::readOnly())) + "] [Read/Write: " +
-                  text(found.contains(Permissions::readWrite())) + "] [Bookmark: " +
-                  text(found.contains(Permissions::bookmark())) + "]" + " : " + url.absoluteString());
+              std::string("[Read: ") + text(found.contains(Permissions::readOnly())) +
+                  "] [Read/Write: " + text(found.contains(Permissions::readWrite())) +
+                  "] [Bookmark: " + text(found.contains(Permissions::bookmark())) + "]" + " : " + url.absoluteString());
     return info;
 }
 
@@ -116,7 +117,8 @@ void SandboxFileAccess::requestAccess(const platform::URL& url, Permissions acce
             return;
         }
         if (askIfNecessary) {
-            logAccess(LogLevel::Error, "Access not possible and the permission panel cannot be shown off the main thread for %{public}@",
+            logAccess(LogLevel::Error,
+                      "Access not possible and the permission panel cannot be shown off the main thread for %{public}@",
                       url.absoluteString());
         } else {
             logAccess(LogLevel::Error, "Access not possible and we do not want to ask for permission for %{public}@",
@@ -144,7 +146,8 @@ void SandboxFileAccess::handlePanelResult(const platform::URL& requested, const 
     bool grantKept = true;
     if (persistPermission) {
         // Stored under the form the walk up finds: a folder's URL ends with "/".
-        const platform::URL key = platform::URL::fileURL(chosen->path(), chosen->hasDirectoryPath() || isFolder(chosen->path()));
+        const platform::URL key =
+            platform::URL::fileURL(chosen->path(), chosen->hasDirectoryPath() || isFolder(chosen->path()));
         std::string error;
         if (auto data = platform::bookmark::create(key, &error)) {
             persistanceBookmarkStorage_->setBookmark(data, key);

@@ -176,9 +176,7 @@ void SandboxFileAccessPersistDictionary::saveBookmarks() {
 
 void SandboxFileAccessPersistDictionary::removeAllBookmarks() { globalBookmarks_->removeAll(); }
 
-bool SandboxFileAccessPersistDictionary::hasRootBookmark() const {
-    return globalBookmarks_->containsKey(rootURL());
-}
+bool SandboxFileAccessPersistDictionary::hasRootBookmark() const { return globalBookmarks_->containsKey(rootURL()); }
 
 void SandboxFileAccessPersistDictionary::removeInvalidBookmarks() {
     const auto snapshot = globalBookmarks_->snapshot();

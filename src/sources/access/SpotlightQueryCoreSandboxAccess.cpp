@@ -34,7 +34,8 @@ void SpotlightQueryCoreSandboxAccess::beginScopeAccess(const platform::URL& scop
     }
     if (!answer.bookmarkData) {
         logScope(LogLevel::Error,
-                 "-> Unable to get Sandboxaccess -> Access denied (Bookmark needed but unavailable) [%{public}@]", name);
+                 "-> Unable to get Sandboxaccess -> Access denied (Bookmark needed but unavailable) [%{public}@]",
+                 name);
         return;
     }
     const auto resolved = platform::bookmark::resolve(*answer.bookmarkData);

@@ -72,13 +72,15 @@ void Shortcuts::addShortcutToDatabase(const std::string& name) {
     const auto store = DataStorage::shared();
     if (store->state() != DatastorageState::idle) {
         refusedWhileBusy_ = true;
-        logShortcuts(LogLevel::Fault,
-                     "! addShortcutToDatabase - Want to add entry to Database, but Database was not idle! Entry: %{public}@",
-                     name);
+        logShortcuts(
+            LogLevel::Fault,
+            "! addShortcutToDatabase - Want to add entry to Database, but Database was not idle! Entry: %{public}@",
+            name);
         return;
     }
     if (name.empty()) {
-        logShortcuts(LogLevel::Fault, "! addShortcutToDatabase - Want to add entry to Database, but Shortcut-Name was empty");
+        logShortcuts(LogLevel::Fault,
+                     "! addShortcutToDatabase - Want to add entry to Database, but Shortcut-Name was empty");
         return;
     }
     const std::string encoded = urlencoding::percentEncodedComponent(name);
@@ -93,7 +95,8 @@ void Shortcuts::addShortcutToDatabase(const std::string& name) {
         return isShortcutEntry(entry) && platform::text::lowercased(entry->path()) == wanted;
     });
     if (existing) {
-        logShortcuts(LogLevel::Fault, "! addShortcutToDatabase - Shortcut was already in Database! Entry: %{public}@", name);
+        logShortcuts(LogLevel::Fault, "! addShortcutToDatabase - Shortcut was already in Database! Entry: %{public}@",
+                     name);
         (*existing)->setIsFoundByShortcutImport(true);
         return;
     }
@@ -112,7 +115,8 @@ void Shortcuts::endShortcutImportToDatabase() {
         for (const auto& entry : *store->allData()->snapshot()) {
             if (!isShortcutEntry(entry) || entry->isFoundByShortcutImport()) continue;
             logShortcuts(LogLevel::Info,
-                         "- endShortcutImportToDatabase - remove entry from Database, because it was no longer found in Shortcuts! Entry: %{public}@",
+                         "- endShortcutImportToDatabase - remove entry from Database, because it was no longer found "
+                         "in Shortcuts! Entry: %{public}@",
                          entry->path());
             store->removeFromAllData(entry->path(), false);
         }

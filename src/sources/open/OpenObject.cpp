@@ -85,7 +85,8 @@ void OpenObject::openFileURL(const platform::URL& url, const Objects& objects) {
     }
     const auto access = SandboxFileAccess::shared()->hasAccess(url, Permissions::readAccess());
     if (!access.hasAccess) {
-        log(LogCategory::open, LogLevel::Error, "open failed: [%{public}@] - Access not possible", url.absoluteString());
+        log(LogCategory::open, LogLevel::Error, "open failed: [%{public}@] - Access not possible",
+            url.absoluteString());
         return;
     }
     if (access.viaBookmark && !access.bookmarkData) {

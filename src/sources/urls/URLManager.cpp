@@ -90,7 +90,8 @@ URLManager::URLManager(Private) { buildPlaceholders(); }
 
 void URLManager::buildPlaceholders() {
     urlPlaceholders.clear();
-    for (const auto& d : kPlaceholders) urlPlaceholders.push_back(std::make_shared<urlPlaceholderData>(d.title, d.value));
+    for (const auto& d : kPlaceholders)
+        urlPlaceholders.push_back(std::make_shared<urlPlaceholderData>(d.title, d.value));
 }
 
 void URLManager::buildDefaultTemplates() {

@@ -87,8 +87,9 @@ void URLRegExParser::findMatches() {
 }
 
 void URLRegExParser::sortMatches() {
-    std::stable_sort(regExURLMatches.begin(), regExURLMatches.end(),
-                     [](const RegExURLMatch& a, const RegExURLMatch& b) { return a.range.location < b.range.location; });
+    std::stable_sort(
+        regExURLMatches.begin(), regExURLMatches.end(),
+        [](const RegExURLMatch& a, const RegExURLMatch& b) { return a.range.location < b.range.location; });
 }
 
 std::string URLRegExParser::urlStringWithoutPlaceholders() {

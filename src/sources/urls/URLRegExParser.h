@@ -44,8 +44,8 @@ using URLObjects = std::optional<std::vector<std::string>>;
 
 // Asks the user one question of a template: the answer, or none when the user
 // cancels or nobody can be asked.
-using URLQuestion = std::function<std::optional<std::string>(const std::string& urlTemplate,
-                                                             const std::string& question)>;
+using URLQuestion =
+    std::function<std::optional<std::string>(const std::string& urlTemplate, const std::string& question)>;
 
 // Percent-encoding of every value inserted into a URL: only characters that
 // every URL component allows stay as they are (ASCII letters and digits and
