@@ -218,7 +218,7 @@ private:
     std::shared_ptr<platform::Timer> saveConfigTimer_;
 
     // Last, so they go first: no notification reaches a half-destroyed object.
-    std::vector<platform::NotificationCenter::Observation> observations_;
+    std::vector<platform::Subscription> observations_;
 };
 
 }  // namespace frelt

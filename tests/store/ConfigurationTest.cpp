@@ -249,7 +249,7 @@ TEST_F(ConfigurationTest, OnlyChangesWorthSavingReArmTheSaveTimerWithTheirReason
 
 TEST_F(ConfigurationTest, LoadingAnEmptyDomainGivesTheAbsentKeyValuesAndPostsTheFiveNotifications) {
     std::vector<std::string> posted;
-    std::vector<platform::NotificationCenter::Observation> observations;
+    std::vector<platform::Subscription> observations;
     for (const char* name :
          {Notifications::customSpotlightSearchScopeChanged, Notifications::showPathInMainViewChanged,
           Notifications::useSmallModeInMainViewChanged, Notifications::menubarIconChanged,

@@ -26,7 +26,7 @@ public:
 
 private:
     std::shared_ptr<platform::RecordingWorkspace> workspace_;
-    platform::NotificationCenter::Observation observation_;
+    platform::Subscription observation_;
 };
 
 }  // namespace

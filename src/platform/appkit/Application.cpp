@@ -271,24 +271,19 @@ void Application::sendEvent(const EventPtr& event) {
     if (event->isMouseEvent()) Event::setMouseLocation(event->locationInScreen());
 
     EventPtr e = event;
-    auto monitors = localMonitors_;  // a monitor may add or remove monitors
-    for (auto& m : monitors) {
-        if (m->removed || !(m->mask & e->mask())) continue;
-        e = m->local(e);
-        if (!e) return;  // swallowed
-        currentEvent_ = e;
-    }
+    localMonitors_.forEach([&](const LocalEventMonitor& monitor) {
+        e = monitor(e);
+        if (e) currentEvent_ = e;
+        return e != nullptr;
+    });
+    if (!e) return;  // swallowed
     if (e->isMouseDown()) closeTransientPopoversForClick(*e);
     dispatchToWindow(e);
 }
 
 void Application::sendGlobalEvent(const EventPtr& event) {
     if (!event) return;
-    auto monitors = globalMonitors_;
-    for (auto& m : monitors) {
-        if (m->removed || !(m->mask & event->mask())) continue;
-        m->global(*event);
-    }
+    globalMonitors_.forEach([&](const GlobalEventMonitor& monitor) { monitor(*event); });
 }
 
 void Application::dispatchToWindow(const EventPtr& e) {
@@ -355,28 +350,16 @@ void Application::closeTransientPopoversForClick(const Event& event) {
     }
 }
 
-EventMonitorToken Application::addLocalMonitorForEventsMatchingMask(EventMask mask, EventMonitor::LocalHandler handler) {
-    auto m = std::make_shared<EventMonitor>();
-    m->mask = mask;
-    m->local = std::move(handler);
-    localMonitors_.push_back(m);
-    return m;
+Subscription Application::addLocalMonitorForEventsMatchingMask(EventMask mask, LocalEventMonitor handler) {
+    return localMonitors_.add([mask, handler = std::move(handler)](const EventPtr& e) -> EventPtr {
+        return (mask & e->mask()) ? handler(e) : e;
+    });
 }
 
-EventMonitorToken Application::addGlobalMonitorForEventsMatchingMask(EventMask mask,
-                                                                     EventMonitor::GlobalHandler handler) {
-    auto m = std::make_shared<EventMonitor>();
-    m->mask = mask;
-    m->global = std::move(handler);
-    globalMonitors_.push_back(m);
-    return m;
-}
-
-void Application::removeMonitor(const EventMonitorToken& monitor) {
-    if (!monitor) return;
-    monitor->removed = true;
-    localMonitors_.erase(std::remove(localMonitors_.begin(), localMonitors_.end(), monitor), localMonitors_.end());
-    globalMonitors_.erase(std::remove(globalMonitors_.begin(), globalMonitors_.end(), monitor), globalMonitors_.end());
+Subscription Application::addGlobalMonitorForEventsMatchingMask(EventMask mask, GlobalEventMonitor handler) {
+    return globalMonitors_.add([mask, handler = std::move(handler)](const Event& e) {
+        if (mask & e.mask()) handler(e);
+    });
 }
 
 // --- actions

@@ -22,25 +22,6 @@ Window::FieldEditorFactory& factorySlot() {
 
 }  // namespace
 
-Window::Observation& Window::Observation::operator=(Observation&& o) noexcept {
-    if (this != &o) {
-        invalidate();
-        window_ = std::move(o.window_);
-        id_ = o.id_;
-        o.id_ = 0;
-    }
-    return *this;
-}
-
-void Window::Observation::invalidate() {
-    if (id_ == 0) return;
-    if (auto w = window_.lock()) {
-        auto& obs = w->firstResponderObservers_;
-        obs.erase(std::remove_if(obs.begin(), obs.end(), [&](const auto& p) { return p.first == id_; }), obs.end());
-    }
-    id_ = 0;
-}
-
 Window::Window(Rect contentRect, StyleMask style)
     : windowNumber_(nextWindowNumber++), frame_(contentRect), styleMask_(style) {}
 
@@ -338,22 +319,13 @@ void Window::resetFirstResponderIfInside(const View& view) {
 
 void Window::notifyFirstResponderChange() {
     auto fr = firstResponder();
-    auto observers = firstResponderObservers_;  // observers may add or remove observations
-    for (auto& entry : observers) {
-        const auto id = entry.first;
-        const bool stillThere = std::any_of(firstResponderObservers_.begin(), firstResponderObservers_.end(),
-                                            [id](const auto& p) { return p.first == id; });
-        if (stillThere) (*entry.second)(fr);
-    }
+    firstResponderObservers_.forEach([&](const FirstResponderObserver& observer) { observer(fr); });
 }
 
-Window::Observation Window::observeFirstResponder(FirstResponderObserver observer, bool initial) {
-    const std::uint64_t id = nextObserverId_++;
-    auto shared = std::make_shared<FirstResponderObserver>(std::move(observer));
-    firstResponderObservers_.emplace_back(id, shared);
-    Observation token(std::static_pointer_cast<Window>(shared_from_this()), id);
-    if (initial) (*shared)(firstResponder());
-    return token;
+Subscription Window::observeFirstResponder(FirstResponderObserver observer, bool initial) {
+    auto subscription = firstResponderObservers_.add(observer);
+    if (initial) observer(firstResponder());
+    return subscription;
 }
 
 void Window::recalculateKeyViewLoop() {

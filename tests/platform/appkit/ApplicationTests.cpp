@@ -166,7 +166,7 @@ TEST_F(ApplicationTest, MonitorRemovingItselfDuringDispatchIsSafe) {
     auto window = std::make_shared<Window>();
     kit::makeKey(window);
     int seen = 0;
-    EventMonitorToken self;
+    Subscription self;
     self = app->addLocalMonitorForEventsMatchingMask(eventmask::keyDown, [&](const EventPtr& e) -> EventPtr {
         ++seen;
         app->removeMonitor(self);

@@ -82,7 +82,7 @@ TEST_F(WindowTest, FirstResponderChangesAreGatedByBothResponders) {
         b->accepts = b->agreesToBecome = true;
     }
 
-    observation.invalidate();
+    observation.cancel();
     seen.clear();
     window->makeFirstResponder(nullptr);
     EXPECT_TRUE(seen.empty()) << "an ended observation is not called";

@@ -71,7 +71,7 @@ TEST_F(WorkspaceTest, RunningApplicationsAreObservedWithAnInitialReport) {
     workspace->applicationsDidLaunch({browser, editor});  // editor already runs: not new
     workspace->applicationsDidTerminate({editor});
     workspace->applicationsDidTerminate({editor});  // gone already: no report
-    observation.reset();
+    observation.cancel();
     workspace->applicationsDidLaunch({editor});
 
     EXPECT_EQ(seen, (std::vector<std::string>{"initial +editor.desktop", "change +browser.desktop", "change -editor.desktop"}));
