@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "platform/appkit/ModalScript.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/FailureHook.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -34,6 +35,8 @@ void FreltTest::SetUp() {
 
 void FreltTest::TearDown() {
     drain();
+    // An answer nobody took points at a path the test never went down.
+    platform::ModalScript::shared()->verifyAllAnswersUsed();
     platform::singleinstance::resetAll();
     drain();
     platform::dispatch::discardPendingWork();

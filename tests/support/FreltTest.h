@@ -2,7 +2,7 @@
 // The fixture every test of the program uses: a temporary home with its own
 // XDG folders, the manual clock, captured log lines, reset single instances,
 // and platform failure reports (such as an unscripted modal) turned into test
-// failures.
+// failures. A test that leaves scripted modal answers unused fails.
 
 #include <gtest/gtest.h>
 

@@ -6,19 +6,20 @@
 
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Screen.h"
+#include "platform/appkit/TextView.h"
 #include "platform/appkit/View.h"
 #include "platform/appkit/ViewController.h"
 #include "platform/appkit/WindowController.h"
+#include "platform/foundation/SingleInstance.h"
 
 namespace platform {
 
 namespace {
 std::atomic<int> nextWindowNumber{1};
 
-Window::FieldEditorFactory& factorySlot() {
-    static Window::FieldEditorFactory factory;
-    return factory;
-}
+// The factory a backend installs; reset between tests.
+struct FieldEditorFactoryTag {};
+using InstalledFieldEditorFactory = ResettableValue<FieldEditorFactoryTag, Window::FieldEditorFactory>;
 
 }  // namespace
 
@@ -367,12 +368,14 @@ std::shared_ptr<View> Window::fieldEditor(bool create, const std::shared_ptr<Obj
         if (auto custom = d->windowWillReturnFieldEditor(std::static_pointer_cast<Window>(shared_from_this()), client))
             return custom;
     }
-    if (!fieldEditor_ && create && factorySlot()) fieldEditor_ = factorySlot()();
+    if (!fieldEditor_ && create) {
+        const auto factory = InstalledFieldEditorFactory::get();
+        fieldEditor_ = factory ? factory() : TextView::makeFieldEditor();
+    }
     return fieldEditor_;
 }
 
-void Window::setFieldEditorFactory(FieldEditorFactory factory) { factorySlot() = std::move(factory); }
-Window::FieldEditorFactory Window::fieldEditorFactory() { return factorySlot(); }
+void Window::setFieldEditorFactory(FieldEditorFactory factory) { InstalledFieldEditorFactory::set(std::move(factory)); }
 
 // --- events
 

@@ -200,12 +200,13 @@ public:
     void selectPreviousKeyView(const std::shared_ptr<Object>& sender = nullptr);
 
     // The shared text editor controls edit in. Asks the delegate first; then
-    // the window's own, made on first use by the editor factory the controls
-    // install. None when nothing can make one and `create` is false.
+    // the window's own, made on first use by the installed factory (the
+    // desktop backend's) or, with none installed, the kit's text view. None
+    // when the window has none yet and `create` is false.
     std::shared_ptr<View> fieldEditor(bool create, const std::shared_ptr<Object>& client);
     using FieldEditorFactory = std::function<std::shared_ptr<View>()>;
+    // Null returns to the kit's text view. Reset with the single instances.
     static void setFieldEditorFactory(FieldEditorFactory factory);
-    static FieldEditorFactory fieldEditorFactory();
     // Sets and clears the view that is being edited through the field editor
     // (controls do this when editing begins and ends).
     std::shared_ptr<Object> fieldEditorClient() const { return fieldEditorClient_.lock(); }

@@ -9,35 +9,16 @@
 namespace platform {
 
 namespace {
-std::mutex gSharedMutex;
-std::shared_ptr<Workspace>& installed() {
-    static auto* w = new std::shared_ptr<Workspace>;
-    return *w;
-}
+struct InstalledTag {};
+using InstalledWorkspace = ResettableValue<InstalledTag, std::shared_ptr<Workspace>>;
 }  // namespace
 
 std::shared_ptr<Workspace> Workspace::shared() {
-    {
-        std::lock_guard lock(gSharedMutex);
-        if (installed()) return installed();
-    }
+    if (auto installed = InstalledWorkspace::get()) return installed;
     return singleInstance<RecordingWorkspace>([] { return RecordingWorkspace::make(); });
 }
 
-void Workspace::setShared(std::shared_ptr<Workspace> workspace) {
-    std::shared_ptr<Workspace> old;
-    {
-        std::lock_guard lock(gSharedMutex);
-        old = std::exchange(installed(), std::move(workspace));
-        if (installed() && !old) {
-            singleinstance::registerReset([] {
-                std::shared_ptr<Workspace> dropped;
-                std::lock_guard l(gSharedMutex);
-                dropped.swap(installed());
-            });
-        }
-    }
-}
+void Workspace::setShared(std::shared_ptr<Workspace> workspace) { InstalledWorkspace::set(std::move(workspace)); }
 
 std::vector<std::shared_ptr<RunningApplication>> Workspace::runningApplications() const {
     std::lock_guard lock(m_);

@@ -10,6 +10,7 @@
 #include "platform/appkit/Storyboard.h"
 #include "platform/appkit/Window.h"
 #include "platform/appkit/WindowController.h"
+#include "platform/foundation/SingleInstance.h"
 #include "support/FreltTest.h"
 #include "support/KitHarness.h"
 
@@ -158,14 +159,23 @@ struct SceneWindowController : WindowController {
     void windowDidLoad() override { ++didLoad; }
 };
 
-TEST_F(ViewTest, ScenesAreBuiltByNameAndCanBeMadeToFail) {
-    SceneRegistry::registerScene("KitTestMain", "MainWindowController", [] {
-        auto wc = std::make_shared<SceneWindowController>();
-        wc->setWindow(std::make_shared<Window>());
-        return wc;
-    });
-    SceneRegistry::registerScene("KitTestMain", "Nothing", [] { return nullptr; });
-    SceneRegistry::setInitialScene("KitTestMain", "MainWindowController");
+class SceneTest : public ViewTest {
+protected:
+    std::shared_ptr<SceneRegistry> scenes = SceneRegistry::shared();
+
+    void registerMainWindow() {
+        scenes->registerScene("KitTestMain", "MainWindowController", [] {
+            auto wc = std::make_shared<SceneWindowController>();
+            wc->setWindow(std::make_shared<Window>());
+            return wc;
+        });
+    }
+};
+
+TEST_F(SceneTest, ScenesAreBuiltByNameAndWokenLikeLoadedOnes) {
+    registerMainWindow();
+    scenes->registerScene("KitTestMain", "Nothing", [] { return nullptr; });
+    scenes->setInitialScene("KitTestMain", "MainWindowController");
 
     EXPECT_EQ(Storyboard::storyboardWithName("KitTestUnknown"), nullptr);
     auto storyboard = Storyboard::storyboardWithName("KitTestMain");
@@ -183,18 +193,29 @@ TEST_F(ViewTest, ScenesAreBuiltByNameAndCanBeMadeToFail) {
     EXPECT_EQ(storyboard->instantiateControllerWithIdentifier("Missing"), nullptr);
     EXPECT_NE(storyboard->instantiateInitialController(), nullptr);
 
-    SceneRegistry::shared()->setSceneFails("KitTestMain", "MainWindowController");
-    EXPECT_EQ(storyboard->instantiateControllerWithIdentifier("MainWindowController"), nullptr);
-    SceneRegistry::shared()->overrideScene("KitTestMain", "Extra", [] { return std::make_shared<ViewController>(); });
-    EXPECT_NE(storyboard->instantiateControllerWithIdentifier<ViewController>("Extra"), nullptr);
+    // A second registration replaces the first.
+    scenes->registerScene("KitTestMain", "Nothing", [] { return std::make_shared<ViewController>(); });
+    EXPECT_NE(storyboard->instantiateControllerWithIdentifier<ViewController>("Nothing"), nullptr);
 }
 
-TEST_F(ViewTest, SceneFailuresAreForgottenBetweenTests) {
-    SceneRegistry::registerScene("KitTestMain", "MainWindowController", [] {
-        auto wc = std::make_shared<SceneWindowController>();
-        wc->setWindow(std::make_shared<Window>());
-        return wc;
-    });
+TEST_F(SceneTest, AFailingSceneAnswersNoneUntilToldOtherwise) {
+    registerMainWindow();
+    auto storyboard = Storyboard::storyboardWithName("KitTestMain");
+    ASSERT_NE(storyboard, nullptr);
+    scenes->setSceneFails("KitTestMain", "MainWindowController");
+    EXPECT_EQ(storyboard->instantiateControllerWithIdentifier("MainWindowController"), nullptr);
+    scenes->setSceneFails("KitTestMain", "MainWindowController", false);
+    EXPECT_NE(storyboard->instantiateControllerWithIdentifier("MainWindowController"), nullptr);
+}
+
+// What one test registers or makes fail, the reset between tests forgets.
+TEST_F(SceneTest, ScenesAndFailuresAreForgottenBetweenTests) {
+    registerMainWindow();
+    scenes->setSceneFails("KitTestMain", "MainWindowController");
+    singleinstance::resetAll();
+    EXPECT_EQ(Storyboard::storyboardWithName("KitTestMain"), nullptr);
+    SceneRegistry::shared()->registerScene("KitTestMain", "MainWindowController",
+                                           [] { return std::make_shared<SceneWindowController>(); });
     EXPECT_NE(Storyboard::storyboardWithName("KitTestMain")->instantiateControllerWithIdentifier("MainWindowController"),
               nullptr);
 }
