@@ -1,6 +1,7 @@
 #include "support/FreltTest.h"
 
 #include <cstdlib>
+#include <thread>
 
 #include "platform/appkit/ModalScript.h"
 #include "platform/dispatch/Dispatch.h"
@@ -57,6 +58,15 @@ void FreltTest::drain() {
         EXPECT_TRUE(platform::dispatch::waitForBackgroundIdle()) << "background queues did not finish";
         if (platform::RunLoop::main().runUntilIdle() == 0 && !platform::dispatch::mainqueue::hasPending()) return;
     }
+}
+
+bool FreltTest::eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::yield();
+    }
+    return true;
 }
 
 std::vector<std::string> FreltTest::loggedAfter(const std::string& prefix) const {

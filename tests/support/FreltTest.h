@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +24,10 @@ protected:
     void advance(double seconds);
     // Runs the main queue and due timers; waits for background queues first.
     void drain();
+    // Waits (in real time, yielding) until `condition` holds, for work on
+    // other threads; false when `timeout` passed first.
+    static bool eventually(const std::function<bool()>& condition,
+                           std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
     platform::CapturingLogSink& logs() { return *logs_; }
     // The captured messages that begin with `prefix`, without it.
