@@ -10,6 +10,7 @@
 #include "platform/appkit/View.h"
 #include "platform/appkit/ViewController.h"
 #include "platform/appkit/WindowController.h"
+#include "platform/foundation/FailureHook.h"
 #include "platform/foundation/SingleInstance.h"
 
 namespace platform {
@@ -24,7 +25,9 @@ using InstalledFieldEditorFactory = ResettableValue<FieldEditorFactoryTag, Windo
 }  // namespace
 
 Window::Window(Rect contentRect, StyleMask style)
-    : windowNumber_(nextWindowNumber++), frame_(contentRect), styleMask_(style) {}
+    : windowNumber_(nextWindowNumber++), frame_(contentRect), styleMask_(style) {
+    assertMainThread("Window::Window");
+}
 
 Window::~Window() = default;
 
@@ -147,7 +150,10 @@ void Window::show(bool makeKey) {
     if (makeKey && canBecomeKeyWindow()) app->setKeyWindow(self);
 }
 
-void Window::orderFront(const std::shared_ptr<Object>&) { show(false); }
+void Window::orderFront(const std::shared_ptr<Object>&) {
+    assertMainThread("Window::orderFront");
+    show(false);
+}
 void Window::orderFrontRegardless() { show(false); }
 
 void Window::orderBack(const std::shared_ptr<Object>&) {
@@ -158,7 +164,10 @@ void Window::orderBack(const std::shared_ptr<Object>&) {
     Application::shared()->windowDidOrderBack(self);
 }
 
-void Window::orderOut(const std::shared_ptr<Object>&) { hideWindow(); }
+void Window::orderOut(const std::shared_ptr<Object>&) {
+    assertMainThread("Window::orderOut");
+    hideWindow();
+}
 
 void Window::hideWindow() {
     if (!visible_) return;
@@ -172,7 +181,10 @@ void Window::hideWindow() {
     viewappearance::didDisappear(*cv);
 }
 
-void Window::makeKeyAndOrderFront(const std::shared_ptr<Object>&) { show(true); }
+void Window::makeKeyAndOrderFront(const std::shared_ptr<Object>&) {
+    assertMainThread("Window::makeKeyAndOrderFront");
+    show(true);
+}
 
 void Window::makeKeyWindow() {
     if (!visible_ || !canBecomeKeyWindow()) return;
@@ -185,6 +197,7 @@ void Window::makeMainWindow() {
 }
 
 void Window::close() {
+    assertMainThread("Window::close");
     if (closing_) return;
     closing_ = true;
     auto self = std::static_pointer_cast<Window>(shared_from_this());
@@ -199,6 +212,7 @@ void Window::close() {
 }
 
 void Window::performClose(const std::shared_ptr<Object>&) {
+    assertMainThread("Window::performClose");
     auto self = std::static_pointer_cast<Window>(shared_from_this());
     if (!(styleMask_ & stylemask::closable)) return;
     if (auto d = delegate(); d && !d->windowShouldClose(self)) return;
@@ -285,6 +299,7 @@ void Window::endSheet(const std::shared_ptr<Window>& sheet, ModalResponse code) 
 // --- first responder
 
 bool Window::makeFirstResponder(const std::shared_ptr<Responder>& responder) {
+    assertMainThread("Window::makeFirstResponder");
     auto self = std::static_pointer_cast<Window>(shared_from_this());
     std::shared_ptr<Responder> target = responder ? responder : std::static_pointer_cast<Responder>(self);
     auto current = firstResponder();
@@ -380,6 +395,7 @@ void Window::setFieldEditorFactory(FieldEditorFactory factory) { InstalledFieldE
 // --- events
 
 void Window::sendEvent(const Event& event) {
+    assertMainThread("Window::sendEvent");
     auto self = std::static_pointer_cast<Window>(shared_from_this());  // the event may close the window
     auto responder = firstResponder();
     if (!responder) responder = self;

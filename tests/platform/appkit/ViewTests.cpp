@@ -128,26 +128,32 @@ TEST_F(ViewTest, NeedsDisplayAsksTheBackendOnlyForShownWindows) {
     EXPECT_EQ(view->drawCount(), 2);
 }
 
-TEST_F(ViewTest, PlainStateIsKept) {
+TEST_F(ViewTest, AppearanceComesFromTheNearestViewTheWindowOrTheApplication) {
+    auto window = std::make_shared<Window>();
+    auto outer = std::make_shared<View>();
+    auto inner = std::make_shared<View>();
+    window->contentView()->addSubview(outer);
+    outer->addSubview(inner);
+    EXPECT_EQ(inner->effectiveAppearance(), appearance::aqua) << "the desktop's";
+    Application::shared()->setSystemAppearance(appearance::darkAqua);
+    EXPECT_EQ(inner->effectiveAppearance(), appearance::darkAqua);
+    Application::shared()->setAppearance(appearance::aqua);
+    EXPECT_EQ(inner->effectiveAppearance(), appearance::aqua) << "the program's own choice wins";
+    window->setAppearance(appearance::vibrantDark);
+    EXPECT_EQ(inner->effectiveAppearance(), appearance::vibrantDark);
+    outer->setAppearance(appearance::vibrantLight);
+    EXPECT_EQ(inner->effectiveAppearance(), appearance::vibrantLight);
+    inner->removeFromSuperview();
+    EXPECT_EQ(inner->effectiveAppearance(), appearance::aqua) << "out of the window: the program's";
+}
+
+TEST_F(ViewTest, DraggedTypesAreRegisteredOnceEachAndDropsAreRefusedByDefault) {
     auto view = std::make_shared<View>();
     view->registerForDraggedTypes({"public.file-url", "public.url", "public.file-url"});
-    EXPECT_EQ(view->registeredDraggedTypes(), (std::vector<std::string>{"public.file-url", "public.url"}));
+    view->registerForDraggedTypes({"public.url", "NSFilenamesPboardType"});
+    EXPECT_EQ(view->registeredDraggedTypes(),
+              (std::vector<std::string>{"public.file-url", "public.url", "NSFilenamesPboardType"}));
     EXPECT_EQ(view->draggingEntered(nullptr), dragoperation::none);
-    view->setToolTip("Open");
-    EXPECT_EQ(view->toolTip(), "Open");
-    EXPECT_EQ(view->layer(), nullptr);
-    view->setWantsLayer(true);
-    ASSERT_NE(view->layer(), nullptr);
-    view->layer()->setCornerRadius(6);
-    EXPECT_EQ(view->layer()->cornerRadius(), 6);
-    view->layer()->setBackgroundColor(Color::clear());
-    EXPECT_TRUE(view->layer()->backgroundColor().has_value());
-
-    EXPECT_EQ(view->effectiveAppearance(), appearance::aqua);
-    Application::shared()->setAppearance(appearance::darkAqua);
-    EXPECT_EQ(view->effectiveAppearance(), appearance::darkAqua);
-    view->setAppearance(appearance::vibrantLight);
-    EXPECT_EQ(view->effectiveAppearance(), appearance::vibrantLight);
 }
 
 // --- scenes
