@@ -168,13 +168,7 @@ private:
             std::shared_ptr<Sink> gone;
             {
                 std::lock_guard lock(m);
-                for (auto it = sinks.begin(); it != sinks.end(); ++it) {
-                    if ((*it)->id == id) {
-                        gone = *it;
-                        sinks.erase(it);
-                        break;
-                    }
-                }
+                gone = detail::takeById(sinks, id);
             }
             if (!gone) return;
             const auto me = std::this_thread::get_id();

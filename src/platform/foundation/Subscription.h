@@ -13,6 +13,7 @@
 // destructor is never called afterwards. A handler must therefore not wait
 // for a thread that is ending the same subscription.
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -59,6 +60,17 @@ private:
 };
 
 namespace detail {
+
+// Removes the element with `id` from a source's list and answers it (none
+// when absent). The caller holds the list's lock.
+template <class T>
+std::shared_ptr<T> takeById(std::vector<std::shared_ptr<T>>& list, std::uint64_t id) {
+    auto it = std::find_if(list.begin(), list.end(), [id](const auto& e) { return e->id == id; });
+    if (it == list.end()) return nullptr;
+    auto taken = *it;
+    list.erase(it);
+    return taken;
+}
 
 // Which threads are inside one observer's handler, so that ending the
 // observer can wait for the calls on other threads.
@@ -153,13 +165,7 @@ private:
             std::shared_ptr<Entry> gone;
             {
                 std::lock_guard lock(m);
-                for (auto it = entries.begin(); it != entries.end(); ++it) {
-                    if ((*it)->id == id) {
-                        gone = *it;
-                        entries.erase(it);
-                        break;
-                    }
-                }
+                gone = detail::takeById(entries, id);
             }
             if (gone) gone->gate.close();
         }
