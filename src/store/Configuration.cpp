@@ -384,8 +384,16 @@ void Configuration::saveConfigWithTimer() {
 }
 
 void Configuration::rearm(std::string reason) {
-    saveConfigTimerReason = std::move(reason);
-    armSaveConfigTimer();
+    // Changes are posted from any thread; the timer lives on the main run
+    // loop, which alone fires and cancels it.
+    auto arm = [weak = std::weak_ptr<Configuration*>(self_), reason = std::move(reason)] {
+        const auto self = weak.lock();
+        if (!self) return;
+        (*self)->saveConfigTimerReason = reason;
+        (*self)->armSaveConfigTimer();
+    };
+    if (platform::dispatch::isMainThread()) arm();
+    else platform::dispatch::Queue::main()->async(std::move(arm));
 }
 
 void Configuration::tableViewItemChangedWith(const platform::Notification& notification) {

@@ -216,9 +216,11 @@ private:
     std::vector<std::string> spotlightDefaultSearchScope_;
 
     std::shared_ptr<platform::Timer> saveConfigTimer_;
+    // Tells work queued for the main thread whether the settings still exist.
+    const std::shared_ptr<Configuration*> self_ = std::make_shared<Configuration*>(this);
 
     // Last, so they go first: no notification reaches a half-destroyed object.
-    std::vector<platform::NotificationCenter::Observation> observations_;
+    std::vector<platform::Subscription> observations_;
 };
 
 }  // namespace frelt

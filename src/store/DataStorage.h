@@ -222,7 +222,7 @@ private:
     std::shared_ptr<EntryArray> currentDataConfig_;
     std::vector<TableViewItem::Ptr> trashData_;
     std::shared_ptr<EntryArray> currentData_;
-    platform::NotificationCenter::Observation lastUsedAppsObservation_;
+    platform::Subscription lastUsedAppsObservation_;
 };
 
 }  // namespace frelt

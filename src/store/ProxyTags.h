@@ -56,7 +56,7 @@ public:
 private:
     bool enabled_ = false;
     bool initialized_ = false;
-    std::vector<platform::NotificationCenter::Observation> observations_;
+    std::vector<platform::Subscription> observations_;
 };
 
 }  // namespace frelt

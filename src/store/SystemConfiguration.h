@@ -76,7 +76,7 @@ private:
     double sidebarRowHeightHeader_ = 25.0;
     double sidebarTextSize_ = 13.0;
     std::int64_t sidebarVerticalSpacing_ = 0;
-    platform::UserDefaults::Observation observation_;
+    platform::Subscription observation_;
 };
 
 }  // namespace frelt

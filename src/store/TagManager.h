@@ -146,7 +146,7 @@ private:
     mutable std::mutex visibleTagsMutex_;
     std::shared_ptr<TagArray> allVisibleTags_;
     std::vector<iconTagForBackup::Ptr> backupVisibleTags_;
-    platform::NotificationCenter::Observation rebuildFinishedObservation_;
+    platform::Subscription rebuildFinishedObservation_;
 };
 
 }  // namespace frelt

@@ -53,5 +53,5 @@ public:
     int count = 0;
 
 private:
-    platform::NotificationCenter::Observation observation_;
+    platform::Subscription observation_;
 };

@@ -8,6 +8,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "hotkeys/KeyCombo.h"
@@ -247,9 +248,36 @@ TEST_F(ConfigurationTest, OnlyChangesWorthSavingReArmTheSaveTimerWithTheirReason
     }
 }
 
+// Changes are posted on worker threads too; the save timer is armed on the
+// main thread, which alone fires and cancels it (arming it on the worker
+// raced with the run loop's scan of its timers).
+TEST_F(ConfigurationTest, AChangePostedOnAWorkerArmsTheSaveTimerOnTheMainThread) {
+    const auto before = config->saveConfigTimer();
+    platform::dispatch::Queue::global()->async([] {
+        platform::NotificationCenter::defaultCenter().post(Notifications::datastorageURLAddedOrModified);
+    });
+    ASSERT_TRUE(platform::dispatch::waitForBackgroundIdle());
+    EXPECT_EQ(config->saveConfigTimer(), before) << "armed on the worker";
+    drain();
+    EXPECT_NE(config->saveConfigTimer(), before);
+    EXPECT_EQ(config->saveConfigTimerReason, "datastorageURL: AddedOrModified");
+    EXPECT_FALSE(before->isValid());
+}
+
+// The settings may go before the main queue runs the arming.
+TEST_F(ConfigurationTest, ArmingQueuedForSettingsThatAreGoneDoesNothing) {
+    std::thread worker([] {
+        platform::NotificationCenter::defaultCenter().post(Notifications::datastorageURLAddedOrModified);
+    });
+    worker.join();
+    config.reset();
+    drain();
+    EXPECT_FALSE(platform::RunLoop::main().nextTimerDeadline(platform::RunLoopMode::defaultMode).has_value());
+}
+
 TEST_F(ConfigurationTest, LoadingAnEmptyDomainGivesTheAbsentKeyValuesAndPostsTheFiveNotifications) {
     std::vector<std::string> posted;
-    std::vector<platform::NotificationCenter::Observation> observations;
+    std::vector<platform::Subscription> observations;
     for (const char* name :
          {Notifications::customSpotlightSearchScopeChanged, Notifications::showPathInMainViewChanged,
           Notifications::useSmallModeInMainViewChanged, Notifications::menubarIconChanged,

@@ -58,7 +58,7 @@ public:
     Strings names;
 
 private:
-    std::vector<platform::NotificationCenter::Observation> observations_;
+    std::vector<platform::Subscription> observations_;
 };
 
 }  // namespace

@@ -37,7 +37,7 @@ public:
     Strings posts;
 
 private:
-    std::vector<platform::NotificationCenter::Observation> observations_;
+    std::vector<platform::Subscription> observations_;
 };
 
 class DataStorageTest : public EntryTest {

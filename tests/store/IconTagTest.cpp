@@ -34,7 +34,7 @@ public:
     std::vector<std::string> posted;
 
 private:
-    platform::NotificationCenter::Observation observation_;
+    platform::Subscription observation_;
 };
 
 KeyCombo::Ptr combo(Key key) { return KeyCombo::make(key, modifierflags::command); }

@@ -70,5 +70,5 @@ public:
     std::vector<std::string> posts;
 
 private:
-    platform::NotificationCenter::Observation observation_;
+    platform::Subscription observation_;
 };

@@ -44,7 +44,7 @@ public:
     std::vector<std::string> tagChanges;
 
 private:
-    std::vector<platform::NotificationCenter::Observation> observations_;
+    std::vector<platform::Subscription> observations_;
 };
 
 KeyCombo::Ptr combo(Key key) { return KeyCombo::make(key, modifierflags::command); }

@@ -37,7 +37,7 @@ public:
     Strings posted;
 
 private:
-    platform::NotificationCenter::Observation observation_;
+    platform::Subscription observation_;
 };
 
 class TagRenamingTest : public EntryTest {

@@ -1,7 +1,9 @@
 #include "support/FreltTest.h"
 
 #include <cstdlib>
+#include <thread>
 
+#include "platform/appkit/ModalScript.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/FailureHook.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -34,6 +36,8 @@ void FreltTest::SetUp() {
 
 void FreltTest::TearDown() {
     drain();
+    // An answer nobody took points at a path the test never went down.
+    platform::ModalScript::shared()->verifyAllAnswersUsed();
     platform::singleinstance::resetAll();
     drain();
     platform::dispatch::discardPendingWork();
@@ -54,6 +58,15 @@ void FreltTest::drain() {
         EXPECT_TRUE(platform::dispatch::waitForBackgroundIdle()) << "background queues did not finish";
         if (platform::RunLoop::main().runUntilIdle() == 0 && !platform::dispatch::mainqueue::hasPending()) return;
     }
+}
+
+bool FreltTest::eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::yield();
+    }
+    return true;
 }
 
 std::vector<std::string> FreltTest::loggedAfter(const std::string& prefix) const {

@@ -2,11 +2,13 @@
 // The fixture every test of the program uses: a temporary home with its own
 // XDG folders, the manual clock, captured log lines, reset single instances,
 // and platform failure reports (such as an unscripted modal) turned into test
-// failures.
+// failures. A test that leaves scripted modal answers unused fails.
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +24,10 @@ protected:
     void advance(double seconds);
     // Runs the main queue and due timers; waits for background queues first.
     void drain();
+    // Waits (in real time, yielding) until `condition` holds, for work on
+    // other threads; false when `timeout` passed first.
+    static bool eventually(const std::function<bool()>& condition,
+                           std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
     platform::CapturingLogSink& logs() { return *logs_; }
     // The captured messages that begin with `prefix`, without it.

@@ -46,6 +46,7 @@ ModalResponse Alert::runAnswered() {
 }
 
 ModalResponse Alert::runModal() {
+    assertMainThread("Alert::runModal");
     auto keepAlive = shared_from_this();
     visible_ = true;
     const ModalResponse response = runAnswered();
@@ -54,6 +55,7 @@ ModalResponse Alert::runModal() {
 }
 
 void Alert::beginSheetModal(const std::shared_ptr<Window>&, std::function<void(ModalResponse)> completion) {
+    assertMainThread("Alert::beginSheetModal");
     visible_ = true;
     auto self = std::static_pointer_cast<Alert>(shared_from_this());
     dispatch::Queue::main()->async([self, completion = std::move(completion)] {

@@ -11,6 +11,7 @@
 #include "platform/appkit/ViewController.h"
 #include "platform/appkit/Window.h"
 #include "platform/appkit/WindowController.h"
+#include "platform/foundation/FailureHook.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/SingleInstance.h"
 
@@ -41,6 +42,7 @@ void Application::postAndTell(const std::string& name, void (ApplicationDelegate
 // --- life cycle
 
 void Application::finishLaunching() {
+    assertMainThread("Application::finishLaunching");
     if (launched_) return;
     launched_ = true;
     postAndTell(applicationnotification::willFinishLaunching, &ApplicationDelegate::applicationWillFinishLaunching);
@@ -51,6 +53,7 @@ void Application::finishLaunching() {
 }
 
 void Application::run() {
+    assertMainThread("Application::run");
     finishLaunching();
     running_ = true;
     RunLoop::main().run(RunLoopMode::defaultMode, [this] { return terminated_; });
@@ -58,6 +61,7 @@ void Application::run() {
 }
 
 void Application::terminate(const std::shared_ptr<Object>&) {
+    assertMainThread("Application::terminate");
     if (terminated_) return;
     TerminateReply reply = TerminateReply::now;
     if (auto d = delegate()) reply = d->applicationShouldTerminate(*this);
@@ -70,6 +74,7 @@ void Application::terminate(const std::shared_ptr<Object>&) {
 }
 
 void Application::replyToApplicationShouldTerminate(bool shouldTerminate) {
+    assertMainThread("Application::replyToApplicationShouldTerminate");
     terminationPending_ = false;
     if (!shouldTerminate || terminated_) return;
     postAndTell(applicationnotification::willTerminate, &ApplicationDelegate::applicationWillTerminate);
@@ -80,17 +85,20 @@ void Application::replyToApplicationShouldTerminate(bool shouldTerminate) {
 }
 
 void Application::openFiles(const std::vector<std::string>& paths) {
+    assertMainThread("Application::openFiles");
     if (paths.empty()) return;
     if (auto d = delegate()) d->applicationOpenFiles(*this, paths);
 }
 
 void Application::reopen() {
+    assertMainThread("Application::reopen");
     if (auto d = delegate()) d->applicationShouldHandleReopen(*this, !visible_.empty());
 }
 
 // --- activation
 
 void Application::activate(bool) {
+    assertMainThread("Application::activate");
     if (active_) return;
     postAndTell(applicationnotification::willBecomeActive, &ApplicationDelegate::applicationWillBecomeActive);
     active_ = true;
@@ -119,6 +127,7 @@ void Application::activate(bool) {
 }
 
 void Application::deactivate() {
+    assertMainThread("Application::deactivate");
     if (!active_) return;
     postAndTell(applicationnotification::willResignActive, &ApplicationDelegate::applicationWillResignActive);
     auto key = keyWindow();
@@ -143,6 +152,7 @@ void Application::deactivate() {
 }
 
 void Application::hide(const std::shared_ptr<Object>&) {
+    assertMainThread("Application::hide");
     hidden_ = true;
     deactivate();
 }
@@ -265,30 +275,27 @@ void Application::setMainWindow(const std::shared_ptr<Window>& window) {
 // --- events
 
 void Application::sendEvent(const EventPtr& event) {
+    assertMainThread("Application::sendEvent");
     if (!event) return;
     currentEvent_ = event;
     if (event->isKeyEvent()) Event::setCurrentModifierFlags(event->modifierFlags);
     if (event->isMouseEvent()) Event::setMouseLocation(event->locationInScreen());
 
     EventPtr e = event;
-    auto monitors = localMonitors_;  // a monitor may add or remove monitors
-    for (auto& m : monitors) {
-        if (m->removed || !(m->mask & e->mask())) continue;
-        e = m->local(e);
-        if (!e) return;  // swallowed
-        currentEvent_ = e;
-    }
+    localMonitors_.forEach([&](const LocalEventMonitor& monitor) {
+        e = monitor(e);
+        if (e) currentEvent_ = e;
+        return e != nullptr;
+    });
+    if (!e) return;  // swallowed
     if (e->isMouseDown()) closeTransientPopoversForClick(*e);
     dispatchToWindow(e);
 }
 
 void Application::sendGlobalEvent(const EventPtr& event) {
+    assertMainThread("Application::sendGlobalEvent");
     if (!event) return;
-    auto monitors = globalMonitors_;
-    for (auto& m : monitors) {
-        if (m->removed || !(m->mask & event->mask())) continue;
-        m->global(*event);
-    }
+    globalMonitors_.forEach([&](const GlobalEventMonitor& monitor) { monitor(*event); });
 }
 
 void Application::dispatchToWindow(const EventPtr& e) {
@@ -355,28 +362,18 @@ void Application::closeTransientPopoversForClick(const Event& event) {
     }
 }
 
-EventMonitorToken Application::addLocalMonitorForEventsMatchingMask(EventMask mask, EventMonitor::LocalHandler handler) {
-    auto m = std::make_shared<EventMonitor>();
-    m->mask = mask;
-    m->local = std::move(handler);
-    localMonitors_.push_back(m);
-    return m;
+Subscription Application::addLocalMonitorForEventsMatchingMask(EventMask mask, LocalEventMonitor handler) {
+    assertMainThread("Application::addLocalMonitorForEventsMatchingMask");
+    return localMonitors_.add([mask, handler = std::move(handler)](const EventPtr& e) -> EventPtr {
+        return (mask & e->mask()) ? handler(e) : e;
+    });
 }
 
-EventMonitorToken Application::addGlobalMonitorForEventsMatchingMask(EventMask mask,
-                                                                     EventMonitor::GlobalHandler handler) {
-    auto m = std::make_shared<EventMonitor>();
-    m->mask = mask;
-    m->global = std::move(handler);
-    globalMonitors_.push_back(m);
-    return m;
-}
-
-void Application::removeMonitor(const EventMonitorToken& monitor) {
-    if (!monitor) return;
-    monitor->removed = true;
-    localMonitors_.erase(std::remove(localMonitors_.begin(), localMonitors_.end(), monitor), localMonitors_.end());
-    globalMonitors_.erase(std::remove(globalMonitors_.begin(), globalMonitors_.end(), monitor), globalMonitors_.end());
+Subscription Application::addGlobalMonitorForEventsMatchingMask(EventMask mask, GlobalEventMonitor handler) {
+    assertMainThread("Application::addGlobalMonitorForEventsMatchingMask");
+    return globalMonitors_.add([mask, handler = std::move(handler)](const Event& e) {
+        if (mask & e.mask()) handler(e);
+    });
 }
 
 // --- actions
@@ -413,6 +410,7 @@ std::shared_ptr<Object> Application::targetForAction(const Selector& action, con
 
 bool Application::sendAction(const Selector& action, const std::shared_ptr<Object>& target,
                              const std::shared_ptr<Object>& sender) {
+    assertMainThread("Application::sendAction");
     auto receiver = targetForAction(action, target, sender);
     if (!receiver) return false;
     return receiver->performAction(action, sender);
@@ -427,6 +425,7 @@ bool Application::performAction(const Selector& action, const std::shared_ptr<Ob
 // --- modal sessions
 
 ModalResponse Application::runModalForWindow(const std::shared_ptr<Window>& window) {
+    assertMainThread("Application::runModalForWindow");
     if (!window) return modalresponse::abort;
     auto session = std::make_shared<ModalSession>();
     session->window = window;
@@ -443,6 +442,7 @@ ModalResponse Application::runModalForWindow(const std::shared_ptr<Window>& wind
 }
 
 ModalResponse Application::runModalSession(const std::function<void()>& start) {
+    assertMainThread("Application::runModalSession");
     auto session = std::make_shared<ModalSession>();
     modalSessions_.push_back(session);
     if (start) start();
@@ -453,6 +453,7 @@ ModalResponse Application::runModalSession(const std::function<void()>& start) {
 }
 
 void Application::stopModalWithCode(ModalResponse code) {
+    assertMainThread("Application::stopModalWithCode");
     // Ends the innermost session still running.
     for (auto it = modalSessions_.rbegin(); it != modalSessions_.rend(); ++it) {
         if (!(*it)->response) {

@@ -16,6 +16,7 @@
 #include "platform/appkit/ModalResponse.h"
 #include "platform/appkit/Responder.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Subscription.h"
 
 namespace platform {
 
@@ -61,17 +62,10 @@ public:
     }
 };
 
-// A registered event monitor; pass it to removeMonitor.
-class EventMonitor {
-public:
-    using LocalHandler = std::function<EventPtr(const EventPtr&)>;
-    using GlobalHandler = std::function<void(const Event&)>;
-    EventMask mask = 0;
-    LocalHandler local;
-    GlobalHandler global;
-    bool removed = false;
-};
-using EventMonitorToken = std::shared_ptr<EventMonitor>;
+// Event monitors: a local one may replace the event it is given or swallow
+// it by answering none; a global one only hears input meant for other programs.
+using LocalEventMonitor = std::function<EventPtr(const EventPtr&)>;
+using GlobalEventMonitor = std::function<void(const Event&)>;
 
 class Application : public Responder {
 public:
@@ -131,11 +125,10 @@ public:
     void sendEvent(const EventPtr& event);
     // Input while another program is active; only global monitors see it.
     void sendGlobalEvent(const EventPtr& event);
-    [[nodiscard]] EventMonitorToken addLocalMonitorForEventsMatchingMask(EventMask mask,
-                                                                         EventMonitor::LocalHandler handler);
-    [[nodiscard]] EventMonitorToken addGlobalMonitorForEventsMatchingMask(EventMask mask,
-                                                                          EventMonitor::GlobalHandler handler);
-    void removeMonitor(const EventMonitorToken& monitor);
+    // A monitor lasts as long as its subscription (or until removeMonitor).
+    [[nodiscard]] Subscription addLocalMonitorForEventsMatchingMask(EventMask mask, LocalEventMonitor handler);
+    [[nodiscard]] Subscription addGlobalMonitorForEventsMatchingMask(EventMask mask, GlobalEventMonitor handler);
+    void removeMonitor(Subscription& monitor) { monitor.cancel(); }
 
     // --- actions
     // Sends `action` to `target`, or with no target along the responder
@@ -218,8 +211,8 @@ private:
     std::weak_ptr<Window> mainWindow_;
     std::weak_ptr<Window> keyWindowBeforeDeactivation_;
     EventPtr currentEvent_;
-    std::vector<EventMonitorToken> localMonitors_;
-    std::vector<EventMonitorToken> globalMonitors_;
+    ObserverList<LocalEventMonitor> localMonitors_;
+    ObserverList<GlobalEventMonitor> globalMonitors_;
     std::vector<std::shared_ptr<ModalSession>> modalSessions_;
     std::vector<std::weak_ptr<Popover>> popovers_;
     std::optional<AppearanceName> appearance_;

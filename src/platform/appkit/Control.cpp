@@ -57,14 +57,6 @@ void Cell::stopTracking(Point, Point, const std::shared_ptr<View>&, bool) {}
 
 // --- Control ---------------------------------------------------------------------
 
-namespace {
-// Windows make their field editor through this factory; it is set again at
-// every session so that nothing depends on which control edited first.
-void installFieldEditorFactory() {
-    Window::setFieldEditorFactory([] { return std::static_pointer_cast<View>(TextView::makeFieldEditor()); });
-}
-}  // namespace
-
 Control::Control(Rect frame) : View(frame), cell_(std::make_shared<Cell>()) {}
 
 Control::~Control() = default;
@@ -156,7 +148,6 @@ bool Control::beginEditingSession() {
     auto win = window();
     if (!win || !editsText() || !isSelectable()) return false;
     auto me = self();
-    installFieldEditorFactory();
     auto editor = cell_->fieldEditorForView(me);
     if (!editor) editor = std::dynamic_pointer_cast<TextView>(win->fieldEditor(true, me));
     if (!editor) return false;

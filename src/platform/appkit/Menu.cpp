@@ -154,6 +154,7 @@ std::shared_ptr<MenuItem> Menu::findItemWithTitle(const std::string& title) cons
 }
 
 bool Menu::popUp(const std::shared_ptr<MenuItem>& positioningItem, Point location, const std::shared_ptr<View>& view) {
+    assertMainThread("Menu::popUp");
     return popUpChoosing(positioningItem, location, view, true) != nullptr;
 }
 

@@ -53,7 +53,7 @@ public:
     // The installed presenter, or the shared ModalScript when none is.
     static std::shared_ptr<ModalPresenter> current();
     // Installs a presenter (the desktop backend does at start); null returns
-    // to the ModalScript.
+    // to the ModalScript, as does the reset of the single instances.
     static void setCurrent(std::shared_ptr<ModalPresenter> presenter);
 };
 

@@ -16,11 +16,9 @@ namespace platform {
 // --- ModalPresenter ----------------------------------------------------------
 
 namespace {
-std::mutex gPresenterMutex;
-std::shared_ptr<ModalPresenter>& installedPresenter() {
-    static auto* p = new std::shared_ptr<ModalPresenter>;
-    return *p;
-}
+// Reset between tests, so a presenter one test installs never answers the next.
+struct PresenterTag {};
+using InstalledPresenter = ResettableValue<PresenterTag, std::shared_ptr<ModalPresenter>>;
 
 std::string where(const ScriptLocation& loc) {
     return std::filesystem::path(loc.file).filename().string() + ":" + std::to_string(loc.line);
@@ -28,16 +26,12 @@ std::string where(const ScriptLocation& loc) {
 }  // namespace
 
 std::shared_ptr<ModalPresenter> ModalPresenter::current() {
-    {
-        std::lock_guard lock(gPresenterMutex);
-        if (installedPresenter()) return installedPresenter();
-    }
+    if (auto installed = InstalledPresenter::get()) return installed;
     return ModalScript::shared();
 }
 
 void ModalPresenter::setCurrent(std::shared_ptr<ModalPresenter> presenter) {
-    std::lock_guard lock(gPresenterMutex);
-    installedPresenter() = std::move(presenter);
+    InstalledPresenter::set(std::move(presenter));
 }
 
 // --- ModalScript ----------------------------------------------------------------

@@ -29,7 +29,7 @@ namespace platform {
 class Window;
 
 // Where a test scripted an answer, for reports of unused answers. (Our own
-// type: the fuzz build's clang lacks ScriptLocation.)
+// type rather than std::source_location, which the fuzz build's clang lacks.)
 struct ScriptLocation {
     const char* file = "";
     int line = 0;

@@ -6,6 +6,7 @@
 #include "platform/appkit/Screen.h"
 #include "platform/appkit/View.h"
 #include "platform/appkit/ViewController.h"
+#include "platform/foundation/FailureHook.h"
 #include "platform/log/Log.h"
 
 namespace platform {
@@ -60,6 +61,7 @@ Notification Popover::makeNotification(const std::string& name) {
 }
 
 void Popover::showRelativeToRect(const Rect& rect, const std::shared_ptr<View>& view, RectEdge preferredEdge) {
+    assertMainThread("Popover::showRelativeToRect");
     if (!contentViewController_) {
         kitLog().write(LogLevel::Error, "Popover shown without a content view controller");
         return;
@@ -100,6 +102,7 @@ void Popover::showRelativeToRect(const Rect& rect, const std::shared_ptr<View>& 
 }
 
 void Popover::close() {
+    assertMainThread("Popover::close");
     if (!shown_ || closing_) return;
     closing_ = true;
     auto self = std::static_pointer_cast<Popover>(shared_from_this());

@@ -82,6 +82,7 @@ ModalResponse SavePanel::runScripted() {
 }
 
 ModalResponse SavePanel::runModal() {
+    assertMainThread("SavePanel::runModal");
     auto self = shared_from_this();  // the caller may drop the panel in a delegate call
     visible_ = true;
     const ModalResponse response = runScripted();
@@ -90,6 +91,7 @@ ModalResponse SavePanel::runModal() {
 }
 
 void SavePanel::beginSheetModal(const std::shared_ptr<Window>& window, std::function<void(ModalResponse)> completion) {
+    assertMainThread("SavePanel::beginSheetModal");
     visible_ = true;
     sheetParent_ = window;
     dispatch::Queue::main()->async([self = shared_from_this(), completion = std::move(completion)] {

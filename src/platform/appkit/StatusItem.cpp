@@ -4,6 +4,7 @@
 
 #include "platform/appkit/Menu.h"
 #include "platform/appkit/Window.h"
+#include "platform/foundation/FailureHook.h"
 #include "platform/foundation/SingleInstance.h"
 
 namespace platform {
@@ -59,6 +60,7 @@ std::shared_ptr<StatusBar> StatusBar::systemStatusBar() {
 }
 
 std::shared_ptr<StatusItem> StatusBar::statusItemWithLength(double length) {
+    assertMainThread("StatusBar::statusItemWithLength");
     auto item = std::make_shared<StatusItem>(length, available_);
     item->attachButtonWindow();
     items_.push_back(item);

@@ -2,23 +2,12 @@
 
 #include "platform/appkit/View.h"
 #include "platform/appkit/WindowController.h"
+#include "platform/foundation/FailureHook.h"
 #include "platform/foundation/SingleInstance.h"
 
 namespace platform {
 
 namespace {
-using Key = std::pair<std::string, std::string>;
-
-std::map<Key, SceneRegistry::Builder>& registeredScenes() {
-    static std::map<Key, SceneRegistry::Builder> scenes;
-    return scenes;
-}
-
-std::map<std::string, std::string>& initialScenes() {
-    static std::map<std::string, std::string> initial;
-    return initial;
-}
-
 // Wakes what a builder made, the way loading a scene does.
 void wake(const std::shared_ptr<Object>& object) {
     if (auto view = std::dynamic_pointer_cast<View>(object)) {
@@ -30,55 +19,51 @@ void wake(const std::shared_ptr<Object>& object) {
 }
 }  // namespace
 
-void SceneRegistry::registerScene(const std::string& storyboard, const std::string& identifier, Builder builder) {
-    registeredScenes()[{storyboard, identifier}] = std::move(builder);
-}
-
-void SceneRegistry::setInitialScene(const std::string& storyboard, const std::string& identifier) {
-    initialScenes()[storyboard] = identifier;
-}
-
 std::shared_ptr<SceneRegistry> SceneRegistry::shared() {
     return singleInstance<SceneRegistry>([] { return std::make_shared<SceneRegistry>(); });
 }
 
-void SceneRegistry::overrideScene(const std::string& storyboard, const std::string& identifier, Builder builder) {
-    overrides_[{storyboard, identifier}] = std::move(builder);
+void SceneRegistry::registerScene(const std::string& storyboard, const std::string& identifier, Builder builder) {
+    assertMainThread("SceneRegistry::registerScene");
+    scenes_[{storyboard, identifier}] = std::move(builder);
+}
+
+void SceneRegistry::setInitialScene(const std::string& storyboard, const std::string& identifier) {
+    assertMainThread("SceneRegistry::setInitialScene");
+    initial_[storyboard] = identifier;
 }
 
 void SceneRegistry::setSceneFails(const std::string& storyboard, const std::string& identifier, bool fails) {
+    assertMainThread("SceneRegistry::setSceneFails");
     if (fails) failing_.insert({storyboard, identifier});
     else failing_.erase({storyboard, identifier});
 }
 
 bool SceneRegistry::hasStoryboard(const std::string& storyboard) const {
-    for (auto& [key, builder] : registeredScenes())
-        if (key.first == storyboard) return true;
-    for (auto& [key, builder] : overrides_)
-        if (key.first == storyboard) return true;
-    return false;
+    auto it = scenes_.lower_bound({storyboard, std::string()});
+    return it != scenes_.end() && it->first.first == storyboard;
 }
 
 bool SceneRegistry::hasScene(const std::string& storyboard, const std::string& identifier) const {
-    const Key key{storyboard, identifier};
-    return overrides_.count(key) || registeredScenes().count(key);
+    return scenes_.count({storyboard, identifier}) != 0;
 }
 
 std::shared_ptr<Object> SceneRegistry::instantiate(const std::string& storyboard, const std::string& identifier) const {
+    assertMainThread("SceneRegistry::instantiate");
     const Key key{storyboard, identifier};
     if (failing_.count(key)) return nullptr;
-    Builder builder;
-    if (auto it = overrides_.find(key); it != overrides_.end()) builder = it->second;
-    else if (auto jt = registeredScenes().find(key); jt != registeredScenes().end()) builder = jt->second;
-    if (!builder) return nullptr;
-    auto object = builder();
+    auto it = scenes_.find(key);
+    if (it == scenes_.end()) return nullptr;
+    // A copy: the builder may register scenes.
+    const Builder builder = it->second;
+    auto object = builder ? builder() : nullptr;
     if (object) wake(object);
     return object;
 }
 
 std::shared_ptr<Object> SceneRegistry::instantiateInitial(const std::string& storyboard) const {
-    auto it = initialScenes().find(storyboard);
-    if (it == initialScenes().end()) return nullptr;
+    auto it = initial_.find(storyboard);
+    if (it == initial_.end()) return nullptr;
     return instantiate(storyboard, it->second);
 }
 

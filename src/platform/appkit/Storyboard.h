@@ -2,9 +2,11 @@
 // Scenes: each (storyboard name, identifier) has a function that builds the
 // object (a window controller, a view controller, a view) in code. Builders
 // answer the object or none. The program registers its scenes at start-up;
-// tests can add scenes of their own and make a scene fail.
+// tests register the scenes they need and can make a scene fail. The
+// registrations live in a single instance, so the reset between tests
+// forgets them: no test sees another's scenes. Main thread only.
 //
-//   platform::SceneRegistry::registerScene("Main", "MainViewController",
+//   platform::SceneRegistry::shared()->registerScene("Main", "MainViewController",
 //       [] { return std::make_shared<MainViewController>(); });
 //   auto vc = platform::Storyboard::storyboardWithName("Main")
 //                 ->instantiateControllerWithIdentifier<MainViewController>("MainViewController");
@@ -24,14 +26,11 @@ class SceneRegistry {
 public:
     using Builder = std::function<std::shared_ptr<Object>()>;
 
-    // The process-wide table of the program's scenes (kept between tests).
-    static void registerScene(const std::string& storyboard, const std::string& identifier, Builder builder);
-    static void setInitialScene(const std::string& storyboard, const std::string& identifier);
-
-    // The per-run overrides (reset between tests).
     static std::shared_ptr<SceneRegistry> shared();
-    // A scene only this run knows (it hides a registered one).
-    void overrideScene(const std::string& storyboard, const std::string& identifier, Builder builder);
+
+    // Registers a scene (a second registration replaces the first).
+    void registerScene(const std::string& storyboard, const std::string& identifier, Builder builder);
+    void setInitialScene(const std::string& storyboard, const std::string& identifier);
     // While set, building the scene answers none.
     void setSceneFails(const std::string& storyboard, const std::string& identifier, bool fails = true);
 
@@ -44,7 +43,8 @@ public:
 
 private:
     using Key = std::pair<std::string, std::string>;
-    std::map<Key, Builder> overrides_;
+    std::map<Key, Builder> scenes_;
+    std::map<std::string, std::string> initial_;
     std::set<Key> failing_;
 };
 

@@ -6,6 +6,7 @@
 #include "platform/appkit/Layer.h"
 #include "platform/appkit/ViewController.h"
 #include "platform/appkit/Window.h"
+#include "platform/foundation/FailureHook.h"
 #include "platform/foundation/NotificationCenter.h"
 
 namespace platform {
@@ -15,7 +16,9 @@ bool isShown(const std::shared_ptr<Window>& w) { return w && w->isVisible(); }
 
 }  // namespace
 
-View::View(Rect frame) : frame_(frame) {}
+View::View(Rect frame) : frame_(frame) {
+    assertMainThread("View::View");
+}
 
 View::~View() = default;
 

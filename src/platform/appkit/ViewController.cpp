@@ -5,12 +5,14 @@
 #include "platform/appkit/Popover.h"
 #include "platform/appkit/View.h"
 #include "platform/appkit/Window.h"
+#include "platform/foundation/FailureHook.h"
 
 namespace platform {
 
 ViewController::~ViewController() = default;
 
 std::shared_ptr<View> ViewController::view() {
+    assertMainThread("ViewController::view");
     if (view_ || loadingView_) return view_;
     loadingView_ = true;
     loadView();

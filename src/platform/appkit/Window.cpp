@@ -6,43 +6,28 @@
 
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Screen.h"
+#include "platform/appkit/TextView.h"
 #include "platform/appkit/View.h"
 #include "platform/appkit/ViewController.h"
 #include "platform/appkit/WindowController.h"
+#include "platform/foundation/FailureHook.h"
+#include "platform/foundation/SingleInstance.h"
 
 namespace platform {
 
 namespace {
 std::atomic<int> nextWindowNumber{1};
 
-Window::FieldEditorFactory& factorySlot() {
-    static Window::FieldEditorFactory factory;
-    return factory;
-}
+// The factory a backend installs; reset between tests.
+struct FieldEditorFactoryTag {};
+using InstalledFieldEditorFactory = ResettableValue<FieldEditorFactoryTag, Window::FieldEditorFactory>;
 
 }  // namespace
 
-Window::Observation& Window::Observation::operator=(Observation&& o) noexcept {
-    if (this != &o) {
-        invalidate();
-        window_ = std::move(o.window_);
-        id_ = o.id_;
-        o.id_ = 0;
-    }
-    return *this;
-}
-
-void Window::Observation::invalidate() {
-    if (id_ == 0) return;
-    if (auto w = window_.lock()) {
-        auto& obs = w->firstResponderObservers_;
-        obs.erase(std::remove_if(obs.begin(), obs.end(), [&](const auto& p) { return p.first == id_; }), obs.end());
-    }
-    id_ = 0;
-}
-
 Window::Window(Rect contentRect, StyleMask style)
-    : windowNumber_(nextWindowNumber++), frame_(contentRect), styleMask_(style) {}
+    : windowNumber_(nextWindowNumber++), frame_(contentRect), styleMask_(style) {
+    assertMainThread("Window::Window");
+}
 
 Window::~Window() = default;
 
@@ -165,7 +150,10 @@ void Window::show(bool makeKey) {
     if (makeKey && canBecomeKeyWindow()) app->setKeyWindow(self);
 }
 
-void Window::orderFront(const std::shared_ptr<Object>&) { show(false); }
+void Window::orderFront(const std::shared_ptr<Object>&) {
+    assertMainThread("Window::orderFront");
+    show(false);
+}
 void Window::orderFrontRegardless() { show(false); }
 
 void Window::orderBack(const std::shared_ptr<Object>&) {
@@ -176,7 +164,10 @@ void Window::orderBack(const std::shared_ptr<Object>&) {
     Application::shared()->windowDidOrderBack(self);
 }
 
-void Window::orderOut(const std::shared_ptr<Object>&) { hideWindow(); }
+void Window::orderOut(const std::shared_ptr<Object>&) {
+    assertMainThread("Window::orderOut");
+    hideWindow();
+}
 
 void Window::hideWindow() {
     if (!visible_) return;
@@ -190,7 +181,10 @@ void Window::hideWindow() {
     viewappearance::didDisappear(*cv);
 }
 
-void Window::makeKeyAndOrderFront(const std::shared_ptr<Object>&) { show(true); }
+void Window::makeKeyAndOrderFront(const std::shared_ptr<Object>&) {
+    assertMainThread("Window::makeKeyAndOrderFront");
+    show(true);
+}
 
 void Window::makeKeyWindow() {
     if (!visible_ || !canBecomeKeyWindow()) return;
@@ -203,6 +197,7 @@ void Window::makeMainWindow() {
 }
 
 void Window::close() {
+    assertMainThread("Window::close");
     if (closing_) return;
     closing_ = true;
     auto self = std::static_pointer_cast<Window>(shared_from_this());
@@ -217,6 +212,7 @@ void Window::close() {
 }
 
 void Window::performClose(const std::shared_ptr<Object>&) {
+    assertMainThread("Window::performClose");
     auto self = std::static_pointer_cast<Window>(shared_from_this());
     if (!(styleMask_ & stylemask::closable)) return;
     if (auto d = delegate(); d && !d->windowShouldClose(self)) return;
@@ -303,6 +299,7 @@ void Window::endSheet(const std::shared_ptr<Window>& sheet, ModalResponse code) 
 // --- first responder
 
 bool Window::makeFirstResponder(const std::shared_ptr<Responder>& responder) {
+    assertMainThread("Window::makeFirstResponder");
     auto self = std::static_pointer_cast<Window>(shared_from_this());
     std::shared_ptr<Responder> target = responder ? responder : std::static_pointer_cast<Responder>(self);
     auto current = firstResponder();
@@ -338,22 +335,13 @@ void Window::resetFirstResponderIfInside(const View& view) {
 
 void Window::notifyFirstResponderChange() {
     auto fr = firstResponder();
-    auto observers = firstResponderObservers_;  // observers may add or remove observations
-    for (auto& entry : observers) {
-        const auto id = entry.first;
-        const bool stillThere = std::any_of(firstResponderObservers_.begin(), firstResponderObservers_.end(),
-                                            [id](const auto& p) { return p.first == id; });
-        if (stillThere) (*entry.second)(fr);
-    }
+    firstResponderObservers_.forEach([&](const FirstResponderObserver& observer) { observer(fr); });
 }
 
-Window::Observation Window::observeFirstResponder(FirstResponderObserver observer, bool initial) {
-    const std::uint64_t id = nextObserverId_++;
-    auto shared = std::make_shared<FirstResponderObserver>(std::move(observer));
-    firstResponderObservers_.emplace_back(id, shared);
-    Observation token(std::static_pointer_cast<Window>(shared_from_this()), id);
-    if (initial) (*shared)(firstResponder());
-    return token;
+Subscription Window::observeFirstResponder(FirstResponderObserver observer, bool initial) {
+    auto subscription = firstResponderObservers_.add(observer);
+    if (initial) observer(firstResponder());
+    return subscription;
 }
 
 void Window::recalculateKeyViewLoop() {
@@ -395,16 +383,19 @@ std::shared_ptr<View> Window::fieldEditor(bool create, const std::shared_ptr<Obj
         if (auto custom = d->windowWillReturnFieldEditor(std::static_pointer_cast<Window>(shared_from_this()), client))
             return custom;
     }
-    if (!fieldEditor_ && create && factorySlot()) fieldEditor_ = factorySlot()();
+    if (!fieldEditor_ && create) {
+        const auto factory = InstalledFieldEditorFactory::get();
+        fieldEditor_ = factory ? factory() : TextView::makeFieldEditor();
+    }
     return fieldEditor_;
 }
 
-void Window::setFieldEditorFactory(FieldEditorFactory factory) { factorySlot() = std::move(factory); }
-Window::FieldEditorFactory Window::fieldEditorFactory() { return factorySlot(); }
+void Window::setFieldEditorFactory(FieldEditorFactory factory) { InstalledFieldEditorFactory::set(std::move(factory)); }
 
 // --- events
 
 void Window::sendEvent(const Event& event) {
+    assertMainThread("Window::sendEvent");
     auto self = std::static_pointer_cast<Window>(shared_from_this());  // the event may close the window
     auto responder = firstResponder();
     if (!responder) responder = self;

@@ -13,6 +13,7 @@
 #include "platform/appkit/ModalResponse.h"
 #include "platform/appkit/Responder.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Subscription.h"
 #include "platform/graphics/Geometry.h"
 
 namespace platform {
@@ -185,24 +186,9 @@ public:
     // first responder. Answers whether the change happened.
     bool makeFirstResponder(const std::shared_ptr<Responder>& responder);
     using FirstResponderObserver = std::function<void(const std::shared_ptr<Responder>& newFirstResponder)>;
-    class Observation {
-    public:
-        Observation() = default;
-        Observation(std::weak_ptr<Window> w, std::uint64_t id) : window_(std::move(w)), id_(id) {}
-        Observation(Observation&& o) noexcept : window_(std::move(o.window_)), id_(o.id_) { o.id_ = 0; }
-        Observation& operator=(Observation&& o) noexcept;
-        Observation(const Observation&) = delete;
-        Observation& operator=(const Observation&) = delete;
-        ~Observation() { invalidate(); }
-        void invalidate();
-
-    private:
-        std::weak_ptr<Window> window_;
-        std::uint64_t id_ = 0;
-    };
     // Calls `observer` now with the current first responder (when `initial`)
     // and after every change, until the observation goes.
-    [[nodiscard]] Observation observeFirstResponder(FirstResponderObserver observer, bool initial = true);
+    [[nodiscard]] Subscription observeFirstResponder(FirstResponderObserver observer, bool initial = true);
     std::shared_ptr<View> initialFirstResponder() const { return initialFirstResponder_.lock(); }
     void setInitialFirstResponder(const std::shared_ptr<View>& v) { initialFirstResponder_ = v; }
     bool autorecalculatesKeyViewLoop() const { return autorecalculatesKeyViewLoop_; }
@@ -214,12 +200,13 @@ public:
     void selectPreviousKeyView(const std::shared_ptr<Object>& sender = nullptr);
 
     // The shared text editor controls edit in. Asks the delegate first; then
-    // the window's own, made on first use by the editor factory the controls
-    // install. None when nothing can make one and `create` is false.
+    // the window's own, made on first use by the installed factory (the
+    // desktop backend's) or, with none installed, the kit's text view. None
+    // when the window has none yet and `create` is false.
     std::shared_ptr<View> fieldEditor(bool create, const std::shared_ptr<Object>& client);
     using FieldEditorFactory = std::function<std::shared_ptr<View>()>;
+    // Null returns to the kit's text view. Reset with the single instances.
     static void setFieldEditorFactory(FieldEditorFactory factory);
-    static FieldEditorFactory fieldEditorFactory();
     // Sets and clears the view that is being edited through the field editor
     // (controls do this when editing begins and ends).
     std::shared_ptr<Object> fieldEditorClient() const { return fieldEditorClient_.lock(); }
@@ -311,8 +298,7 @@ private:
     std::shared_ptr<Window> attachedSheet_;
     std::function<void(ModalResponse)> sheetCompletion_;
     std::weak_ptr<Responder> firstResponder_;
-    std::vector<std::pair<std::uint64_t, std::shared_ptr<FirstResponderObserver>>> firstResponderObservers_;
-    std::uint64_t nextObserverId_ = 1;
+    ObserverList<FirstResponderObserver> firstResponderObservers_;
     std::weak_ptr<View> initialFirstResponder_;
     bool autorecalculatesKeyViewLoop_ = false;
     std::shared_ptr<View> fieldEditor_;

@@ -2,6 +2,7 @@
 
 #include "platform/appkit/ViewController.h"
 #include "platform/appkit/Window.h"
+#include "platform/foundation/FailureHook.h"
 
 namespace platform {
 
@@ -61,10 +62,12 @@ void WindowController::setContentViewController(const std::shared_ptr<ViewContro
 }
 
 void WindowController::showWindow(const std::shared_ptr<Object>& sender) {
+    assertMainThread("WindowController::showWindow");
     if (auto w = window()) w->makeKeyAndOrderFront(sender);
 }
 
 void WindowController::close() {
+    assertMainThread("WindowController::close");
     if (window_) window_->close();
 }
 

@@ -9,92 +9,38 @@
 namespace platform {
 
 namespace {
-std::mutex gSharedMutex;
-std::shared_ptr<Workspace>& installed() {
-    static auto* w = new std::shared_ptr<Workspace>;
-    return *w;
-}
+struct InstalledTag {};
+using InstalledWorkspace = ResettableValue<InstalledTag, std::shared_ptr<Workspace>>;
 }  // namespace
 
 std::shared_ptr<Workspace> Workspace::shared() {
-    {
-        std::lock_guard lock(gSharedMutex);
-        if (installed()) return installed();
-    }
+    if (auto installed = InstalledWorkspace::get()) return installed;
     return singleInstance<RecordingWorkspace>([] { return RecordingWorkspace::make(); });
 }
 
-void Workspace::setShared(std::shared_ptr<Workspace> workspace) {
-    std::shared_ptr<Workspace> old;
-    {
-        std::lock_guard lock(gSharedMutex);
-        old = std::exchange(installed(), std::move(workspace));
-        if (installed() && !old) {
-            singleinstance::registerReset([] {
-                std::shared_ptr<Workspace> dropped;
-                std::lock_guard l(gSharedMutex);
-                dropped.swap(installed());
-            });
-        }
-    }
-}
-
-Workspace::Observation& Workspace::Observation::operator=(Observation&& o) noexcept {
-    if (this != &o) {
-        reset();
-        workspace_ = std::move(o.workspace_);
-        id_ = std::exchange(o.id_, 0);
-    }
-    return *this;
-}
-
-void Workspace::Observation::reset() {
-    if (id_ == 0) return;
-    if (auto w = workspace_.lock()) w->removeObserver(id_);
-    id_ = 0;
-    workspace_.reset();
-}
+void Workspace::setShared(std::shared_ptr<Workspace> workspace) { InstalledWorkspace::set(std::move(workspace)); }
 
 std::vector<std::shared_ptr<RunningApplication>> Workspace::runningApplications() const {
     std::lock_guard lock(m_);
     return running_;
 }
 
-Workspace::Observation Workspace::observeRunningApplications(RunningApplicationsHandler handler, bool initial) {
-    auto shared = std::make_shared<RunningApplicationsHandler>(std::move(handler));
-    std::uint64_t id;
+Subscription Workspace::observeRunningApplications(RunningApplicationsHandler handler, bool initial) {
     RunningApplicationsChange change;
+    change.initial = true;
+    Subscription subscription;
     {
+        // The list reported first and the changes after it are consistent.
         std::lock_guard lock(m_);
-        id = nextObserverId_++;
-        observers_.push_back({id, shared});
         change.added = running_;
-        change.initial = true;
+        subscription = observers_.add(handler);
     }
-    if (initial) (*shared)(change);
-    return Observation(weak_from_this(), id);
-}
-
-void Workspace::removeObserver(std::uint64_t id) {
-    std::lock_guard lock(m_);
-    std::erase_if(observers_, [id](const Observer& o) { return o.id == id; });
+    if (initial) handler(change);
+    return subscription;
 }
 
 void Workspace::notify(const RunningApplicationsChange& change) {
-    std::vector<Observer> observers;
-    {
-        std::lock_guard lock(m_);
-        observers = observers_;
-    }
-    for (const auto& o : observers) {
-        bool stillObserving;
-        {
-            std::lock_guard lock(m_);
-            stillObserving = std::any_of(observers_.begin(), observers_.end(),
-                                         [&](const Observer& x) { return x.id == o.id; });
-        }
-        if (stillObserving) (*o.handler)(change);
-    }
+    observers_.forEach([&](const RunningApplicationsHandler& handler) { handler(change); });
 }
 
 void Workspace::applicationsDidLaunch(const std::vector<std::shared_ptr<RunningApplication>>& apps) {

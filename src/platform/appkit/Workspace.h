@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Subscription.h"
 #include "platform/foundation/URL.h"
 
 namespace platform {
@@ -73,24 +74,6 @@ public:
     using OpenCompletion = std::function<void(std::shared_ptr<RunningApplication>, std::optional<std::string> error)>;
     using RunningApplicationsHandler = std::function<void(const RunningApplicationsChange&)>;
 
-    // Stops its observation when destroyed.
-    class Observation {
-    public:
-        Observation() = default;
-        Observation(std::weak_ptr<Workspace> workspace, std::uint64_t id) : workspace_(std::move(workspace)), id_(id) {}
-        Observation(Observation&& o) noexcept : workspace_(std::move(o.workspace_)), id_(o.id_) { o.id_ = 0; }
-        Observation& operator=(Observation&& o) noexcept;
-        Observation(const Observation&) = delete;
-        Observation& operator=(const Observation&) = delete;
-        ~Observation() { reset(); }
-        void reset();
-        bool isActive() const { return id_ != 0; }
-
-    private:
-        std::weak_ptr<Workspace> workspace_;
-        std::uint64_t id_ = 0;
-    };
-
     static std::shared_ptr<Workspace> shared();
     // Replaces the shared instance until the single instances are reset;
     // null returns to the default.
@@ -123,7 +106,7 @@ public:
     std::vector<std::shared_ptr<RunningApplication>> runningApplications() const;
     // Observes changes of the list; with `initial` the handler runs once at
     // once with the current list. Handlers run on the thread that reports.
-    [[nodiscard]] Observation observeRunningApplications(RunningApplicationsHandler handler, bool initial = true);
+    [[nodiscard]] Subscription observeRunningApplications(RunningApplicationsHandler handler, bool initial = true);
     // Reports from the implementation (and from tests through the double).
     void applicationsDidLaunch(const std::vector<std::shared_ptr<RunningApplication>>& apps);
     void applicationsDidTerminate(const std::vector<std::shared_ptr<RunningApplication>>& apps);
@@ -142,17 +125,11 @@ protected:
     Workspace() = default;
 
 private:
-    void removeObserver(std::uint64_t id);
     void notify(const RunningApplicationsChange& change);
 
     mutable std::recursive_mutex m_;
     std::vector<std::shared_ptr<RunningApplication>> running_;
-    struct Observer {
-        std::uint64_t id;
-        std::shared_ptr<RunningApplicationsHandler> handler;
-    };
-    std::vector<Observer> observers_;
-    std::uint64_t nextObserverId_ = 1;
+    ObserverList<RunningApplicationsHandler> observers_;
     NotificationCenter center_;
 };
 

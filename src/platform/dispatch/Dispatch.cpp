@@ -1,5 +1,6 @@
 #include "platform/dispatch/Dispatch.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -35,8 +36,9 @@ Outstanding& outstanding() {
     return *o;
 }
 
-// A pool of detached threads that grows when every thread is busy, so a block
-// that waits on another queue never starves the pool.
+// A pool of detached threads that grows while every thread is busy, so a
+// block that waits on another queue never starves the pool. Threads beyond
+// the number of cores end once they have been idle for the idle timeout.
 class WorkerPool {
 public:
     static WorkerPool& shared() {
@@ -58,29 +60,69 @@ public:
         cv_.notify_one();
     }
 
+    std::size_t threadCount() {
+        std::lock_guard lock(m_);
+        return static_cast<std::size_t>(threads_);
+    }
+
+    void setIdleTimeout(Duration timeout) {
+        std::lock_guard lock(m_);
+        idleTimeout_ = timeout;
+        cv_.notify_all();  // idle threads measure against the new timeout
+    }
+
+    Duration idleTimeout() {
+        std::lock_guard lock(m_);
+        return idleTimeout_;
+    }
+
+    bool waitForThreadCountAtMost(std::size_t n, Duration timeout) {
+        std::unique_lock lock(m_);
+        return exited_.wait_for(lock, timeout, [&] { return static_cast<std::size_t>(threads_) <= n; });
+    }
+
 private:
     static constexpr int kMaxThreads = 64;
 
+    static int keptThreads() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
+
     void loop() {
         std::unique_lock lock(m_);
+        auto idleSince = std::chrono::steady_clock::now();
         for (;;) {
-            cv_.wait(lock, [this] { return !tasks_.empty(); });
-            Block task = std::move(tasks_.front());
-            tasks_.pop_front();
-            --idle_;
-            lock.unlock();
-            task();
-            task = nullptr;
-            lock.lock();
-            ++idle_;
+            if (!tasks_.empty()) {
+                Block task = std::move(tasks_.front());
+                tasks_.pop_front();
+                --idle_;
+                lock.unlock();
+                task();
+                task = nullptr;
+                lock.lock();
+                ++idle_;
+                idleSince = std::chrono::steady_clock::now();
+                continue;
+            }
+            if (threads_ <= keptThreads()) {
+                cv_.wait(lock);
+                continue;
+            }
+            if (std::chrono::steady_clock::now() >= idleSince + idleTimeout_) {
+                --threads_;
+                --idle_;
+                exited_.notify_all();
+                return;
+            }
+            cv_.wait_until(lock, idleSince + idleTimeout_);
         }
     }
 
     std::mutex m_;
     std::condition_variable cv_;
+    std::condition_variable exited_;
     std::deque<Block> tasks_;
     int threads_ = 0;
     int idle_ = 0;
+    Duration idleTimeout_ = std::chrono::seconds(5);
 };
 
 struct SyncTurn {
@@ -185,22 +227,34 @@ namespace {
 
 // The main queue: a plain FIFO that the main run loop drains.
 struct MainQueue {
+    struct Entry {
+        Block block;
+        bool sync = false;  // its caller, on another thread, waits until it has run
+    };
     std::mutex m;
-    std::deque<Block> blocks;
+    std::deque<Entry> blocks;
     std::function<void()> wake;
-    // Blocks queued by `sync` from other threads that have not run yet: their
-    // callers are blocked, so a main thread waiting for background work must
-    // run them rather than wait for the callers.
-    std::atomic<int> syncPending{0};
+    // Sync entries in `blocks`: their callers are blocked, so a main thread
+    // waiting for background work must run them rather than wait.
+    std::atomic<int> syncQueued{0};
 
-    void push(Block b) {
+    void push(Block b, bool sync) {
         std::function<void()> w;
         {
             std::lock_guard lock(m);
-            blocks.push_back(std::move(b));
+            blocks.push_back(Entry{std::move(b), sync});
+            if (sync) ++syncQueued;
             w = wake;
         }
         if (w) w();
+    }
+
+    std::deque<Entry> takeAll() {
+        std::lock_guard lock(m);
+        std::deque<Entry> taken;
+        taken.swap(blocks);
+        syncQueued = 0;
+        return taken;
     }
 };
 
@@ -271,7 +325,7 @@ DelayedWork& delayed() {
 
 class MainQueueImpl : public Queue {
 public:
-    MainQueueImpl() : Queue(Kind::Main, "com.apple.main-thread") {}
+    MainQueueImpl() : Queue(Kind::Main, "org.frelt.main") {}
 };
 class SerialQueueImpl : public Queue {
 public:
@@ -309,17 +363,17 @@ std::shared_ptr<Queue> Queue::makeConcurrent(std::string label) {
 }
 
 std::shared_ptr<Queue> Queue::global() {
-    static auto* q = new std::shared_ptr<Queue>(makeConcurrent("com.apple.root.default-qos"));
+    static auto* q = new std::shared_ptr<Queue>(makeConcurrent("org.frelt.global"));
     return *q;
 }
 
 void Queue::async(Block block) {
-    if (kind_ == Kind::Main) mainQueueState().push(std::move(block));
+    if (kind_ == Kind::Main) mainQueueState().push(std::move(block), false);
     else state_->enqueue(std::move(block), false);
 }
 
 void Queue::asyncBarrier(Block block) {
-    if (kind_ == Kind::Main) mainQueueState().push(std::move(block));
+    if (kind_ == Kind::Main) mainQueueState().push(std::move(block), false);
     else state_->enqueue(std::move(block), true);
 }
 
@@ -334,13 +388,12 @@ void Queue::sync(const Block& block) {
         return;
     }
     Semaphore done;
-    auto& q = mainQueueState();
-    ++q.syncPending;
-    q.push([&] {
-        --mainQueueState().syncPending;
-        block();
-        done.signal();
-    });
+    mainQueueState().push(
+        [&] {
+            block();
+            done.signal();
+        },
+        true);
     {
         // Wake a main thread that is waiting for background work.
         auto& o = outstanding();
@@ -428,15 +481,9 @@ std::optional<TimePoint> nextDelayedDeadline() {
 namespace mainqueue {
 
 std::size_t drain() {
-    auto& q = mainQueueState();
-    std::deque<Block> batch;
-    {
-        std::lock_guard lock(q.m);
-        batch.swap(q.blocks);
-    }
-    const std::size_t n = batch.size();
-    for (auto& b : batch) b();
-    return n;
+    auto batch = mainQueueState().takeAll();
+    for (auto& e : batch) e.block();
+    return batch.size();
 }
 
 bool hasPending() {
@@ -458,18 +505,21 @@ bool waitForBackgroundIdle(Duration timeout) {
     auto& q = mainQueueState();
     const bool onMain = isMainThread();
     const auto deadline = std::chrono::steady_clock::now() + timeout;
+    auto mustRunMainQueue = [&] { return onMain && q.syncQueued.load() > 0; };
     std::unique_lock lock(o.m);
     for (;;) {
-        const bool ready = o.cv.wait_until(lock, deadline, [&] {
-            return o.count == 0 || (onMain && q.syncPending.load() > 0);
-        });
         if (o.count == 0) return true;
-        if (!ready) return false;
-        // Background work waits for the main queue: run it (in queue order)
-        // instead of waiting for work that cannot finish.
-        lock.unlock();
-        mainqueue::drain();
-        lock.lock();
+        if (mustRunMainQueue()) {
+            // Background work waits for the main queue: run it (in queue
+            // order) instead of waiting for work that cannot finish.
+            lock.unlock();
+            mainqueue::drain();
+            lock.lock();
+            if (std::chrono::steady_clock::now() >= deadline) return o.count == 0;
+            continue;
+        }
+        if (!o.cv.wait_until(lock, deadline, [&] { return o.count == 0 || mustRunMainQueue(); }))
+            return false;
     }
 }
 
@@ -479,12 +529,18 @@ void discardPendingWork() {
         std::lock_guard lock(d.m);
         d.entries.clear();
     }
-    auto& q = mainQueueState();
-    std::deque<Block> dropped;
-    {
-        std::lock_guard lock(q.m);
-        dropped.swap(q.blocks);
-    }
+    // A sync block's caller waits for it: run it, or the caller waits forever.
+    for (auto& e : mainQueueState().takeAll())
+        if (e.sync) e.block();
 }
+
+namespace workers {
+std::size_t count() { return WorkerPool::shared().threadCount(); }
+void setIdleTimeout(Duration timeout) { WorkerPool::shared().setIdleTimeout(timeout); }
+Duration idleTimeout() { return WorkerPool::shared().idleTimeout(); }
+bool waitForCountAtMost(std::size_t n, Duration timeout) {
+    return WorkerPool::shared().waitForThreadCountAtMost(n, timeout);
+}
+}  // namespace workers
 
 }  // namespace platform::dispatch

@@ -2,7 +2,8 @@
 // Queues in the style the program's model layer is written against: a main
 // queue pumped by the main run loop, serial queues, and concurrent queues whose
 // barrier blocks run alone and in the order issued. All queues share one small
-// worker pool; no queue owns a thread.
+// worker pool; no queue owns a thread. Our own queues are labelled
+// "org.frelt.*" ("org.frelt.main", "org.frelt.global").
 
 #include <chrono>
 #include <cstdint>
@@ -48,6 +49,10 @@ public:
     void asyncBarrier(Block block);
     // Runs `block` on the calling thread once everything issued before it that
     // it must not overlap has finished. Reads issued after a barrier see it.
+    // On the main queue: from another thread, the block is queued and runs on
+    // the main thread in turn while the caller waits; from the main thread it
+    // runs at once, ahead of blocks already queued (waiting for them would
+    // never end).
     void sync(const Block& block);
     void syncBarrier(const Block& block);
 
@@ -112,10 +117,25 @@ void setWakeHandler(std::function<void()> handler);
 }  // namespace mainqueue
 
 // Test support: waits until no queue other than the main queue has pending or
-// running work. Returns false if that did not happen within `timeout`.
+// running work. Returns false if that did not happen within `timeout`. On the
+// main thread it runs the main queue whenever a background block waits in a
+// `sync` on it.
 bool waitForBackgroundIdle(Duration timeout = std::chrono::seconds(10));
-// Drops delayed work that has not fired and all blocks still queued on the
-// main queue (between tests).
+// Between tests, on the main thread: drops delayed work that has not fired
+// and the blocks still queued on the main queue, except those a `sync` caller
+// waits for, which run (their callers return).
 void discardPendingWork();
+
+// The shared worker pool. It adds a thread whenever every thread is busy
+// (up to 64), so blocks that wait for each other never starve; threads beyond
+// the number of cores end after the idle timeout without work (5 s).
+namespace workers {
+std::size_t count();
+// Tests shorten it to see the pool shrink.
+void setIdleTimeout(Duration timeout);
+Duration idleTimeout();
+// Waits until at most `n` threads are left; false when `timeout` passed first.
+bool waitForCountAtMost(std::size_t n, Duration timeout);
+}  // namespace workers
 
 }  // namespace platform::dispatch

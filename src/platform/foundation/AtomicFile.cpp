@@ -7,23 +7,20 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/foundation/SingleInstance.h"
+
 namespace platform {
 
 namespace {
 
-std::mutex& injectorMutex() {
-    static std::mutex m;
-    return m;
-}
-
-atomicfile::FaultInjector& injector() {
-    static atomicfile::FaultInjector f;
-    return f;
-}
+// Reset with the single instances, so one test's faults never reach the next.
+struct FaultInjectorTag {};
+using InstalledFaultInjector = ResettableValue<FaultInjectorTag, atomicfile::FaultInjector>;
 
 int injectedFault(atomicfile::Stage stage, const std::filesystem::path& target) {
-    std::lock_guard lock(injectorMutex());
-    return injector() ? injector()(stage, target) : 0;
+    // A copy: the injector may replace itself.
+    const auto injector = InstalledFaultInjector::get();
+    return injector ? injector(stage, target) : 0;
 }
 
 bool writeAll(int fd, const std::uint8_t* bytes, std::size_t size) {
@@ -41,10 +38,7 @@ bool writeAll(int fd, const std::uint8_t* bytes, std::size_t size) {
 
 }  // namespace
 
-void atomicfile::setFaultInjector(FaultInjector f) {
-    std::lock_guard lock(injectorMutex());
-    injector() = std::move(f);
-}
+void atomicfile::setFaultInjector(FaultInjector f) { InstalledFaultInjector::set(std::move(f)); }
 
 bool writeFileAtomically(const std::filesystem::path& path, const Data& bytes, std::string* error) {
     using atomicfile::Stage;

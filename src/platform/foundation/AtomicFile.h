@@ -24,7 +24,8 @@ enum class Stage { CreateTemporary, Write, Sync, Rename };
 
 // Tests: called before each stage; a non-zero errno value makes that stage
 // fail as if the system had refused it. A failing Write stage first writes
-// half of the bytes, as a full disk would. Null restores normal operation.
+// half of the bytes, as a full disk would. Null restores normal operation, as
+// does the reset of the single instances between tests.
 using FaultInjector = std::function<int(Stage stage, const std::filesystem::path& target)>;
 void setFaultInjector(FaultInjector injector);
 

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "platform/foundation/PropertyList.h"
+#include "platform/foundation/SingleInstance.h"
 
 namespace platform {
 
@@ -21,22 +22,22 @@ namespace fs = std::filesystem;
 constexpr const char* kFormatKey = "FreltBookmark";
 constexpr std::int64_t kFormatVersion = 1;
 
-std::mutex& stateMutex() {
-    static std::mutex m;
-    return m;
+// Per-process state held by the single-instance registry, so each test
+// starts without another test's counts, restriction or injected faults.
+struct BookmarkState {
+    std::mutex m;
+    bookmark::FaultInjector injector;
+    std::map<std::string, std::size_t> counts;
+    std::optional<std::vector<fs::path>> folders;
+};
+BookmarkState& state() {
+    // The registry keeps the object alive until it is reset between tests.
+    return *singleInstance<BookmarkState>([] { return std::make_shared<BookmarkState>(); });
 }
-bookmark::FaultInjector& injector() {
-    static bookmark::FaultInjector f;
-    return f;
-}
-std::map<std::string, std::size_t>& accessCounts() {
-    static std::map<std::string, std::size_t> counts;
-    return counts;
-}
-std::optional<std::vector<fs::path>>& allowedFolders() {
-    static std::optional<std::vector<fs::path>> folders;
-    return folders;
-}
+std::mutex& stateMutex() { return state().m; }
+bookmark::FaultInjector& injector() { return state().injector; }
+std::map<std::string, std::size_t>& accessCounts() { return state().counts; }
+std::optional<std::vector<fs::path>>& allowedFolders() { return state().folders; }
 
 bool injectedFailure(bookmark::Operation operation, const std::string& path) {
     bookmark::FaultInjector f;

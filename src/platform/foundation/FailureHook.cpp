@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <mutex>
 
+#include "platform/dispatch/Dispatch.h"
+
 namespace platform {
 
 namespace {
@@ -27,5 +29,11 @@ void reportFailure(const std::string& message) {
     if (h) h(message);
     else std::fprintf(stderr, "platform failure: %s\n", message.c_str());
 }
+
+#ifndef NDEBUG
+void assertMainThread(const char* where) {
+    if (!dispatch::isMainThread()) reportFailure(std::string(where) + " must run on the main thread");
+}
+#endif
 
 }  // namespace platform

@@ -1,62 +1,36 @@
 #pragma once
 // A value that others can watch. Subscribing delivers the current value at
-// once; after that every assignment is delivered synchronously on the
-// assigning thread, in subscription order.
+// once, on the subscribing thread; after that every assignment is delivered
+// to every subscriber, in subscription order.
 //
-// Subscriptions are weak on both sides: the publisher holds no strong
-// reference to a subscriber, and a subscription ends when its handle is
-// dropped. Dropping (or cancelling) a handle waits for a delivery in progress
-// on another thread, so a subscriber that destroys its handle in its
-// destructor is never called afterwards. Deliveries of one publisher are
-// serialised; assigning from inside a handler (on the same thread) is allowed
-// and delivers the newer value to everyone before the older delivery would
-// have continued, so the last value each subscriber sees is the current one.
-// A handler must not wait for another thread that assigns to, subscribes to,
-// or cancels a subscription of the same publisher.
+// Handlers run with no lock of the publisher held, so handlers of two values
+// may assign to each other from two threads. Each subscriber is called by one
+// thread at a time and always ends on the current value:
+// - an assignment is delivered on the assigning thread, except to a
+//   subscriber that another call is delivering to at that moment; that call
+//   delivers the newer value after its handler returns;
+// - an assignment from inside a handler therefore reaches that handler's own
+//   subscriber after the handler returns, and the others at once; nobody is
+//   then handed the older value.
+// A subscriber may see fewer values than were assigned, never an older value
+// after a newer one.
+//
+// The publisher holds no strong reference to a subscriber, and a
+// subscription (see Subscription.h) ends when its handle is dropped.
 
-#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <utility>
 #include <vector>
 
+#include "platform/foundation/Subscription.h"
+
 namespace platform {
-
-namespace detail {
-struct SubscriptionToken {
-    virtual ~SubscriptionToken() = default;
-    virtual void cancel() = 0;
-};
-}  // namespace detail
-
-// The handle of a subscription: move-only; dropping it ends the subscription.
-class Subscription {
-public:
-    Subscription() = default;
-    explicit Subscription(std::shared_ptr<detail::SubscriptionToken> token) : token_(std::move(token)) {}
-    Subscription(Subscription&&) noexcept = default;
-    Subscription& operator=(Subscription&& other) noexcept {
-        if (this != &other) {
-            cancel();
-            token_ = std::move(other.token_);
-        }
-        return *this;
-    }
-    Subscription(const Subscription&) = delete;
-    Subscription& operator=(const Subscription&) = delete;
-    ~Subscription() { cancel(); }
-
-    void cancel() {
-        if (auto token = std::move(token_)) token->cancel();
-    }
-    bool isActive() const { return token_ != nullptr; }
-
-private:
-    std::shared_ptr<detail::SubscriptionToken> token_;
-};
 
 template <class T>
 class Published {
@@ -80,38 +54,30 @@ public:
     }
 
     void set(T newValue) {
-        std::lock_guard delivery(core_->delivery);
         std::vector<std::shared_ptr<Sink>> sinks;
-        std::optional<T> current;
-        std::uint64_t generation;
         {
             std::lock_guard lock(core_->m);
             core_->value = std::move(newValue);
-            current.emplace(core_->value);
-            generation = ++core_->generation;
-            sinks = core_->liveSinks();
+            ++core_->generation;
+            sinks = core_->sinks;
         }
-        for (auto& sink : sinks) {
-            // A nested assignment from a handler has already delivered a newer value to everyone.
-            if (core_->currentGeneration() != generation) return;
-            sink->deliver(*current);
-        }
+        for (auto& sink : sinks) core_->catchUp(*sink);
     }
 
     // Calls `handler` with the current value now and with every later value.
     [[nodiscard]] Subscription subscribe(Handler handler) {
         auto sink = std::make_shared<Sink>();
         sink->handler = std::move(handler);
-        sink->core = core_;
-        std::lock_guard delivery(core_->delivery);
-        std::optional<T> current;
+        // Claimed before it is listed: an assignment on another thread meanwhile
+        // leaves its value to this thread, which delivers it after the first.
+        sink->deliverer = std::this_thread::get_id();
         {
             std::lock_guard lock(core_->m);
-            current.emplace(core_->value);
+            sink->id = core_->nextId++;
             core_->sinks.push_back(sink);
         }
-        sink->deliver(*current);
-        return Subscription(sink);
+        core_->deliverClaimed(*sink);
+        return Subscription(std::weak_ptr<Core>(core_), [id = sink->id](Core& core) { core.remove(id); });
     }
 
     // As subscribe(handler), calling `handler(owner, value)` while `owner`
@@ -126,56 +92,89 @@ public:
 
     std::size_t subscriberCount() const {
         std::lock_guard lock(core_->m);
-        return core_->liveSinks().size();
+        return core_->sinks.size();
     }
 
 private:
-    struct Core;
-
-    struct Sink : detail::SubscriptionToken {
+    struct Sink {
+        std::uint64_t id = 0;
         Handler handler;
-        std::atomic<bool> active{true};
-        std::weak_ptr<Core> core;
-
-        // Called with the publisher's delivery lock held. The handler stays
-        // in place after cancel(): a handler may drop its own subscription.
-        void deliver(const T& value) {
-            if (active.load()) handler(value);
-        }
-
-        void cancel() override {
-            active.store(false);
-            // Taking the delivery lock waits for a delivery in progress on
-            // another thread; on the delivering thread itself it is re-entrant.
-            if (auto c = core.lock()) std::lock_guard delivery(c->delivery);
-        }
+        std::mutex m;
+        std::condition_variable idle;
+        bool ended = false;                      // guarded by m
+        bool knocked = false;                    // a newer value arrived while claimed; guarded by m
+        std::optional<std::thread::id> deliverer;  // the thread calling the handler; guarded by m
+        std::uint64_t seen = 0;                  // the generation delivered; only the deliverer touches it
     };
 
     struct Core {
-        std::recursive_mutex delivery;
         mutable std::mutex m;
         T value{};
-        std::uint64_t generation = 0;
+        std::uint64_t generation = 1;
+        std::vector<std::shared_ptr<Sink>> sinks;
+        std::uint64_t nextId = 1;
+
         Core() = default;
         explicit Core(T initial) : value(std::move(initial)) {}
-        std::vector<std::weak_ptr<Sink>> sinks;
 
-        // Called with `m` held; forgets ended subscriptions.
-        std::vector<std::shared_ptr<Sink>> liveSinks() {
-            std::vector<std::shared_ptr<Sink>> out;
-            std::vector<std::weak_ptr<Sink>> kept;
-            for (auto& w : sinks)
-                if (auto s = w.lock(); s && s->active.load()) {
-                    out.push_back(s);
-                    kept.push_back(w);
+        // Brings `sink` to the current value, unless another call is busy with
+        // it: that call is told and catches up itself.
+        void catchUp(Sink& sink) {
+            {
+                std::lock_guard lock(sink.m);
+                if (sink.ended) return;
+                if (sink.deliverer) {
+                    sink.knocked = true;
+                    return;
                 }
-            sinks.swap(kept);
-            return out;
+                sink.deliverer = std::this_thread::get_id();
+            }
+            deliverClaimed(sink);
         }
 
-        std::uint64_t currentGeneration() {
-            std::lock_guard lock(m);
-            return generation;
+        // Called by the thread that claimed `sink`; releases it when nothing
+        // newer is waiting.
+        void deliverClaimed(Sink& sink) {
+            for (;;) {
+                std::optional<T> current;
+                {
+                    std::lock_guard lock(m);
+                    if (sink.seen < generation) {
+                        sink.seen = generation;
+                        current.emplace(value);
+                    }
+                }
+                bool ended;
+                {
+                    std::lock_guard lock(sink.m);
+                    ended = sink.ended;
+                }
+                // The handler stays in place after the subscription ended:
+                // a handler may end its own subscription.
+                if (current && !ended) sink.handler(*current);
+                std::lock_guard lock(sink.m);
+                if (sink.knocked && !sink.ended) {
+                    sink.knocked = false;
+                    continue;
+                }
+                sink.knocked = false;
+                sink.deliverer.reset();
+                sink.idle.notify_all();
+                return;
+            }
+        }
+
+        void remove(std::uint64_t id) {
+            std::shared_ptr<Sink> gone;
+            {
+                std::lock_guard lock(m);
+                gone = detail::takeById(sinks, id);
+            }
+            if (!gone) return;
+            const auto me = std::this_thread::get_id();
+            std::unique_lock lock(gone->m);
+            gone->ended = true;
+            gone->idle.wait(lock, [&] { return !gone->deliverer || *gone->deliverer == me; });
         }
     };
 

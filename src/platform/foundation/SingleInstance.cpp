@@ -1,5 +1,7 @@
 #include "platform/foundation/SingleInstance.h"
 
+#include <cstdlib>
+#include <cxxabi.h>
 #include <vector>
 
 namespace platform::singleinstance {
@@ -29,6 +31,14 @@ void resetAll() {
         }
         reset();
     }
+}
+
+std::string typeName(const std::type_info& type) {
+    int status = 0;
+    char* demangled = abi::__cxa_demangle(type.name(), nullptr, nullptr, &status);
+    std::string name = status == 0 && demangled ? demangled : type.name();
+    std::free(demangled);
+    return name;
 }
 
 }  // namespace platform::singleinstance

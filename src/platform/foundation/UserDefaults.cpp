@@ -423,56 +423,17 @@ bool UserDefaults::synchronize() {
 
 // --- Observing --------------------------------------------------------------
 
-UserDefaults::Observation& UserDefaults::Observation::operator=(Observation&& o) noexcept {
-    if (this != &o) {
-        reset();
-        owner_ = std::move(o.owner_);
-        id_ = o.id_;
-        o.id_ = 0;
-    }
-    return *this;
-}
-
-void UserDefaults::Observation::reset() {
-    if (id_ == 0) return;
-    if (auto owner = owner_.lock()) owner->removeObserver(id_);
-    id_ = 0;
-    owner_.reset();
-}
-
-UserDefaults::Observation UserDefaults::observe(const std::string& key, Observer observer) {
-    std::lock_guard lock(m_);
-    auto entry = std::make_shared<ObserverEntry>();
-    entry->id = nextObserverId_++;
-    entry->key = key;
-    entry->handler = std::move(observer);
-    observers_.push_back(entry);
-    return Observation(weak_from_this(), entry->id);
-}
-
-void UserDefaults::removeObserver(std::uint64_t id) {
-    std::lock_guard lock(m_);
-    for (auto it = observers_.begin(); it != observers_.end(); ++it) {
-        if ((*it)->id == id) {
-            (*it)->removed = true;
-            observers_.erase(it);
-            return;
-        }
-    }
+Subscription UserDefaults::observe(const std::string& key, Observer observer) {
+    return observers_.add([key, observer = std::move(observer)](const std::string& changed,
+                                                                 const std::optional<Value>& value) {
+        if (changed == key) observer(changed, value);
+    });
 }
 
 void UserDefaults::deliver(const std::vector<Change>& changes) {
     if (changes.empty()) return;
-    std::vector<std::shared_ptr<ObserverEntry>> observers;
-    {
-        std::lock_guard lock(m_);
-        observers = observers_;
-    }
-    for (const auto& change : changes) {
-        for (const auto& o : observers) {
-            if (!o->removed && o->key == change.key) o->handler(change.key, change.value);
-        }
-    }
+    for (const auto& change : changes)
+        observers_.forEach([&](const Observer& observer) { observer(change.key, change.value); });
     ValueDictionary userInfo;
     NotificationCenter::defaultCenter().post(
         Notification{didChangeNotification, {}, static_cast<const void*>(this), std::move(userInfo)});

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Subscription.h"
 #include "platform/foundation/Value.h"
 
 namespace platform {
@@ -99,23 +100,7 @@ public:
     // now gives (nullopt when absent), once per change of that value,
     // whichever domain the change came from.
     using Observer = std::function<void(const std::string& key, const std::optional<Value>& value)>;
-    class Observation {
-    public:
-        Observation() = default;
-        Observation(std::weak_ptr<UserDefaults> owner, std::uint64_t id) : owner_(std::move(owner)), id_(id) {}
-        Observation(Observation&& o) noexcept : owner_(std::move(o.owner_)), id_(o.id_) { o.id_ = 0; }
-        Observation& operator=(Observation&& o) noexcept;
-        Observation(const Observation&) = delete;
-        Observation& operator=(const Observation&) = delete;
-        ~Observation() { reset(); }
-        void reset();
-
-    private:
-        std::weak_ptr<UserDefaults> owner_;
-        std::uint64_t id_ = 0;
-    };
-    [[nodiscard]] Observation observe(const std::string& key, Observer observer);
-    void removeObserver(std::uint64_t id);
+    [[nodiscard]] Subscription observe(const std::string& key, Observer observer);
 
 private:
     struct Domain {
@@ -125,12 +110,6 @@ private:
         std::uint64_t generation = 0;       // bumped by every change
         std::uint64_t savedGeneration = 0;  // what the file holds
         bool writable = true;               // false when an unreadable file could not be moved aside
-    };
-    struct ObserverEntry {
-        std::uint64_t id;
-        std::string key;
-        Observer handler;
-        std::atomic<bool> removed{false};
     };
     struct Change {
         std::string key;
@@ -156,8 +135,7 @@ private:
     Domain global_;
     ValueDictionary registered_;
     bool saveScheduled_ = false;
-    std::vector<std::shared_ptr<ObserverEntry>> observers_;
-    std::uint64_t nextObserverId_ = 1;
+    ObserverList<Observer> observers_;
 
     std::mutex writeMutex_;  // one save at a time, in snapshot order
 };

@@ -28,7 +28,7 @@ public:
 private:
     mutable std::mutex m_;
     std::set<std::string> openApplications_;
-    platform::Workspace::Observation observation_;
+    platform::Subscription observation_;
 };
 
 }  // namespace frelt

@@ -1,9 +1,15 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <mutex>
+#include <thread>
 
 #include "KitTestSupport.h"
 #include "platform/appkit/Application.h"
+#include "platform/appkit/Storyboard.h"
 #include "platform/appkit/Window.h"
 #include "platform/appkit/WindowController.h"
+#include "platform/foundation/FailureHook.h"
 #include "support/FreltTest.h"
 #include "support/KitHarness.h"
 
@@ -70,9 +76,16 @@ protected:
     std::shared_ptr<Application> app = Application::shared();
 };
 
-TEST_F(ApplicationTest, DelegateHearsLaunchActivationAndTerminationInOrder) {
-    auto delegate = std::make_shared<RecordingAppDelegate>(calls);
-    app->setDelegate(delegate);
+class ApplicationLifeTest : public ApplicationTest {
+protected:
+    std::shared_ptr<RecordingAppDelegate> delegate = std::make_shared<RecordingAppDelegate>(calls);
+    void SetUp() override {
+        ApplicationTest::SetUp();
+        app->setDelegate(delegate);
+    }
+};
+
+TEST_F(ApplicationLifeTest, LaunchingTellsTheDelegateAndTheCentreOnceThenActivates) {
     std::vector<std::string> notes;
     auto observation = NotificationCenter::defaultCenter().observe("", app.get(), [&](const Notification& n) {
         notes.push_back(n.name);
@@ -80,27 +93,63 @@ TEST_F(ApplicationTest, DelegateHearsLaunchActivationAndTerminationInOrder) {
     app->finishLaunching();
     app->finishLaunching();  // once only
     EXPECT_EQ(*calls, (Calls{"willFinishLaunching", "didFinishLaunching", "willBecomeActive", "didBecomeActive"}));
-    EXPECT_EQ(notes.front(), applicationnotification::willFinishLaunching);
-    EXPECT_EQ(notes.size(), 4u);
-    calls->clear();
+    EXPECT_EQ(notes, (std::vector<std::string>{applicationnotification::willFinishLaunching,
+                                               applicationnotification::didFinishLaunching,
+                                               applicationnotification::willBecomeActive,
+                                               applicationnotification::didBecomeActive}));
+    EXPECT_TRUE(app->isActive());
+}
 
+TEST_F(ApplicationLifeTest, ActivationChangesAreToldOnlyWhenTheStateChanges) {
+    app->finishLaunching();
+    calls->clear();
     app->activate();  // already active
     app->deactivate();
+    app->deactivate();  // already inactive
     app->activate();
-    app->openFiles({"/a", "/b"});
-    EXPECT_EQ(*calls, (Calls{"willResignActive", "didResignActive", "willBecomeActive", "didBecomeActive",
-                             "openFile /a", "openFile /b"}));
-    calls->clear();
+    EXPECT_EQ(*calls, (Calls{"willResignActive", "didResignActive", "willBecomeActive", "didBecomeActive"}));
+}
 
+TEST_F(ApplicationLifeTest, FilesHandedOverOpenOneByOneThroughTheDelegate) {
+    app->openFiles({"/a", "/b"});
+    app->openFiles({});
+    EXPECT_EQ(*calls, (Calls{"openFile /a", "openFile /b"}));
+}
+
+TEST_F(ApplicationLifeTest, TerminationFollowsTheDelegatesReplyNowLaterOrCancel) {
     delegate->reply = TerminateReply::cancel;
     app->terminate();
     EXPECT_FALSE(app->hasTerminated());
     delegate->reply = TerminateReply::later;
     app->terminate();
-    EXPECT_FALSE(app->hasTerminated());
+    EXPECT_FALSE(app->hasTerminated()) << "until the delegate replies";
     app->replyToApplicationShouldTerminate(true);
     EXPECT_TRUE(app->hasTerminated());
+    app->terminate();  // once terminated, nothing more to ask
     EXPECT_EQ(*calls, (Calls{"shouldTerminate", "shouldTerminate", "willTerminate"}));
+}
+
+TEST_F(ApplicationTest, KitEntryPointsCalledFromAnotherThreadAreReported) {
+#ifdef NDEBUG
+    GTEST_SKIP() << "the main-thread checks are off in builds without assertions";
+#endif
+    std::mutex m;
+    std::vector<std::string> failures;
+    platform::setFailureHandler([&](const std::string& message) {
+        std::lock_guard lock(m);
+        failures.push_back(message);
+    });
+    std::thread other([&] {
+        (void)std::make_shared<View>();
+        (void)std::make_shared<Window>();
+        app->sendEvent(nullptr);
+        (void)SceneRegistry::shared()->instantiate("KitTestMain", "Missing");
+    });
+    other.join();
+    using testing::HasSubstr;
+    EXPECT_THAT(failures, testing::ElementsAre(HasSubstr("View::View"), HasSubstr("Window::Window"),
+                                               HasSubstr("Application::sendEvent"),
+                                               HasSubstr("SceneRegistry::instantiate")));
 }
 
 TEST_F(ApplicationTest, AccessoryProgramIsNotActivatedAtLaunch) {
@@ -166,7 +215,7 @@ TEST_F(ApplicationTest, MonitorRemovingItselfDuringDispatchIsSafe) {
     auto window = std::make_shared<Window>();
     kit::makeKey(window);
     int seen = 0;
-    EventMonitorToken self;
+    Subscription self;
     self = app->addLocalMonitorForEventsMatchingMask(eventmask::keyDown, [&](const EventPtr& e) -> EventPtr {
         ++seen;
         app->removeMonitor(self);

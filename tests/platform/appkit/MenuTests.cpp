@@ -144,28 +144,29 @@ TEST_F(MenuTest, AnItemBelongsToOneMenuAtATime) {
     EXPECT_EQ(menu->numberOfItems(), 0u);
 }
 
-TEST_F(MenuTest, ItemsKeepTheirPlainState) {
-    auto item = menu->addItem("Tag", Selector("pick:"), "t");
-    item->setTag(7);
-    item->setState(ControlStateValue::on);
-    item->setImageName("tag");
-    item->setRepresentedObject(std::string("work"));
+TEST_F(MenuTest, ChoosingAnItemInASubmenuRunsThatItemsAction) {
+    menu->addItem("Tag", Selector("pick:"), "t");
     auto sub = std::make_shared<Menu>("sub");
     sub->addItem("Inner", [&](const std::shared_ptr<MenuItem>&) { calls->push_back("inner"); });
     auto holder = menu->addItem("More", Selector{});
     holder->setSubmenu(sub);
-    menu->insertItem(MenuItem::separatorItem(), 1);
-
-    EXPECT_EQ(menu->itemWithTag(7), item);
-    EXPECT_EQ(*item->representedObjectAs<std::string>(), "work");
-    EXPECT_EQ(item->keyEquivalentModifierMask(), modifierflags::command);
-    EXPECT_TRUE(menu->itemAtIndex(1)->isSeparatorItem());
     EXPECT_EQ(sub->supermenu(), menu);
 
-    // Choosing in a submenu runs that item's action.
     script->chooseMenuItem("Inner");
     EXPECT_TRUE(menu->popUp(nullptr, Point{}, nullptr));
     EXPECT_EQ(*calls, Calls{"inner"});
+}
+
+TEST_F(MenuTest, ItemsAreFoundByTagAndPositionAndKeyEquivalentsMeanCommand) {
+    auto tagged = menu->addItem("Tag", Selector("pick:"), "t");
+    tagged->setTag(7);
+    auto last = menu->addItem("Last", Selector("last:"));
+    menu->insertItem(MenuItem::separatorItem(), 1);
+    EXPECT_EQ(menu->itemWithTag(7), tagged);
+    EXPECT_EQ(menu->itemWithTag(8), nullptr);
+    EXPECT_TRUE(menu->itemAtIndex(1)->isSeparatorItem());
+    EXPECT_EQ(menu->indexOfItem(last), 2);
+    EXPECT_EQ(tagged->keyEquivalentModifierMask(), modifierflags::command) << "a key equivalent means Command";
 }
 
 TEST_F(MenuTest, KeyEquivalentRunsTheMatchingItem) {

@@ -9,6 +9,7 @@
 #include "platform/appkit/ModalScript.h"
 #include "platform/appkit/OpenPanel.h"
 #include "platform/appkit/SavePanel.h"
+#include "platform/foundation/SingleInstance.h"
 #include "support/FreltTest.h"
 
 using namespace platform;
@@ -115,6 +116,24 @@ TEST_F(ModalScriptTest, EachModalTakesTheNextAnswerOfItsKindAndLeftoversAreRepor
     EXPECT_NONFATAL_FAILURE(script->verifyAllAnswersUsed(), "alert answered 1000 (scripted at ModalScriptTests.cpp:");
     script->reset();
     EXPECT_TRUE(script->verifyAllAnswersUsed());
+}
+
+// Answers a test scripts and never uses point at a path the test never took.
+TEST_F(ModalScriptTest, ATestThatLeavesScriptedAnswersUnusedFails) {
+    script->pressAlertButton(0);
+    EXPECT_NONFATAL_FAILURE(TearDown(), "scripted modal answers were never used");
+    SetUp();  // the fixture tears down once more after the test
+}
+
+// A presenter installed by one test (a desktop one, a recording one) must not
+// answer the next test's modals.
+TEST_F(ModalScriptTest, AnInstalledPresenterIsForgottenBetweenTests) {
+    struct Silent : ModalScript {};
+    auto installed = std::make_shared<Silent>();
+    ModalPresenter::setCurrent(installed);
+    EXPECT_EQ(ModalPresenter::current(), installed);
+    singleinstance::resetAll();
+    EXPECT_EQ(ModalPresenter::current(), ModalScript::shared());
 }
 
 TEST_F(ModalScriptTest, AlertAsSheetCompletesLaterOnTheMainQueue) {

@@ -10,6 +10,7 @@
 #include "platform/appkit/Storyboard.h"
 #include "platform/appkit/Window.h"
 #include "platform/appkit/WindowController.h"
+#include "platform/foundation/SingleInstance.h"
 #include "support/FreltTest.h"
 #include "support/KitHarness.h"
 
@@ -127,26 +128,32 @@ TEST_F(ViewTest, NeedsDisplayAsksTheBackendOnlyForShownWindows) {
     EXPECT_EQ(view->drawCount(), 2);
 }
 
-TEST_F(ViewTest, PlainStateIsKept) {
+TEST_F(ViewTest, AppearanceComesFromTheNearestViewTheWindowOrTheApplication) {
+    auto window = std::make_shared<Window>();
+    auto outer = std::make_shared<View>();
+    auto inner = std::make_shared<View>();
+    window->contentView()->addSubview(outer);
+    outer->addSubview(inner);
+    EXPECT_EQ(inner->effectiveAppearance(), appearance::aqua) << "the desktop's";
+    Application::shared()->setSystemAppearance(appearance::darkAqua);
+    EXPECT_EQ(inner->effectiveAppearance(), appearance::darkAqua);
+    Application::shared()->setAppearance(appearance::aqua);
+    EXPECT_EQ(inner->effectiveAppearance(), appearance::aqua) << "the program's own choice wins";
+    window->setAppearance(appearance::vibrantDark);
+    EXPECT_EQ(inner->effectiveAppearance(), appearance::vibrantDark);
+    outer->setAppearance(appearance::vibrantLight);
+    EXPECT_EQ(inner->effectiveAppearance(), appearance::vibrantLight);
+    inner->removeFromSuperview();
+    EXPECT_EQ(inner->effectiveAppearance(), appearance::aqua) << "out of the window: the program's";
+}
+
+TEST_F(ViewTest, DraggedTypesAreRegisteredOnceEachAndDropsAreRefusedByDefault) {
     auto view = std::make_shared<View>();
     view->registerForDraggedTypes({"public.file-url", "public.url", "public.file-url"});
-    EXPECT_EQ(view->registeredDraggedTypes(), (std::vector<std::string>{"public.file-url", "public.url"}));
+    view->registerForDraggedTypes({"public.url", "NSFilenamesPboardType"});
+    EXPECT_EQ(view->registeredDraggedTypes(),
+              (std::vector<std::string>{"public.file-url", "public.url", "NSFilenamesPboardType"}));
     EXPECT_EQ(view->draggingEntered(nullptr), dragoperation::none);
-    view->setToolTip("Open");
-    EXPECT_EQ(view->toolTip(), "Open");
-    EXPECT_EQ(view->layer(), nullptr);
-    view->setWantsLayer(true);
-    ASSERT_NE(view->layer(), nullptr);
-    view->layer()->setCornerRadius(6);
-    EXPECT_EQ(view->layer()->cornerRadius(), 6);
-    view->layer()->setBackgroundColor(Color::clear());
-    EXPECT_TRUE(view->layer()->backgroundColor().has_value());
-
-    EXPECT_EQ(view->effectiveAppearance(), appearance::aqua);
-    Application::shared()->setAppearance(appearance::darkAqua);
-    EXPECT_EQ(view->effectiveAppearance(), appearance::darkAqua);
-    view->setAppearance(appearance::vibrantLight);
-    EXPECT_EQ(view->effectiveAppearance(), appearance::vibrantLight);
 }
 
 // --- scenes
@@ -158,14 +165,23 @@ struct SceneWindowController : WindowController {
     void windowDidLoad() override { ++didLoad; }
 };
 
-TEST_F(ViewTest, ScenesAreBuiltByNameAndCanBeMadeToFail) {
-    SceneRegistry::registerScene("KitTestMain", "MainWindowController", [] {
-        auto wc = std::make_shared<SceneWindowController>();
-        wc->setWindow(std::make_shared<Window>());
-        return wc;
-    });
-    SceneRegistry::registerScene("KitTestMain", "Nothing", [] { return nullptr; });
-    SceneRegistry::setInitialScene("KitTestMain", "MainWindowController");
+class SceneTest : public ViewTest {
+protected:
+    std::shared_ptr<SceneRegistry> scenes = SceneRegistry::shared();
+
+    void registerMainWindow() {
+        scenes->registerScene("KitTestMain", "MainWindowController", [] {
+            auto wc = std::make_shared<SceneWindowController>();
+            wc->setWindow(std::make_shared<Window>());
+            return wc;
+        });
+    }
+};
+
+TEST_F(SceneTest, ScenesAreBuiltByNameAndWokenLikeLoadedOnes) {
+    registerMainWindow();
+    scenes->registerScene("KitTestMain", "Nothing", [] { return nullptr; });
+    scenes->setInitialScene("KitTestMain", "MainWindowController");
 
     EXPECT_EQ(Storyboard::storyboardWithName("KitTestUnknown"), nullptr);
     auto storyboard = Storyboard::storyboardWithName("KitTestMain");
@@ -183,18 +199,29 @@ TEST_F(ViewTest, ScenesAreBuiltByNameAndCanBeMadeToFail) {
     EXPECT_EQ(storyboard->instantiateControllerWithIdentifier("Missing"), nullptr);
     EXPECT_NE(storyboard->instantiateInitialController(), nullptr);
 
-    SceneRegistry::shared()->setSceneFails("KitTestMain", "MainWindowController");
-    EXPECT_EQ(storyboard->instantiateControllerWithIdentifier("MainWindowController"), nullptr);
-    SceneRegistry::shared()->overrideScene("KitTestMain", "Extra", [] { return std::make_shared<ViewController>(); });
-    EXPECT_NE(storyboard->instantiateControllerWithIdentifier<ViewController>("Extra"), nullptr);
+    // A second registration replaces the first.
+    scenes->registerScene("KitTestMain", "Nothing", [] { return std::make_shared<ViewController>(); });
+    EXPECT_NE(storyboard->instantiateControllerWithIdentifier<ViewController>("Nothing"), nullptr);
 }
 
-TEST_F(ViewTest, SceneFailuresAreForgottenBetweenTests) {
-    SceneRegistry::registerScene("KitTestMain", "MainWindowController", [] {
-        auto wc = std::make_shared<SceneWindowController>();
-        wc->setWindow(std::make_shared<Window>());
-        return wc;
-    });
+TEST_F(SceneTest, AFailingSceneAnswersNoneUntilToldOtherwise) {
+    registerMainWindow();
+    auto storyboard = Storyboard::storyboardWithName("KitTestMain");
+    ASSERT_NE(storyboard, nullptr);
+    scenes->setSceneFails("KitTestMain", "MainWindowController");
+    EXPECT_EQ(storyboard->instantiateControllerWithIdentifier("MainWindowController"), nullptr);
+    scenes->setSceneFails("KitTestMain", "MainWindowController", false);
+    EXPECT_NE(storyboard->instantiateControllerWithIdentifier("MainWindowController"), nullptr);
+}
+
+// What one test registers or makes fail, the reset between tests forgets.
+TEST_F(SceneTest, ScenesAndFailuresAreForgottenBetweenTests) {
+    registerMainWindow();
+    scenes->setSceneFails("KitTestMain", "MainWindowController");
+    singleinstance::resetAll();
+    EXPECT_EQ(Storyboard::storyboardWithName("KitTestMain"), nullptr);
+    SceneRegistry::shared()->registerScene("KitTestMain", "MainWindowController",
+                                           [] { return std::make_shared<SceneWindowController>(); });
     EXPECT_NE(Storyboard::storyboardWithName("KitTestMain")->instantiateControllerWithIdentifier("MainWindowController"),
               nullptr);
 }

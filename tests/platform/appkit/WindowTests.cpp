@@ -3,9 +3,11 @@
 
 #include "KitTestSupport.h"
 #include "platform/appkit/Application.h"
+#include "platform/appkit/TextView.h"
 #include "platform/appkit/Window.h"
 #include "platform/appkit/WindowController.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/foundation/SingleInstance.h"
 #include "support/FreltTest.h"
 #include "support/KitHarness.h"
 
@@ -82,7 +84,7 @@ TEST_F(WindowTest, FirstResponderChangesAreGatedByBothResponders) {
         b->accepts = b->agreesToBecome = true;
     }
 
-    observation.invalidate();
+    observation.cancel();
     seen.clear();
     window->makeFirstResponder(nullptr);
     EXPECT_TRUE(seen.empty()) << "an ended observation is not called";
@@ -189,14 +191,17 @@ TEST_F(WindowTest, PerformCloseAsksTheDelegate) {
     EXPECT_EQ(d->asked, 2);
 }
 
-TEST_F(WindowTest, FieldEditorComesFromTheDelegateOrTheFactory) {
-    const auto installed = Window::fieldEditorFactory();  // the controls' own
-    Window::setFieldEditorFactory(nullptr);
-    EXPECT_EQ(window->fieldEditor(true, a), nullptr) << "nothing can make one";
-    Window::setFieldEditorFactory([] { return std::make_shared<View>(); });
-    auto editor = window->fieldEditor(true, a);
-    ASSERT_NE(editor, nullptr);
-    EXPECT_EQ(window->fieldEditor(false, b), editor) << "one editor per window";
+TEST_F(WindowTest, FieldEditorComesFromTheDelegateOrTheInstalledFactory) {
+    EXPECT_EQ(window->fieldEditor(false, a), nullptr) << "none until one is asked for";
+    auto own = window->fieldEditor(true, a);
+    EXPECT_NE(std::dynamic_pointer_cast<TextView>(own), nullptr) << "without a factory, the kit's text view";
+    EXPECT_EQ(window->fieldEditor(false, b), own) << "one editor per window";
+
+    auto made = std::make_shared<View>();
+    Window::setFieldEditorFactory([made] { return made; });
+    auto other = std::make_shared<Window>();
+    EXPECT_EQ(other->fieldEditor(true, a), made);
+
     struct Delegate : WindowDelegate {
         std::shared_ptr<View> custom = std::make_shared<View>();
         std::shared_ptr<View> windowWillReturnFieldEditor(const std::shared_ptr<Window>&,
@@ -207,7 +212,13 @@ TEST_F(WindowTest, FieldEditorComesFromTheDelegateOrTheFactory) {
     auto d = std::make_shared<Delegate>();
     window->setDelegate(d);
     EXPECT_EQ(window->fieldEditor(true, a), d->custom);
-    Window::setFieldEditorFactory(installed);
+}
+
+// A factory one test installs must not make the next test's editors.
+TEST_F(WindowTest, AnInstalledFieldEditorFactoryIsForgottenBetweenTests) {
+    Window::setFieldEditorFactory([] { return std::make_shared<View>(); });
+    singleinstance::resetAll();
+    EXPECT_NE(std::dynamic_pointer_cast<TextView>(std::make_shared<Window>()->fieldEditor(true, a)), nullptr);
 }
 
 TEST_F(WindowTest, ModalSessionRunsNestedUntilStoppedAndHoldsInput) {

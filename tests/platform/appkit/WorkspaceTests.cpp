@@ -4,6 +4,7 @@
 #include "platform/appkit/RecordingWorkspace.h"
 #include "platform/appkit/StatusItem.h"
 #include "platform/appkit/Window.h"
+#include "platform/foundation/SingleInstance.h"
 #include "support/FreltTest.h"
 #include "support/KitHarness.h"
 
@@ -14,42 +15,7 @@ namespace {
 class WorkspaceTest : public FreltTest {
 protected:
     std::shared_ptr<RecordingWorkspace> workspace = RecordingWorkspace::make();
-    URL file(const std::string& path) { return URL::fileURL(path); }
 };
-
-TEST_F(WorkspaceTest, TheDoubleRecordsEveryCallAndAnswersAsConfigured) {
-    const URL app = file("/usr/share/applications/editor.desktop");
-    workspace->defaultApplicationsByExtension["txt"] = app;
-    workspace->openError = "No application knows this file";
-
-    std::vector<std::string> completions;
-    auto completion = [&](std::shared_ptr<RunningApplication>, std::optional<std::string> error) {
-        completions.push_back(error.value_or("ok"));
-    };
-    WorkspaceOpenConfiguration config;
-    EXPECT_TRUE(workspace->openURL(file("/a.txt")));
-    workspace->openURL(*URL::fromString("https://example.org/help"), config, completion);
-    workspace->openURLs({file("/a.txt"), file("/b.txt")}, app, config, completion);
-    EXPECT_EQ(workspace->URLForApplicationToOpenURL(file("/notes.txt")), app);
-    EXPECT_EQ(workspace->URLForApplicationToOpenURL(file("/notes.bin")), std::nullopt);
-    workspace->selectFile("", "/home/user");
-    EXPECT_EQ(workspace->iconForFile("/a.txt"), nullptr);
-
-    EXPECT_EQ(workspace->callDescriptions(),
-              (std::vector<std::string>{
-                  "openURL file:///a.txt",
-                  "openURL https://example.org/help with configuration",
-                  "openURLs [file:///a.txt, file:///b.txt] with file:///usr/share/applications/editor.desktop",
-                  "URLForApplicationToOpenURL file:///notes.txt",
-                  "URLForApplicationToOpenURL file:///notes.bin",
-                  "selectFile  in /home/user",
-                  "iconForFile /a.txt",
-              }));
-    EXPECT_EQ(workspace->calls()[1].configuration, config);
-    EXPECT_TRUE(completions.empty()) << "completions arrive later, on the main queue";
-    drain();
-    EXPECT_EQ(completions, (std::vector<std::string>{"No application knows this file", "No application knows this file"}));
-}
 
 TEST_F(WorkspaceTest, RunningApplicationsAreObservedWithAnInitialReport) {
     auto app = [](const char* path) {
@@ -71,7 +37,7 @@ TEST_F(WorkspaceTest, RunningApplicationsAreObservedWithAnInitialReport) {
     workspace->applicationsDidLaunch({browser, editor});  // editor already runs: not new
     workspace->applicationsDidTerminate({editor});
     workspace->applicationsDidTerminate({editor});  // gone already: no report
-    observation.reset();
+    observation.cancel();
     workspace->applicationsDidLaunch({editor});
 
     EXPECT_EQ(seen, (std::vector<std::string>{"initial +editor.desktop", "change +browser.desktop", "change -editor.desktop"}));
@@ -101,14 +67,15 @@ TEST_F(WorkspaceTest, VolumeAndSleepNotificationsGoToTheWorkspaceCentre) {
     EXPECT_EQ(onDefaultCentre, 0);
 }
 
-TEST_F(WorkspaceTest, SharedInstanceIsADoubleUntilOneIsSet) {
-    auto byDefault = std::dynamic_pointer_cast<RecordingWorkspace>(Workspace::shared());
-    ASSERT_TRUE(byDefault);
-    EXPECT_EQ(Workspace::shared(), byDefault);
+// A workspace one test installs must not serve the next; without one,
+// nothing is ever launched for real.
+TEST_F(WorkspaceTest, AnInstalledWorkspaceServesUntilTheResetBetweenTests) {
     Workspace::setShared(workspace);
     EXPECT_EQ(Workspace::shared(), workspace);
-    Workspace::setShared(nullptr);
-    EXPECT_EQ(Workspace::shared(), byDefault);
+    singleinstance::resetAll();
+    auto byDefault = Workspace::shared();
+    EXPECT_NE(byDefault, workspace);
+    EXPECT_NE(std::dynamic_pointer_cast<RecordingWorkspace>(byDefault), nullptr) << "the default launches nothing";
 }
 
 // --- status item

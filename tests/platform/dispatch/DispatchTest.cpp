@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "platform/dispatch/Dispatch.h"
 #include "support/FreltTest.h"
+#include "support/Watchdog.h"
 
 using namespace platform::dispatch;
 using namespace std::chrono_literals;
@@ -213,4 +215,61 @@ TEST_F(DispatchTest, MainQueueRunsInOrderWhenDrained) {
     EXPECT_TRUE(mainqueue::hasPending());
     drain();
     EXPECT_EQ(order.back(), 99);
+}
+
+// A background block waits in a sync on the main queue; discarding the pending
+// main-queue work between tests once dropped its block, so the caller waited
+// forever and waitForBackgroundIdle spun past its deadline on the main thread.
+TEST_F(DispatchTest, DiscardingPendingWorkRunsTheBlocksSyncCallersWaitFor) {
+    Watchdog watchdog("discarding a main-queue block a sync caller waits for");
+    std::atomic<bool> ran{false};
+    std::atomic<bool> returned{false};
+    Queue::global()->async([&] {
+        Queue::main()->sync([&] { ran = true; });
+        returned = true;
+    });
+    ASSERT_TRUE(eventually([] { return mainqueue::hasPending(); }));
+    bool plainRan = false;
+    Queue::main()->async([&] { plainRan = true; });
+    discardPendingWork();
+    EXPECT_TRUE(ran.load());
+    EXPECT_TRUE(waitForBackgroundIdle(std::chrono::seconds(10)));
+    EXPECT_TRUE(returned.load());
+    EXPECT_FALSE(plainRan) << "plain blocks are dropped";
+}
+
+// The pool grows while every thread is busy; once the work is done, the
+// threads beyond the number of cores end after the (shortened) idle timeout.
+TEST_F(DispatchTest, IdleWorkersBeyondTheCoresEndAfterTheIdleTimeout) {
+    struct ShortIdleTimeout {
+        Duration before = workers::idleTimeout();
+        ShortIdleTimeout() { workers::setIdleTimeout(std::chrono::milliseconds(10)); }
+        ~ShortIdleTimeout() { workers::setIdleTimeout(before); }
+    } shortIdleTimeout;
+    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t blocks = cores + 4;
+    auto q = Queue::makeConcurrent("org.frelt.test.wide");
+    Semaphore started, gate;
+    for (std::size_t i = 0; i < blocks; ++i) {
+        q->async([&] {
+            started.signal();
+            gate.wait();
+        });
+    }
+    for (std::size_t i = 0; i < blocks; ++i) ASSERT_TRUE(started.waitFor(10s)) << "every block has a thread";
+    EXPECT_GE(workers::count(), blocks);
+    for (std::size_t i = 0; i < blocks; ++i) gate.signal();
+    ASSERT_TRUE(waitForBackgroundIdle());
+    EXPECT_TRUE(workers::waitForCountAtMost(cores, 10s)) << workers::count() << " workers left";
+    // The threads kept still serve.
+    EXPECT_EQ(q->syncValue([] { return 7; }), 7);
+    std::atomic<bool> served{false};
+    q->async([&] { served = true; });
+    ASSERT_TRUE(waitForBackgroundIdle());
+    EXPECT_TRUE(served.load());
+}
+
+TEST_F(DispatchTest, ThePlatformsOwnQueuesCarryOurLabels) {
+    EXPECT_EQ(Queue::main()->label(), "org.frelt.main");
+    EXPECT_EQ(Queue::global()->label(), "org.frelt.global");
 }

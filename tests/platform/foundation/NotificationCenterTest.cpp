@@ -11,6 +11,7 @@
 
 using platform::Notification;
 using platform::NotificationCenter;
+using platform::Subscription;
 
 class NotificationCenterTest : public FreltTest {
 protected:
@@ -23,10 +24,10 @@ protected:
 };
 
 TEST_F(NotificationCenterTest, DeliversInRegistrationOrderToMatchingNames) {
-    center.addObserver("A", nullptr, note("1"));
-    center.addObserver("B", nullptr, note("2"));
-    center.addObserver("", nullptr, note("all"));
-    center.addObserver("A", nullptr, note("3"));
+    auto a = center.observe("A", nullptr, note("1"));
+    auto b = center.observe("B", nullptr, note("2"));
+    auto all = center.observe("", nullptr, note("all"));
+    auto a2 = center.observe("A", nullptr, note("3"));
     center.post("A");
     center.post("B");
     center.post("C");
@@ -36,8 +37,8 @@ TEST_F(NotificationCenterTest, DeliversInRegistrationOrderToMatchingNames) {
 TEST_F(NotificationCenterTest, FiltersBySender) {
     auto first = std::make_shared<int>(1);
     auto second = std::make_shared<int>(2);
-    center.addObserver("changed", first.get(), note("first only"));
-    center.addObserver("changed", nullptr, note("any"));
+    auto a = center.observe("changed", first.get(), note("first only"));
+    auto b = center.observe("changed", nullptr, note("any"));
     center.post("changed", first);
     center.post("changed", second);
     center.post("changed", std::any(std::string("value")));  // a value has no identity
@@ -48,7 +49,7 @@ TEST_F(NotificationCenterTest, CarriesObjectAndUserInfo) {
     auto sender = std::make_shared<std::string>("entry");
     std::string seenObject;
     platform::Value seenCount;
-    center.addObserver("n", nullptr, [&](const Notification& n) {
+    auto observation = center.observe("n", nullptr, [&](const Notification& n) {
         if (auto* p = n.objectAs<std::shared_ptr<std::string>>()) seenObject = **p;
         if (auto it = n.userInfo.find("count"); it != n.userInfo.end()) seenCount = it->second;
     });
@@ -58,24 +59,24 @@ TEST_F(NotificationCenterTest, CarriesObjectAndUserInfo) {
 }
 
 TEST_F(NotificationCenterTest, PostingInsideADeliveryIsDeliveredAtOnce) {
-    center.addObserver("outer", nullptr, [&](const Notification&) {
+    auto outer = center.observe("outer", nullptr, [&](const Notification&) {
         log.push_back("1:outer");
         center.post("inner");
     });
-    center.addObserver("", nullptr, note("2"));
+    auto all = center.observe("", nullptr, note("2"));
     center.post("outer");
     EXPECT_EQ(log, (std::vector<std::string>{"1:outer", "2:inner", "2:outer"}));
 }
 
-TEST_F(NotificationCenterTest, RemovingDuringADeliveryTakesEffectAtOnce) {
-    NotificationCenter::ObserverId self = 0, later = 0;
-    self = center.addObserver("n", nullptr, [&](const Notification& n) {
+TEST_F(NotificationCenterTest, EndingDuringADeliveryTakesEffectAtOnce) {
+    Subscription self, later;
+    self = center.observe("n", nullptr, [&](const Notification& n) {
         log.push_back("self:" + n.name);
-        center.removeObserver(self);
-        center.removeObserver(later);
+        self.cancel();
+        later.cancel();
     });
-    later = center.addObserver("n", nullptr, note("later"));
-    center.addObserver("n", nullptr, note("kept"));
+    later = center.observe("n", nullptr, note("later"));
+    auto kept = center.observe("n", nullptr, note("kept"));
     center.post("n");
     center.post("n");
     EXPECT_EQ(log, (std::vector<std::string>{"self:n", "kept:n", "kept:n"}));
@@ -83,13 +84,10 @@ TEST_F(NotificationCenterTest, RemovingDuringADeliveryTakesEffectAtOnce) {
 }
 
 TEST_F(NotificationCenterTest, ObserversAddedDuringADeliveryWaitForTheNextPost) {
-    bool added = false;
-    center.addObserver("n", nullptr, [&](const Notification&) {
+    Subscription added;
+    auto adder = center.observe("n", nullptr, [&](const Notification&) {
         log.push_back("adder:n");
-        if (!added) {
-            added = true;
-            center.addObserver("n", nullptr, note("new"));
-        }
+        if (!added.isActive()) added = center.observe("n", nullptr, note("new"));
     });
     center.post("n");
     EXPECT_EQ(log, (std::vector<std::string>{"adder:n"}));
@@ -97,16 +95,40 @@ TEST_F(NotificationCenterTest, ObserversAddedDuringADeliveryWaitForTheNextPost) 
     EXPECT_EQ(log, (std::vector<std::string>{"adder:n", "adder:n", "new:n"}));
 }
 
-TEST_F(NotificationCenterTest, AnObservationRemovesItsObserverWhenDropped) {
+TEST_F(NotificationCenterTest, AnObservationEndsWhenDroppedOrAssignedOver) {
     {
         auto observation = center.observe("n", nullptr, note("scoped"));
         center.post("n");
-        NotificationCenter::Observation other = center.observe("n", nullptr, note("replaced"));
+        Subscription other = center.observe("n", nullptr, note("replaced"));
         other = std::move(observation);  // drops "replaced", keeps "scoped"
         center.post("n");
     }
     center.post("n");
     EXPECT_EQ(log, (std::vector<std::string>{"scoped:n", "scoped:n"}));
+    EXPECT_EQ(center.observerCount(), 0u);
+}
+
+// A local centre that goes before the observation made on it: ending the
+// observation afterwards must not touch the centre (AddressSanitizer reports
+// a use after scope when it does).
+TEST_F(NotificationCenterTest, AnObservationMayOutliveItsCentre) {
+    Subscription observation;
+    {
+        NotificationCenter local;
+        observation = local.observe("n", nullptr, note("local"));
+        local.post("n");
+    }
+    EXPECT_TRUE(observation.isActive());
+    observation.cancel();
+    EXPECT_EQ(log, (std::vector<std::string>{"local:n"}));
+}
+
+TEST_F(NotificationCenterTest, RemovingAllObserversEndsEveryObservation) {
+    auto a = center.observe("n", nullptr, note("a"));
+    auto b = center.observe("", nullptr, note("b"));
+    center.removeAllObservers();
+    center.post("n");
+    EXPECT_TRUE(log.empty());
     EXPECT_EQ(center.observerCount(), 0u);
 }
 
@@ -120,12 +142,12 @@ struct Watcher {
               ++calls;
           })) {}
     ~Watcher() {
-        observation.reset();
+        observation.cancel();
         alive.store(false);
     }
     std::atomic<bool> alive{true};
     std::atomic<int> calls{0};
-    NotificationCenter::Observation observation;
+    Subscription observation;
     static inline std::atomic<bool> calledAfterDeath{false};
 };
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/foundation/Published.h"
+#include "support/Watchdog.h"
 
 using platform::Published;
 using platform::Subscription;
@@ -155,4 +156,56 @@ TEST(PublishedTest, SubscribersDestroyedOnAnotherThreadAreNeverCalledAgain) {
     writer.join();
     EXPECT_FALSE(Subscriber::calledAfterDeath.load());
     EXPECT_FALSE(wrongThread.load());
+}
+
+// Handlers run outside the publisher's lock: two values whose handlers assign
+// to each other, assigned from two threads, once deadlocked (each thread held
+// one value's lock and waited for the other's).
+TEST(PublishedTest, HandlersOfTwoValuesMayAssignToEachOtherFromTwoThreads) {
+    Watchdog watchdog("two publishers assigning to each other from two threads");
+    Published<int> a(0), b(0);
+    // An odd value is passed on to the other value as the next even one.
+    Subscription aToB = a.subscribe([&](int v) {
+        if (v % 2 != 0) b = v + 1;
+    });
+    Subscription bToA = b.subscribe([&](int v) {
+        if (v % 2 != 0) a = v + 1;
+    });
+    std::vector<int> lastA, lastB;
+    Subscription watchA = a.subscribe([&](int v) { lastA.push_back(v); });
+    Subscription watchB = b.subscribe([&](int v) { lastB.push_back(v); });
+    std::thread first([&] {
+        for (int i = 1; i < 4000; i += 2) a = i;
+    });
+    std::thread second([&] {
+        for (int i = 100001; i < 104000; i += 2) b = i;
+    });
+    first.join();
+    second.join();
+    // Each watcher ends on the value its publisher holds.
+    EXPECT_EQ(lastA.back(), a.value());
+    EXPECT_EQ(lastB.back(), b.value());
+}
+
+// Two threads assign while a subscriber watches: it may miss values but never
+// sees one thread's values go backwards, and it ends on the current value.
+TEST(PublishedTest, ConcurrentAssignmentsReachEachSubscriberInOrder) {
+    Published<int> n(0);
+    std::vector<int> seen;  // plain data: one thread at a time calls a subscriber
+    Subscription s = n.subscribe([&](int v) { seen.push_back(v); });
+    auto writer = [&](int base) {
+        return std::thread([&n, base] {
+            for (int i = 1; i <= 3000; ++i) n = base + i;
+        });
+    };
+    std::thread low = writer(0), high = writer(1000000);
+    low.join();
+    high.join();
+    int lastLow = -1, lastHigh = 1000000;  // the first value seen is the initial 0
+    for (int v : seen) {
+        int& last = v < 1000000 ? lastLow : lastHigh;
+        EXPECT_GT(v, last) << "an older value after a newer one";
+        last = v;
+    }
+    EXPECT_EQ(seen.back(), n.value());
 }

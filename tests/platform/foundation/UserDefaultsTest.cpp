@@ -307,13 +307,13 @@ TEST_F(UserDefaultsTest, ObserversHearEachChangeOfTheValueOnce) {
     EXPECT_EQ(notifications, 5);
 
     // An observer may end its own observation while it is called.
-    std::optional<UserDefaults::Observation> once;
+    std::optional<platform::Subscription> once;
     int calls = 0;
     once.emplace(defaults->observe("k", [&](const std::string&, const std::optional<Value>&) {
         ++calls;
         once.reset();
     }));
-    observation.reset();
+    observation.cancel();
     defaults->set("k", 1);
     defaults->set("k", 2);
     defaults->set("NSTableViewDefaultSizeMode", 2);
