@@ -261,6 +261,10 @@ public:
     std::shared_ptr<BitmapImageRep> bitmapImageRepForCachingDisplayInRect(const Rect& rect) const;
     void cacheDisplayInRect(const Rect& rect, BitmapImageRep& rep);
 
+    // Called on the document view of a clip view when the clip view scrolls
+    // or changes size; a table makes the rows that came into view here.
+    virtual void documentVisibleRectDidChange() {}
+
     // --- responder chain
     // Its view controller when it has one, else the superview, else the window.
     std::shared_ptr<Responder> nextResponder() const override;
