@@ -6,6 +6,7 @@
 #include <map>
 
 #include "platform/foundation/SingleInstance.h"
+#include "platform/foundation/Text.h"
 
 namespace platform {
 
@@ -14,11 +15,6 @@ namespace {
 bool isStandardType(const std::string& type) {
     return type == pasteboardtype::fileURL || type == pasteboardtype::URL || type == pasteboardtype::string ||
            type == pasteboardtype::filenames;
-}
-
-std::string lowercase(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return s;
 }
 
 std::string textOf(const Data& bytes) { return std::string(bytes.begin(), bytes.end()); }
@@ -73,7 +69,7 @@ std::shared_ptr<PasteboardItem> itemForURI(const std::string& line) {
     if (!url) url = URL::fromString(encodeStrayCharacters(line));
     if (!url) return nullptr;
     auto item = std::make_shared<PasteboardItem>();
-    if (url->isFileURL() && (url->host().empty() || lowercase(url->host()) == "localhost")) {
+    if (url->isFileURL() && (url->host().empty() || text::lowercased(url->host()) == "localhost")) {
         // "file://localhost/x" is the same file as "file:///x".
         std::string s = "file://" + url->percentEncodedPath();
         if (url->query()) s += "?" + *url->query();
@@ -360,7 +356,7 @@ std::vector<MimeEntry> mimeDataFromPasteboardItems(const std::vector<std::shared
 std::vector<std::shared_ptr<PasteboardItem>> pasteboardItemsFromMimeData(const std::vector<MimeEntry>& entries) {
     std::vector<std::shared_ptr<PasteboardItem>> items;
     for (const auto& e : entries) {
-        if (lowercase(e.mimeType) != mimetype::uriList) continue;
+        if (text::lowercased(e.mimeType) != mimetype::uriList) continue;
         for (auto line : split(textOf(e.bytes), '\n')) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
             if (line.empty() || line.front() == '#') continue;
@@ -370,7 +366,7 @@ std::vector<std::shared_ptr<PasteboardItem>> pasteboardItemsFromMimeData(const s
     }
     if (items.empty()) {
         for (const auto& e : entries) {
-            const std::string type = lowercase(e.mimeType);
+            const std::string type = text::lowercased(e.mimeType);
             if (type != mimetype::plainText && type != "text/plain") continue;
             auto item = std::make_shared<PasteboardItem>();
             item->setString(textOf(e.bytes), pasteboardtype::string);
