@@ -160,7 +160,9 @@ void DragDispatcher::endSpringLoading() {
 void DragDispatcher::updateSpringLoading(const std::shared_ptr<View>& view) {
     auto* spring = springOf(view);
     if (!spring) return;
-    if (!(springOptions_ & springloading::enabled)) {
+    // Without hover, only a deliberate press (which the desktop has no
+    // gesture for) would activate: no timer.
+    if (!(springOptions_ & springloading::enabled) || (springOptions_ & springloading::noHover)) {
         if (springTimer_) springTimer_->invalidate();
         springTimer_.reset();
         hoverTarget_.reset();
