@@ -145,14 +145,24 @@ void ClipView::setDocumentView(const std::shared_ptr<View>& view) {
     for (const auto& v : std::vector<std::shared_ptr<View>>(subviews())) v->removeFromSuperview();
     if (view) addSubview(view);
     setBoundsOrigin({0, 0});
+    if (view) view->documentVisibleRectDidChange();
 }
 
 void ClipView::scrollToPoint(Point p) {
     Size doc;
-    if (auto d = documentView()) doc = d->frame().size;
+    auto d = documentView();
+    if (d) doc = d->frame().size;
     const double maxX = std::max(0.0, doc.width - bounds().width());
     const double maxY = std::max(0.0, doc.height - bounds().height());
+    const Point old = bounds().origin;
     setBoundsOrigin({std::clamp(p.x, 0.0, maxX), std::clamp(p.y, 0.0, maxY)});
+    if (d && !(bounds().origin == old)) d->documentVisibleRectDidChange();
+}
+
+void ClipView::setFrame(const Rect& frame) {
+    const Size old = this->frame().size;
+    View::setFrame(frame);
+    if (auto d = documentView(); d && !(old == frame.size)) d->documentVisibleRectDidChange();
 }
 
 Rect ClipView::documentVisibleRect() const { return bounds(); }

@@ -165,6 +165,8 @@ public:
     Rect documentVisibleRect() const;
     bool drawsBackground() const { return drawsBackground_; }
     void setDrawsBackground(bool b) { drawsBackground_ = b; }
+    // A new size shows another part of the document: the document hears of it.
+    void setFrame(const Rect& frame) override;
 
 private:
     bool drawsBackground_ = true;

@@ -15,6 +15,7 @@
 namespace platform {
 
 class Window;
+class DraggingSession;
 
 class KitBackend {
 public:
@@ -33,6 +34,9 @@ public:
     // Bring the program to the front (the application was activated).
     virtual void activateApplication() = 0;
     virtual void deactivateApplication() = 0;
+    // Carry out a drag the program started (the headless backend keeps none:
+    // tests take DraggingSession::current to a DragDispatcher).
+    virtual void beginDraggingSession(const std::shared_ptr<DraggingSession>& session) { (void)session; }
 };
 
 // The backend of tests and tools without a display: nothing is drawn; it

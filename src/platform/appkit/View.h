@@ -23,6 +23,7 @@ class Window;
 class ViewController;
 class Layer;
 class DraggingInfo;  // pasteboard and drag-and-drop layer
+class BitmapImageRep;
 class View;
 
 // Drag operations, a bit set.
@@ -92,6 +93,9 @@ inline constexpr AutoresizingMask maxYMargin = 32;  // the bottom margin
 }  // namespace autoresizing
 
 enum class FocusRingType : int { defaultType = 0, none = 1, exterior = 2 };
+
+// When a layer-backed view's layer is redrawn.
+enum class LayerContentsRedrawPolicy : int { never = 0, onSetNeedsDisplay = 1, duringViewResize = 2, beforeViewResize = 3, crossfade = 4 };
 
 class View : public Responder {
 public:
@@ -233,6 +237,34 @@ public:
     FocusRingType focusRingType() const { return focusRingType_; }
     void setFocusRingType(FocusRingType t) { focusRingType_ = t; }
 
+    // --- layer-backed drawing
+    // Gives the view its layer (turning layer backing on).
+    void setLayer(std::shared_ptr<Layer> layer) {
+        layer_ = std::move(layer);
+        wantsLayer_ = layer_ != nullptr;
+    }
+    // A view that answers true is painted by updateLayer (which sets its
+    // layers up) instead of drawRect.
+    virtual bool wantsUpdateLayer() const { return false; }
+    virtual void updateLayer() {}
+    LayerContentsRedrawPolicy layerContentsRedrawPolicy() const { return redrawPolicy_; }
+    void setLayerContentsRedrawPolicy(LayerContentsRedrawPolicy p) { redrawPolicy_ = p; }
+    // The focus ring follows what drawFocusRingMask draws (in the bounds
+    // focusRingMaskBounds gives); noteFocusRingMaskChanged asks for a repaint.
+    virtual void drawFocusRingMask() {}
+    virtual Rect focusRingMaskBounds() const { return bounds(); }
+    void noteFocusRingMaskChanged() { setNeedsDisplay(true); }
+    // Called when a live resize of the window ends.
+    virtual void viewDidEndLiveResize() {}
+    // A cache for the view's drawing in `rect`, and drawing the view (with
+    // its subviews) into it: the two steps of a snapshot.
+    std::shared_ptr<BitmapImageRep> bitmapImageRepForCachingDisplayInRect(const Rect& rect) const;
+    void cacheDisplayInRect(const Rect& rect, BitmapImageRep& rep);
+
+    // Called on the document view of a clip view when the clip view scrolls
+    // or changes size; a table makes the rows that came into view here.
+    virtual void documentVisibleRectDidChange() {}
+
     // --- responder chain
     // Its view controller when it has one, else the superview, else the window.
     std::shared_ptr<Responder> nextResponder() const override;
@@ -279,6 +311,7 @@ private:
     bool wantsLayer_ = false;
     std::shared_ptr<Layer> layer_;
     FocusRingType focusRingType_ = FocusRingType::defaultType;
+    LayerContentsRedrawPolicy redrawPolicy_ = LayerContentsRedrawPolicy::duringViewResize;
 };
 
 }  // namespace platform
