@@ -268,13 +268,20 @@ std::optional<platform::URL> volumeURL(const platform::URL& url) {
     return platform::URL::fileURL(current, true);
 }
 
-FileObjectKind fileObjectKind(const platform::URL& url) {
-    if (!isReachable(url)) return FileObjectKind::unreachable;
-    if (isApplication(url)) return FileObjectKind::application;
-    if (isPackage(url)) return FileObjectKind::file;
-    if (isDirectory(url)) return FileObjectKind::folder;
-    if (isRegularFile(url)) return FileObjectKind::file;
-    return FileObjectKind::other;
+FileObjectKind fileObjectKind(const platform::URL& url) { return fileObjectStatus(url).kind; }
+
+FileObjectStatus fileObjectStatus(const platform::URL& url) {
+    const auto st = statusOf(url);
+    if (!st) return {};
+    FileObjectStatus status;
+    const double seconds = static_cast<double>(st->st_mtim.tv_sec) + static_cast<double>(st->st_mtim.tv_nsec) / 1e9;
+    status.modificationDate = platform::Date::fromUnixTime(seconds);
+    // There are no packages here, so nothing reachable is a package file.
+    if (isApplicationDesktopEntry(url.path(), *st)) status.kind = FileObjectKind::application;
+    else if (S_ISDIR(st->st_mode)) status.kind = FileObjectKind::folder;
+    else if (S_ISREG(st->st_mode)) status.kind = FileObjectKind::file;
+    else status.kind = FileObjectKind::other;
+    return status;
 }
 
 }  // namespace frelt

@@ -117,8 +117,9 @@ public:
     // Renames the tag `oldName` and every tag below it, in the registry and
     // in every entry, after asking (unless told not to). When a tag named
     // like the normalised new name exists, the old tag is merged into it:
-    // the old tag object goes, its entries carry the new name. Ends with a
-    // rebuild ("Tag renamed"). False when refused: an empty name, a new name
+    // the old tag object goes (clearing its hotkeys first, so their
+    // registrations go), its entries carry the new name; so does a sub-tag
+    // that lands on a registered name. Ends with a rebuild ("Tag renamed"). False when refused: an empty name, a new name
     // that normalises to the old one, or a declined confirmation.
     bool renameTag(const std::string& oldName, const std::string& newName);
     // Deletes the tag at `index` of allAvailableTags after asking; false for
@@ -137,6 +138,7 @@ public:
 
 private:
     std::string moveTag(const std::shared_ptr<iconTag>& tag, const std::string& oldName, const std::string& newName);
+    static void releaseHotkeys(const iconTag::Ptr& tag);
     void setUp();
     void dataStorageRebuildIsFinishedWith(const platform::Notification& notification);
     void fillIconNames();
