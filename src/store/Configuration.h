@@ -179,7 +179,9 @@ public:
     void saveKeyCombo(const KeyCombo::Ptr& combo, const std::string& key);
     KeyCombo::Ptr loadKeyCombo(const std::string& key);
 
-    // The archives of entries, tags and URL templates.
+    // The archives of entries, tags and URL templates. A list is saved only
+    // once its stored archive has been loaded (or found absent) in this run,
+    // and saved empty only when this run emptied it.
     void saveAllDataArray();
     void saveTagDataArray(bool dropUnusedTags);
     void saveURLTemplateDataArray();
@@ -197,6 +199,13 @@ public:
     void tagItemChangedWith(const platform::Notification& notification);
     void datastorageFilesystemObjectAddedOrModifiedWith(const platform::Notification& notification);
     void datastorageURLAddedOrModifiedWith(const platform::Notification& notification);
+
+    // What this run knows of one stored list: whether it has been read, and
+    // whether the list held objects since (loaded or saved).
+    struct StoredListState {
+        bool read = false;
+        bool heldObjects = false;
+    };
 
 private:
     void setCategoryFlag(bool& flag, KeyCombo::Ptr& combo, bool value);
@@ -216,6 +225,9 @@ private:
     std::vector<std::string> spotlightDefaultSearchScope_;
 
     std::shared_ptr<platform::Timer> saveConfigTimer_;
+
+    StoredListState entryArchive_;
+    StoredListState tagArchive_;
 
     // Last, so they go first: no notification reaches a half-destroyed object.
     std::vector<platform::NotificationCenter::Observation> observations_;

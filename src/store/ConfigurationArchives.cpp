@@ -1,14 +1,22 @@
 // The stored archives of entries ("ApplicationData") and tags ("TagData").
 //
 // Each is one keyed archive whose root is the list of the objects worth
-// keeping (shouldSavedToConfig). Three rules protect the user's data beyond
+// keeping (shouldSavedToConfig). These rules protect the user's data beyond
 // the plain write and read:
-//   - a save always stores the current list, an empty one included, so
-//     entries and tags the user deleted do not come back at the next launch;
+//   - nothing is stored under a key before the stored list has been read (or
+//     found absent) in this run: a save before loading would store what the
+//     store happens to hold, nothing at all, over the user's lists;
+//   - an empty list is stored only when this run emptied the list (it held
+//     objects, loaded or saved, and the user removed them), so deleted
+//     entries and tags do not come back at the next launch, while a list
+//     that never loaded anything (unusable records, a stored value that is
+//     no list) stays as it is;
 //   - an archive that cannot be read is copied aside under "<key>.unreadable"
 //     before its key is removed, so it can still be recovered by hand;
 //   - a record of a list that yields no object (or is not of the list's
-//     class) is left out and the rest of the list loads.
+//     class) is left out and the rest of the list loads;
+//   - unused tags are dropped only by a save that follows a completed count
+//     of the tags' use (TagManager::removeUnusedTags).
 //
 // URL templates ("urlTemplateData") have no model class yet, so their two
 // operations only log.
@@ -45,10 +53,17 @@ const platform::Predicate& shouldSaveToConfig() {
     return predicate;
 }
 
-// Archives `objects` as a list under `key`; false when archiving failed and
-// the stored value was left as it was.
+// Archives `objects` as a list under `key`, as far as `list` allows; false
+// when archiving failed and the stored value was left as it was.
 template <class T>
-bool storeList(platform::UserDefaults& defaults, const char* key, const std::vector<std::shared_ptr<T>>& objects) {
+bool storeList(platform::UserDefaults& defaults, const char* key, Configuration::StoredListState& state,
+               const std::vector<std::shared_ptr<T>>& objects) {
+    if (!state.read) {
+        log(LogCategory::config, LogLevel::Error, "!! %{public}@ not saved: the stored list has not been loaded yet",
+            std::string(key));
+        return true;
+    }
+    if (objects.empty() && !state.heldObjects) return true;
     platform::ArchiveArray list;
     list.reserve(objects.size());
     for (const auto& object : objects) list.emplace_back(object);
@@ -60,6 +75,7 @@ bool storeList(platform::UserDefaults& defaults, const char* key, const std::vec
     }
     if (data->empty()) return true;
     defaults.set(key, platform::Value(std::move(*data)));
+    if (!objects.empty()) state.heldObjects = true;
     return true;
 }
 
@@ -110,10 +126,8 @@ StoredList readList(platform::UserDefaults& defaults, const char* key, std::vect
 
 void Configuration::saveAllDataArray() {
     logConfig("saveAllDataArray");
-    // An empty list is stored too: otherwise the last entries the user
-    // removed would come back from the previous archive at the next launch.
     const auto entries = shouldSaveToConfig().filtered(DataStorage::shared()->allData()->toVector());
-    if (!storeList(*defaults, Keys::applicationData, entries))
+    if (!storeList(*defaults, Keys::applicationData, entryArchive_, entries))
         showAlert("Error saving allDataArray to UserDefaults", kConfigError);
 }
 
@@ -121,9 +135,8 @@ void Configuration::saveTagDataArray(bool dropUnusedTags) {
     logConfig("saveTagDataArray");
     const auto tagManager = TagManager::shared();
     if (dropUnusedTags && !tagManager->allTagsUsed()) tagManager->removeUnusedTags();
-    // Stored even when empty, so deleted tags stay deleted.
     const auto tags = shouldSaveToConfig().filtered(tagManager->allAvailableTags()->toVector());
-    if (!storeList(*defaults, Keys::tagData, tags))
+    if (!storeList(*defaults, Keys::tagData, tagArchive_, tags))
         showAlert("Error saving arrayOfAllTags to UserDefaults", kConfigError);
 }
 
@@ -138,7 +151,9 @@ void Configuration::loadAllDataArray() {
     allData->removeAll();
 
     std::vector<TableViewItem::Ptr> entries;
-    if (readList(*defaults, Keys::applicationData, entries) == StoredList::list) allData->appendContentsOf(std::move(entries));
+    const StoredList stored = readList(*defaults, Keys::applicationData, entries);
+    entryArchive_ = {true, !entries.empty()};
+    if (stored == StoredList::list) allData->appendContentsOf(std::move(entries));
     else allData->removeAll();
 
     store->setEnableDataProxies(true);
@@ -150,8 +165,13 @@ void Configuration::loadTagDataArray() {
     const auto& allTags = tagManager->allAvailableTags();
     allTags->removeAll();
 
+    // Whatever the registry counted before, these tags have not been counted.
+    tagManager->forgetTagCount();
+
     std::vector<iconTag::Ptr> tags;
-    if (readList(*defaults, Keys::tagData, tags) == StoredList::list) allTags->appendContentsOf(std::move(tags));
+    const StoredList stored = readList(*defaults, Keys::tagData, tags);
+    tagArchive_ = {true, !tags.empty()};
+    if (stored == StoredList::list) allTags->appendContentsOf(std::move(tags));
     else allTags->removeAll();
 
     tagManager->validateTagSymbols();

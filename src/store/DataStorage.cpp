@@ -203,6 +203,7 @@ void DataStorage::validateData() {
         tags->markTagsUsed(names);
         if (visible && reachable) tags->markTagsVisible(names);
     }
+    tags->finishTagCount();
     log(LogCategory::dataStorage, LogLevel::Default, "<- finished validateData");
 }
 

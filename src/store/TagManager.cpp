@@ -234,6 +234,10 @@ bool TagManager::allTagsUsed() const {
 }
 
 void TagManager::removeUnusedTags() {
+    if (!tagUsageCounted_) {
+        log(LogCategory::tagManager, LogLevel::Error, "!! unused tags kept: their use has not been counted yet");
+        return;
+    }
     if (allTagsUsed()) return;
     allAvailableTags_->removeAllWhere([](const iconTag::Ptr& t) { return !t || !t->tagUsed(); });
 }
@@ -241,18 +245,34 @@ void TagManager::removeUnusedTags() {
 // ---- Recounting (the data store's validation) -----------------------------------------------
 
 void TagManager::resetTagUsage() {
-    allAvailableTags_->forEach([](const iconTag::Ptr& tag) {
-        if (!tag) return;
+    tagUsageCounted_ = false;
+    countIndex_.emplace();
+    const auto tags = allAvailableTags_->snapshot();
+    countIndex_->reserve(tags->size());
+    for (const iconTag::Ptr& tag : *tags) {
+        if (!tag) continue;
         tag->setTagUsed(false);
         tag->setTagVisible(false);
         tag->setTagUseCounter(0);
-    });
+        countIndex_->try_emplace(platform::text::nfc(tag->tagName()), tag);
+    }
+}
+
+void TagManager::finishTagCount() {
+    countIndex_.reset();
+    tagUsageCounted_ = true;
+}
+
+iconTag::Ptr TagManager::countedTagWithName(std::string_view name) const {
+    if (!countIndex_) return tagWithName(name);
+    const auto found = countIndex_->find(platform::text::nfc(name));
+    return found == countIndex_->end() ? nullptr : found->second;
 }
 
 void TagManager::markTagsUsed(const std::vector<std::string>& tagNames) {
     for (const std::string& name : tagNames) {
         const std::string normalized = normalizedTagString(name);
-        if (const iconTag::Ptr tag = tagWithName(normalized)) {
+        if (const iconTag::Ptr tag = countedTagWithName(normalized)) {
             tag->setTagUsed(true);
             continue;
         }
@@ -260,6 +280,7 @@ void TagManager::markTagsUsed(const std::vector<std::string>& tagNames) {
         made->setTagUsed(true);
         // A later lookup reads after this write and so finds the new tag.
         allAvailableTags_->append(made);
+        if (countIndex_) countIndex_->try_emplace(platform::text::nfc(made->tagName()), made);
     }
 }
 
@@ -267,7 +288,7 @@ void TagManager::markTagsVisible(const std::vector<std::string>& tagNames) {
     // Looked up as the entry holds them: a name with blanks around a level
     // reaches no tag here, although markTagsUsed found its normalised form.
     for (const std::string& name : tagNames) {
-        const iconTag::Ptr tag = tagWithName(name);
+        const iconTag::Ptr tag = countedTagWithName(name);
         if (!tag) continue;
         tag->setTagVisible(true);
         tag->setTagUsed(true);

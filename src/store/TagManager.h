@@ -27,6 +27,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/foundation/NotificationCenter.h"
@@ -85,9 +86,15 @@ public:
     iconTag::Ptr firstVisibleTagWithHotkeyLaunchAll() const;
     // For the save and the export that drop unused tags: whether every tag is
     // used, and the removal (from allAvailableTags itself) of every unused
-    // one when some is not.
+    // one when some is not. The removal happens only after a completed count
+    // (tagUsageCounted()): before one, every tag reads as unused, and
+    // dropping them would lose every tag's symbol, colour and hotkeys.
     bool allTagsUsed() const;
     void removeUnusedTags();
+    bool tagUsageCounted() const { return tagUsageCounted_; }
+    // The registry's tags were replaced (loaded, imported): they have not
+    // been counted.
+    void forgetTagCount() { tagUsageCounted_ = false; }
 
     // --- Rebuild -----------------------------------------------------------------------
     // The data store's validation, first: every tag unused, hidden (posting visibilityChanged
@@ -100,6 +107,10 @@ public:
     // And for each entry that is also visible and reachable: each name, as
     // the entry holds it, makes its tag visible and used and counts it once.
     void markTagsVisible(const std::vector<std::string>& tagNames);
+    // Last: the count is complete. Between resetTagUsage() and this, names
+    // are looked up in an index of the registry by canonical name rather
+    // than by walking every tag for every name.
+    void finishTagCount();
 
     // What "dataStorageRebuildIsFinished" runs: the new visible list, the
     // comparison with the backup, its notifications, the new backup.
@@ -149,6 +160,11 @@ private:
     std::shared_ptr<TagArray> allVisibleTags_;
     std::vector<iconTagForBackup::Ptr> backupVisibleTags_;
     platform::NotificationCenter::Observation rebuildFinishedObservation_;
+
+    // The first tag of each name (in composed form) while a count runs.
+    std::optional<std::unordered_map<std::string, iconTag::Ptr>> countIndex_;
+    iconTag::Ptr countedTagWithName(std::string_view name) const;
+    bool tagUsageCounted_ = false;
 };
 
 }  // namespace frelt
