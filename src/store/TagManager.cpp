@@ -337,18 +337,26 @@ void TagManager::rebuildVisibleTags() {
 }
 
 std::vector<TagManager::TagCompareResults> TagManager::compareVisibleTags() const {
+    // Each side finds its counterpart (the first of that name) through an
+    // index by composed name rather than a walk of the other side.
+    const auto firstByName = [](const auto& tags) {
+        std::unordered_map<std::string, const iconTag*> index;
+        index.reserve(tags.size());
+        for (const auto& tag : tags) index.try_emplace(platform::text::nfc(tag->tagName()), tag.get());
+        return index;
+    };
     std::vector<TagCompareResults> results;
     const auto visible = allVisibleTags()->snapshot();
+    const auto backups = firstByName(backupVisibleTags_);
+    const auto visibles = firstByName(*visible);
     for (const iconTag::Ptr& tag : *visible) {
-        const auto backup = std::find_if(backupVisibleTags_.begin(), backupVisibleTags_.end(),
-                                         [&](const iconTagForBackup::Ptr& b) { return b->hasTagName(tag->tagName()); });
-        if (backup != backupVisibleTags_.end()) compareTag(*tag, **backup, results);
+        const auto backup = backups.find(platform::text::nfc(tag->tagName()));
+        if (backup != backups.end()) compareTag(*tag, *backup->second, results);
         else addOnce(results, TagCompareResults::rebuildNeeded);
     }
     for (const iconTagForBackup::Ptr& backup : backupVisibleTags_) {
-        const auto tag = std::find_if(visible->begin(), visible->end(),
-                                      [&](const iconTag::Ptr& t) { return t->hasTagName(backup->tagName()); });
-        if (tag != visible->end()) compareTag(**tag, *backup, results);
+        const auto tag = visibles.find(platform::text::nfc(backup->tagName()));
+        if (tag != visibles.end()) compareTag(*tag->second, *backup, results);
         else addOnce(results, TagCompareResults::rebuildNeeded);
     }
     return results;
