@@ -13,7 +13,6 @@
 #include <memory>
 #include <sstream>
 
-#include "platform/foundation/Predicate.h"
 #include "platform/foundation/Process.h"
 #include "platform/foundation/RawValue.h"
 #include "platform/foundation/Text.h"
@@ -109,13 +108,6 @@ bool isNetworkFileSystem(const std::string& path, dev_t device) {
     }
 }
 
-const platform::Predicate& schemePredicate() {
-    static const platform::Predicate predicate = [] {
-        auto made = platform::Predicate::make("SELF MATCHES %@", {platform::Value("^(.*:).*")});
-        return made ? *made : platform::Predicate::value(false);
-    }();
-    return predicate;
-}
 
 bool isLineBreakAt(const std::string& text, std::size_t i, std::size_t& length) {
     const auto c = static_cast<unsigned char>(text[i]);
@@ -205,7 +197,15 @@ ExecutableOutput runExecutable(const std::string& path, const std::vector<std::s
 }
 
 bool hasURLScheme(const std::string& text) {
-    return schemePredicate().evaluate(platform::Value(platform::text::lowercased(text)));
+    // What the pattern "^(.*:).*" matches as a whole: a ":" somewhere, and no
+    // line break anywhere, since "." matches none. Asked of every link entry
+    // a load decodes, so it is answered without a regular expression.
+    bool colon = false;
+    for (std::size_t i = 0, length = 0; i < text.size(); ++i) {
+        if (isLineBreakAt(text, i, length)) return false;
+        if (text[i] == ':') colon = true;
+    }
+    return colon;
 }
 
 bool isExecutableFile(const std::string& path) {

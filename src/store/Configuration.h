@@ -209,6 +209,8 @@ public:
 
 private:
     void setCategoryFlag(bool& flag, KeyCombo::Ptr& combo, bool value);
+    // Gives the memory freed by a load or a save back to the system.
+    static void returnFreedMemory();
     void rearm(std::string reason);
 
     bool saveInProgress_ = false;

@@ -148,6 +148,10 @@ void Configuration::loadAllDataArray() {
     // The proxies must not feed the list while it is replaced.
     store->setEnableDataProxies(false);
     const auto& allData = store->allData();
+    // The entries held so far are let go on this thread, once the new ones
+    // are in: let go by the worker that empties the list, their thousands of
+    // frees would fight this thread's decoding for the allocator.
+    const auto previous = allData->snapshot();
     allData->removeAll();
 
     std::vector<TableViewItem::Ptr> entries;
@@ -163,6 +167,7 @@ void Configuration::loadTagDataArray() {
     logConfig("loadTagDataArray");
     const auto tagManager = TagManager::shared();
     const auto& allTags = tagManager->allAvailableTags();
+    const auto previous = allTags->snapshot();  // let go here, as the entries are
     allTags->removeAll();
 
     // Whatever the registry counted before, these tags have not been counted.

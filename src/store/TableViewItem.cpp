@@ -115,8 +115,6 @@ void TableViewItem::pathTextChanged() const {
 
 void TableViewItem::finishInitialization() {
     if (!name_.empty()) nameLowercased_ = platform::text::lowercased(name_);
-    const std::string currentPath = path_.get();
-    if (!currentPath.empty()) pathLowercased_ = pathKey(currentPath);
     initialized_ = true;
 }
 
@@ -208,6 +206,12 @@ void TableViewItem::setNameLowercased(const std::string& value) {
 }
 
 void TableViewItem::setPath(const std::string& path) {
+    if (!initialized_) {
+        // Still being made: nothing to compare with or to announce.
+        path_.set(path);
+        pathLowercased_ = pathKey(path);
+        return;
+    }
     const std::string old = path_.get();
     path_.set(path);
     const std::string now = path_.get();
@@ -222,6 +226,10 @@ void TableViewItem::setPathLowercased(const std::string& value) {
 }
 
 void TableViewItem::setTags(const std::vector<std::string>& tags) {
+    if (!initialized_) {
+        tags_.set(tags);
+        return;
+    }
     const auto old = tags_.get();
     tags_.set(tags);
     const auto now = tags_.get();
