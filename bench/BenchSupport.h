@@ -5,7 +5,8 @@
 //     printing the error and carrying on;
 //   - sourceFolder(), the checkout the program was built from, so data such
 //     as the help texts is found whatever folder the program runs in;
-//   - freshScratchFolder(), an empty temporary folder of the program's own;
+//   - freshScratchFolder(), an empty temporary folder of the program's own,
+//     removed at exit;
 //   - timed runs of other programs (the peers some goals are measured
 //     against), with standard input from a file and their output read and
 //     thrown away.
@@ -32,10 +33,20 @@ namespace frelt::bench {
 
 inline std::filesystem::path sourceFolder() { return FRELT_SOURCE_DIR; }
 
+// An empty folder of this process's own, removed again when it ends.
 inline std::filesystem::path freshScratchFolder(const std::string& name) {
+    struct Folders {
+        std::vector<std::filesystem::path> made;
+        ~Folders() {
+            std::error_code ignored;
+            for (const auto& folder : made) std::filesystem::remove_all(folder, ignored);
+        }
+    };
+    static Folders folders;
     const auto folder = std::filesystem::temp_directory_path() / (name + "-" + std::to_string(::getpid()));
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
+    folders.made.push_back(folder);
     return folder;
 }
 
