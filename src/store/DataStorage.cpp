@@ -482,7 +482,9 @@ void DataStorage::showLaunchAllLimitAlert(std::size_t count, std::size_t limit) 
 }
 
 void DataStorage::launchEntries(const std::shared_ptr<EntryArray>& entries) {
-    for (const TableViewItem::Ptr& entry : *entries->snapshot())
+    // Held for the whole loop, not a temporary let go before it begins.
+    const auto snapshot = entries->snapshot();
+    for (const TableViewItem::Ptr& entry : *snapshot)
         if (entry) entry->executeWithArguments();
 }
 

@@ -43,7 +43,8 @@ void ProxyTags::refreshTags(EntryArray& allData, const TagArray& visibleTags) {
     // read of the list: looking each visible tag up by a walk of the whole
     // list made a rebuild with many tags wait for thousands of walks.
     std::unordered_map<std::string, TableViewItem::Ptr> tagEntries;
-    for (const TableViewItem::Ptr& entry : *allData.snapshot()) {
+    const auto entries = allData.snapshot();
+    for (const TableViewItem::Ptr& entry : *entries) {
         if (!entry || entry->itemType() != ListviewItemType::tag) continue;
         entry->setIsFoundByTags(false);
         tagEntries.try_emplace(platform::text::nfc(entry->name()), entry);

@@ -110,7 +110,11 @@ bool TagManager::renameTag(const std::string& oldName, const std::string& newNam
     if (!target) {
         // A sub-tag may still land on a name already registered: moveTag
         // merges it there.
-        for (const iconTag::Ptr& tag : *allAvailableTags_->snapshot()) {
+        // The snapshot is held for the whole loop: a temporary one would be
+        // let go at once, and the changes below would then edit the very
+        // list the loop walks.
+        const auto tags = allAvailableTags_->snapshot();
+        for (const iconTag::Ptr& tag : *tags) {
             if (!tag || !tag->isSubTagOf(oldName)) continue;
             log(LogCategory::tagManager, LogLevel::Default, "Changing Tag");
             log(LogCategory::tagManager, LogLevel::Default, "Current Name: %{public}@", tag->tagName());
@@ -122,13 +126,15 @@ bool TagManager::renameTag(const std::string& oldName, const std::string& newNam
         log(LogCategory::tagManager, LogLevel::Default, "Creating backup of Tags except: %{public}@", oldName);
         // One change, so no reader ever sees the registry empty. The merged
         // tag's symbol, colour and hotkeys go with it; the target keeps its own.
-        for (const iconTag::Ptr& tag : *allAvailableTags_->snapshot())
+        const auto tags = allAvailableTags_->snapshot();
+        for (const iconTag::Ptr& tag : *tags)
             if (tag && tag->hasTagName(oldName)) releaseHotkeys(tag);
         allAvailableTags_->removeAllWhere(hasTagName(oldName));
         renameInEntries(oldName, newName);
 
         log(LogCategory::tagManager, LogLevel::Default, "Searching for Subtags of: %{public}@", oldName);
-        for (const iconTag::Ptr& tag : *allAvailableTags_->snapshot()) {
+        const auto remaining = allAvailableTags_->snapshot();
+        for (const iconTag::Ptr& tag : *remaining) {
             // Merging into one of the old tag's own sub-tags ('a' into 'a|b'):
             // the target already has its final name and must not move again.
             if (!tag || tag == target || !tag->isSubTagOf(oldName)) continue;
@@ -158,7 +164,8 @@ bool TagManager::deleteTag(const std::string& name) {
     });
 
     std::unordered_set<const iconTag*> dropped;
-    for (const iconTag::Ptr& tag : *allAvailableTags_->snapshot()) {
+    const auto tags = allAvailableTags_->snapshot();
+    for (const iconTag::Ptr& tag : *tags) {
         if (!tag || !tag->hasTagName(name)) continue;
         releaseHotkeys(tag);
         dropped.insert(tag.get());
