@@ -45,6 +45,20 @@ std::string describeMaxResults(const std::optional<std::int64_t>& maxResults) {
 
 DataStorageFilterCurrentData::DataStorageFilterCurrentData() : searchPredicate(defaultPredicate()) {}
 
+namespace {
+
+// The folders or files the user added, visible and reachable.
+EntryPredicate addedByTheUser(ListviewItemType type) {
+    return {makePredicate(
+                "itemTypeRawValue = %@ AND isVisible = true AND isReachable = true AND isManuallyCreated = true",
+                {Value(rawValue(type))}),
+            [type](const TableViewItem& e) {
+                return e.itemType() == type && e.isVisible() && e.isReachable() && e.isManuallyCreated();
+            }};
+}
+
+}  // namespace
+
 // Each predicate as written, with the same test on the entry's fields; the
 // members are tested in the predicate's order.
 EntryPredicate DataStorageFilterCurrentData::defaultPredicate() {
@@ -61,21 +75,9 @@ EntryPredicate DataStorageFilterCurrentData::categoryPredicate(SidebarCategory c
                     return e.itemType() == ListviewItemType::application && e.isVisible() && e.isReachable();
                 }};
     case SidebarCategory::allFolders:
-        return {makePredicate(
-                    "itemTypeRawValue = %@ AND isVisible = true AND isReachable = true AND isManuallyCreated = true",
-                    {Value("folder")}),
-                [](const TableViewItem& e) {
-                    return e.itemType() == ListviewItemType::folder && e.isVisible() && e.isReachable() &&
-                           e.isManuallyCreated();
-                }};
+        return addedByTheUser(ListviewItemType::folder);
     case SidebarCategory::allFiles:
-        return {makePredicate(
-                    "itemTypeRawValue = %@ AND isVisible = true AND isReachable = true AND isManuallyCreated = true",
-                    {Value("file")}),
-                [](const TableViewItem& e) {
-                    return e.itemType() == ListviewItemType::file && e.isVisible() && e.isReachable() &&
-                           e.isManuallyCreated();
-                }};
+        return addedByTheUser(ListviewItemType::file);
     case SidebarCategory::favorites:
         return {makePredicate("isVisible = true AND isReachable = true AND isFavorite = true"),
                 [](const TableViewItem& e) { return e.isVisible() && e.isReachable() && e.isFavorite(); }};
