@@ -53,17 +53,10 @@ const platform::Predicate& shouldSaveToConfig() {
     return predicate;
 }
 
-// Archives `objects` as a list under `key`, as far as `list` allows; false
-// when archiving failed and the stored value was left as it was.
+// Archives `objects` as a list under `key`; false when archiving failed and
+// the stored value was left as it was.
 template <class T>
-bool storeList(platform::UserDefaults& defaults, const char* key, Configuration::StoredListState& state,
-               const std::vector<std::shared_ptr<T>>& objects) {
-    if (!state.read) {
-        log(LogCategory::config, LogLevel::Error, "!! %{public}@ not saved: the stored list has not been loaded yet",
-            std::string(key));
-        return true;
-    }
-    if (objects.empty() && !state.heldObjects) return true;
+bool storeList(platform::UserDefaults& defaults, const char* key, const std::vector<std::shared_ptr<T>>& objects) {
     platform::ArchiveArray list;
     list.reserve(objects.size());
     for (const auto& object : objects) list.emplace_back(object);
@@ -75,6 +68,22 @@ bool storeList(platform::UserDefaults& defaults, const char* key, Configuration:
     }
     if (data->empty()) return true;
     defaults.set(key, platform::Value(std::move(*data)));
+    return true;
+}
+
+// storeList() for the user's entries and tags, as far as what this run knows
+// of the stored list (`state`) allows: nothing before it was loaded, and an
+// empty list only when this run emptied it.
+template <class T>
+bool storeUsersList(platform::UserDefaults& defaults, const char* key, Configuration::StoredListState& state,
+                    const std::vector<std::shared_ptr<T>>& objects) {
+    if (!state.read) {
+        log(LogCategory::config, LogLevel::Error, "!! %{public}@ not saved: the stored list has not been loaded yet",
+            std::string(key));
+        return true;
+    }
+    if (objects.empty() && !state.heldObjects) return true;
+    if (!storeList(defaults, key, objects)) return false;
     if (!objects.empty()) state.heldObjects = true;
     return true;
 }
@@ -127,7 +136,7 @@ StoredList readList(platform::UserDefaults& defaults, const char* key, std::vect
 void Configuration::saveAllDataArray() {
     logConfig("saveAllDataArray");
     const auto entries = shouldSaveToConfig().filtered(DataStorage::shared()->allData()->toVector());
-    if (!storeList(*defaults, Keys::applicationData, entryArchive_, entries))
+    if (!storeUsersList(*defaults, Keys::applicationData, entryArchive_, entries))
         showAlert("Error saving allDataArray to UserDefaults", kConfigError);
 }
 
@@ -136,7 +145,7 @@ void Configuration::saveTagDataArray(bool dropUnusedTags) {
     const auto tagManager = TagManager::shared();
     if (dropUnusedTags && !tagManager->allTagsUsed()) tagManager->removeUnusedTags();
     const auto tags = shouldSaveToConfig().filtered(tagManager->allAvailableTags()->toVector());
-    if (!storeList(*defaults, Keys::tagData, tagArchive_, tags))
+    if (!storeUsersList(*defaults, Keys::tagData, tagArchive_, tags))
         showAlert("Error saving arrayOfAllTags to UserDefaults", kConfigError);
 }
 
