@@ -200,11 +200,13 @@ public:
     void datastorageFilesystemObjectAddedOrModifiedWith(const platform::Notification& notification);
     void datastorageURLAddedOrModifiedWith(const platform::Notification& notification);
 
-    // What this run knows of one stored list: whether it has been read, and
-    // whether the list held objects since (loaded or saved).
+    // What this run knows of one stored list: whether it has been read,
+    // whether the list held objects since (loaded or saved), and whether the
+    // stored one could not be read (it was put aside).
     struct StoredListState {
         bool read = false;
         bool heldObjects = false;
+        bool unreadable = false;
     };
 
 private:

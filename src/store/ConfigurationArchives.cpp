@@ -16,7 +16,8 @@
 //   - a record of a list that yields no object (or is not of the list's
 //     class) is left out and the rest of the list loads;
 //   - unused tags are dropped only by a save that follows a completed count
-//     of the tags' use (TagManager::removeUnusedTags).
+//     of the tags' use (TagManager::removeUnusedTags), and never in a run
+//     whose stored entries could not be read.
 //
 // URL templates ("urlTemplateData") have no model class yet, so their two
 // operations only log.
@@ -143,7 +144,13 @@ void Configuration::saveAllDataArray() {
 void Configuration::saveTagDataArray(bool dropUnusedTags) {
     logConfig("saveTagDataArray");
     const auto tagManager = TagManager::shared();
-    if (dropUnusedTags && !tagManager->allTagsUsed()) tagManager->removeUnusedTags();
+    if (dropUnusedTags && entryArchive_.unreadable) {
+        // A count over what is left when the user's entries could not be read
+        // (only what the search index found) says nothing of their tags.
+        log(LogCategory::config, LogLevel::Error, "!! unused tags kept: the stored entries could not be read");
+    } else if (dropUnusedTags && !tagManager->allTagsUsed()) {
+        tagManager->removeUnusedTags();
+    }
     const auto tags = shouldSaveToConfig().filtered(tagManager->allAvailableTags()->toVector());
     if (!storeUsersList(*defaults, Keys::tagData, tagArchive_, tags))
         showAlert("Error saving arrayOfAllTags to UserDefaults", kConfigError);
@@ -165,7 +172,7 @@ void Configuration::loadAllDataArray() {
 
     std::vector<TableViewItem::Ptr> entries;
     const StoredList stored = readList(*defaults, Keys::applicationData, entries);
-    entryArchive_ = {true, !entries.empty()};
+    entryArchive_ = {true, !entries.empty(), stored == StoredList::unreadable};
     if (stored == StoredList::list) allData->appendContentsOf(std::move(entries));
     else allData->removeAll();
 
@@ -184,7 +191,7 @@ void Configuration::loadTagDataArray() {
 
     std::vector<iconTag::Ptr> tags;
     const StoredList stored = readList(*defaults, Keys::tagData, tags);
-    tagArchive_ = {true, !tags.empty()};
+    tagArchive_ = {true, !tags.empty(), stored == StoredList::unreadable};
     if (stored == StoredList::list) allTags->appendContentsOf(std::move(tags));
     else allTags->removeAll();
 
