@@ -154,17 +154,17 @@ private:
     void dataStorageRebuildIsFinishedWith(const platform::Notification& notification);
     void fillIconNames();
 
+    // The first tag of each name (in composed form) while a count runs.
+    std::optional<std::unordered_map<std::string, iconTag::Ptr>> countIndex_;
+    iconTag::Ptr countedTagWithName(std::string_view name) const;
+    bool tagUsageCounted_ = false;
+
     std::vector<std::string> iconNames_;
     std::shared_ptr<TagArray> allAvailableTags_;
     mutable std::mutex visibleTagsMutex_;
     std::shared_ptr<TagArray> allVisibleTags_;
     std::vector<iconTagForBackup::Ptr> backupVisibleTags_;
     platform::NotificationCenter::Observation rebuildFinishedObservation_;
-
-    // The first tag of each name (in composed form) while a count runs.
-    std::optional<std::unordered_map<std::string, iconTag::Ptr>> countIndex_;
-    iconTag::Ptr countedTagWithName(std::string_view name) const;
-    bool tagUsageCounted_ = false;
 };
 
 }  // namespace frelt
