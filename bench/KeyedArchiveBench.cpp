@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 #include <plist/plist.h>
 
+#include "BenchSupport.h"
 #include "platform/foundation/KeyedArchive.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/graphics/Color.h"
@@ -125,4 +126,4 @@ BENCHMARK(BM_LibplistParse)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+FRELT_BENCHMARK_MAIN()

@@ -8,13 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "markdown/MarkdownRenderer.h"
 
 namespace {
 
 const std::vector<std::string>& helpTexts() {
     static const std::vector<std::string> texts = [] {
-        const auto folder = std::filesystem::path(__FILE__).parent_path().parent_path() / "resources";
+        const auto folder = frelt::bench::sourceFolder() / "resources";
         std::vector<std::string> out;
         for (const char* name : {"info.md", "versionhistory.md", "help_SandboxAccess.md", "help_SearchScope.md",
                                  "help_URLTemplates.md", "help_versionedBackup.md"}) {
@@ -29,8 +30,14 @@ const std::vector<std::string>& helpTexts() {
 void BM_RenderAllHelpTexts(benchmark::State& state) {
     const auto& texts = helpTexts();
     std::size_t bytes = 0;
-    for (const auto& t : texts) bytes += t.size();
-    if (bytes == 0) state.SkipWithError("help texts not found");
+    for (const auto& t : texts) {
+        if (t.empty()) {
+            state.SkipWithError(("a help text is missing from " + (frelt::bench::sourceFolder() / "resources").string())
+                                    .c_str());
+            return;
+        }
+        bytes += t.size();
+    }
     for (auto _ : state) {
         for (const auto& text : texts) {
             frelt::MarkdownRenderer renderer(text);
@@ -44,4 +51,4 @@ BENCHMARK(BM_RenderAllHelpTexts)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+FRELT_BENCHMARK_MAIN()

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "store/SynchronizedArray.h"
 
 namespace {
@@ -175,4 +176,4 @@ BENCHMARK(Locked_SnapshotLoop);
 BENCHMARK(SyncArray_CountContended)->Threads(4);
 BENCHMARK(Locked_CountContended)->Threads(4);
 
-BENCHMARK_MAIN();
+FRELT_BENCHMARK_MAIN()

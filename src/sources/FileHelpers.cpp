@@ -13,7 +13,6 @@
 #include <memory>
 #include <sstream>
 
-#include "platform/foundation/Predicate.h"
 #include "platform/foundation/Process.h"
 #include "platform/foundation/RawValue.h"
 #include "platform/foundation/Text.h"
@@ -109,13 +108,6 @@ bool isNetworkFileSystem(const std::string& path, dev_t device) {
     }
 }
 
-const platform::Predicate& schemePredicate() {
-    static const platform::Predicate predicate = [] {
-        auto made = platform::Predicate::make("SELF MATCHES %@", {platform::Value("^(.*:).*")});
-        return made ? *made : platform::Predicate::value(false);
-    }();
-    return predicate;
-}
 
 bool isLineBreakAt(const std::string& text, std::size_t i, std::size_t& length) {
     const auto c = static_cast<unsigned char>(text[i]);
@@ -205,7 +197,15 @@ ExecutableOutput runExecutable(const std::string& path, const std::vector<std::s
 }
 
 bool hasURLScheme(const std::string& text) {
-    return schemePredicate().evaluate(platform::Value(platform::text::lowercased(text)));
+    // What the pattern "^(.*:).*" matches as a whole: a ":" somewhere, and no
+    // line break anywhere, since "." matches none. Asked of every link entry
+    // a load decodes, so it is answered without a regular expression.
+    bool colon = false;
+    for (std::size_t i = 0, length = 0; i < text.size(); ++i) {
+        if (isLineBreakAt(text, i, length)) return false;
+        if (text[i] == ':') colon = true;
+    }
+    return colon;
 }
 
 bool isExecutableFile(const std::string& path) {
@@ -268,13 +268,20 @@ std::optional<platform::URL> volumeURL(const platform::URL& url) {
     return platform::URL::fileURL(current, true);
 }
 
-FileObjectKind fileObjectKind(const platform::URL& url) {
-    if (!isReachable(url)) return FileObjectKind::unreachable;
-    if (isApplication(url)) return FileObjectKind::application;
-    if (isPackage(url)) return FileObjectKind::file;
-    if (isDirectory(url)) return FileObjectKind::folder;
-    if (isRegularFile(url)) return FileObjectKind::file;
-    return FileObjectKind::other;
+FileObjectKind fileObjectKind(const platform::URL& url) { return fileObjectStatus(url).kind; }
+
+FileObjectStatus fileObjectStatus(const platform::URL& url) {
+    const auto st = statusOf(url);
+    if (!st) return {};
+    FileObjectStatus status;
+    const double seconds = static_cast<double>(st->st_mtim.tv_sec) + static_cast<double>(st->st_mtim.tv_nsec) / 1e9;
+    status.modificationDate = platform::Date::fromUnixTime(seconds);
+    // There are no packages here, so nothing reachable is a package file.
+    if (isApplicationDesktopEntry(url.path(), *st)) status.kind = FileObjectKind::application;
+    else if (S_ISDIR(st->st_mode)) status.kind = FileObjectKind::folder;
+    else if (S_ISREG(st->st_mode)) status.kind = FileObjectKind::file;
+    else status.kind = FileObjectKind::other;
+    return status;
 }
 
 }  // namespace frelt

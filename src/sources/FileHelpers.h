@@ -73,4 +73,16 @@ std::optional<platform::URL> volumeURL(const platform::URL& url);
 
 FileObjectKind fileObjectKind(const platform::URL& url);
 
+// What one look at a file URL tells: whether it is reachable (kind
+// `unreachable` when not), its kind, and its modification date. One status
+// call answers all three (an application's desktop entry is read as well), so
+// loading thousands of entries costs one call per file entry.
+struct FileObjectStatus {
+    FileObjectKind kind = FileObjectKind::unreachable;
+    std::optional<platform::Date> modificationDate;
+
+    bool reachable() const { return kind != FileObjectKind::unreachable; }
+};
+FileObjectStatus fileObjectStatus(const platform::URL& url);
+
 }  // namespace frelt

@@ -179,7 +179,9 @@ public:
     void saveKeyCombo(const KeyCombo::Ptr& combo, const std::string& key);
     KeyCombo::Ptr loadKeyCombo(const std::string& key);
 
-    // The archives of entries, tags and URL templates.
+    // The archives of entries, tags and URL templates. A list is saved only
+    // once its stored archive has been loaded (or found absent) in this run,
+    // and saved empty only when this run emptied it.
     void saveAllDataArray();
     void saveTagDataArray(bool dropUnusedTags);
     void saveURLTemplateDataArray();
@@ -198,8 +200,19 @@ public:
     void datastorageFilesystemObjectAddedOrModifiedWith(const platform::Notification& notification);
     void datastorageURLAddedOrModifiedWith(const platform::Notification& notification);
 
+    // What this run knows of one stored list: whether it has been read,
+    // whether the list held objects since (loaded or saved), and whether the
+    // stored one could not be read (it was put aside).
+    struct StoredListState {
+        bool read = false;
+        bool heldObjects = false;
+        bool unreadable = false;
+    };
+
 private:
     void setCategoryFlag(bool& flag, KeyCombo::Ptr& combo, bool value);
+    // Gives the memory freed by a load or a save back to the system.
+    static void returnFreedMemory();
     void rearm(std::string reason);
 
     bool saveInProgress_ = false;
@@ -218,6 +231,9 @@ private:
     std::shared_ptr<platform::Timer> saveConfigTimer_;
     // Tells work queued for the main thread whether the settings still exist.
     const std::shared_ptr<Configuration*> self_ = std::make_shared<Configuration*>(this);
+
+    StoredListState entryArchive_;
+    StoredListState tagArchive_;
 
     // Last, so they go first: no notification reaches a half-destroyed object.
     std::vector<platform::Subscription> observations_;

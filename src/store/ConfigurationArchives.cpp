@@ -1,14 +1,23 @@
 // The stored archives of entries ("ApplicationData") and tags ("TagData").
 //
 // Each is one keyed archive whose root is the list of the objects worth
-// keeping (shouldSavedToConfig). Three rules protect the user's data beyond
+// keeping (shouldSavedToConfig). These rules protect the user's data beyond
 // the plain write and read:
-//   - a save always stores the current list, an empty one included, so
-//     entries and tags the user deleted do not come back at the next launch;
+//   - nothing is stored under a key before the stored list has been read (or
+//     found absent) in this run: a save before loading would store what the
+//     store happens to hold, nothing at all, over the user's lists;
+//   - an empty list is stored only when this run emptied the list (it held
+//     objects, loaded or saved, and the user removed them), so deleted
+//     entries and tags do not come back at the next launch, while a list
+//     that never loaded anything (unusable records, a stored value that is
+//     no list) stays as it is;
 //   - an archive that cannot be read is copied aside under "<key>.unreadable"
 //     before its key is removed, so it can still be recovered by hand;
 //   - a record of a list that yields no object (or is not of the list's
-//     class) is left out and the rest of the list loads.
+//     class) is left out and the rest of the list loads;
+//   - unused tags are dropped only by a save that follows a completed count
+//     of the tags' use (TagManager::removeUnusedTags), and never in a run
+//     whose stored entries could not be read.
 //
 // URL templates ("urlTemplateData") follow the same rules; in addition only
 // templates with both texts are saved, and a stored list is decoded with
@@ -63,6 +72,23 @@ bool storeList(platform::UserDefaults& defaults, const char* key, const std::vec
     }
     if (data->empty()) return true;
     defaults.set(key, platform::Value(std::move(*data)));
+    return true;
+}
+
+// storeList() for the user's entries and tags, as far as what this run knows
+// of the stored list (`state`) allows: nothing before it was loaded, and an
+// empty list only when this run emptied it.
+template <class T>
+bool storeUsersList(platform::UserDefaults& defaults, const char* key, Configuration::StoredListState& state,
+                    const std::vector<std::shared_ptr<T>>& objects) {
+    if (!state.read) {
+        log(LogCategory::config, LogLevel::Error, "!! %{public}@ not saved: the stored list has not been loaded yet",
+            std::string(key));
+        return true;
+    }
+    if (objects.empty() && !state.heldObjects) return true;
+    if (!storeList(defaults, key, objects)) return false;
+    if (!objects.empty()) state.heldObjects = true;
     return true;
 }
 
@@ -124,20 +150,23 @@ StoredList readList(platform::UserDefaults& defaults, const char* key, std::vect
 
 void Configuration::saveAllDataArray() {
     logConfig("saveAllDataArray");
-    // An empty list is stored too: otherwise the last entries the user
-    // removed would come back from the previous archive at the next launch.
     const auto entries = shouldSaveToConfig().filtered(DataStorage::shared()->allData()->toVector());
-    if (!storeList(*defaults, Keys::applicationData, entries))
+    if (!storeUsersList(*defaults, Keys::applicationData, entryArchive_, entries))
         showAlert("Error saving allDataArray to UserDefaults", kConfigError);
 }
 
 void Configuration::saveTagDataArray(bool dropUnusedTags) {
     logConfig("saveTagDataArray");
     const auto tagManager = TagManager::shared();
-    if (dropUnusedTags && !tagManager->allTagsUsed()) tagManager->removeUnusedTags();
-    // Stored even when empty, so deleted tags stay deleted.
+    if (dropUnusedTags && entryArchive_.unreadable) {
+        // A count over what is left when the user's entries could not be read
+        // (only what the search index found) says nothing of their tags.
+        log(LogCategory::config, LogLevel::Error, "!! unused tags kept: the stored entries could not be read");
+    } else if (dropUnusedTags && !tagManager->allTagsUsed()) {
+        tagManager->removeUnusedTags();
+    }
     const auto tags = shouldSaveToConfig().filtered(tagManager->allAvailableTags()->toVector());
-    if (!storeList(*defaults, Keys::tagData, tags))
+    if (!storeUsersList(*defaults, Keys::tagData, tagArchive_, tags))
         showAlert("Error saving arrayOfAllTags to UserDefaults", kConfigError);
 }
 
@@ -154,10 +183,16 @@ void Configuration::loadAllDataArray() {
     // The proxies must not feed the list while it is replaced.
     store->setEnableDataProxies(false);
     const auto& allData = store->allData();
+    // The entries held so far are let go on this thread, once the new ones
+    // are in: let go by the worker that empties the list, their thousands of
+    // frees would fight this thread's decoding for the allocator.
+    const auto previous = allData->snapshot();
     allData->removeAll();
 
     std::vector<TableViewItem::Ptr> entries;
-    if (readList(*defaults, Keys::applicationData, entries) == StoredList::list) allData->appendContentsOf(std::move(entries));
+    const StoredList stored = readList(*defaults, Keys::applicationData, entries);
+    entryArchive_ = {true, !entries.empty(), stored == StoredList::unreadable};
+    if (stored == StoredList::list) allData->appendContentsOf(std::move(entries));
     else allData->removeAll();
 
     store->setEnableDataProxies(true);
@@ -167,10 +202,16 @@ void Configuration::loadTagDataArray() {
     logConfig("loadTagDataArray");
     const auto tagManager = TagManager::shared();
     const auto& allTags = tagManager->allAvailableTags();
+    const auto previous = allTags->snapshot();  // let go here, as the entries are
     allTags->removeAll();
 
+    // Whatever the registry counted before, these tags have not been counted.
+    tagManager->forgetTagCount();
+
     std::vector<iconTag::Ptr> tags;
-    if (readList(*defaults, Keys::tagData, tags) == StoredList::list) allTags->appendContentsOf(std::move(tags));
+    const StoredList stored = readList(*defaults, Keys::tagData, tags);
+    tagArchive_ = {true, !tags.empty(), stored == StoredList::unreadable};
+    if (stored == StoredList::list) allTags->appendContentsOf(std::move(tags));
     else allTags->removeAll();
 
     tagManager->validateTagSymbols();

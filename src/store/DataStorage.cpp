@@ -27,9 +27,8 @@ namespace {
 
 void post(const char* name) { platform::NotificationCenter::defaultCenter().post(name); }
 
-bool hasPath(const TableViewItem& entry, const std::string& lowercasedPath) {
-    return entry.pathLowercased() == lowercasedPath;
-}
+// `key` is a path in the form of TableViewItem::pathKey().
+bool hasPath(const TableViewItem& entry, const std::string& key) { return entry.pathLowercased() == key; }
 
 }  // namespace
 
@@ -204,6 +203,7 @@ void DataStorage::validateData() {
         tags->markTagsUsed(names);
         if (visible && reachable) tags->markTagsVisible(names);
     }
+    tags->finishTagCount();
     log(LogCategory::dataStorage, LogLevel::Default, "<- finished validateData");
 }
 
@@ -268,8 +268,70 @@ bool DataStorage::allDataContainsShortcuts() const {
 
 TableViewItem::Ptr DataStorage::entryWithPath(const std::string& path) const {
     if (path.empty()) return nullptr;
-    const std::string wanted = platform::text::lowercased(path);
-    return allData_->firstWhere([&](const TableViewItem::Ptr& e) { return e && hasPath(*e, wanted); }).value_or(nullptr);
+    const std::string key = TableViewItem::pathKey(path);
+    std::lock_guard lock(pathIndexMutex_);
+    const auto [entries, version] = allData_->versionedSnapshot();
+    if (pathIndex_.version != version || pathIndex_.pathGeneration != TableViewItem::pathGeneration()) {
+        rebuildPathIndex(*entries, version);
+    }
+    // Equal keys may hash apart only by accident; several entries may share
+    // a path: the first in the list wins, as a walk from the front would find.
+    TableViewItem::Ptr found;
+    std::size_t foundAt = 0;
+    const auto [first, last] = pathIndex_.entries.equal_range(std::hash<std::string>{}(key));
+    for (auto it = first; it != last; ++it) {
+        const auto entry = it->second.entry.lock();
+        if (!entry || !hasPath(*entry, key)) continue;
+        if (!found || it->second.position < foundAt) {
+            found = entry;
+            foundAt = it->second.position;
+        }
+    }
+    return found;
+}
+
+void DataStorage::rebuildPathIndex(const std::vector<TableViewItem::Ptr>& entries, std::uint64_t version) const {
+    pathIndex_.entries.clear();
+    pathIndex_.entries.reserve(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (!entries[i]) continue;
+        pathIndex_.entries.emplace(std::hash<std::string>{}(entries[i]->pathLowercased()), PathIndex::Slot{i, entries[i]});
+    }
+    pathIndex_.nextPosition = entries.size();
+    pathIndex_.version = version;
+    pathIndex_.pathGeneration = TableViewItem::pathGeneration();
+}
+
+void DataStorage::appendToAllData(const TableViewItem::Ptr& entry) {
+    std::lock_guard lock(pathIndexMutex_);
+    const std::uint64_t before = pathIndex_.version;
+    allData_->append(entry);
+    // Adding entries one by one must not walk the whole list each time: when
+    // this append is the only change since the index was made, the index
+    // takes the entry in; otherwise the next look-up makes it afresh.
+    if (allData_->version() == before + 1 && pathIndex_.pathGeneration == TableViewItem::pathGeneration()) {
+        pathIndex_.entries.emplace(std::hash<std::string>{}(entry->pathLowercased()),
+                                   PathIndex::Slot{pathIndex_.nextPosition++, entry});
+        pathIndex_.version = before + 1;
+    }
+}
+
+void DataStorage::removeFromAllDataIndexed(const TableViewItem::Ptr& entry) {
+    std::lock_guard lock(pathIndexMutex_);
+    const std::uint64_t before = pathIndex_.version;
+    allData_->remove(entry);
+    // The positions of the others keep their order, which is all the index
+    // needs of them.
+    if (allData_->version() == before + 1 && pathIndex_.pathGeneration == TableViewItem::pathGeneration()) {
+        const auto [first, last] = pathIndex_.entries.equal_range(std::hash<std::string>{}(entry->pathLowercased()));
+        for (auto it = first; it != last; ++it) {
+            if (it->second.entry.lock() == entry) {
+                pathIndex_.entries.erase(it);
+                break;
+            }
+        }
+        pathIndex_.version = before + 1;
+    }
 }
 
 bool DataStorage::moveToTrash(const std::string& path) {
@@ -286,7 +348,7 @@ bool DataStorage::removeFromAllData(const std::string& path, bool clearHotkey) {
             path);
         return false;
     }
-    const std::string wanted = platform::text::lowercased(path);
+    const std::string wanted = TableViewItem::pathKey(path);
     const bool trashHoldsPath = std::any_of(trashData_.begin(), trashData_.end(),
                                             [&](const TableViewItem::Ptr& e) { return e && hasPath(*e, wanted); });
     if (!trashHoldsPath) {
@@ -298,14 +360,14 @@ bool DataStorage::removeFromAllData(const std::string& path, bool clearHotkey) {
     }
     // Removed by identity inside the write: a position looked up now could
     // point at another entry by the time the write runs.
-    allData_->remove(entry);
+    removeFromAllDataIndexed(entry);
     log(LogCategory::dataStorage, LogLevel::Default, "Moved entry into trash: %{public}@", path);
     return true;
 }
 
 TableViewItem::Ptr DataStorage::restoreFromTrash(const std::string& path) {
     if (path.empty()) return nullptr;
-    const std::string wanted = platform::text::lowercased(path);
+    const std::string wanted = TableViewItem::pathKey(path);
     const auto found = std::find_if(trashData_.begin(), trashData_.end(),
                                     [&](const TableViewItem::Ptr& e) { return e && hasPath(*e, wanted); });
     if (found == trashData_.end()) return nullptr;
@@ -329,7 +391,7 @@ int DataStorage::addToAllData(const TableViewItem::Ptr& entry) {
             "Unable to add to allData because en Entry with the same path already exisis: %{public}@", path);
         return addResultDuplicate;
     }
-    allData_->append(entry);
+    appendToAllData(entry);
     log(LogCategory::dataStorage, LogLevel::Default, "Add to allData: %{public}@", path);
     return addResultAdded;
 }
@@ -352,7 +414,9 @@ bool DataStorage::appendTag(const std::string& path, const std::string& tag) {
     }
     log(LogCategory::dataStorage, LogLevel::Default, "Append Tag: %{public}@", path);
     std::vector<std::string> tags = entry->tags();
-    if (std::find(tags.begin(), tags.end(), tag) != tags.end()) return false;
+    if (std::any_of(tags.begin(), tags.end(),
+                    [&](const std::string& held) { return platform::text::canonicallyEqual(held, tag); }))
+        return false;
     tags.push_back(tag);
     entry->setTags(tags);
     return true;
@@ -418,7 +482,9 @@ void DataStorage::showLaunchAllLimitAlert(std::size_t count, std::size_t limit) 
 }
 
 void DataStorage::launchEntries(const std::shared_ptr<EntryArray>& entries) {
-    for (const TableViewItem::Ptr& entry : *entries->snapshot())
+    // Held for the whole loop, not a temporary let go before it begins.
+    const auto snapshot = entries->snapshot();
+    for (const TableViewItem::Ptr& entry : *snapshot)
         if (entry) entry->executeWithArguments();
 }
 

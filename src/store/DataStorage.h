@@ -17,6 +17,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/foundation/NotificationCenter.h"
@@ -179,7 +180,8 @@ public:
     bool allDataContainsURLs() const;
     bool allDataContainsShortcuts() const;
 
-    // --- Entry edits by path (letter case ignored; an empty path matches nothing) ------
+    // --- Entry edits by path (letter case and Unicode form ignored; an empty path
+    // matches nothing) -------------------------------------------------------------------
     bool moveToTrash(const std::string& path);
     bool removeFromAllData(const std::string& path, bool clearHotkey);
     TableViewItem::Ptr restoreFromTrash(const std::string& path);
@@ -187,7 +189,8 @@ public:
     bool setTag(const std::string& path, const std::string& tag);
     bool appendTag(const std::string& path, const std::string& tag);
 
-    // The first entry of allData with this path, ignoring case.
+    // The first entry of allData with this path, ignoring case. Answered from
+    // an index of the paths, made afresh after changes it did not see.
     TableViewItem::Ptr entryWithPath(const std::string& path) const;
 
     // --- Launching a tag ---------------------------------------------------------------
@@ -203,6 +206,26 @@ private:
     bool anyVisibleReachable(bool (*matches)(const TableViewItem&)) const;
     void announceListAssignment(const std::shared_ptr<EntryArray>& previous, const std::shared_ptr<EntryArray>& list,
                                 bool config);
+    // The store's own appends and removals keep the path index current.
+    void appendToAllData(const TableViewItem::Ptr& entry);
+    void removeFromAllDataIndexed(const TableViewItem::Ptr& entry);
+    void rebuildPathIndex(const std::vector<TableViewItem::Ptr>& entries, std::uint64_t version) const;
+
+    // The entries of allData by the hash of their path key, valid for one
+    // version of the list and one generation of the entries' paths. The
+    // entries are held weakly: the index never keeps one alive.
+    struct PathIndex {
+        struct Slot {
+            std::size_t position;  // orders entries of one path as the list does
+            std::weak_ptr<TableViewItem> entry;
+        };
+        std::unordered_multimap<std::size_t, Slot> entries;
+        std::size_t nextPosition = 0;
+        std::uint64_t version = ~std::uint64_t{0};
+        std::uint64_t pathGeneration = ~std::uint64_t{0};
+    };
+    mutable std::mutex pathIndexMutex_;
+    mutable PathIndex pathIndex_;
 
     std::shared_ptr<platform::Timer> rebuildDataTimer_;
     std::atomic<DatastorageState> state_{DatastorageState::idle};

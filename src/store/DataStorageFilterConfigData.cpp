@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <optional>
 
 #include "platform/foundation/FailureHook.h"
 #include "platform/foundation/Text.h"
@@ -30,34 +31,54 @@ platform::Predicate member(std::string_view format, const platform::ValueArray& 
     return std::move(*predicate);
 }
 
-const char* itemTypeArgument(ConfigEnumFilterType type) {
+std::optional<ListviewItemType> itemTypeOf(ConfigEnumFilterType type) {
     switch (type) {
         case ConfigEnumFilterType::applications:
-            return rawValue(ListviewItemType::application);
+            return ListviewItemType::application;
         case ConfigEnumFilterType::files:
-            return rawValue(ListviewItemType::file);
+            return ListviewItemType::file;
         case ConfigEnumFilterType::folders:
-            return rawValue(ListviewItemType::folder);
+            return ListviewItemType::folder;
         case ConfigEnumFilterType::urls:
-            return rawValue(ListviewItemType::url);
+            return ListviewItemType::url;
         case ConfigEnumFilterType::all:
             break;
     }
-    return nullptr;
+    return std::nullopt;
 }
 
-const char* searchFormat(ConfigEnumFilterSearchFor field) {
+// The search member for `field`, as written and on the entry's fields.
+EntryPredicate searchMember(ConfigEnumFilterSearchFor field, const std::string& text) {
+    using platform::text::containsCaseInsensitive;
+    const platform::ValueArray argument{platform::Value(text)};
     switch (field) {
         case ConfigEnumFilterSearchFor::name:
-            return "nameLowercased contains[c] %@";
+            break;
         case ConfigEnumFilterSearchFor::tag:
-            return "any tags contains[c] %@";
+            return {member("any tags contains[c] %@", argument), [text](const TableViewItem& e) {
+                        const auto tags = e.tags();
+                        return std::any_of(tags.begin(), tags.end(),
+                                           [&](const std::string& tag) { return containsCaseInsensitive(tag, text); });
+                    }};
         case ConfigEnumFilterSearchFor::comment:
-            return "comment contains[c] %@";
+            return {member("comment contains[c] %@", argument),
+                    [text](const TableViewItem& e) { return containsCaseInsensitive(e.comment(), text); }};
         case ConfigEnumFilterSearchFor::path:
-            return "path contains[c] %@";
+            return {member("path contains[c] %@", argument),
+                    [text](const TableViewItem& e) { return containsCaseInsensitive(e.path(), text); }};
     }
-    return "nameLowercased contains[c] %@";
+    return {member("nameLowercased contains[c] %@", argument),
+            [text](const TableViewItem& e) { return containsCaseInsensitive(e.nameLowercased(), text); }};
+}
+
+EntryPredicate isVisibleMember(bool visible) {
+    return {member(visible ? "isVisible = true" : "isVisible = false"),
+            [visible](const TableViewItem& e) { return e.isVisible() == visible; }};
+}
+
+EntryPredicate itemTypeMember(ListviewItemType type) {
+    return {member("itemTypeRawValue = %@", {platform::Value(rawValue(type))}),
+            [type](const TableViewItem& e) { return e.itemType() == type; }};
 }
 
 // Keys are compared by the scalar values of their composed forms; in UTF-8
@@ -93,28 +114,23 @@ void DataStorageFilterConfigData::setConfigTableViewSearchString(const std::stri
     applyFilter();
 }
 
-platform::Predicate DataStorageFilterConfigData::filterPredicate() const {
-    std::vector<platform::Predicate> members;
+EntryPredicate DataStorageFilterConfigData::filterPredicate() const {
+    std::vector<EntryPredicate> members;
     switch (filterActive_) {
         case ConfigEnumFilterActive::activeOnly:
-            members.push_back(member("isVisible = true"));
+            members.push_back(isVisibleMember(true));
             break;
         case ConfigEnumFilterActive::inactiveOnly:
-            members.push_back(member("isVisible = false"));
+            members.push_back(isVisibleMember(false));
             break;
         case ConfigEnumFilterActive::all:
             break;
     }
-    if (const char* type = itemTypeArgument(filterType_)) {
-        members.push_back(member("itemTypeRawValue = %@", {platform::Value(type)}));
-    }
-    if (!searchString_.empty()) {
-        members.push_back(member(searchFormat(filterSearchFor_), {platform::Value(searchString_)}));
-    }
+    if (const auto type = itemTypeOf(filterType_)) members.push_back(itemTypeMember(*type));
+    if (!searchString_.empty()) members.push_back(searchMember(filterSearchFor_, searchString_));
     // Tag entries belong to the main window only.
-    members.push_back(platform::Predicate::notPredicate(
-        member("itemTypeRawValue = %@", {platform::Value(rawValue(ListviewItemType::tag))})));
-    return platform::Predicate::andPredicate(std::move(members));
+    members.push_back(EntryPredicate::notPredicate(itemTypeMember(ListviewItemType::tag)));
+    return EntryPredicate::andPredicate(std::move(members));
 }
 
 std::string DataStorageFilterConfigData::sortKey(const TableViewItem& entry, ConfigEnumSortingBy column) {
@@ -137,7 +153,7 @@ std::string DataStorageFilterConfigData::sortKey(const TableViewItem& entry, Con
 
 std::vector<TableViewItem::Ptr> DataStorageFilterConfigData::filteredAndSorted(
     const std::vector<TableViewItem::Ptr>& entries) const {
-    const platform::Predicate predicate = filterPredicate();
+    const EntryPredicate predicate = filterPredicate();
     FRELT_LOG(dataStorageConfigDataFilter, Info, "Filter-Predicate: %{public}@", predicate.predicateFormat());
 
     const std::vector<TableViewItem::Ptr> matching = predicate.filtered(entries);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/foundation/Predicate.h"
+#include "store/EntryPredicate.h"
 #include "store/TableViewItem.h"
 
 namespace frelt {
@@ -81,7 +82,7 @@ public:
 
     // The parts of applyFilter() that need no store.
     // The "and" of the chosen members, always excluding tag entries.
-    platform::Predicate filterPredicate() const;
+    EntryPredicate filterPredicate() const;
     // `entries` filtered with filterPredicate() (logged when debug logging is
     // on) and stably sorted by the chosen column and order.
     std::vector<TableViewItem::Ptr> filteredAndSorted(const std::vector<TableViewItem::Ptr>& entries) const;

@@ -1,5 +1,7 @@
 #include "store/DataStorageFilterCurrentData.h"
 
+#include <algorithm>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -31,14 +33,8 @@ std::vector<platform::SortDescriptor> sortDescriptors(filterSortBy sortBy) {
     return {platform::SortDescriptor("nameLowercased", true)};
 }
 
-// Filters allData with `predicate` and sorts the result stably.
-std::vector<TableViewItem::Ptr> filteredAndSorted(const DataStorage& store, const platform::Predicate& predicate,
-                                                  filterSortBy sortBy) {
-    const auto snapshot = store.allData()->snapshot();
-    std::vector<TableViewItem::Ptr> kept = predicate.filtered(*snapshot);
-    platform::sortStable(kept, sortDescriptors(sortBy));
-    return kept;
-}
+using platform::Value;
+
 
 std::string describeMaxResults(const std::optional<std::int64_t>& maxResults) {
     if (!maxResults) return "nil";
@@ -49,35 +45,57 @@ std::string describeMaxResults(const std::optional<std::int64_t>& maxResults) {
 
 DataStorageFilterCurrentData::DataStorageFilterCurrentData() : searchPredicate(defaultPredicate()) {}
 
-platform::Predicate DataStorageFilterCurrentData::defaultPredicate() {
-    return makePredicate("isVisible = true AND isReachable = true");
+namespace {
+
+// The folders or files the user added, visible and reachable.
+EntryPredicate addedByTheUser(ListviewItemType type) {
+    return {makePredicate(
+                "itemTypeRawValue = %@ AND isVisible = true AND isReachable = true AND isManuallyCreated = true",
+                {Value(rawValue(type))}),
+            [type](const TableViewItem& e) {
+                return e.itemType() == type && e.isVisible() && e.isReachable() && e.isManuallyCreated();
+            }};
 }
 
-platform::Predicate DataStorageFilterCurrentData::categoryPredicate(SidebarCategory category) {
-    using platform::Value;
+}  // namespace
+
+// Each predicate as written, with the same test on the entry's fields; the
+// members are tested in the predicate's order.
+EntryPredicate DataStorageFilterCurrentData::defaultPredicate() {
+    return {makePredicate("isVisible = true AND isReachable = true"),
+            [](const TableViewItem& e) { return e.isVisible() && e.isReachable(); }};
+}
+
+EntryPredicate DataStorageFilterCurrentData::categoryPredicate(SidebarCategory category) {
     switch (category) {
     case SidebarCategory::allApplications:
-        return makePredicate("itemTypeRawValue = %@ AND isVisible = true AND isReachable = true",
-                             {Value("application")});
+        return {makePredicate("itemTypeRawValue = %@ AND isVisible = true AND isReachable = true",
+                              {Value("application")}),
+                [](const TableViewItem& e) {
+                    return e.itemType() == ListviewItemType::application && e.isVisible() && e.isReachable();
+                }};
     case SidebarCategory::allFolders:
-        return makePredicate(
-            "itemTypeRawValue = %@ AND isVisible = true AND isReachable = true AND isManuallyCreated = true",
-            {Value("folder")});
+        return addedByTheUser(ListviewItemType::folder);
     case SidebarCategory::allFiles:
-        return makePredicate(
-            "itemTypeRawValue = %@ AND isVisible = true AND isReachable = true AND isManuallyCreated = true",
-            {Value("file")});
+        return addedByTheUser(ListviewItemType::file);
     case SidebarCategory::favorites:
-        return makePredicate("isVisible = true AND isReachable = true AND isFavorite = true");
+        return {makePredicate("isVisible = true AND isReachable = true AND isFavorite = true"),
+                [](const TableViewItem& e) { return e.isVisible() && e.isReachable() && e.isFavorite(); }};
     case SidebarCategory::urls:
-        return makePredicate("itemTypeRawValue = %@ AND isVisible = true AND isManuallyCreated = true",
-                             {Value("url")});
+        return {makePredicate("itemTypeRawValue = %@ AND isVisible = true AND isManuallyCreated = true",
+                              {Value("url")}),
+                [](const TableViewItem& e) {
+                    return e.itemType() == ListviewItemType::url && e.isVisible() && e.isManuallyCreated();
+                }};
     case SidebarCategory::lastUsedApplications:
-        return makePredicate("isVisible = true AND isReachable = true");
+        return defaultPredicate();
     case SidebarCategory::openApplications:
-        return makePredicate("isLaunched = true");
+        return {makePredicate("isLaunched = true"), [](const TableViewItem& e) { return e.isLaunched(); }};
     case SidebarCategory::shortcuts:
-        return makePredicate("itemSourceRawValue = %@ AND isVisible = true", {Value("shortcuts")});
+        return {makePredicate("itemSourceRawValue = %@ AND isVisible = true", {Value("shortcuts")}),
+                [](const TableViewItem& e) {
+                    return e.itemSource() == ListviewItemSource::shortcuts && e.isVisible();
+                }};
     case SidebarCategory::other:
         break;
     }
@@ -107,7 +125,17 @@ void DataStorageFilterCurrentData::applyFilter() {
     FRELT_LOG(dataStorageCurrentDataFilter, Default, "Filter-SearchString: %{public}@", searchString);
 
     const auto store = DataStorage::shared();
-    auto result = DataStorage::EntryArray::create(filteredAndSorted(*store, searchPredicate, sortBy));
+    std::vector<TableViewItem::Ptr> kept;
+    if (sortBy == filterSortBy::name) {
+        // Kept in the sorted order: filtering a stably sorted list gives what
+        // sorting the filtered list would.
+        for (const auto& entry : sortedEntries(false).entries)
+            if (entry && searchPredicate.evaluate(*entry)) kept.push_back(entry);
+    } else {
+        kept = searchPredicate.filtered(*store->allData()->snapshot());
+        platform::sortStable(kept, sortDescriptors(sortBy));
+    }
+    auto result = DataStorage::EntryArray::create(std::move(kept));
     if (maxResults && *maxResults >= 1) result = result->prefix(static_cast<std::ptrdiff_t>(*maxResults));
 
     store->setState(DatastorageState::changingCurrentData);
@@ -131,20 +159,80 @@ void DataStorageFilterCurrentData::setSearchString(const std::string& text) {
         return;
     }
     const auto config = AppDelegate::shared()->config;
-    const platform::Predicate predicate = typedSearchPredicate(text, config->searchForComments, config->searchForTags);
+    const bool searchForComments = config->searchForComments;
+    const bool searchForTags = config->searchForTags;
+
+    // What typedSearchPredicate() states, in the cheapest order: the text
+    // first (one scan of the folded names, and of the comments by setting),
+    // then the entry's own fields for those that matched.
+    const SortedEntries& sorted = sortedEntries(searchForComments);
+    std::vector<char> matched(sorted.entries.size(), 0);
+    sorted.names.forEachContaining(text, [&](std::size_t i) { matched[i] = 1; });
+    if (searchForComments) sorted.comments->forEachContaining(text, [&](std::size_t i) { matched[i] = 1; });
+    std::vector<TableViewItem::Ptr> kept;
+    for (std::size_t i = 0; i < matched.size(); ++i) {
+        if (!matched[i]) continue;
+        const TableViewItem::Ptr& entry = sorted.entries[i];
+        if (!entry || (!searchForTags && entry->itemType() == ListviewItemType::tag)) continue;
+        if (entry->isVisible() && entry->isReachable()) kept.push_back(entry);
+    }
 
     const auto store = DataStorage::shared();
-    auto result = DataStorage::EntryArray::create(filteredAndSorted(*store, predicate, filterSortBy::name));
     store->setState(DatastorageState::changingCurrentData);
-    store->setCurrentData(std::move(result));
+    store->setCurrentData(DataStorage::EntryArray::create(std::move(kept)));
+}
+
+const DataStorageFilterCurrentData::SortedEntries& DataStorageFilterCurrentData::sortedEntries(bool withComments) {
+    const auto [snapshot, version] = DataStorage::shared()->allData()->versionedSnapshot();
+    const std::uint64_t generation = TableViewItem::searchTextGeneration();
+    if (sorted_.listVersion != version || sorted_.textGeneration != generation) {
+        const auto& all = *snapshot;
+        // The name sort: lower-cased names compared by the scalar values of
+        // their composed forms, equal ones in the order of allData.
+        std::vector<std::string> keys;
+        keys.reserve(all.size());
+        std::size_t bytes = 0;
+        for (const auto& entry : all) {
+            keys.push_back(entry ? platform::text::nfc(entry->nameLowercased()) : std::string());
+            if (entry) bytes += entry->name().size();
+        }
+        std::vector<std::size_t> order(all.size());
+        std::iota(order.begin(), order.end(), std::size_t{0});
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+
+        sorted_ = SortedEntries{};
+        sorted_.entries.reserve(all.size());
+        sorted_.names.reserve(all.size(), bytes);
+        for (const std::size_t i : order) {
+            sorted_.entries.push_back(all[i]);
+            sorted_.names.append(all[i] ? std::string_view(all[i]->name()) : std::string_view());
+        }
+        sorted_.listVersion = version;
+        sorted_.textGeneration = generation;
+    }
+    if (withComments && !sorted_.comments) {
+        sorted_.comments.emplace();
+        sorted_.comments->reserve(sorted_.entries.size(), 0);
+        for (const auto& entry : sorted_.entries)
+            sorted_.comments->append(entry ? std::string_view(entry->comment()) : std::string_view());
+    }
+    return sorted_;
 }
 
 void DataStorageFilterCurrentData::setTagFilter(const std::string& tagName) {
     resetFilter();
     if (!tagName.empty()) {
         searchString = tagName;
-        searchPredicate = makePredicate("tags contains[c] %@ AND isVisible = true AND isReachable = true",
-                                        {platform::Value(tagName)});
+        searchPredicate = {makePredicate("tags contains[c] %@ AND isVisible = true AND isReachable = true",
+                                         {Value(tagName)}),
+                           [tagName](const TableViewItem& e) {
+                               const auto tags = e.tags();
+                               return std::any_of(tags.begin(), tags.end(),
+                                                  [&](const std::string& tag) {
+                                                      return platform::text::equalsCaseInsensitive(tag, tagName);
+                                                  }) &&
+                                      e.isVisible() && e.isReachable();
+                           }};
     }
     applyFilter();
 }

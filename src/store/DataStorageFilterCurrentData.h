@@ -8,14 +8,24 @@
 //     reachable entry by name (and by comment or as a tag entry, by setting),
 //     sorted by name, never limited.
 // Callers write the fields directly and call applyFilter() themselves.
+//
+// Both modes run at every keystroke or rebuild over every entry, so the
+// filter keeps allData sorted by name, with the names (and comments) folded
+// for searching in one buffer, from one change of allData or of an entry's
+// name or comment to the next: a keystroke scans that buffer and sorts
+// nothing, and a category runs its test on the entry's own fields.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/foundation/Predicate.h"
 #include "platform/foundation/RawValue.h"
+#include "platform/foundation/Text.h"
+#include "store/EntryPredicate.h"
+#include "store/TableViewItem.h"
 
 namespace frelt {
 
@@ -55,7 +65,7 @@ public:
     std::string searchString;
     // Cuts the category result when present and at least 1.
     std::optional<std::int64_t> maxResults;
-    platform::Predicate searchPredicate;
+    EntryPredicate searchPredicate;
     filterSortBy sortBy = filterSortBy::name;
     // The typed text whose result is showing; empty in category mode.
     std::string searchStringFromSearchField;
@@ -72,12 +82,29 @@ public:
     void selectCategory(SidebarCategory category);
 
     // "isVisible = true AND isReachable = true".
-    static platform::Predicate defaultPredicate();
+    static EntryPredicate defaultPredicate();
     // The predicate each fixed category sets.
-    static platform::Predicate categoryPredicate(SidebarCategory category);
-    // The predicate setSearchString() filters with for `text` and the given settings.
+    static EntryPredicate categoryPredicate(SidebarCategory category);
+    // The predicate setSearchString() filters with for `text` and the given
+    // settings (the search itself runs over the folded names to the same
+    // effect).
     static platform::Predicate typedSearchPredicate(const std::string& text, bool searchForComments,
                                                     bool searchForTags);
+
+private:
+    // allData in the order of the name sort, with its names (and, once a
+    // search asked for them, its comments) folded for searching.
+    struct SortedEntries {
+        std::uint64_t listVersion = ~std::uint64_t{0};
+        std::uint64_t textGeneration = ~std::uint64_t{0};
+        std::vector<TableViewItem::Ptr> entries;
+        platform::text::FoldedTexts names;
+        std::optional<platform::text::FoldedTexts> comments;
+    };
+    // Made afresh only when allData or an entry's texts changed since.
+    const SortedEntries& sortedEntries(bool withComments);
+
+    SortedEntries sorted_;
 };
 
 }  // namespace frelt

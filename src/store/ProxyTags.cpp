@@ -1,5 +1,8 @@
 #include "store/ProxyTags.h"
 
+#include <string>
+#include <unordered_map>
+
 #include "platform/foundation/Text.h"
 #include "store/DataStorage.h"
 #include "store/Logging.h"
@@ -13,10 +16,6 @@ std::string ProxyTags::entryName(std::string_view tagName) {
     name += tagName;
     name += "]";
     return name;
-}
-
-bool ProxyTags::entryBelongsTo(const TableViewItem& entry, std::string_view key) {
-    return entry.itemType() == ListviewItemType::tag && platform::text::canonicallyEqual(entry.name(), key);
 }
 
 void ProxyTags::setup() {
@@ -40,26 +39,31 @@ void ProxyTags::refreshTagsWith(const platform::Notification&) {
 void ProxyTags::refreshTags(EntryArray& allData, const TagArray& visibleTags) {
     FRELT_LOG(tagsProxy, Default, "Proxy: Tags - Refreshing Tags-Entries in AllData");
 
-    const auto isTagEntry = [](const TableViewItem::Ptr& entry) {
-        return entry && entry->itemType() == ListviewItemType::tag;
-    };
-    allData.filter(isTagEntry)->forEach([](const TableViewItem::Ptr& entry) { entry->setIsFoundByTags(false); });
+    // The tag entries by composed name, the first of each name, from one
+    // read of the list: looking each visible tag up by a walk of the whole
+    // list made a rebuild with many tags wait for thousands of walks.
+    std::unordered_map<std::string, TableViewItem::Ptr> tagEntries;
+    const auto entries = allData.snapshot();
+    for (const TableViewItem::Ptr& entry : *entries) {
+        if (!entry || entry->itemType() != ListviewItemType::tag) continue;
+        entry->setIsFoundByTags(false);
+        tagEntries.try_emplace(platform::text::nfc(entry->name()), entry);
+    }
 
-    visibleTags.forEach([&allData](const iconTag::Ptr& tag) {
+    visibleTags.forEach([&](const iconTag::Ptr& tag) {
         if (!tag) return;
         const std::string key = entryName(tag->tagName());
-        // The look-up waits for the appends queued for earlier tags, so two
-        // visible tags never add the same entry twice.
-        const auto existing = allData.firstWhere(
-            [&key](const TableViewItem::Ptr& entry) { return entry && entryBelongsTo(*entry, key); });
-        if (existing) {
-            (*existing)->setIsFoundByTags(true);
+        const auto [existing, added] = tagEntries.try_emplace(platform::text::nfc(key), nullptr);
+        if (!added) {
+            existing->second->setIsFoundByTags(true);
             FRELT_LOG(tagsProxy, Default, "Proxy: Tags - Validated: %{public}@", key);
             return;
         }
-        auto entry = TableViewItem::initForTag(tag->tagName(), key);
-        entry->setIsFoundByTags(true);
-        allData.append(std::move(entry));
+        // Remembered at once, so two visible tags of one name never add the
+        // same entry twice.
+        existing->second = TableViewItem::initForTag(tag->tagName(), key);
+        existing->second->setIsFoundByTags(true);
+        allData.append(existing->second);
         FRELT_LOG(tagsProxy, Default, "Proxy: Tags - Added: %{public}@", key);
     });
 

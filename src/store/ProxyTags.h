@@ -32,8 +32,6 @@ public:
 
     // The name of the entry standing for the tag `tagName`.
     static std::string entryName(std::string_view tagName);
-    // Whether `entry` is the tag entry named `key` (exact, canonical match).
-    static bool entryBelongsTo(const TableViewItem& entry, std::string_view key);
 
     // Registers for the registry's two notifications. Call once.
     void setup();

@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <concepts>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <iterator>
 #include <memory>
@@ -77,6 +78,17 @@ public:
         return queue_->syncValue([this] { return array_.snapshot(); });
     }
     Content toVector() const { return *snapshot(); }
+
+    // Counts the changes applied so far: equal versions mean equal content,
+    // so whatever a caller derived from a snapshot stays good while the
+    // version stays the same.
+    std::uint64_t version() const {
+        return queue_->syncValue([this] { return version_; });
+    }
+    // The list and its version, read together.
+    std::pair<Snapshot, std::uint64_t> versionedSnapshot() const {
+        return queue_->syncValue([this] { return std::make_pair(array_.snapshot(), version_); });
+    }
 
     std::size_t count() const {
         return queue_->syncValue([this] { return array_.read().size(); });
@@ -221,6 +233,9 @@ public:
     {
         const Snapshot mine = snapshot();
         const Snapshot theirs = other.snapshot();
+        // The usual answer is cheap: a list compared with one made the same
+        // way holds the same elements in the same order.
+        if (mine == theirs || std::equal(mine->begin(), mine->end(), theirs->begin(), theirs->end())) return true;
         const std::unordered_set<Element> a(mine->begin(), mine->end());
         const std::unordered_set<Element> b(theirs->begin(), theirs->end());
         return a == b;
@@ -461,6 +476,7 @@ private:
         queue_->asyncBarrier([weak = this->weak_from_this(), change = std::move(change)]() mutable {
             const std::shared_ptr<SynchronizedArray> self = weak.lock();
             change(self.get());
+            if (self) ++self->version_;
         });
     }
 
@@ -476,6 +492,7 @@ private:
 
     std::shared_ptr<Queue> queue_;
     CopyOnWrite<Content> array_;
+    std::uint64_t version_ = 0;
 };
 
 }  // namespace frelt

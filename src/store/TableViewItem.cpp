@@ -1,8 +1,8 @@
 #include "store/TableViewItem.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <fstream>
 #include <set>
 
@@ -25,7 +25,23 @@
 namespace frelt {
 namespace {
 
-std::set<std::string> asSet(const std::vector<std::string>& names) { return {names.begin(), names.end()}; }
+// Tag names as a set, canonically equivalent names counting as one.
+std::set<std::string> asSet(const std::vector<std::string>& names) {
+    std::set<std::string> out;
+    for (const auto& name : names) out.insert(platform::text::nfc(name));
+    return out;
+}
+
+bool holdsTag(const std::vector<std::string>& names, const std::string& name) {
+    return std::any_of(names.begin(), names.end(),
+                       [&](const std::string& held) { return platform::text::canonicallyEqual(held, name); });
+}
+
+// Bumped whenever the name or comment (the first) or the path (the second)
+// of an entry in use changes, so that what is derived from those texts
+// across all entries knows when to derive it again.
+std::atomic<std::uint64_t> textGenerationCounter{0};
+std::atomic<std::uint64_t> pathGenerationCounter{0};
 
 std::string joined(const std::vector<std::string>& parts, const std::string& separator) {
     std::string out;
@@ -82,10 +98,23 @@ const bool codingRegistered = (TableViewItem::registerCoding(), true);
 
 TableViewItem::TableViewItem(Private) {}
 
+std::string TableViewItem::pathKey(std::string_view path) {
+    return platform::text::nfc(platform::text::lowercased(path));
+}
+
+std::uint64_t TableViewItem::searchTextGeneration() { return textGenerationCounter.load(std::memory_order_acquire); }
+std::uint64_t TableViewItem::pathGeneration() { return pathGenerationCounter.load(std::memory_order_acquire); }
+
+void TableViewItem::searchTextChanged() const {
+    if (initialized_) textGenerationCounter.fetch_add(1, std::memory_order_acq_rel);
+}
+
+void TableViewItem::pathTextChanged() const {
+    if (initialized_) pathGenerationCounter.fetch_add(1, std::memory_order_acq_rel);
+}
+
 void TableViewItem::finishInitialization() {
     if (!name_.empty()) nameLowercased_ = platform::text::lowercased(name_);
-    const std::string currentPath = path_.get();
-    if (!currentPath.empty()) pathLowercased_ = platform::text::lowercased(currentPath);
     initialized_ = true;
 }
 
@@ -114,7 +143,9 @@ TableViewItem::Ptr TableViewItem::initForExternalNonSpotlightObject(const std::s
     item->setPath(path);
     item->itemSource_ = ListviewItemSource::other;
     const platform::URL url = platform::URL::fileURL(path);
-    switch (fileObjectKind(url)) {
+    const FileObjectStatus status = fileObjectStatus(url);
+    item->seedReachability(status.reachable());
+    switch (status.kind) {
         case FileObjectKind::application:
             item->itemType_ = ListviewItemType::application;
             item->name_ = applicationDisplayName(url);
@@ -165,17 +196,40 @@ void TableViewItem::setName(const std::string& name) {
     const std::string old = name_;
     name_ = name;
     nameLowercased_ = platform::text::lowercased(name_);
+    searchTextChanged();
     if (old != name_) itemChanged(TableViewItemChangeReason::nameChanged);
 }
 
+void TableViewItem::setNameLowercased(const std::string& value) {
+    nameLowercased_ = value;
+    searchTextChanged();
+}
+
 void TableViewItem::setPath(const std::string& path) {
+    if (!initialized_) {
+        // Still being made: nothing to compare with or to announce.
+        path_.set(path);
+        pathLowercased_ = pathKey(path);
+        return;
+    }
     const std::string old = path_.get();
     path_.set(path);
-    pathLowercased_ = platform::text::lowercased(path_.get());
-    if (path_.get() != old) itemChanged(TableViewItemChangeReason::pathChanged);
+    const std::string now = path_.get();
+    pathLowercased_ = pathKey(now);
+    pathTextChanged();
+    if (now != old) itemChanged(TableViewItemChangeReason::pathChanged);
+}
+
+void TableViewItem::setPathLowercased(const std::string& value) {
+    pathLowercased_ = value;
+    pathTextChanged();
 }
 
 void TableViewItem::setTags(const std::vector<std::string>& tags) {
+    if (!initialized_) {
+        tags_.set(tags);
+        return;
+    }
     const auto old = tags_.get();
     tags_.set(tags);
     const auto now = tags_.get();
@@ -185,6 +239,7 @@ void TableViewItem::setTags(const std::vector<std::string>& tags) {
 void TableViewItem::setComment(const std::string& comment) {
     const std::string old = comment_;
     comment_ = comment;
+    searchTextChanged();
     if (old != comment_) itemChanged(TableViewItemChangeReason::commentChanged);
 }
 
@@ -256,10 +311,7 @@ void TableViewItem::itemChanged(TableViewItemChangeReason reason) const {
 
 std::optional<platform::Date> TableViewItem::lastModifiedDate() const {
     if (!isPhysicalEntry()) return std::nullopt;
-    struct stat info {};
-    if (::stat(path_.get().c_str(), &info) != 0) return std::nullopt;
-    const double seconds = static_cast<double>(info.st_mtim.tv_sec) + static_cast<double>(info.st_mtim.tv_nsec) / 1e9;
-    return platform::Date::fromUnixTime(seconds);
+    return fileObjectStatus(platform::URL::fileURL(path_.get())).modificationDate;
 }
 
 bool TableViewItem::isPhysicalEntry() const {
@@ -308,23 +360,26 @@ bool TableViewItem::isReachable() const {
 bool TableViewItem::fileTestWithCache() const {
     {
         std::lock_guard lock(reachableMutex_);
-        if (lastReachableCheck_) {
-            // The monotonic dispatch clock: a change of the wall clock must
-            // neither keep a stale answer nor throw a fresh one away.
-            const auto now = platform::dispatch::clock::now();
-            if (!lastReachableCheckDateTime_) {
-                lastReachableCheckDateTime_ = now;
-            } else {
-                const auto elapsed = now - *lastReachableCheckDateTime_;
-                lastReachableCheckDateTime_ = now;
-                if (elapsed <= platform::dispatch::seconds(reachableCacheSeconds)) return *lastReachableCheck_;
-            }
-        }
+        // The answer is good for five seconds from the test that found it.
+        // A look-up does not extend that: an entry looked at every few
+        // seconds must still be tested again, or a deleted file stays listed.
+        // The monotonic dispatch clock: a change of the wall clock must
+        // neither keep a stale answer nor throw a fresh one away.
+        if (lastReachableCheck_ && lastReachableCheckDateTime_ &&
+            platform::dispatch::clock::now() - *lastReachableCheckDateTime_ <=
+                platform::dispatch::seconds(reachableCacheSeconds))
+            return *lastReachableCheck_;
     }
     const bool reachable = frelt::isReachable(platform::URL::fileURL(path_.get()));
+    seedReachability(reachable);
+    return reachable;
+}
+
+void TableViewItem::seedReachability(bool reachable) const {
+    const auto now = platform::dispatch::clock::now();
     std::lock_guard lock(reachableMutex_);
     lastReachableCheck_ = reachable;
-    return reachable;
+    lastReachableCheckDateTime_ = now;
 }
 
 bool TableViewItem::isLaunched() const {
@@ -418,10 +473,13 @@ bool TableViewItem::showInFinder() const {
 // --- Tag edits -------------------------------------------------------------------------------
 
 void TableViewItem::renameTag(const std::string& oldName, const std::string& newName) {
-    if (oldName.empty() || newName.empty() || oldName == newName) return;
+    using platform::text::canonicallyEqual;
+    // Names are compared as the registry compares them: canonically
+    // equivalent texts are one name, whichever form the entry stored.
+    if (oldName.empty() || newName.empty() || canonicallyEqual(oldName, newName)) return;
     const auto current = tags_.get();
     if (current.empty()) return;
-    if (std::find(current.begin(), current.end(), oldName) == current.end()) return;
+    if (!holdsTag(current, oldName)) return;
     // An entry that already holds the new name simply loses the old one: a
     // tag merged into another must not come back through the entries that
     // carried both.
@@ -431,7 +489,7 @@ void TableViewItem::renameTag(const std::string& oldName, const std::string& new
         auto list = tags_.get();
         // Never past the end, even if the list shrank meanwhile.
         if (i >= list.size()) break;
-        if (list[i] != oldName) continue;
+        if (!canonicallyEqual(list[i], oldName)) continue;
         list[i] = newName;
         setTags(list);
     }
@@ -443,10 +501,10 @@ void TableViewItem::renameTag(const std::string& oldName, const std::string& new
 void TableViewItem::deleteTag(const std::string& name) {
     if (name.empty()) return;
     const auto copy = tags_.get();
-    if (copy.empty() || std::find(copy.begin(), copy.end(), name) == copy.end()) return;
+    if (copy.empty() || !holdsTag(copy, name)) return;
     setTags({});
     for (const auto& tag : copy) {
-        if (tag == name) continue;
+        if (platform::text::canonicallyEqual(tag, name)) continue;
         auto list = tags_.get();
         list.push_back(tag);
         setTags(list);
@@ -509,18 +567,23 @@ TableViewItem::Ptr TableViewItem::initWithCoder(platform::KeyedUnarchiver& coder
                   "], Comment: " + item->comment_ + ", itemType: " + rawValue(item->itemType_) +
                   ", itemSource: " + rawValue(item->itemSource_));
 
-    // What was a folder or a file may be something else by now.
+    // What was a folder or a file may be something else by now. The one
+    // look at the file also answers the first reachability test, which the
+    // rebuild after loading then finds in the cache.
     const std::string currentPath = item->path();
     switch (item->itemType_) {
         case ListviewItemType::folder:
-        case ListviewItemType::file:
-            switch (fileObjectKind(platform::URL::fileURL(currentPath))) {
+        case ListviewItemType::file: {
+            const FileObjectStatus status = fileObjectStatus(platform::URL::fileURL(currentPath));
+            item->seedReachability(status.reachable());
+            switch (status.kind) {
                 case FileObjectKind::application: item->itemType_ = ListviewItemType::application; break;
                 case FileObjectKind::folder: item->itemType_ = ListviewItemType::folder; break;
                 case FileObjectKind::file: item->itemType_ = ListviewItemType::file; break;
                 default: break;
             }
             break;
+        }
         case ListviewItemType::url:
             if (currentPath.empty() || !hasURLScheme(currentPath)) item->itemType_ = ListviewItemType::unknown;
             break;

@@ -11,10 +11,12 @@
 // fields carry no synchronisation of their own.
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "hotkeys/KeyCombo.h"
@@ -84,12 +86,16 @@ public:
     const std::string& name() const { return name_; }
     void setName(const std::string& name);
     const std::string& nameLowercased() const { return nameLowercased_; }
-    void setNameLowercased(const std::string& value) { nameLowercased_ = value; }
+    void setNameLowercased(const std::string& value);
 
     std::string path() const { return path_.get(); }
     void setPath(const std::string& path);
+    // The path lower-cased and in composed form (pathKey()), so that paths
+    // that differ only in letter case or in Unicode form compare equal.
     const std::string& pathLowercased() const { return pathLowercased_; }
-    void setPathLowercased(const std::string& value) { pathLowercased_ = value; }
+    void setPathLowercased(const std::string& value);
+    // The form in which paths are compared and indexed.
+    static std::string pathKey(std::string_view path);
 
     std::vector<std::string> tags() const { return tags_.get(); }
     void setTags(const std::vector<std::string>& tags);
@@ -133,12 +139,18 @@ public:
     void setIsFoundByTags(bool value) { isFoundByTags_ = value; }
 
     // The reachability cache: the last answer of the file test and the time
-    // (on the monotonic dispatch clock) of the last look-up that found it.
+    // (on the monotonic dispatch clock) of the test that found it.
     std::optional<bool> lastReachableCheck() const;
     std::optional<platform::dispatch::TimePoint> lastReachableCheckDateTime() const;
 
     // False while an initializer runs, true afterwards.
     bool initialized() const { return initialized_; }
+
+    // Move on whenever the name, lower-cased name or comment (the first) or
+    // the path or its lower-cased form (the second) of any initialized entry
+    // is set: what is built from those texts is current while they stand.
+    static std::uint64_t searchTextGeneration();
+    static std::uint64_t pathGeneration();
 
     // --- Change notification ------------------------------------------------------
     // Posts "tableViewItemChanged" with the entry's path and `reason`, unless
@@ -157,7 +169,8 @@ public:
     // Whether the entry belongs in the stored entry list.
     bool shouldSavedToConfig() const;
 
-    // Reachability; entries that need a file test use the 5-second cache.
+    // Reachability; entries that need a file test use the cache, whose
+    // answer holds for 5 seconds from the test that found it.
     bool isReachable() const;
     // An application entry whose path is among the running applications.
     bool isLaunched() const;
@@ -177,10 +190,11 @@ public:
     bool showInFinder() const;
 
     // --- Tag edits ------------------------------------------------------------------
-    // Renames one tag name in the entry's list (exact match); nothing when the
-    // entry lacks the old name or already has the new one.
+    // Renames one tag name in the entry's list; nothing when the entry lacks
+    // the old name or already has the new one. Names match as the registry
+    // matches them: exactly, canonically equivalent forms counting as one.
     void renameTag(const std::string& oldName, const std::string& newName);
-    // Removes every occurrence of one tag name from the entry's list.
+    // Removes every occurrence of one tag name (in any equivalent form).
     void deleteTag(const std::string& name);
 
     // --- Archiving and key-value access --------------------------------------------
@@ -194,6 +208,10 @@ private:
                         ListviewItemSource source);
     void finishInitialization();
     bool fileTestWithCache() const;
+    // Stores an answer of the file test found now.
+    void seedReachability(bool reachable) const;
+    void searchTextChanged() const;
+    void pathTextChanged() const;
 
     std::string name_;
     std::string nameLowercased_;

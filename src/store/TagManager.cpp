@@ -234,6 +234,10 @@ bool TagManager::allTagsUsed() const {
 }
 
 void TagManager::removeUnusedTags() {
+    if (!tagUsageCounted_) {
+        log(LogCategory::tagManager, LogLevel::Error, "!! unused tags kept: their use has not been counted yet");
+        return;
+    }
     if (allTagsUsed()) return;
     allAvailableTags_->removeAllWhere([](const iconTag::Ptr& t) { return !t || !t->tagUsed(); });
 }
@@ -241,18 +245,34 @@ void TagManager::removeUnusedTags() {
 // ---- Recounting (the data store's validation) -----------------------------------------------
 
 void TagManager::resetTagUsage() {
-    allAvailableTags_->forEach([](const iconTag::Ptr& tag) {
-        if (!tag) return;
+    tagUsageCounted_ = false;
+    countIndex_.emplace();
+    const auto tags = allAvailableTags_->snapshot();
+    countIndex_->reserve(tags->size());
+    for (const iconTag::Ptr& tag : *tags) {
+        if (!tag) continue;
         tag->setTagUsed(false);
         tag->setTagVisible(false);
         tag->setTagUseCounter(0);
-    });
+        countIndex_->try_emplace(platform::text::nfc(tag->tagName()), tag);
+    }
+}
+
+void TagManager::finishTagCount() {
+    countIndex_.reset();
+    tagUsageCounted_ = true;
+}
+
+iconTag::Ptr TagManager::countedTagWithName(std::string_view name) const {
+    if (!countIndex_) return tagWithName(name);
+    const auto found = countIndex_->find(platform::text::nfc(name));
+    return found == countIndex_->end() ? nullptr : found->second;
 }
 
 void TagManager::markTagsUsed(const std::vector<std::string>& tagNames) {
     for (const std::string& name : tagNames) {
         const std::string normalized = normalizedTagString(name);
-        if (const iconTag::Ptr tag = tagWithName(normalized)) {
+        if (const iconTag::Ptr tag = countedTagWithName(normalized)) {
             tag->setTagUsed(true);
             continue;
         }
@@ -260,6 +280,7 @@ void TagManager::markTagsUsed(const std::vector<std::string>& tagNames) {
         made->setTagUsed(true);
         // A later lookup reads after this write and so finds the new tag.
         allAvailableTags_->append(made);
+        if (countIndex_) countIndex_->try_emplace(platform::text::nfc(made->tagName()), made);
     }
 }
 
@@ -267,7 +288,7 @@ void TagManager::markTagsVisible(const std::vector<std::string>& tagNames) {
     // Looked up as the entry holds them: a name with blanks around a level
     // reaches no tag here, although markTagsUsed found its normalised form.
     for (const std::string& name : tagNames) {
-        const iconTag::Ptr tag = tagWithName(name);
+        const iconTag::Ptr tag = countedTagWithName(name);
         if (!tag) continue;
         tag->setTagVisible(true);
         tag->setTagUsed(true);
@@ -316,18 +337,26 @@ void TagManager::rebuildVisibleTags() {
 }
 
 std::vector<TagManager::TagCompareResults> TagManager::compareVisibleTags() const {
+    // Each side finds its counterpart (the first of that name) through an
+    // index by composed name rather than a walk of the other side.
+    const auto firstByName = [](const auto& tags) {
+        std::unordered_map<std::string, const iconTag*> index;
+        index.reserve(tags.size());
+        for (const auto& tag : tags) index.try_emplace(platform::text::nfc(tag->tagName()), tag.get());
+        return index;
+    };
     std::vector<TagCompareResults> results;
     const auto visible = allVisibleTags()->snapshot();
+    const auto backups = firstByName(backupVisibleTags_);
+    const auto visibles = firstByName(*visible);
     for (const iconTag::Ptr& tag : *visible) {
-        const auto backup = std::find_if(backupVisibleTags_.begin(), backupVisibleTags_.end(),
-                                         [&](const iconTagForBackup::Ptr& b) { return b->hasTagName(tag->tagName()); });
-        if (backup != backupVisibleTags_.end()) compareTag(*tag, **backup, results);
+        const auto backup = backups.find(platform::text::nfc(tag->tagName()));
+        if (backup != backups.end()) compareTag(*tag, *backup->second, results);
         else addOnce(results, TagCompareResults::rebuildNeeded);
     }
     for (const iconTagForBackup::Ptr& backup : backupVisibleTags_) {
-        const auto tag = std::find_if(visible->begin(), visible->end(),
-                                      [&](const iconTag::Ptr& t) { return t->hasTagName(backup->tagName()); });
-        if (tag != visible->end()) compareTag(**tag, *backup, results);
+        const auto tag = visibles.find(platform::text::nfc(backup->tagName()));
+        if (tag != visibles.end()) compareTag(*tag->second, *backup, results);
         else addOnce(results, TagCompareResults::rebuildNeeded);
     }
     return results;

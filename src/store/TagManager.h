@@ -27,6 +27,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/foundation/NotificationCenter.h"
@@ -85,9 +86,15 @@ public:
     iconTag::Ptr firstVisibleTagWithHotkeyLaunchAll() const;
     // For the save and the export that drop unused tags: whether every tag is
     // used, and the removal (from allAvailableTags itself) of every unused
-    // one when some is not.
+    // one when some is not. The removal happens only after a completed count
+    // (tagUsageCounted()): before one, every tag reads as unused, and
+    // dropping them would lose every tag's symbol, colour and hotkeys.
     bool allTagsUsed() const;
     void removeUnusedTags();
+    bool tagUsageCounted() const { return tagUsageCounted_; }
+    // The registry's tags were replaced (loaded, imported): they have not
+    // been counted.
+    void forgetTagCount() { tagUsageCounted_ = false; }
 
     // --- Rebuild -----------------------------------------------------------------------
     // The data store's validation, first: every tag unused, hidden (posting visibilityChanged
@@ -100,6 +107,10 @@ public:
     // And for each entry that is also visible and reachable: each name, as
     // the entry holds it, makes its tag visible and used and counts it once.
     void markTagsVisible(const std::vector<std::string>& tagNames);
+    // Last: the count is complete. Between resetTagUsage() and this, names
+    // are looked up in an index of the registry by canonical name rather
+    // than by walking every tag for every name.
+    void finishTagCount();
 
     // What "dataStorageRebuildIsFinished" runs: the new visible list, the
     // comparison with the backup, its notifications, the new backup.
@@ -117,8 +128,9 @@ public:
     // Renames the tag `oldName` and every tag below it, in the registry and
     // in every entry, after asking (unless told not to). When a tag named
     // like the normalised new name exists, the old tag is merged into it:
-    // the old tag object goes, its entries carry the new name. Ends with a
-    // rebuild ("Tag renamed"). False when refused: an empty name, a new name
+    // the old tag object goes (clearing its hotkeys first, so their
+    // registrations go), its entries carry the new name; so does a sub-tag
+    // that lands on a registered name. Ends with a rebuild ("Tag renamed"). False when refused: an empty name, a new name
     // that normalises to the old one, or a declined confirmation.
     bool renameTag(const std::string& oldName, const std::string& newName);
     // Deletes the tag at `index` of allAvailableTags after asking; false for
@@ -137,9 +149,15 @@ public:
 
 private:
     std::string moveTag(const std::shared_ptr<iconTag>& tag, const std::string& oldName, const std::string& newName);
+    static void releaseHotkeys(const iconTag::Ptr& tag);
     void setUp();
     void dataStorageRebuildIsFinishedWith(const platform::Notification& notification);
     void fillIconNames();
+
+    // The first tag of each name (in composed form) while a count runs.
+    std::optional<std::unordered_map<std::string, iconTag::Ptr>> countIndex_;
+    iconTag::Ptr countedTagWithName(std::string_view name) const;
+    bool tagUsageCounted_ = false;
 
     std::vector<std::string> iconNames_;
     std::shared_ptr<TagArray> allAvailableTags_;

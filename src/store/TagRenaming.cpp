@@ -38,6 +38,14 @@ void renameInEntries(const std::string& oldName, const std::string& newName) {
 
 }  // namespace
 
+// A tag about to leave the registry clears its hotkeys through the setters
+// first: each cleared one posts "iconTagChanged", so the hotkey manager lets
+// the registration go before the tag does.
+void TagManager::releaseHotkeys(const iconTag::Ptr& tag) {
+    tag->setHotkey(nullptr);
+    tag->setHotkeyLaunchAll(nullptr);
+}
+
 // Moves one tag (and its name in every entry) under the new name. When a
 // tag of that name exists already, the moved one merges into it, as a
 // renamed top-level tag does: there are never two tags with one name.
@@ -47,6 +55,7 @@ std::string TagManager::moveTag(const iconTag::Ptr& tag, const std::string& oldN
     const iconTag::Ptr existing = tagWithName(after);
     if (existing && existing != tag) {
         log(LogCategory::tagManager, LogLevel::Default, "Merging %{public}@ into existing tag", before);
+        releaseHotkeys(tag);
         allAvailableTags_->removeAllWhere([tag](const iconTag::Ptr& t) { return t == tag; });
     } else {
         tag->setTagName(after);
@@ -101,7 +110,11 @@ bool TagManager::renameTag(const std::string& oldName, const std::string& newNam
     if (!target) {
         // A sub-tag may still land on a name already registered: moveTag
         // merges it there.
-        for (const iconTag::Ptr& tag : *allAvailableTags_->snapshot()) {
+        // The snapshot is held for the whole loop: a temporary one would be
+        // let go at once, and the changes below would then edit the very
+        // list the loop walks.
+        const auto tags = allAvailableTags_->snapshot();
+        for (const iconTag::Ptr& tag : *tags) {
             if (!tag || !tag->isSubTagOf(oldName)) continue;
             log(LogCategory::tagManager, LogLevel::Default, "Changing Tag");
             log(LogCategory::tagManager, LogLevel::Default, "Current Name: %{public}@", tag->tagName());
@@ -113,11 +126,15 @@ bool TagManager::renameTag(const std::string& oldName, const std::string& newNam
         log(LogCategory::tagManager, LogLevel::Default, "Creating backup of Tags except: %{public}@", oldName);
         // One change, so no reader ever sees the registry empty. The merged
         // tag's symbol, colour and hotkeys go with it; the target keeps its own.
+        const auto tags = allAvailableTags_->snapshot();
+        for (const iconTag::Ptr& tag : *tags)
+            if (tag && tag->hasTagName(oldName)) releaseHotkeys(tag);
         allAvailableTags_->removeAllWhere(hasTagName(oldName));
         renameInEntries(oldName, newName);
 
         log(LogCategory::tagManager, LogLevel::Default, "Searching for Subtags of: %{public}@", oldName);
-        for (const iconTag::Ptr& tag : *allAvailableTags_->snapshot()) {
+        const auto remaining = allAvailableTags_->snapshot();
+        for (const iconTag::Ptr& tag : *remaining) {
             // Merging into one of the old tag's own sub-tags ('a' into 'a|b'):
             // the target already has its final name and must not move again.
             if (!tag || tag == target || !tag->isSubTagOf(oldName)) continue;
@@ -147,12 +164,10 @@ bool TagManager::deleteTag(const std::string& name) {
     });
 
     std::unordered_set<const iconTag*> dropped;
-    for (const iconTag::Ptr& tag : *allAvailableTags_->snapshot()) {
+    const auto tags = allAvailableTags_->snapshot();
+    for (const iconTag::Ptr& tag : *tags) {
         if (!tag || !tag->hasTagName(name)) continue;
-        // Clearing through the setters tells the hotkey manager to let the
-        // tag's registrations go before the tag does.
-        tag->setHotkey(nullptr);
-        tag->setHotkeyLaunchAll(nullptr);
+        releaseHotkeys(tag);
         dropped.insert(tag.get());
     }
     if (!dropped.empty()) {

@@ -1,11 +1,16 @@
 #pragma once
 // One value that several threads read and replace. Every wrapper in the
 // process is guarded by one shared concurrent queue: a read is a synchronous
-// block on it, a write an asynchronous barrier block, so a writer never waits
-// and a read issued after a write sees it. An entry with several wrapped
-// fields costs no queue of its own.
+// block on it and a write a barrier block, so a read issued after a write
+// sees it. An entry with several wrapped fields costs no queue of its own.
 //
-// A pending write holds the value only weakly: when the owner has gone by the
+// Writes from the thread that made the wrapper (its owner: the thread that
+// decodes or creates the entry) run right there, under the barrier, as soon
+// as the reads and writes before them are done: decoding thousands of entries
+// must not hand every field to a worker thread and back. Writes from any
+// other thread are queued as asynchronous barrier blocks and never wait.
+//
+// A queued write holds the value only weakly: when the wrapper has gone by the
 // time it runs, it is dropped.
 //
 // The limit callers respect: no wrapper is read, written or modified from a
@@ -13,6 +18,7 @@
 // to modify()), since a read there would wait for itself.
 
 #include <memory>
+#include <thread>
 #include <type_traits>
 #include <utility>
 
@@ -34,7 +40,9 @@ class ThreadSafe {
 public:
     ThreadSafe() requires std::is_default_constructible_v<T> : ThreadSafe(T{}) {}
     explicit ThreadSafe(T initial)
-        : concurrentQueue_(DispatchQueueManager::threadSafeQueue()), cell_(std::make_shared<Cell>(std::move(initial))) {}
+        : concurrentQueue_(DispatchQueueManager::threadSafeQueue()),
+          cell_(std::make_shared<Cell>(std::move(initial))),
+          owner_(std::this_thread::get_id()) {}
 
     // A wrapper stands for one stored field of its owner: it is neither
     // copied nor moved (a moved-from wrapper would hold no value).
@@ -46,8 +54,13 @@ public:
         return concurrentQueue_->syncValue([this] { return cell_->value; });
     }
 
-    // Replaces the value later, without waiting.
+    // Replaces the value: at once on the owner's thread, later (without
+    // waiting) on any other.
     void set(T value) {
+        if (std::this_thread::get_id() == owner_) {
+            concurrentQueue_->syncBarrier([&] { cell_->value = std::move(value); });
+            return;
+        }
         concurrentQueue_->asyncBarrier([weak = std::weak_ptr<Cell>(cell_), value = std::move(value)]() mutable {
             if (auto cell = weak.lock()) cell->value = std::move(value);
         });
@@ -72,6 +85,7 @@ private:
 
     std::shared_ptr<platform::dispatch::Queue> concurrentQueue_;
     std::shared_ptr<Cell> cell_;
+    std::thread::id owner_;
 };
 
 }  // namespace frelt

@@ -149,6 +149,11 @@ TEST_F(FileHelpersTest, URLSchemes) {
         {"https://example.org\r", false},
         {"https://example.org\u2028", false},
         {"\nhttps://example.org", false},
+        {"https://ex\vample.org", false},
+        {"https://ex\fample.org", false},
+        {"https://ex\u0085ample.org", false},
+        {"https://ex\u2029ample.org", false},
+        {"caf\u00e9:", true},
     };
     for (const auto& c : cases) EXPECT_EQ(hasURLScheme(c.text), c.expected) << c.text;
 }

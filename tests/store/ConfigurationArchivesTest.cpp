@@ -118,6 +118,8 @@ class ConfigurationArchivesTest : public EntryTest {
 protected:
     void SetUp() override {
         EntryTest::SetUp();
+        // As a launch does: the stored lists are read before anything saves.
+        config()->loadConfig();
         config()->setDebugLogging(true);
     }
 
@@ -142,7 +144,7 @@ protected:
         return tag;
     }
     // Tears every single instance down, as ending the program does, and
-    // makes the store, the registry and the settings afresh.
+    // makes the store, the registry and the settings afresh (not loaded).
     void relaunch() {
         platform::singleinstance::resetAll();
         platform::Workspace::setShared(workspace);
@@ -419,6 +421,90 @@ TEST_F(ConfigurationArchivesTest, LoadingTagsGivesASymbolThatIsNoIconNameTheDefa
     ASSERT_EQ(tagNames(), Strings{"odd"});
     EXPECT_EQ(tags()->allAvailableTags()->toVector()[0]->tagSymbol(), TagManager::defaultTag);
     EXPECT_EQ(config()->saveConfigTimerReason, "Tag: Symbol changed");
+}
+
+// The stored lists as an earlier run left them: two entries with tags, and
+// their tags with colours.
+struct StoredLists {
+    platform::Data entries, tags;
+};
+
+TEST_F(ConfigurationArchivesTest, NothingIsSavedBeforeTheStoredListsAreLoaded) {
+    file("a.txt", {"t"});
+    registerTag("t")->setColor(platform::Color::sRGB(1, 0, 0));
+    config()->saveConfig(false);
+    const StoredLists before{*defaults().dataForKey(Keys::applicationData), *defaults().dataForKey(Keys::tagData)};
+
+    // A save that comes before the launch loaded anything (an early quit, a
+    // timer) would store what the empty store holds over the user's lists.
+    relaunch();
+    config()->saveConfig(true);
+    EXPECT_EQ(defaults().dataForKey(Keys::applicationData), before.entries);
+    EXPECT_EQ(defaults().dataForKey(Keys::tagData), before.tags);
+    EXPECT_TRUE(logs().contains("!! ApplicationData not saved: the stored list has not been loaded yet"));
+
+    config()->loadConfig();
+    EXPECT_EQ(entryNames(), Strings{"a.txt"});
+    EXPECT_EQ(tagNames(), Strings{"t"});
+}
+
+// An empty list is stored only when this run emptied the list; one that
+// loaded nothing stays as stored, so whatever it held can still be had back.
+TEST_F(ConfigurationArchivesTest, AStoredListThatLoadedNothingIsNotOverwrittenByAnEmptyOne) {
+    const auto noEntries = archiveOf({platform::ArchiveObject("a text"), platform::ArchiveObject::number(3)});
+    const auto noList = *platform::KeyedArchiver::archivedData(platform::ArchiveObject("not a list"));
+    defaults().set(Keys::applicationData, platform::Value(noEntries));
+    defaults().set(Keys::tagData, platform::Value(noList));
+    relaunch();
+    config()->loadConfig();
+    ASSERT_TRUE(entryNames().empty());
+
+    config()->saveConfig(true);
+
+    EXPECT_EQ(defaults().dataForKey(Keys::applicationData), noEntries);
+    EXPECT_EQ(defaults().dataForKey(Keys::tagData), noList);
+}
+
+// Before a rebuild has counted the tags, every tag reads as unused: the save
+// at quit must not take that for the truth and drop them all.
+TEST_F(ConfigurationArchivesTest, TheSaveAtQuitDropsUnusedTagsOnlyAfterACompletedCount) {
+    struct Case {
+        const char* name;
+        bool entriesUnreadable;  // the launch rebuild then finds no entry and refuses
+    };
+    for (const Case& c : {Case{"quit before the first rebuild", false}, Case{"entries unreadable", true}}) {
+        SCOPED_TRACE(c.name);
+        file(std::string("doc-") + c.name, {"used"});
+        registerTag("used")->setColor(platform::Color::sRGB(1, 0, 0));
+        registerTag("spare")->setHotkey(combo(Key::s));
+        config()->saveConfig(false);
+        if (c.entriesUnreadable)
+            defaults().set(Keys::applicationData, platform::Value(platform::Data{'b', 'p', 'l', 'i', 's', 't'}));
+
+        relaunch();
+        if (c.entriesUnreadable) script()->answerAlert([](platform::Alert&) { return platform::AlertAnswer{}; });
+        config()->loadConfig();
+        if (c.entriesUnreadable) {
+            store()->rebuildData(RebuildDataReason::datastorageInitialize);  // refused: no entry
+            EXPECT_FALSE(tags()->tagUsageCounted());
+            // The search index then delivers an application: a count runs, but
+            // over what is left, not over the user's entries.
+            add(TableViewItem::initForSpotlightApp(makeApplication("apps/found.desktop", "Found"), "Found"));
+            store()->rebuildData(RebuildDataReason::spotlightDatabaseFirstUpdate);
+        }
+        config()->saveConfig(true);
+
+        EXPECT_EQ(tagNames(), (Strings{"used", "spare"}));
+        EXPECT_EQ(storedList(defaults(), Keys::tagData).size(), 2u);
+        EXPECT_TRUE(logs().contains(c.entriesUnreadable ? "!! unused tags kept: the stored entries could not be read"
+                                                        : "!! unused tags kept: their use has not been counted yet"));
+
+        relaunch();
+        config()->loadConfig();
+        store()->allData()->removeAll();
+        tags()->allAvailableTags()->removeAll();
+        config()->saveConfig(false);
+    }
 }
 
 TEST_F(ConfigurationArchivesTest, TheArchiveOperationsLogTheirNamesWhenLoggingIsOn) {

@@ -496,6 +496,7 @@ TEST_F(ConfigurationTest, SavingLogsItsStepsAndHoldsSaveInProgressThroughout) {
     // Loading entries reaches the program's settings object; make it now, as
     // making it later would close the log gate in the middle of the load.
     AppDelegate::shared();
+    config->loadConfig();  // a save writes the stored lists only once they were loaded
     config->setDebugLogging(true);
     logs().clear();
     config->saveConfig(true);

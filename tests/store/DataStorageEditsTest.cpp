@@ -124,4 +124,48 @@ TEST_F(EntryEditsTest, SettingAndAppendingTags) {
     EXPECT_EQ(changes.reasons(), Strings{"tagChanged"});
     EXPECT_FALSE(store()->appendTag("https://example.org/none", "x"));
     EXPECT_TRUE(logs().contains("append Tag failed - Entry not found! : https://example.org/none"));
+
+    // A name the entry holds in the other Unicode form is the same name.
+    a->setTags({"caf\u00e9"});
+    EXPECT_FALSE(store()->appendTag(a->path(), "cafe\u0301"));
+    EXPECT_EQ(a->tags(), Strings{"caf\u00e9"});
+}
+
+TEST_F(EntryEditsTest, PathsInEitherUnicodeFormAreOnePath) {
+    auto composed = link("/home/u/Caf\u00e9.txt");
+    EXPECT_EQ(store()->addToAllData(composed), DataStorage::addResultAdded);
+    EXPECT_EQ(store()->addToAllData(link("/home/u/CAFE\u0301.txt")), DataStorage::addResultDuplicate);
+    EXPECT_EQ(store()->entryWithPath("/home/u/cafe\u0301.TXT"), composed);
+}
+
+// Adding entries one by one answers every duplicate check from the path
+// index, which follows the store's own appends and removals and any other
+// change of the list or of an entry's path.
+TEST_F(EntryEditsTest, ThePathIndexFollowsEveryChangeOfTheList) {
+    std::vector<TableViewItem::Ptr> added;
+    for (int i = 0; i < 50; ++i) {
+        added.push_back(link("https://example.org/" + std::to_string(i)));
+        ASSERT_EQ(store()->addToAllData(added.back()), DataStorage::addResultAdded);
+        ASSERT_EQ(store()->entryWithPath(added.front()->path()), added.front());
+    }
+    EXPECT_EQ(store()->addToAllData(link("https://example.org/49")), DataStorage::addResultDuplicate);
+
+    EXPECT_TRUE(store()->moveToTrash("https://example.org/7"));
+    EXPECT_FALSE(store()->entryWithPath("https://example.org/7"));
+    EXPECT_EQ(store()->entryWithPath("https://example.org/8"), added[8]);
+
+    // Changes made past the store's own operations.
+    store()->allData()->removeAll();
+    EXPECT_FALSE(store()->entryWithPath("https://example.org/8"));
+    auto outside = link("https://example.org/outside");
+    store()->allData()->append(outside);
+    EXPECT_EQ(store()->entryWithPath("https://example.org/outside"), outside);
+    outside->setPath("https://example.org/moved");
+    EXPECT_FALSE(store()->entryWithPath("https://example.org/outside"));
+    EXPECT_EQ(store()->entryWithPath("https://example.org/moved"), outside);
+
+    // Two entries of one path: the first in the list is the one found.
+    auto twin = link("https://example.org/moved");
+    store()->allData()->insert(twin, 0);
+    EXPECT_EQ(store()->entryWithPath("https://example.org/moved"), twin);
 }

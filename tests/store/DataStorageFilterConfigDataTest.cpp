@@ -257,3 +257,29 @@ TEST_F(ConfigFilterTest, FilterTypeIndexIsThePopupPosition) {
 }
 
 }  // namespace
+
+// The filter runs its members' tests on the entries' own fields; the "and"
+// of them must give what the predicate as written (which the log shows)
+// gives, for every combination of the popups and search fields.
+TEST_F(ConfigFilterTest, TheFilterTestAgreesWithItsPredicateForEverySetting) {
+    std::vector<TableViewItem::Ptr> entries;
+    for (const auto& spec : mixedEntries()) entries.push_back(makeEntry(spec));
+    entries.push_back(makeEntry({ListviewItemType::file, "Stra\u00dfe", "/home/u/Stra\u00dfe", "caf\u00e9", {"CAFE\u0301"}}));
+    DataStorageFilterConfigData filter;
+    for (const auto active : allConfigEnumFilterActiveCases) {
+        for (const auto type : allConfigEnumFilterTypeCases) {
+            for (const auto searchFor : allConfigEnumFilterSearchForCases) {
+                for (const char* text : {"", "work", "DOCS", "strasse", "caf\u00e9", "e"}) {
+                    filter.setConfigTableViewFilterActive(active);
+                    filter.setConfigTableViewFilterType(type);
+                    filter.setConfigTableViewFilterSearchFor(searchFor);
+                    filter.setConfigTableViewSearchString(text);
+                    const EntryPredicate predicate = filter.filterPredicate();
+                    SCOPED_TRACE(predicate.predicateFormat());
+                    for (const auto& entry : entries)
+                        EXPECT_EQ(predicate.evaluate(*entry), predicate.predicate().evaluate(*entry)) << entry->name();
+                }
+            }
+        }
+    }
+}

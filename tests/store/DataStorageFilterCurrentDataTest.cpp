@@ -1,9 +1,11 @@
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "TableViewItemTestSupport.h"
 #include "app/AppDelegate.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/SortDescriptor.h"
 #include "sources/discovery/OpenApplicationsManager.h"
 #include "store/DataStorage.h"
 #include "store/DataStorageFilterCurrentData.h"
@@ -176,4 +178,95 @@ TEST_F(CurrentDataFilterTest, EqualNamesKeepTheirStoreOrder) {
     auto second = add(TableViewItem::initForURL("https://b.example", "SAME", ""));
     filter().setSearchString("same");
     EXPECT_EQ(store()->currentData()->toVector(), (std::vector<TableViewItem::Ptr>{first, second}));
+}
+
+// The filters run each predicate's test on the entry's own fields; that test
+// must give what the predicate as written gives, for every kind of entry.
+TEST_F(CurrentDataFilterTest, EachCategoryTestAgreesWithItsPredicate) {
+    auto gone = add(TableViewItem::initForExternalNonSpotlightObject(makeFile("gone.txt")));
+    gone->setIsFavorite(true);
+    std::filesystem::remove(gone->path());
+    advance(TableViewItem::reachableCacheSeconds + 1);
+    auto hiddenFavorite = add(TableViewItem::initForSpotlightApp(makeApplication("apps/hf.desktop", "HF"), "HF"));
+    hiddenFavorite->setIsFavorite(true);
+    hiddenFavorite->setIsVisible(false);
+    add(TableViewItem::initForShortcutsURL("shortcuts://run-shortcut?name=H", "H", ""))->setItemSource(
+        ListviewItemSource::spotlight);
+
+    std::vector<EntryPredicate> predicates;
+    for (auto category : {SidebarCategory::allApplications, SidebarCategory::allFolders, SidebarCategory::allFiles,
+                          SidebarCategory::favorites, SidebarCategory::urls, SidebarCategory::lastUsedApplications,
+                          SidebarCategory::openApplications, SidebarCategory::shortcuts, SidebarCategory::other})
+        predicates.push_back(DataStorageFilterCurrentData::categoryPredicate(category));
+    for (const char* tag : {"Work", "wORK", "Nothing"}) {
+        filter().setTagFilter(tag);
+        predicates.push_back(filter().searchPredicate);
+    }
+    for (const auto& predicate : predicates) {
+        SCOPED_TRACE(predicate.predicateFormat());
+        for (const auto& entry : store()->allData()->toVector()) {
+            EXPECT_EQ(predicate.evaluate(*entry), predicate.predicate().evaluate(*entry)) << entry->name();
+        }
+    }
+}
+
+// A keystroke scans the names folded once at the last change of the list;
+// what it shows must be what filtering by the search predicate and sorting
+// by name gives, whatever the text and the settings.
+TEST_F(CurrentDataFilterTest, TypedSearchShowsWhatItsPredicateSelectsSortedByName) {
+    for (const char* name : {"Zeta report", "alpha REPORT", "Stra\u00dfe", "cafe\u0301 noir", "Caf\u00e9", "report",
+                             "\u00c4rger", "e\u0301"})
+        add(TableViewItem::initForURL(std::string("https://x.example/") + name, name, ""));
+    add(TableViewItem::initForURL("https://x.example/commented", "Plain", "quarterly REPORT, caf\u00e9"));
+    add(TableViewItem::initForTag("Report", "Tag [Report]"));
+    auto hidden = add(TableViewItem::initForSpotlightApp(makeApplication("apps/hr.desktop", "Hidden report"),
+                                                         "Hidden report"));
+    hidden->setIsVisible(false);
+    auto gone = add(TableViewItem::initForExternalNonSpotlightObject(makeFile("gone report.txt")));
+    std::filesystem::remove(gone->path());
+    advance(TableViewItem::reachableCacheSeconds + 1);
+
+    const auto config = AppDelegate::shared()->config;
+    for (const char* text : {"report", "STRASSE", "caf\u00e9", "cafe", "e", "E\u0301", "tag [", "\u00e4r", "zzz", "r"}) {
+        for (const bool comments : {false, true}) {
+            for (const bool tags : {false, true}) {
+                SCOPED_TRACE(std::string(text) + (comments ? " +comments" : "") + (tags ? " +tags" : ""));
+                config->searchForComments = comments;
+                config->searchForTags = tags;
+                filter().setSearchString(text);
+
+                auto expected = DataStorageFilterCurrentData::typedSearchPredicate(text, comments, tags)
+                                    .filtered(store()->allData()->toVector());
+                platform::sortStable(expected, {platform::SortDescriptor("nameLowercased", true)});
+                Strings names;
+                for (const auto& e : expected) names.push_back(e->name());
+                EXPECT_EQ(shown(), names);
+            }
+        }
+    }
+}
+
+TEST_F(CurrentDataFilterTest, ASearchSeesEntriesAddedChangedAndRemovedSinceTheLastOne) {
+    const auto config = AppDelegate::shared()->config;
+    config->searchForComments = true;
+    filter().setSearchString("fresh");
+    EXPECT_TRUE(shown().empty());
+
+    auto entry = add(TableViewItem::initForURL("https://fresh.example", "Fresh one", ""));
+    filter().setSearchString("fresh");
+    EXPECT_EQ(shown(), Strings{"Fresh one"});
+
+    entry->setName("Renamed");
+    filter().setSearchString("fresh");
+    EXPECT_TRUE(shown().empty());
+    filter().setSearchString("renamed");
+    EXPECT_EQ(shown(), Strings{"Renamed"});
+
+    entry->setComment("freshly commented");
+    filter().setSearchString("freshly");
+    EXPECT_EQ(shown(), Strings{"Renamed"});
+
+    store()->moveToTrash(entry->path());
+    filter().setSearchString("renamed");
+    EXPECT_TRUE(shown().empty());
 }

@@ -203,6 +203,7 @@ TEST_F(DataStorageTest, ValidationRecountsTagsAndTrashesVanishedApplications) {
     // So does a file that is gone.
     auto lost = file("lost.txt", {"Lost"});
     std::filesystem::remove(lost->path());
+    advance(TableViewItem::reachableCacheSeconds + 1);  // past what making the entries found
 
     store()->rebuildData(RebuildDataReason::importData);
 
@@ -319,6 +320,7 @@ TEST_F(DataStorageTest, QueriesAskForVisibleReachableEntriesOfTheirKind) {
     auto goneFolder = TableViewItem::initForExternalNonSpotlightObject(makeFolder("gone"));
     add(goneFolder);
     std::filesystem::remove(goneFolder->path());
+    advance(TableViewItem::reachableCacheSeconds + 1);  // past what making the entry found
     add(TableViewItem::initForURL("https://example.org", "Example", ""));
     EXPECT_FALSE(store()->allDataContainsFiles());
     EXPECT_FALSE(store()->allDataContainsFolders());

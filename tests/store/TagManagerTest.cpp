@@ -329,5 +329,9 @@ TEST_F(TagManagerTest, FindsHotkeysAndDropsUnusedTags) {
     tag("a")->setTagUsed(false);
     EXPECT_FALSE(registry()->allTagsUsed());
     registry()->removeUnusedTags();
+    EXPECT_EQ(names(registry()->allAvailableTags()), (std::vector<std::string>{"a", "b", "c"}))
+        << "no count has told what is unused";
+    registry()->finishTagCount();  // as a rebuild's count ends
+    registry()->removeUnusedTags();
     EXPECT_EQ(names(registry()->allAvailableTags()), (std::vector<std::string>{"b", "c"}));
 }

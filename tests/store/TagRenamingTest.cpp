@@ -199,6 +199,50 @@ TEST_F(TagRenamingTest, MergingIntoItsOwnSubTagLeavesTheTargetAlone) {
     EXPECT_FALSE(registry()->tagWithName("a|b|b"));
 }
 
+// Entries may hold a name in another Unicode form than the registry: a name
+// dropped in from elsewhere, typed decomposed. Renaming and deleting reach it
+// all the same.
+TEST_F(TagRenamingTest, EntriesHoldingTheNameInAnotherUnicodeFormFollow) {
+    config()->neverRemindMeRenameTagDialog = true;
+    const std::string composed = "caf\u00e9";
+    const std::string decomposed = "cafe\u0301";
+    addTag(composed);
+    addTag("tea");
+    const auto entry = addEntry("one", {decomposed});
+    const auto other = addEntry("two", {"tea", decomposed});
+
+    EXPECT_TRUE(registry()->renameTag(composed, "coffee"));
+    EXPECT_EQ(entry->tags(), Strings{"coffee"});
+    EXPECT_EQ(other->tags(), (Strings{"tea", "coffee"}));
+    EXPECT_EQ(registry()->tagWithName("coffee")->tagSymbol(), "icon_code") << "the renamed tag, not a new one";
+
+    other->setTags({"tea", "cafe\u0301"});
+    registry()->deleteTag(composed);
+    EXPECT_EQ(other->tags(), Strings{"tea"});
+}
+
+// A tag merged away leaves the registry: its hotkeys must be let go like
+// those of a deleted tag, or they stay registered for a tag that is gone.
+TEST_F(TagRenamingTest, AMergedTagLetsItsHotkeysGo) {
+    config()->neverRemindMeRenameTagDialog = true;
+    const auto a = addTag("a");
+    a->setHotkey(KeyCombo::make(Key::a, modifierflags::command));
+    a->setHotkeyLaunchAll(KeyCombo::make(Key::a, modifierflags::command | modifierflags::shift));
+    addTag("b");
+    const auto ax = addTag("a|x");
+    ax->setHotkey(KeyCombo::make(Key::x, modifierflags::command));
+    const auto bx = addTag("b|x");
+    bx->setHotkey(KeyCombo::make(Key::y, modifierflags::command));
+    addEntry("one", {"a", "a|x"});
+    TagChangeRecorder recorder(IconTagChangeReason::hotkeyChanged);
+
+    EXPECT_TRUE(registry()->renameTag("a", "b"));
+
+    EXPECT_EQ(recorder.posted, (Strings{"a:hotkeyChanged", "a:hotkeyChanged", "a|x:hotkeyChanged"}));
+    EXPECT_EQ(tagNames(), (Strings{"b", "b|x"}));
+    EXPECT_TRUE(bx->hotkey()) << "the target keeps its own";
+}
+
 TEST_F(TagRenamingTest, CancelWithTheBoxTickedSkipsLaterDialogs) {
     addTag("a");
     expectAlert("Should the selected entry be renamed?", "Current name:\n'a'\n\nNew name:\n'b'", 1, true);

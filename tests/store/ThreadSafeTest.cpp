@@ -70,7 +70,9 @@ TEST_F(ThreadSafeTest, AWriteToAValueGoneBeforeItRunsLeavesNoTrace) {
     started.wait();
     {
         auto value = std::make_unique<ThreadSafe<Recorded>>(Recorded(assignments));
-        value->set(Recorded(assignments));
+        // Only a write from another thread is queued; the owner's own would
+        // wait for the block above.
+        std::thread([&] { value->set(Recorded(assignments)); }).join();
     }
     release.signal();
     drain();
@@ -124,4 +126,32 @@ TEST_F(ThreadSafeTest, ReadsFromOtherThreadsSeeWritesIssuedBeforeThem) {
         reader.join();
         ASSERT_EQ(seen, round);
     }
+}
+
+// Decoding an entry writes its wrapped fields on the thread that made it:
+// each write must land there, not travel to a worker and back. Writes from
+// other threads still go through the queue.
+TEST_F(ThreadSafeTest, TheOwnersWritesRunOnItsOwnThreadOthersOnTheQueue) {
+    struct Stamped {
+        std::thread::id assignedOn;
+        Stamped() = default;
+        Stamped(const Stamped&) = default;
+        Stamped& operator=(Stamped&&) noexcept {
+            assignedOn = std::this_thread::get_id();
+            return *this;
+        }
+    };
+    ThreadSafe<Stamped> value{Stamped{}};
+
+    value.set(Stamped{});
+    EXPECT_EQ(value.get().assignedOn, std::this_thread::get_id()) << "the owner's write ran elsewhere";
+
+    std::thread::id writer;
+    std::thread([&] {
+        writer = std::this_thread::get_id();
+        value.set(Stamped{});
+    }).join();
+    const std::thread::id assignedOn = value.get().assignedOn;
+    EXPECT_NE(assignedOn, writer) << "another thread's write is queued, not run in place";
+    EXPECT_NE(assignedOn, std::this_thread::get_id());
 }

@@ -53,7 +53,7 @@ icu::UnicodeString normalizedNFC(const icu::UnicodeString& u) {
 }
 
 // Case-folded, then composed: the form in which `contains[c]` compares.
-icu::UnicodeString foldedForSearch(std::string_view s) {
+icu::UnicodeString foldedUnicodeForSearch(std::string_view s) {
     icu::UnicodeString u = toUnicode(s);
     u.foldCase(U_FOLD_CASE_DEFAULT);
     return normalizedNFC(u);
@@ -133,25 +133,60 @@ bool containsCaseInsensitive(std::string_view haystack, std::string_view needle)
         return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(),
                            [](char a, char b) { return asciiLower(a) == asciiLower(b); }) != haystack.end();
     }
-    const icu::UnicodeString h = foldedForSearch(haystack);
-    const icu::UnicodeString n = foldedForSearch(needle);
-    if (n.isEmpty()) return false;
-    for (int32_t from = 0;;) {
-        const int32_t at = h.indexOf(n, from);
-        if (at < 0) return false;
-        // A match that ends inside a character (its base matched but a
-        // combining mark follows) is not a match of whole characters.
-        const int32_t end = at + n.length();
-        if (end >= h.length() || u_getCombiningClass(h.char32At(end)) == 0) return true;
-        from = at + 1;
+    FoldedTexts one;
+    one.append(haystack);
+    bool found = false;
+    one.forEachContaining(needle, [&](std::size_t) { found = true; });
+    return found;
+}
+
+std::string foldedForSearch(std::string_view s) {
+    if (isASCII(s)) {
+        std::string out(s);
+        for (char& c : out) c = asciiLower(c);
+        return out;
     }
+    return toUTF8(foldedUnicodeForSearch(s));
+}
+
+void FoldedTexts::reserve(std::size_t texts, std::size_t bytes) {
+    ends_.reserve(texts);
+    buffer_.reserve(bytes);
+}
+
+void FoldedTexts::append(std::string_view text) {
+    if (isASCII(text)) {
+        for (char c : text) buffer_.push_back(asciiLower(c));
+    } else {
+        buffer_ += toUTF8(foldedUnicodeForSearch(text));
+    }
+    ends_.push_back(buffer_.size());
+}
+
+std::size_t FoldedTexts::find(std::string_view needle, std::size_t from) const {
+    if (from >= buffer_.size()) return npos;
+    const void* at = ::memmem(buffer_.data() + from, buffer_.size() - from, needle.data(), needle.size());
+    return at ? static_cast<std::size_t>(static_cast<const char*>(at) - buffer_.data()) : npos;
+}
+
+bool FoldedTexts::endsACharacter(std::size_t end, std::size_t textEnd) const {
+    // A match that ends inside a character (its base matched but a
+    // combining mark follows) is not a match of whole characters. Both
+    // texts are valid UTF-8, so a match always begins and ends between
+    // code points.
+    if (end >= textEnd || static_cast<unsigned char>(buffer_[end]) < 0x80) return true;
+    const auto* p = reinterpret_cast<const uint8_t*>(buffer_.data());
+    auto i = static_cast<int32_t>(end);
+    UChar32 c;
+    U8_NEXT(p, i, static_cast<int32_t>(textEnd), c);
+    return c < 0 || u_getCombiningClass(c) == 0;
 }
 
 bool equalsCaseInsensitive(std::string_view a, std::string_view b) {
     if (isASCII(a) && isASCII(b))
         return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                           [](char x, char y) { return asciiLower(x) == asciiLower(y); });
-    return foldedForSearch(a) == foldedForSearch(b);
+    return foldedUnicodeForSearch(a) == foldedUnicodeForSearch(b);
 }
 
 std::string nfc(std::string_view s) {

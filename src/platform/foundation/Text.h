@@ -25,6 +25,54 @@ bool containsCaseInsensitive(std::string_view haystack, std::string_view needle)
 // Whole-text equality under the same folding.
 bool equalsCaseInsensitive(std::string_view a, std::string_view b);
 
+// The form in which `contains[c]` compares texts: case-folded, then composed
+// (UTF-8; invalid input is repaired).
+std::string foldedForSearch(std::string_view s);
+
+// Many texts, folded once into one contiguous buffer, searched as
+// containsCaseInsensitive() searches each of them: a list that is searched
+// at every keystroke pays for the folding once, and the scan runs over one
+// block of memory.
+class FoldedTexts {
+public:
+    void reserve(std::size_t texts, std::size_t bytes);
+    void append(std::string_view text);
+    std::size_t size() const { return ends_.size(); }
+
+    // Calls `found(i)` once for each text i (in ascending order) that
+    // contains `needle` (which is folded here).
+    template <class Found>
+    void forEachContaining(std::string_view needle, Found&& found) const {
+        const std::string folded = foldedForSearch(needle);
+        if (folded.empty()) return;
+        std::size_t text = 0;
+        for (std::size_t from = 0; text < ends_.size();) {
+            const std::size_t at = find(folded, from);
+            if (at == npos) return;
+            while (text < ends_.size() && ends_[text] <= at) ++text;
+            if (text == ends_.size()) return;
+            const std::size_t end = at + folded.size();
+            if (end > ends_[text] || !endsACharacter(end, ends_[text])) {
+                from = at + 1;  // across two texts, or inside a character
+                continue;
+            }
+            found(text);
+            from = ends_[text];
+            ++text;
+        }
+    }
+
+private:
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+    std::size_t find(std::string_view needle, std::size_t from) const;
+    // Whether a match ending at `end` ends a whole character: no combining
+    // mark follows it within the text that ends at `textEnd`.
+    bool endsACharacter(std::size_t end, std::size_t textEnd) const;
+
+    std::string buffer_;
+    std::vector<std::size_t> ends_;
+};
+
 // Canonical equivalence: texts are normalized to NFC and then compared by code
 // point; there is no locale collation.
 std::string nfc(std::string_view s);

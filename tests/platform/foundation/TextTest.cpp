@@ -222,3 +222,23 @@ TEST(TextTest, UUIDStringsAreRandomVersion4InUpperCase) {
     }
     EXPECT_EQ(seen.size(), 500u);
 }
+
+// Many texts folded into one buffer: each text is found exactly when
+// containsCaseInsensitive() finds the needle in it alone, also where a match
+// would run across two neighbouring texts or end before a combining mark
+// that begins the next one.
+TEST(TextTest, FoldedTextsFindWhatContainsCaseInsensitiveFindsInEachText) {
+    const std::vector<std::string> texts{"ab",   "cd",         "",         "Stra\u00dfe", "cafe", "\u0301x",
+                                         "caf\u00e9 CAFE cafe", "\u00c4PFEL", "X",   "bcbc"};
+    FoldedTexts folded;
+    for (const auto& text : texts) folded.append(text);
+    ASSERT_EQ(folded.size(), texts.size());
+    for (const char* needle : {"bc", "cafe", "STRASSE", "\u00e4pf", "e", "x", "", "abcd", "cafe\u0301", "c"}) {
+        std::vector<std::size_t> expected;
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            if (containsCaseInsensitive(texts[i], needle)) expected.push_back(i);
+        std::vector<std::size_t> found;
+        folded.forEachContaining(needle, [&](std::size_t i) { found.push_back(i); });
+        EXPECT_EQ(found, expected) << needle;
+    }
+}
