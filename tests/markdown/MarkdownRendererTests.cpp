@@ -214,6 +214,9 @@ TEST_F(MarkdownRendererTest, FilesMustBeUTF8) {
     EXPECT_EQ(r->attributedString().string(), "Title");
     EXPECT_FALSE(MarkdownRenderer::fromURL(bad.string()));
     EXPECT_FALSE(MarkdownRenderer::fromURL((root() / "missing.md").string()));
+    // A folder where the file should be is unreadable, not a reason to abort.
+    std::filesystem::create_directories(root() / "folder.md");
+    EXPECT_FALSE(MarkdownRenderer::fromURL((root() / "folder.md").string()));
 }
 
 TEST_F(MarkdownRendererTest, InvalidUTF8InAStringIsRepaired) {

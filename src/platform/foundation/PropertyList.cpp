@@ -1,5 +1,7 @@
 #include "platform/foundation/PropertyList.h"
 
+#include "platform/foundation/ReadFile.h"
+
 #include <plist/plist.h>
 
 #include <bit>
@@ -680,19 +682,14 @@ PropertyListResult read(const Data& bytes) {
 }
 
 PropertyListResult readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string error;
+    auto bytes = readWholeFile(path, &error);
+    if (!bytes) {
         PropertyListResult r;
-        r.error = "cannot open property list file " + path;
+        r.error = error;
         return r;
     }
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        PropertyListResult r;
-        r.error = "cannot read property list file " + path;
-        return r;
-    }
-    auto r = read(std::string_view(bytes));
+    auto r = read(std::string_view(*bytes));
     if (!r) r.error = path + ": " + r.error;
     return r;
 }

@@ -98,6 +98,13 @@ TEST_F(PropertyListTest, ReadFileNamesAMissingFile) {
     auto r = PropertyList::readFile("/nonexistent/frelt/x.plist");
     EXPECT_FALSE(r);
     EXPECT_NE(r.error.find("/nonexistent/frelt/x.plist"), std::string::npos);
+
+    // A folder opens but cannot be read: an error naming it, never an exception.
+    const auto folder = root() / "folder.plist";
+    std::filesystem::create_directories(folder);
+    auto fromFolder = PropertyList::readFile(folder.string());
+    EXPECT_FALSE(fromFolder);
+    EXPECT_NE(fromFolder.error.find(folder.string()), std::string::npos) << fromFolder.error;
 }
 
 // Builds a binary property list from raw objects (each a byte string) with

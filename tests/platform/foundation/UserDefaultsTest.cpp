@@ -243,6 +243,24 @@ TEST_F(UserDefaultsTest, AnUnreadableFileIsKeptAsideNotOverwritten) {
     EXPECT_FALSE(fs::exists(settingsFile()));
 }
 
+TEST_F(UserDefaultsTest, AFolderInPlaceOfASettingsFileIsPutAside) {
+    for (const fs::path& file : {settingsFile(), globalFile()}) {
+        fs::create_directories(file / "inside");
+        auto defaults = UserDefaults::standard();
+        EXPECT_FALSE(fs::exists(file)) << file;
+        bool logged = false;
+        for (const auto& m : logs().messages())
+            logged |= m.find("Cannot read the settings file " + file.string()) != std::string::npos;
+        EXPECT_TRUE(logged) << file;
+        defaults->set("fresh", true);
+        EXPECT_TRUE(defaults->synchronize());
+        EXPECT_TRUE(readPlist(settingsFile())["fresh"].asBool().value_or(false));
+        defaults.reset();
+        platform::singleinstance::resetAll();
+        fs::remove(settingsFile());
+    }
+}
+
 TEST_F(UserDefaultsTest, TheGlobalDomainIsAFallbackWithAFileOfItsOwn) {
     // A system setting present before the program starts.
     auto bytes = platform::PropertyList::write(Value(ValueDictionary{{"NSTableViewDefaultSizeMode", 3}}),
