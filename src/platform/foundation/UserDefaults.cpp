@@ -136,6 +136,10 @@ std::filesystem::path UserDefaults::fileURL() const { return app_.file; }
 std::filesystem::path UserDefaults::globalDomainFileURL() const { return global_.file; }
 
 void UserDefaults::load(Domain& domain) {
+    removeStaleTemporaryFiles(domain.file);
+    std::string linkProblem;
+    resolvedWriteTarget(domain.file, &linkProblem);
+    if (!linkProblem.empty()) log().write(LogLevel::Error, "The settings file " + domain.file.string() + ": " + linkProblem);
     std::error_code ec;
     if (!std::filesystem::exists(domain.file, ec)) return;
     auto result = PropertyList::readFile(domain.file.string());
