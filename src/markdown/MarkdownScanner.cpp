@@ -35,9 +35,17 @@ bool MarkdownScanner::isNonSpace(int index) const {
     return index >= 0 && index < size() && !spaceAndNewLine_.containsUnicodeScalars(elements_[index].character);
 }
 
+std::uint64_t& MarkdownScanner::work() {
+    thread_local std::uint64_t steps = 0;
+    return steps;
+}
+
+// The group wanted is almost always the newest, so the search starts there.
 TagGroup* MarkdownScanner::group(const std::string& groupID) {
-    for (auto& g : tagGroups_)
-        if (g.groupID == groupID) return &g;
+    for (auto it = tagGroups_.rbegin(); it != tagGroups_.rend(); ++it) {
+        ++work();
+        if (it->groupID == groupID) return &*it;
+    }
     return nullptr;
 }
 
@@ -121,15 +129,16 @@ std::optional<TagRange> MarkdownScanner::matchTag(const std::optional<std::strin
 }
 
 void MarkdownScanner::resetTag(int first, int last) {
-    for (int i = std::max(first, 0); i <= last && i < size(); ++i) elements_[i].type = ElementType::string;
+    for (int i = std::max(first, 0); i <= last && i < size(); ++i) {
+        ++work();
+        elements_[i].type = ElementType::string;
+    }
 }
 
 void MarkdownScanner::resetTagGroup(const std::string& groupID) {
-    for (auto it = tagGroups_.begin(); it != tagGroups_.end(); ++it) {
-        if (it->groupID != groupID) continue;
-        for (const auto& range : it->tagRanges) resetTag(range.first, range.second);
-        tagGroups_.erase(it);
-        break;
+    if (TagGroup* g = group(groupID)) {
+        for (const auto& range : g->tagRanges) resetTag(range.first, range.second);
+        tagGroups_.erase(tagGroups_.begin() + (g - tagGroups_.data()));
     }
     isMetadataOpen_ = false;
 }
@@ -164,7 +173,12 @@ void MarkdownScanner::scanNonRepeatingTags() {
 
         if (auto range = matchTag(primaryTag)) {
             if (isMetadataOpen_) resetTagGroup(openGroupID);
-            TagGroup g{platform::text::uuidString(), {*range}, RepeatingTagType::open, 1};
+            if (tagGroups_.size() >= maxOpenGroups) {
+                debug("Too many open tags, leaving this one as text");
+                resetTag(range->first, range->second);
+                continue;
+            }
+            TagGroup g{newGroupID(), {*range}, RepeatingTagType::open, 1};
             openGroupID = g.groupID;
             debug("New open tag found. Starting new Group with ID " + openGroupID);
             tagGroups_.push_back(std::move(g));
@@ -283,6 +297,7 @@ void MarkdownScanner::applyStyles(const std::string& groupID) {
         }
 
         for (int i = open.second; i <= close.first && i < size(); ++i) {
+            ++work();
             auto& e = elements_[i];
             e.styles.insert(e.styles.end(), styles.begin(), styles.end());
             e.metadata.push_back(metadataText);
@@ -303,7 +318,7 @@ void MarkdownScanner::applyStyles(const std::string& groupID) {
         }
     }
 
-    std::erase_if(tagGroups_, [&](const TagGroup& t) { return t.groupID == groupID; });
+    if (TagGroup* done = group(groupID)) tagGroups_.erase(tagGroups_.begin() + (done - tagGroups_.data()));
     isMetadataOpen_ = false;
 }
 
@@ -370,7 +385,12 @@ void MarkdownScanner::scanRepeatingTags() {
             }
         }
 
-        TagGroup g{platform::text::uuidString(), {run}, type, count};
+        if (tagGroups_.size() >= maxOpenGroups) {
+            // The oldest open group can no longer close; its tags are text.
+            for (const auto& r : tagGroups_.front().tagRanges) resetTag(r.first, r.second);
+            tagGroups_.erase(tagGroups_.begin());
+        }
+        TagGroup g{newGroupID(), {run}, type, count};
         openGroupID = g.groupID;
         debug("Found open tag with characters " + joinedCharacters(run.first, run.second + 1) +
               " starting new group with ID " + openGroupID);
