@@ -16,14 +16,20 @@ int tagLength(const TagRange& range) { return range.second - range.first + 1; }
 
 }  // namespace
 
+namespace {
+const std::string kLogVariable = "MarkdownScannerScanner";
+const std::string kPerformanceVariable = "MarkdownScannerScannerPerformanceLogging";
+const std::string kIdentifier = "Scanner";
+}  // namespace
+
 MarkdownScanner::MarkdownScanner(std::vector<Element> elements, const CharacterRule& rule,
                                  const std::map<std::string, std::string>& metadata)
     : elements_(std::move(elements)),
       rule_(rule),
       metadata_(metadata),
-      enableLog_(std::getenv("MarkdownScannerScanner") != nullptr),
-      currentPerfomanceLog_("MarkdownScannerScannerPerformanceLogging", "Scanner", markdown_logs::scannerPerformance()),
-      log_("MarkdownScannerScanner", "Scanner", markdown_logs::scanner()) {
+      enableLog_(std::getenv(kLogVariable.c_str()) != nullptr),
+      currentPerfomanceLog_(kPerformanceVariable, kIdentifier, markdown_logs::scannerPerformance()),
+      log_(kLogVariable, kIdentifier, markdown_logs::scanner()) {
     currentPerfomanceLog_.begin();
 }
 
@@ -56,14 +62,15 @@ std::string MarkdownScanner::joinedCharacters(int from, int to) const {
 }
 
 std::vector<Element> MarkdownScanner::scan() {
-    std::string text;
+    thread_local std::string text;
+    text.clear();
     for (const auto& e : elements_)
         if (e.type == ElementType::string) text += e.character;
     const auto& primary = rule_.primaryTag().tag;
     if (primary.empty() || text.find(primary) == std::string::npos) return std::move(elements_);
 
-    currentPerfomanceLog_.logTime("Beginning " + primary);
-    debug("RULE: " + rule_.description());
+    if (currentPerfomanceLog_.enablePerfomanceLog()) currentPerfomanceLog_.logTime("Beginning " + primary);
+    if (enableLog_) debug("RULE: " + rule_.description());
 
     if (rule_.primaryTag().type == CharacterRuleTagType::repeating)
         scanRepeatingTags();
@@ -101,6 +108,9 @@ bool MarkdownScanner::markPreviousEscape() {
 
 std::optional<TagRange> MarkdownScanner::matchTag(const std::optional<std::string>& tag) {
     if (!tag || tag->empty() || pointer_ >= size()) return std::nullopt;
+    // The element must begin as the tag does; most do not, so look no further.
+    const std::string& here = elements_[pointer_].character;
+    if (here.empty() || here.front() != tag->front()) return std::nullopt;
     auto cached = tagCharacters_.find(*tag);
     if (cached == tagCharacters_.end())
         cached = tagCharacters_.emplace(*tag, platform::text::graphemeClusters(*tag)).first;
@@ -160,7 +170,7 @@ void MarkdownScanner::scanNonRepeatingTags() {
         if (auto range = matchTag(metadataCloseTag)) {
             if (isMetadataOpen_) {
                 if (auto* g = group(openGroupID)) {
-                    debug("Closing metadata tag found. Closing tag with ID " + openGroupID);
+                    if (enableLog_) debug("Closing metadata tag found. Closing tag with ID " + openGroupID);
                     g->tagRanges.push_back(*range);
                     applyStyles(openGroupID);
                 }
@@ -174,29 +184,29 @@ void MarkdownScanner::scanNonRepeatingTags() {
         if (auto range = matchTag(primaryTag)) {
             if (isMetadataOpen_) resetTagGroup(openGroupID);
             if (tagGroups_.size() >= maxOpenGroups) {
-                debug("Too many open tags, leaving this one as text");
+                if (enableLog_) debug("Too many open tags, leaving this one as text");
                 resetTag(range->first, range->second);
                 continue;
             }
             TagGroup g{newGroupID(), {*range}, RepeatingTagType::open, 1};
             openGroupID = g.groupID;
-            debug("New open tag found. Starting new Group with ID " + openGroupID);
+            if (enableLog_) debug("New open tag found. Starting new Group with ID " + openGroupID);
             tagGroups_.push_back(std::move(g));
             continue;
         }
 
         if (auto range = matchTag(closeTag)) {
             if (tagGroups_.empty()) {
-                debug("No open tags exist, resetting this close tag");
+                if (enableLog_) debug("No open tags exist, resetting this close tag");
                 resetTag(range->first, range->second);
                 continue;
             }
             auto& last = tagGroups_.back();
             last.tagRanges.push_back(*range);
             openGroupID = last.groupID;
-            debug("New close tag found. Appending to group with ID " + openGroupID);
+            if (enableLog_) debug("New close tag found. Appending to group with ID " + openGroupID);
             if (!metadataOpenTag) {
-                debug("No metadata tags exist, closing valid tag with ID " + openGroupID);
+                if (enableLog_) debug("No metadata tags exist, closing valid tag with ID " + openGroupID);
                 applyStyles(openGroupID);
                 continue;
             }
@@ -206,13 +216,13 @@ void MarkdownScanner::scanNonRepeatingTags() {
                 isMetadataOpen_ = true;
                 continue;
             }
-            debug("No metadata tag found, resetting group with ID " + openGroupID);
+            if (enableLog_) debug("No metadata tag found, resetting group with ID " + openGroupID);
             resetTagGroup(openGroupID);
             continue;
         }
 
         if (auto range = matchTag(metadataOpenTag)) {
-            debug("Multiple open metadata tags found!");
+            if (enableLog_) debug("Multiple open metadata tags found!");
             resetTag(range->first, range->second);
             resetTagGroup(openGroupID);
             isMetadataOpen_ = false;
@@ -362,7 +372,7 @@ void MarkdownScanner::scanRepeatingTags() {
         else if (nonSpaceBefore)
             type = RepeatingTagType::close;
         else {
-            debug("Tag has whitespace on both sides");
+            if (enableLog_) debug("Tag has whitespace on both sides");
             resetTag(run.first, run.second);
             continue;
         }
@@ -392,7 +402,7 @@ void MarkdownScanner::scanRepeatingTags() {
         }
         TagGroup g{newGroupID(), {run}, type, count};
         openGroupID = g.groupID;
-        debug("Found open tag with characters " + joinedCharacters(run.first, run.second + 1) +
+        if (enableLog_) debug("Found open tag with characters " + joinedCharacters(run.first, run.second + 1) +
               " starting new group with ID " + openGroupID);
         tagGroups_.push_back(std::move(g));
     }
