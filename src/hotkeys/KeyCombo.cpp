@@ -33,10 +33,12 @@ std::int64_t requiredInteger(const platform::ValueDictionary& dict, const char* 
     if (found == dict.end()) {
         throw DecodingError(DecodingError::Kind::keyNotFound, std::string("No value for key ") + key);
     }
-    if (!found->second.isInteger()) {
+    // An integer beyond the signed 64-bit range does not fit either.
+    const auto value = found->second.asInteger();
+    if (!found->second.isInteger() || !value) {
         throw DecodingError(DecodingError::Kind::typeMismatch, std::string("Expected an integer for key ") + key);
     }
-    return *found->second.asInteger();
+    return *value;
 }
 
 }  // namespace

@@ -465,7 +465,7 @@ UnarchiveResult KeyedUnarchiver::unarchive(const Data& data, const std::set<std:
         return result;
     }
     const auto& version = root["$version"];
-    if (!version.isInteger() || *version.asInteger() != kArchiveVersion) {
+    if (!version.isInteger() || version.asInteger() != kArchiveVersion) {
         result.error = "The keyed archive has an unsupported \"$version\" (expected 100000)";
         return result;
     }
@@ -553,7 +553,7 @@ bool KeyedUnarchiver::decodeBool(const std::string& key) {
     const Value* v = lookup(key);
     if (!v) return false;
     if (v->isBool()) return *v->asBool();
-    if (v->isInteger()) return *v->asInteger() != 0;
+    if (v->isInteger()) return v->asBool().value_or(false);
     return false;
 }
 

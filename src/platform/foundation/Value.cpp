@@ -36,6 +36,15 @@ std::optional<std::uint64_t> Value::asUnsignedInteger() const {
     return std::nullopt;
 }
 
+int Value::compareIntegers(const Value& a, const Value& b) {
+    const auto x = a.asInteger(), y = b.asInteger();
+    if (x && y) return *x < *y ? -1 : (*x > *y ? 1 : 0);
+    // At least one lies above 2^63 - 1; a value without an unsigned form is negative.
+    const auto ux = a.asUnsignedInteger(), uy = b.asUnsignedInteger();
+    if (ux && uy) return *ux < *uy ? -1 : (*ux > *uy ? 1 : 0);
+    return ux ? 1 : -1;
+}
+
 std::optional<double> Value::asDouble() const {
     if (auto d = std::get_if<double>(&storage_)) return *d;
     if (auto i = std::get_if<std::int64_t>(&storage_)) return static_cast<double>(*i);

@@ -102,6 +102,10 @@ public:
     // Dictionary member, or a null value when absent or not a dictionary.
     const Value& operator[](const std::string& key) const;
 
+    // Orders integers and booleans exactly across the signed and unsigned
+    // ranges: -1, 0 or 1. Both must be integers or booleans.
+    static int compareIntegers(const Value& a, const Value& b);
+
     const Storage& storage() const { return storage_; }
     bool operator==(const Value& other) const { return storage_ == other.storage_; }
 
