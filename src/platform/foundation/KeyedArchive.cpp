@@ -1,8 +1,10 @@
 #include "platform/foundation/KeyedArchive.h"
 
+#include <algorithm>
 #include <bit>
 #include <cctype>
 #include <map>
+#include <unordered_map>
 #include <mutex>
 
 #include "platform/foundation/PropertyList.h"
@@ -25,8 +27,31 @@ bool isBuiltinClass(const std::string& n) {
            n == "NSMutableString" || n == "NSData" || n == "NSMutableData" || n == "NSNull";
 }
 
+constexpr std::uint64_t kNodeCost = 64;
+
+// What converting an object costs, its shared parts counted as often as they
+// appear, measured once per shared array or dictionary; saturates above
+// `limit`. Lets toValue refuse an expansion before building any of it.
+std::uint64_t expandedCost(const ArchiveObject& o, std::uint64_t limit, int depth,
+                           std::unordered_map<const void*, std::uint64_t>& known) {
+    if (depth > 512) return limit + 1;
+    const void* identity = o.identity();
+    if (identity) {
+        auto it = known.find(identity);
+        if (it != known.end()) return it->second;
+    }
+    std::uint64_t cost = kNodeCost;
+    if (const auto* s = o.asString()) cost += s->size();
+    if (const auto* d = o.asData()) cost += d->size();
+    if (const auto* a = o.asArray())
+        for (const auto& e : *a) cost = std::min(limit + 1, cost + expandedCost(e, limit, depth + 1, known));
+    if (const auto* d = o.asDictionary())
+        for (const auto& [k, e] : *d) cost = std::min(limit + 1, cost + expandedCost(e, limit, depth + 1, known));
+    if (identity) known.emplace(identity, cost);
+    return cost;
+}
+
 std::optional<Value> toValueBounded(const ArchiveObject& o, std::uint64_t& budget, int depth) {
-    constexpr std::uint64_t kNodeCost = 64;
     if (budget < kNodeCost || depth > 512) return std::nullopt;
     budget -= kNodeCost;
     switch (o.kind()) {
@@ -208,6 +233,8 @@ std::optional<Value> ArchiveObject::toValue() const {
         if (auto u = std::get_if<std::uint64_t>(&storage_)) return Value(static_cast<unsigned long long>(*u));
         return Value(*asInteger());
     }
+    std::unordered_map<const void*, std::uint64_t> known;
+    if (expandedCost(*this, budget, 0, known) > budget) return std::nullopt;
     return toValueBounded(*this, budget, 0);
 }
 
