@@ -70,7 +70,8 @@ std::filesystem::path asideName(const std::filesystem::path& file) {
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &parts);
     std::filesystem::path aside = file.string() + ".corrupt-" + stamp;
-    for (int n = 1; std::filesystem::exists(aside); ++n) {
+    std::error_code ec;
+    for (int n = 1; std::filesystem::exists(aside, ec); ++n) {
         aside = file.string() + ".corrupt-" + stamp + "-" + std::to_string(n);
     }
     return aside;
