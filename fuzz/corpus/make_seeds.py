@@ -125,3 +125,5 @@ put(R, "unsigned-integer.txt", "count == 18446744073709551615")
 put(R, "keyword-keys.txt", "#AND == 1 AND #self == 2 AND #nil != nil")
 put(R, "date-cast.txt", "when == CAST(-12.5, \"NSDate\")")
 put(R, "matches.txt", "SELF MATCHES '^(.*:).*' OR name MATCHES[c] 'a+'")
+# Found by fuzzing: -0.0 was written as "-0", which reads back as the integer 0.
+put(R, "negative-zero.txt", "5678!=8901234.0 OR ro == 0e0 OR ro ==-0e300")

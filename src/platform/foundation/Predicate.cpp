@@ -114,6 +114,7 @@ std::string formatNumber(double d) {
     auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, d);
     if (ec != std::errc()) return "0";
     std::string text(buffer, end);
+    if (text == "-0") return "-0.0";  // "-0" would read back as the integer 0
     if (std::fabs(d) >= 1e15 && text.find_first_of(".e") == std::string::npos) {
         auto [sciEnd, sciEc] = std::to_chars(buffer, buffer + sizeof buffer, d, std::chars_format::scientific);
         if (sciEc == std::errc()) text.assign(buffer, sciEnd);

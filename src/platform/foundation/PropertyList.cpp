@@ -778,6 +778,8 @@ private:
         double d = 0;
         auto [ptr, ec] = std::from_chars(v.data(), v.data() + v.size(), d);
         if (v.empty() || ec == std::errc::invalid_argument || ptr != v.data() + v.size()) return bad("malformed real");
+        // Beyond the range of a double: infinity, or zero for a tiny value.
+        if (ec == std::errc::result_out_of_range) d = v.find("e-") != std::string_view::npos ? 0.0 : HUGE_VAL;
         return Value(negative ? -d : d);
     }
 
@@ -986,7 +988,7 @@ private:
     static std::optional<std::string> dateText(const Date& date, std::string& error) {
         const double s = date.secondsSinceReferenceDate;
         // Whole seconds of the years 0000 to 9999, all the format can say.
-        if (!(s >= -63113904000.0 && s < 252423993600.0)) {
+        if (!(s >= -63145526400.0 && s < 252423993600.0)) {
             error = "a date outside the years 0000 to 9999 cannot be written in an XML property list";
             return std::nullopt;
         }

@@ -324,6 +324,7 @@ TEST(PredicateTest, EveryFormatReadsBackAsTheSamePredicate) {
     const Case cases[] = {
         {"ratio == %@", {1.2345678901234567e19}, {{"ratio", 1.2345678901234567e19}}},
         {"ratio == %@", {-3e300}, {{"ratio", -3e300}}},
+        {"ratio == %@", {-0.0}, {{"ratio", 0}}},
         {"count == %@", {std::numeric_limits<std::uint64_t>::max()}, {{"count", std::numeric_limits<std::uint64_t>::max()}}},
         {"%K == 1", {"AND"}, {{"AND", 1}}},
         {"%K == 1", {"self"}, {{"self", 1}}},

@@ -307,6 +307,12 @@ TEST_F(PropertyListTest, XMLWritesEdgeValuesSoTheyReadBackOrRefusesThem) {
     }
 }
 
+TEST_F(PropertyListTest, XMLRealsBeyondTheRangeOfADoubleReadAsInfinityOrZero) {
+    EXPECT_EQ(PropertyList::read(std::string_view("<plist><real>1e400</real></plist>")).value, Value(HUGE_VAL));
+    EXPECT_EQ(PropertyList::read(std::string_view("<plist><real>-1e400</real></plist>")).value, Value(-HUGE_VAL));
+    EXPECT_EQ(PropertyList::read(std::string_view("<plist><real>1e-400</real></plist>")).value, Value(0.0));
+}
+
 // Our writer's output, read by an independent reader.
 TEST_F(PropertyListTest, AnIndependentReaderReadsWhatWeWrite) {
     const char* python = "/usr/bin/python3";
