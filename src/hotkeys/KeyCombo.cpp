@@ -33,12 +33,10 @@ std::int64_t requiredInteger(const platform::ValueDictionary& dict, const char* 
     if (found == dict.end()) {
         throw DecodingError(DecodingError::Kind::keyNotFound, std::string("No value for key ") + key);
     }
-    // An integer beyond the signed 64-bit range does not fit either.
-    const auto value = found->second.asInteger();
-    if (!found->second.isInteger() || !value) {
+    if (!found->second.isInteger()) {
         throw DecodingError(DecodingError::Kind::typeMismatch, std::string("Expected an integer for key ") + key);
     }
-    return *value;
+    return *found->second.asInteger();
 }
 
 }  // namespace

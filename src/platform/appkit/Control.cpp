@@ -20,7 +20,7 @@ int textMovement(const Notification& n) {
 std::string Cell::stringValue() const {
     if (auto s = value_.asString()) return *s;
     if (value_.isBool()) return *value_.asBool() ? "1" : "0";
-    if (value_.isInteger()) return value_.description();
+    if (value_.isInteger()) return std::to_string(*value_.asInteger());
     if (value_.isReal()) {
         char buf[64];
         std::snprintf(buf, sizeof buf, "%g", *value_.asDouble());

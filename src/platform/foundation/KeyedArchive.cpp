@@ -580,7 +580,7 @@ bool KeyedUnarchiver::decodeBool(const std::string& key) {
     const Value* v = lookup(key);
     if (!v) return false;
     if (v->isBool()) return *v->asBool();
-    if (v->isInteger()) return v->asBool().value_or(false);
+    if (v->isInteger() || v->isUnsignedInteger()) return v->asBool().value_or(false);
     return false;
 }
 

@@ -137,7 +137,7 @@ std::string describeConstant(const Value& v) {
     if (v.isNull()) return "nil";
     if (auto s = v.asString()) return quoted(*s);
     if (v.isBool()) return *v.asBool() ? "1" : "0";
-    if (v.isInteger()) return v.description();
+    if (v.isInteger() || v.isUnsignedInteger()) return v.description();
     if (v.isReal()) return formatNumber(*v.asDouble());
     if (auto d = v.asDate()) return "CAST(" + formatNumber(d->secondsSinceReferenceDate) + ", \"NSDate\")";
     if (auto a = v.asArray()) {

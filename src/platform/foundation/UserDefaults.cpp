@@ -218,7 +218,7 @@ std::string UserDefaults::stringForKey(const std::string& key) const {
     if (!v) return {};
     if (auto s = v->asString()) return *s;
     if (v->isBool()) return *v->asBool() ? "1" : "0";
-    if (v->isInteger()) return v->description();
+    if (v->isInteger() || v->isUnsignedInteger()) return v->description();
     if (v->isReal()) return plainNumber(*v->asDouble());
     return {};
 }

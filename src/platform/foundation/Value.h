@@ -70,11 +70,12 @@ public:
 
     bool isNull() const { return std::holds_alternative<std::monostate>(storage_); }
     bool isBool() const { return std::holds_alternative<bool>(storage_); }
-    bool isInteger() const {
-        return std::holds_alternative<std::int64_t>(storage_) || std::holds_alternative<std::uint64_t>(storage_);
-    }
+    // An integer that fits a signed 64-bit integer; asInteger() always has it.
+    bool isInteger() const { return std::holds_alternative<std::int64_t>(storage_); }
+    // An integer above 2^63 - 1, held unsigned; asUnsignedInteger() has it.
+    bool isUnsignedInteger() const { return std::holds_alternative<std::uint64_t>(storage_); }
     bool isReal() const { return std::holds_alternative<double>(storage_); }
-    bool isNumber() const { return isInteger() || isReal() || isBool(); }
+    bool isNumber() const { return isInteger() || isUnsignedInteger() || isReal() || isBool(); }
     bool isString() const { return std::holds_alternative<std::string>(storage_); }
     bool isData() const { return std::holds_alternative<Data>(storage_); }
     bool isDate() const { return std::holds_alternative<Date>(storage_); }
