@@ -40,8 +40,18 @@ constexpr const char* kTemporaryMarker = ".tmp-";
 constexpr std::size_t kTemporarySuffix = 6;  // the XXXXXX that mkstemp fills in
 constexpr int kMaxLinkHops = 40;
 
+std::string quoted(const std::filesystem::path& path) {
+    std::string text = "\"";
+    text += path.string();
+    text += '"';
+    return text;
+}
+
 std::string temporaryPrefix(const std::filesystem::path& target) {
-    return "." + target.filename().string() + kTemporaryMarker;
+    std::string prefix = ".";
+    prefix += target.filename().string();
+    prefix += kTemporaryMarker;
+    return prefix;
 }
 
 bool isOurTemporaryName(const std::string& name, const std::string& prefix) {
@@ -88,8 +98,7 @@ std::optional<std::filesystem::path> resolvedWriteTarget(const std::filesystem::
         const int failure = exists ? 0 : errno;
         if (!exists || !S_ISLNK(info.st_mode)) {
             if (hop > 0 && failure == ENOENT && problem)
-                *problem = "\"" + path.string() + "\" is a symbolic link to \"" + current.string() +
-                           "\", which does not exist";
+                *problem = quoted(path) + " is a symbolic link to " + quoted(current) + ", which does not exist";
             return current;
         }
         std::string target(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) + 1, '\0');
@@ -100,7 +109,7 @@ std::optional<std::filesystem::path> resolvedWriteTarget(const std::filesystem::
         current = next.is_absolute() ? next : current.parent_path() / next;
         current = current.lexically_normal();
     }
-    if (problem) *problem = "\"" + path.string() + "\" is a loop of symbolic links";
+    if (problem) *problem = quoted(path) + " is a loop of symbolic links";
     return std::nullopt;
 }
 
