@@ -50,7 +50,7 @@ put(P, "xml-references-and-cr.xml",
 put(P, "xml-nested-600.xml", "<plist>" + "<array>" * 600 + "</array>" * 600 + "</plist>")
 utf8 = "café".encode("utf-8")
 put(P, "ascii-marked-utf8.bplist", plistlib.dumps(["x" * len(utf8)], fmt=BINARY).replace(b"x" * len(utf8), utf8))
-shared = {"key%d" % i: i for i in range(10)}
+shared = {"key%d" % i: "value %d of ten" % i for i in range(10)}
 put(P, "shared-dictionary.bplist", plistlib.dumps([shared] * 1286, fmt=BINARY))
 
 

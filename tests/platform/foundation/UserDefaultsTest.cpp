@@ -368,6 +368,16 @@ TEST_F(UserDefaultsTest, ALinkToNothingOrALoopOfLinksIsLogged) {
     EXPECT_TRUE(fs::is_symlink(settingsFile()) && fs::is_symlink(other));
 }
 
+TEST_F(UserDefaultsTest, ASettingsFileSharingOneDictionaryManyTimesIsRead) {
+    // Written by an independent writer (fixtures/make_fixtures.py): 1,286
+    // references to one ten-key dictionary in 1.6 KB.
+    fs::create_directories(settingsFile().parent_path());
+    fs::copy_file(FRELT_SOURCE_DIR "/tests/platform/foundation/fixtures/shared-settings.bplist", settingsFile());
+    auto defaults = UserDefaults::standard();
+    EXPECT_EQ(defaults->arrayForKey("entries").size(), 1286u);
+    EXPECT_EQ(folderContents(), std::vector<fs::path>{"org.frelt.Frelt.plist"}) << "nothing put aside";
+}
+
 TEST_F(UserDefaultsTest, TheGlobalDomainIsAFallbackWithAFileOfItsOwn) {
     // A system setting present before the program starts.
     auto bytes = platform::PropertyList::write(Value(ValueDictionary{{"NSTableViewDefaultSizeMode", 3}}),
