@@ -1,7 +1,9 @@
 // Feeds arbitrary bytes to the keyed unarchiver: it must fail cleanly or
 // return an object that can be walked and archived again.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <set>
 
 #include "platform/foundation/KeyedArchive.h"
 #include "platform/graphics/Color.h"
@@ -26,8 +28,15 @@ public:
         p->tags = coder.decodeStringArray("tags").value_or(std::vector<std::string>{});
         p->color = coder.decodeObjectOfClass<platform::Color>("color");
         p->child = coder.decodeObject("hotkey");
-        p->number = coder.decodeInteger("key") + static_cast<std::int64_t>(coder.decodeBool("isVisible")) +
-                    static_cast<std::int64_t>(coder.decodeDouble("d") + coder.decodeFloat("f"));
+        // Any value may come in: sums wrap as unsigned numbers, and a real
+        // becomes an integer only when it fits one.
+        const double real = coder.decodeDouble("d") + coder.decodeFloat("f");
+        const std::uint64_t whole = std::isfinite(real) && std::fabs(real) < 9.2e18
+                                        ? static_cast<std::uint64_t>(static_cast<std::int64_t>(real))
+                                        : 0;
+        p->number = static_cast<std::uint64_t>(coder.decodeInteger("key")) + (coder.decodeBool("isVisible") ? 1 : 0) +
+                    whole;
+        (void)coder.decodeBytes("bytes");
         if (coder.containsValueForKey("fail")) return nullptr;
         return p;
     }
@@ -35,15 +44,17 @@ public:
     std::vector<std::string> tags;
     std::shared_ptr<platform::Color> color;
     platform::ArchiveObject child;
-    std::int64_t number = 0;
+    std::uint64_t number = 0;
 };
 
-void walk(const platform::ArchiveObject& o, int depth) {
-    if (depth > 64) return;
+// Visits each object once: shared arrays may stand for more objects than
+// could ever be walked one by one.
+void walk(const platform::ArchiveObject& o, int depth, std::set<const void*>& seen) {
+    if (depth > 64 || (o.identity() && !seen.insert(o.identity()).second)) return;
     (void)o.toValue();
     if (auto c = o.as<platform::Color>()) (void)c->sRGBComponents();
     if (auto a = o.asArray())
-        for (const auto& e : *a) walk(e, depth + 1);
+        for (const auto& e : *a) walk(e, depth + 1, seen);
 }
 
 }  // namespace
@@ -60,7 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const platform::Data bytes(data, data + size);
     auto result = platform::KeyedUnarchiver::unarchiveTopLevelObject(bytes);
     if (!result) return 0;
-    walk(result.object, 0);
+    std::set<const void*> seen;
+    walk(result.object, 0, seen);
     if (auto again = platform::KeyedArchiver::archivedData(result.object))
         (void)platform::KeyedUnarchiver::unarchiveTopLevelObject(*again);
     return 0;

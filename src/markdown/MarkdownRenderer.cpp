@@ -1,13 +1,12 @@
 #include "markdown/MarkdownRenderer.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 #include "markdown/MarkdownColors.h"
 #include "markdown/MarkdownLogs.h"
 #include "markdown/MarkdownRuleTables.h"
 #include "markdown/MarkdownText.h"
+#include "platform/foundation/ReadFile.h"
 #include "platform/foundation/Text.h"
 
 namespace frelt {
@@ -43,11 +42,9 @@ MarkdownRenderer::MarkdownRenderer(std::string text)
 }
 
 std::shared_ptr<MarkdownRenderer> MarkdownRenderer::fromURL(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return nullptr;
-    std::string contents((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad() || !platform::text::isValidUTF8(contents)) return nullptr;
-    return std::make_shared<MarkdownRenderer>(std::move(contents));
+    auto contents = platform::readWholeFile(path);
+    if (!contents || !platform::text::isValidUTF8(*contents)) return nullptr;
+    return std::make_shared<MarkdownRenderer>(std::move(*contents));
 }
 
 std::vector<FontProperties*> MarkdownRenderer::allStyles() const {

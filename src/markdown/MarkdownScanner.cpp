@@ -16,14 +16,20 @@ int tagLength(const TagRange& range) { return range.second - range.first + 1; }
 
 }  // namespace
 
+namespace {
+const std::string kLogVariable = "MarkdownScannerScanner";
+const std::string kPerformanceVariable = "MarkdownScannerScannerPerformanceLogging";
+const std::string kIdentifier = "Scanner";
+}  // namespace
+
 MarkdownScanner::MarkdownScanner(std::vector<Element> elements, const CharacterRule& rule,
                                  const std::map<std::string, std::string>& metadata)
     : elements_(std::move(elements)),
       rule_(rule),
       metadata_(metadata),
-      enableLog_(std::getenv("MarkdownScannerScanner") != nullptr),
-      currentPerfomanceLog_("MarkdownScannerScannerPerformanceLogging", "Scanner", markdown_logs::scannerPerformance()),
-      log_("MarkdownScannerScanner", "Scanner", markdown_logs::scanner()) {
+      enableLog_(std::getenv(kLogVariable.c_str()) != nullptr),
+      currentPerfomanceLog_(kPerformanceVariable, kIdentifier, markdown_logs::scannerPerformance()),
+      log_(kLogVariable, kIdentifier, markdown_logs::scanner()) {
     currentPerfomanceLog_.begin();
 }
 
@@ -35,9 +41,17 @@ bool MarkdownScanner::isNonSpace(int index) const {
     return index >= 0 && index < size() && !spaceAndNewLine_.containsUnicodeScalars(elements_[index].character);
 }
 
+std::uint64_t& MarkdownScanner::work() {
+    thread_local std::uint64_t steps = 0;
+    return steps;
+}
+
+// The group wanted is almost always the newest, so the search starts there.
 TagGroup* MarkdownScanner::group(const std::string& groupID) {
-    for (auto& g : tagGroups_)
-        if (g.groupID == groupID) return &g;
+    for (auto it = tagGroups_.rbegin(); it != tagGroups_.rend(); ++it) {
+        ++work();
+        if (it->groupID == groupID) return &*it;
+    }
     return nullptr;
 }
 
@@ -48,14 +62,15 @@ std::string MarkdownScanner::joinedCharacters(int from, int to) const {
 }
 
 std::vector<Element> MarkdownScanner::scan() {
-    std::string text;
+    thread_local std::string text;
+    text.clear();
     for (const auto& e : elements_)
         if (e.type == ElementType::string) text += e.character;
     const auto& primary = rule_.primaryTag().tag;
     if (primary.empty() || text.find(primary) == std::string::npos) return std::move(elements_);
 
-    currentPerfomanceLog_.logTime("Beginning " + primary);
-    debug("RULE: " + rule_.description());
+    if (currentPerfomanceLog_.enablePerfomanceLog()) currentPerfomanceLog_.logTime("Beginning " + primary);
+    if (enableLog_) debug("RULE: " + rule_.description());
 
     if (rule_.primaryTag().type == CharacterRuleTagType::repeating)
         scanRepeatingTags();
@@ -93,6 +108,9 @@ bool MarkdownScanner::markPreviousEscape() {
 
 std::optional<TagRange> MarkdownScanner::matchTag(const std::optional<std::string>& tag) {
     if (!tag || tag->empty() || pointer_ >= size()) return std::nullopt;
+    // The element must begin as the tag does; most do not, so look no further.
+    const std::string& here = elements_[pointer_].character;
+    if (here.empty() || here.front() != tag->front()) return std::nullopt;
     auto cached = tagCharacters_.find(*tag);
     if (cached == tagCharacters_.end())
         cached = tagCharacters_.emplace(*tag, platform::text::graphemeClusters(*tag)).first;
@@ -121,15 +139,16 @@ std::optional<TagRange> MarkdownScanner::matchTag(const std::optional<std::strin
 }
 
 void MarkdownScanner::resetTag(int first, int last) {
-    for (int i = std::max(first, 0); i <= last && i < size(); ++i) elements_[i].type = ElementType::string;
+    for (int i = std::max(first, 0); i <= last && i < size(); ++i) {
+        ++work();
+        elements_[i].type = ElementType::string;
+    }
 }
 
 void MarkdownScanner::resetTagGroup(const std::string& groupID) {
-    for (auto it = tagGroups_.begin(); it != tagGroups_.end(); ++it) {
-        if (it->groupID != groupID) continue;
-        for (const auto& range : it->tagRanges) resetTag(range.first, range.second);
-        tagGroups_.erase(it);
-        break;
+    if (TagGroup* g = group(groupID)) {
+        for (const auto& range : g->tagRanges) resetTag(range.first, range.second);
+        tagGroups_.erase(tagGroups_.begin() + (g - tagGroups_.data()));
     }
     isMetadataOpen_ = false;
 }
@@ -151,7 +170,7 @@ void MarkdownScanner::scanNonRepeatingTags() {
         if (auto range = matchTag(metadataCloseTag)) {
             if (isMetadataOpen_) {
                 if (auto* g = group(openGroupID)) {
-                    debug("Closing metadata tag found. Closing tag with ID " + openGroupID);
+                    if (enableLog_) debug("Closing metadata tag found. Closing tag with ID " + openGroupID);
                     g->tagRanges.push_back(*range);
                     applyStyles(openGroupID);
                 }
@@ -164,25 +183,30 @@ void MarkdownScanner::scanNonRepeatingTags() {
 
         if (auto range = matchTag(primaryTag)) {
             if (isMetadataOpen_) resetTagGroup(openGroupID);
-            TagGroup g{platform::text::uuidString(), {*range}, RepeatingTagType::open, 1};
+            if (tagGroups_.size() >= maxOpenGroups) {
+                if (enableLog_) debug("Too many open tags, leaving this one as text");
+                resetTag(range->first, range->second);
+                continue;
+            }
+            TagGroup g{newGroupID(), {*range}, RepeatingTagType::open, 1};
             openGroupID = g.groupID;
-            debug("New open tag found. Starting new Group with ID " + openGroupID);
+            if (enableLog_) debug("New open tag found. Starting new Group with ID " + openGroupID);
             tagGroups_.push_back(std::move(g));
             continue;
         }
 
         if (auto range = matchTag(closeTag)) {
             if (tagGroups_.empty()) {
-                debug("No open tags exist, resetting this close tag");
+                if (enableLog_) debug("No open tags exist, resetting this close tag");
                 resetTag(range->first, range->second);
                 continue;
             }
             auto& last = tagGroups_.back();
             last.tagRanges.push_back(*range);
             openGroupID = last.groupID;
-            debug("New close tag found. Appending to group with ID " + openGroupID);
+            if (enableLog_) debug("New close tag found. Appending to group with ID " + openGroupID);
             if (!metadataOpenTag) {
-                debug("No metadata tags exist, closing valid tag with ID " + openGroupID);
+                if (enableLog_) debug("No metadata tags exist, closing valid tag with ID " + openGroupID);
                 applyStyles(openGroupID);
                 continue;
             }
@@ -192,13 +216,13 @@ void MarkdownScanner::scanNonRepeatingTags() {
                 isMetadataOpen_ = true;
                 continue;
             }
-            debug("No metadata tag found, resetting group with ID " + openGroupID);
+            if (enableLog_) debug("No metadata tag found, resetting group with ID " + openGroupID);
             resetTagGroup(openGroupID);
             continue;
         }
 
         if (auto range = matchTag(metadataOpenTag)) {
-            debug("Multiple open metadata tags found!");
+            if (enableLog_) debug("Multiple open metadata tags found!");
             resetTag(range->first, range->second);
             resetTagGroup(openGroupID);
             isMetadataOpen_ = false;
@@ -283,6 +307,7 @@ void MarkdownScanner::applyStyles(const std::string& groupID) {
         }
 
         for (int i = open.second; i <= close.first && i < size(); ++i) {
+            ++work();
             auto& e = elements_[i];
             e.styles.insert(e.styles.end(), styles.begin(), styles.end());
             e.metadata.push_back(metadataText);
@@ -303,7 +328,7 @@ void MarkdownScanner::applyStyles(const std::string& groupID) {
         }
     }
 
-    std::erase_if(tagGroups_, [&](const TagGroup& t) { return t.groupID == groupID; });
+    if (TagGroup* done = group(groupID)) tagGroups_.erase(tagGroups_.begin() + (done - tagGroups_.data()));
     isMetadataOpen_ = false;
 }
 
@@ -347,7 +372,7 @@ void MarkdownScanner::scanRepeatingTags() {
         else if (nonSpaceBefore)
             type = RepeatingTagType::close;
         else {
-            debug("Tag has whitespace on both sides");
+            if (enableLog_) debug("Tag has whitespace on both sides");
             resetTag(run.first, run.second);
             continue;
         }
@@ -370,9 +395,14 @@ void MarkdownScanner::scanRepeatingTags() {
             }
         }
 
-        TagGroup g{platform::text::uuidString(), {run}, type, count};
+        if (tagGroups_.size() >= maxOpenGroups) {
+            // The oldest open group can no longer close; its tags are text.
+            for (const auto& r : tagGroups_.front().tagRanges) resetTag(r.first, r.second);
+            tagGroups_.erase(tagGroups_.begin());
+        }
+        TagGroup g{newGroupID(), {run}, type, count};
         openGroupID = g.groupID;
-        debug("Found open tag with characters " + joinedCharacters(run.first, run.second + 1) +
+        if (enableLog_) debug("Found open tag with characters " + joinedCharacters(run.first, run.second + 1) +
               " starting new group with ID " + openGroupID);
         tagGroups_.push_back(std::move(g));
     }

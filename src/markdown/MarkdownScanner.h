@@ -3,6 +3,7 @@
 // rule's tags, pairs them into groups and styles what lies between. Tags that
 // find no partner go back to plain text.
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -37,6 +38,16 @@ public:
 
     std::vector<Element> scan();
 
+    // Open groups a line may hold at once. Each open group nested inside
+    // another styles every element between its tags again, so without a
+    // bound k nested links cost k^2 time and memory; past this depth an open
+    // tag stays plain text.
+    static constexpr std::size_t maxOpenGroups = 32;
+
+    // Tests: the steps every scan on this thread has taken (group look-ups,
+    // elements styled or reset), to bound the work a line costs.
+    static std::uint64_t& work();
+
 protected:
     virtual std::optional<std::vector<Element>> elementRun(int length, bool backwards) const;
     virtual bool markPreviousEscape();
@@ -65,6 +76,9 @@ private:
     bool isNonSpace(int index) const;
     TagGroup* group(const std::string& groupID);
     std::string joinedCharacters(int from, int to) const;  // [from, to)
+    std::string newGroupID() { return std::to_string(++groupCount_); }
+
+    int groupCount_ = 0;
 
     std::map<std::string, std::vector<std::string>> tagCharacters_;  // a tag's characters, split once
 };

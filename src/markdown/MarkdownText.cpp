@@ -26,7 +26,10 @@ bool allScalars(std::string_view s, F&& inSet) {
 
 bool isNewline(char32_t c) { return (c >= 0x0A && c <= 0x0D) || c == 0x85 || c == 0x2028 || c == 0x2029; }
 
-bool isWhitespace(char32_t c) { return c == '\t' || u_charType(static_cast<UChar32>(c)) == U_SPACE_SEPARATOR; }
+bool isWhitespace(char32_t c) {
+    if (c < 0x80) return c == ' ' || c == '\t';
+    return u_charType(static_cast<UChar32>(c)) == U_SPACE_SEPARATOR;
+}
 
 CharacterSet CharacterSet::newlines() { return CharacterSet(Kind::newlines); }
 CharacterSet CharacterSet::whitespaces() { return CharacterSet(Kind::whitespaces); }
@@ -56,6 +59,8 @@ bool CharacterSet::contains(char32_t c) const {
 }
 
 bool CharacterSet::containsUnicodeScalars(std::string_view s) const {
+    // Most characters of a line are one ASCII byte.
+    if (s.size() == 1 && static_cast<unsigned char>(s[0]) < 0x80) return contains(static_cast<char32_t>(s[0]));
     return allScalars(s, [this](char32_t c) { return contains(c); });
 }
 

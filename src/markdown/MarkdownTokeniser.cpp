@@ -59,7 +59,12 @@ std::vector<Token> MarkdownTokeniser::process(const std::string& line) {
         elements.emplace_back(std::move(character), type);
     }
 
+    // A rule whose tag cannot occur in the line has nothing to scan; it is
+    // skipped unless the scanner's timers are on, which log every scan.
+    const bool scannerTimed = std::getenv("MarkdownScannerScannerPerformanceLogging") != nullptr;
     for (const auto& rule : rules_) {
+        const auto& tag = rule.primaryTag().tag;
+        if (!scannerTimed && !enableLog_ && (tag.empty() || line.find(tag.front()) == std::string::npos)) continue;
         if (enableLog_) {
             markdown_logs::tokenising().write(platform::LogLevel::Info, "------------------------------");
             markdown_logs::tokenising().write(platform::LogLevel::Info, "RULE: " + rule.description());

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
 
+#include <unicode/utf8.h>
+
 #include "markdown/MarkdownColors.h"
 #include "markdown/MarkdownRenderer.h"
+#include "platform/foundation/Process.h"
 #include "support/FreltTest.h"
 
 namespace frelt {
@@ -214,6 +218,31 @@ TEST_F(MarkdownRendererTest, FilesMustBeUTF8) {
     EXPECT_EQ(r->attributedString().string(), "Title");
     EXPECT_FALSE(MarkdownRenderer::fromURL(bad.string()));
     EXPECT_FALSE(MarkdownRenderer::fromURL((root() / "missing.md").string()));
+    // A folder where the file should be is unreadable, not a reason to abort.
+    std::filesystem::create_directories(root() / "folder.md");
+    EXPECT_FALSE(MarkdownRenderer::fromURL((root() / "folder.md").string()));
+}
+
+// Lists start with the bullet; a machine set up by scripts/install-deps has
+// a font that draws it, so it never shows as a missing-glyph box.
+TEST_F(MarkdownRendererTest, SomeInstalledFontDrawsTheListBullet) {
+    const char* fcList = "/usr/bin/fc-list";
+    if (!std::filesystem::exists(fcList)) GTEST_SKIP() << "needs fc-list (fontconfig) to ask which fonts draw it";
+    MarkdownRenderer renderer("- item");
+    ASSERT_NE(renderer.attributedString().string().find(renderer.bullet), std::string::npos);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(renderer.bullet.data());
+    const auto length = static_cast<std::int32_t>(renderer.bullet.size());
+    for (std::int32_t i = 0; i < length;) {
+        UChar32 c = 0;
+        U8_NEXT(bytes, i, length, c);
+        ASSERT_GE(c, 0);
+        char charset[32];
+        std::snprintf(charset, sizeof charset, ":charset=%x", static_cast<unsigned>(c));
+        auto result = platform::Process::run(fcList, {charset, "family"});
+        ASSERT_TRUE(result);
+        EXPECT_FALSE(result->standardOutput.empty())
+            << "no installed font has U+" << std::hex << static_cast<unsigned>(c) << " (scripts/install-deps installs one)";
+    }
 }
 
 TEST_F(MarkdownRendererTest, InvalidUTF8InAStringIsRepaired) {

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "markdown/MarkdownRuleTables.h"
+#include "markdown/MarkdownScanner.h"
 #include "markdown/MarkdownStyleTypes.h"
 #include "markdown/MarkdownTokeniser.h"
 #include "support/FreltTest.h"
@@ -167,6 +168,54 @@ TEST(CharacterRuleTest, CountsAreNormalisedAndTagsFoundByType) {
     auto spaces = markdown_text::CharacterSet::whitespaces();
     EXPECT_TRUE(spaces.containsUnicodeScalars(""));
     EXPECT_FALSE(spaces.containsUnicodeScalars(" \tx"));
+}
+
+}  // namespace
+}  // namespace frelt
+
+namespace frelt {
+namespace {
+
+// Lines that used to take seconds or never finish: the work a line costs
+// stays proportional to its length.
+TEST_F(MarkdownTokeniserTest, WorkGrowsLinearlyWithTheLine) {
+    auto repeated = [](const std::string& unit, std::size_t bytes) {
+        std::string s;
+        while (s.size() < bytes) s += unit;
+        return s;
+    };
+    auto nested = [](std::size_t k) {
+        std::string s(k, '[');
+        s += "x";
+        for (std::size_t i = 0; i < k; ++i) s += "](u)";
+        return s;
+    };
+    const std::vector<std::pair<const char*, std::string>> cases = {
+        {"emphasis runs that never close", repeated("a*b**", 64 * 1024)},
+        {"alternating markers", repeated("a_b*c__d**", 32 * 1024)},
+        {"links nested two thousand deep", nested(2000)},
+        {"open brackets only", repeated("[a", 32 * 1024)},
+        {"strike runs", repeated("a~~b~", 32 * 1024)},
+    };
+    MarkdownTokeniser tokeniser(markdown_rules::defaultCharacterRules());
+    for (const auto& [name, line] : cases) {
+        MarkdownScanner::work() = 0;
+        const auto tokens = tokeniser.process(line);
+        EXPECT_FALSE(tokens.empty()) << name;
+        EXPECT_LE(MarkdownScanner::work(), 40 * line.size()) << name << ": " << line.size() << " bytes";
+    }
+}
+
+TEST_F(MarkdownTokeniserTest, DeeplyNestedLinksStyleOnlyTheInnermostLevels) {
+    std::string line(MarkdownScanner::maxOpenGroups + 8, '[');
+    line += "x";
+    for (std::size_t i = 0; i < MarkdownScanner::maxOpenGroups + 8; ++i) line += "](u)";
+    MarkdownTokeniser tokeniser(markdown_rules::defaultCharacterRules());
+    const auto tokens = tokeniser.process(line);
+    std::size_t mostStyles = 0;
+    for (const auto& t : tokens) mostStyles = std::max(mostStyles, t.characterStyles.size());
+    EXPECT_GE(mostStyles, 1u);
+    EXPECT_LE(mostStyles, MarkdownScanner::maxOpenGroups);
 }
 
 }  // namespace

@@ -4,9 +4,21 @@
 // and the temporary file is renamed over the target; the folder is flushed
 // too so that the rename survives a crash. A failure at any step removes the
 // temporary file and leaves the previous file untouched.
+//
+// The temporary file (".<name>.tmp-XXXXXX") is locked (flock) from its
+// creation until it has replaced the target, so a save that was killed on the
+// way leaves an unlocked one behind: the next save, or a reader that calls
+// removeStaleTemporaryFiles, removes those and never one a running save holds.
+//
+// A target that is a symbolic link (settings kept elsewhere by a dotfile
+// manager) is written through: the link is resolved and the new file goes
+// beside the file it points to, so the link stays and its target is updated.
+// A link that points nowhere gets its target created; a loop of links cannot
+// be written. Both are logged.
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/foundation/Value.h"
@@ -17,6 +29,16 @@ namespace platform {
 // only, as settings and documents of one user should be. Returns false and,
 // when `error` is given, a reason naming the file.
 bool writeFileAtomically(const std::filesystem::path& path, const Data& bytes, std::string* error = nullptr);
+
+// Removes the temporary files that interrupted saves of `path` left behind
+// (our own naming only, and none that a running save holds). Returns how
+// many were removed.
+int removeStaleTemporaryFiles(const std::filesystem::path& path);
+
+// The file a write of `path` goes to: `path` itself, or the end of its chain
+// of symbolic links. Nullopt, with the reason in `problem`, for a loop.
+// `problem` also tells of a link that points nowhere.
+std::optional<std::filesystem::path> resolvedWriteTarget(const std::filesystem::path& path, std::string* problem = nullptr);
 
 namespace atomicfile {
 

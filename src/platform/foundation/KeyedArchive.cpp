@@ -1,8 +1,10 @@
 #include "platform/foundation/KeyedArchive.h"
 
+#include <algorithm>
 #include <bit>
 #include <cctype>
 #include <map>
+#include <unordered_map>
 #include <mutex>
 
 #include "platform/foundation/PropertyList.h"
@@ -12,9 +14,6 @@ namespace platform {
 namespace {
 
 constexpr std::int64_t kArchiveVersion = 100000;
-// Nesting of objects inside objects; real archives stay in single digits.
-constexpr std::size_t kMaxObjectDepth = 200;
-constexpr std::size_t kMaxEncodeDepth = 512;
 
 const std::shared_ptr<Coding> kNoCoded;
 
@@ -25,11 +24,34 @@ bool isArrayClass(const std::string& n) {
 bool isDictionaryClass(const std::string& n) { return n == "NSDictionary" || n == "NSMutableDictionary"; }
 bool isBuiltinClass(const std::string& n) {
     return isArrayClass(n) || isDictionaryClass(n) || n == "NSDate" || n == "NSURL" || n == "NSString" ||
-           n == "NSMutableString" || n == "NSData" || n == "NSMutableData";
+           n == "NSMutableString" || n == "NSData" || n == "NSMutableData" || n == "NSNull";
+}
+
+constexpr std::uint64_t kNodeCost = 64;
+
+// What converting an object costs, its shared parts counted as often as they
+// appear, measured once per shared array or dictionary; saturates above
+// `limit`. Lets toValue refuse an expansion before building any of it.
+std::uint64_t expandedCost(const ArchiveObject& o, std::uint64_t limit, int depth,
+                           std::unordered_map<const void*, std::uint64_t>& known) {
+    if (depth > 512) return limit + 1;
+    const void* identity = o.identity();
+    if (identity) {
+        auto it = known.find(identity);
+        if (it != known.end()) return it->second;
+    }
+    std::uint64_t cost = kNodeCost;
+    if (const auto* s = o.asString()) cost += s->size();
+    if (const auto* d = o.asData()) cost += d->size();
+    if (const auto* a = o.asArray())
+        for (const auto& e : *a) cost = std::min(limit + 1, cost + expandedCost(e, limit, depth + 1, known));
+    if (const auto* d = o.asDictionary())
+        for (const auto& [k, e] : *d) cost = std::min(limit + 1, cost + expandedCost(e, limit, depth + 1, known));
+    if (identity) known.emplace(identity, cost);
+    return cost;
 }
 
 std::optional<Value> toValueBounded(const ArchiveObject& o, std::uint64_t& budget, int depth) {
-    constexpr std::uint64_t kNodeCost = 64;
     if (budget < kNodeCost || depth > 512) return std::nullopt;
     budget -= kNodeCost;
     switch (o.kind()) {
@@ -101,7 +123,8 @@ ArchiveObject ArchiveObject::fromValue(const Value& value) {
         [](const auto& x) -> ArchiveObject {
             using T = std::decay_t<decltype(x)>;
             if constexpr (std::is_same_v<T, std::monostate> || std::is_same_v<T, UID>) return {};
-            else if constexpr (std::is_same_v<T, bool> || std::is_same_v<T, std::int64_t> || std::is_same_v<T, double>)
+            else if constexpr (std::is_same_v<T, bool> || std::is_same_v<T, std::int64_t> || std::is_same_v<T, double> ||
+                               std::is_same_v<T, std::uint64_t>)
                 return number(x);
             else if constexpr (std::is_same_v<T, ValueArray>) {
                 ArchiveArray a;
@@ -132,6 +155,7 @@ ArchiveObject::Kind ArchiveObject::kind() const {
     case 7: return Kind::URL;
     case 8: return Kind::Array;
     case 9: return Kind::Dictionary;
+    case 11: return Kind::Number;
     default: return Kind::Coded;
     }
 }
@@ -144,6 +168,7 @@ std::optional<bool> ArchiveObject::asBool() const {
     if (auto b = std::get_if<bool>(&storage_)) return *b;
     if (auto i = std::get_if<std::int64_t>(&storage_)) return *i != 0;
     if (auto d = std::get_if<double>(&storage_)) return *d != 0;
+    if (std::holds_alternative<std::uint64_t>(storage_)) return true;
     return std::nullopt;
 }
 std::optional<std::int64_t> ArchiveObject::asInteger() const {
@@ -152,9 +177,15 @@ std::optional<std::int64_t> ArchiveObject::asInteger() const {
     if (auto d = std::get_if<double>(&storage_)) return Value(*d).asInteger();
     return std::nullopt;
 }
+std::optional<std::uint64_t> ArchiveObject::asUnsignedInteger() const {
+    if (auto u = std::get_if<std::uint64_t>(&storage_)) return *u;
+    if (auto i = std::get_if<std::int64_t>(&storage_); i && *i >= 0) return static_cast<std::uint64_t>(*i);
+    return std::nullopt;
+}
 std::optional<double> ArchiveObject::asDouble() const {
     if (auto d = std::get_if<double>(&storage_)) return *d;
     if (auto i = std::get_if<std::int64_t>(&storage_)) return static_cast<double>(*i);
+    if (auto u = std::get_if<std::uint64_t>(&storage_)) return static_cast<double>(*u);
     if (auto b = std::get_if<bool>(&storage_)) return *b ? 1.0 : 0.0;
     return std::nullopt;
 }
@@ -199,8 +230,11 @@ std::optional<Value> ArchiveObject::toValue() const {
     if (kind() == Kind::Number) {
         if (auto b = std::get_if<bool>(&storage_)) return Value(*b);
         if (auto d = std::get_if<double>(&storage_)) return Value(*d);
+        if (auto u = std::get_if<std::uint64_t>(&storage_)) return Value(static_cast<unsigned long long>(*u));
         return Value(*asInteger());
     }
+    std::unordered_map<const void*, std::uint64_t> known;
+    if (expandedCost(*this, budget, 0, known) > budget) return std::nullopt;
     return toValueBounded(*this, budget, 0);
 }
 
@@ -210,7 +244,7 @@ std::shared_ptr<const void> ArchiveObject::identityOwner() const {
             using T = std::decay_t<decltype(x)>;
             if constexpr (std::is_same_v<T, std::monostate> || std::is_same_v<T, bool> ||
                           std::is_same_v<T, std::int64_t> || std::is_same_v<T, double> ||
-                          std::is_same_v<T, platform::Date>)
+                          std::is_same_v<T, platform::Date> || std::is_same_v<T, std::uint64_t>)
                 return nullptr;
             else
                 return x;
@@ -293,6 +327,7 @@ void KeyedArchiver::encodeBool(bool value, const std::string& key) { put(key, va
 void KeyedArchiver::encodeInteger(std::int64_t value, const std::string& key) { put(key, value); }
 void KeyedArchiver::encodeDouble(double value, const std::string& key) { put(key, value); }
 void KeyedArchiver::encodeFloat(float value, const std::string& key) { put(key, static_cast<double>(value)); }
+void KeyedArchiver::encodeBytes(const Data& bytes, const std::string& key) { put(key, bytes); }
 
 UID KeyedArchiver::classReference(const std::string& name, const std::vector<std::string>& classes) {
     auto it = classes_.find(name);
@@ -321,7 +356,7 @@ UID KeyedArchiver::reference(const ArchiveObject& object) {
         const auto& storage = number.storage();
         const std::string key = std::to_string(storage.index()) + ":" +
                                 (number.isReal() ? std::to_string(std::bit_cast<std::uint64_t>(*number.asDouble()))
-                                                 : std::to_string(*number.asInteger()));
+                                                 : number.description());
         auto [it, inserted] = numbers_.try_emplace(key, objects_.size());
         if (inserted) objects_.push_back(std::move(number));
         return UID{it->second};
@@ -343,7 +378,7 @@ UID KeyedArchiver::reference(const ArchiveObject& object) {
     // Reserve the slot first: the object's own references come after it, and a
     // reference back to it (a cycle in the graph) finds the slot.
     objects_.emplace_back();
-    if (frames_.size() >= kMaxEncodeDepth) {
+    if (frames_.size() >= kMaxArchiveDepth) {
         if (error_.empty()) error_ = "objects are nested too deeply to archive";
         return UID{0};
     }
@@ -457,7 +492,7 @@ UnarchiveResult KeyedUnarchiver::unarchive(const Data& data, const std::set<std:
         return result;
     }
     const auto& version = root["$version"];
-    if (!version.isInteger() || *version.asInteger() != kArchiveVersion) {
+    if (!version.isInteger() || version.asInteger() != kArchiveVersion) {
         result.error = "The keyed archive has an unsupported \"$version\" (expected 100000)";
         return result;
     }
@@ -545,7 +580,7 @@ bool KeyedUnarchiver::decodeBool(const std::string& key) {
     const Value* v = lookup(key);
     if (!v) return false;
     if (v->isBool()) return *v->asBool();
-    if (v->isInteger()) return *v->asInteger() != 0;
+    if (v->isInteger() || v->isUnsignedInteger()) return v->asBool().value_or(false);
     return false;
 }
 
@@ -562,6 +597,12 @@ double KeyedUnarchiver::decodeDouble(const std::string& key) {
 }
 
 float KeyedUnarchiver::decodeFloat(const std::string& key) { return static_cast<float>(decodeDouble(key)); }
+
+std::optional<Data> KeyedUnarchiver::decodeBytes(const std::string& key) {
+    const Value* v = lookup(key);
+    if (!v || !v->isData() || !charge(v->asData()->size())) return std::nullopt;
+    return *v->asData();
+}
 
 ArchiveObject KeyedUnarchiver::object(const Value& reference) {
     const auto* uid = reference.asUID();
@@ -599,8 +640,11 @@ ArchiveObject KeyedUnarchiver::objectAt(std::uint64_t index) {
     case 5:  // data
         result = ArchiveObject(*v.asData());
         break;
+    case 10:  // an integer above 2^63 - 1
+        result = ArchiveObject::number(*v.asUnsignedInteger());
+        break;
     case 8: {  // dictionary: an instance of a class
-        if (depth_ >= kMaxObjectDepth) {
+        if (depth_ >= kMaxArchiveDepth) {
             failWithError("objects are nested too deeply");
             return {};
         }
@@ -708,6 +752,7 @@ ArchiveObject KeyedUnarchiver::instance(std::uint64_t index, const ValueDictiona
         }
         return ArchiveObject(std::move(pairs), name == "NSMutableDictionary");
     }
+    if (name == "NSNull") return {};
     if (name == "NSDate") {
         const Value& t = field("NS.time");
         if (!t.isReal() && !t.isInteger()) {

@@ -79,6 +79,10 @@ public:
     static ArchiveObject number(std::int64_t i) { return fromStorage(i); }
     static ArchiveObject number(int i) { return fromStorage(static_cast<std::int64_t>(i)); }
     static ArchiveObject number(double d) { return fromStorage(d); }
+    // Integers above 2^63 - 1 stay unsigned; smaller ones are plain integers.
+    static ArchiveObject number(std::uint64_t u) {
+        return u > static_cast<std::uint64_t>(INT64_MAX) ? fromStorage(u) : fromStorage(static_cast<std::int64_t>(u));
+    }
     // Property-list values become strings, numbers, data, dates, arrays and
     // dictionaries with string keys; null stays null. UIDs become null.
     static ArchiveObject fromValue(const Value& value);
@@ -89,9 +93,11 @@ public:
 
     // Typed access: nullptr / nullopt when the object is of another kind.
     const std::string* asString() const;
-    // Number objects only (booleans, integers, reals).
+    // Number objects only (booleans, integers, reals). An integer that does
+    // not fit the type asked for reads as absent.
     std::optional<bool> asBool() const;
     std::optional<std::int64_t> asInteger() const;
+    std::optional<std::uint64_t> asUnsignedInteger() const;
     std::optional<double> asDouble() const;
     const platform::Data* asData() const;
     const platform::Date* asDate() const;
@@ -122,7 +128,7 @@ private:
     using Storage = std::variant<std::monostate, std::shared_ptr<const std::string>, bool, std::int64_t, double,
                                  std::shared_ptr<const platform::Data>, platform::Date,
                                  std::shared_ptr<const platform::URL>, std::shared_ptr<const ArchiveArray>,
-                                 std::shared_ptr<const ArchiveDictionary>, std::shared_ptr<Coding>>;
+                                 std::shared_ptr<const ArchiveDictionary>, std::shared_ptr<Coding>, std::uint64_t>;
     static Storage coded(std::shared_ptr<Coding> object) {
         if (!object) return Storage();
         return Storage(std::move(object));
@@ -154,6 +160,9 @@ public:
     void encodeInteger(std::int64_t value, const std::string& key);
     void encodeDouble(double value, const std::string& key);
     void encodeFloat(float value, const std::string& key);
+    // Bytes stored under the key itself rather than as a data object, as
+    // colours keep their components.
+    void encodeBytes(const Data& bytes, const std::string& key);
     void encodeRootObject(const ArchiveObject& object) { encodeObject(object, "root"); }
 
     // The finished archive as a binary property list; nullopt (with a reason
@@ -194,6 +203,11 @@ struct UnarchiveResult {
     explicit operator bool() const { return error.empty(); }
 };
 
+// How deeply objects may nest inside objects, for writing and reading alike,
+// so that whatever the archiver writes the unarchiver reads. Real archives
+// stay in single digits.
+inline constexpr std::size_t kMaxArchiveDepth = 200;
+
 // Reads one keyed archive. The data is untrusted: every reference, kind and
 // depth is checked; a failure anywhere makes the whole archive unreadable
 // with a readable reason, while a value of the wrong kind under a key only
@@ -221,6 +235,8 @@ public:
     std::int64_t decodeInteger(const std::string& key);
     double decodeDouble(const std::string& key);
     float decodeFloat(const std::string& key);
+    // Bytes stored under the key itself (encodeBytes); nullopt for anything else.
+    std::optional<Data> decodeBytes(const std::string& key);
 
     // The class name recorded for the object being decoded, as written.
     const std::string& currentClassName() const;

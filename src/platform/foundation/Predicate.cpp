@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <cmath>
 
 #include "platform/foundation/RegularExpression.h"
 #include "platform/foundation/Text.h"
@@ -57,7 +58,7 @@ bool valuesEqual(const Value& a, const Value& b, bool caseInsensitive) {
                                : text::canonicallyEqual(*a.asString(), *b.asString());
     }
     if (a.isNumber() && b.isNumber()) {
-        if (!a.isReal() && !b.isReal()) return *a.asInteger() == *b.asInteger();
+        if (!a.isReal() && !b.isReal()) return Value::compareIntegers(a, b) == 0;
         return *a.asDouble() == *b.asDouble();
     }
     if (a.isArray() && b.isArray()) {
@@ -106,17 +107,37 @@ std::string quoted(const std::string& s) {
 }
 
 // The shortest text that reads back as the same number, whatever the locale.
+// A large whole real is written with an exponent, so that it reads back as a
+// real and not as an integer out of range.
 std::string formatNumber(double d) {
     char buffer[64];
     auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, d);
-    return ec == std::errc() ? std::string(buffer, end) : std::string("0");
+    if (ec != std::errc()) return "0";
+    std::string text(buffer, end);
+    if (text == "-0") return "-0.0";  // "-0" would read back as the integer 0
+    if (std::fabs(d) >= 1e15 && text.find_first_of(".e") == std::string::npos) {
+        auto [sciEnd, sciEc] = std::to_chars(buffer, buffer + sizeof buffer, d, std::chars_format::scientific);
+        if (sciEc == std::errc()) text.assign(buffer, sciEnd);
+    }
+    return text;
+}
+
+// Words that the format reads as something other than a key path.
+bool isKeyword(const std::string& upperWord);
+
+// A key path as the format writes it: a key that is also a keyword gets the
+// escape "#" so that it reads back as a key.
+std::string describeKeyPath(const std::string& keyPath) {
+    std::string upperPath;
+    for (char c : keyPath) upperPath += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return isKeyword(upperPath) ? "#" + keyPath : keyPath;
 }
 
 std::string describeConstant(const Value& v) {
     if (v.isNull()) return "nil";
     if (auto s = v.asString()) return quoted(*s);
     if (v.isBool()) return *v.asBool() ? "1" : "0";
-    if (v.isInteger()) return std::to_string(*v.asInteger());
+    if (v.isInteger() || v.isUnsignedInteger()) return v.description();
     if (v.isReal()) return formatNumber(*v.asDouble());
     if (auto d = v.asDate()) return "CAST(" + formatNumber(d->secondsSinceReferenceDate) + ", \"NSDate\")";
     if (auto a = v.asArray()) {
@@ -133,7 +154,7 @@ std::string describeConstant(const Value& v) {
 std::string describeExpression(const Expression& e) {
     switch (e.kind) {
         case Expression::Kind::Constant: return describeConstant(e.constant);
-        case Expression::Kind::KeyPath: return e.keyPath;
+        case Expression::Kind::KeyPath: return describeKeyPath(e.keyPath);
         case Expression::Kind::Self: return "SELF";
     }
     return {};
@@ -278,7 +299,12 @@ struct Token {
     std::string text;   // Word: the word; String: the unescaped text; Symbol: the symbol
     Value number;       // Number
     std::size_t offset = 0;
+    bool escaped = false;  // Word written "#word": a key path even when it is a keyword
 };
+
+// Nesting of parentheses, NOT and list literals that make() accepts; the
+// parser recurses once per level.
+constexpr int kMaxNesting = 100;
 
 class ParseError {
 public:
@@ -310,7 +336,11 @@ std::vector<Token> tokenize(std::string_view s) {
         }
         Token t;
         t.offset = i;
-        if (isWordStart(c)) {
+        if (c == '#' && i + 1 < s.size() && isWordStart(s[i + 1])) {
+            t.escaped = true;
+            ++i;
+        }
+        if (isWordStart(c) || t.escaped) {
             std::size_t j = i;
             while (j < s.size() && isWordChar(s[j])) ++j;
             t.kind = Token::Kind::Word;
@@ -348,9 +378,17 @@ std::vector<Token> tokenize(std::string_view s) {
             } else {
                 std::int64_t n = 0;
                 const char* first = literal.c_str() + (literal[0] == '+' ? 1 : 0);
-                auto [ptr, ec] = std::from_chars(first, literal.c_str() + literal.size(), n);
-                if (ec != std::errc() || ptr != literal.c_str() + literal.size()) fail("number out of range", i);
-                t.number = n;
+                const char* last = literal.c_str() + literal.size();
+                auto [ptr, ec] = std::from_chars(first, last, n);
+                if (ec == std::errc() && ptr == last) {
+                    t.number = n;
+                } else {
+                    // Integers up to 2^64 - 1 are numbers too.
+                    unsigned long long u = 0;
+                    auto [uptr, uec] = std::from_chars(first, last, u);
+                    if (literal[0] == '-' || uec != std::errc() || uptr != last) fail("number out of range", i);
+                    t.number = u;
+                }
             }
             i = j;
         } else if (c == '"' || c == '\'') {
@@ -482,8 +520,24 @@ private:
         return members.size() == 1 ? members.front() : compound(Predicate::Node::Kind::And, std::move(members));
     }
 
+    // Counts one level of nesting while it lives.
+    class Level {
+    public:
+        explicit Level(Parser& parser) : parser_(parser) {
+            if (++parser_.depth_ > kMaxNesting)
+                parser_.fail("nested more than " + std::to_string(kMaxNesting) + " levels deep");
+        }
+        ~Level() { --parser_.depth_; }
+        Level(const Level&) = delete;
+        Level& operator=(const Level&) = delete;
+
+    private:
+        Parser& parser_;
+    };
+
     NodePtr parseNot() {
         if (isWord(peek(), "NOT") || isSymbol(peek(), "!")) {
+            Level level(*this);
             next();
             return compound(Predicate::Node::Kind::Not, {parseNot()});
         }
@@ -492,6 +546,7 @@ private:
 
     NodePtr parsePrimary() {
         if (isSymbol(peek(), "(")) {
+            Level level(*this);
             next();
             NodePtr inner = parseOr();
             if (!isSymbol(peek(), ")")) fail("expected \")\" but found " + describe(peek()));
@@ -577,15 +632,31 @@ private:
                 const Value key = argument(t);
                 if (!key.isString() || key.asString()->empty())
                     throw ParseError{"%K needs a key-path text argument at offset " + std::to_string(t.offset)};
+                // Only what the format can write back: names of letters,
+                // digits and "_" that do not begin with a digit, joined by dots.
+                if (!isWritableKeyPath(*key.asString()))
+                    throw ParseError{"%K key path \"" + *key.asString() + "\" is not made of plain names at offset " +
+                                     std::to_string(t.offset)};
                 e.kind = Expression::Kind::KeyPath;
                 e.keyPath = *key.asString();
                 return e;
             }
             case Token::Kind::Symbol:
-                if (t.text == "{") return arrayLiteral();
+                if (t.text == "{") {
+                    Level level(*this);
+                    return arrayLiteral();
+                }
                 break;
             case Token::Kind::Word: {
                 const std::string word = upper(t.text);
+                if (t.escaped) {
+                    if (t.text.find('$') != std::string::npos)
+                        throw ParseError{"unsupported variable \"" + t.text + "\" at offset " + std::to_string(t.offset)};
+                    e.kind = Expression::Kind::KeyPath;
+                    e.keyPath = t.text;
+                    return e;
+                }
+                if (word == "CAST") return dateCast(t);
                 if (word == "SELF") {
                     e.kind = Expression::Kind::Self;
                     return e;
@@ -634,12 +705,46 @@ private:
         return e;
     }
 
+    // CAST(<seconds since 2001>, "NSDate"), the form dates are written in.
+    Expression dateCast(const Token& cast) {
+        if (!isSymbol(next(), "(")) fail("expected \"(\" after CAST");
+        const Token seconds = next();
+        if (seconds.kind != Token::Kind::Number) fail("CAST needs a number of seconds");
+        if (!isSymbol(next(), ",")) fail("expected \",\" in CAST");
+        const Token type = next();
+        if (type.kind != Token::Kind::String || type.text != "NSDate")
+            throw ParseError{"CAST supports only \"NSDate\" at offset " + std::to_string(cast.offset)};
+        if (!isSymbol(next(), ")")) fail("expected \")\" after CAST");
+        Expression e;
+        e.constant = Date{*seconds.number.asDouble()};
+        return e;
+    }
+
+    static bool isWritableKeyPath(const std::string& path) {
+        bool atStart = true;
+        for (char c : path) {
+            if (c == '.') {
+                if (atStart) return false;
+                atStart = true;
+                continue;
+            }
+            const bool letter = std::isalpha(static_cast<unsigned char>(c)) || c == '_';
+            if (!letter && !(std::isdigit(static_cast<unsigned char>(c)) && !atStart)) return false;
+            atStart = false;
+        }
+        return !atStart;
+    }
+
     Value argument(const Token& t) {
         if (nextArgument_ >= arguments_.size())
             throw ParseError{"missing argument for " + describe(t) + " at offset " + std::to_string(t.offset)};
         return arguments_[nextArgument_++];
     }
 
+  public:
+    static bool isReservedWord(const std::string& word) { return isReserved(word); }
+
+  private:
     static bool isReserved(const std::string& word) {
         static const char* reserved[] = {"AND",     "OR",       "NOT",     "ANY",        "SOME",    "ALL",
                                          "NONE",    "CONTAINS", "MATCHES", "LIKE",       "IN",      "BEGINSWITH",
@@ -655,7 +760,15 @@ private:
     const ValueArray& arguments_;
     std::size_t position_ = 0;
     std::size_t nextArgument_ = 0;
+    int depth_ = 0;
 };
+
+bool isKeyword(const std::string& upperWord) {
+    static const char* const values[] = {"SELF", "TRUE", "YES", "FALSE", "NO", "NIL", "NULL"};
+    for (const char* v : values)
+        if (upperWord == v) return true;
+    return Parser::isReservedWord(upperWord);
+}
 
 }  // namespace
 

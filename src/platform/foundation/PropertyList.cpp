@@ -1,24 +1,26 @@
 #include "platform/foundation/PropertyList.h"
 
-#include <plist/plist.h>
+#include "platform/foundation/ReadFile.h"
+#include "platform/foundation/Text.h"
 
 #include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <charconv>
+#include <cstdio>
 #include <limits>
 #include <memory>
 #include <string_view>
 #include <unordered_map>
 
-// The binary format is read and written by our own code: libplist's binary
-// reader follows shared references without limit, so a few hundred bytes whose
-// arrays point at each other expand into billions of nodes. Reading here
-// checks every offset and reference, refuses cycles and deep nesting, and caps
-// the size of what a file may expand to. XML goes through libplist, since it
-// has no references to follow.
+// Both formats are read and written by our own code. A binary reader that
+// follows shared references without limit lets a few hundred bytes whose
+// arrays point at each other expand into billions of nodes: reading here
+// checks every offset and reference, refuses cycles and deep nesting, and
+// measures what a file expands to before building it. The XML side keeps the
+// full range of dates and integers and every character a reader can take
+// back, and refuses what XML cannot carry.
 
 namespace platform {
 
@@ -116,9 +118,10 @@ std::string repairedUTF8(std::string_view s) {
 class BinaryReader {
 public:
     explicit BinaryReader(std::string_view bytes) : b_(bytes) {
-        // A legitimate file shares strings and numbers between containers, so
-        // its expansion may exceed its size several times, but not without end.
-        budget_ = 64 * static_cast<std::uint64_t>(bytes.size()) + (1u << 20);
+        // What the decoded value may cost, in about bytes of memory. A file
+        // that shares nothing stays far below this; sharing may expand a
+        // file, but not without end.
+        budget_ = kNodeCost * static_cast<std::uint64_t>(bytes.size()) + (std::uint64_t{16} << 20);
     }
 
     std::optional<Value> parse(std::string& error) {
@@ -141,12 +144,21 @@ public:
         count_ = count;
         objectsEnd_ = tableOffset;
         state_.assign(count, 0);
+        cost_.assign(count, 0);
+        // Measure first: every object is looked at once however often it is
+        // shared, so a file whose few objects stand for billions of values is
+        // refused before anything is built.
+        auto total = measure(top, 0);
+        if (!total) return fail(error, error_.empty() ? "binary property list is malformed" : error_);
+        if (*total > budget_) return fail(error, "binary property list expands beyond the allowed size");
         auto v = object(top, 0);
         if (!v) return fail(error, error_.empty() ? "binary property list is malformed" : error_);
         return v;
     }
 
 private:
+    static constexpr std::uint64_t kNodeCost = 64;
+
     std::optional<Value> fail(std::string& error, std::string message) {
         error = std::move(message);
         return std::nullopt;
@@ -163,11 +175,6 @@ private:
         return v;
     }
     bool has(std::uint64_t at, std::uint64_t n) const { return at <= objectsEnd_ && n <= objectsEnd_ - at; }
-    bool spend(std::uint64_t cost) {
-        if (cost > budget_) return false;
-        budget_ -= cost;
-        return true;
-    }
 
     // Reads the length that follows a marker whose low nibble is 0xF.
     bool length(std::uint64_t& at, std::uint8_t nibble, std::uint64_t& out) {
@@ -191,62 +198,131 @@ private:
         return off;
     }
 
+    // Where an object's payload starts, its marker and its length or count.
+    struct Header {
+        std::uint64_t at = 0;
+        std::uint8_t marker = 0;
+        std::uint64_t count = 0;  // strings, data, arrays and dictionaries
+    };
+
+    std::optional<Header> header(std::uint64_t index) {
+        auto off = offsetOf(index);
+        if (!off) return bad("binary property list has an object offset out of range");
+        Header h;
+        h.at = *off;
+        h.marker = byte(h.at++);
+        const std::uint8_t hi = h.marker >> 4, lo = h.marker & 0x0F;
+        switch (hi) {
+        case 0x4:
+        case 0x5:
+        case 0x6: {
+            if (!length(h.at, lo, h.count) || h.count > objectsEnd_ || !has(h.at, hi == 0x6 ? 2 * h.count : h.count))
+                return bad("binary property list is truncated");
+            break;
+        }
+        case 0xA:
+        case 0xC:
+        case 0xD: {
+            if (!length(h.at, lo, h.count)) return bad("binary property list is truncated");
+            const std::uint64_t refs = hi == 0xD ? 2 : 1;
+            if (h.count > objectsEnd_ || !has(h.at, h.count * refs * refSize_))
+                return bad("binary property list is truncated");
+            break;
+        }
+        default:
+            break;
+        }
+        return h;
+    }
+
+    std::uint64_t reference(std::uint64_t at, std::uint64_t i) const { return be(at + i * refSize_, refSize_); }
+
+    // The cost of the value an object stands for, its shared parts counted
+    // as often as they appear; saturates just above the budget.
+    std::optional<std::uint64_t> measure(std::uint64_t index, int depth) {
+        if (index >= count_) return bad("binary property list references a missing object");
+        if (depth > kMaxDepth) return bad("binary property list is nested too deeply");
+        if (state_[index] == 1) return bad("binary property list contains a cycle");
+        if (state_[index] == 2) return cost_[index];
+        auto h = header(index);
+        if (!h) return std::nullopt;
+        const std::uint8_t hi = h->marker >> 4;
+        std::uint64_t cost = kNodeCost;
+        if (hi >= 0x4 && hi <= 0x6) cost += h->count * (hi == 0x6 ? 2 : 1);
+        if (hi == 0xA || hi == 0xC || hi == 0xD) {
+            state_[index] = 1;
+            const std::uint64_t refs = h->count * (hi == 0xD ? 2 : 1);
+            for (std::uint64_t i = 0; i < refs; ++i) {
+                auto c = measure(reference(h->at, i), depth + 1);
+                if (!c) return std::nullopt;
+                cost = std::min(cost + *c, budget_ + 1);
+            }
+        }
+        state_[index] = 2;
+        cost_[index] = cost;
+        return cost;
+    }
+
+    std::optional<Value> integer(const Header& h) {
+        const std::uint8_t lo = h.marker & 0x0F;
+        if (lo > 4) return bad("binary property list holds an invalid integer");
+        const std::uint64_t n = std::uint64_t{1} << lo;
+        if (!has(h.at, n)) return bad("binary property list is truncated");
+        if (n == 16) {
+            // A signed 128-bit integer; the values that fit 64 bits are kept,
+            // those from 2^63 to 2^64 - 1 as unsigned values.
+            const std::uint64_t high = be(h.at, 8), low = be(h.at + 8, 8);
+            if (high == 0) return Value(static_cast<unsigned long long>(low));
+            if (high == ~std::uint64_t{0} && (low >> 63)) return Value(static_cast<std::int64_t>(low));
+            return bad("binary property list holds an integer beyond 64 bits");
+        }
+        const std::uint64_t v = be(h.at, n);
+        return Value(static_cast<std::int64_t>(v));  // 8 bytes are signed, fewer are unsigned
+    }
+
     std::optional<Value> object(std::uint64_t index, int depth) {
         if (index >= count_) return bad("binary property list references a missing object");
         if (depth > kMaxDepth) return bad("binary property list is nested too deeply");
-        if (state_[index]) return bad("binary property list contains a cycle");
-        auto off = offsetOf(index);
-        if (!off) return bad("binary property list has an object offset out of range");
-        std::uint64_t at = *off;
-        const std::uint8_t marker = byte(at++);
+        auto h = header(index);
+        if (!h) return std::nullopt;
+        const std::uint64_t at = h->at;
+        const std::uint8_t marker = h->marker;
         const std::uint8_t hi = marker >> 4, lo = marker & 0x0F;
-        if (!spend(32)) return bad("binary property list expands beyond the allowed size");
         switch (hi) {
         case 0x0:
             if (marker == 0x08) return Value(false);
             if (marker == 0x09) return Value(true);
             return bad("binary property list holds an unsupported object");
-        case 0x1: {
-            if (lo > 4) return bad("binary property list holds an invalid integer");
-            const std::uint64_t n = std::uint64_t{1} << lo;
-            if (!has(at, n)) return bad("binary property list is truncated");
-            if (n == 16) {
-                // 128-bit integers only carry unsigned 64-bit values here.
-                return Value(static_cast<std::int64_t>(be(at + 8, 8)));
-            }
-            std::uint64_t v = be(at, n);
-            return Value(static_cast<std::int64_t>(v));  // 8 bytes are signed
-        }
+        case 0x1:
+            return integer(*h);
         case 0x2: {
             if (lo != 2 && lo != 3) return bad("binary property list holds an invalid real");
-            const std::uint64_t n = std::uint64_t{1} << lo;
-            if (!has(at, n)) return bad("binary property list is truncated");
-            if (n == 4) return Value(static_cast<double>(std::bit_cast<float>(static_cast<std::uint32_t>(be(at, 4)))));
+            if (lo == 2) {
+                if (!has(at, 4)) return bad("binary property list is truncated");
+                return Value(static_cast<double>(std::bit_cast<float>(static_cast<std::uint32_t>(be(at, 4)))));
+            }
+            if (!has(at, 8)) return bad("binary property list is truncated");
             return Value(std::bit_cast<double>(be(at, 8)));
         }
         case 0x3:
             if (marker != 0x33 || !has(at, 8)) return bad("binary property list holds an invalid date");
             return Value(Date{std::bit_cast<double>(be(at, 8))});
         case 0x4: {
-            std::uint64_t n;
-            if (!length(at, lo, n) || !has(at, n)) return bad("binary property list is truncated");
-            if (!spend(n)) return bad("binary property list expands beyond the allowed size");
             const auto* p = reinterpret_cast<const std::uint8_t*>(b_.data() + at);
-            return Value(Data(p, p + n));
+            return Value(Data(p, p + h->count));
         }
         case 0x5: {
-            std::uint64_t n;
-            if (!length(at, lo, n) || !has(at, n)) return bad("binary property list is truncated");
-            if (!spend(n)) return bad("binary property list expands beyond the allowed size");
+            // Marked ASCII, yet real writers put UTF-8 here; bytes that are
+            // not valid UTF-8 are taken as Latin-1.
+            const std::string_view raw = b_.substr(at, h->count);
+            if (text::isValidUTF8(raw)) return Value(std::string(raw));
             std::string s;
-            s.reserve(n);
-            for (std::uint64_t i = 0; i < n; ++i) appendUTF8(s, byte(at + i));  // Latin-1 at worst
+            s.reserve(h->count);
+            for (unsigned char c : raw) appendUTF8(s, c);
             return Value(std::move(s));
         }
         case 0x6: {
-            std::uint64_t n;
-            if (!length(at, lo, n) || n > objectsEnd_ || !has(at, 2 * n)) return bad("binary property list is truncated");
-            if (!spend(2 * n)) return bad("binary property list expands beyond the allowed size");
+            const std::uint64_t n = h->count;
             std::string s;
             s.reserve(n);
             for (std::uint64_t i = 0; i < n; ++i) {
@@ -268,54 +344,39 @@ private:
             return Value(UID{be(at, lo + 1u)});
         }
         case 0xA:
-        case 0xC:
+        case 0xC: {
+            ValueArray a;
+            a.reserve(h->count);
+            for (std::uint64_t i = 0; i < h->count; ++i) {
+                auto v = object(reference(at, i), depth + 1);
+                if (!v) return std::nullopt;
+                a.push_back(std::move(*v));
+            }
+            return Value(std::move(a));
+        }
         case 0xD: {
-            std::uint64_t n;
-            if (!length(at, lo, n)) return bad("binary property list is truncated");
-            const std::uint64_t refs = hi == 0xD ? 2 : 1;
-            if (n > objectsEnd_ || !has(at, n * refs * refSize_)) return bad("binary property list is truncated");
-            if (!spend(n * 16)) return bad("binary property list expands beyond the allowed size");
-            state_[index] = 1;
-            std::optional<Value> result;
-            if (hi == 0xD) result = dictionary(at, n, depth);
-            else result = array(at, n, depth);
-            state_[index] = 0;
-            return result;
+            ValueDictionary d;
+            for (std::uint64_t i = 0; i < h->count; ++i) {
+                auto k = object(reference(at, i), depth + 1);
+                if (!k) return std::nullopt;
+                auto* key = k->asString();
+                if (!key) return bad("binary property list has a dictionary key that is not a string");
+                auto v = object(reference(at, h->count + i), depth + 1);
+                if (!v) return std::nullopt;
+                d.insert_or_assign(std::move(*key), std::move(*v));
+            }
+            return Value(std::move(d));
         }
         default:
             return bad("binary property list holds an unsupported object");
         }
     }
 
-    std::optional<Value> array(std::uint64_t at, std::uint64_t n, int depth) {
-        ValueArray a;
-        a.reserve(n);
-        for (std::uint64_t i = 0; i < n; ++i) {
-            auto v = object(be(at + i * refSize_, refSize_), depth + 1);
-            if (!v) return std::nullopt;
-            a.push_back(std::move(*v));
-        }
-        return Value(std::move(a));
-    }
-
-    std::optional<Value> dictionary(std::uint64_t at, std::uint64_t n, int depth) {
-        ValueDictionary d;
-        for (std::uint64_t i = 0; i < n; ++i) {
-            auto k = object(be(at + i * refSize_, refSize_), depth + 1);
-            if (!k) return std::nullopt;
-            auto* key = k->asString();
-            if (!key) return bad("binary property list has a dictionary key that is not a string");
-            auto v = object(be(at + (n + i) * refSize_, refSize_), depth + 1);
-            if (!v) return std::nullopt;
-            d.emplace(std::move(*key), std::move(*v));
-        }
-        return Value(std::move(d));
-    }
-
     std::string_view b_;
     std::uint8_t offsetSize_ = 0, refSize_ = 0;
     std::uint64_t count_ = 0, tableOffset_ = 0, objectsEnd_ = 0, budget_ = 0;
-    std::vector<std::uint8_t> state_;  // 1 while an object's children are being read
+    std::vector<std::uint8_t> state_;  // 1 while an object's children are measured, 2 once measured
+    std::vector<std::uint64_t> cost_;
     std::string error_;
 };
 
@@ -437,6 +498,11 @@ private:
                     out_.push_back(x ? 0x09 : 0x08);
                 } else if constexpr (std::is_same_v<T, std::int64_t>) {
                     putInt(x);
+                } else if constexpr (std::is_same_v<T, std::uint64_t>) {
+                    // Above 2^63 - 1: a signed 128-bit integer, as other writers make it.
+                    out_.push_back(0x14);
+                    putBE(0, 8);
+                    putBE(x, 8);
                 } else if constexpr (std::is_same_v<T, double>) {
                     out_.push_back(0x23);
                     putBE(std::bit_cast<std::uint64_t>(x), 8);
@@ -468,176 +534,556 @@ private:
     int refSize_ = 1;
 };
 
-// --- XML through libplist -------------------------------------------------
+// --- dates ----------------------------------------------------------------
 
-struct PlistDeleter {
-    void operator()(void* p) const { plist_free(static_cast<plist_t>(p)); }
-};
-using PlistPtr = std::unique_ptr<void, PlistDeleter>;
+// Days since 1970-01-01 of a date in the proleptic Gregorian calendar.
+std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
 
-std::optional<Value> fromPlist(plist_t node, int depth, std::string& error) {
-    if (depth > kMaxDepth) {
-        error = "property list is nested too deeply";
+void civilFromDays(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
+    z += 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const auto doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    y = static_cast<std::int64_t>(yoe) + era * 400;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    d = doy - (153 * mp + 2) / 5 + 1;
+    m = mp < 10 ? mp + 3 : mp - 9;
+    y += m <= 2;
+}
+
+constexpr std::int64_t kUnixToReference = 978307200;
+
+// --- XML reader -----------------------------------------------------------
+
+class XMLReader {
+public:
+    explicit XMLReader(std::string_view s) : s_(s) {}
+
+    std::optional<Value> parse(std::string& error) {
+        if (s_.substr(0, 3) == "\xEF\xBB\xBF") i_ = 3;
+        std::optional<Value> result;
+        if (!skipMisc()) return fail(error);
+        std::string name;
+        bool empty = false;
+        if (!openTag(name, empty)) return fail(error, "not a property list (neither binary nor valid XML)");
+        if (name == "plist") {
+            if (empty) return fail(error, "property list is empty");
+            if (!skipMisc()) return fail(error);
+            std::string inner;
+            bool innerEmpty = false;
+            if (!openTag(inner, innerEmpty)) return fail(error, "property list is empty");
+            result = value(inner, innerEmpty, 0);
+            if (!result || !skipMisc() || !closeTag("plist")) return fail(error);
+        } else {
+            result = value(name, empty, 0);
+            if (!result) return fail(error);
+        }
+        if (!skipMisc() || i_ != s_.size()) return fail(error, "XML property list has content after its value");
+        return result;
+    }
+
+private:
+    std::optional<Value> fail(std::string& error, const char* fallback = nullptr) {
+        error = !error_.empty() ? error_ : fallback ? fallback : "XML property list is malformed";
         return std::nullopt;
     }
-    switch (plist_get_node_type(node)) {
-    case PLIST_BOOLEAN: {
-        std::uint8_t b = 0;
-        plist_get_bool_val(node, &b);
-        return Value(b != 0);
+    std::nullopt_t bad(std::string message) {
+        if (error_.empty()) error_ = "XML property list: " + message;
+        return std::nullopt;
     }
-    case PLIST_UINT: {
-        std::uint64_t u = 0;
-        plist_get_uint_val(node, &u);
-        return Value(static_cast<std::int64_t>(u));
+    bool badBool(std::string message) {
+        bad(std::move(message));
+        return false;
     }
-    case PLIST_REAL: {
-        double d = 0;
-        plist_get_real_val(node, &d);
-        return Value(d);
+
+    bool startsWith(std::string_view p) const { return s_.substr(i_, p.size()) == p; }
+    void skipSpace() {
+        while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\t' || s_[i_] == '\n' || s_[i_] == '\r')) ++i_;
     }
-    case PLIST_STRING:
-    case PLIST_KEY: {
-        std::uint64_t len = 0;
-        const char* s = plist_get_string_ptr(node, &len);
-        return Value(repairedUTF8(std::string_view(s ? s : "", s ? len : 0)));
+    bool skipPast(std::string_view end) {
+        const auto at = s_.find(end, i_);
+        if (at == std::string_view::npos) return badBool("unterminated markup");
+        i_ = at + end.size();
+        return true;
     }
-    case PLIST_DATA: {
-        std::uint64_t len = 0;
-        const char* p = plist_get_data_ptr(node, &len);
-        const auto* u = reinterpret_cast<const std::uint8_t*>(p);
-        return Value(p ? Data(u, u + len) : Data{});
-    }
-    case PLIST_DATE: {
-        std::int32_t sec = 0, usec = 0;
-        plist_get_date_val(node, &sec, &usec);
-        return Value(Date{sec + usec / 1e6});
-    }
-    case PLIST_UID: {
-        std::uint64_t u = 0;
-        plist_get_uid_val(node, &u);
-        return Value(UID{u});
-    }
-    case PLIST_ARRAY: {
-        ValueArray a;
-        const std::uint32_t n = plist_array_get_size(node);
-        a.reserve(n);
-        for (std::uint32_t i = 0; i < n; ++i) {
-            auto v = fromPlist(plist_array_get_item(node, i), depth + 1, error);
-            if (!v) return std::nullopt;
-            a.push_back(std::move(*v));
-        }
-        return Value(std::move(a));
-    }
-    case PLIST_DICT: {
-        ValueDictionary d;
-        plist_dict_iter it = nullptr;
-        plist_dict_new_iter(node, &it);
-        if (!it) return Value(std::move(d));
-        bool ok = true;
+    // Whitespace, comments, processing instructions and a document type.
+    bool skipMisc() {
         for (;;) {
-            char* key = nullptr;
-            plist_t val = nullptr;
-            plist_dict_next_item(node, it, &key, &val);
-            if (!val) {
-                std::free(key);
-                break;
-            }
-            auto v = fromPlist(val, depth + 1, error);
-            if (!v) {
-                std::free(key);
-                ok = false;
-                break;
-            }
-            d.emplace(repairedUTF8(key ? key : ""), std::move(*v));
-            std::free(key);
-        }
-        std::free(it);
-        if (!ok) return std::nullopt;
-        // XML has no UID element; {CF$UID = n} stands for one.
-        if (d.size() == 1 && d.begin()->first == "CF$UID" && d.begin()->second.isInteger() &&
-            *d.begin()->second.asInteger() >= 0)
-            return Value(UID{static_cast<std::uint64_t>(*d.begin()->second.asInteger())});
-        return Value(std::move(d));
-    }
-    default:
-        error = "property list holds a value of an unknown kind";
-        return std::nullopt;
-    }
-}
-
-plist_t toPlist(const Value& v, int depth, std::string& error) {
-    if (depth > kMaxDepth) {
-        error = "value is nested too deeply for a property list";
-        return nullptr;
-    }
-    return std::visit(
-        [&](const auto& x) -> plist_t {
-            using T = std::decay_t<decltype(x)>;
-            if constexpr (std::is_same_v<T, std::monostate>) {
-                error = "a property list cannot hold a null value";
-                return nullptr;
-            } else if constexpr (std::is_same_v<T, bool>) {
-                return plist_new_bool(x ? 1 : 0);
-            } else if constexpr (std::is_same_v<T, std::int64_t>) {
-                return plist_new_uint(static_cast<std::uint64_t>(x));
-            } else if constexpr (std::is_same_v<T, double>) {
-                return plist_new_real(x);
-            } else if constexpr (std::is_same_v<T, std::string>) {
-                return plist_new_string(x.c_str());
-            } else if constexpr (std::is_same_v<T, Data>) {
-                return plist_new_data(reinterpret_cast<const char*>(x.data()), x.size());
-            } else if constexpr (std::is_same_v<T, Date>) {
-                const double s = x.secondsSinceReferenceDate;
-                if (!(s > -2147483648.0 && s < 2147483647.0)) {
-                    error = "date is out of the range an XML property list can hold";
-                    return nullptr;
+            skipSpace();
+            if (startsWith("<!--")) {
+                if (!skipPast("-->")) return false;
+            } else if (startsWith("<?")) {
+                if (!skipPast("?>")) return false;
+            } else if (startsWith("<!DOCTYPE")) {
+                int brackets = 0;
+                for (;; ++i_) {
+                    if (i_ >= s_.size()) return badBool("unterminated document type");
+                    if (s_[i_] == '[') ++brackets;
+                    else if (s_[i_] == ']') --brackets;
+                    else if (s_[i_] == '>' && brackets <= 0) break;
                 }
-                double whole = std::floor(s);
-                long usec = std::lround((s - whole) * 1e6);
-                if (usec >= 1000000) whole += 1, usec = 0;
-                return plist_new_date(static_cast<std::int32_t>(whole), static_cast<std::int32_t>(usec));
-            } else if constexpr (std::is_same_v<T, UID>) {
-                return plist_new_uid(x.value);
-            } else if constexpr (std::is_same_v<T, ValueArray>) {
-                PlistPtr a(plist_new_array());
-                for (const auto& e : x) {
-                    plist_t c = toPlist(e, depth + 1, error);
-                    if (!c) return nullptr;
-                    plist_array_append_item(static_cast<plist_t>(a.get()), c);
-                }
-                return static_cast<plist_t>(a.release());
+                ++i_;
             } else {
-                PlistPtr d(plist_new_dict());
-                for (const auto& [k, e] : x) {
-                    plist_t c = toPlist(e, depth + 1, error);
-                    if (!c) return nullptr;
-                    plist_dict_set_item(static_cast<plist_t>(d.get()), k.c_str(), c);
-                }
-                return static_cast<plist_t>(d.release());
+                return true;
             }
-        },
-        v.storage());
-}
-
-// libplist's XML parser recurses once per level; refuse deep input before
-// handing it over.
-bool xmlNestingWithinLimit(std::string_view s) {
-    int depth = 0;
-    for (std::size_t i = 0; i + 1 < s.size(); ++i) {
-        if (s[i] != '<') continue;
-        if (s[i + 1] == '/') {
-            if (depth > 0) --depth;
-            continue;
-        }
-        if (s.compare(i + 1, 5, "array") == 0 || s.compare(i + 1, 4, "dict") == 0) {
-            const auto close = s.find('>', i);
-            if (close != std::string_view::npos && s[close - 1] == '/') continue;
-            if (++depth > kMaxDepth) return false;
         }
     }
-    return true;
-}
+
+    static bool isNameChar(char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.' || c == ':';
+    }
+
+    // "<name attributes>" or "<name attributes/>" at the current position.
+    bool openTag(std::string& name, bool& empty) {
+        if (i_ >= s_.size() || s_[i_] != '<' || i_ + 1 >= s_.size() || !isNameChar(s_[i_ + 1])) return false;
+        std::size_t j = i_ + 1;
+        while (j < s_.size() && isNameChar(s_[j])) ++j;
+        name.assign(s_.substr(i_ + 1, j - i_ - 1));
+        char quote = 0;
+        for (; j < s_.size(); ++j) {
+            const char c = s_[j];
+            if (quote) {
+                if (c == quote) quote = 0;
+            } else if (c == '"' || c == '\'') {
+                quote = c;
+            } else if (c == '>') {
+                break;
+            }
+        }
+        if (j >= s_.size()) return badBool("unterminated tag <" + name + ">");
+        empty = s_[j - 1] == '/';
+        i_ = j + 1;
+        return true;
+    }
+
+    bool closeTag(std::string_view name) {
+        if (!startsWith("</") || s_.substr(i_ + 2, name.size()) != name) return badBool("expected </" + std::string(name) + ">");
+        i_ += 2 + name.size();
+        skipSpace();
+        if (i_ >= s_.size() || s_[i_] != '>') return badBool("expected </" + std::string(name) + ">");
+        ++i_;
+        return true;
+    }
+
+    bool appendScalar(std::string& out, std::uint32_t c) {
+        if (c == 0 || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) return badBool("invalid character reference");
+        appendUTF8(out, c);
+        return true;
+    }
+
+    // The character data of a text element up to its end tag: entities and
+    // character references resolved, CDATA taken as it is, line ends as XML
+    // reads them.
+    std::optional<std::string> text(std::string_view name) {
+        std::string out;
+        for (;;) {
+            if (i_ >= s_.size()) return bad("unterminated <" + std::string(name) + ">");
+            const char c = s_[i_];
+            if (c == '<') {
+                if (startsWith("<![CDATA[")) {
+                    const auto end = s_.find("]]>", i_ + 9);
+                    if (end == std::string_view::npos) return bad("unterminated CDATA section");
+                    out.append(s_.substr(i_ + 9, end - i_ - 9));
+                    i_ = end + 3;
+                    continue;
+                }
+                if (startsWith("<!--")) {
+                    if (!skipPast("-->")) return std::nullopt;
+                    continue;
+                }
+                if (!closeTag(name)) return std::nullopt;
+                return repairedUTF8(out);
+            }
+            if (c == '&') {
+                const auto end = s_.find(';', i_);
+                if (end == std::string_view::npos || end - i_ > 12) return bad("malformed entity");
+                const std::string_view entity = s_.substr(i_ + 1, end - i_ - 1);
+                i_ = end + 1;
+                if (entity == "amp") out += '&';
+                else if (entity == "lt") out += '<';
+                else if (entity == "gt") out += '>';
+                else if (entity == "quot") out += '"';
+                else if (entity == "apos") out += '\'';
+                else if (entity.size() > 1 && entity[0] == '#') {
+                    const bool hex = entity[1] == 'x';
+                    const std::string_view digits = entity.substr(hex ? 2 : 1);
+                    std::uint32_t code = 0;
+                    auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), code, hex ? 16 : 10);
+                    if (digits.empty() || ec != std::errc() || ptr != digits.data() + digits.size())
+                        return bad("malformed character reference");
+                    if (!appendScalar(out, code)) return std::nullopt;
+                } else {
+                    return bad("unknown entity &" + std::string(entity) + ";");
+                }
+                continue;
+            }
+            if (c == '\r') {
+                out += '\n';
+                ++i_;
+                if (i_ < s_.size() && s_[i_] == '\n') ++i_;
+                continue;
+            }
+            out += c;
+            ++i_;
+        }
+    }
+
+    static std::string_view trimmed(std::string_view v) {
+        while (!v.empty() && std::isspace(static_cast<unsigned char>(v.front()))) v.remove_prefix(1);
+        while (!v.empty() && std::isspace(static_cast<unsigned char>(v.back()))) v.remove_suffix(1);
+        return v;
+    }
+
+    std::optional<Value> integer(std::string_view t) {
+        t = trimmed(t);
+        bool negative = false;
+        if (!t.empty() && (t[0] == '-' || t[0] == '+')) {
+            negative = t[0] == '-';
+            t.remove_prefix(1);
+        }
+        int base = 10;
+        if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
+            base = 16;
+            t.remove_prefix(2);
+        }
+        std::uint64_t magnitude = 0;
+        auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), magnitude, base);
+        if (t.empty() || ptr != t.data() + t.size()) return bad("malformed integer");
+        if (ec != std::errc() || (negative && magnitude > (std::uint64_t{1} << 63)))
+            return bad("integer out of the 64-bit range");
+        if (negative) return Value(static_cast<std::int64_t>(0 - magnitude));
+        return Value(static_cast<unsigned long long>(magnitude));
+    }
+
+    std::optional<Value> real(std::string_view t) {
+        t = trimmed(t);
+        std::string lower;
+        for (char c : t) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        std::string_view v(lower);
+        bool negative = false;
+        if (!v.empty() && (v[0] == '+' || v[0] == '-')) {
+            negative = v[0] == '-';
+            v.remove_prefix(1);
+        }
+        if (v == "inf" || v == "infinity") return Value(negative ? -HUGE_VAL : HUGE_VAL);
+        if (v == "nan") return Value(std::numeric_limits<double>::quiet_NaN());
+        double d = 0;
+        auto [ptr, ec] = std::from_chars(v.data(), v.data() + v.size(), d);
+        if (v.empty() || ec == std::errc::invalid_argument || ptr != v.data() + v.size()) return bad("malformed real");
+        // Beyond the range of a double: infinity, or zero for a tiny value.
+        if (ec == std::errc::result_out_of_range) d = v.find("e-") != std::string_view::npos ? 0.0 : HUGE_VAL;
+        return Value(negative ? -d : d);
+    }
+
+    std::optional<Value> date(std::string_view t) {
+        t = trimmed(t);
+        // YYYY-MM-DDTHH:MM:SSZ
+        auto number = [&](std::size_t at, std::size_t n, unsigned& out) {
+            if (at + n > t.size()) return false;
+            auto [ptr, ec] = std::from_chars(t.data() + at, t.data() + at + n, out);
+            return ec == std::errc() && ptr == t.data() + at + n;
+        };
+        unsigned y = 0, mo = 0, d = 0, h = 0, mi = 0, se = 0;
+        if (t.size() != 20 || t[4] != '-' || t[7] != '-' || t[10] != 'T' || t[13] != ':' || t[16] != ':' ||
+            t[19] != 'Z' || !number(0, 4, y) || !number(5, 2, mo) || !number(8, 2, d) || !number(11, 2, h) ||
+            !number(14, 2, mi) || !number(17, 2, se))
+            return bad("malformed date \"" + std::string(t) + "\"");
+        static constexpr unsigned kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        if (mo < 1 || mo > 12 || d < 1 || d > kDays[mo - 1] || h > 23 || mi > 59 || se > 59)
+            return bad("invalid date \"" + std::string(t) + "\"");
+        const std::int64_t days = daysFromCivil(y, mo, d);
+        unsigned checkMonth = 0, checkDay = 0;
+        std::int64_t checkYear = 0;
+        civilFromDays(days, checkYear, checkMonth, checkDay);
+        if (checkMonth != mo) return bad("invalid date \"" + std::string(t) + "\"");  // 29 February of a common year
+        const std::int64_t unix = days * 86400 + h * 3600 + mi * 60 + se;
+        return Value(Date{static_cast<double>(unix - kUnixToReference)});
+    }
+
+    std::optional<Value> data(std::string_view t) {
+        Data out;
+        std::uint32_t bits = 0;
+        int count = 0, padding = 0;
+        for (char c : t) {
+            int v;
+            if (c >= 'A' && c <= 'Z') v = c - 'A';
+            else if (c >= 'a' && c <= 'z') v = c - 'a' + 26;
+            else if (c >= '0' && c <= '9') v = c - '0' + 52;
+            else if (c == '+') v = 62;
+            else if (c == '/') v = 63;
+            else if (c == '=') {
+                ++padding;
+                continue;
+            } else if (std::isspace(static_cast<unsigned char>(c))) {
+                continue;
+            } else {
+                return bad("malformed base64 data");
+            }
+            if (padding) return bad("malformed base64 data");
+            bits = (bits << 6) | static_cast<std::uint32_t>(v);
+            if (++count == 4) {
+                out.push_back(static_cast<std::uint8_t>(bits >> 16));
+                out.push_back(static_cast<std::uint8_t>(bits >> 8));
+                out.push_back(static_cast<std::uint8_t>(bits));
+                bits = 0;
+                count = 0;
+            }
+        }
+        if (count == 1) return bad("malformed base64 data");
+        if (count == 2) out.push_back(static_cast<std::uint8_t>(bits >> 4));
+        if (count == 3) {
+            out.push_back(static_cast<std::uint8_t>(bits >> 10));
+            out.push_back(static_cast<std::uint8_t>(bits >> 2));
+        }
+        return Value(std::move(out));
+    }
+
+    // The next element inside a container, or false at the container's end tag.
+    bool nextChild(std::string_view container, std::string& name, bool& empty, bool& ended) {
+        ended = false;
+        for (;;) {
+            skipSpace();
+            if (startsWith("<!--")) {
+                if (!skipPast("-->")) return false;
+                continue;
+            }
+            break;
+        }
+        if (startsWith("</")) {
+            if (!closeTag(container)) return false;
+            ended = true;
+            return true;
+        }
+        if (!openTag(name, empty)) return badBool("unexpected content in <" + std::string(container) + ">");
+        return true;
+    }
+
+    std::optional<Value> value(const std::string& name, bool empty, int depth) {
+        if (depth > kMaxDepth) return bad("nested too deeply");
+        if (name == "true" || name == "false") {
+            if (!empty && !closeTag(name)) return std::nullopt;
+            return Value(name == "true");
+        }
+        if (name == "array" || name == "dict") {
+            const bool isDict = name == "dict";
+            ValueArray a;
+            ValueDictionary d;
+            if (empty) return isDict ? Value(std::move(d)) : Value(std::move(a));
+            for (;;) {
+                std::string child;
+                bool childEmpty = false, ended = false;
+                if (!nextChild(name, child, childEmpty, ended)) return std::nullopt;
+                if (ended) break;
+                if (!isDict) {
+                    auto v = value(child, childEmpty, depth + 1);
+                    if (!v) return std::nullopt;
+                    a.push_back(std::move(*v));
+                    continue;
+                }
+                if (child != "key") return bad("a dictionary holds <" + child + "> where a <key> belongs");
+                std::optional<std::string> key = childEmpty ? std::string() : text("key");
+                if (!key) return std::nullopt;
+                if (!nextChild(name, child, childEmpty, ended)) return std::nullopt;
+                if (ended) return bad("a dictionary key has no value");
+                auto v = value(child, childEmpty, depth + 1);
+                if (!v) return std::nullopt;
+                d.insert_or_assign(std::move(*key), std::move(*v));
+            }
+            if (!isDict) return Value(std::move(a));
+            // XML has no UID element; {CF$UID = n} stands for one.
+            if (d.size() == 1 && d.begin()->first == "CF$UID" && d.begin()->second.asUnsignedInteger())
+                return Value(UID{*d.begin()->second.asUnsignedInteger()});
+            return Value(std::move(d));
+        }
+        static const char* const kTextElements[] = {"string", "integer", "real", "date", "data"};
+        bool known = false;
+        for (const char* k : kTextElements) known = known || name == k;
+        if (!known) return bad("unknown element <" + name + ">");
+        std::optional<std::string> t = empty ? std::string() : text(name);
+        if (!t) return std::nullopt;
+        if (name == "string") return Value(std::move(*t));
+        if (name == "integer") return integer(*t);
+        if (name == "real") return real(*t);
+        if (name == "date") return date(*t);
+        return data(*t);
+    }
+
+    std::string_view s_;
+    std::size_t i_ = 0;
+    std::string error_;
+};
+
+// --- XML writer -----------------------------------------------------------
+
+class XMLWriter {
+public:
+    std::optional<Data> write(const Value& root, std::string& error) {
+        out_ = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n";
+        if (!value(root, 0, error)) return std::nullopt;
+        out_ += "</plist>\n";
+        return Data(out_.begin(), out_.end());
+    }
+
+private:
+    void indent(int depth) { out_.append(static_cast<std::size_t>(depth), '\t'); }
+
+    // XML cannot carry most control characters, not even as references, so
+    // such a text is refused rather than changed. A carriage return is kept
+    // as a reference, since a reader turns a literal one into a line feed.
+    bool escaped(const std::string& s, std::string& error) {
+        for (unsigned char c : s) {
+            switch (c) {
+            case '&': out_ += "&amp;"; break;
+            case '<': out_ += "&lt;"; break;
+            case '>': out_ += "&gt;"; break;
+            case '\r': out_ += "&#13;"; break;
+            case '\t':
+            case '\n': out_ += static_cast<char>(c); break;
+            default:
+                if (c < 0x20 || c == 0x7F) {
+                    error = "a text with control characters cannot be written in an XML property list";
+                    return false;
+                }
+                out_ += static_cast<char>(c);
+            }
+        }
+        return true;
+    }
+
+    bool textElement(const char* name, const std::string& text, int depth, std::string& error) {
+        indent(depth);
+        out_ += '<';
+        out_ += name;
+        out_ += '>';
+        if (!escaped(text, error)) return false;
+        out_ += "</";
+        out_ += name;
+        out_ += ">\n";
+        return true;
+    }
+
+    static std::string base64(const Data& d) {
+        static const char* kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+        std::string out;
+        out.reserve((d.size() + 2) / 3 * 4);
+        for (std::size_t i = 0; i < d.size(); i += 3) {
+            const std::uint32_t n = (std::uint32_t{d[i]} << 16) | (i + 1 < d.size() ? std::uint32_t{d[i + 1]} << 8 : 0) |
+                                    (i + 2 < d.size() ? std::uint32_t{d[i + 2]} : 0);
+            out += kAlphabet[(n >> 18) & 63];
+            out += kAlphabet[(n >> 12) & 63];
+            out += i + 1 < d.size() ? kAlphabet[(n >> 6) & 63] : '=';
+            out += i + 2 < d.size() ? kAlphabet[n & 63] : '=';
+        }
+        return out;
+    }
+
+    static std::optional<std::string> dateText(const Date& date, std::string& error) {
+        const double s = date.secondsSinceReferenceDate;
+        // Whole seconds of the years 0000 to 9999, all the format can say.
+        if (!(s >= -63145526400.0 && s < 252423993600.0)) {
+            error = "a date outside the years 0000 to 9999 cannot be written in an XML property list";
+            return std::nullopt;
+        }
+        if (s != std::floor(s)) {
+            error = "a date with a fraction of a second cannot be written in an XML property list";
+            return std::nullopt;
+        }
+        const std::int64_t unix = static_cast<std::int64_t>(s) + kUnixToReference;
+        std::int64_t days = unix / 86400, rest = unix % 86400;
+        if (rest < 0) rest += 86400, days -= 1;
+        std::int64_t y = 0;
+        unsigned m = 0, d = 0;
+        civilFromDays(days, y, m, d);
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02lld:%02lld:%02lldZ", static_cast<long long>(y), m, d,
+                      static_cast<long long>(rest / 3600), static_cast<long long>(rest / 60 % 60),
+                      static_cast<long long>(rest % 60));
+        return std::string(buffer);
+    }
+
+    static std::string realText(double d) {
+        if (std::isnan(d)) return "nan";
+        if (std::isinf(d)) return d > 0 ? "+infinity" : "-infinity";
+        char buffer[64];
+        auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, d);
+        return std::string(buffer, end);
+    }
+
+    bool value(const Value& v, int depth, std::string& error) {
+        if (depth > kMaxDepth) {
+            error = "value is nested too deeply for a property list";
+            return false;
+        }
+        return std::visit(
+            [&](const auto& x) -> bool {
+                using T = std::decay_t<decltype(x)>;
+                if constexpr (std::is_same_v<T, std::monostate>) {
+                    error = "a property list cannot hold a null value";
+                    return false;
+                } else if constexpr (std::is_same_v<T, bool>) {
+                    indent(depth);
+                    out_ += x ? "<true/>\n" : "<false/>\n";
+                    return true;
+                } else if constexpr (std::is_same_v<T, std::int64_t> || std::is_same_v<T, std::uint64_t>) {
+                    return textElement("integer", std::to_string(x), depth, error);
+                } else if constexpr (std::is_same_v<T, double>) {
+                    return textElement("real", realText(x), depth, error);
+                } else if constexpr (std::is_same_v<T, std::string>) {
+                    return textElement("string", x, depth, error);
+                } else if constexpr (std::is_same_v<T, Data>) {
+                    return textElement("data", base64(x), depth, error);
+                } else if constexpr (std::is_same_v<T, Date>) {
+                    auto text = dateText(x, error);
+                    return text && textElement("date", *text, depth, error);
+                } else if constexpr (std::is_same_v<T, UID>) {
+                    indent(depth);
+                    out_ += "<dict>\n";
+                    if (!textElement("key", "CF$UID", depth + 1, error) ||
+                        !textElement("integer", std::to_string(x.value), depth + 1, error))
+                        return false;
+                    indent(depth);
+                    out_ += "</dict>\n";
+                    return true;
+                } else if constexpr (std::is_same_v<T, ValueArray>) {
+                    indent(depth);
+                    if (x.empty()) {
+                        out_ += "<array/>\n";
+                        return true;
+                    }
+                    out_ += "<array>\n";
+                    for (const auto& e : x)
+                        if (!value(e, depth + 1, error)) return false;
+                    indent(depth);
+                    out_ += "</array>\n";
+                    return true;
+                } else {
+                    indent(depth);
+                    if (x.empty()) {
+                        out_ += "<dict/>\n";
+                        return true;
+                    }
+                    out_ += "<dict>\n";
+                    for (const auto& [k, e] : x) {
+                        if (!textElement("key", k, depth + 1, error) || !value(e, depth + 1, error)) return false;
+                    }
+                    indent(depth);
+                    out_ += "</dict>\n";
+                    return true;
+                }
+            },
+            v.storage());
+    }
+
+    std::string out_;
+};
 
 }  // namespace
 
@@ -656,22 +1102,8 @@ PropertyListResult read(std::string_view bytes) {
         result.error = "property list is empty";
         return result;
     }
-    if (bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
-        result.error = "property list is too large";
-        return result;
-    }
-    if (!xmlNestingWithinLimit(bytes)) {
-        result.error = "property list is nested too deeply";
-        return result;
-    }
-    plist_t raw = nullptr;
-    plist_from_xml(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &raw);
-    PlistPtr node(raw);
-    if (!node) {
-        result.error = "not a property list (neither binary nor valid XML)";
-        return result;
-    }
-    result.value = fromPlist(raw, 0, result.error);
+    XMLReader reader(bytes);
+    result.value = reader.parse(result.error);
     return result;
 }
 
@@ -680,42 +1112,22 @@ PropertyListResult read(const Data& bytes) {
 }
 
 PropertyListResult readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string error;
+    auto bytes = readWholeFile(path, &error);
+    if (!bytes) {
         PropertyListResult r;
-        r.error = "cannot open property list file " + path;
+        r.error = error;
         return r;
     }
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        PropertyListResult r;
-        r.error = "cannot read property list file " + path;
-        return r;
-    }
-    auto r = read(std::string_view(bytes));
+    auto r = read(std::string_view(*bytes));
     if (!r) r.error = path + ": " + r.error;
     return r;
 }
 
 std::optional<Data> write(const Value& value, PropertyListFormat format, std::string* error) {
     std::string message;
-    std::optional<Data> out;
-    if (format == PropertyListFormat::Binary) {
-        out = BinaryWriter().write(value, message);
-    } else {
-        PlistPtr node(toPlist(value, 0, message));
-        if (node) {
-            char* xml = nullptr;
-            std::uint32_t length = 0;
-            plist_to_xml(static_cast<plist_t>(node.get()), &xml, &length);
-            if (xml) {
-                out = Data(reinterpret_cast<const std::uint8_t*>(xml), reinterpret_cast<const std::uint8_t*>(xml) + length);
-                plist_to_xml_free(xml);
-            } else {
-                message = "the property list could not be written as XML";
-            }
-        }
-    }
+    std::optional<Data> out = format == PropertyListFormat::Binary ? BinaryWriter().write(value, message)
+                                                                   : XMLWriter().write(value, message);
     if (!out && error) *error = message;
     return out;
 }

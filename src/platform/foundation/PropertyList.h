@@ -36,6 +36,9 @@ PropertyListResult readFile(const std::string& path);
 // inside an array or dictionary, makes the write fail with a reason in
 // `error` (when given) and an empty optional. UIDs are written as UIDs in the
 // binary format; the XML format keeps them as the usual {CF$UID = n} form.
+// XML cannot carry every value: a text with control characters (a carriage
+// return is fine), a date with a fraction of a second or outside the years
+// 0000 to 9999 is refused with a reason rather than written changed.
 std::optional<Data> write(const Value& value, PropertyListFormat format, std::string* error = nullptr);
 
 }  // namespace PropertyList

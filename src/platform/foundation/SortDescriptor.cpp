@@ -22,10 +22,7 @@ Rank rankOf(const std::optional<Value>& v) {
 }
 
 int compareNumbers(const Value& a, const Value& b) {
-    if (!a.isReal() && !b.isReal()) {
-        const auto x = *a.asInteger(), y = *b.asInteger();
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
+    if (!a.isReal() && !b.isReal()) return Value::compareIntegers(a, b);
     const double x = *a.asDouble(), y = *b.asDouble();
     // NaN sorts before every other number, so the order stays strict and weak.
     if (std::isnan(x) || std::isnan(y)) return std::isnan(x) ? (std::isnan(y) ? 0 : -1) : 1;

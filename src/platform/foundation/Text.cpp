@@ -8,7 +8,11 @@
 #include <unicode/utext.h>
 #include <unicode/utf8.h>
 
+#include <pthread.h>
+
 #include <algorithm>
+#include <atomic>
+#include <mutex>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -384,21 +388,54 @@ std::vector<std::string> graphemeClusters(std::string_view s) {
     return out;
 }
 
+namespace {
+
+// Kernel randomness fetched in blocks, so that making many identifiers (the
+// markdown engine names every token) costs no system call each. A forked
+// child drops what it inherited, so it never repeats its parent's values.
+std::atomic<unsigned> forkGeneration{0};
+
+void randomBytes(uint8_t* out, std::size_t count) {
+    struct Pool {
+        std::array<uint8_t, 4096> bytes{};
+        std::size_t used = 4096;
+        unsigned generation = 0;
+    };
+    thread_local Pool pool;
+    static std::once_flag atFork;
+    std::call_once(atFork, [] { pthread_atfork(nullptr, nullptr, [] { forkGeneration.fetch_add(1); }); });
+    const unsigned generation = forkGeneration.load(std::memory_order_relaxed);
+    if (pool.generation != generation) {
+        pool.used = pool.bytes.size();
+        pool.generation = generation;
+    }
+    if (pool.used + count > pool.bytes.size()) {
+        std::size_t got = 0;
+        while (got < pool.bytes.size()) {
+            const ssize_t n = getrandom(pool.bytes.data() + got, pool.bytes.size() - got, 0);
+            if (n > 0) {
+                got += static_cast<std::size_t>(n);
+                continue;
+            }
+            // The kernel's generator is unavailable (very old kernel or
+            // seccomp): fall back to the standard library's source.
+            std::random_device rd;
+            for (std::size_t i = got; i < pool.bytes.size(); ++i) pool.bytes[i] = static_cast<uint8_t>(rd());
+            break;
+        }
+        pool.used = 0;
+    }
+    std::memcpy(out, pool.bytes.data() + pool.used, count);
+    // Used bytes are not kept around.
+    std::memset(pool.bytes.data() + pool.used, 0, count);
+    pool.used += count;
+}
+
+}  // namespace
+
 std::string uuidString() {
     std::array<uint8_t, 16> bytes{};
-    std::size_t got = 0;
-    while (got < bytes.size()) {
-        const ssize_t n = getrandom(bytes.data() + got, bytes.size() - got, 0);
-        if (n > 0) {
-            got += static_cast<std::size_t>(n);
-            continue;
-        }
-        // The kernel's generator is unavailable (very old kernel or seccomp):
-        // fall back to the standard library's source.
-        std::random_device rd;
-        for (auto& b : bytes) b = static_cast<uint8_t>(rd());
-        break;
-    }
+    randomBytes(bytes.data(), bytes.size());
     bytes[6] = static_cast<uint8_t>((bytes[6] & 0x0F) | 0x40);  // version 4
     bytes[8] = static_cast<uint8_t>((bytes[8] & 0x3F) | 0x80);  // RFC 4122 variant
     std::string out;

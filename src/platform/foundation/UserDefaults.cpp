@@ -70,7 +70,8 @@ std::filesystem::path asideName(const std::filesystem::path& file) {
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &parts);
     std::filesystem::path aside = file.string() + ".corrupt-" + stamp;
-    for (int n = 1; std::filesystem::exists(aside); ++n) {
+    std::error_code ec;
+    for (int n = 1; std::filesystem::exists(aside, ec); ++n) {
         aside = file.string() + ".corrupt-" + stamp + "-" + std::to_string(n);
     }
     return aside;
@@ -136,6 +137,10 @@ std::filesystem::path UserDefaults::fileURL() const { return app_.file; }
 std::filesystem::path UserDefaults::globalDomainFileURL() const { return global_.file; }
 
 void UserDefaults::load(Domain& domain) {
+    removeStaleTemporaryFiles(domain.file);
+    std::string linkProblem;
+    resolvedWriteTarget(domain.file, &linkProblem);
+    if (!linkProblem.empty()) log().write(LogLevel::Error, "The settings file " + domain.file.string() + ": " + linkProblem);
     std::error_code ec;
     if (!std::filesystem::exists(domain.file, ec)) return;
     auto result = PropertyList::readFile(domain.file.string());
@@ -213,7 +218,7 @@ std::string UserDefaults::stringForKey(const std::string& key) const {
     if (!v) return {};
     if (auto s = v->asString()) return *s;
     if (v->isBool()) return *v->asBool() ? "1" : "0";
-    if (v->isInteger()) return std::to_string(*v->asInteger());
+    if (v->isInteger() || v->isUnsignedInteger()) return v->description();
     if (v->isReal()) return plainNumber(*v->asDouble());
     return {};
 }

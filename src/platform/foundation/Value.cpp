@@ -16,6 +16,7 @@ std::optional<bool> Value::asBool() const {
     if (auto b = std::get_if<bool>(&storage_)) return *b;
     if (auto i = std::get_if<std::int64_t>(&storage_)) return *i != 0;
     if (auto d = std::get_if<double>(&storage_)) return *d != 0.0;
+    if (std::holds_alternative<std::uint64_t>(storage_)) return true;  // only values above 2^63 - 1
     return std::nullopt;
 }
 
@@ -29,9 +30,25 @@ std::optional<std::int64_t> Value::asInteger() const {
     return std::nullopt;
 }
 
+std::optional<std::uint64_t> Value::asUnsignedInteger() const {
+    if (auto u = std::get_if<std::uint64_t>(&storage_)) return *u;
+    if (auto i = std::get_if<std::int64_t>(&storage_); i && *i >= 0) return static_cast<std::uint64_t>(*i);
+    return std::nullopt;
+}
+
+int Value::compareIntegers(const Value& a, const Value& b) {
+    const auto x = a.asInteger(), y = b.asInteger();
+    if (x && y) return *x < *y ? -1 : (*x > *y ? 1 : 0);
+    // At least one lies above 2^63 - 1; a value without an unsigned form is negative.
+    const auto ux = a.asUnsignedInteger(), uy = b.asUnsignedInteger();
+    if (ux && uy) return *ux < *uy ? -1 : (*ux > *uy ? 1 : 0);
+    return ux ? 1 : -1;
+}
+
 std::optional<double> Value::asDouble() const {
     if (auto d = std::get_if<double>(&storage_)) return *d;
     if (auto i = std::get_if<std::int64_t>(&storage_)) return static_cast<double>(*i);
+    if (auto u = std::get_if<std::uint64_t>(&storage_)) return static_cast<double>(*u);
     if (auto b = std::get_if<bool>(&storage_)) return *b ? 1.0 : 0.0;
     return std::nullopt;
 }
@@ -52,7 +69,7 @@ void describe(const Value& v, std::ostringstream& out) {
             using T = std::decay_t<decltype(x)>;
             if constexpr (std::is_same_v<T, std::monostate>) out << "(null)";
             else if constexpr (std::is_same_v<T, bool>) out << (x ? "true" : "false");
-            else if constexpr (std::is_same_v<T, std::int64_t>) out << x;
+            else if constexpr (std::is_same_v<T, std::int64_t> || std::is_same_v<T, std::uint64_t>) out << x;
             else if constexpr (std::is_same_v<T, double>) out << x;
             else if constexpr (std::is_same_v<T, std::string>) out << x;
             else if constexpr (std::is_same_v<T, Data>) out << "{length = " << x.size() << " bytes}";

@@ -34,8 +34,11 @@ struct UID {
 
 class Value {
 public:
+    // Integers above the signed 64-bit range (up to 2^64 - 1) are held as
+    // unsigned values, as property lists carry them; every other integer is
+    // signed, so one number has one representation.
     using Storage = std::variant<std::monostate, bool, std::int64_t, double, std::string, Data, Date,
-                                 ValueArray, ValueDictionary, UID>;
+                                 ValueArray, ValueDictionary, UID, std::uint64_t>;
 
     Value() = default;
     Value(std::nullptr_t) {}
@@ -44,8 +47,11 @@ public:
     Value(long i) : storage_(static_cast<std::int64_t>(i)) {}
     Value(long long i) : storage_(static_cast<std::int64_t>(i)) {}
     Value(unsigned i) : storage_(static_cast<std::int64_t>(i)) {}
-    Value(unsigned long i) : storage_(static_cast<std::int64_t>(i)) {}
-    Value(unsigned long long i) : storage_(static_cast<std::int64_t>(i)) {}
+    Value(unsigned long i) : Value(static_cast<unsigned long long>(i)) {}
+    Value(unsigned long long i) {
+        if (i > static_cast<unsigned long long>(INT64_MAX)) storage_ = static_cast<std::uint64_t>(i);
+        else storage_ = static_cast<std::int64_t>(i);
+    }
     Value(double d) : storage_(d) {}
     Value(float f) : storage_(static_cast<double>(f)) {}
     Value(const char* s) : storage_(std::string(s)) {}
@@ -64,9 +70,12 @@ public:
 
     bool isNull() const { return std::holds_alternative<std::monostate>(storage_); }
     bool isBool() const { return std::holds_alternative<bool>(storage_); }
+    // An integer that fits a signed 64-bit integer; asInteger() always has it.
     bool isInteger() const { return std::holds_alternative<std::int64_t>(storage_); }
+    // An integer above 2^63 - 1, held unsigned; asUnsignedInteger() has it.
+    bool isUnsignedInteger() const { return std::holds_alternative<std::uint64_t>(storage_); }
     bool isReal() const { return std::holds_alternative<double>(storage_); }
-    bool isNumber() const { return isInteger() || isReal() || isBool(); }
+    bool isNumber() const { return isInteger() || isUnsignedInteger() || isReal() || isBool(); }
     bool isString() const { return std::holds_alternative<std::string>(storage_); }
     bool isData() const { return std::holds_alternative<Data>(storage_); }
     bool isDate() const { return std::holds_alternative<Date>(storage_); }
@@ -76,7 +85,11 @@ public:
 
     // Typed reads: a value of another kind reads as absent.
     std::optional<bool> asBool() const;           // booleans and numbers
-    std::optional<std::int64_t> asInteger() const; // integers, reals (truncated), booleans
+    // Integers, reals (truncated), booleans; absent when the value does not
+    // fit a signed 64-bit integer, never wrapped.
+    std::optional<std::int64_t> asInteger() const;
+    // Integers from 0 to 2^64 - 1.
+    std::optional<std::uint64_t> asUnsignedInteger() const;
     std::optional<double> asDouble() const;        // any number
     const std::string* asString() const { return std::get_if<std::string>(&storage_); }
     const Data* asData() const { return std::get_if<Data>(&storage_); }
@@ -89,6 +102,10 @@ public:
 
     // Dictionary member, or a null value when absent or not a dictionary.
     const Value& operator[](const std::string& key) const;
+
+    // Orders integers and booleans exactly across the signed and unsigned
+    // ranges: -1, 0 or 1. Both must be integers or booleans.
+    static int compareIntegers(const Value& a, const Value& b);
 
     const Storage& storage() const { return storage_; }
     bool operator==(const Value& other) const { return storage_ == other.storage_; }

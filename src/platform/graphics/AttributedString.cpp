@@ -73,8 +73,30 @@ void AttributedString::append(const AttributedString& other) {
     }
 }
 
+void AttributedString::append(AttributedString&& other) {
+    const std::size_t offset = text_.size();
+    text_ += other.text_;
+    for (auto& run : other.runs_) {
+        if (!runs_.empty() && runs_.back().attributes == run.attributes &&
+            runs_.back().range.end() == offset + run.range.location) {
+            runs_.back().range.length += run.range.length;
+        } else {
+            run.range.location += offset;
+            runs_.push_back(std::move(run));
+        }
+    }
+    other.text_.clear();
+    other.runs_.clear();
+}
+
 void AttributedString::append(const std::string& text, const TextAttributes& attributes) {
-    append(AttributedString(text, attributes));
+    if (text.empty()) return;
+    const std::size_t offset = text_.size();
+    text_ += text;
+    if (!runs_.empty() && runs_.back().range.end() == offset && runs_.back().attributes == attributes)
+        runs_.back().range.length += text.size();
+    else
+        runs_.push_back({{offset, text.size()}, attributes});
 }
 
 AttributedString AttributedString::attributedSubstring(Range range) const {

@@ -89,6 +89,8 @@ public:
     const std::vector<AttributeRun>& runs() const { return runs_; }
 
     void append(const AttributedString& other);
+    // Takes the runs over instead of copying their attributes.
+    void append(AttributedString&& other);
     void append(const std::string& text, const TextAttributes& attributes = {});
     // Replaces the characters of `range` (clamped to the text) with `other`.
     void replaceCharacters(Range range, const AttributedString& other);

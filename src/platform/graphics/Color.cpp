@@ -65,7 +65,13 @@ std::optional<std::vector<double>> parseComponents(const Data& data, std::size_t
     return out;
 }
 
-const Data* dataObject(const ArchiveObject& o) { return o.asData(); }
+// Components are bytes under the key itself in the common layout; archives
+// this program wrote earlier keep them as a data object.
+std::optional<Data> componentBytes(KeyedUnarchiver& coder, const std::string& key) {
+    if (auto bytes = coder.decodeBytes(key)) return bytes;
+    if (const Data* d = coder.decodeObject(key).asData()) return *d;
+    return std::nullopt;
+}
 
 }  // namespace
 
@@ -171,20 +177,20 @@ void Color::encodeWithCoder(KeyedArchiver& coder) const {
         const bool opaque = c_[3] == 1;
         if (space_ == Space::SRGB) {
             coder.encodeInteger(kDeviceRGB, "NSColorSpace");
-            coder.encodeObject(ArchiveObject(componentText(c_.data(), 4)), "NSComponents");
+            coder.encodeBytes(componentText(c_.data(), 4), "NSComponents");
             // One shared space object, so an archive of many colours holds it once.
             static const auto srgbSpace = std::make_shared<const ColorSpaceRecord>(kSRGBSpaceID);
             coder.encodeObject(srgbSpace, "NSCustomColorSpace");
         } else {
             coder.encodeInteger(space_ == Space::CalibratedRGB ? kCalibratedRGB : kDeviceRGB, "NSColorSpace");
         }
-        coder.encodeObject(ArchiveObject(componentText(c_.data(), opaque ? 3 : 4)), "NSRGB");
+        coder.encodeBytes(componentText(c_.data(), opaque ? 3 : 4), "NSRGB");
         break;
     }
     case Space::CalibratedWhite:
     case Space::DeviceWhite:
         coder.encodeInteger(space_ == Space::CalibratedWhite ? kCalibratedWhite : kDeviceWhite, "NSColorSpace");
-        coder.encodeObject(ArchiveObject(componentText(c_.data(), c_[1] == 1 ? 1 : 2)), "NSWhite");
+        coder.encodeBytes(componentText(c_.data(), c_[1] == 1 ? 1 : 2), "NSWhite");
         break;
     case Space::Catalog:
         coder.encodeInteger(kCatalog, "NSColorSpace");
@@ -209,9 +215,10 @@ std::shared_ptr<Color> Color::initWithCoder(KeyedUnarchiver& coder) {
         auto custom = coder.decodeObjectOfClass<ColorSpaceRecord>("NSCustomColorSpace");
         const bool isSRGB = custom && custom->id == kSRGBSpaceID;
         std::optional<std::vector<double>> v;
-        if (const Data* d = dataObject(coder.decodeObject("NSComponents")); d && isSRGB) v = parseComponents(*d, 3, 4);
+        if (isSRGB)
+            if (auto d = componentBytes(coder, "NSComponents")) v = parseComponents(*d, 3, 4);
         if (!v) {
-            const Data* d = dataObject(coder.decodeObject("NSRGB"));
+            auto d = componentBytes(coder, "NSRGB");
             if (!d) return nullptr;
             v = parseComponents(*d, 3, 4);
         }
@@ -222,7 +229,7 @@ std::shared_ptr<Color> Color::initWithCoder(KeyedUnarchiver& coder) {
         return std::make_shared<Color>(deviceRGB((*v)[0], (*v)[1], (*v)[2], a));
     }
     if (space == kCalibratedWhite || space == kDeviceWhite) {
-        const Data* d = dataObject(coder.decodeObject("NSWhite"));
+        auto d = componentBytes(coder, "NSWhite");
         if (!d) return nullptr;
         auto v = parseComponents(*d, 1, 2);
         if (!v) return nullptr;

@@ -60,9 +60,25 @@ public:
     }
 };
 
+// Keeps bytes under a key of its own, as colours keep their components.
+class Blob : public Coding {
+public:
+    Data bytes;
+    std::string className() const override { return "frelt.Blob"; }
+    void encodeWithCoder(KeyedArchiver& coder) const override { coder.encodeBytes(bytes, "bytes"); }
+    static std::shared_ptr<Blob> initWithCoder(KeyedUnarchiver& coder) {
+        auto b = std::make_shared<Blob>();
+        auto bytes = coder.decodeBytes("bytes");
+        if (!bytes) return nullptr;
+        b->bytes = std::move(*bytes);
+        return b;
+    }
+};
+
 class KeyedArchiveTest : public FreltTest {
 protected:
     static void SetUpTestSuite() {
+        CodingRegistry::registerClass("frelt.Blob", &Blob::initWithCoder);
         CodingRegistry::registerClass("frelt.KeyCombo", &Combo::initWithCoder);
         CodingRegistry::registerClass("frelt.TableViewItem", &Item::initWithCoder);
     }
@@ -406,6 +422,78 @@ TEST_F(KeyedArchiveTest, SharedArraysDoNotExpandWithoutBound) {
     auto r = KeyedUnarchiver::unarchiveTopLevelObject(archiveBytes(archive));
     ASSERT_TRUE(r) << r.error;
     EXPECT_FALSE(r.object.toValue());
+}
+
+Value handMadeArchive(ValueArray objects, std::uint64_t root = 1) {
+    return Value(ValueDictionary{{"$archiver", "NSKeyedArchiver"},
+                                 {"$version", 100000},
+                                 {"$top", ValueDictionary{{"root", UID{root}}}},
+                                 {"$objects", std::move(objects)}});
+}
+
+TEST_F(KeyedArchiveTest, WhateverTheArchiverWritesTheUnarchiverReads) {
+    auto nested = [](std::size_t levels) {
+        ArchiveObject o = ArchiveArray{};
+        for (std::size_t i = 1; i < levels; ++i) o = ArchiveArray{o};
+        return o;
+    };
+    auto deepest = roundTrip(nested(kMaxArchiveDepth));
+    std::size_t levels = 0;
+    for (const ArchiveObject* o = &deepest; o && o->asArray(); o = o->asArray()->empty() ? nullptr : &o->asArray()->front())
+        ++levels;
+    EXPECT_EQ(levels, kMaxArchiveDepth);
+
+    std::string error;
+    EXPECT_FALSE(KeyedArchiver::archivedData(nested(kMaxArchiveDepth + 1), &error));
+    EXPECT_NE(error.find("too deeply"), std::string::npos) << error;
+}
+
+TEST_F(KeyedArchiveTest, BytesAreStoredUnderTheKeyItself) {
+    auto blob = std::make_shared<Blob>();
+    blob->bytes = Data{0, 1, 2, 0xFF};
+    const Data data = *KeyedArchiver::archivedData(blob);
+    const Value archive = archiveValue(data);
+    const auto& objects = *archive["$objects"].asArray();
+    const Value& record = objects[archive["$top"]["root"].asUID()->value];
+    EXPECT_EQ(record["bytes"], Value(blob->bytes));  // not a reference to a data object
+    auto back = KeyedUnarchiver::unarchiveTopLevelObject(data).object.as<Blob>();
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->bytes, blob->bytes);
+
+    // A data object is no bytes under the key, and the other way round.
+    const Value byReference = handMadeArchive(
+        {"$null", ValueDictionary{{"bytes", UID{2}}, {"$class", UID{3}}}, Data{1, 2},
+         ValueDictionary{{"$classname", "frelt.Blob"}, {"$classes", ValueArray{"frelt.Blob", "NSObject"}}}});
+    auto r = KeyedUnarchiver::unarchiveTopLevelObject(archiveBytes(byReference));
+    EXPECT_TRUE(r) << r.error;
+    EXPECT_TRUE(r.object.isNull());
+}
+
+TEST_F(KeyedArchiveTest, NullObjectsDecodeAsNull) {
+    // Written by an independent writer (fixtures/make_fixtures.py): an array
+    // of a null object and a string.
+    auto file = PropertyList::readFile(FRELT_SOURCE_DIR "/tests/platform/foundation/fixtures/null-in-array.bplist");
+    ASSERT_TRUE(file) << file.error;
+    auto r = KeyedUnarchiver::unarchiveTopLevelObject(archiveBytes(*file.value));
+    ASSERT_TRUE(r) << r.error;
+    EXPECT_EQ(r.object.asStringArray(), std::vector<std::string>{"after"});
+
+    const Value rootNull = handMadeArchive(
+        {"$null", ValueDictionary{{"$class", UID{2}}}, ValueDictionary{{"$classname", "NSNull"}, {"$classes", ValueArray{"NSNull", "NSObject"}}}});
+    auto n = KeyedUnarchiver::unarchiveTopLevelObject(archiveBytes(rootNull));
+    EXPECT_TRUE(n) << n.error;
+    EXPECT_TRUE(n.object.isNull());
+}
+
+TEST_F(KeyedArchiveTest, UnsignedIntegersBeyondTheSignedRangeRoundTrip) {
+    const std::uint64_t largest = std::numeric_limits<std::uint64_t>::max();
+    auto back = roundTrip(ArchiveArray{ArchiveObject::number(largest), ArchiveObject::number(std::uint64_t{5})});
+    ASSERT_TRUE(back.asArray());
+    const auto& a = *back.asArray();
+    EXPECT_EQ(a[0].asUnsignedInteger(), largest);
+    EXPECT_FALSE(a[0].asInteger()) << "never wrapped to a negative number";
+    EXPECT_EQ(a[1].asInteger(), 5);
+    EXPECT_EQ(a[0].toValue(), Value(largest));
 }
 
 }  // namespace

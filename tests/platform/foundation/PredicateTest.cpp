@@ -301,3 +301,52 @@ TEST(PredicateTest, DescriptionIsThePlatformFormAndReadsBack) {
         EXPECT_EQ(again.predicateFormat(), c.description) << c.format;
     }
 }
+
+TEST(PredicateTest, DeepNestingIsRefusedWithAReason) {
+    for (const std::string& open : {std::string("("), std::string("NOT "), std::string("{")}) {
+        std::string format = open == "{" ? "a = " : "";
+        for (int i = 0; i < 3000; ++i) format += open;
+        format += open == "{" ? "1" : "a = 1";
+        std::string error;
+        EXPECT_FALSE(Predicate::make(format, {}, &error)) << open;
+        EXPECT_NE(error.find("nested more than"), std::string::npos) << open << ": " << error.substr(error.size() - 80);
+    }
+    // Nesting that real predicates use is fine.
+    EXPECT_TRUE(Predicate::make("NOT (NOT (a = {1, {2, {3}}} OR (b = 2 AND (c = 3))))"));
+}
+
+TEST(PredicateTest, EveryFormatReadsBackAsTheSamePredicate) {
+    struct Case {
+        std::string format;
+        ValueArray arguments;
+        ValueDictionary matching;  // an object it holds for
+    };
+    const Case cases[] = {
+        {"ratio == %@", {1.2345678901234567e19}, {{"ratio", 1.2345678901234567e19}}},
+        {"ratio == %@", {-3e300}, {{"ratio", -3e300}}},
+        {"ratio == %@", {-0.0}, {{"ratio", 0}}},
+        {"count == %@", {std::numeric_limits<std::uint64_t>::max()}, {{"count", std::numeric_limits<std::uint64_t>::max()}}},
+        {"%K == 1", {"AND"}, {{"AND", 1}}},
+        {"%K == 1", {"self"}, {{"self", 1}}},
+        {"%K CONTAINS 'x'", {"nested.name"}, {{"nested", ValueDictionary{{"name", "xyz"}}}}},
+        {"when == %@", {platform::Date{-12.5}}, {{"when", platform::Date{-12.5}}}},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        const auto p = Predicate::make(c.format, c.arguments, &error);
+        ASSERT_TRUE(p) << c.format << ": " << error;
+        const std::string text = p->predicateFormat();
+        const auto again = Predicate::make(text, {}, &error);
+        ASSERT_TRUE(again) << text << ": " << error;
+        EXPECT_EQ(again->predicateFormat(), text);
+        const Value self(c.matching);
+        EXPECT_TRUE(p->evaluate(self)) << c.format;
+        EXPECT_TRUE(again->evaluate(self)) << text;
+    }
+    // Keys that no format can write are refused when the predicate is made.
+    for (const char* key : {"two words", "a-b", "1st", "$var", "a..b", "caf\xC3\xA9"}) {
+        std::string error;
+        EXPECT_FALSE(Predicate::make("%K == 1", {key}, &error)) << key;
+        EXPECT_NE(error.find("plain names"), std::string::npos) << error;
+    }
+}

@@ -75,6 +75,22 @@ TEST(SortDescriptorTest, NumbersDatesAndSeveralDescriptors) {
               (std::vector<std::string>{"mid", "never", "never2", "old", "new"}));
 }
 
+TEST(SortDescriptorTest, IntegersOrderExactlyAcrossTheUnsignedRange) {
+    const std::uint64_t top = std::numeric_limits<std::uint64_t>::max();
+    const std::int64_t bottom = std::numeric_limits<std::int64_t>::min();
+    // Each pair in ascending order: integers beyond 2^63 - 1 stay above every signed one.
+    const std::pair<Value, Value> ascending[] = {
+        {Value(bottom), Value(top)}, {Value(-1), Value(std::uint64_t{1} << 63)},
+        {Value(std::numeric_limits<std::int64_t>::max()), Value(std::uint64_t{1} << 63)},
+        {Value(std::uint64_t{1} << 63), Value(top)}, {Value(true), Value(top)},
+    };
+    for (const auto& [low, high] : ascending) {
+        EXPECT_EQ(SortDescriptor::compareValues(low, high), -1) << low.description() << " < " << high.description();
+        EXPECT_EQ(SortDescriptor::compareValues(high, low), 1) << high.description() << " > " << low.description();
+        EXPECT_EQ(SortDescriptor::compareValues(high, high), 0) << high.description();
+    }
+}
+
 TEST(SortDescriptorTest, MixedKindsFormAStrictOrder) {
     EXPECT_LT(SortDescriptor::compareValues(std::nullopt, Value(0)), 0);
     EXPECT_LT(SortDescriptor::compareValues(Value(5), Value("a")), 0);

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -221,6 +224,24 @@ TEST(TextTest, UUIDStringsAreRandomVersion4InUpperCase) {
         seen.insert(uuid);
     }
     EXPECT_EQ(seen.size(), 500u);
+
+    // Random bytes are fetched ahead in blocks; a forked child must not
+    // repeat the parent's next values.
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const std::string mine = uuidString();
+        (void)!::write(fds[1], mine.data(), mine.size());
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    char buffer[36] = {};
+    ASSERT_EQ(::read(fds[0], buffer, sizeof buffer), 36);
+    ::close(fds[0]);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_NE(std::string(buffer, 36), uuidString());
 }
 
 // Many texts folded into one buffer: each text is found exactly when

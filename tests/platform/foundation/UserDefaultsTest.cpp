@@ -7,6 +7,11 @@
 #include <iterator>
 #include <thread>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Paths.h"
@@ -241,6 +246,136 @@ TEST_F(UserDefaultsTest, AnUnreadableFileIsKeptAsideNotOverwritten) {
     writeBytes(settingsFile(), std::string(list->begin(), list->end()));
     EXPECT_FALSE(UserDefaults::standard()->objectForKey("fresh"));
     EXPECT_FALSE(fs::exists(settingsFile()));
+}
+
+TEST_F(UserDefaultsTest, AFolderInPlaceOfASettingsFileIsPutAside) {
+    for (const fs::path& file : {settingsFile(), globalFile()}) {
+        fs::create_directories(file / "inside");
+        auto defaults = UserDefaults::standard();
+        EXPECT_FALSE(fs::exists(file)) << file;
+        bool logged = false;
+        for (const auto& m : logs().messages())
+            logged |= m.find("Cannot read the settings file " + file.string()) != std::string::npos;
+        EXPECT_TRUE(logged) << file;
+        defaults->set("fresh", true);
+        EXPECT_TRUE(defaults->synchronize());
+        EXPECT_TRUE(readPlist(settingsFile())["fresh"].asBool().value_or(false));
+        defaults.reset();
+        platform::singleinstance::resetAll();
+        fs::remove(settingsFile());
+    }
+}
+
+TEST_F(UserDefaultsTest, TemporaryFilesOfInterruptedSavesAreRemovedAtTheNextLoadOrSave) {
+    const fs::path folder = platform::Paths::configFolder();
+    fs::create_directories(folder);
+    auto temporaries = [&] {
+        std::vector<std::string> out;
+        for (const auto& e : fs::directory_iterator(folder)) {
+            const auto name = e.path().filename().string();
+            if (name.find(".tmp-") != std::string::npos) out.push_back(name);
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    // Saves killed after writing their temporary file, before the rename:
+    // each one clears what the one before left, so they never pile up.
+    for (int i = 0; i < 5; ++i) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            platform::atomicfile::setFaultInjector([](platform::atomicfile::Stage stage, const fs::path&) {
+                if (stage == platform::atomicfile::Stage::Sync) ::_exit(0);
+                return 0;
+            });
+            platform::writeFileAtomically(settingsFile(), platform::Data(1000, 'x'));
+            ::_exit(1);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    ASSERT_EQ(temporaries().size(), 1u);
+
+    // A save in progress holds its file locked; names not of our making stay.
+    const std::string running = ".org.frelt.Frelt.plist.tmp-Run123";
+    writeBytes(folder / running, "partial");
+    const int held = ::open((folder / running).c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    writeBytes(folder / ".org.frelt.Frelt.plist.tmp-notours", "x");
+    writeBytes(folder / "notes.tmp-abc123", "x");
+
+    auto defaults = UserDefaults::standard();
+    // Loading removed the last killed save's file.
+    EXPECT_EQ(temporaries(),
+              (std::vector<std::string>{".org.frelt.Frelt.plist.tmp-Run123", ".org.frelt.Frelt.plist.tmp-notours",
+                                        "notes.tmp-abc123"}));
+
+    ::close(held);  // that save died too
+    defaults->set("key", 1);
+    EXPECT_TRUE(defaults->synchronize());
+    EXPECT_EQ(temporaries(), (std::vector<std::string>{".org.frelt.Frelt.plist.tmp-notours", "notes.tmp-abc123"}));
+}
+
+TEST_F(UserDefaultsTest, ASettingsFileThatIsALinkIsWrittenThrough) {
+    const fs::path dotfiles = root() / "dotfiles";
+    fs::create_directories(dotfiles);
+    fs::create_directories(settingsFile().parent_path());
+    const fs::path target = dotfiles / "frelt.plist";
+    auto stored = platform::PropertyList::write(Value(ValueDictionary{{"kept", 1}}), platform::PropertyListFormat::Binary);
+    writeBytes(target, std::string(stored->begin(), stored->end()));
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+    fs::create_symlink(fs::relative(target, settingsFile().parent_path()), settingsFile());
+
+    auto defaults = UserDefaults::standard();
+    EXPECT_EQ(defaults->integerForKey("kept"), 1);
+    defaults->set("added", true);
+    ASSERT_TRUE(defaults->synchronize());
+    EXPECT_TRUE(fs::is_symlink(settingsFile()));
+    EXPECT_TRUE(readPlist(target)["added"].asBool().value_or(false));
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::others_read, fs::perms::others_read);
+    for (const auto& e : fs::directory_iterator(dotfiles)) EXPECT_EQ(e.path(), target);
+}
+
+TEST_F(UserDefaultsTest, ALinkToNothingOrALoopOfLinksIsLogged) {
+    fs::create_directories(settingsFile().parent_path());
+    // Pointing nowhere: logged, and the first save creates the file it points to.
+    const fs::path missing = root() / "dotfiles" / "missing.plist";
+    fs::create_directories(missing.parent_path());
+    fs::create_symlink(missing, settingsFile());
+    auto defaults = UserDefaults::standard();
+    EXPECT_FALSE(loggedAfter("The settings file " + settingsFile().string()).empty());
+    defaults->set("key", 2);
+    ASSERT_TRUE(defaults->synchronize());
+    EXPECT_TRUE(fs::is_symlink(settingsFile()));
+    EXPECT_EQ(readPlist(missing)["key"], Value(2));
+    defaults.reset();
+    platform::singleinstance::resetAll();
+
+    // A loop cannot be written: the save fails and says why, every time.
+    fs::remove(settingsFile());
+    const fs::path other = settingsFile().parent_path() / "other.plist";
+    fs::create_symlink(other, settingsFile());
+    fs::create_symlink(settingsFile(), other);
+    defaults = UserDefaults::standard();
+    bool loopLogged = false;
+    for (const auto& m : logs().messages()) loopLogged |= m.find("loop of symbolic links") != std::string::npos;
+    EXPECT_TRUE(loopLogged);
+    defaults->set("key", 3);
+    EXPECT_FALSE(defaults->synchronize());
+    EXPECT_FALSE(loggedAfter("Cannot save the settings file " + settingsFile().string()).empty());
+    EXPECT_TRUE(fs::is_symlink(settingsFile()) && fs::is_symlink(other));
+}
+
+TEST_F(UserDefaultsTest, ASettingsFileSharingOneDictionaryManyTimesIsRead) {
+    // Written by an independent writer (fixtures/make_fixtures.py): 1,286
+    // references to one ten-key dictionary in 1.6 KB.
+    fs::create_directories(settingsFile().parent_path());
+    fs::copy_file(FRELT_SOURCE_DIR "/tests/platform/foundation/fixtures/shared-settings.bplist", settingsFile());
+    auto defaults = UserDefaults::standard();
+    EXPECT_EQ(defaults->arrayForKey("entries").size(), 1286u);
+    EXPECT_EQ(folderContents(), std::vector<fs::path>{"org.frelt.Frelt.plist"}) << "nothing put aside";
 }
 
 TEST_F(UserDefaultsTest, TheGlobalDomainIsAFallbackWithAFileOfItsOwn) {

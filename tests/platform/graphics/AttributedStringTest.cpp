@@ -27,6 +27,15 @@ TEST(AttributedStringTest, AppendMergesEqualNeighbours) {
     EXPECT_EQ(s.string(), "abcdef");
     s.append(AttributedString());
     EXPECT_EQ(s.runs().size(), 2u);
+
+    // Taking another string's runs over merges and shifts them the same way.
+    AttributedString tail("gh");
+    tail.append("ij", withLink("v"));
+    s.append(std::move(tail));
+    EXPECT_EQ(s.string(), "abcdefghij");
+    ASSERT_EQ(s.runs().size(), 3u);
+    EXPECT_EQ(s.runs()[1], (AttributeRun{{4, 4}, {}}));
+    EXPECT_EQ(s.runs()[2], (AttributeRun{{8, 2}, withLink("v")}));
 }
 
 TEST(AttributedStringTest, AttributesOverRangesSplitAndRejoinRuns) {

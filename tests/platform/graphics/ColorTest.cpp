@@ -52,7 +52,8 @@ TEST_F(ColorTest, ArchiveUsesThePlatformColourKeys) {
     const auto& objects = *archive["$objects"].asArray();
     const auto& root = *objects[archive["$top"]["root"].asUID()->value].asDictionary();
     EXPECT_EQ(root.at("NSColorSpace"), Value(1));
-    const auto& rgb = *objects[root.at("NSRGB").asUID()->value].asData();
+    // The components are bytes under the key itself, as other writers keep them.
+    const auto& rgb = *root.at("NSRGB").asData();
     EXPECT_EQ(std::string(rgb.begin(), rgb.end()), std::string("1 0.5 0.25\0", 11));
     const auto& cls = objects[root.at("$class").asUID()->value];
     EXPECT_EQ(cls["$classname"], Value("NSColor"));
@@ -69,12 +70,14 @@ TEST_F(ColorTest, ArchiveUsesThePlatformColourKeys) {
     EXPECT_TRUE(srgb.count("NSComponents") && srgb.count("NSCustomColorSpace") && srgb.count("NSRGB"));
 }
 
-// Colour records as other writers may produce them, and broken ones.
-std::shared_ptr<Color> decodeRecord(ValueDictionary fields) {
+// Colour records as other writers may produce them, and broken ones. Data
+// goes into a data object of its own (as this program wrote colours before)
+// unless `bytesInPlace`, the common layout.
+std::shared_ptr<Color> decodeRecord(ValueDictionary fields, bool bytesInPlace = false) {
     ValueArray objects{"$null"};
     ValueDictionary record;
     for (auto& [k, v] : fields) {
-        if (v.isData() || v.isString()) {
+        if ((v.isData() && !bytesInPlace) || v.isString()) {
             objects.push_back(v);
             record[k] = UID{objects.size() - 1};
         } else {
@@ -96,12 +99,23 @@ std::shared_ptr<Color> decodeRecord(ValueDictionary fields) {
 Data text(std::string_view s) { return Data(s.begin(), s.end()); }
 
 TEST_F(ColorTest, DecodesForeignRecordsAndRefusesBrokenOnes) {
-    auto rgb = decodeRecord({{"NSColorSpace", 2}, {"NSRGB", text(std::string_view("0.5 0.5 0.5 0.5\0", 16))}});
-    ASSERT_TRUE(rgb);
-    EXPECT_EQ(*rgb, Color::deviceRGB(0.5, 0.5, 0.5, 0.5));
-    auto white = decodeRecord({{"NSColorSpace", 3}, {"NSWhite", text("0.25")}});
-    ASSERT_TRUE(white);
-    EXPECT_EQ(*white, Color::calibratedWhite(0.25));
+    for (bool bytesInPlace : {true, false}) {
+        auto rgb = decodeRecord({{"NSColorSpace", 2}, {"NSRGB", text(std::string_view("0.5 0.5 0.5 0.5\0", 16))}},
+                                bytesInPlace);
+        ASSERT_TRUE(rgb) << bytesInPlace;
+        EXPECT_EQ(*rgb, Color::deviceRGB(0.5, 0.5, 0.5, 0.5));
+        auto white = decodeRecord({{"NSColorSpace", 3}, {"NSWhite", text("0.25")}}, bytesInPlace);
+        ASSERT_TRUE(white) << bytesInPlace;
+        EXPECT_EQ(*white, Color::calibratedWhite(0.25));
+    }
+
+    // A colour from an independent writer (foundation/fixtures/make_fixtures.py).
+    auto file = PropertyList::readFile(FRELT_SOURCE_DIR "/tests/platform/foundation/fixtures/colour-common.bplist");
+    ASSERT_TRUE(file) << file.error;
+    auto r = KeyedUnarchiver::unarchiveTopLevelObject(*PropertyList::write(*file.value, PropertyListFormat::Binary));
+    ASSERT_TRUE(r) << r.error;
+    ASSERT_TRUE(r.object.as<Color>());
+    EXPECT_EQ(*r.object.as<Color>(), Color::calibratedRGB(1, 0.5, 0.25));
 
     const std::vector<ValueDictionary> broken = {
         {},
