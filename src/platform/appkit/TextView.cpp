@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/appkit/Pasteboard.h"
 #include "platform/appkit/Window.h"
 
 namespace platform {
@@ -23,7 +24,30 @@ std::size_t nextCharacter(const std::string& s, std::size_t pos) {
 }
 }  // namespace
 
-TextView::TextView(Rect frame) : View(frame) {}
+TextView::TextView(Rect frame) : View(frame) {
+    registerAction("cut:", [this](const std::shared_ptr<Object>&) { cut(); });
+    registerAction("copy:", [this](const std::shared_ptr<Object>&) { copy(); });
+    registerAction("paste:", [this](const std::shared_ptr<Object>&) { paste(); });
+    registerAction("selectAll:", [this](const std::shared_ptr<Object>& sender) { selectAll(sender); });
+}
+
+void TextView::copy() const {
+    if (selection_.length == 0) return;
+    auto board = Pasteboard::general();
+    board->clearContents();
+    board->setString(text_.substr(selection_.location, selection_.length), pasteboardtype::string);
+}
+
+void TextView::cut() {
+    if (!editable_ || selection_.length == 0) return;
+    copy();
+    replaceCharacters(selection_, "");
+}
+
+void TextView::paste() {
+    if (!editable_) return;
+    if (auto text = Pasteboard::general()->stringForType(pasteboardtype::string)) insertText(*text);
+}
 
 std::shared_ptr<TextView> TextView::makeFieldEditor() {
     auto editor = std::make_shared<TextView>();
