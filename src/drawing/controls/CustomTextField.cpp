@@ -11,21 +11,29 @@ namespace frelt {
 
 // --- CustomTextField
 
-bool CustomTextField::performKeyEquivalent(const platform::Event& event) {
-    if (event.type != platform::EventType::keyDown) return TextField::performKeyEquivalent(event);
+std::optional<platform::Selector> commandShortcutAction(const platform::Event& event) {
+    if (event.type != platform::EventType::keyDown) return std::nullopt;
     const platform::ModifierFlags flags = event.modifierFlags & platform::modifierflags::deviceIndependentFlagsMask;
     const std::string& key = event.charactersIgnoringModifiers;
-    platform::Selector action;
-    if (flags == commandKey) {
-        if (key == "x") action = "cut:";
-        else if (key == "c") action = "copy:";
-        else if (key == "v") action = "paste:";
-        else if (key == "z") action = "undo:";
-        else if (key == "a") action = "selectAll:";
-    } else if (flags == commandShiftKey && key == "Z") {
-        action = "redo:";
+    if (flags == CustomTextField::commandKey) {
+        if (key == "x") return "cut:";
+        if (key == "c") return "copy:";
+        if (key == "v") return "paste:";
+        if (key == "z") return "undo:";
+        if (key == "a") return "selectAll:";
+    } else if (flags == CustomTextField::commandShiftKey && key == "Z") {
+        return "redo:";
     }
-    if (!action.empty() && platform::Application::shared()->sendAction(action, nullptr, shared_from_this())) return true;
+    return std::nullopt;
+}
+
+bool sendCommandShortcut(const platform::Event& event, const std::shared_ptr<platform::Object>& sender) {
+    const auto action = commandShortcutAction(event);
+    return action && platform::Application::shared()->sendAction(*action, nullptr, sender);
+}
+
+bool CustomTextField::performKeyEquivalent(const platform::Event& event) {
+    if (sendCommandShortcut(event, shared_from_this())) return true;
     return TextField::performKeyEquivalent(event);
 }
 

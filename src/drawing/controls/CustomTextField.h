@@ -25,6 +25,14 @@ namespace frelt {
 class TableViewCellConfigComment;
 class TableViewCellConfigEditTags;
 
+// The Command shortcuts of the program's text and token fields: for a key
+// down with exactly Command, "x" cut:, "c" copy:, "v" paste:, "z" undo:,
+// "a" selectAll:; with exactly Command and Shift, "Z" redo:. Caps Lock
+// counts as a modifier. The field sends the action along the responder
+// chain and takes the key when someone answered.
+std::optional<platform::Selector> commandShortcutAction(const platform::Event& event);
+bool sendCommandShortcut(const platform::Event& event, const std::shared_ptr<platform::Object>& sender);
+
 class CustomTextFieldDelegate {
 public:
     virtual ~CustomTextFieldDelegate() = default;
