@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "platform/appkit/Appearance.h"
+#include "platform/appkit/Storyboard.h"
 #include "platform/appkit/View.h"
 #include "platform/appkit/ViewController.h"
 #include "platform/graphics/Color.h"
@@ -60,6 +61,14 @@ private:
 template <class Controller>
 std::shared_ptr<Controller> makeSceneController(typename SceneController<Controller>::Layout layout) {
     return std::make_shared<SceneController<Controller>>(std::move(layout));
+}
+
+// The controller a storyboard's scene makes, as a T; none when the
+// storyboard or the scene is missing or fails, or makes something else.
+template <class T>
+std::shared_ptr<T> instantiateScene(const std::string& storyboard, const std::string& identifier) {
+    auto board = platform::Storyboard::storyboardWithName(storyboard);
+    return board ? board->instantiateControllerWithIdentifier<T>(identifier) : nullptr;
 }
 
 // Colours by name, each with a light and a dark variant.

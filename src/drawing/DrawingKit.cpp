@@ -124,23 +124,18 @@ void drawColorCircle(const Rect& frame, long resizing, bool mouseOver, double re
     const platform::Shadow shadow(Color::black().withAlphaComponent(0.45), {0, 2}, 6);
     const Color fillColor = Color::sRGB(red, green, blue, alphaBackground);
 
-    BezierPath disc = BezierPath::withOvalInRect(Rect(0.5, 0.5, 35, 35));
-    c.setFillColor(fillColor);
-    c.fillPath(disc);
-    drawInnerShadow(c, disc, shadow, shadowScale);
-    c.setStrokeColor(outlineColor);
-    disc.setLineWidth(1);
-    c.strokePath(disc);
-
-    if (mouseOver) {
-        BezierPath ring = BezierPath::withOvalInRect(Rect(1, 1, 34, 34));
+    // A filled oval with the inner shadow, outlined.
+    auto drawDisc = [&](const Rect& oval, const Color& outline, double lineWidth) {
+        BezierPath disc = BezierPath::withOvalInRect(oval);
         c.setFillColor(fillColor);
-        c.fillPath(ring);
-        drawInnerShadow(c, ring, shadow, shadowScale);
-        c.setStrokeColor(hoverColor);
-        ring.setLineWidth(1.5);
-        c.strokePath(ring);
-    }
+        c.fillPath(disc);
+        drawInnerShadow(c, disc, shadow, shadowScale);
+        c.setStrokeColor(outline);
+        disc.setLineWidth(lineWidth);
+        c.strokePath(disc);
+    };
+    drawDisc(Rect(0.5, 0.5, 35, 35), outlineColor, 1);
+    if (mouseOver) drawDisc(Rect(1, 1, 34, 34), hoverColor, 1.5);
 }
 
 void drawGroupBox(const Rect& frame, double fillLevel, double fillAlpha, const Color& outlineTint,

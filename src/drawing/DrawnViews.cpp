@@ -24,13 +24,6 @@ void drawClipped(const platform::View& view, const Rect& dirtyRect, Routine rout
     context->restoreGraphicsState();
 }
 
-bool sameColor(const std::optional<Color>& a, const std::optional<Color>& b) {
-    if (!a || !b) return !a && !b;
-    return *a == *b;
-}
-
-bool isNoColor(const std::optional<Color>& c) { return !c || *c == Color::clear(); }
-
 void trackMouse(platform::View& view) {
     view.addTrackingArea(std::make_shared<platform::TrackingArea>(
         view.bounds(), platform::trackingarea::mouseEnteredAndExited | platform::trackingarea::activeAlways,
@@ -38,6 +31,19 @@ void trackMouse(platform::View& view) {
 }
 
 }  // namespace
+
+bool DrawnViewColor::update(const std::optional<Color>& color) {
+    const bool same = color_ ? (color && *color == *color_) : !color;
+    if (!initial_ && same) return false;
+    initial_ = false;
+    color_ = color;
+    return true;
+}
+
+std::optional<Color::RGBA> DrawnViewColor::drawnComponents() const {
+    if (!color_ || *color_ == Color::clear()) return std::nullopt;
+    return color_->sRGBComponents();
+}
 
 bool isDark(const platform::AppearanceName& appearance) { return platform::appearance::isDark(appearance); }
 
@@ -84,12 +90,8 @@ void DrawnMainViewBackground::setAlphaColor(float alpha) {
 }
 
 void DrawnMainViewBackground::setColor(const std::optional<Color>& color) {
-    if (!colorIsInitial_ && sameColor(color, color_)) return;
-    colorIsInitial_ = false;
-    color_ = color;
-    // A colour with no RGB form (a catalogue colour without a fallback)
-    // cannot be shown: it draws as no colour.
-    const auto rgb = isNoColor(color) ? std::nullopt : color->sRGBComponents();
+    if (!color_.update(color)) return;
+    const auto rgb = color_.drawnComponents();
     if (!rgb) {
         hasColor = false;
         alphaColorBackground = 0;
@@ -181,10 +183,8 @@ void DrawnButtonDelete::drawRect(const Rect& dirtyRect) {
 // --- colour circle
 
 void DrawnColorCircle::setColor(const std::optional<Color>& color) {
-    if (!colorIsInitial_ && sameColor(color, color_)) return;
-    colorIsInitial_ = false;
-    color_ = color;
-    const auto rgb = isNoColor(color) ? std::nullopt : color->sRGBComponents();
+    if (!color_.update(color)) return;
+    const auto rgb = color_.drawnComponents();
     if (!rgb) {
         alphaColorBackground = 0;
         redColor = greenColor = blueColor = 1.0;
@@ -212,10 +212,11 @@ void DrawnColorCircle::drawRect(const Rect& dirtyRect) {
 
 void DrawnColorCircle::mouseDown(const platform::Event&) {
     // The colour a circle starts with is no colour anyone can store.
-    if (!color_) return;
+    const auto& color = color_.value();
+    if (!color) return;
     auto d = delegate();
     if (!d) return;
-    d->colorCircleSelected(std::static_pointer_cast<DrawnColorCircle>(shared_from_this()), *color_);
+    d->colorCircleSelected(std::static_pointer_cast<DrawnColorCircle>(shared_from_this()), *color);
 }
 
 // --- group box

@@ -31,6 +31,23 @@ bool applicationIsDark();
 // Whether the view's own effective appearance is dark.
 bool isDarkMode(const platform::View& view);
 
+// The colour a drawn view shows. A view starts with a colour object that
+// equals no real colour, so the first colour set always takes effect; later
+// an equal colour changes nothing.
+class DrawnViewColor {
+public:
+    const std::optional<platform::Color>& value() const { return color_; }
+    // Stores `color` and answers true, unless it equals the stored one.
+    bool update(const std::optional<platform::Color>& color);
+    // The components to draw with; none for no colour, the clear colour, or
+    // a colour without an RGB form (which cannot be shown).
+    std::optional<platform::Color::RGBA> drawnComponents() const;
+
+private:
+    std::optional<platform::Color> color_;
+    bool initial_ = true;
+};
+
 class DrawnLogo : public platform::View {
 public:
     using View::View;
@@ -57,7 +74,7 @@ public:
     // Above 1 it is cut to 1; below 0.05 the background is left out. Every
     // assignment redraws.
     void setAlphaColor(float alpha);
-    const std::optional<platform::Color>& color() const { return color_; }
+    const std::optional<platform::Color>& color() const { return color_.value(); }
     // None or the clear colour: nothing is drawn. Another colour shows the
     // bar at 0.9 in that colour; the background keeps alphaColor's opacity.
     // An equal colour changes nothing.
@@ -68,10 +85,7 @@ public:
 private:
     bool drawBackground_ = true;
     float alphaColor_ = 0.2f;
-    std::optional<platform::Color> color_;
-    // The view starts with a colour object that equals no real colour, so the
-    // first colour set always takes effect.
-    bool colorIsInitial_ = true;
+    DrawnViewColor color_;
 };
 
 class DrawnButton : public platform::Button {
@@ -149,7 +163,7 @@ public:
     std::shared_ptr<ColorCircleDelegate> delegate() const { return delegate_.lock(); }
     void setDelegate(const std::shared_ptr<ColorCircleDelegate>& d) { delegate_ = d; }
 
-    const std::optional<platform::Color>& color() const { return color_; }
+    const std::optional<platform::Color>& color() const { return color_.value(); }
     // None or the clear colour: a transparent fill (only the shadow and the
     // outline show). Another colour is shown opaque.
     void setColor(const std::optional<platform::Color>& color);
@@ -159,8 +173,7 @@ public:
 
 private:
     std::weak_ptr<ColorCircleDelegate> delegate_;
-    std::optional<platform::Color> color_;
-    bool colorIsInitial_ = true;
+    DrawnViewColor color_;
 };
 
 class DrawnGroupBox : public platform::View {

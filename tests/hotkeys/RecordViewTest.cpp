@@ -7,7 +7,6 @@
 #include "platform/appkit/GraphicsContext.h"
 #include "platform/appkit/Layer.h"
 #include "platform/appkit/Window.h"
-#include "settings/RecorderStyle.h"
 #include "support/FreltTest.h"
 #include "support/KitHarness.h"
 
@@ -310,18 +309,7 @@ TEST_F(RecordViewTest, TheKeyTextFitsBesideTheSymbolsOrIsLeftOut) {
     }
 }
 
-TEST_F(RecordViewTest, TheDefaultStyleAndTheFocusRing) {
-    applyDefaultStyle(*recorder, delegate);
-    EXPECT_EQ(recorder->delegate(), delegate);
-    EXPECT_EQ(recorder->clearButtonMode(), ClearButtonMode::whenRecorded);
-    EXPECT_EQ(recorder->borderWidth(), 1);
-    EXPECT_EQ(recorder->cornerRadius(), 4);
-    EXPECT_EQ(recorder->layer()->cornerRadius(), 4);
-    EXPECT_EQ(recorder->layer()->borderWidth(), 1);
-    EXPECT_EQ(*recorder->layer()->borderColor(), Color::calibratedWhite(2.0 / 3.0));
-    EXPECT_EQ(recorder->tintColor().colorName(), "controlAccentColor");
-    EXPECT_TRUE(recorder->needsDisplay());
-
+TEST_F(RecordViewTest, TheFocusRingShowsOnlyWhileRecordingAndKeyViewsNeedFullKeyboardAccess) {
     EXPECT_EQ(recorder->focusRingMaskBounds(), Rect()) << "no ring while idle";
     startRecording();
     EXPECT_EQ(recorder->focusRingMaskBounds(), recorder->bounds());

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "app/InterfaceResources.h"
 #include "drawing/controls/ColorSlider.h"
 #include "platform/appkit/Popover.h"
-#include "platform/appkit/Storyboard.h"
 #include "platform/foundation/SingleInstance.h"
 
 namespace frelt {
@@ -77,13 +77,9 @@ std::shared_ptr<ColorPopupManager> ColorPopupManager::shared() {
 ColorPopupManager::ColorPopupManager() : colorPopover(std::make_shared<platform::Popover>()) {}
 
 std::shared_ptr<ColorPopupViewController> ColorPopupManager::popupViewController() {
-    if (!popupViewController_) {
-        std::shared_ptr<ColorPopupViewController> made;
-        if (auto storyboard = platform::Storyboard::storyboardWithName(ColorPopupViewController::storyboardName))
-            made = storyboard->instantiateControllerWithIdentifier<ColorPopupViewController>(
-                ColorPopupViewController::sceneIdentifier);
-        popupViewController_ = made;
-    }
+    if (!popupViewController_)
+        popupViewController_ = instantiateScene<ColorPopupViewController>(ColorPopupViewController::storyboardName,
+                                                                          ColorPopupViewController::sceneIdentifier);
     return *popupViewController_;
 }
 

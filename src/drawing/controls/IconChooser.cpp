@@ -1,9 +1,9 @@
 #include "drawing/controls/IconChooser.h"
 
+#include "app/InterfaceResources.h"
 #include "platform/appkit/ContainerViews.h"
 #include "platform/appkit/Image.h"
 #include "platform/appkit/Popover.h"
-#include "platform/appkit/Storyboard.h"
 #include "store/TagManager.h"
 
 namespace frelt {
@@ -62,13 +62,9 @@ IconChooseButton::IconChooseButton(platform::Rect frame)
     : Button(frame), iconChoosePopover(std::make_shared<platform::Popover>()) {}
 
 std::shared_ptr<IconChoosePopupViewController> IconChooseButton::iconChoosePopupViewController() {
-    if (!controller_) {
-        std::shared_ptr<IconChoosePopupViewController> made;
-        if (auto storyboard = platform::Storyboard::storyboardWithName(IconChoosePopupViewController::storyboardName))
-            made = storyboard->instantiateControllerWithIdentifier<IconChoosePopupViewController>(
-                IconChoosePopupViewController::sceneIdentifier);
-        controller_ = made;
-    }
+    if (!controller_)
+        controller_ = instantiateScene<IconChoosePopupViewController>(IconChoosePopupViewController::storyboardName,
+                                                                      IconChoosePopupViewController::sceneIdentifier);
     return *controller_;
 }
 
