@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/appkit/Pasteboard.h"
 #include "platform/appkit/Window.h"
 
 namespace platform {
@@ -29,24 +28,6 @@ TextView::TextView(Rect frame) : View(frame) {
     registerAction("copy:", [this](const std::shared_ptr<Object>&) { copy(); });
     registerAction("paste:", [this](const std::shared_ptr<Object>&) { paste(); });
     registerAction("selectAll:", [this](const std::shared_ptr<Object>& sender) { selectAll(sender); });
-}
-
-void TextView::copy() const {
-    if (selection_.length == 0) return;
-    auto board = Pasteboard::general();
-    board->clearContents();
-    board->setString(text_.substr(selection_.location, selection_.length), pasteboardtype::string);
-}
-
-void TextView::cut() {
-    if (!editable_ || selection_.length == 0) return;
-    copy();
-    replaceCharacters(selection_, "");
-}
-
-void TextView::paste() {
-    if (!editable_) return;
-    if (auto text = Pasteboard::general()->stringForType(pasteboardtype::string)) insertText(*text);
 }
 
 std::shared_ptr<TextView> TextView::makeFieldEditor() {
