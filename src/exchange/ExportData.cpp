@@ -32,8 +32,10 @@ bool injectedFailure(ExportData::Step step) {
 std::optional<platform::Data> archiveStep(ExportData::Step step, const ArchiveObject& root, const char* alertMessage) {
     std::string error;
     std::optional<platform::Data> data;
-    if (injectedFailure(step)) error = "failure injected";
-    else data = exportArchive(root, &error);
+    if (injectedFailure(step))
+        error = "failure injected";
+    else
+        data = exportArchive(root, &error);
     if (!data) {
         logExchangeError(std::string("!! ") + alertMessage + ": " + error);
         showAlert(alertMessage, kExportError);
@@ -75,8 +77,8 @@ bool ExportData::exportAll(const platform::URL& url, bool purgeUnusedTags) {
     // A fresh record every time: what an earlier export carried (a template
     // list or a hotkey since cleared) must not come back.
     auto record = ExportImportData::make();
-    if (!exportTagDataArray(*record, purgeUnusedTags) || !exportAllDataArray(*record) ||
-        !exportGlobalHotkey(*record) || !exportURLTemplatesArray(*record)) {
+    if (!exportTagDataArray(*record, purgeUnusedTags) || !exportAllDataArray(*record) || !exportGlobalHotkey(*record) ||
+        !exportURLTemplatesArray(*record)) {
         logExchangeError("!! ExportAll stopped, no file was written");
         return false;
     }
@@ -114,8 +116,8 @@ bool ExportData::exportTagDataArray(ExportImportData& record, bool purgeUnusedTa
     const auto tags = TagManager::shared()->allAvailableTags()->snapshot();
     if (tags->empty()) return true;
     logExchange("-> exportTagDataArray");
-    const bool dropUnused =
-        purgeUnusedTags && !std::all_of(tags->begin(), tags->end(), [](const iconTag::Ptr& t) { return t && t->tagUsed(); });
+    const bool dropUnused = purgeUnusedTags && !std::all_of(tags->begin(), tags->end(),
+                                                            [](const iconTag::Ptr& t) { return t && t->tagUsed(); });
     std::vector<iconTag::Ptr> kept;
     for (const auto& tag : *tags)
         if (tag && (!dropUnused || tag->tagUsed()) && tag->shouldSavedToConfig()) kept.push_back(tag);
@@ -144,7 +146,8 @@ bool ExportData::exportGlobalHotkey(ExportImportData& record) {
     const auto combo = AppDelegate::shared()->config->globalKeyCombo;
     if (!combo) return true;
     logExchange("-> exportGlobalHotkey");
-    auto data = archiveStep(Step::globalHotkey, ArchiveObject(combo), "Error saving globalKeyCombo_KeyName to ExportFile");
+    auto data =
+        archiveStep(Step::globalHotkey, ArchiveObject(combo), "Error saving globalKeyCombo_KeyName to ExportFile");
     if (!data) return false;
     record.globalKeyCombo = std::move(data);
     logExchange("<- exportGlobalHotkey");

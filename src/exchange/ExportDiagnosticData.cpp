@@ -25,7 +25,9 @@ std::string boolText(bool value) { return value ? "true" : "false"; }
 
 std::string hotkeyText(const KeyCombo::Ptr& combo) { return combo ? combo->displayString() : std::string(); }
 
-bool orderedCanonically(const std::string& a, const std::string& b) { return platform::text::canonicalCompare(a, b) < 0; }
+bool orderedCanonically(const std::string& a, const std::string& b) {
+    return platform::text::canonicalCompare(a, b) < 0;
+}
 
 std::string informationString(const platform::ValueDictionary& information, const char* key) {
     const auto it = information.find(key);
@@ -73,30 +75,33 @@ void ExportDiagnosticData::addAppInfo() {
 void ExportDiagnosticData::addConfiguration() {
     const auto c = AppDelegate::shared()->config;
     addFrame("# Configuration");
-    exportData.insert(exportData.end(), {
-        std::string("  defaultMenubarIcon: ") + Configuration::defaultMenubarIcon,
-        "  alternateFolderBrowser: " + c->alternateFolderBrowser,
-        "  clickType: " + std::to_string(c->clickType),
-        "  showPathInMainView: " + boolText(c->showPathInMainView),
-        "  debugLogging: " + boolText(c->debugLogging()),
-        "  useSmallModeInMainView: " + boolText(c->useSmallModeInMainView),
-        "  sidebarCategoriesShowNumberOfElementInSidebar: " + boolText(c->sidebarCategoriesShowNumberOfElementInSidebar),
-        "",
-        "  sidebarCategoriesShowActiveApplications: " + boolText(c->sidebarCategoriesShowActiveApplications()),
-        "  sidebarCategoriesShowFiles: " + boolText(c->sidebarCategoriesShowFiles()),
-        "  sidebarCategoriesShowFolders: " + boolText(c->sidebarCategoriesShowFolders()),
-        "  sidebarCategoriesShowFavorites: " + boolText(c->sidebarCategoriesShowFavorites()),
-        "  sidebarCategoriesShowRecentApplications: " + boolText(c->sidebarCategoriesShowRecentApplications()),
-        "",
-        "  neverRemindMeRemoveTagDialog: " + boolText(c->neverRemindMeRemoveTagDialog),
-        "  neverRemindMeRenameTagDialog: " + boolText(c->neverRemindMeRenameTagDialog),
-        "",
-        "  searchForComments: " + boolText(c->searchForComments),
-        "  searchForTags: " + boolText(c->searchForTags),
-        "",
-        "  customSpotlightSearchScope: " + joined(c->customSpotlightSearchScope, ", "),
-        "",
-    });
+    exportData.insert(
+        exportData.end(),
+        {
+            std::string("  defaultMenubarIcon: ") + Configuration::defaultMenubarIcon,
+            "  alternateFolderBrowser: " + c->alternateFolderBrowser,
+            "  clickType: " + std::to_string(c->clickType),
+            "  showPathInMainView: " + boolText(c->showPathInMainView),
+            "  debugLogging: " + boolText(c->debugLogging()),
+            "  useSmallModeInMainView: " + boolText(c->useSmallModeInMainView),
+            "  sidebarCategoriesShowNumberOfElementInSidebar: " +
+                boolText(c->sidebarCategoriesShowNumberOfElementInSidebar),
+            "",
+            "  sidebarCategoriesShowActiveApplications: " + boolText(c->sidebarCategoriesShowActiveApplications()),
+            "  sidebarCategoriesShowFiles: " + boolText(c->sidebarCategoriesShowFiles()),
+            "  sidebarCategoriesShowFolders: " + boolText(c->sidebarCategoriesShowFolders()),
+            "  sidebarCategoriesShowFavorites: " + boolText(c->sidebarCategoriesShowFavorites()),
+            "  sidebarCategoriesShowRecentApplications: " + boolText(c->sidebarCategoriesShowRecentApplications()),
+            "",
+            "  neverRemindMeRemoveTagDialog: " + boolText(c->neverRemindMeRemoveTagDialog),
+            "  neverRemindMeRenameTagDialog: " + boolText(c->neverRemindMeRenameTagDialog),
+            "",
+            "  searchForComments: " + boolText(c->searchForComments),
+            "  searchForTags: " + boolText(c->searchForTags),
+            "",
+            "  customSpotlightSearchScope: " + joined(c->customSpotlightSearchScope, ", "),
+            "",
+        });
 }
 
 void ExportDiagnosticData::addSearchScopes() {
@@ -121,9 +126,14 @@ void ExportDiagnosticData::addMainDatabase() {
         std::vector<std::string> lines;
     };
     Group groups[] = {
-        {ListviewItemSource::spotlight, "Spotlight", "# Itemsource -> Spotlight (found and imported using Spotlight):", {}},
-        {ListviewItemSource::shortcuts, "Shortcuts",
-         "# Itemsource -> Shortcuts (found and imported using Shortcuts-Import):", {}},
+        {ListviewItemSource::spotlight,
+         "Spotlight",
+         "# Itemsource -> Spotlight (found and imported using Spotlight):",
+         {}},
+        {ListviewItemSource::shortcuts,
+         "Shortcuts",
+         "# Itemsource -> Shortcuts (found and imported using Shortcuts-Import):",
+         {}},
         {ListviewItemSource::other, "Other", "# Itemsource -> Other (manually added items):", {}},
         {ListviewItemSource::tags, "Tags", "# Itemsource -> Tags (automatically created from the used tags):", {}},
     };
@@ -133,8 +143,9 @@ void ExportDiagnosticData::addMainDatabase() {
         const auto lastUsed = entry->lastUsedDate();
         std::string line = std::string(rawValue(entry->itemType())) + " -> [" + entry->path() + "]; Tags: [" +
                            joined(entry->tags(), ", ") + "] ; isVisible: " + boolText(entry->isVisible()) +
-                           " ; isReachable: " + boolText(entry->isReachable()) + " ; Hotkey: " +
-                           hotkeyText(entry->hotkey()) + " ; LastUsed: " + (lastUsed ? formattedDate(*lastUsed) : "-");
+                           " ; isReachable: " + boolText(entry->isReachable()) +
+                           " ; Hotkey: " + hotkeyText(entry->hotkey()) +
+                           " ; LastUsed: " + (lastUsed ? formattedDate(*lastUsed) : "-");
         for (auto& group : groups)
             if (group.source == entry->itemSource()) group.lines.push_back(std::move(line));
     }
@@ -158,11 +169,10 @@ void ExportDiagnosticData::addTags() {
     const auto tags = TagManager::shared()->allAvailableTags()->snapshot();
     for (const auto& tag : *tags) {
         if (!tag) continue;
-        exportData.push_back("[" + tag->tagName() + "] -> Symbol: " + tag->tagSymbol() +
-                             "; Used: " + boolText(tag->tagUsed()) +
-                             "; Use-Counter: " + std::to_string(tag->tagUseCounter()) +
-                             "; View-Hotkey: " + hotkeyText(tag->hotkey()) +
-                             "; Launch-Hotkey: " + hotkeyText(tag->hotkeyLaunchAll()));
+        exportData.push_back(
+            "[" + tag->tagName() + "] -> Symbol: " + tag->tagSymbol() + "; Used: " + boolText(tag->tagUsed()) +
+            "; Use-Counter: " + std::to_string(tag->tagUseCounter()) + "; View-Hotkey: " + hotkeyText(tag->hotkey()) +
+            "; Launch-Hotkey: " + hotkeyText(tag->hotkeyLaunchAll()));
     }
     exportData.insert(exportData.end(), {"", "Items: " + std::to_string(tags->size()), "", ""});
 }
@@ -173,9 +183,9 @@ void ExportDiagnosticData::addBookmarks() {
     SandboxFileAccess::shared()->persistanceBookmarkStorage()->forEachBookmark(
         [this](const platform::URL& url, const platform::Data& data) {
             const auto resolved = platform::bookmark::resolve(data);
-            const std::string value = resolved ? "stale: " + boolText(resolved->isStale) + " [" +
-                                                     resolved->url.absoluteString() + "]"
-                                               : std::string("unable to resolve BookmarkData!");
+            const std::string value =
+                resolved ? "stale: " + boolText(resolved->isStale) + " [" + resolved->url.absoluteString() + "]"
+                         : std::string("unable to resolve BookmarkData!");
             exportData.push_back("  key: [" + url.absoluteString() + "] -> " + value);
         });
     exportData.emplace_back();

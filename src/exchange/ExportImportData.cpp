@@ -175,12 +175,17 @@ const std::set<std::string>& globalKeyCombo() {
 
 ExportFileReadResult readExportFile(const platform::Data& bytes) {
     using Failure = ExportFileFailure;
-    // The classes read below must decode even when nothing else touched them yet.
-    TableViewItem::registerCoding();
-    iconTag::registerCoding();
-    KeyCombo::registerCoding();
-    urlTemplateData::registerCoding();
-    platform::Color::registerCoding();
+    // The classes read below must decode even when nothing else touched them
+    // yet; once is enough.
+    static const bool registered = [] {
+        TableViewItem::registerCoding();
+        iconTag::registerCoding();
+        KeyCombo::registerCoding();
+        urlTemplateData::registerCoding();
+        platform::Color::registerCoding();
+        return true;
+    }();
+    (void)registered;
 
     auto top = KeyedUnarchiver::unarchiveTopLevelObject(bytes, exportclasses::record());
     if (!top) return failed(Failure::notAnExportFile, top.error);

@@ -45,7 +45,8 @@ bool isBackupName(const std::string& name) {
 
 std::optional<platform::Date> ExportVersionedBackup::creationDate(const fs::path& path) {
     struct statx info {};
-    if (statx(AT_FDCWD, path.c_str(), AT_STATX_SYNC_AS_STAT, STATX_BTIME | STATX_MTIME, &info) != 0) return std::nullopt;
+    if (statx(AT_FDCWD, path.c_str(), AT_STATX_SYNC_AS_STAT, STATX_BTIME | STATX_MTIME, &info) != 0)
+        return std::nullopt;
     if (info.stx_mask & STATX_BTIME) return dateFrom(info.stx_btime);
     if (info.stx_mask & STATX_MTIME) return dateFrom(info.stx_mtime);
     return std::nullopt;
@@ -117,8 +118,8 @@ bool ExportVersionedBackup::createBackup() const {
         logExchangeError("Backup folder cannot be written, no backup made: " + folder->path());
         return false;
     }
-    const auto url = folder->appendingPathComponent(platform::text::uuidString() + "." +
-                                                    ExportImportManager::defaultFileExtension);
+    const auto url =
+        folder->appendingPathComponent(platform::text::uuidString() + "." + ExportImportManager::defaultFileExtension);
     // The folder is the program's own: no access needs asking for.
     return ExportImportManager::shared()->exportData->exportAll(url, false);
 }

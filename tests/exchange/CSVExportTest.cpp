@@ -52,7 +52,8 @@ with open(sys.argv[1], newline='', encoding='utf-8') as f:
             token += ch;
             continue;
         }
-        if (token == ".") rows.push_back(std::exchange(row, {}));
+        if (token == ".")
+            rows.push_back(std::exchange(row, {}));
         else if (!token.empty() || ch == ' ') {
             std::string field;
             for (std::size_t i = 0; i + 1 < token.size(); i += 2)
@@ -70,11 +71,13 @@ TEST_F(CSVExportTest, TheListIsTheHeaderAndOneQuotedLineForEachEntry) {
     auto plain = link("https://example.org/plain", "Plain", "");
     auto noted = link("https://example.org/n", "Noted", "a note");
     ASSERT_TRUE(manager()->exportData->writeCSV(csvURL(), listOf({work, plain, noted})));
-    EXPECT_EQ(readText(csvURL().path()), "Name,Path,Tags,Hotkey,Comment\n"
-                                         "\"Work\",\"https://example.org/work\",\"work,home\",\"" +
-                                             work->hotkey()->displayString() + "\",\"\"\n"
-                                             "\"Plain\",\"https://example.org/plain\",\"\",\"\",\"\"\n"
-                                             "\"Noted\",\"https://example.org/n\",\"\",\"\",\"a note\"");
+    EXPECT_EQ(readText(csvURL().path()),
+              "Name,Path,Tags,Hotkey,Comment\n"
+              "\"Work\",\"https://example.org/work\",\"work,home\",\"" +
+                  work->hotkey()->displayString() +
+                  "\",\"\"\n"
+                  "\"Plain\",\"https://example.org/plain\",\"\",\"\",\"\"\n"
+                  "\"Noted\",\"https://example.org/n\",\"\",\"\",\"a note\"");
 
     ASSERT_TRUE(manager()->exportData->writeCSV(csvURL(), listOf({plain})));
     EXPECT_EQ(readText(csvURL().path()),
@@ -151,9 +154,10 @@ TEST_F(CSVExportTest, TheCommandWritesTheListAsItWasAtTheClick) {
         return platform::PanelAnswer{platform::modalresponse::ok, {csvURL()}};
     });
     manager()->exportDataAsCSVCommand(list);
-    EXPECT_EQ(readText(csvURL().path()), "Name,Path,Tags,Hotkey,Comment\n"
-                                         "\"A\",\"https://example.org/a\",\"\",\"\",\"\"\n"
-                                         "\"B\",\"https://example.org/b\",\"\",\"\",\"\"");
+    EXPECT_EQ(readText(csvURL().path()),
+              "Name,Path,Tags,Hotkey,Comment\n"
+              "\"A\",\"https://example.org/a\",\"\",\"\",\"\"\n"
+              "\"B\",\"https://example.org/b\",\"\",\"\",\"\"");
     EXPECT_EQ(loggedAfter("Exporting to CSV").size(), 1u);
 }
 

@@ -73,14 +73,12 @@ private:
 };
 
 // A record archive whose root carries exactly `fields`.
-inline platform::Data recordWith(
-    platform::ValueDictionary fields,
-    const std::function<void(ArchiveBuilder&, platform::ValueDictionary&)>& more = {}) {
+inline platform::Data recordWith(platform::ValueDictionary fields,
+                                 const std::function<void(ArchiveBuilder&, platform::ValueDictionary&)>& more = {}) {
     ArchiveBuilder a;
     if (more) more(a, fields);
     return a.data(a.instance("_TtC5frelt16ExportImportData", std::move(fields)));
 }
-
 
 class ExchangeTest : public SourcesTest {
 protected:
@@ -139,8 +137,8 @@ protected:
         auto link = add(TableViewItem::initForURL("https://example.org/wiki?q=%%userInput:Find%%", "Wiki", "pages"));
         link->setTags({"web"});
         link->setHotkey(frelt::KeyCombo::makeDoubled(mf::shift));
-        add(TableViewItem::initForShortcutsURL("shortcuts://run-shortcut?name=Morning", "Morning", ""))->setTags(
-            {"routines"});
+        add(TableViewItem::initForShortcutsURL("shortcuts://run-shortcut?name=Morning", "Morning", ""))
+            ->setTags({"routines"});
         auto app = add(TableViewItem::initForSpotlightApp(makeApplication("apps/editor.desktop", "Editor"), "Editor"));
         app->setTags({"tools|text"});
         app->setIsFavorite(true);
@@ -158,8 +156,9 @@ protected:
         registerTag("tools|text", 23);
         registerTag("routines", 31)->setHotkeyLaunchAll(combo(frelt::Key::m, mf::control | mf::option));
 
-        urlManager()->urlTemplates = {std::make_shared<frelt::urlTemplateData>("Search", "https://s.example/?q=%%userInput:Term%%"),
-                                      std::make_shared<frelt::urlTemplateData>("Call", "tel:%%userInput%%")};
+        urlManager()->urlTemplates = {
+            std::make_shared<frelt::urlTemplateData>("Search", "https://s.example/?q=%%userInput:Term%%"),
+            std::make_shared<frelt::urlTemplateData>("Call", "tel:%%userInput%%")};
 
         auto c = config();
         c->globalKeyCombo = combo(frelt::Key::space, mf::option);
@@ -247,7 +246,8 @@ protected:
                 "click " + std::to_string(c->clickType),
                 "animated " + std::to_string(c->mainPopoverAnimated),
                 "browser " + c->alternateFolderBrowser,
-                "scope " + (c->customSpotlightSearchScope.empty() ? std::string() : c->customSpotlightSearchScope.front()) +
+                "scope " +
+                    (c->customSpotlightSearchScope.empty() ? std::string() : c->customSpotlightSearchScope.front()) +
                     "/" + std::to_string(c->customSpotlightSearchScope.size()),
                 "comments " + std::to_string(c->searchForComments),
                 "tags " + std::to_string(c->searchForTags),
@@ -279,8 +279,8 @@ protected:
     }
     static void writeBytes(const std::filesystem::path& path, const platform::Data& bytes) {
         std::filesystem::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                    static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
 
     // Scripts the next alert, checking its texts.

@@ -161,8 +161,9 @@ TEST_F(ExportDiagnosticDataTest, SavingWritesAtOnceOrAfterAccessAndAFailureIsSho
     EXPECT_EQ(readText(url.path()), "old");
 
     platform::fileaccess::setSimulatedRestriction(std::nullopt);
-    platform::atomicfile::setFaultInjector(
-        [](platform::atomicfile::Stage stage, const fs::path&) { return stage == platform::atomicfile::Stage::Sync ? EIO : 0; });
+    platform::atomicfile::setFaultInjector([](platform::atomicfile::Stage stage, const fs::path&) {
+        return stage == platform::atomicfile::Stage::Sync ? EIO : 0;
+    });
     script->chooseInSavePanel(url);
     script->answerAlert([](platform::Alert& alert) {
         EXPECT_EQ(alert.messageText().rfind("Error on writing strings to file: ", 0), 0u);

@@ -33,7 +33,9 @@ class ExportImportDataTest : public ExchangeTest {
 protected:
     // The data of the file under `url` the import takes in, with the alert it
     // may show answered.
-    bool importFile(const fs::path& path) { return manager()->importData->importFromURL(platform::URL::fileURL(path.string())); }
+    bool importFile(const fs::path& path) {
+        return manager()->importData->importFromURL(platform::URL::fileURL(path.string()));
+    }
 };
 
 TEST_F(ExportImportDataTest, ARecordReadsBackItsNineteenValuesAndAnAbsentArchiveStaysAbsent) {
@@ -79,18 +81,35 @@ TEST_F(ExportImportDataTest, ARecordReadsBackItsNineteenValuesAndAnAbsentArchive
     EXPECT_EQ(back->mainWindowHeight, MainWindowHeight::height85);
 }
 
+TEST_F(ExportImportDataTest, OurOwnClassNamesReadAsWellAsTheRuntimeOnes) {
+    auto record = ExportImportData::make();
+    const platform::ArchiveArray entries{
+        platform::ArchiveObject(TableViewItem::initForURL("https://example.org", "Ex", ""))};
+    record->allDataArchive = platform::KeyedArchiver::archivedData(platform::ArchiveObject(entries));
+    const auto bytes = *platform::KeyedArchiver::archivedData(platform::ArchiveObject(record));
+    const auto top = platform::PropertyList::read(bytes);
+    ASSERT_TRUE(top);
+    EXPECT_NE(top.value->description().find("frelt.ExportImportData"), std::string::npos);
+
+    const auto read = readExportFile(bytes);
+    ASSERT_TRUE(read.content) << read.error;
+    ASSERT_EQ(read.content->entries.size(), 1u);
+    EXPECT_EQ(read.content->entries.front()->name(), "Ex");
+}
+
 TEST_F(ExportImportDataTest, MissingKeysAndValuesOfAnotherKindReadAsTheirFallbacks) {
     // Nothing but a few keys of the wrong kind: every field still gets its
     // key's fallback, not the value of a fresh record.
-    const auto record = decodeRecord(recordWith(
-        {{"allDataArchive", 42}, {"windowViewStyle", true}, {"searchForComments", 1.5}}, [](ArchiveBuilder& a, ValueDictionary& f) {
-            f["clickType"] = a.add("1");
-            f["tagArchive"] = a.add("not data");
-            f["mainWindowWidth"] = a.add("999px");
-            f["mainWindowHeight"] = a.add("70");
-            f["customSpotlightSearchScope"] = a.array({a.add(3)});
-            f["alternateFolderBrowser"] = a.array({});
-        }));
+    const auto record =
+        decodeRecord(recordWith({{"allDataArchive", 42}, {"windowViewStyle", true}, {"searchForComments", 1.5}},
+                                [](ArchiveBuilder& a, ValueDictionary& f) {
+                                    f["clickType"] = a.add("1");
+                                    f["tagArchive"] = a.add("not data");
+                                    f["mainWindowWidth"] = a.add("999px");
+                                    f["mainWindowHeight"] = a.add("70");
+                                    f["customSpotlightSearchScope"] = a.array({a.add(3)});
+                                    f["alternateFolderBrowser"] = a.array({});
+                                }));
     ASSERT_TRUE(record);
     EXPECT_FALSE(record->allDataArchive);
     EXPECT_FALSE(record->allTagsArchive);
@@ -126,9 +145,9 @@ TEST_F(ExportImportDataTest, OurFileHasTheDocumentedLayout) {
     for (const char* key : {"allDataArchive", "tagArchive", "urlTemplateArchive", "globalKeyCombo"})
         EXPECT_TRUE(object(root[key]).isData()) << key;
     for (const char* key : {"windowViewStyle", "clickType"}) EXPECT_TRUE(root[key].isInteger()) << key;
-    for (const char* key : {"mainPopoverAnimated", "searchForComments", "searchForTags",
-                            "selectingTagsInMainWindowLaunchAll", "useSmallModeInMainView", "showPathInMainView",
-                            "hotkeyBorder", "translucentBackgroundRight"})
+    for (const char* key :
+         {"mainPopoverAnimated", "searchForComments", "searchForTags", "selectingTagsInMainWindowLaunchAll",
+          "useSmallModeInMainView", "showPathInMainView", "hotkeyBorder", "translucentBackgroundRight"})
         EXPECT_TRUE(root[key].isBool()) << key;
     EXPECT_TRUE(root["entryBackgroundAlphaValue"].isReal());
     EXPECT_EQ(object(root["alternateFolderBrowser"]), Value("/usr/bin/files"));
@@ -163,27 +182,38 @@ TEST_F(ExportImportDataTest, AFileBuiltByHandFromTheLayoutImports) {
     // The entries: one link with tags, a colour-less hotkey and the stored
     // booleans as number objects, as the entry class writes them.
     ArchiveBuilder entries;
-    const auto link = entries.instance(
-        "_TtC5frelt13TableViewItem",
-        {{"name", entries.add("Handmade")}, {"path", entries.add("https://example.org/hand")},
-         {"tags", entries.array({entries.add("made"), entries.add("made|by hand")})}, {"comment", entries.add("c")},
-         {"itemTypeRawValue", entries.add("url")}, {"itemSourceRawValue", entries.add("other")}, {"color", UID{0}},
-         {"hotkey", entries.keyCombo("h", kCommand | kOption)}, {"isVisible", entries.add(true)},
-         {"favorite", entries.add(true)}});
+    const auto link = entries.instance("_TtC5frelt13TableViewItem",
+                                       {{"name", entries.add("Handmade")},
+                                        {"path", entries.add("https://example.org/hand")},
+                                        {"tags", entries.array({entries.add("made"), entries.add("made|by hand")})},
+                                        {"comment", entries.add("c")},
+                                        {"itemTypeRawValue", entries.add("url")},
+                                        {"itemSourceRawValue", entries.add("other")},
+                                        {"color", UID{0}},
+                                        {"hotkey", entries.keyCombo("h", kCommand | kOption)},
+                                        {"isVisible", entries.add(true)},
+                                        {"favorite", entries.add(true)}});
     const auto entryData = entries.data(entries.array({link}));
     ArchiveBuilder tags;
-    const auto tagData = tags.data(tags.array({tags.instance(
-        "_TtC5frelt7iconTag", {{"tagName", tags.add("made")}, {"tagSymbol", tags.add("icon_tags")},
-                               {"hotkey", tags.keyCombo("m", kCommand)}})}));
+    const auto tagData =
+        tags.data(tags.array({tags.instance("_TtC5frelt7iconTag", {{"tagName", tags.add("made")},
+                                                                   {"tagSymbol", tags.add("icon_tags")},
+                                                                   {"hotkey", tags.keyCombo("m", kCommand)}})}));
     ArchiveBuilder hotkey;
     const auto hotkeyData = hotkey.data(hotkey.keyCombo("space", kOption));
 
     const auto path = root() / "hand.frelt_ExportData";
-    writeBytes(path, recordWith({{"windowViewStyle", 1}, {"clickType", 0}, {"mainPopoverAnimated", false},
-                                 {"searchForComments", true}, {"searchForTags", false},
-                                 {"selectingTagsInMainWindowLaunchAll", false}, {"entryBackgroundAlphaValue", 0.5},
-                                 {"useSmallModeInMainView", false}, {"showPathInMainView", true},
-                                 {"hotkeyBorder", false}, {"translucentBackgroundRight", false},
+    writeBytes(path, recordWith({{"windowViewStyle", 1},
+                                 {"clickType", 0},
+                                 {"mainPopoverAnimated", false},
+                                 {"searchForComments", true},
+                                 {"searchForTags", false},
+                                 {"selectingTagsInMainWindowLaunchAll", false},
+                                 {"entryBackgroundAlphaValue", 0.5},
+                                 {"useSmallModeInMainView", false},
+                                 {"showPathInMainView", true},
+                                 {"hotkeyBorder", false},
+                                 {"translucentBackgroundRight", false},
                                  {"urlTemplateArchive", UID{0}}},
                                 [&](ArchiveBuilder& a, ValueDictionary& f) {
                                     f["allDataArchive"] = a.add(entryData);
@@ -197,8 +227,10 @@ TEST_F(ExportImportDataTest, AFileBuiltByHandFromTheLayoutImports) {
 
     ASSERT_TRUE(importFile(path));
     drain();
-    EXPECT_EQ(keptEntries(), (Strings{"Handmade | https://example.org/hand | made;made|by hand; | c | url | other | - | "
-                                      "h+" + std::to_string(kCommand | kOption) + " | visible=1 | favorite=1"}));
+    EXPECT_EQ(keptEntries(),
+              (Strings{"Handmade | https://example.org/hand | made;made|by hand; | c | url | other | - | "
+                       "h+" +
+                       std::to_string(kCommand | kOption) + " | visible=1 | favorite=1"}));
     // The rebuild registers the tags the entries use beyond those in the file.
     EXPECT_EQ(registeredTags(), (Strings{"made | icon_tags | - | m+" + std::to_string(kCommand) + " | -",
                                          "made|by hand | icon_tags | - | - | -"}));
@@ -216,8 +248,8 @@ TEST_F(ExportImportDataTest, AFileWrittenByPythonsPlistlibImports) {
     drain();
     EXPECT_EQ(keptEntries(),
               (Strings{"Python docs | https://docs.python.org/3/ | web;web|docs; | made by plistlib | url | other | "
-                       "1.000000 0.000000 0.000000 1.000000  | p+" + std::to_string(kCommand | kOption) +
-                           " | visible=1 | favorite=1",
+                       "1.000000 0.000000 0.000000 1.000000  | p+" +
+                           std::to_string(kCommand | kOption) + " | visible=1 | favorite=1",
                        "Music | /srv/music |  |  | folder | other | - | - | visible=1 | favorite=0"}));
     EXPECT_EQ(registeredTags(), (Strings{"web | icon_tags | - | w+" + std::to_string(kCommand) + " | w+" +
                                              std::to_string(kCommand | (1 << 17)),
@@ -268,13 +300,14 @@ print(objs[root['mainWindowWidth'].data], root['entryBackgroundAlphaValue'], roo
     const std::string entryClass = "_TtC5frelt13TableViewItem";
     std::string entries;
     for (int i = 0; i < 7; ++i) entries += (i ? "," : "") + entryClass;
-    EXPECT_EQ(out, "_TtC5frelt16ExportImportData\n"
-                   "allDataArchive,alternateFolderBrowser,clickType,customSpotlightSearchScope,"
-                   "entryBackgroundAlphaValue,globalKeyCombo,hotkeyBorder,mainPopoverAnimated,mainWindowHeight,"
-                   "mainWindowWidth,searchForComments,searchForTags,selectingTagsInMainWindowLaunchAll,"
-                   "showPathInMainView,tagArchive,translucentBackgroundRight,urlTemplateArchive,"
-                   "useSmallModeInMainView,windowViewStyle\n" +
-                       entries + "\n550px 0.6499999761581421 False\n")
+    EXPECT_EQ(out,
+              "_TtC5frelt16ExportImportData\n"
+              "allDataArchive,alternateFolderBrowser,clickType,customSpotlightSearchScope,"
+              "entryBackgroundAlphaValue,globalKeyCombo,hotkeyBorder,mainPopoverAnimated,mainWindowHeight,"
+              "mainWindowWidth,searchForComments,searchForTags,selectingTagsInMainWindowLaunchAll,"
+              "showPathInMainView,tagArchive,translucentBackgroundRight,urlTemplateArchive,"
+              "useSmallModeInMainView,windowViewStyle\n" +
+                  entries + "\n550px 0.6499999761581421 False\n")
         << std::string(result->standardError.begin(), result->standardError.end());
 }
 

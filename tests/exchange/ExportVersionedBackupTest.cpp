@@ -53,7 +53,8 @@ protected:
     }
     static Strings listedNames() {
         Strings out;
-        for (const auto& p : backups().listBackupFiles().value_or(Strings{})) out.push_back(fs::path(p).filename().string());
+        for (const auto& p : backups().listBackupFiles().value_or(Strings{}))
+            out.push_back(fs::path(p).filename().string());
         return out;
     }
 };
@@ -145,8 +146,10 @@ TEST_F(ExportVersionedBackupTest, TheCreationDateIsTheBirthTimeWhereTheFileSyste
     struct statx info {};
     ASSERT_EQ(statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME, &info), 0);
     const double now = platform::Date::now().unixTime();
-    if (info.stx_mask & STATX_BTIME) EXPECT_NEAR(date->unixTime(), now, 600);
-    else EXPECT_NEAR(date->unixTime(), now - 10 * 365 * 86400.0, 600);
+    if (info.stx_mask & STATX_BTIME)
+        EXPECT_NEAR(date->unixTime(), now, 600);
+    else
+        EXPECT_NEAR(date->unixTime(), now - 10 * 365 * 86400.0, 600);
     EXPECT_FALSE(ExportVersionedBackup::creationDate(root() / "missing"));
 }
 

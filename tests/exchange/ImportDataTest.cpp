@@ -57,9 +57,9 @@ protected:
         const auto read = readExportFile(exportedFile());
         const auto& r = *read.content->record;
         const std::map<std::string, std::optional<platform::Data>> parts{{"allDataArchive", r.allDataArchive},
-                                                                          {"tagArchive", r.allTagsArchive},
-                                                                          {"urlTemplateArchive", r.urlTemplateArchive},
-                                                                          {"globalKeyCombo", r.globalKeyCombo}};
+                                                                         {"tagArchive", r.allTagsArchive},
+                                                                         {"urlTemplateArchive", r.urlTemplateArchive},
+                                                                         {"globalKeyCombo", r.globalKeyCombo}};
         return *parts.at(key);
     }
     // A record carrying `data` under `key` and nothing else.
@@ -83,9 +83,14 @@ TEST_F(ImportDataTest, AFileThatCannotBeUsedInFullShowsOneAlertAndChangesNothing
     };
     const auto cut = exportedFile();
     const std::vector<Case> cases = {
-        {"truncated", [&](const fs::path& p) { writeBytes(p, platform::Data(cut.begin(), cut.begin() + cut.size() / 2)); },
+        {"truncated",
+         [&](const fs::path& p) { writeBytes(p, platform::Data(cut.begin(), cut.begin() + cut.size() / 2)); },
          kNotAnExportFile, "Error: Import"},
-        {"text", [](const fs::path& p) { writeBytes(p, {'h', 'e', 'l', 'l', 'o'}); }, kNotAnExportFile, "Error: Import"},
+        {"text",
+         [](const fs::path& p) {
+             writeBytes(p, {'h', 'e', 'l', 'l', 'o'});
+         },
+         kNotAnExportFile, "Error: Import"},
         {"root of another kind",
          [](const fs::path& p) {
              ArchiveBuilder a;
@@ -95,7 +100,8 @@ TEST_F(ImportDataTest, AFileThatCannotBeUsedInFullShowsOneAlertAndChangesNothing
         {"root of a class not allowed",
          [](const fs::path& p) {
              ArchiveBuilder a;
-             writeBytes(p, a.data(a.instance("_TtC5frelt13TableViewItem", {{"name", a.add("x")}, {"path", a.add("/x")}})));
+             writeBytes(p,
+                        a.data(a.instance("_TtC5frelt13TableViewItem", {{"name", a.add("x")}, {"path", a.add("/x")}})));
          },
          kNotAnExportFile, "Error: Import"},
         {"cycle",
@@ -112,12 +118,17 @@ TEST_F(ImportDataTest, AFileThatCannotBeUsedInFullShowsOneAlertAndChangesNothing
              writeBytes(p, a.data(a.instance("_TtC5frelt16ExportImportData", {{"customSpotlightSearchScope", inner}})));
          },
          kNotAnExportFile, "Error: Import"},
-        {"entries holding tags", [&](const fs::path& p) { writeBytes(p, recordHolding("allDataArchive", nestedArchive("tagArchive"))); },
+        {"entries holding tags",
+         [&](const fs::path& p) { writeBytes(p, recordHolding("allDataArchive", nestedArchive("tagArchive"))); },
          kDataError, kDataErrorText},
-        {"entries damaged", [&](const fs::path& p) { writeBytes(p, recordHolding("allDataArchive", {'x', 'y'})); },
+        {"entries damaged",
+         [&](const fs::path& p) {
+             writeBytes(p, recordHolding("allDataArchive", {'x', 'y'}));
+         },
          kDataError, kDataErrorText},
-        {"entries over-deep", [&](const fs::path& p) { writeBytes(p, recordHolding("allDataArchive", deepLists(400))); },
-         kDataError, kDataErrorText},
+        {"entries over-deep",
+         [&](const fs::path& p) { writeBytes(p, recordHolding("allDataArchive", deepLists(400))); }, kDataError,
+         kDataErrorText},
         {"tags holding a hotkey",
          [&](const fs::path& p) { writeBytes(p, recordHolding("tagArchive", nestedArchive("globalKeyCombo"))); },
          kDataError, kDataErrorText},
@@ -244,15 +255,16 @@ TEST_F(ImportDataTest, TheAlphaIsCheckedAndTheWindowSizeStaysThisInstallations) 
         std::optional<double> stored;
         float expected;
     };
-    const Case cases[] = {{1.5, 0.2f}, {-0.1, 0.2f}, {std::nan(""), 0.2f}, {0.3, 0.3f}, {std::nullopt, 0.0f}, {1.0, 1.0f}};
+    const Case cases[] = {{1.5, 0.2f}, {-0.1, 0.2f},         {std::nan(""), 0.2f},
+                          {0.3, 0.3f}, {std::nullopt, 0.0f}, {1.0, 1.0f}};
     const auto path = root() / "alpha.frelt_ExportData";
     for (const auto& c : cases) {
         ValueDictionary fields;
         if (c.stored) fields["entryBackgroundAlphaValue"] = *c.stored;
         writeBytes(path, recordWith(fields, [](ArchiveBuilder& a, ValueDictionary& f) {
-            f["mainWindowWidth"] = a.add("800px");
-            f["mainWindowHeight"] = a.add("50%");
-        }));
+                       f["mainWindowWidth"] = a.add("800px");
+                       f["mainWindowHeight"] = a.add("50%");
+                   }));
         ASSERT_TRUE(importFrom(path));
         EXPECT_FLOAT_EQ(config()->entryBackgroundAlphaValue, c.expected) << (c.stored ? *c.stored : -1);
         EXPECT_EQ(config()->mainWindowWidth, MainWindowWidth::with550);
