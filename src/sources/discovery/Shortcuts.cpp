@@ -60,7 +60,9 @@ void Shortcuts::importShortcuts() {
         showAlert(shortcutCommand + " returned an error", errors);
         return;
     }
-    for (const auto& entry : *store->allData()->snapshot())
+    // Held for the whole walk: a temporary snapshot would end before the loop body.
+    const auto entries = store->allData()->snapshot();
+    for (const auto& entry : *entries)
         if (isShortcutEntry(entry)) entry->setIsFoundByShortcutImport(false);
     shortcutsComplete = result.output;
     refusedWhileBusy_ = false;
@@ -112,7 +114,8 @@ void Shortcuts::endShortcutImportToDatabase() {
         logShortcuts(LogLevel::Fault,
                      "! endShortcutImportToDatabase - Database was busy during the import, no entry was removed");
     } else {
-        for (const auto& entry : *store->allData()->snapshot()) {
+        const auto entries = store->allData()->snapshot();
+        for (const auto& entry : *entries) {
             if (!isShortcutEntry(entry) || entry->isFoundByShortcutImport()) continue;
             logShortcuts(LogLevel::Info,
                          "- endShortcutImportToDatabase - remove entry from Database, because it was no longer found "
