@@ -138,7 +138,8 @@ void ExportDiagnosticData::addMainDatabase() {
         {ListviewItemSource::tags, "Tags", "# Itemsource -> Tags (automatically created from the used tags):", {}},
     };
 
-    for (const auto& entry : *DataStorage::shared()->allData()->snapshot()) {
+    const auto entries = DataStorage::shared()->allData()->snapshot();
+    for (const auto& entry : *entries) {
         if (!entry) continue;
         const auto lastUsed = entry->lastUsedDate();
         std::string line = std::string(rawValue(entry->itemType())) + " -> [" + entry->path() + "]; Tags: [" +
@@ -224,7 +225,8 @@ void ExportDiagnosticData::addHotkeys() {
     };
 
     std::vector<Named> entries;
-    for (const auto& entry : *DataStorage::shared()->allData()->snapshot())
+    const auto allData = DataStorage::shared()->allData()->snapshot();
+    for (const auto& entry : *allData)
         if (entry && entry->hotkey()) entries.emplace_back(entry->name(), entry->hotkey());
     addBlock("Hotkeys for entries:", std::move(entries));
 
