@@ -51,6 +51,10 @@ protected:
 };
 
 TEST_F(ExportDataTest, AWholeStoreComesBackFieldByFieldThroughExportAndImport) {
+    // As at launch: the stored lists are read before anything saves them.
+    config()->loadAllDataArray();
+    config()->loadTagDataArray();
+    config()->loadURLTemplateDataArray();
     fillStore();
     // Found by the application search and untouched: not the user's to keep.
     add(TableViewItem::initForSpotlightApp(makeApplication("apps/plain.desktop", "Plain"), "Plain"));
