@@ -28,8 +28,11 @@ bool injectedFailure(ExportData::Step step) {
     return gStepFaultInjector && gStepFaultInjector(step);
 }
 
-// One nested archive; on failure the step's alert is shown.
-std::optional<platform::Data> archiveStep(ExportData::Step step, const ArchiveObject& root, const char* alertMessage) {
+// One nested archive into `into`, between the step's two log lines; on
+// failure the step's alert is shown and nothing is stored.
+bool storeNested(ExportData::Step step, const char* name, const ArchiveObject& root, const char* alertMessage,
+                 std::optional<platform::Data>& into) {
+    logExchange(std::string("-> ") + name);
     std::string error;
     std::optional<platform::Data> data;
     if (injectedFailure(step))
@@ -39,8 +42,11 @@ std::optional<platform::Data> archiveStep(ExportData::Step step, const ArchiveOb
     if (!data) {
         logExchangeError(std::string("!! ") + alertMessage + ": " + error);
         showAlert(alertMessage, kExportError);
+        return false;
     }
-    return data;
+    into = std::move(data);
+    logExchange(std::string("<- ") + name);
+    return true;
 }
 
 template <class T>
@@ -115,55 +121,36 @@ bool ExportData::exportAll(const platform::URL& url, bool purgeUnusedTags) {
 bool ExportData::exportTagDataArray(ExportImportData& record, bool purgeUnusedTags) {
     const auto tags = TagManager::shared()->allAvailableTags()->snapshot();
     if (tags->empty()) return true;
-    logExchange("-> exportTagDataArray");
     const bool dropUnused = purgeUnusedTags && !std::all_of(tags->begin(), tags->end(),
                                                             [](const iconTag::Ptr& t) { return t && t->tagUsed(); });
     std::vector<iconTag::Ptr> kept;
     for (const auto& tag : *tags)
         if (tag && (!dropUnused || tag->tagUsed()) && tag->shouldSavedToConfig()) kept.push_back(tag);
-    auto data = archiveStep(Step::tags, ArchiveObject(archiveList(kept)), "Error saving arrayOfAllTags to ExportFile");
-    if (!data) return false;
-    record.allTagsArchive = std::move(data);
-    logExchange("<- exportTagDataArray");
-    return true;
+    return storeNested(Step::tags, "exportTagDataArray", ArchiveObject(archiveList(kept)),
+                       "Error saving arrayOfAllTags to ExportFile", record.allTagsArchive);
 }
 
 bool ExportData::exportAllDataArray(ExportImportData& record) {
     const auto entries = DataStorage::shared()->allData()->snapshot();
     if (entries->empty()) return true;
-    logExchange("-> exportAllDataArray");
     std::vector<TableViewItem::Ptr> kept;
     for (const auto& entry : *entries)
         if (entry && entry->shouldSavedToConfig()) kept.push_back(entry);
-    auto data = archiveStep(Step::entries, ArchiveObject(archiveList(kept)), "Error saving allDataArray to ExportFile");
-    if (!data) return false;
-    record.allDataArchive = std::move(data);
-    logExchange("<- exportAllDataArray");
-    return true;
+    return storeNested(Step::entries, "exportAllDataArray", ArchiveObject(archiveList(kept)),
+                       "Error saving allDataArray to ExportFile", record.allDataArchive);
 }
 
 bool ExportData::exportGlobalHotkey(ExportImportData& record) {
     const auto combo = AppDelegate::shared()->config->globalKeyCombo;
-    if (!combo) return true;
-    logExchange("-> exportGlobalHotkey");
-    auto data =
-        archiveStep(Step::globalHotkey, ArchiveObject(combo), "Error saving globalKeyCombo_KeyName to ExportFile");
-    if (!data) return false;
-    record.globalKeyCombo = std::move(data);
-    logExchange("<- exportGlobalHotkey");
-    return true;
+    return !combo || storeNested(Step::globalHotkey, "exportGlobalHotkey", ArchiveObject(combo),
+                                 "Error saving globalKeyCombo_KeyName to ExportFile", record.globalKeyCombo);
 }
 
 bool ExportData::exportURLTemplatesArray(ExportImportData& record) {
     const auto& templates = URLManager::shared()->urlTemplates;
-    if (templates.empty()) return true;
-    logExchange("-> exportURLTemplatesArray");
-    auto data = archiveStep(Step::urlTemplates, ArchiveObject(archiveList(templates)),
-                            "Error saving URLTemplatesArray to ExportFile");
-    if (!data) return false;
-    record.urlTemplateArchive = std::move(data);
-    logExchange("<- exportURLTemplatesArray");
-    return true;
+    return templates.empty() ||
+           storeNested(Step::urlTemplates, "exportURLTemplatesArray", ArchiveObject(archiveList(templates)),
+                       "Error saving URLTemplatesArray to ExportFile", record.urlTemplateArchive);
 }
 
 // --- The CSV list --------------------------------------------------------------------------
