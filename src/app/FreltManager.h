@@ -33,6 +33,13 @@ public:
     int mainWindowState() const { return mainWindowState_.load(); }
     void setMainWindowState(int state) { mainWindowState_.store(state); }
 
+    // Closes the main window, then every other window of the program; before
+    // an export or import command and before a backup is restored.
+    void closeAllWindows();
+    // Whether a window of the program may open now: not while an export or
+    // an import runs (logged).
+    bool canOpenWindow() const;
+
 private:
     std::mutex m_;
     std::shared_ptr<MainViewController> viewControllerMain_;
