@@ -5,6 +5,7 @@
 #include "app/AppDelegate.h"
 #include "app/FreltManager.h"
 #include "hotkeys/HotKeyActions.h"
+#include "hotkeys/KeyboardLayout.h"
 #include "platform/appkit/Application.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/SingleInstance.h"
@@ -35,6 +36,9 @@ std::shared_ptr<HotKeyManager> HotKeyManager::shared() {
 HotKeyManager::HotKeyManager(Private) {}
 
 void HotKeyManager::setUp() {
+    // The keyboard layout reads the desktop's sources, which change on the
+    // main thread: make it here, at launch, before another thread asks.
+    KeyTranslator::shared();
     const std::weak_ptr<HotKeyManager> weak = weak_from_this();
     auto& center = platform::NotificationCenter::defaultCenter();
     for (const char* name :
@@ -201,43 +205,51 @@ void HotKeyManager::updateHotkeyReferencePath(const KeyCombo& keyCombo, const st
 
 // ---- Changes ----------------------------------------------------------------------------------
 
+std::optional<HotKeyManager::Change> HotKeyManager::changeOf(const platform::Notification& notification) {
+    using Kind = Change::Kind;
+    if (const auto* item = notification.objectAs<std::shared_ptr<TableViewItemChangedNotifyObject>>();
+        item && *item && (*item)->reason == TableViewItemChangeReason::hotkeyChanged)
+        return Change{Kind::entryHotkey, (*item)->path};
+    if (notification.name == Notifications::validateTagHotkeyNeeded) return Change{Kind::validateTags, {}};
+    const auto* tag = notification.objectAs<std::shared_ptr<IconTagChangedNotifyObject>>();
+    if (!tag || !*tag || !(*tag)->reason) return std::nullopt;
+    if (*(*tag)->reason == IconTagChangeReason::hotkeyChanged) return Change{Kind::tagHotkey, (*tag)->tagName};
+    if (*(*tag)->reason == IconTagChangeReason::nameChanged) return Change{Kind::tagName, (*tag)->tagName};
+    return std::nullopt;
+}
+
 void HotKeyManager::itemChangedWithSender(const platform::Notification& notification) {
+    auto change = changeOf(notification);
+    if (!change) return;
     if (platform::dispatch::isMainThread()) {
-        handleItemChanged(notification);
+        handleChange(*change);
         return;
     }
     // Registration belongs to the main thread, whoever changed the data.
-    platform::dispatch::Queue::main()->async([weak = weak_from_this(), notification] {
-        if (auto manager = weak.lock()) manager->handleItemChanged(notification);
+    platform::dispatch::Queue::main()->async([weak = weak_from_this(), change = std::move(*change)] {
+        if (auto manager = weak.lock()) manager->handleChange(change);
     });
 }
 
-void HotKeyManager::handleItemChanged(const platform::Notification& notification) {
-    if (const auto* item = notification.objectAs<std::shared_ptr<TableViewItemChangedNotifyObject>>();
-        item && *item && (*item)->reason == TableViewItemChangeReason::hotkeyChanged) {
-        log(LogCategory::hotkeys, LogLevel::Default, "TableViewItem - Hotkey-Change detected for: %{public}@",
-            (*item)->path);
+void HotKeyManager::handleChange(const Change& change) {
+    using Kind = Change::Kind;
+    const std::string& name = change.name;
+    switch (change.kind) {
+    case Kind::entryHotkey:
+        log(LogCategory::hotkeys, LogLevel::Default, "TableViewItem - Hotkey-Change detected for: %{public}@", name);
         registerHotKeys(HotKeyType::userDefinedKey);
         return;
-    }
-    if (notification.name == Notifications::validateTagHotkeyNeeded) {
+    case Kind::validateTags:
         log(LogCategory::hotkeys, LogLevel::Default, "validateTagHotkeyNeeded");
-        registerHotKeys(HotKeyType::tagKeyLaunchAll);
-        registerHotKeys(HotKeyType::tagKey);
-        return;
-    }
-    const auto* tag = notification.objectAs<std::shared_ptr<IconTagChangedNotifyObject>>();
-    if (!tag || !*tag || !(*tag)->reason) return;
-    if (*(*tag)->reason == IconTagChangeReason::hotkeyChanged) {
-        log(LogCategory::hotkeys, LogLevel::Default, "IconTag - Hotkey-Change detected for: %{public}@",
-            (*tag)->tagName);
-    } else if (*(*tag)->reason == IconTagChangeReason::nameChanged) {
+        break;
+    case Kind::tagHotkey:
+        log(LogCategory::hotkeys, LogLevel::Default, "IconTag - Hotkey-Change detected for: %{public}@", name);
+        break;
+    case Kind::tagName:
         // Both of the tag's hotkeys carry its name, in their identifiers and
         // in what they refer to: register them afresh under the new name.
-        log(LogCategory::hotkeys, LogLevel::Default, "IconTag - Name-Change detected for: %{public}@",
-            (*tag)->tagName);
-    } else {
-        return;
+        log(LogCategory::hotkeys, LogLevel::Default, "IconTag - Name-Change detected for: %{public}@", name);
+        break;
     }
     registerHotKeys(HotKeyType::tagKeyLaunchAll);
     registerHotKeys(HotKeyType::tagKey);

@@ -71,7 +71,13 @@ public:
 
 private:
     void setUp();
-    void handleItemChanged(const platform::Notification& notification);
+    // What a change notification asks of the registration.
+    struct Change {
+        enum class Kind { entryHotkey, validateTags, tagHotkey, tagName } kind;
+        std::string name;  // the entry's path or the tag's name
+    };
+    static std::optional<Change> changeOf(const platform::Notification& notification);
+    void handleChange(const Change& change);
     HotKeyCenter::Registration registerLogged(const HotKey::Ptr& hotKey);
     void tellServiceLimitation();
 
