@@ -32,7 +32,8 @@ endfunction()
 # per folder, registered with ctest as one test so sanitizer start-up is paid
 # once. With X11 the program runs on a private X server of its own (xvfb-run),
 # where its X11 tests may grab keys, type and switch layouts; without xvfb-run
-# those tests skip.
+# those tests skip. The server must not reset when a test's last connection
+# closes, or the next test would find no server for a moment.
 find_program(XVFB_RUN xvfb-run)
 function(frelt_test name dir)
   cmake_parse_arguments(ARG "X11" "" "LABELS;DEPS" ${ARGN})
@@ -48,7 +49,7 @@ function(frelt_test name dir)
   target_compile_definitions(${name} PRIVATE FRELT_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   set(environment "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp;TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1")
   if(ARG_X11 AND XVFB_RUN)
-    add_test(NAME ${name} COMMAND ${XVFB_RUN} -a -s "-screen 0 1024x768x24 -nolisten tcp"
+    add_test(NAME ${name} COMMAND ${XVFB_RUN} -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset"
       $<TARGET_FILE:${name}> --gtest_brief=1)
     list(APPEND environment "FRELT_TEST_X_SERVER=1")
   else()
