@@ -35,4 +35,22 @@ bool FreltManager::canOpenWindow() const {
     return true;
 }
 
+void FreltManager::mainWindowShow() {
+    if (mainWindowState() >= shownAsAttachedPopover) return;
+    const auto app = platform::Application::shared();
+    if (app->isInModalSession() || !canOpenWindow()) return;
+    if (!viewControllerMain()) return;
+    setMainWindowState(shownAsWindow);
+    app->activate();
+}
+
+void FreltManager::mainWindowHide() {
+    if (mainWindowState() >= shownAsAttachedPopover) setMainWindowState(windowNotVisible);
+}
+
+void FreltManager::switchMainWindow() {
+    if (mainWindowState() >= shownAsAttachedPopover) mainWindowHide();
+    else mainWindowShow();
+}
+
 }  // namespace frelt
