@@ -18,7 +18,7 @@ run: deps
 # Tests build without optimisation and with line tables only: compiling, not
 # running, is what takes the time under the sanitizers.
 TEST_FLAGS = -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O0 -g1"
-TSAN_TARGETS = test_platform_dispatch test_platform_foundation test_platform_appkit test_store test_sources
+TSAN_TARGETS = test_platform_dispatch test_platform_foundation test_platform_appkit test_store test_sources test_exchange
 
 test: deps
 	cmake -S . -B build/test $(CMAKE_GEN) $(TEST_FLAGS) -DFRELT_SANITIZE=ON

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <set>
 
+#include "exchange/ExportImportData.h"
 #include "platform/foundation/KeyedArchive.h"
 #include "platform/graphics/Color.h"
 #include "sources/urls/URLManager.h"
@@ -61,6 +62,9 @@ void walk(const platform::ArchiveObject& o, int depth, std::set<const void*>& se
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const bool registered = [] {
+        // The export-file reader registers the program's own classes once;
+        // the probe below then stands in for the entries everywhere.
+        (void)frelt::readExportFile({});
         platform::Color::registerCoding();
         platform::CodingRegistry::registerClass("frelt.TableViewItem", &Probe::initWithCoder);
         // The stored URL templates: their decoders, and those of their ancestor.
@@ -75,5 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     walk(result.object, 0, seen);
     if (auto again = platform::KeyedArchiver::archivedData(result.object))
         (void)platform::KeyedUnarchiver::unarchiveTopLevelObject(*again);
+    // An export file: its nested archives, read as an import reads them.
+    if (result.object.as<frelt::ExportImportData>()) (void)frelt::readExportFile(bytes);
     return 0;
 }

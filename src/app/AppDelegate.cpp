@@ -1,6 +1,9 @@
 #include "app/AppDelegate.h"
 
+#include "exchange/ExportImportManager.h"
+#include "exchange/ExportVersionedBackup.h"
 #include "platform/foundation/SingleInstance.h"
+#include "sources/access/SandboxFileAccess.h"
 
 namespace frelt {
 
@@ -9,5 +12,11 @@ std::shared_ptr<AppDelegate> AppDelegate::shared() {
 }
 
 AppDelegate::AppDelegate(Private) : config(std::make_shared<Configuration>()) {}
+
+void AppDelegate::applicationWillTerminate(const platform::Notification&) {
+    config->saveConfig(true);
+    SandboxFileAccess::shared()->persistanceBookmarkStorage()->saveBookmarks();
+    ExportImportManager::shared()->exportVersionedBackup->runBackupSequence();
+}
 
 }  // namespace frelt

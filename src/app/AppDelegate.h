@@ -4,11 +4,12 @@
 
 #include <memory>
 
+#include "platform/appkit/Application.h"
 #include "store/Configuration.h"
 
 namespace frelt {
 
-class AppDelegate {
+class AppDelegate : public platform::ApplicationDelegate {
     struct Private {};
 
 public:
@@ -22,6 +23,10 @@ public:
 
     // The one live settings object.
     const std::shared_ptr<Configuration> config;
+
+    // At quit: saves the settings (dropping the tags no entry uses) and the
+    // granted locations, then writes a versioned backup.
+    void applicationWillTerminate(const platform::Notification& notification) override;
 };
 
 }  // namespace frelt

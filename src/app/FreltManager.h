@@ -2,6 +2,7 @@
 // The main-window manager. One instance, made on first use.
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 
@@ -33,10 +34,30 @@ public:
     int mainWindowState() const { return mainWindowState_.load(); }
     void setMainWindowState(int state) { mainWindowState_.store(state); }
 
+    // Closes the main window, then every other window of the program; before
+    // an export or import command and before a backup is restored.
+    void closeAllWindows();
+    // Whether a window of the program may open now: not while an export or
+    // an import runs (logged).
+    bool canOpenWindow() const;
+    // Shows the main window and activates the program; nothing while it is
+    // visible, while a modal session runs or without a view controller.
+    void mainWindowShow();
+    void mainWindowHide();
+    // Hides the main window when it is visible (states 3 to 5), else shows it.
+    void switchMainWindow();
+
+    // The window system's time of the input that asks for the next show (a
+    // hotkey press): the window carries it as its user time, so the desktop's
+    // focus-stealing prevention lets it come to the front. 0 when unknown.
+    std::uint32_t showRequestUserTime() const { return showRequestUserTime_.load(); }
+    void setShowRequestUserTime(std::uint32_t time) { showRequestUserTime_.store(time); }
+
 private:
     std::mutex m_;
     std::shared_ptr<MainViewController> viewControllerMain_;
     std::atomic<int> mainWindowState_{viewControllerNotCreated};
+    std::atomic<std::uint32_t> showRequestUserTime_{0};
 };
 
 }  // namespace frelt

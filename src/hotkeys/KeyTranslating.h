@@ -1,9 +1,8 @@
 #pragma once
 // What key combinations need of the user's keyboard layout: which code types a
-// key, which key a code means, and which characters a code types. The keyboard
-// layout installs itself as the shared translator; until then (and in tests)
-// the default answers from the fixed US table, as every caller falls back to
-// it anyway.
+// key, which key a code means, and which characters a code types. The shared
+// translator is the user's keyboard layout (KeyTranslator, KeyboardLayout.h),
+// which answers US without a display; a test may set another.
 
 #include <cstdint>
 #include <memory>
@@ -27,7 +26,8 @@ public:
     // neither answers. An empty text is an answer.
     virtual std::optional<std::string> character(std::uint16_t keyCode, std::int64_t carbonModifiers) const = 0;
 
-    // The translator callers use; never null. Setting null restores the default.
+    // The translator callers use; never null. Setting null restores the
+    // keyboard layout.
     static std::shared_ptr<KeyTranslating> shared();
     static void setShared(std::shared_ptr<KeyTranslating> translator);
 };

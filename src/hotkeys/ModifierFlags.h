@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/appkit/Event.h"
+#include "platform/carbon/HotKeyService.h"
 
 namespace frelt {
 
@@ -32,13 +33,14 @@ ModifierFlags fromCarbonModifiers(std::int64_t carbonModifiers);
 std::vector<std::string> keyEquivalentStrings(ModifierFlags flags);
 }  // namespace modifierflags
 
+// The hotkey service's own mask bits.
 namespace carbonmodifiers {
-inline constexpr std::int64_t command = 0x100;
-inline constexpr std::int64_t shift = 0x200;
-inline constexpr std::int64_t option = 0x800;
-inline constexpr std::int64_t control = 0x1000;
+inline constexpr std::int64_t command = platform::carbonmask::cmdKey;
+inline constexpr std::int64_t shift = platform::carbonmask::shiftKey;
+inline constexpr std::int64_t option = platform::carbonmask::optionKey;
+inline constexpr std::int64_t control = platform::carbonmask::controlKey;
 // Carried unchanged from the event flags for the keys F1 to F20.
-inline constexpr std::int64_t function = 0x800000;
+inline constexpr std::int64_t function = platform::carbonmask::functionKey;
 }  // namespace carbonmodifiers
 
 }  // namespace frelt

@@ -3,9 +3,36 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "platform/foundation/RawValue.h"
+
 namespace frelt {
+
+// The sidebar's fixed categories by content type; the case names also name
+// the categories' hotkeys.
+enum class SourceListItemContentType {
+    allFolders,
+    allFiles,
+    allFavorites,
+    allURLs,
+    lastUsedApplications,
+    openApplications,
+    shortcuts,
+};
+
+inline constexpr platform::RawValueTable<SourceListItemContentType, 7> sourceListItemContentTypes{{{
+    {SourceListItemContentType::allFolders, "allFolders"},
+    {SourceListItemContentType::allFiles, "allFiles"},
+    {SourceListItemContentType::allFavorites, "allFavorites"},
+    {SourceListItemContentType::allURLs, "allURLs"},
+    {SourceListItemContentType::lastUsedApplications, "lastUsedApplications"},
+    {SourceListItemContentType::openApplications, "openApplications"},
+    {SourceListItemContentType::shortcuts, "shortcuts"},
+}}};
+
+inline const char* rawValue(SourceListItemContentType type) { return sourceListItemContentTypes.rawValue(type); }
 
 class MainOutlineView {
 public:
@@ -20,9 +47,16 @@ public:
     bool selectItemWithTagName(const std::string& tagName);
     const std::optional<std::string>& selectedTagName() const { return selectedTagName_; }
 
+    // Selects a fixed category by its selection value: 1 files, 2 folders,
+    // 3 favourites, 4 URLs, 5 shortcuts, 6 recently used applications, 7
+    // running applications.
+    void selectItemWithSelectionType(int selectionType);
+    const std::optional<int>& selectedSelectionType() const { return selectedSelectionType_; }
+
 private:
     std::vector<std::string> tagRows_;
     std::optional<std::string> selectedTagName_;
+    std::optional<int> selectedSelectionType_;
 };
 
 }  // namespace frelt

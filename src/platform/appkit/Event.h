@@ -100,6 +100,9 @@ public:
     EventType type = EventType::keyDown;
     ModifierFlags modifierFlags = 0;
     double timestamp = 0;  // seconds on the dispatch clock
+    // The window system's time of real input (X server milliseconds), which
+    // is the same for one key press wherever it is reported; 0 when unknown.
+    std::uint32_t windowServerTime = 0;
     // The window the event belongs to; none for events outside the program's
     // windows (global events, or mouse events the backend could not place).
     std::weak_ptr<Window> window;

@@ -300,8 +300,20 @@ std::string SandboxFileAccess::applicationName(const platform::ValueDictionary& 
     return "This App";
 }
 
+// The version and build come from the build (CMakeLists.txt).
+#ifndef FRELT_VERSION
+#define FRELT_VERSION ""
+#endif
+#ifndef FRELT_BUILD
+#define FRELT_BUILD ""
+#endif
+
 const platform::ValueDictionary& SandboxFileAccess::programInformation() {
-    static const platform::ValueDictionary information{{"CFBundleName", platform::Value("Frelt")}};
+    static const platform::ValueDictionary information{
+        {"CFBundleName", platform::Value("Frelt")},
+        {"CFBundleShortVersionString", platform::Value(FRELT_VERSION)},
+        {"CFBundleVersion", platform::Value(FRELT_BUILD)},
+    };
     return information;
 }
 

@@ -111,7 +111,7 @@ public:
     std::string defaultMessage(const platform::URL& url) const;
     // The display name, else the name, of an information dictionary; "This App" without either.
     static std::string applicationName(const platform::ValueDictionary& information);
-    // The program's own information dictionary.
+    // The program's own information dictionary: its name, version and build.
     static const platform::ValueDictionary& programInformation();
 
     // The URL a location is looked up under: standardized, links resolved, a

@@ -1,0 +1,220 @@
+#include "hotkeys/HotKeyActions.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "HotkeyTestSupport.h"
+#include "app/AppDelegate.h"
+#include "app/FreltManager.h"
+#include "hotkeys/HotKeyManager.h"
+#include "mainwindow/MainViewController.h"
+#include "platform/appkit/Application.h"
+#include "platform/appkit/RecordingWorkspace.h"
+
+using namespace frelt;
+namespace mf = frelt::modifierflags;
+
+namespace {
+
+class HotKeyActionsTest : public HotkeyTest {
+protected:
+    void SetUp() override {
+        HotkeyTest::SetUp();
+        workspace = platform::RecordingWorkspace::make();
+        platform::Workspace::setShared(workspace);
+    }
+
+    static HotKey::Ptr hotKey(const KeyCombo::Ptr& keyCombo, std::optional<std::string> path = std::nullopt,
+                              std::uint32_t time = 0) {
+        auto made = HotKey::make("test", keyCombo, HotKey::ActionQueue::main, nullptr);
+        made->hotkeyReferencedPath = std::move(path);
+        // The time a press gives the hotkey it runs.
+        if (time) {
+            auto service = std::dynamic_pointer_cast<platform::HeadlessHotKeyService>(platform::HotKeyService::shared());
+            EXPECT_TRUE(made->registerHotKey());
+            service->press(QWERTYKeyCode(keyCombo->key()), static_cast<std::uint32_t>(keyCombo->modifiers()), time);
+            center()->unregisterHotKey(made);
+        }
+        return made;
+    }
+    static std::shared_ptr<FreltManager> window() { return FreltManager::shared(); }
+    static std::shared_ptr<MainOutlineView> sidebar() {
+        return window()->viewControllerMain()->sectionView.lock();
+    }
+    std::string makeFile(const std::string& name) {
+        const auto path = root() / name;
+        std::ofstream(path) << "x";
+        return path.string();
+    }
+    // The main window shown and active, as the digit rule needs it.
+    static void showWindowWithEntries(std::size_t count) {
+        std::vector<TableViewItem::Ptr> shown;
+        for (std::size_t i = 0; i < count; ++i)
+            shown.push_back(TableViewItem::initForURL("https://shown" + std::to_string(i) + ".example", "", ""));
+        DataStorage::shared()->setCurrentData(DataStorage::EntryArray::create(shown));
+        window()->setMainWindowState(FreltManager::shownAsWindow);
+        platform::Application::shared()->activate();
+    }
+    std::vector<std::string> openedURLs() const {
+        std::vector<std::string> urls;
+        for (const auto& call : workspace->calls())
+            for (const auto& url : call.urls) urls.push_back(url.string());
+        return urls;
+    }
+
+    std::shared_ptr<platform::RecordingWorkspace> workspace;
+};
+
+TEST_F(HotKeyActionsTest, PausedHotkeysOnlyLog) {
+    HotKeyManager::shared()->setHotkeysPaused(true);
+    addEntry("https://mail.example");
+    addVisibleTag("Work", nullptr);
+    globalHotkeyAction(*hotKey(combo(Key::g)));
+    entryHotkeyAction(*hotKey(combo(Key::m), "https://mail.example"));
+    showTagHotkeyAction(*hotKey(combo(Key::w), "Work"));
+    launchAllTagHotkeyAction(*hotKey(combo(Key::l), "Work"));
+    showCategoryHotkeyAction(SourceListItemContentType::openApplications, *hotKey(combo(Key::o)));
+    drain();
+    EXPECT_EQ(loggedAfter("Want to execute hotkey but hotkeys are currently paused").size(), 5u);
+    EXPECT_EQ(window()->mainWindowState(), FreltManager::viewControllerNotCreated);
+    EXPECT_TRUE(workspace->calls().empty());
+    EXPECT_FALSE(logs().contains("launchAllEntriesOfTag: Work"));
+}
+
+TEST_F(HotKeyActionsTest, TheMainWindowsDigitsComeBeforeEveryHotkeyButTheGlobalOne) {
+    addEntry("https://mail.example");
+    showWindowWithEntries(3);
+    entryHotkeyAction(*hotKey(combo(Key::two), "https://mail.example"));
+    drain();
+    EXPECT_EQ(openedURLs(), (std::vector<std::string>{"https://shown1.example"}));
+    EXPECT_TRUE(logs().contains("Want to execute hotkey but the hotkey is handled by the MainWindow"));
+
+    // The global hotkey with a digit still switches the window.
+    globalHotkeyAction(*hotKey(combo(Key::two)));
+    EXPECT_EQ(window()->mainWindowState(), FreltManager::windowNotVisible);
+}
+
+TEST_F(HotKeyActionsTest, TheGlobalHotkeySwitchesTheWindowWithThePressTime) {
+    globalHotkeyAction(*hotKey(combo(Key::g), std::nullopt, 4242));
+    EXPECT_EQ(window()->mainWindowState(), FreltManager::shownAsWindow);
+    EXPECT_TRUE(platform::Application::shared()->isActive());
+    EXPECT_EQ(window()->showRequestUserTime(), 4242u);
+    EXPECT_TRUE(logs().contains("Global Hotkey executed"));
+    EXPECT_TRUE(logs().contains("switchMainWindow in AppDelegate executed"));
+    globalHotkeyAction(*hotKey(combo(Key::g)));
+    EXPECT_EQ(window()->mainWindowState(), FreltManager::windowNotVisible);
+}
+
+TEST_F(HotKeyActionsTest, AnEntryHotkeyOpensItsEntryFoundIgnoringCase) {
+    addEntry("https://Mail.example/Inbox");
+    entryHotkeyAction(*hotKey(combo(Key::m), "https://mail.example/inbox"));
+    drain();
+    EXPECT_EQ(openedURLs(), (std::vector<std::string>{"https://Mail.example/Inbox"}));
+    EXPECT_TRUE(logs().contains("Entry Hotkey executed for: https://mail.example/inbox"));
+
+    workspace->clearCalls();
+    entryHotkeyAction(*hotKey(combo(Key::m), "https://gone.example"));
+    entryHotkeyAction(*hotKey(combo(Key::m), ""));
+    entryHotkeyAction(*hotKey(combo(Key::m)));
+    drain();
+    EXPECT_TRUE(workspace->calls().empty());
+    EXPECT_EQ(loggedAfter("Want to execute hotkey but the entry referenced by the hotkey is invalid").size(), 2u);
+    EXPECT_TRUE(logs().contains("Want to execute hotkey but the hotkey has no ReferencePath!"));
+}
+
+TEST_F(HotKeyActionsTest, ATagHotkeyShowsTheWindowAndSelectsTheTag) {
+    addVisibleTag("Work", nullptr);
+    sidebar()->setTagRows({"Work"});
+    showTagHotkeyAction(*hotKey(combo(Key::w), "Work", 77));
+    EXPECT_EQ(window()->mainWindowState(), FreltManager::shownAsWindow);
+    EXPECT_EQ(window()->showRequestUserTime(), 77u);
+    EXPECT_EQ(sidebar()->selectedTagName(), "Work");
+    EXPECT_TRUE(logs().contains("Tag Hotkey executed for: Work"));
+
+    // A tag renamed or hidden since: nothing happens but the log line.
+    showTagHotkeyAction(*hotKey(combo(Key::w), "Old name"));
+    EXPECT_TRUE(logs().contains("Want to execute hotkey but got no valid TagIndex!"));
+    showTagHotkeyAction(*hotKey(combo(Key::w)));
+    EXPECT_TRUE(logs().contains("Want to execute hotkey but the hotkey has no ReferencePath!"));
+}
+
+TEST_F(HotKeyActionsTest, ATagHotkeyWhileTheWindowCannotBeShownSelectsNothing) {
+    addVisibleTag("Work", nullptr);
+    sidebar()->setTagRows({"Work"});
+    const auto app = platform::Application::shared();
+    app->runModalSession([&] {
+        showTagHotkeyAction(*hotKey(combo(Key::w), "Work"));
+        app->stopModal();
+    });
+    EXPECT_LT(window()->mainWindowState(), FreltManager::shownAsAttachedPopover);
+    EXPECT_EQ(sidebar()->selectedTagName(), std::nullopt);
+}
+
+TEST_F(HotKeyActionsTest, TheLaunchAllHotkeyLaunchesWithoutShowingTheWindow) {
+    addVisibleTag("Work", nullptr);
+    launchAllTagHotkeyAction(*hotKey(combo(Key::l), "Work"));
+    EXPECT_TRUE(logs().contains("LaunchAll Hotkey executed for: Work"));
+    EXPECT_TRUE(logs().contains("launchAllEntriesOfTag: Work"));
+    EXPECT_EQ(window()->mainWindowState(), FreltManager::viewControllerNotCreated);
+    launchAllTagHotkeyAction(*hotKey(combo(Key::l), "Else"));
+    EXPECT_FALSE(logs().contains("launchAllEntriesOfTag: Else"));
+}
+
+TEST_F(HotKeyActionsTest, CategoryHotkeysNeedEntriesAndTheirSwitch) {
+    const auto config = AppDelegate::shared()->config;
+    struct Case {
+        SourceListItemContentType category;
+        const char* logged;
+        int selected;  // 0: nothing selected
+    };
+    // An empty store: the categories that need entries refuse.
+    const std::vector<Case> empty = {
+        {SourceListItemContentType::allFolders, "Want to execute hotkey to show all folders but allData contains no folders!", 0},
+        {SourceListItemContentType::allFiles, "Want to execute hotkey to show all files but allData contains no files!", 0},
+        {SourceListItemContentType::allFavorites, "Want to execute hotkey to show favorites but allData contains no favorites!", 0},
+        {SourceListItemContentType::allURLs, "Want to execute hotkey to show all urls but allData contains no urls!", 0},
+        {SourceListItemContentType::shortcuts, "Want to execute hotkey to show shortcuts but allData contains no shortcuts!", 0},
+        {SourceListItemContentType::lastUsedApplications, nullptr, 6},
+        {SourceListItemContentType::openApplications, nullptr, 7},
+    };
+    for (const auto& c : empty) {
+        SCOPED_TRACE(rawValue(c.category));
+        window()->mainWindowHide();
+        showCategoryHotkeyAction(c.category, *hotKey(combo(Key::c)));
+        if (c.logged) {
+            EXPECT_TRUE(logs().contains(c.logged));
+        }
+        EXPECT_EQ(sidebar()->selectedSelectionType().value_or(0), c.selected);
+    }
+
+    const auto folder = root() / "folder";
+    std::filesystem::create_directories(folder);
+    addEntry("https://link.example")->setIsFavorite(true);
+    EXPECT_EQ(DataStorage::shared()->addToAllData(TableViewItem::initForExternalNonSpotlightObject(makeFile("f.txt"))), 0);
+    EXPECT_EQ(DataStorage::shared()->addToAllData(TableViewItem::initForExternalNonSpotlightObject(folder.string())), 0);
+    EXPECT_EQ(DataStorage::shared()->addToAllData(TableViewItem::initForShortcutsURL("shortcuts://run-shortcut?name=A", "A", "")), 0);
+    const std::vector<std::pair<SourceListItemContentType, int>> filled = {
+        {SourceListItemContentType::allFiles, 1}, {SourceListItemContentType::allFolders, 2},
+        {SourceListItemContentType::allFavorites, 3}, {SourceListItemContentType::allURLs, 4},
+        {SourceListItemContentType::shortcuts, 5},
+    };
+    for (const auto& [category, selected] : filled) {
+        SCOPED_TRACE(rawValue(category));
+        window()->mainWindowHide();
+        showCategoryHotkeyAction(category, *hotKey(combo(Key::c)));
+        EXPECT_EQ(sidebar()->selectedSelectionType(), selected);
+    }
+
+    // Switched off in the settings since it was registered.
+    config->setSidebarCategoriesShowActiveApplications(false);
+    window()->mainWindowHide();
+    showCategoryHotkeyAction(SourceListItemContentType::openApplications, *hotKey(combo(Key::c)));
+    EXPECT_EQ(window()->mainWindowState(), FreltManager::windowNotVisible);
+    EXPECT_EQ(sidebar()->selectedSelectionType(), 5);
+    EXPECT_TRUE(logs().contains(
+        "Want to execute hotkey to show active applications but the sidebars category is disabled in the settings!"));
+}
+
+}  // namespace
