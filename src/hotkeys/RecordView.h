@@ -27,7 +27,7 @@
 
 #include "drawing/ClearButton.h"
 #include "hotkeys/KeyCombo.h"
-#include "hotkeys/RecorderDoubleTap.h"
+#include "hotkeys/ModifierEventHandler.h"
 #include "platform/appkit/View.h"
 #include "platform/graphics/Color.h"
 
@@ -131,7 +131,7 @@ private:
     KeyCombo::Ptr keyCombo_;
     bool isEnabled_ = true;
     std::shared_ptr<ClearButton> clearButton_;
-    RecorderDoubleTapDetector modifierEventHandler_;
+    ModifierEventHandler modifierEventHandler_;
     bool setUp_ = false;
     // The key press the window's key-equivalent pass offered last: its key
     // down that follows is not offered (and the delegate not asked) again.
