@@ -28,10 +28,13 @@ function(frelt_library name)
   frelt_link_existing(${name} ${ARG_DEPS})
 endfunction()
 
-# frelt_test(name dir [LABELS l...] [DEPS dep...]): one GoogleTest program per
-# folder, registered with ctest as one test so sanitizer start-up is paid once.
+# frelt_test(name dir [LABELS l...] [DEPS dep...] [LAUNCHER cmd...]
+# [ENVIRONMENT VAR=value...]): one GoogleTest program per folder, registered
+# with ctest as one test so sanitizer start-up is paid once. A launcher runs
+# the program (a private session bus, say); the environment is set before
+# the program starts.
 function(frelt_test name dir)
-  cmake_parse_arguments(ARG "" "" "LABELS;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LABELS;DEPS;LAUNCHER;ENVIRONMENT" ${ARGN})
   file(GLOB found CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
   if(NOT found)
     return()
@@ -42,8 +45,8 @@ function(frelt_test name dir)
   target_precompile_headers(${name} REUSE_FROM frelt_testsupport)
   # Tests that read the tree find it here (__FILE__ may be relative under ccache).
   target_compile_definitions(${name} PRIVATE FRELT_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
-  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  add_test(NAME ${name} COMMAND ${ARG_LAUNCHER} $<TARGET_FILE:${name}> --gtest_brief=1)
   set_tests_properties(${name} PROPERTIES
     LABELS "${ARG_LABELS}"
-    ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp;TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1")
+    ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp;TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1;${ARG_ENVIRONMENT}")
 endfunction()
