@@ -63,4 +63,36 @@ std::shared_ptr<Image> iconForFile(const std::string& path) {
                                     size);
 }
 
+std::string mimeTypeOfFile(const std::string& path) {
+    gboolean uncertain = false;
+    gchar* type = g_content_type_guess(path.c_str(), nullptr, 0, &uncertain);
+    if (type && uncertain) {
+        // The name does not tell: look at the first bytes.
+        GFile* file = g_file_new_for_path(path.c_str());
+        if (GFileInfo* info = g_file_query_info(file, G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE, G_FILE_QUERY_INFO_NONE,
+                                                nullptr, nullptr)) {
+            if (const char* sniffed = g_file_info_get_content_type(info)) {
+                g_free(type);
+                type = g_strdup(sniffed);
+            }
+            g_object_unref(info);
+        }
+        g_object_unref(file);
+    }
+    std::string out;
+    if (type) {
+        gchar* mime = g_content_type_get_mime_type(type);
+        if (mime) out = mime;
+        g_free(mime);
+        g_free(type);
+    }
+    return out;
+}
+
+bool isImageOrPDF(const std::string& path) {
+    const std::string mime = mimeTypeOfFile(path);
+    if (mime.rfind("image/", 0) == 0) return true;
+    return !mime.empty() && g_content_type_is_a(mime.c_str(), "application/pdf");
+}
+
 }  // namespace platform::fileicons

@@ -19,4 +19,10 @@ std::vector<std::string> iconNamesForFile(const std::string& path);
 
 std::shared_ptr<Image> iconForFile(const std::string& path);
 
+// The MIME type of a file from its name (and, when the name does not tell,
+// its first bytes), by the shared MIME database; empty when unknown.
+std::string mimeTypeOfFile(const std::string& path);
+// Whether the file is an image or a PDF document, as thumbnails need.
+bool isImageOrPDF(const std::string& path);
+
 }  // namespace platform::fileicons
