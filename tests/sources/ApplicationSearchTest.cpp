@@ -72,17 +72,6 @@ protected:
         subscriptions.push_back(query()->spotlightResultsAdded.subscribe(record("added")));
         published.clear();
     }
-    // Runs the loop (and the manual clock) until the condition holds; a
-    // step is a quarter of the one-second coalescing interval.
-    bool runUntil(const std::function<bool()>& condition, int steps = 40) {
-        for (int i = 0; i < steps; ++i) {
-            drain();
-            if (condition()) return true;
-            advance(0.25);
-        }
-        drain();
-        return condition();
-    }
     // What the next update publishes, once it has.
     Strings nextPublication() {
         published.clear();

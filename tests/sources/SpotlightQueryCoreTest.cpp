@@ -19,14 +19,6 @@ namespace {
 
 class SpotlightQueryCoreTest : public SourcesTest {
 protected:
-    bool runUntil(const std::function<bool()>& condition) {
-        for (int i = 0; i < 40; ++i) {
-            drain();
-            if (condition()) return true;
-            advance(0.25);
-        }
-        return condition();
-    }
     template <class List>
     static Strings names(const std::shared_ptr<List>& list) {
         Strings out;

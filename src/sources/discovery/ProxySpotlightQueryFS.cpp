@@ -127,23 +127,35 @@ void ProxySpotlightQueryFS::applyPending() {
 }
 
 void ProxySpotlightQueryFS::addedListReceived(const std::shared_ptr<FSResultArray>& results) {
+    listReceived(true, results);
+}
+
+void ProxySpotlightQueryFS::removedListReceived(const std::shared_ptr<FSResultArray>& results) {
+    listReceived(false, results);
+}
+
+void ProxySpotlightQueryFS::listReceived(bool added, const std::shared_ptr<FSResultArray>& results) {
     if (results->isEmpty()) {
-        logProxy(LogLevel::Info, "Spotlight-Results processed - No newItems found");
+        logProxy(LogLevel::Info, added ? "Spotlight-Results processed - No newItems found"
+                                       : "Spotlight-Results processed - No Items to remove");
         return;
     }
     if (DataStorage::shared()->state() != DatastorageState::idle) {
-        logProxy(LogLevel::Fault, "Unable to add items - Database was not idle!");
-        keepUntilIdle(true, results);
+        logProxy(LogLevel::Fault, added ? "Unable to add items - Database was not idle!"
+                                        : "Unable to remove items - Database was not idle!");
+        keepUntilIdle(added, results);
         return;
     }
     // Lists kept earlier come first, so an application's removal and its
     // return stay in order.
     applyPending();
-    if (applyAdded(results)) {
-        logProxy(LogLevel::Info, "Spotlight-Results processed - Items added. Begin Database-Update");
+    if (added ? applyAdded(results) : applyRemoved(results)) {
+        logProxy(LogLevel::Info, added ? "Spotlight-Results processed - Items added. Begin Database-Update"
+                                       : "Spotlight-Results processed - Items removed. Begin Database-Update");
         DataStorage::shared()->databaseUpdateFinished();
     } else {
-        logProxy(LogLevel::Info, "Spotlight-Results processed - No new Items found");
+        logProxy(LogLevel::Info, added ? "Spotlight-Results processed - No new Items found"
+                                       : "Spotlight-Results processed - No Items to remove");
     }
 }
 
@@ -182,25 +194,6 @@ bool ProxySpotlightQueryFS::applyAdded(const std::shared_ptr<FSResultArray>& res
     }
     store->addToAllData(fresh);
     return processed > 0;
-}
-
-void ProxySpotlightQueryFS::removedListReceived(const std::shared_ptr<FSResultArray>& results) {
-    if (results->isEmpty()) {
-        logProxy(LogLevel::Info, "Spotlight-Results processed - No Items to remove");
-        return;
-    }
-    if (DataStorage::shared()->state() != DatastorageState::idle) {
-        logProxy(LogLevel::Fault, "Unable to remove items - Database was not idle!");
-        keepUntilIdle(false, results);
-        return;
-    }
-    applyPending();
-    if (applyRemoved(results)) {
-        logProxy(LogLevel::Info, "Spotlight-Results processed - Items removed. Begin Database-Update");
-        DataStorage::shared()->databaseUpdateFinished();
-    } else {
-        logProxy(LogLevel::Info, "Spotlight-Results processed - No Items to remove");
-    }
 }
 
 bool ProxySpotlightQueryFS::applyRemoved(const std::shared_ptr<FSResultArray>& results) {

@@ -56,6 +56,8 @@ private:
     void completeListReceived(const std::shared_ptr<FSResultArray>& results);
     void addedListReceived(const std::shared_ptr<FSResultArray>& results);
     void removedListReceived(const std::shared_ptr<FSResultArray>& results);
+    // Applies the added (or removed) list, or keeps it while the store is busy.
+    void listReceived(bool added, const std::shared_ptr<FSResultArray>& results);
     bool applyAdded(const std::shared_ptr<FSResultArray>& results);
     bool applyRemoved(const std::shared_ptr<FSResultArray>& results);
     void keepUntilIdle(bool added, const std::shared_ptr<FSResultArray>& results);

@@ -13,13 +13,6 @@
 
 namespace frelt {
 
-namespace {
-template <class... Args>
-void logIcons(LogLevel level, std::string_view format, const Args&... args) {
-    log(LogCategory::iconCache, level, format, args...);
-}
-}  // namespace
-
 std::shared_ptr<IconCache> IconCache::shared() {
     return platform::singleInstance<IconCache>([] { return std::make_shared<IconCache>(Private{}); });
 }
@@ -106,7 +99,7 @@ std::shared_ptr<IconCacheObject> IconCache::addObject(const platform::URL& url) 
     if (cachedObject(url)) return nullptr;
     auto object = IconCacheObject::make(url);
     if (!object) return nullptr;
-    logIcons(LogLevel::Info, "Added to IconCache: %{public}@", url.path());
+    log(LogCategory::iconCache, LogLevel::Info, "Added to IconCache: %{public}@", url.path());
     queue_->asyncBarrier([weak = weak_from_this(), key = url.string(), object] {
         if (auto self = weak.lock()) self->cache_.emplace(key, object);
     });
@@ -117,12 +110,12 @@ void IconCache::dataStorageRebuildIsFinished() {
     const auto now = platform::dispatch::clock::now();
     if (lastCacheRebuild_ == platform::dispatch::TimePoint::min() ||
         now - lastCacheRebuild_ > platform::dispatch::seconds(verificationInterval)) {
-        logIcons(LogLevel::Default, "Start building/verifying the icon-cache");
+        log(LogCategory::iconCache, LogLevel::Default, "Start building/verifying the icon-cache");
         verify();
         lastCacheRebuild_ = now;
         return;
     }
-    logIcons(LogLevel::Default,
+    log(LogCategory::iconCache, LogLevel::Default,
              "dataStorageRebuildIsFinished but we don't verify the cache because the last verify was less than "
              "%{public}@ seconds ago ...",
              std::string("300.0"));

@@ -12,13 +12,6 @@
 
 namespace frelt {
 
-namespace {
-template <class... Args>
-void logIcons(LogLevel level, std::string_view format, const Args&... args) {
-    log(LogCategory::iconCache, level, format, args...);
-}
-}  // namespace
-
 std::shared_ptr<IconCacheObject> IconCacheObject::make(const platform::URL& fileURL) {
     if (!isReachable(fileURL)) return nullptr;
     auto object = std::make_shared<IconCacheObject>(Private{}, fileURL);
@@ -69,7 +62,7 @@ void IconCacheObject::generateThumbnail() {
     if (!canGenerateThumbnail()) return;
     const auto access = SandboxFileAccess::shared()->hasAccess(fileURL, Permissions::readAccess());
     if (!access.hasAccess) return;
-    logIcons(LogLevel::Default, "Thumbnail creation started for: %{public}@", fileURL.absoluteString());
+    log(LogCategory::iconCache, LogLevel::Default, "Thumbnail creation started for: %{public}@", fileURL.absoluteString());
     const std::string accessID =
         SecurityScopedURLManager::shared()->beginAccess(access.bookmarkData, UsedSecurityScopedURLSource::thumbnail);
     platform::ThumbnailRequest request;
@@ -93,10 +86,10 @@ void IconCacheObject::thumbnailArrived(std::shared_ptr<platform::Image> thumbnai
             if (!self) return;
             self->setDefaultIcons();
             if (error)
-                logIcons(LogLevel::Error, "Error: Thumbnail creation failed with error: %{public}@",
+                log(LogCategory::iconCache, LogLevel::Error, "Error: Thumbnail creation failed with error: %{public}@",
                          *error + " : " + self->fileURL.absoluteString());
             else
-                logIcons(LogLevel::Error, "Error: Thumbnail creation failed for: %{public}@",
+                log(LogCategory::iconCache, LogLevel::Error, "Error: Thumbnail creation failed for: %{public}@",
                          self->fileURL.absoluteString());
         });
         return;
@@ -110,7 +103,7 @@ void IconCacheObject::thumbnailArrived(std::shared_ptr<platform::Image> thumbnai
         s.source = IconCacheObjectSource::thumbnail;
         s.modified = modified;
     });
-    logIcons(LogLevel::Default, "Thumbnail generateRepresentations finished for: %{public}@", fileURL.absoluteString());
+    log(LogCategory::iconCache, LogLevel::Default, "Thumbnail generateRepresentations finished for: %{public}@", fileURL.absoluteString());
 }
 
 void IconCacheObject::refresh() {
@@ -119,7 +112,7 @@ void IconCacheObject::refresh() {
     if (!isReachable(fileURL)) return;
     const auto modified = fileModificationDate();
     if (!modified) {
-        logIcons(LogLevel::Error,
+        log(LogCategory::iconCache, LogLevel::Error,
                  "Refresh: Unable to get last modified DateTime, but File is reachable -> try to get a new thumbnail "
                  "for: %{public}@",
                  fileURL.path());
@@ -127,7 +120,7 @@ void IconCacheObject::refresh() {
         return;
     }
     if (s.modified && *s.modified == *modified) return;
-    logIcons(LogLevel::Default, "Refresh: The file seems to be modified -> try to get a new thumbnail for: %{public}@",
+    log(LogCategory::iconCache, LogLevel::Default, "Refresh: The file seems to be modified -> try to get a new thumbnail for: %{public}@",
              fileURL.path());
     scheduleThumbnail();
 }
