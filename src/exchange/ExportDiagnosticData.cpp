@@ -35,11 +35,6 @@ std::string informationString(const platform::ValueDictionary& information, cons
     return *it->second.asString();
 }
 
-// The application bundles of the latest complete result of the application
-// search. The search proxy keeps none yet: its live query is still to come,
-// and the section then lists what it delivers.
-std::vector<std::string> spotlightResultComplete(const ProxySpotlightQueryFS&) { return {}; }
-
 }  // namespace
 
 ExportDiagnosticData::ExportDiagnosticData() : ExportDiagnosticData(SandboxFileAccess::programInformation()) {}
@@ -113,7 +108,7 @@ void ExportDiagnosticData::addSearchScopes() {
 
 void ExportDiagnosticData::addSpotlightData() {
     addFrame("# SpotlightData");
-    const auto paths = spotlightResultComplete(*DataStorage::shared()->proxySpotlightQueryFSAllApps());
+    const auto paths = DataStorage::shared()->proxySpotlightQueryFSAllApps()->spotlightResultComplete();
     for (const auto& path : paths) exportData.push_back("  " + path);
     exportData.insert(exportData.end(), {"", "Items: " + std::to_string(paths.size()), "", ""});
 }
