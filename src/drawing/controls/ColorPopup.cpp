@@ -27,16 +27,7 @@ void ColorPopupViewController::viewWillAppear() {
     ViewController::viewWillAppear();
     setPreferredContentSize({252, 153});
     isVisible = true;
-    auto slider = colorSlider.lock();
-    if (!slider) return;
-    slider->setContinuous(false);
-    slider->setRefusesFirstResponder(true);
-    slider->setKnobBorderSize(0.5);
-    slider->setKnobHeight(std::min(16.0, slider->bounds().height()));
-    slider->setSliderHeight(std::min(10.0, slider->bounds().height()));
-    slider->setAction("onChangeColorSlider:");
-    slider->setTarget(shared_from_this());
-    slider->setEnabled(true);
+    if (auto slider = colorSlider.lock()) setUpPopupColorSlider(*slider, shared_from_this());
 }
 
 void ColorPopupViewController::viewWillDisappear() {

@@ -160,4 +160,10 @@ private:
     std::optional<platform::BezierPath> backgroundFilledRect_;
 };
 
+// The hue slider of a popup, as it is about to appear: not continuous,
+// refusing first responder, a 16-point knob with a 0.5-point border and a
+// 10-point bar (each at most the slider's height), the action
+// "onChangeColorSlider:" to `target`, enabled.
+void setUpPopupColorSlider(ColorSlider& slider, const std::shared_ptr<platform::Object>& target);
+
 }  // namespace frelt

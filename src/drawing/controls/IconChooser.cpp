@@ -1,6 +1,7 @@
 #include "drawing/controls/IconChooser.h"
 
 #include "app/InterfaceResources.h"
+#include "drawing/ImageHelpers.h"
 #include "platform/appkit/ContainerViews.h"
 #include "platform/appkit/Image.h"
 #include "platform/appkit/Popover.h"
@@ -22,40 +23,49 @@ namespace iconnames {
 long numberOfItems() { return static_cast<long>(TagManager::shared()->iconNames().size()); }
 
 std::shared_ptr<platform::CollectionViewItem> item(platform::CollectionView& collectionView,
-                                                    const platform::IndexPath& indexPath) {
+                                                    const platform::IndexPath& indexPath,
+                                                    const std::optional<platform::Color>& tint) {
     auto made = collectionView.makeItemWithIdentifier(TagIconItem::nibName, indexPath);
     if (auto icon = std::dynamic_pointer_cast<TagIconItem>(made)) {
         const auto& names = TagManager::shared()->iconNames();
         if (indexPath.item >= 0 && static_cast<std::size_t>(indexPath.item) < names.size())
             icon->setImageName(names[static_cast<std::size_t>(indexPath.item)]);
+        if (auto imageView = icon->tagImage.lock(); imageView && tint && imageView->image())
+            imageView->setImage(tinted(imageView->image(), tint));
     }
     return made;
 }
 
 }  // namespace iconnames
 
-void IconChoosePopupViewController::viewDidLoad() {
-    auto grid = iconChooseCollectionView.lock();
-    if (!grid) return;
-    auto self = std::static_pointer_cast<IconChoosePopupViewController>(shared_from_this());
-    grid->setDelegate(self);
-    grid->setDataSource(self);
-    grid->setSelectable(true);
-    grid->setAllowsEmptySelection(false);
-    grid->setAllowsMultipleSelection(false);
+void setUpIconGrid(platform::CollectionView& grid, const std::shared_ptr<platform::CollectionViewDataSource>& dataSource,
+                   const std::shared_ptr<platform::CollectionViewDelegate>& delegate, double side) {
+    grid.setDelegate(delegate);
+    grid.setDataSource(dataSource);
+    grid.setSelectable(true);
+    grid.setAllowsEmptySelection(false);
+    grid.setAllowsMultipleSelection(false);
     // The grid sits in a clip view inside a scroll view.
-    for (auto v = grid->superview(); v; v = v->superview()) {
+    for (auto v = grid.superview(); v; v = v->superview()) {
         if (auto scroll = std::dynamic_pointer_cast<platform::ScrollView>(v)) {
             scroll->setBorderType(platform::BorderType::noBorder);
             break;
         }
     }
+    grid.deselectAll();
     auto layout = std::make_shared<platform::CollectionViewFlowLayout>();
     layout->minimumInteritemSpacing = 10;
     layout->minimumLineSpacing = 10;
     layout->sectionInset = {10, 10, 10, 10};
-    layout->itemSize = {24, 24};
-    grid->setCollectionViewLayout(layout);
+    layout->itemSize = {side, side};
+    grid.setCollectionViewLayout(layout);
+}
+
+void IconChoosePopupViewController::viewDidLoad() {
+    auto grid = iconChooseCollectionView.lock();
+    if (!grid) return;
+    auto self = std::static_pointer_cast<IconChoosePopupViewController>(shared_from_this());
+    setUpIconGrid(*grid, self, self, 24);
 }
 
 IconChooseButton::IconChooseButton(platform::Rect frame)

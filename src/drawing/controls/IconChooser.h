@@ -16,6 +16,7 @@
 #include "platform/appkit/CollectionView.h"
 #include "platform/appkit/ImageView.h"
 #include "platform/appkit/ViewController.h"
+#include "platform/graphics/Color.h"
 
 namespace platform {
 class Popover;
@@ -41,9 +42,18 @@ private:
 // The data source over the registry's icon names that the grid classes share.
 namespace iconnames {
 long numberOfItems();
+// The item showing the icon at the index path's position, its image tinted
+// with `tint` when one is given.
 std::shared_ptr<platform::CollectionViewItem> item(platform::CollectionView& collectionView,
-                                                    const platform::IndexPath& indexPath);
+                                                    const platform::IndexPath& indexPath,
+                                                    const std::optional<platform::Color>& tint = std::nullopt);
 }  // namespace iconnames
+
+// Sets a grid up as an icon chooser: the given data source and delegate, one
+// icon selectable and never none, no border on its scroll view, square items
+// of `side` points 10 apart and 10 from the edges, nothing selected yet.
+void setUpIconGrid(platform::CollectionView& grid, const std::shared_ptr<platform::CollectionViewDataSource>& dataSource,
+                   const std::shared_ptr<platform::CollectionViewDelegate>& delegate, double side);
 
 class IconChooseCollectionView : public platform::CollectionView, public platform::CollectionViewDataSource {
 public:

@@ -1,5 +1,8 @@
 #include "sources/discovery/DatastorageHandlerFilesystemObjects.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "app/FreltWindowEnum.h"
 #include "platform/appkit/OpenPanel.h"
 #include "platform/appkit/View.h"
@@ -31,11 +34,7 @@ void DatastorageHandlerFilesystemObjects::addFilesystemObjectsWithOpenPanel(
         panel->beginSheetModal(window, [this, panel, tag](platform::ModalResponse response) {
             if (response != platform::modalresponse::ok || panel->URLs().empty()) return;
             const platform::URL chosen = panel->URLs().front();
-            // The choice is kept as a grant, unless one covers it already.
-            const auto storage = SandboxFileAccess::shared()->persistanceBookmarkStorage();
-            if (!storage->bookmarkData(chosen)) {
-                if (auto data = platform::bookmark::create(chosen)) storage->setBookmark(data, chosen);
-            }
+            keepGrant(chosen);
             panelEnded(chosen.path(), tag);
         });
         return;
@@ -45,9 +44,30 @@ void DatastorageHandlerFilesystemObjects::addFilesystemObjectsWithOpenPanel(
     panelEnded(panel->URLs().front().path(), tag);
 }
 
+void DatastorageHandlerFilesystemObjects::keepGrant(const platform::URL& url) {
+    const auto storage = SandboxFileAccess::shared()->persistanceBookmarkStorage();
+    if (storage->bookmarkData(url)) return;
+    if (auto data = platform::bookmark::create(url)) storage->setBookmark(data, url);
+}
+
+void DatastorageHandlerFilesystemObjects::addDroppedFilesystemObjects(const std::vector<platform::URL>& urls,
+                                                                      const std::string& tag) {
+    for (const auto& url : urls) {
+        std::error_code error;
+        if (!url.isFileURL() || !std::filesystem::exists(url.path(), error)) continue;
+        keepGrant(url);
+        addFilesystemObjectToDatabase(url.path(), tag);
+    }
+    finishAdding();
+}
+
 void DatastorageHandlerFilesystemObjects::panelEnded(const std::optional<std::string>& path,
                                                      const std::optional<std::string>& tag) {
     if (path) addFilesystemObjectToDatabase(*path, tag);
+    finishAdding();
+}
+
+void DatastorageHandlerFilesystemObjects::finishAdding() {
     DataStorage::shared()->rebuildData(RebuildDataReason::addingFilesystemObjectsToDatabaseFinished);
     platform::NotificationCenter::defaultCenter().post(Notifications::datastorageFilesystemObjectAddedOrModified);
 }

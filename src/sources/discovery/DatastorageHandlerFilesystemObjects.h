@@ -9,6 +9,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "platform/foundation/URL.h"
 
 namespace platform {
 class ViewController;
@@ -34,8 +37,20 @@ public:
     // neither rebuilds nor posts: callers do both after their last addition.
     int addFilesystemObjectToDatabase(const std::string& path, const std::optional<std::string>& tag = std::nullopt);
 
+    // Adds files and folders dropped on the program under `tag` (possibly
+    // empty), in order: one that cannot be reached is skipped silently; for
+    // each other one the program first keeps a grant of the location, unless
+    // one covers it already. Then, once, rebuilds the store and posts
+    // "datastorageFilesystemObjectAddedOrModified", also when nothing was added.
+    void addDroppedFilesystemObjects(const std::vector<platform::URL>& urls, const std::string& tag);
+
 private:
+    // Stores a bookmark of the location unless the store holds one of it or
+    // of a folder above it; a bookmark that cannot be made is left out.
+    static void keepGrant(const platform::URL& url);
     void panelEnded(const std::optional<std::string>& path, const std::optional<std::string>& tag);
+    // After the last addition: the rebuild and the notification.
+    static void finishAdding();
 };
 
 }  // namespace frelt
