@@ -6,11 +6,4 @@ MainViewController::MainViewController() : outlineView_(std::make_shared<MainOut
     sectionView = outlineView_;
 }
 
-void MainViewController::updateMainTableView() {
-    const auto outline = sectionView.lock();
-    if (!outline) return;
-    if (outline->selectedTagName() == shownTagName_) return;
-    shownTagName_ = outline->selectedTagName();
-}
-
 }  // namespace frelt

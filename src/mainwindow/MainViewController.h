@@ -8,10 +8,14 @@
 #include <vector>
 
 #include "mainwindow/MainOutlineView.h"
+#include "mainwindow/sidebar/SidebarDataSource.h"
 
 namespace frelt {
 
-class MainViewController {
+// The sidebar's data source and delegate, its selection filter
+// (updateMainTableView) and the outlet sectionView come from
+// SidebarDataSource.
+class MainViewController : public SidebarDataSource {
 public:
     MainViewController();
     virtual ~MainViewController() = default;
@@ -20,18 +24,9 @@ public:
     bool modifierFlagsContainOptionKey = false;
     // The file names the desktop's service last handed to the main window.
     std::vector<std::string> serviceManagerValues;
-    // The sidebar outline (owned by the view hierarchy).
-    std::weak_ptr<MainOutlineView> sectionView;
-
-    // Refreshes the entry table for the sidebar's current selection; nothing
-    // when the selection has not changed.
-    void updateMainTableView();
-    // The sidebar selection the entry table shows.
-    const std::optional<std::string>& shownTagName() const { return shownTagName_; }
 
 private:
     std::shared_ptr<MainOutlineView> outlineView_;
-    std::optional<std::string> shownTagName_;
 };
 
 }  // namespace frelt

@@ -12,6 +12,7 @@
 #include "mainwindow/MainViewController.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/RecordingWorkspace.h"
+#include "support/SidebarSupport.h"
 
 using namespace frelt;
 namespace mf = frelt::modifierflags;
@@ -126,7 +127,7 @@ TEST_F(HotKeyActionsTest, AnEntryHotkeyOpensItsEntryFoundIgnoringCase) {
 
 TEST_F(HotKeyActionsTest, ATagHotkeyShowsTheWindowAndSelectsTheTag) {
     addVisibleTag("Work", nullptr);
-    sidebar()->setTagRows({"Work"});
+    sidebarsupport::buildMainSidebar();
     showTagHotkeyAction(*hotKey(combo(Key::w), "Work", 77));
     EXPECT_EQ(window()->mainWindowState(), FreltManager::shownAsWindow);
     EXPECT_EQ(window()->showRequestUserTime(), 77u);
@@ -142,14 +143,14 @@ TEST_F(HotKeyActionsTest, ATagHotkeyShowsTheWindowAndSelectsTheTag) {
 
 TEST_F(HotKeyActionsTest, ATagHotkeyWhileTheWindowCannotBeShownSelectsNothing) {
     addVisibleTag("Work", nullptr);
-    sidebar()->setTagRows({"Work"});
+    sidebarsupport::buildMainSidebar();
     const auto app = platform::Application::shared();
     app->runModalSession([&] {
         showTagHotkeyAction(*hotKey(combo(Key::w), "Work"));
         app->stopModal();
     });
     EXPECT_LT(window()->mainWindowState(), FreltManager::shownAsAttachedPopover);
-    EXPECT_EQ(sidebar()->selectedTagName(), std::nullopt);
+    EXPECT_NE(sidebar()->selectedTagName(), "Work");
 }
 
 TEST_F(HotKeyActionsTest, TheLaunchAllHotkeyLaunchesWithoutShowingTheWindow) {
@@ -164,29 +165,38 @@ TEST_F(HotKeyActionsTest, TheLaunchAllHotkeyLaunchesWithoutShowingTheWindow) {
 
 TEST_F(HotKeyActionsTest, CategoryHotkeysNeedEntriesAndTheirSwitch) {
     const auto config = AppDelegate::shared()->config;
+    sidebarsupport::buildMainSidebar();
+    // The category the hotkey selects, or none when it refuses (the
+    // selection stays as it was).
+    auto pressed = [&](SourceListItemContentType category) {
+        window()->mainWindowHide();
+        const auto before = sidebar()->selectedItemContentType();
+        showCategoryHotkeyAction(category, *hotKey(combo(Key::c)));
+        const auto after = sidebar()->selectedItemContentType();
+        return after == before ? std::nullopt : after;
+    };
     struct Case {
         SourceListItemContentType category;
         const char* logged;
-        int selected;  // 0: nothing selected
+        bool selected;
     };
     // An empty store: the categories that need entries refuse.
     const std::vector<Case> empty = {
-        {SourceListItemContentType::allFolders, "Want to execute hotkey to show all folders but allData contains no folders!", 0},
-        {SourceListItemContentType::allFiles, "Want to execute hotkey to show all files but allData contains no files!", 0},
-        {SourceListItemContentType::allFavorites, "Want to execute hotkey to show favorites but allData contains no favorites!", 0},
-        {SourceListItemContentType::allURLs, "Want to execute hotkey to show all urls but allData contains no urls!", 0},
-        {SourceListItemContentType::shortcuts, "Want to execute hotkey to show shortcuts but allData contains no shortcuts!", 0},
-        {SourceListItemContentType::lastUsedApplications, nullptr, 6},
-        {SourceListItemContentType::openApplications, nullptr, 7},
+        {SourceListItemContentType::allFolders, "Want to execute hotkey to show all folders but allData contains no folders!", false},
+        {SourceListItemContentType::allFiles, "Want to execute hotkey to show all files but allData contains no files!", false},
+        {SourceListItemContentType::allFavorites, "Want to execute hotkey to show favorites but allData contains no favorites!", false},
+        {SourceListItemContentType::allURLs, "Want to execute hotkey to show all urls but allData contains no urls!", false},
+        {SourceListItemContentType::shortcuts, "Want to execute hotkey to show shortcuts but allData contains no shortcuts!", false},
+        {SourceListItemContentType::lastUsedApplications, nullptr, true},
+        {SourceListItemContentType::openApplications, nullptr, true},
     };
     for (const auto& c : empty) {
         SCOPED_TRACE(rawValue(c.category));
-        window()->mainWindowHide();
-        showCategoryHotkeyAction(c.category, *hotKey(combo(Key::c)));
+        const auto selected = pressed(c.category);
         if (c.logged) {
             EXPECT_TRUE(logs().contains(c.logged));
         }
-        EXPECT_EQ(sidebar()->selectedSelectionType().value_or(0), c.selected);
+        EXPECT_EQ(selected, c.selected ? std::optional(c.category) : std::nullopt);
     }
 
     const auto folder = root() / "folder";
@@ -195,24 +205,19 @@ TEST_F(HotKeyActionsTest, CategoryHotkeysNeedEntriesAndTheirSwitch) {
     EXPECT_EQ(DataStorage::shared()->addToAllData(TableViewItem::initForExternalNonSpotlightObject(makeFile("f.txt"))), 0);
     EXPECT_EQ(DataStorage::shared()->addToAllData(TableViewItem::initForExternalNonSpotlightObject(folder.string())), 0);
     EXPECT_EQ(DataStorage::shared()->addToAllData(TableViewItem::initForShortcutsURL("shortcuts://run-shortcut?name=A", "A", "")), 0);
-    const std::vector<std::pair<SourceListItemContentType, int>> filled = {
-        {SourceListItemContentType::allFiles, 1}, {SourceListItemContentType::allFolders, 2},
-        {SourceListItemContentType::allFavorites, 3}, {SourceListItemContentType::allURLs, 4},
-        {SourceListItemContentType::shortcuts, 5},
-    };
-    for (const auto& [category, selected] : filled) {
+    sidebar()->updateContent(true);
+    for (const auto category : {SourceListItemContentType::allFiles, SourceListItemContentType::allFolders,
+                                SourceListItemContentType::allFavorites, SourceListItemContentType::allURLs,
+                                SourceListItemContentType::shortcuts}) {
         SCOPED_TRACE(rawValue(category));
-        window()->mainWindowHide();
-        showCategoryHotkeyAction(category, *hotKey(combo(Key::c)));
-        EXPECT_EQ(sidebar()->selectedSelectionType(), selected);
+        EXPECT_EQ(pressed(category), category);
     }
 
     // Switched off in the settings since it was registered.
     config->setSidebarCategoriesShowActiveApplications(false);
-    window()->mainWindowHide();
-    showCategoryHotkeyAction(SourceListItemContentType::openApplications, *hotKey(combo(Key::c)));
+    EXPECT_EQ(pressed(SourceListItemContentType::openApplications), std::nullopt);
     EXPECT_EQ(window()->mainWindowState(), FreltManager::windowNotVisible);
-    EXPECT_EQ(sidebar()->selectedSelectionType(), 5);
+    EXPECT_EQ(sidebar()->selectedItemContentType(), SourceListItemContentType::shortcuts);
     EXPECT_TRUE(logs().contains(
         "Want to execute hotkey to show active applications but the sidebars category is disabled in the settings!"));
 }

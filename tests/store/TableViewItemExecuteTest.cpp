@@ -3,6 +3,7 @@
 #include "app/FreltManager.h"
 #include "platform/appkit/ModalScript.h"
 #include "platform/foundation/SingleInstance.h"
+#include "support/SidebarSupport.h"
 
 using namespace frelt;
 using Strings = std::vector<std::string>;
@@ -168,9 +169,9 @@ TEST_F(EntryTest, TagEntrySelectsItsTagOrLaunchesAll) {
         manager->setMainWindowState(c.windowState);
         auto viewController = manager->viewControllerMain();
         viewController->modifierFlagsContainOptionKey = c.optionHeld;
-        auto outline = viewController->sectionView.lock();
+        sidebarsupport::addVisibleTags({"Other", "Work|Mail"});
+        const auto outline = sidebarsupport::buildMainSidebar();
         ASSERT_TRUE(outline);
-        outline->setTagRows({"Other", "Work|Mail"});
 
         auto tag = TableViewItem::initForTag("Work|Mail", "Tag [Work|Mail]");
         ExecuteRecorder executed(workspace);
@@ -179,7 +180,8 @@ TEST_F(EntryTest, TagEntrySelectsItsTagOrLaunchesAll) {
         EXPECT_EQ(executed.posts, 0);
         EXPECT_TRUE(workspace->calls().empty());
         EXPECT_EQ(outline->selectedTagName() == std::optional<std::string>("Work|Mail"), c.expectSelected);
-        EXPECT_EQ(viewController->shownTagName() == std::optional<std::string>("Work|Mail"), c.expectSelected);
+        const auto& filtered = viewController->sectionViewSelectedItem;
+        EXPECT_EQ(filtered && filtered->tag() == "Work|Mail", c.expectSelected) << "the entry table follows";
         EXPECT_EQ(logs().contains("launchAllEntriesOfTag: Work|Mail"), c.expectLaunchAll);
         platform::singleinstance::resetAll();
         platform::Workspace::setShared(workspace);
