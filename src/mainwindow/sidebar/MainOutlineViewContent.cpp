@@ -102,7 +102,10 @@ void MainOutlineView::buildData() {
     for (const auto& category : categories()) {
         if (category.setting && !(config.get()->*category.setting)()) continue;
         if (category.data && !(store.get()->*category.data)()) continue;
-        headerCategories->appendChild(SourceListItemFixedEntry::make(category.name->value(), category.contentType));
+        auto entry = SourceListItemFixedEntry::make(category.name->value(), category.contentType);
+        // Its header, so that selecting a category can open a collapsed one.
+        entry->setParent(headerCategories);
+        headerCategories->appendChild(std::move(entry));
         this->*category.flag = true;
     }
 
