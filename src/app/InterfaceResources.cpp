@@ -4,6 +4,7 @@
 #include "drawing/controls/ColorPopup.h"
 #include "drawing/controls/ColorSlider.h"
 #include "drawing/controls/IconChooser.h"
+#include "mainwindow/sidebar/SidebarScenes.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/CollectionView.h"
 #include "platform/appkit/ContainerViews.h"
@@ -117,6 +118,8 @@ void registerInterfaceResources() {
         item->loadViewIfNeeded();
         return item;
     });
+
+    registerSidebarScenes();
 
     NamedColors::shared()->registerColor("AppPath", Color::sRGB(0.45, 0.45, 0.48), Color::sRGB(0.62, 0.62, 0.66));
 }

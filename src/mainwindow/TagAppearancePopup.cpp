@@ -5,6 +5,7 @@
 #include "drawing/controls/IconChooser.h"
 #include "platform/appkit/Image.h"
 #include "platform/appkit/ImageView.h"
+#include "platform/appkit/Popover.h"
 #include "store/SystemConfiguration.h"
 #include "store/TagManager.h"
 
@@ -34,6 +35,14 @@ TagAppearancePopupViewController::TagAppearancePopupViewController() {
     registerAction("onChangeColorSlider:", [this](const std::shared_ptr<platform::Object>& sender) {
         if (auto slider = std::dynamic_pointer_cast<ColorSlider>(sender)) applySliderColor(*slider);
     });
+}
+
+void TagAppearancePopupViewController::becomeContentOf(const std::shared_ptr<platform::Popover>& shownIn) {
+    shownIn->setAnimates(false);
+    shownIn->setContentViewController(std::static_pointer_cast<platform::ViewController>(shared_from_this()));
+    shownIn->setBehavior(platform::PopoverBehavior::transient);
+    shownIn->setAppearance(std::nullopt);
+    popover = shownIn;
 }
 
 void TagAppearancePopupViewController::viewDidLoad() {

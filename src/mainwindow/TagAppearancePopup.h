@@ -54,6 +54,10 @@ public:
     // The colour being applied; none means no colour.
     std::optional<platform::Color> tintColor;
 
+    // Makes `shownIn` show this content: not animated, transient, following
+    // the desktop's appearance.
+    void becomeContentOf(const std::shared_ptr<platform::Popover>& shownIn);
+
     // The tag being edited, if it (still) exists.
     virtual iconTag::Ptr editedTag() const = 0;
     // The view that shows the tag's symbol in the tint.

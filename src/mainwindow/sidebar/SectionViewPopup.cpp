@@ -122,6 +122,7 @@ void SectionViewPopupViewController::resizePopover(bool show) {
         shown->setContentSize({size.width, fullHeight - rowHeight});
     }
     stack->setNeedsLayout(true);
+    stack->layoutSubtreeIfNeeded();
     shown->setAnimates(false);
 }
 
@@ -151,11 +152,7 @@ std::shared_ptr<SectionViewPopupViewController> SectionViewPopupManager::section
 void SectionViewPopupManager::setupPopover() {
     const auto controller = sectionViewPopupViewController();
     if (!controller) return;
-    sectionViewPopover->setAnimates(false);
-    sectionViewPopover->setContentViewController(controller);
-    sectionViewPopover->setBehavior(platform::PopoverBehavior::transient);
-    sectionViewPopover->setAppearance(std::nullopt);
-    controller->popover = sectionViewPopover;
+    controller->becomeContentOf(sectionViewPopover);
 }
 
 void SectionViewPopupManager::showSectionPopup(const std::shared_ptr<platform::View>& view,

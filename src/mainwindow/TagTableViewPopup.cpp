@@ -1,0 +1,46 @@
+#include "mainwindow/TagTableViewPopup.h"
+
+#include "app/InterfaceResources.h"
+#include "drawing/controls/ColorSlider.h"
+
+namespace frelt {
+
+TagTableViewPopupViewController::TagTableViewPopupViewController() {
+    registerAction("btnDefaultClick:", [this](const std::shared_ptr<platform::Object>&) { resetToDefault(); });
+}
+
+void TagTableViewPopupViewController::viewWillAppear() {
+    TagAppearancePopupViewController::viewWillAppear();
+    isVisible = true;
+    if (!currentIconTag) return;
+    tintColor = currentIconTag->color();
+    applyTintColor();
+    if (auto slider = colorSlider.lock()) setUpPopupColorSlider(*slider, shared_from_this());
+}
+
+void TagTableViewPopupViewController::viewWillDisappear() {
+    isVisible = false;
+    TagAppearancePopupViewController::viewWillDisappear();
+}
+
+TagTableViewPopupManager::TagTableViewPopupManager() : popover(std::make_shared<platform::Popover>()) {}
+
+std::shared_ptr<TagTableViewPopupViewController> TagTableViewPopupManager::tagTableViewPopupViewController() {
+    if (!controller_)
+        controller_ = instantiateScene<TagTableViewPopupViewController>(
+            TagTableViewPopupViewController::storyboardName, TagTableViewPopupViewController::sceneIdentifier);
+    return *controller_;
+}
+
+void TagTableViewPopupManager::setupPopover() {
+    const auto controller = tagTableViewPopupViewController();
+    if (!controller) return;
+    controller->becomeContentOf(popover);
+    popover->setDelegate(std::dynamic_pointer_cast<platform::PopoverDelegate>(shared_from_this()));
+}
+
+void TagTableViewPopupManager::popoverDidClose(const platform::Notification&) {
+    if (auto delegate = customDelegate.lock()) delegate->popupDidClose();
+}
+
+}  // namespace frelt
