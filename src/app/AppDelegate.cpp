@@ -20,6 +20,7 @@
 #include "sources/access/SandboxFileAccess.h"
 #include "sources/access/SecurityScopedURLManager.h"
 #include "sources/discovery/OpenApplicationsManager.h"
+#include "sources/icons/IconCache.h"
 #include "sources/urls/URLManager.h"
 #include "store/DataStorage.h"
 #include "store/Logging.h"
@@ -81,6 +82,7 @@ void AppDelegate::applicationDidFinishLaunching(const platform::Notification&) {
     (void)SecurityScopedURLManager::shared();
     (void)SandboxFileAccess::shared();
     (void)DataStorage::shared();
+    (void)IconCache::shared();
     (void)TagManager::shared();
     (void)OpenApplicationsManager::shared();
     (void)URLManager::shared();

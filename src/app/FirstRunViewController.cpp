@@ -1,7 +1,7 @@
 #include "app/FirstRunViewController.h"
 
 #include "app/FreltWindowEnum.h"
-#include "platform/appkit/Storyboard.h"
+#include "app/InterfaceResources.h"
 
 namespace frelt {
 
@@ -38,11 +38,7 @@ void FirstRunViewController::pageControllerDidEndLiveTransition(platform::PageCo
 }
 
 std::shared_ptr<platform::ViewController> FirstRunViewController::loadPage(const std::string& sceneIdentifier) {
-    const auto storyboard = platform::Storyboard::storyboardWithName(storyboardName);
-    if (storyboard) {
-        if (auto page = storyboard->instantiateControllerWithIdentifier<platform::ViewController>(sceneIdentifier))
-            return page;
-    }
+    if (auto page = instantiateScene<platform::ViewController>(storyboardName, sceneIdentifier)) return page;
     return std::make_shared<platform::ViewController>();
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/AppDelegate.h"
+#include "app/InterfaceResources.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Storyboard.h"
 #include "platform/appkit/View.h"
@@ -86,10 +87,8 @@ std::shared_ptr<defaultFreltWindowController> FreltManager::windowControllerMain
 
 std::shared_ptr<MainViewController> FreltManager::viewControllerMain() {
     if (!viewControllerMain_) {
-        const auto storyboard =
-            platform::Storyboard::storyboardWithName(FreltWindow::getStoryBoardAsString(FreltWindowEnum::main));
-        auto made = storyboard ? storyboard->instantiateControllerWithIdentifier<MainViewController>("MainViewController")
-                               : nullptr;
+        auto made = instantiateScene<MainViewController>(FreltWindow::getStoryBoardAsString(FreltWindowEnum::main),
+                                                         "MainViewController");
         if (!made) logManager(LogLevel::Error, "Failed to instantiate MainViewController");
         viewControllerMain_ = made;
     }

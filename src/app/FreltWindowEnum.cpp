@@ -4,6 +4,7 @@
 #include <map>
 
 #include "app/FreltManager.h"
+#include "app/InterfaceResources.h"
 #include "exchange/ExportImportManager.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Storyboard.h"
@@ -58,10 +59,6 @@ struct WindowControllerRegistry {
 
 void logManager(LogLevel level, std::string_view format, FreltWindowEnum kind) {
     log(LogCategory::freltManager, level, format, rawValue(kind));
-}
-
-std::shared_ptr<platform::Storyboard> storyboardOf(FreltWindowEnum kind) {
-    return platform::Storyboard::storyboardWithName(FreltWindow::getStoryBoardAsString(kind));
 }
 
 // The window the kind has open, visible or ordered out.
@@ -137,10 +134,8 @@ std::shared_ptr<defaultFreltWindowController> FreltWindow::instantiateWindowCont
             return registered;
         }
     }
-    const auto storyboard = storyboardOf(kind);
-    const auto controller = storyboard ? storyboard->instantiateControllerWithIdentifier<defaultFreltWindowController>(
-                                             getWindowControllerIdentifier(kind))
-                                       : nullptr;
+    const auto controller =
+        instantiateScene<defaultFreltWindowController>(getStoryBoardAsString(kind), getWindowControllerIdentifier(kind));
     if (!controller) {
         logManager(LogLevel::Error, "instantiateWindowController failed: %{public}@", kind);
         return nullptr;
@@ -154,10 +149,8 @@ std::shared_ptr<defaultFreltWindowController> FreltWindow::instantiateWindowCont
 std::shared_ptr<platform::ViewController> FreltWindow::getViewController(FreltWindowEnum kind) {
     platform::assertMainThread("FreltWindow::getViewController");
     if (kind == FreltWindowEnum::main) return FreltManager::shared()->viewControllerMain();
-    const auto storyboard = storyboardOf(kind);
-    auto controller = storyboard ? storyboard->instantiateControllerWithIdentifier<platform::ViewController>(
-                                       getViewControllerIdentifier(kind))
-                                 : nullptr;
+    auto controller =
+        instantiateScene<platform::ViewController>(getStoryBoardAsString(kind), getViewControllerIdentifier(kind));
     if (!controller) logManager(LogLevel::Error, "getViewController failed: %{public}@", kind);
     return controller;
 }

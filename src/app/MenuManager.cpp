@@ -16,7 +16,9 @@
 #include "platform/foundation/SingleInstance.h"
 #include "platform/foundation/URL.h"
 #include "sources/access/SandboxFileAccess.h"
+#include "sources/discovery/DatastorageHandlerFilesystemObjects.h"
 #include "sources/discovery/Shortcuts.h"
+#include "sources/icons/IconCache.h"
 #include "store/DataStorage.h"
 #include "store/LocalizedStrings.h"
 
@@ -207,6 +209,7 @@ void MenuManager::mnu_CloseApplication() {
 }
 
 void MenuManager::mnu_RebuildData() {
+    IconCache::shared()->removeAllObjects();
     const auto store = DataStorage::shared();
     store->setEnableDataProxies(false);
     store->setEnableDataProxies(true);
@@ -220,8 +223,13 @@ void MenuManager::mnu_ImportShortcuts() {
 void MenuManager::mnu_AddFileOrFolder() {
     const auto manager = FreltManager::shared();
     if (!mainWindowIsVisible(manager->mainWindowState())) return;
-    // The open panel of the entry sources comes with the desktop's file
-    // access; until then the item does nothing more than its guard.
+    DataStorage::shared()->filesystemHandler()->addFilesystemObjectsWithOpenPanel(nullptr, selectedSidebarTag());
+}
+
+std::optional<std::string> MenuManager::selectedSidebarTag() {
+    const auto vc = FreltManager::shared()->viewControllerMain();
+    const auto sidebar = vc ? vc->sectionView.lock() : nullptr;
+    return sidebar ? sidebar->selectedTagName() : std::nullopt;
 }
 
 void MenuManager::mnu_AddURL() {

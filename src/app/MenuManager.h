@@ -10,6 +10,7 @@
 // window, and the opening of the program's web pages.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,9 @@ public:
     void mnu_ImportShortcuts();
     void mnu_AddFileOrFolder();
     void mnu_AddURL();
+
+    // The tag selected in the main window's sidebar, for new entries.
+    static std::optional<std::string> selectedSidebarTag();
 
 private:
     std::shared_ptr<platform::MenuItem> makeItem(const std::string& title, const std::string& action,

@@ -5,6 +5,7 @@
 
 #include "app/FirstRunViewController.h"
 #include "app/FreltWindowEnum.h"
+#include "app/InterfaceResources.h"
 #include "app/MainWindowBase.h"
 #include "mainwindow/MainViewController.h"
 #include "platform/appkit/BezierPath.h"
@@ -21,19 +22,6 @@ namespace frelt {
 using platform::Rect;
 
 namespace {
-
-// A controller whose view a scene lays out in code the first time it is needed.
-template <class Controller>
-class LaidOut final : public Controller {
-public:
-    explicit LaidOut(std::function<void(Controller&)> layout) : layout_(std::move(layout)) {}
-    void loadView() override {
-        if (layout_) layout_(*this);
-    }
-
-private:
-    std::function<void(Controller&)> layout_;
-};
 
 std::shared_ptr<platform::TextField> label(const std::string& text, Rect frame, double size, bool bold) {
     auto field = platform::TextField::label(text);
@@ -95,8 +83,8 @@ std::shared_ptr<platform::Object> makeFirstRunWindowController() {
                                                          platform::stylemask::titled | platform::stylemask::closable);
     window->setTitle("Welcome to Frelt");
     auto controller = defaultFreltWindowController::withWindow(window);
-    auto content = platform::Storyboard::storyboardWithName(FirstRunViewController::storyboardName)
-                       ->instantiateControllerWithIdentifier<platform::ViewController>("FirstRunViewController");
+    auto content = instantiateScene<platform::ViewController>(FirstRunViewController::storyboardName,
+                                                               "FirstRunViewController");
     if (content) controller->setContentViewController(content);
     window->center();
     return controller;
@@ -186,11 +174,11 @@ void registerShellScenes() {
     const std::string firstRun = FirstRunViewController::storyboardName;
     scenes->registerScene(firstRun, "FirstRunWindowController", makeFirstRunWindowController);
     scenes->registerScene(firstRun, "FirstRunViewController",
-                          [] { return std::make_shared<LaidOut<FirstRunViewController>>(layOutFirstRun); });
+                          [] { return makeSceneController<FirstRunViewController>(layOutFirstRun); });
     scenes->registerScene(firstRun, "FirstRunSheet1",
-                          [] { return std::make_shared<LaidOut<platform::ViewController>>(layOutFirstRunPageOne); });
+                          [] { return makeSceneController<platform::ViewController>(layOutFirstRunPageOne); });
     scenes->registerScene(firstRun, "FirstRunSheet2", [] {
-        return std::make_shared<LaidOut<FirstRunSecondScreenViewController>>(layOutFirstRunPageTwo);
+        return makeSceneController<FirstRunSecondScreenViewController>(layOutFirstRunPageTwo);
     });
 }
 

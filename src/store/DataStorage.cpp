@@ -1,6 +1,7 @@
 #include "store/DataStorage.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "app/AppDelegate.h"
 #include "app/FirstRunConfig.h"
@@ -394,6 +395,34 @@ int DataStorage::addToAllData(const TableViewItem::Ptr& entry) {
     appendToAllData(entry);
     log(LogCategory::dataStorage, LogLevel::Default, "Add to allData: %{public}@", path);
     return addResultAdded;
+}
+
+void DataStorage::addToAllData(const std::vector<TableViewItem::Ptr>& entries) {
+    std::vector<TableViewItem::Ptr> accepted;
+    std::unordered_set<std::string> batchKeys;
+    for (const auto& entry : entries) {
+        if (!entry) continue;
+        const std::string path = entry->path();
+        if (!path.empty() && (entryWithPath(path) || !batchKeys.insert(entry->pathLowercased()).second)) {
+            log(LogCategory::dataStorage, LogLevel::Error,
+                "Unable to add to allData because en Entry with the same path already exisis: %{public}@", path);
+            continue;
+        }
+        accepted.push_back(entry);
+        log(LogCategory::dataStorage, LogLevel::Default, "Add to allData: %{public}@", path);
+    }
+    if (accepted.empty()) return;
+    std::lock_guard lock(pathIndexMutex_);
+    const std::uint64_t before = pathIndex_.version;
+    allData_->appendContentsOf(accepted);
+    // As for one append: the index takes the entries in when this write is
+    // the only change since it was made.
+    if (allData_->version() == before + 1 && pathIndex_.pathGeneration == TableViewItem::pathGeneration()) {
+        for (const auto& entry : accepted)
+            pathIndex_.entries.emplace(std::hash<std::string>{}(entry->pathLowercased()),
+                                       PathIndex::Slot{pathIndex_.nextPosition++, entry});
+        pathIndex_.version = before + 1;
+    }
 }
 
 bool DataStorage::setTag(const std::string& path, const std::string& tag) {

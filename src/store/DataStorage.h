@@ -186,6 +186,10 @@ public:
     bool removeFromAllData(const std::string& path, bool clearHotkey);
     TableViewItem::Ptr restoreFromTrash(const std::string& path);
     int addToAllData(const TableViewItem::Ptr& entry);
+    // As addToAllData for each entry in order (an entry whose path is held
+    // already, or came earlier in the list, is refused and logged), in one
+    // write: thousands of found applications arrive at once.
+    void addToAllData(const std::vector<TableViewItem::Ptr>& entries);
     bool setTag(const std::string& path, const std::string& tag);
     bool appendTag(const std::string& path, const std::string& tag);
 

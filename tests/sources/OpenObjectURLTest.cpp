@@ -51,10 +51,13 @@ TEST_F(OpenObjectURLTest, BadTextsAreReportedAndUnansweredQuestionsOpenNothing) 
     opener()->openURLString("");
     expectURLErrorAlert("no scheme here");
     opener()->openURLString("no scheme here");
-    // The question cannot be asked (no dialog): nothing opens, nothing is shown.
+    // The user cancels the question: nothing opens, nothing more is shown.
+    script->answerDialog(platform::modalresponse::cancel);
     opener()->openURLString("x-app://find?q=%%userInput:Term%%");
-    EXPECT_TRUE(workspace->calls().empty());
-    EXPECT_EQ(script->presented(), Strings{"alert: URL error - Is the URL correct?"});
+    for (const auto& call : workspace->calls())
+        EXPECT_EQ(call.kind, platform::WorkspaceCall::Kind::URLForApplicationToOpenURL) << "only the dialog's icon";
+    EXPECT_EQ(script->presented().front(), "alert: URL error - Is the URL correct?");
+    EXPECT_EQ(script->presented().size(), 2u);
 }
 
 TEST_F(OpenObjectURLTest, AFileURLOpensWithItsGrantInUseUntilTheDesktopAnswers) {

@@ -6,6 +6,7 @@
 // every test, whatever it did.
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,6 +39,19 @@ protected:
         std::vector<std::filesystem::path> allowed;
         for (const auto& n : names) allowed.push_back(root() / n);
         platform::fileaccess::setSimulatedRestriction(allowed);
+    }
+
+    // Runs the loop and the manual clock, a quarter second a step, until
+    // the condition holds (work on the worker pool, inotify and timers all
+    // come in through it); false when it did not within `steps`.
+    bool runUntil(const std::function<bool()>& condition, int steps = 40) {
+        for (int i = 0; i < steps; ++i) {
+            drain();
+            if (condition()) return true;
+            advance(0.25);
+        }
+        drain();
+        return condition();
     }
 
     std::shared_ptr<platform::ModalScript> script;

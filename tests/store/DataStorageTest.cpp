@@ -9,6 +9,7 @@
 #include "app/AppDelegate.h"
 #include "hotkeys/KeyCombo.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Paths.h"
 #include "platform/foundation/SingleInstance.h"
 #include "sources/discovery/ProxyLastUsedApps.h"
 #include "sources/discovery/ProxySpotlightQueryFS.h"
@@ -271,6 +272,8 @@ TEST_F(DataStorageTest, UpdatesFromAnotherThreadArmTheTimerOnTheMainRunLoop) {
 }
 
 TEST_F(DataStorageTest, ProxiesSwitchSetsUpOnceAndFollowsTheFlag) {
+    // The application search sets up once it has a folder to search.
+    std::filesystem::create_directories(platform::Paths::dataHome() / "applications");
     auto& center = platform::NotificationCenter::defaultCenter();
     const auto observersBefore = center.observerCount();
     store()->setEnableDataProxies(true);

@@ -163,6 +163,10 @@ public:
     AppearanceName effectiveAppearance() const { return appearance_.value_or(systemAppearance_); }
     // The desktop's light or dark preference (the backend sets it).
     void setSystemAppearance(AppearanceName a) { systemAppearance_ = std::move(a); }
+    // Whether the desktop lets the keyboard reach every control (the backend
+    // sets it); views that only take the focus then are key views.
+    bool isFullKeyboardAccessEnabled() const { return fullKeyboardAccess_; }
+    void setFullKeyboardAccessEnabled(bool b) { fullKeyboardAccess_ = b; }
     std::shared_ptr<Object> servicesProvider() const { return servicesProvider_; }
     void setServicesProvider(std::shared_ptr<Object> p) { servicesProvider_ = std::move(p); }
     std::shared_ptr<Menu> mainMenu() const { return mainMenu_; }
@@ -197,6 +201,7 @@ private:
     };
 
     std::weak_ptr<ApplicationDelegate> delegate_;
+    bool fullKeyboardAccess_ = false;
     std::shared_ptr<KitBackend> backend_;
     bool running_ = false;
     bool launched_ = false;

@@ -252,7 +252,7 @@ bool Control::textViewDoCommandBySelector(const std::shared_ptr<TextView>& textV
 
 // --- responder
 
-bool Control::acceptsFirstResponder() { return enabled_ && editsText() && isSelectable(); }
+bool Control::acceptsFirstResponder() { return !refusesFirstResponder_ && enabled_ && editsText() && isSelectable(); }
 
 bool Control::becomeFirstResponder() {
     if (editsText()) beginEditingSession();

@@ -183,6 +183,10 @@ public:
     virtual void setEnabled(bool enabled);
     bool isContinuous() const { return continuous_; }
     void setContinuous(bool b) { continuous_ = b; }
+    // A control that refuses first responder leaves the keyboard focus where
+    // it is when clicked; the base acceptsFirstResponder answers false then.
+    bool refusesFirstResponder() const { return refusesFirstResponder_; }
+    void setRefusesFirstResponder(bool b) { refusesFirstResponder_ = b; }
     long tag() const override { return tag_; }
     void setTag(long tag) { tag_ = tag; }
     bool isHighlighted() const { return cell_->isHighlighted(); }
@@ -286,6 +290,7 @@ private:
     EventMask sendActionOn_ = eventmask::leftMouseUp;
     bool enabled_ = true;
     bool continuous_ = false;
+    bool refusesFirstResponder_ = false;
     long tag_ = 0;
     std::optional<Font> font_;
     std::optional<Color> textColor_;

@@ -37,6 +37,7 @@ public:
     void openURLs(const std::vector<URL>& urls, const URL& applicationURL, const WorkspaceOpenConfiguration& configuration,
                   OpenCompletion completion) override;
     std::optional<URL> URLForApplicationToOpenURL(const URL& url) override;
+    using Workspace::selectFile;
     bool selectFile(const std::string& file, const std::string& rootPath) override;
     std::shared_ptr<Image> iconForFile(const std::string& path) override;
 

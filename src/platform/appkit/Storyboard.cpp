@@ -67,6 +67,17 @@ std::shared_ptr<Object> SceneRegistry::instantiateInitial(const std::string& sto
     return instantiate(storyboard, it->second);
 }
 
+std::shared_ptr<Nib> Nib::nibNamed(const std::string& name) {
+    if (!SceneRegistry::shared()->hasScene(name, std::string())) return nullptr;
+    return std::make_shared<Nib>(name);
+}
+
+void Nib::registerNib(const std::string& name, SceneRegistry::Builder builder) {
+    SceneRegistry::shared()->registerScene(name, std::string(), std::move(builder));
+}
+
+std::shared_ptr<Object> Nib::instantiate() const { return SceneRegistry::shared()->instantiate(name_, std::string()); }
+
 std::shared_ptr<Storyboard> Storyboard::storyboardWithName(const std::string& name) {
     if (!SceneRegistry::shared()->hasStoryboard(name)) return nullptr;
     return std::make_shared<Storyboard>(name);

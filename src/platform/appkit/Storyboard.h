@@ -48,6 +48,24 @@ private:
     std::set<Key> failing_;
 };
 
+// A nib: a resource with one object (a view, a collection-view item) made by
+// the scene registered under the nib's name with the empty identifier, so
+// registering, building and failing work as for storyboard scenes.
+class Nib {
+public:
+    // None when no nib of that name is registered.
+    static std::shared_ptr<Nib> nibNamed(const std::string& name);
+    static void registerNib(const std::string& name, SceneRegistry::Builder builder);
+    explicit Nib(std::string name) : name_(std::move(name)) {}
+
+    const std::string& name() const { return name_; }
+    // Builds and wakes the nib's object; none when it fails.
+    std::shared_ptr<Object> instantiate() const;
+
+private:
+    std::string name_;
+};
+
 class Storyboard {
 public:
     // None when no scene is registered under the name.

@@ -23,7 +23,12 @@ std::size_t nextCharacter(const std::string& s, std::size_t pos) {
 }
 }  // namespace
 
-TextView::TextView(Rect frame) : View(frame) {}
+TextView::TextView(Rect frame) : View(frame) {
+    registerAction("cut:", [this](const std::shared_ptr<Object>&) { cut(); });
+    registerAction("copy:", [this](const std::shared_ptr<Object>&) { copy(); });
+    registerAction("paste:", [this](const std::shared_ptr<Object>&) { paste(); });
+    registerAction("selectAll:", [this](const std::shared_ptr<Object>& sender) { selectAll(sender); });
+}
 
 std::shared_ptr<TextView> TextView::makeFieldEditor() {
     auto editor = std::make_shared<TextView>();

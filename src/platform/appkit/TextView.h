@@ -7,6 +7,11 @@
 // the arrows "moveLeft:" ... A field editor ends the editing session on
 // Return, Tab and Shift-Tab and when it loses the focus.
 //
+// It answers the actions "cut:", "copy:" and "paste:" (plain text on the
+// general pasteboard; cutting and pasting edit with the editing callbacks)
+// and "selectAll:", so that menus and shortcuts sent along the responder
+// chain reach the text being edited.
+//
 // Styled text: the kit keeps the plain text; `attributedString` is a slot the
 // program may keep styled text in until the kit's styled text arrives.
 
@@ -71,6 +76,9 @@ public:
     void doCommandBySelector(const Selector& selector) override;
 
     // Editing as a person does it (each runs the editing callbacks).
+    void cut();
+    void copy() const;
+    void paste();
     void deleteBackward();
     void deleteForward();
     // Replaces `range` with `text`, with the editing callbacks; false when the

@@ -73,6 +73,8 @@ class Workspace : public std::enable_shared_from_this<Workspace> {
 public:
     using OpenCompletion = std::function<void(std::shared_ptr<RunningApplication>, std::optional<std::string> error)>;
     using RunningApplicationsHandler = std::function<void(const RunningApplicationsChange&)>;
+    // An error text, or none when the file manager shows what was asked.
+    using SelectCompletion = std::function<void(std::optional<std::string> error)>;
 
     static std::shared_ptr<Workspace> shared();
     // Replaces the shared instance until the single instances are reset;
@@ -99,6 +101,11 @@ public:
     // Shows the file manager at `rootPath` with `file` selected; an empty
     // file shows the folder itself, an empty root the file's folder.
     virtual bool selectFile(const std::string& file, const std::string& rootPath) = 0;
+    // As selectFile, telling later, on the main queue, how it went.
+    virtual void selectFile(const std::string& file, const std::string& rootPath, SelectCompletion completion) {
+        const bool shown = selectFile(file, rootPath);
+        if (completion) completion(shown ? std::nullopt : std::optional<std::string>("not shown"));
+    }
     // The icon of the file, folder or application at `path`.
     virtual std::shared_ptr<Image> iconForFile(const std::string& path) = 0;
 

@@ -1,38 +1,78 @@
 #pragma once
-// The data proxy that feeds the applications found by the search index into
-// the data store. The store makes it, runs its setup once from the proxies
-// switch and turns it on and off with enableDataProxies.
+// The data proxy that keeps the store in step with the applications the
+// search finds. It owns the program's one file-system query, configured to
+// find applications in the default and the user's own search scopes, and
+// turns the query's removed and added lists into removals from, restorations
+// into and additions to the store, marks entries as found, carries display
+// names and last-used dates over, and tells the store when to rebuild.
 //
-// For now it keeps the search scopes and its switch; the live query that
-// delivers results (and calls DataStorage::databaseUpdateFinished after a
-// delivery that changed allData) attaches here.
+// Lists that arrive while the store is busy are kept, in order, and applied
+// once the store reports the end of its rebuild: a busy store never loses an
+// application. Main thread only.
 
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/foundation/Subscription.h"
+#include "sources/discovery/SpotlightQueryFS.h"
 
 namespace frelt {
 
 class ProxySpotlightQueryFS {
 public:
-    ProxySpotlightQueryFS() = default;
+    // The query's predicate: applications.
+    static constexpr const char* applicationPredicate = "kMDItemContentType == 'com.apple.application-bundle'";
+
+    ProxySpotlightQueryFS();
+    ~ProxySpotlightQueryFS();
+
+    const std::shared_ptr<SpotlightQueryFS>& spotlightQuery() const { return spotlightQuery_; }
 
     bool initialized() const { return initialized_; }
     bool enabled() const { return enabled_; }
-    // Only a change of value starts or stops the query.
+    // True starts the query, false stops it; the value held does nothing.
     void setEnabled(bool enabled);
 
-    // The folders searched: the settings' default scope followed by the
-    // user's own, each path once.
+    // The folders given to the query: the settings' default scope followed
+    // by the user's own, each once.
     const std::vector<std::string>& searchScopes() const { return searchScopes_; }
+    // The paths of the query's complete list, sorted.
+    const std::vector<std::string>& spotlightResultComplete() const { return spotlightResultComplete_; }
 
-    // One-time setup: takes the search scopes from the settings and marks the
-    // proxy initialized.
+    // Takes the scopes from the settings and subscribes to the query; stays
+    // uninitialized (and runs again next time) without scopes.
     void setup();
 
+    // Lists kept while the store was busy (tests).
+    std::size_t pendingResultCount() const { return pending_.size(); }
+
 private:
-    bool initialized_ = false;
+    using FSResultArray = SpotlightQueryFS::FSResultArray;
+    struct Pending {
+        bool added;
+        std::shared_ptr<FSResultArray> results;
+    };
+    void completeListReceived(const std::shared_ptr<FSResultArray>& results);
+    void addedListReceived(const std::shared_ptr<FSResultArray>& results);
+    void removedListReceived(const std::shared_ptr<FSResultArray>& results);
+    // Applies the added (or removed) list, or keeps it while the store is busy.
+    void listReceived(bool added, const std::shared_ptr<FSResultArray>& results);
+    bool applyAdded(const std::shared_ptr<FSResultArray>& results);
+    bool applyRemoved(const std::shared_ptr<FSResultArray>& results);
+    void keepUntilIdle(bool added, const std::shared_ptr<FSResultArray>& results);
+    void applyPending();
+
+    std::shared_ptr<SpotlightQueryFS> spotlightQuery_;
+    platform::Subscription spotlightQueryCompleteSubscriber_;
+    platform::Subscription spotlightQueryAddedSubscriber_;
+    platform::Subscription spotlightQueryRemovedSubscriber_;
+    platform::Subscription rebuildFinishedObservation_;
     bool enabled_ = false;
     std::vector<std::string> searchScopes_;
+    std::vector<std::string> spotlightResultComplete_;
+    bool initialized_ = false;
+    std::vector<Pending> pending_;
 };
 
 }  // namespace frelt

@@ -4,9 +4,8 @@
 #include <system_error>
 
 #include "app/AppDelegate.h"
-#include "platform/appkit/Workspace.h"
 #include "platform/foundation/SingleInstance.h"
-#include "platform/foundation/URL.h"
+#include "platform/foundation/Text.h"
 #include "sources/FileHelpers.h"
 #include "sources/access/SandboxFileAccess.h"
 #include "sources/access/SecurityScopedURLManager.h"
@@ -18,31 +17,37 @@
 namespace frelt {
 namespace {
 
-// The file URL of a path with symbolic links resolved; the path itself when
-// that is not possible.
+template <class... Args>
+void logOpen(LogLevel level, std::string_view format, const Args&... args) {
+    log(LogCategory::open, level, format, args...);
+}
+
+// The file URL of a path, standardized, with symbolic links resolved; the
+// path itself when that is not possible.
 platform::URL resolvedFileURL(const std::string& path) {
     std::error_code error;
     const auto canonical = std::filesystem::canonical(path, error);
     return platform::URL::fileURL(error ? path : canonical.string());
 }
 
-std::vector<platform::URL> objectURLs(const OpenObject::Objects& objects) {
-    std::vector<platform::URL> urls;
-    if (!objects) return urls;
-    for (const auto& object : *objects) {
-        if (auto url = platform::URL::fromString(object)) urls.push_back(*url);
-        else if (!object.empty()) urls.push_back(platform::URL::fileURL(object));
+// The access answer's failure, logged; false when the opening must stop.
+bool accessUsable(const SandboxFileAccess::HasAccessAnswer& access, const platform::URL& url) {
+    if (!access.hasAccess) {
+        logOpen(LogLevel::Error, "open failed: [%{public}@] - Access not possible", url.absoluteString());
+        return false;
     }
-    return urls;
+    if (access.viaBookmark && !access.bookmarkData) {
+        logOpen(LogLevel::Error, "open failed: [%{public}@] - Access not possible (Bookmark needed but unavailable)",
+                url.absoluteString());
+        return false;
+    }
+    return true;
 }
 
-platform::WorkspaceOpenConfiguration openConfiguration() {
-    platform::WorkspaceOpenConfiguration configuration;
-    configuration.activates = true;
-    configuration.promptsUserIfNeeded = true;
-    configuration.forPrinting = false;
-    configuration.createsNewApplicationInstance = false;
-    return configuration;
+bool reachableOrLogged(const platform::URL& url) {
+    if (isReachable(url)) return true;
+    logOpen(LogLevel::Error, "open failed: [%{public}@] - Unreachable", url.absoluteString());
+    return false;
 }
 
 }  // namespace
@@ -51,8 +56,19 @@ std::shared_ptr<OpenObject> OpenObject::shared() {
     return platform::singleInstance<OpenObject>([] { return std::make_shared<OpenObject>(Private{}); });
 }
 
+OpenObject::OpenObject(Private) : workspace(platform::Workspace::shared()) {}
+
+platform::WorkspaceOpenConfiguration OpenObject::openConfiguration() {
+    platform::WorkspaceOpenConfiguration configuration;
+    configuration.createsNewApplicationInstance = false;
+    configuration.activates = true;
+    configuration.forPrinting = false;
+    configuration.promptsUserIfNeeded = true;
+    return configuration;
+}
+
 void OpenObject::openURLString(const std::string& urlString, const Objects& objects) {
-    log(LogCategory::open, LogLevel::Default, "Open URL: %{public}@", urlString);
+    logOpen(LogLevel::Default, "Open URL: %{public}@", urlString);
     if (urlString.empty()) return;
     auto parsed = ParsedURL::make(urlString, objects);
     if (!parsed) {
@@ -67,50 +83,90 @@ void OpenObject::openURLString(const std::string& urlString, const Objects& obje
         showAlert(L10n::openURLError.value(), *resolved);
         return;
     }
-    log(LogCategory::open, LogLevel::Default, "Parsed URL: %{public}@", *resolved);
+    logOpen(LogLevel::Default, "Parsed URL: %{public}@", *resolved);
     if (url->isFileURL()) {
         openFileURL(*url);
         return;
     }
-    platform::Workspace::shared()->openURL(
-        *url, openConfiguration(), [](std::shared_ptr<platform::RunningApplication>, std::optional<std::string> error) {
-            if (error) log(LogCategory::open, LogLevel::Error, "open failed: %{public}@", *error);
+    workspace->openURL(*url, openConfiguration(),
+                       [](std::shared_ptr<platform::RunningApplication>, std::optional<std::string> error) {
+                           if (error) logOpen(LogLevel::Error, "open failed: %{public}@", *error);
+                       });
+}
+
+void OpenObject::openPath(const std::string& path, const Objects& objects) {
+    if (path.empty()) return;
+    const platform::URL url = resolvedFileURL(path);
+    if (!isReachable(url)) return;
+    // The kind of a link is the link's own; the opening uses its target.
+    switch (fileObjectKind(platform::URL::fileURL(path))) {
+    case FileObjectKind::file:
+    case FileObjectKind::application:
+    case FileObjectKind::other: openFileOrApplication(url, objects); break;
+    case FileObjectKind::folder: openFolder(url); break;
+    case FileObjectKind::unreachable: break;
+    }
+}
+
+void OpenObject::openFileOrApplication(const platform::URL& url, const Objects& objects) {
+    if (isApplication(url)) {
+        openFileURL(url, objects && !objects->empty() ? objects : std::nullopt);
+        return;
+    }
+    // The objects reach only an application; a document drops them.
+    const auto application = workspace->URLForApplicationToOpenURL(url);
+    if (!application || platform::text::lowercased(application->path()) == platform::text::lowercased(url.path())) {
+        openFileURL(url);
+        return;
+    }
+    if (isExecutableFile(application->path())) openFilesWithApplication(url, *application);
+    else openFileURL(url);
+}
+
+void OpenObject::openFolder(const platform::URL& folder) {
+    if (!isReachable(folder)) return;
+    const std::string browser = AppDelegate::shared()->config->alternateFolderBrowser;
+    if (!browser.empty() && isExecutableFile(browser)) {
+        openFilesWithApplication(folder, platform::URL::fileURL(browser));
+        return;
+    }
+    revealInFileViewer(folder);
+}
+
+void OpenObject::revealInFileViewer(const platform::URL& folder) {
+    if (!isReachable(folder)) {
+        logOpen(LogLevel::Error, "! opening the URL failed (not reachable): %{public}@", folder.absoluteString());
+        return;
+    }
+    SandboxFileAccess::shared()->requestAccess(
+        folder, Permissions::readAccess(), true, nullptr, true,
+        [workspace = workspace, folder](const SandboxFileAccess::Result& result) {
+            // A refusal is reported by the access request itself.
+            if (result.succeeded()) workspace->selectFile("", folder.path());
         });
 }
 
 void OpenObject::openFileURL(const platform::URL& url, const Objects& objects) {
-    if (!isReachable(url)) {
-        log(LogCategory::open, LogLevel::Error, "open failed: [%{public}@] - Unreachable", url.absoluteString());
-        return;
-    }
+    if (!reachableOrLogged(url)) return;
     const auto access = SandboxFileAccess::shared()->hasAccess(url, Permissions::readAccess());
-    if (!access.hasAccess) {
-        log(LogCategory::open, LogLevel::Error, "open failed: [%{public}@] - Access not possible",
-            url.absoluteString());
-        return;
-    }
-    if (access.viaBookmark && !access.bookmarkData) {
-        log(LogCategory::open, LogLevel::Error,
-            "open failed: [%{public}@] - Access not possible (Bookmark needed but unavailable)", url.absoluteString());
-        return;
-    }
+    if (!accessUsable(access, url)) return;
     // Held until the desktop reports the end of the opening.
     const std::string accessID =
         SecurityScopedURLManager::shared()->beginAccess(access.bookmarkData, UsedSecurityScopedURLSource::open);
     auto completion = [name = url.absoluteString(), accessID](std::shared_ptr<platform::RunningApplication>,
                                                               std::optional<std::string> error) {
-        if (error)
-            log(LogCategory::open, LogLevel::Error, "open failed: %{public}@", "[" + name + "] - " + *error);
-        else
-            log(LogCategory::open, LogLevel::Default, "open successful: [%{public}@]", name);
+        if (error) logOpen(LogLevel::Error, "open failed: %{public}@", "[" + name + "] - " + *error);
+        else logOpen(LogLevel::Default, "open successful: [%{public}@]", name);
         SecurityScopedURLManager::shared()->endAccess(accessID);
     };
-    const auto workspace = platform::Workspace::shared();
     if (objects && !objects->empty()) {
+        // Objects that are gone are left out; the application opens all the same.
         std::vector<platform::URL> files;
-        for (const auto& path : *objects) {
-            const auto file = platform::URL::fileURL(path);
-            if (isReachable(file)) files.push_back(file);
+        for (const auto& object : *objects) {
+            // A path, or the text of a file URL as a drop may hand it over.
+            auto file = platform::URL::fromString(object);
+            if (!file || !file->isFileURL()) file = platform::URL::fileURL(object);
+            if (isReachable(*file)) files.push_back(*file);
         }
         workspace->openURLs(files, url, openConfiguration(), completion);
         return;
@@ -118,32 +174,29 @@ void OpenObject::openFileURL(const platform::URL& url, const Objects& objects) {
     workspace->openURL(url, openConfiguration(), completion);
 }
 
-bool OpenObject::openPath(const std::string& path, const Objects& objects) {
-    if (path.empty()) return false;
-    const platform::URL url = resolvedFileURL(path);
-    if (!isReachable(url)) {
-        log(LogCategory::open, LogLevel::Error, "open failed: [%{public}@] - Unreachable", path);
-        return false;
-    }
-    const auto workspace = platform::Workspace::shared();
-    switch (fileObjectKind(url)) {
-        case FileObjectKind::application:
-            workspace->openURLs(objectURLs(objects), url, openConfiguration(), nullptr);
-            break;
-        case FileObjectKind::folder: {
-            const std::string browser = AppDelegate::shared()->config->alternateFolderBrowser;
-            if (!browser.empty() && isExecutableFile(browser))
-                workspace->openURLs({url}, platform::URL::fileURL(browser), openConfiguration(), nullptr);
+void OpenObject::openFilesWithApplication(const platform::URL& document, const platform::URL& application) {
+    if (!reachableOrLogged(document) || !reachableOrLogged(application)) return;
+    const auto sandbox = SandboxFileAccess::shared();
+    // Both are asked before either answer is looked at.
+    const auto documentAccess = sandbox->hasAccess(document, Permissions::readAccess());
+    const auto applicationAccess = sandbox->hasAccess(application, Permissions::readAccess());
+    if (!accessUsable(documentAccess, document) || !accessUsable(applicationAccess, application)) return;
+    const auto manager = SecurityScopedURLManager::shared();
+    const std::string documentID = manager->beginAccess(documentAccess.bookmarkData, UsedSecurityScopedURLSource::open);
+    const std::string applicationID =
+        manager->beginAccess(applicationAccess.bookmarkData, UsedSecurityScopedURLSource::open);
+    workspace->openURLs(
+        {document}, application, openConfiguration(),
+        [documentName = document.absoluteString(), applicationName = application.absoluteString(), documentID,
+         applicationID](std::shared_ptr<platform::RunningApplication>, std::optional<std::string> error) {
+            if (error)
+                logOpen(LogLevel::Error, "open failed: %{public}@", "[" + documentName + "] - " + *error);
             else
-                workspace->selectFile(url.path(), url.path());
-            break;
-        }
-        default:
-            workspace->openURL(url, openConfiguration(), nullptr);
-            break;
-    }
-    log(LogCategory::open, LogLevel::Default, "open successful: [%{public}@]", path);
-    return true;
+                logOpen(LogLevel::Default, "open successful: %{public}@",
+                        "[" + documentName + "] with [" + applicationName + "]");
+            SecurityScopedURLManager::shared()->endAccess(documentID);
+            SecurityScopedURLManager::shared()->endAccess(applicationID);
+        });
 }
 
 }  // namespace frelt

@@ -1,12 +1,19 @@
 #pragma once
-// The opener: hands URLs and file-system objects to the desktop through the
-// shared workspace. One instance, made on first use; called on the main thread.
+// The opener: decides how a request is opened (directly, with the object's
+// default application, with an application of the user's choice, or in a
+// file-manager window), secures access to every location it opens, resolves
+// URL templates, and reports each failure in the log and, for a bad URL, in
+// an alert. Every request is independent; nothing is remembered between them.
+//
+// One instance, made on first use; every operation runs on the main thread.
+// The workspace's completions only log and end the accesses held for them.
 
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/appkit/Workspace.h"
 #include "platform/foundation/URL.h"
 
 namespace frelt {
@@ -19,20 +26,34 @@ public:
     using Objects = std::optional<std::vector<std::string>>;
 
     static std::shared_ptr<OpenObject> shared();
-    explicit OpenObject(Private) {}
+    explicit OpenObject(Private);
 
-    // Opens a URL text, a template's placeholders resolved first (questions
-    // asked, the objects' paths filled in). An empty text does nothing; a text
-    // that is no valid URL (before or after resolving) shows an alert; a
-    // cancelled question opens nothing. A file URL opens through openFileURL.
-    void openURLString(const std::string& urlString, const Objects& objects = std::nullopt);
-    // Opens a file, folder or application by file URL, with access secured
-    // until the desktop reports back; with objects, opens those files (the
-    // reachable ones) with the application at the URL.
+    // The workspace taken when the opener was made.
+    const std::shared_ptr<platform::Workspace> workspace;
+
+    // After an access request, opens a new file-manager window at the folder.
+    void revealInFileViewer(const platform::URL& folder);
+    // Opens a file, folder or application with access secured until the
+    // desktop reports back; with objects, opens those files (the reachable
+    // ones) with the application at the URL.
     void openFileURL(const platform::URL& url, const Objects& objects = std::nullopt);
-    // Opens a file, folder or application by path; false when the path is
-    // empty or not reachable.
-    bool openPath(const std::string& path, const Objects& objects = std::nullopt);
+    // Opens the document (or folder) with the given application.
+    void openFilesWithApplication(const platform::URL& document, const platform::URL& application);
+    // Opens a URL text, a template's placeholders resolved first. An empty
+    // text does nothing; a text that is no valid URL (before or after
+    // resolving) shows an alert; a cancelled question opens nothing.
+    void openURLString(const std::string& urlString, const Objects& objects = std::nullopt);
+    // Opens a file, folder or application by path, sorted by its kind; an
+    // empty or unreachable path does nothing.
+    void openPath(const std::string& path, const Objects& objects = std::nullopt);
+
+    // The two steps of openPath.
+    void openFileOrApplication(const platform::URL& url, const Objects& objects);
+    void openFolder(const platform::URL& folder);
+
+    // The configuration of every opening: no new instance, activates, not
+    // for printing, prompts the user if needed.
+    static platform::WorkspaceOpenConfiguration openConfiguration();
 };
 
 }  // namespace frelt

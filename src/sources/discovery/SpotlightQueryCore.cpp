@@ -1,0 +1,175 @@
+#include "sources/discovery/SpotlightQueryCore.h"
+
+#include <unordered_set>
+
+#include "platform/foundation/URL.h"
+#include "sources/FileHelpers.h"
+
+namespace frelt {
+
+std::string SpotlightResult::description() const {
+    return path.value_or("nil") + " - " + displayname.value_or("nil");
+}
+
+std::size_t hashOfResult(const std::optional<std::string>& path, const std::optional<std::string>& displayname) {
+    const std::hash<std::string> h;
+    const std::size_t a = path ? h(*path) : 0x9e3779b9u;
+    const std::size_t b = displayname ? h(*displayname) : 0x7f4a7c15u;
+    return a ^ (b + 0x9e3779b97f4a7c15ull + (a << 6) + (a >> 2));
+}
+
+namespace metadataitem {
+
+std::optional<std::string> stringValue(const platform::MetadataItem& item, const std::string& attribute) {
+    const auto value = item.valueForAttribute(attribute);
+    if (!value) return std::nullopt;
+    if (const auto* text = value->asString()) return *text;
+    return std::nullopt;
+}
+
+std::optional<std::string> itemPath(const platform::MetadataItem& item) {
+    return stringValue(item, platform::metadataattribute::path);
+}
+
+std::optional<std::string> itemDisplayName(const platform::MetadataItem& item) {
+    return stringValue(item, platform::metadataattribute::displayName);
+}
+
+std::optional<platform::Date> itemLastUsedDate(const platform::MetadataItem& item) {
+    const auto value = item.valueForAttribute(platform::metadataattribute::lastUsedDate);
+    if (!value) return std::nullopt;
+    if (const auto* date = value->asDate()) return *date;
+    return std::nullopt;
+}
+
+bool isEqual(const std::shared_ptr<platform::MetadataItem>& a, const std::shared_ptr<platform::MetadataItem>& b) {
+    if (!a || !b) return false;
+    const auto pathA = itemPath(*a), pathB = itemPath(*b);
+    const auto nameA = itemDisplayName(*a), nameB = itemDisplayName(*b);
+    if (!pathA || !pathB || !nameA || !nameB) return false;
+    return *nameA == *nameB && *pathA == *pathB;
+}
+
+}  // namespace metadataitem
+
+SpotlightQueryCore::SpotlightQueryCore()
+    : metadataQuery(platform::MetadataQuery::make()),
+      spotlightQueryCoreSandboxAccess(std::make_shared<SpotlightQueryCoreSandboxAccess>()) {
+    registerObservers();
+}
+
+SpotlightQueryCore::~SpotlightQueryCore() {
+    observers_.clear();
+    metadataQuery->stopQuery();
+}
+
+void SpotlightQueryCore::registerObservers() {
+    auto& center = platform::NotificationCenter::defaultCenter();
+    const void* query = metadataQuery.get();
+    // The observations end with this object (observers_ goes first).
+    observers_.push_back(center.observe(platform::metadataquerynotification::didStartGathering, query,
+                                        [this](const platform::Notification& n) { onQueryDidStartGatheringWith(n); }));
+    observers_.push_back(center.observe(platform::metadataquerynotification::didFinishGathering, query,
+                                        [this](const platform::Notification& n) { onQueryDidFinishGatheringWith(n); }));
+    observers_.push_back(center.observe(platform::metadataquerynotification::gatheringProgress, query,
+                                        [this](const platform::Notification& n) { onQueryGatheringProgressWith(n); }));
+    observers_.push_back(center.observe(platform::metadataquerynotification::didUpdate, query,
+                                        [this](const platform::Notification& n) { onQueryDidUpdateWith(n); }));
+}
+
+void SpotlightQueryCore::onQueryDidStartGatheringWith(const platform::Notification&) {
+    state = SpotlightQueryState::beginGathering;
+}
+
+void SpotlightQueryCore::onQueryGatheringProgressWith(const platform::Notification&) {
+    state = SpotlightQueryState::progressGathering;
+}
+
+void SpotlightQueryCore::onQueryDidFinishGatheringWith(const platform::Notification&) {
+    processResults();
+    state = SpotlightQueryState::finishedGathering;
+}
+
+void SpotlightQueryCore::onQueryDidUpdateWith(const platform::Notification&) {
+    state = SpotlightQueryState::beginUpdate;
+    processResults();
+    state = SpotlightQueryState::finishedUpdate;
+}
+
+int SpotlightQueryCore::runQuery() {
+    if (!metadataQuery->predicate()) {
+        state = SpotlightQueryState::stopped;
+        return runQueryNoPredicate;
+    }
+    if (metadataQuery->isGathering()) return runQueryAlreadyGathering;
+    metadataQuery->enableUpdates();
+    if (metadataQuery->startQuery()) {
+        state = SpotlightQueryState::startet;
+        return runQueryStarted;
+    }
+    state = SpotlightQueryState::failedToStart;
+    return runQueryFailedToStart;
+}
+
+void SpotlightQueryCore::processResults() {
+    resultState = SpotlightQueryResultState::beginProcessing;
+
+    std::vector<SpotlightResult> local;
+    std::unordered_set<SpotlightResult> seen;
+    metadataQuery->enumerateResults([&](const std::shared_ptr<platform::MetadataItem>& item, std::size_t) {
+        if (!item) return;
+        if (processOnlyValidFSPaths) {
+            const auto path = metadataitem::stringValue(*item, platform::metadataattribute::path);
+            if (!path || path->empty()) return;
+        }
+        SpotlightResult result{metadataitem::itemPath(*item), metadataitem::itemDisplayName(*item),
+                               metadataitem::itemLastUsedDate(*item)};
+        // Equal results: the first in the query's order stays.
+        if (seen.insert(result).second) local.push_back(std::move(result));
+    });
+
+    const auto previousList = queryResultsComplete.value()->snapshot();
+    const std::unordered_set<SpotlightResult> previous(previousList->begin(), previousList->end());
+    std::vector<SpotlightResult> unchanged, added, removed;
+    for (const auto& r : local) (previous.count(r) ? unchanged : added).push_back(r);
+    for (const auto& r : *previousList)
+        if (!seen.count(r)) removed.push_back(r);
+
+    queryResultsUnchanged = ResultArray::create(std::move(unchanged));
+    queryResultsAdded = ResultArray::create(std::move(added));
+    queryResultsRemoved = ResultArray::create(std::move(removed));
+    queryResultsComplete = ResultArray::create(std::move(local));
+    resultState = SpotlightQueryResultState::finishedProcessing;
+}
+
+void SpotlightQueryCore::setSearchScopes(std::vector<std::string> scopes) {
+    searchScopes_ = std::move(scopes);
+    updateScopes();
+}
+
+void SpotlightQueryCore::appendSearchScopes(const std::vector<std::string>& scopes) {
+    searchScopes_.insert(searchScopes_.end(), scopes.begin(), scopes.end());
+    updateScopes();
+}
+
+void SpotlightQueryCore::updateScopes() {
+    if (metadataQuery->isStarted()) metadataQuery->stopQuery();
+    metadataQuery->setSearchScopes({});
+    spotlightQueryCoreSandboxAccess->endAllScopeAccess();
+    for (const auto& path : searchScopes_) {
+        const auto url = platform::URL::fileURL(path, true);
+        if (!isReachable(url)) continue;
+        spotlightQueryCoreSandboxAccess->beginScopeAccess(url);
+        auto scopes = metadataQuery->searchScopes();
+        scopes.push_back(path);
+        metadataQuery->setSearchScopes(std::move(scopes));
+    }
+}
+
+void SpotlightQueryCore::setQuery(std::optional<platform::Predicate> predicate) {
+    query_ = predicate;
+    if (metadataQuery->isStarted()) metadataQuery->stopQuery();
+    metadataQuery->setPredicate(std::move(predicate));
+}
+
+}  // namespace frelt

@@ -1,0 +1,140 @@
+// Thumbnails through the freedesktop cache: made for a PNG and a PDF, written
+// to the cache with the keys other programs check, reused while the file is
+// unchanged, made anew when it changes, and an error for a corrupt image.
+
+#include "platform/qt/ThumbnailGenerator.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QColor>
+#include <QImage>
+#include <QImageReader>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+#include "support/FreltTest.h"
+
+using namespace platform;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Answer {
+    std::shared_ptr<Image> image;
+    std::optional<std::string> error;
+};
+
+class ThumbnailGeneratorTest : public FreltTest {
+protected:
+    Answer generate(const std::string& path) {
+        auto answer = std::make_shared<std::optional<Answer>>();
+        auto m = std::make_shared<std::mutex>();
+        ThumbnailRequest request;
+        request.fileURL = URL::fileURL(path);
+        request.size = {48, 48};
+        generator.generateRepresentations(request, [answer, m](std::shared_ptr<Image> image, int,
+                                                               std::optional<std::string> error) {
+            std::lock_guard lock(*m);
+            *answer = Answer{std::move(image), std::move(error)};
+        });
+        EXPECT_TRUE(eventually([&] {
+            std::lock_guard lock(*m);
+            return answer->has_value();
+        }));
+        std::lock_guard lock(*m);
+        return answer->value_or(Answer{});
+    }
+    static QImage decoded(const Answer& answer) {
+        const auto rep = std::dynamic_pointer_cast<BitmapImageRep>(answer.image->representations().front());
+        return QImage::fromData(reinterpret_cast<const uchar*>(rep->data().data()), static_cast<int>(rep->data().size()));
+    }
+    std::string picture(const std::string& name, QColor color, QSize size = {200, 100}) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(color);
+        const auto path = (root() / name).string();
+        EXPECT_TRUE(image.save(QString::fromStdString(path), "PNG"));
+        return path;
+    }
+
+    qt::FreedesktopThumbnailGenerator generator;
+};
+
+TEST_F(ThumbnailGeneratorTest, APNGThumbnailIsMadeCachedAndReused) {
+    const auto png = picture("photo of mine.png", Qt::blue);
+    const Answer first = generate(png);
+    ASSERT_TRUE(first.image) << first.error.value_or("");
+    EXPECT_EQ(first.image->size(), (Size{48, 24})) << "scaled to fit 48 by 48";
+    EXPECT_EQ(decoded(first).pixelColor(10, 10), QColor(Qt::blue));
+
+    // In the shared cache, under the MD5 of the URI, with the keys to check it by.
+    const auto cached = qt::FreedesktopThumbnailGenerator::cacheFile(png);
+    EXPECT_EQ(fs::path(cached).parent_path(), home() / ".cache/thumbnails/normal");
+    const auto texts = qt::pngTextChunks(cached);
+    EXPECT_EQ(texts.at("Thumb::URI"), "file://" + root().string() + "/photo%20of%20mine.png");
+    struct stat st {};
+    ASSERT_EQ(::stat(png.c_str(), &st), 0);
+    EXPECT_EQ(texts.at("Thumb::MTime"), std::to_string(st.st_mtime));
+    QImageReader reader(QString::fromStdString(cached));
+    EXPECT_EQ(reader.read().size(), QSize(128, 64));
+    EXPECT_EQ(fs::status(cached).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+
+    // Reused: a cached thumbnail painted red (keys kept) is what comes back.
+    QImage red(128, 64, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    for (const auto& [key, value] : texts) red.setText(QString::fromStdString(key), QString::fromStdString(value));
+    ASSERT_TRUE(red.save(QString::fromStdString(cached), "PNG"));
+    EXPECT_EQ(decoded(generate(png)).pixelColor(10, 10), QColor(Qt::red));
+
+    // A change of the file makes it stale: made anew.
+    picture("photo of mine.png", Qt::green);
+    fs::last_write_time(png, fs::last_write_time(png) + std::chrono::seconds(5));
+    EXPECT_EQ(decoded(generate(png)).pixelColor(10, 10), QColor(Qt::green));
+}
+
+TEST_F(ThumbnailGeneratorTest, APDFShowsItsFirstPage) {
+    // A one-page document with a black square on white.
+    std::vector<std::string> objects{
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R >>",
+        "<< /Length 25 >>\nstream\n0 0 0 rg 0 0 200 200 re f\nendstream",
+    };
+    std::ostringstream pdf;
+    pdf << "%PDF-1.4\n";
+    std::vector<long> offsets;
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        offsets.push_back(static_cast<long>(pdf.tellp()));
+        pdf << i + 1 << " 0 obj\n" << objects[i] << "\nendobj\n";
+    }
+    const long xref = static_cast<long>(pdf.tellp());
+    pdf << "xref\n0 " << objects.size() + 1 << "\n0000000000 65535 f \n";
+    for (long o : offsets) {
+        char line[32];
+        std::snprintf(line, sizeof line, "%010ld 00000 n \n", o);
+        pdf << line;
+    }
+    pdf << "trailer\n<< /Size " << objects.size() + 1 << " /Root 1 0 R >>\nstartxref\n" << xref << "\n%%EOF\n";
+    const auto path = (root() / "paper.pdf").string();
+    std::ofstream(path, std::ios::binary) << pdf.str();
+
+    const Answer answer = generate(path);
+    ASSERT_TRUE(answer.image) << answer.error.value_or("");
+    EXPECT_EQ(answer.image->size(), (Size{48, 48}));
+    EXPECT_EQ(decoded(answer).pixelColor(24, 24), QColor(Qt::black));
+}
+
+TEST_F(ThumbnailGeneratorTest, ACorruptImageIsAnErrorAndNothingIsCached) {
+    const auto path = (root() / "broken.png").string();
+    std::ofstream(path, std::ios::binary) << "\x89PNG\r\n\x1a\n this is not the rest of a PNG";
+    const Answer answer = generate(path);
+    EXPECT_FALSE(answer.image);
+    ASSERT_TRUE(answer.error);
+    EXPECT_EQ(answer.error->rfind("the image cannot be read", 0), 0u) << *answer.error;
+    EXPECT_FALSE(fs::exists(qt::FreedesktopThumbnailGenerator::cacheFile(path)));
+    EXPECT_EQ(generate((root() / "missing.png").string()).error, "the file cannot be read");
+}
+
+}  // namespace

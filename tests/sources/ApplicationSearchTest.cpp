@@ -1,0 +1,193 @@
+// The application search end to end with real desktop entries in the test's
+// own XDG folders: gathering, live changes through inotify, shadowing,
+// entries that cannot be used, unreadable folders, and a busy store.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "SourcesTestSupport.h"
+#include "app/AppDelegate.h"
+#include "platform/foundation/Paths.h"
+#include "platform/linux/DesktopEntryCrawler.h"
+#include "sources/discovery/ProxySpotlightQueryFS.h"
+#include "store/DataStorage.h"
+
+using namespace frelt;
+using Strings = std::vector<std::string>;
+namespace fs = std::filesystem;
+
+namespace {
+
+class ApplicationSearchTest : public SourcesTest {
+protected:
+    void SetUp() override {
+        SourcesTest::SetUp();
+        AppDelegate::shared()->config->setDebugLogging(true);
+        userApps = platform::Paths::dataHome() / "applications";
+        systemApps = platform::Paths::dataDirs().front() / "applications";
+        fs::create_directories(userApps);
+        fs::create_directories(systemApps);
+    }
+    void TearDown() override {
+        platform::DesktopEntryCrawler::setReadFaultInjector(nullptr);
+        SourcesTest::TearDown();
+    }
+
+    static std::string entryText(const std::string& name, const std::string& extra = "") {
+        return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=/usr/bin/" + name + " %U\n" + extra;
+    }
+    std::string write(const fs::path& file, const std::string& contents) {
+        fs::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << contents;
+        return file.string();
+    }
+
+    std::shared_ptr<DataStorage> store() { return DataStorage::shared(); }
+    std::shared_ptr<SpotlightQueryFS> query() { return store()->proxySpotlightQueryFSAllApps()->spotlightQuery(); }
+
+    void start() {
+        store()->setEnableDataProxies(true);
+        recordPublications();
+        ASSERT_TRUE(runUntil([&] { return query()->state.value() == SpotlightQueryState::finishedGathering; }));
+    }
+    void recordPublications() {
+        const auto record = [this](const char* kind) {
+            return [this, kind](const std::shared_ptr<SpotlightQueryFS::FSResultArray>& list) {
+                Strings names;
+                for (const auto& r : *list->snapshot()) names.push_back(r.displayname.value_or("?"));
+                std::sort(names.begin(), names.end());
+                std::string text = std::string(kind) + ":";
+                for (const auto& n : names) text += " " + n;
+                published.push_back(text);
+            };
+        };
+        subscriptions.push_back(query()->spotlightResultsUnchanged.subscribe(record("unchanged")));
+        subscriptions.push_back(query()->spotlightResultsRemoved.subscribe(record("removed")));
+        subscriptions.push_back(query()->spotlightResultsAdded.subscribe(record("added")));
+        published.clear();
+    }
+    // What the next update publishes, once it has.
+    Strings nextPublication() {
+        published.clear();
+        EXPECT_TRUE(runUntil([&] { return published.size() >= 3; })) << "no update within the interval";
+        return published;
+    }
+    Strings entryNames() {
+        Strings names;
+        for (const auto& e : *store()->allData()->snapshot()) names.push_back(e->name());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path userApps, systemApps;
+    Strings published;
+    std::vector<platform::Subscription> subscriptions;
+};
+
+TEST_F(ApplicationSearchTest, EntriesFollowTheDesktopEntriesAsTheyChange) {
+    write(userApps / "alpha.desktop", entryText("Alpha"));
+    write(systemApps / "beta.desktop", entryText("Beta"));
+    write(systemApps / "gamma.desktop", entryText("Gamma", "NoDisplay=true\n"));
+    write(systemApps / "kde/delta.desktop", entryText("Delta", "OnlyShowIn=NoSuchDesktop;\n"));
+    start();
+    EXPECT_EQ(entryNames(), (Strings{"Alpha", "Beta"}));
+    EXPECT_EQ(query()->metadataQuery->watchedFolders().size(), 3u) << "every folder crawled is watched";
+
+    // Added, in a subfolder too: its desktop id is "kde-epsilon.desktop".
+    write(systemApps / "kde/epsilon.desktop", entryText("Epsilon"));
+    EXPECT_EQ(nextPublication(), (Strings{"unchanged: Alpha Beta", "removed:", "added: Epsilon"}));
+    EXPECT_EQ(entryNames(), (Strings{"Alpha", "Beta", "Epsilon"}));
+
+    // Changed: a new name is one removal and one addition; the entry keeps
+    // its identity and takes the name.
+    const auto beta = store()->entryWithPath((systemApps / "beta.desktop").string());
+    write(systemApps / "beta.desktop", entryText("Beta Two"));
+    EXPECT_EQ(nextPublication(), (Strings{"unchanged: Alpha Epsilon", "removed: Beta", "added: Beta Two"}));
+    EXPECT_EQ(beta->name(), "Beta Two");
+    EXPECT_EQ(entryNames(), (Strings{"Alpha", "Beta Two", "Epsilon"}));
+
+    // Shadowed: the user's entry of the same id wins over the system's.
+    write(userApps / "beta.desktop", entryText("Beta Mine"));
+    EXPECT_EQ(nextPublication(), (Strings{"unchanged: Alpha Epsilon", "removed: Beta Two", "added: Beta Mine"}));
+    // Hidden by the user: gone from the results; the system's file is still
+    // on disk, so its entry stays, no longer marked as found.
+    write(userApps / "beta.desktop", "[Desktop Entry]\nType=Application\nName=Beta Mine\nHidden=true\n");
+    EXPECT_EQ(nextPublication(), (Strings{"unchanged: Alpha Epsilon", "removed: Beta Mine", "added:"}));
+    EXPECT_FALSE(beta->isFoundBySpotlight());
+
+    // Removed from disk: the entry goes to the store's trash.
+    fs::remove(userApps / "alpha.desktop");
+    EXPECT_EQ(nextPublication(), (Strings{"unchanged: Epsilon", "removed: Alpha", "added:"}));
+    EXPECT_EQ(entryNames(), (Strings{"Beta Mine", "Beta Two", "Epsilon"}));
+    EXPECT_EQ(store()->trashData().size(), 1u);
+    EXPECT_EQ(store()->proxySpotlightQueryFSAllApps()->spotlightResultComplete(),
+              Strings{(systemApps / "kde/epsilon.desktop").string()});
+}
+
+TEST_F(ApplicationSearchTest, EntriesThatCannotBeUsedAreSkippedWithALogLine) {
+    write(systemApps / "good.desktop", entryText("Good"));
+    start();
+    const std::string huge = entryText("Huge") + "Comment=" + std::string(platform::desktopentry::maxFileSize, 'x') + "\n";
+    struct Case {
+        const char* file;
+        std::string contents;
+        const char* reason;
+    };
+    const std::vector<Case> cases{
+        {"noexec.desktop", "[Desktop Entry]\nType=Application\nName=NoExec\n", "an application without Exec"},
+        {"quote.desktop", "[Desktop Entry]\nType=Application\nName=Quote\nExec=\"/usr/bin/q %U\n",
+         "unterminated quote in Exec"},
+        {"code.desktop", "[Desktop Entry]\nType=Application\nName=Code\nExec=/usr/bin/c %z\n",
+         "unknown field code %z in Exec"},
+        {"latin1.desktop", "[Desktop Entry]\nType=Application\nName=Caf\xe9\nExec=/usr/bin/cafe\n", "not valid UTF-8"},
+        {"huge.desktop", huge, "larger than 1048576 bytes"},
+    };
+    for (const auto& c : cases) write(systemApps / c.file, c.contents);
+    // A folder that cannot be read (root reads every folder: the failure is injected).
+    platform::DesktopEntryCrawler::setReadFaultInjector(
+        [locked = (systemApps / "locked").string()](const std::string& path) { return path == locked; });
+    write(systemApps / "locked/hidden.desktop", entryText("Locked"));
+    // A change that is seen for sure, after the others.
+    write(systemApps / "zeta.desktop", entryText("Zeta"));
+    EXPECT_EQ(nextPublication(), (Strings{"unchanged: Good", "removed:", "added: Zeta"}));
+    for (const auto& c : cases)
+        EXPECT_TRUE(logs().contains("Skipped desktop entry " + (systemApps / c.file).string() + ": " + c.reason))
+            << c.file;
+    EXPECT_TRUE(logs().contains("Skipped folder " + (systemApps / "locked").string() + ": it cannot be read"));
+    EXPECT_EQ(entryNames(), (Strings{"Good", "Zeta"}));
+
+    // A broken entry shadows nothing: the system's own entry stays found.
+    write(userApps / "good.desktop", "[Desktop Entry]\nType=Application\nName=Mine\n");
+    published.clear();
+    advance(3);
+    drain();
+    EXPECT_TRUE(published.empty()) << "nothing changed";
+    EXPECT_TRUE(logs().contains("Skipped desktop entry " + (userApps / "good.desktop").string() +
+                                ": an application without Exec"));
+}
+
+TEST_F(ApplicationSearchTest, ChangesThatArriveWhileTheStoreIsBusyAreAppliedAfterItsRebuild) {
+    write(systemApps / "one.desktop", entryText("One"));
+    start();
+    store()->setState(DatastorageState::rebuildData);
+    write(systemApps / "two.desktop", entryText("Two"));
+    fs::remove(systemApps / "one.desktop");
+    EXPECT_EQ(nextPublication(), (Strings{"unchanged:", "removed: One", "added: Two"}));
+    EXPECT_TRUE(logs().contains("Unable to add items - Database was not idle!"));
+    EXPECT_TRUE(logs().contains("Unable to remove items - Database was not idle!"));
+    EXPECT_EQ(entryNames(), Strings{"One"}) << "nothing applied while busy";
+    EXPECT_EQ(store()->proxySpotlightQueryFSAllApps()->pendingResultCount(), 2u);
+
+    store()->setState(DatastorageState::idle);
+    store()->rebuildData(RebuildDataReason::datastorageInitialize);
+    EXPECT_EQ(entryNames(), Strings{"Two"}) << "kept, not dropped";
+    EXPECT_EQ(store()->proxySpotlightQueryFSAllApps()->pendingResultCount(), 0u);
+}
+
+}  // namespace

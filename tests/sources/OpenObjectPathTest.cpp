@@ -1,0 +1,86 @@
+// Opening by path: documents with their default application or alone,
+// applications with dropped files, folders in the chosen browser or a new
+// file-manager window, links by their own kind, and access for both sides.
+
+#include "sources/open/OpenObject.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "SourcesTestSupport.h"
+#include "app/AppDelegate.h"
+#include "sources/access/SandboxFileAccess.h"
+#include "sources/access/SecurityScopedURLManager.h"
+
+using namespace frelt;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+class OpenObjectPathTest : public SourcesTest {
+protected:
+    static std::shared_ptr<OpenObject> opener() { return OpenObject::shared(); }
+    std::string url(const std::string& path) { return platform::URL::fileURL(path).string(); }
+};
+
+TEST_F(OpenObjectPathTest, DocumentsOpenWithTheirDefaultApplicationOrAlone) {
+    const auto viewer = makeApplication("apps/viewer.desktop", "Viewer");
+    const auto doc = makeFile("doc.txt");
+    const auto self = makeFile("self.run");
+    const auto plain = makeFile("plain.dat");
+    workspace->defaultApplicationsByExtension["txt"] = platform::URL::fileURL(viewer);
+    workspace->defaultApplicationsByExtension["run"] = platform::URL::fileURL(self);  // its own handler
+
+    opener()->openPath(doc, Strings{plain});  // a document drops the objects
+    opener()->openPath(self);
+    opener()->openPath(plain);
+    opener()->openPath(viewer, Strings{doc, (root() / "gone.txt").string()});
+    opener()->openPath(viewer, Strings{(root() / "gone.txt").string()});
+    opener()->openPath((root() / "missing").string());
+    opener()->openPath("");
+    drain();
+    EXPECT_EQ(workspace->callDescriptions(),
+              (Strings{"URLForApplicationToOpenURL " + url(doc), "openURLs [" + url(doc) + "] with " + url(viewer),
+                       "URLForApplicationToOpenURL " + url(self), "openURL " + url(self) + " with configuration",
+                       "URLForApplicationToOpenURL " + url(plain), "openURL " + url(plain) + " with configuration",
+                       "openURLs [" + url(doc) + "] with " + url(viewer), "openURLs [] with " + url(viewer)}));
+    EXPECT_EQ(loggedAfter("open successful: ").front(), "[" + url(doc) + "] with [" + url(viewer) + "]");
+    for (const auto& call : workspace->calls())
+        if (call.configuration) EXPECT_EQ(*call.configuration, OpenObject::openConfiguration());
+}
+
+TEST_F(OpenObjectPathTest, FoldersOpenInTheChosenBrowserOrANewFileManagerWindow) {
+    const auto folder = makeFolder("docs");
+    const auto browser = makeApplication("apps/browser.desktop", "Browser");
+    const auto config = AppDelegate::shared()->config;
+    config->alternateFolderBrowser = browser;
+    opener()->openPath(folder);
+    config->alternateFolderBrowser = (root() / "no-such-browser").string();
+    opener()->openPath(folder);
+    // A link to the folder is a folder; it opens at its target.
+    std::filesystem::create_directory_symlink(folder, root() / "link");
+    opener()->openPath((root() / "link").string());
+    drain();
+    EXPECT_EQ(workspace->callDescriptions(),
+              (Strings{"openURLs [" + url(folder) + "] with " + url(browser), "selectFile  in " + folder,
+                       "selectFile  in " + folder}));
+}
+
+TEST_F(OpenObjectPathTest, AFailedAccessToEitherSideBeginsNoAccessForTheOther) {
+    const auto doc = makeFile("granted/doc.txt");
+    const auto app = makeApplication("closed/editor.desktop", "Editor");
+    restrictAccessTo({"granted"});
+    script->cancelOpenPanel();  // the permission panel for the application
+    opener()->openFilesWithApplication(platform::URL::fileURL(doc), platform::URL::fileURL(app));
+    drain();
+    EXPECT_TRUE(workspace->calls().empty());
+    EXPECT_EQ(loggedAfter("open failed: "), Strings{"[" + url(app) + "] - Access not possible"});
+    EXPECT_TRUE(SecurityScopedURLManager::shared()->usedSecurityScopedURLs()->isEmpty());
+
+    opener()->openFilesWithApplication(platform::URL::fileURL((root() / "gone.txt").string()),
+                                       platform::URL::fileURL(app));
+    EXPECT_EQ(loggedAfter("open failed: ").back(), "[" + url((root() / "gone.txt").string()) + "] - Unreachable");
+}
+
+}  // namespace

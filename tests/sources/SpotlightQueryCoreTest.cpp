@@ -1,0 +1,75 @@
+// The query core's own rules: runQuery's answers, the scope update that
+// searches only reachable folders, the first processing listing everything
+// as added, and a restart over the same items publishing nothing new.
+
+#include "sources/discovery/SpotlightQueryFS.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "SourcesTestSupport.h"
+
+using namespace frelt;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+class SpotlightQueryCoreTest : public SourcesTest {
+protected:
+    template <class List>
+    static Strings names(const std::shared_ptr<List>& list) {
+        Strings out;
+        for (const auto& r : *list->snapshot()) out.push_back(r.displayname.value_or("?"));
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+};
+
+TEST_F(SpotlightQueryCoreTest, RunQueryAnswersAndScopesAreTheReachableFolders) {
+    SpotlightQueryFS query;
+    EXPECT_EQ(query.runQuery(), SpotlightQueryCore::runQueryNoPredicate);
+    EXPECT_EQ(query.state.value(), SpotlightQueryState::stopped);
+
+    const auto apps = makeFolder("apps");
+    std::ofstream(apps + "/one.desktop") << "[Desktop Entry]\nType=Application\nName=One\nExec=one\n";
+    std::ofstream(apps + "/two.desktop") << "[Desktop Entry]\nType=Application\nName=Two\nExec=two\n";
+    query.setSearchScopes({apps, (root() / "missing").string()});
+    EXPECT_EQ(query.metadataQuery->searchScopes(), Strings{apps});
+    query.setQuery(platform::Predicate::make("kMDItemContentType == 'com.apple.application-bundle'"));
+
+    std::vector<SpotlightQueryState> states;
+    auto watch = query.state.subscribe([&](const SpotlightQueryState& s) { states.push_back(s); });
+    EXPECT_EQ(query.runQuery(), SpotlightQueryCore::runQueryStarted);
+    EXPECT_EQ(query.runQuery(), SpotlightQueryCore::runQueryAlreadyGathering);
+    ASSERT_TRUE(runUntil([&] { return query.state.value() == SpotlightQueryState::finishedGathering; }));
+    EXPECT_EQ(states, (std::vector<SpotlightQueryState>{SpotlightQueryState::stopped, SpotlightQueryState::startet,
+                                                        SpotlightQueryState::beginGathering,
+                                                        SpotlightQueryState::progressGathering,
+                                                        SpotlightQueryState::finishedGathering}));
+    // The first processing lists everything as added.
+    EXPECT_EQ(names(query.queryResultsAdded.value()), (Strings{"One", "Two"}));
+    EXPECT_TRUE(query.queryResultsUnchanged.value()->isEmpty());
+    EXPECT_EQ(names(query.spotlightResultsAdded.value()), (Strings{"One", "Two"}));
+
+    // Stopped and started again over the same items: the core processes
+    // them as unchanged; the file-system lists publish nothing.
+    int published = 0;
+    auto added = query.spotlightResultsAdded.subscribe([&](const auto&) { ++published; });
+    published = 0;
+    query.metadataQuery->stopQuery();
+    EXPECT_EQ(query.runQuery(), SpotlightQueryCore::runQueryStarted);
+    ASSERT_TRUE(runUntil([&] { return query.state.value() == SpotlightQueryState::finishedGathering; }));
+    EXPECT_EQ(names(query.queryResultsUnchanged.value()), (Strings{"One", "Two"}));
+    EXPECT_TRUE(query.queryResultsAdded.value()->isEmpty());
+    EXPECT_EQ(published, 0);
+
+    // No scopes: the query searches nothing.
+    query.setSearchScopes({});
+    EXPECT_TRUE(query.metadataQuery->searchScopes().empty());
+    EXPECT_FALSE(query.metadataQuery->isStarted());
+}
+
+}  // namespace
