@@ -1,6 +1,7 @@
 #include "app/FreltManager.h"
 
 #include <cmath>
+#include <utility>
 
 #include "app/AppDelegate.h"
 #include "app/InterfaceResources.h"
@@ -45,7 +46,16 @@ bool lowerLeftCornerIn(const platform::Rect& r, const platform::Rect& screen) {
            r.maxY() <= screen.maxY();
 }
 
+struct WindowShownHookTag {};
+using WindowShownHookSetting = platform::ResettableValue<WindowShownHookTag, FreltManager::WindowShownHook>;
+
 }  // namespace
+
+void FreltManager::setWindowShownHook(WindowShownHook hook) { WindowShownHookSetting::set(std::move(hook)); }
+
+void FreltManager::tellWindowShown(platform::Window& window) {
+    if (const auto hook = WindowShownHookSetting::get()) hook(window, showRequestUserTime_);
+}
 
 std::shared_ptr<FreltManager> FreltManager::shared() {
     return platform::singleInstance<FreltManager>([] { return std::make_shared<FreltManager>(Private{}); });
@@ -223,6 +233,7 @@ void FreltManager::showMainWindowAsPopover(const std::shared_ptr<platform::Statu
     }
     logManager(LogLevel::Default, "   Will show Popover relativ to: %{public}@", describeRect(button->frame()));
     p->showRelativeToRect(button->bounds(), button, preferredEdge);
+    if (const auto window = p->window()) tellWindowShown(*window);
 }
 
 void FreltManager::showMainWindowAsWindow(const std::shared_ptr<defaultFreltWindowController>& windowController,
@@ -259,6 +270,7 @@ void FreltManager::showMainWindowAsWindow(const std::shared_ptr<defaultFreltWind
     window->setLevel(platform::windowlevel::modalPanel);
     window->setFrame(frame, true);
     window->makeKeyAndOrderFront(shared_from_this());
+    tellWindowShown(*window);
 }
 
 void FreltManager::closeMainWindow() {

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -101,8 +102,15 @@ public:
     // focus-stealing prevention lets it come to the front. 0 when unknown.
     std::uint32_t showRequestUserTime() const { return showRequestUserTime_; }
     void setShowRequestUserTime(std::uint32_t time) { showRequestUserTime_ = time; }
+    // Called with the window that carries the main view each time it is
+    // shown, and the user time of the request (0 when unknown): the desktop
+    // side asks the window manager for the focus with it.
+    using WindowShownHook = std::function<void(platform::Window& window, std::uint32_t userTime)>;
+    static void setWindowShownHook(WindowShownHook hook);
 
 private:
+    void tellWindowShown(platform::Window& window);
+
     bool mainWindowIsAboutToClose_ = false;
     std::optional<std::shared_ptr<platform::Popover>> popover_;
     std::optional<std::shared_ptr<defaultFreltWindowController>> windowControllerMain_;
