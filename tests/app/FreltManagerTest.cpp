@@ -220,3 +220,22 @@ TEST_F(FreltManagerTest, SleepClosesTheWindowsThroughTheDelegate) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FreltManagerTest, TheShownWindowIsHandedToTheDesktopWithTheRequestsTime) {
+    std::vector<std::pair<int, std::uint32_t>> shown;
+    FreltManager::setWindowShownHook(
+        [&](platform::Window& window, std::uint32_t time) { shown.emplace_back(window.windowNumber(), time); });
+    manager()->setShowRequestUserTime(1234);
+    manager()->mainWindowShow();  // the popover
+    const int popoverWindow = manager()->popover()->window()->windowNumber();
+    manager()->closeMainWindow();
+    useWindows();
+    manager()->setShowRequestUserTime(5678);
+    manager()->mainWindowShow();
+    EXPECT_EQ(shown, (std::vector<std::pair<int, std::uint32_t>>{{popoverWindow, 1234u},
+                                                                {mainWindow()->windowNumber(), 5678u}}));
+}
+
+}  // namespace
