@@ -3,13 +3,7 @@
 #include <cstdlib>
 
 #include "platform/foundation/URL.h"
-
-#ifndef FRELT_VERSION
-#define FRELT_VERSION ""
-#endif
-#ifndef FRELT_BUILD
-#define FRELT_BUILD ""
-#endif
+#include "sources/access/SandboxFileAccess.h"
 
 namespace frelt {
 
@@ -48,7 +42,13 @@ CommandLine CommandLine::parse(const std::vector<std::string>& arguments, const 
 }
 
 std::string CommandLine::versionText() {
-    return std::string("Frelt ") + FRELT_VERSION + " (build " + FRELT_BUILD + ")";
+    const auto& information = SandboxFileAccess::programInformation();
+    const auto text = [&](const char* key) {
+        const auto it = information.find(key);
+        const std::string* value = it == information.end() ? nullptr : it->second.asString();
+        return value ? *value : std::string();
+    };
+    return "Frelt " + text("CFBundleShortVersionString") + " (build " + text("CFBundleVersion") + ")";
 }
 
 std::string CommandLine::helpText() {

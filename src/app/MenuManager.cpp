@@ -90,55 +90,41 @@ void MenuManager::prepareStatusbarMenu() {
     updateMenuItems();
 }
 
-void MenuManager::buildMainMenu() {
+void MenuManager::fillMenu(const std::shared_ptr<platform::Menu>& menu,
+                           const std::vector<std::shared_ptr<MenuItem>>& layout) {
+    // The items belong to one menu at a time: both give them up first.
     mainMenu->removeAllItems();
     statusbarMenu->removeAllItems();
-    mainMenu->setAutoenablesItems(false);
-    const auto add = [this](const std::shared_ptr<MenuItem>& item) { mainMenu->addItem(item); };
-    const auto separator = [this] { mainMenu->addSeparator(); };
-    add(contextMenuShowInfoMenuItem);
-    separator();
-    add(contextMenuShowSettingsMenuItem);
-    separator();
-    add(contextMenuAddFileOrFolderMenuItem);
-    add(contextMenuAddURLMenuItem);
-    separator();
-    add(contextMenuShowDataMenuItem);
-    add(contextMenuShowTagsMenuItem);
-    separator();
-    add(contextMenuShowHotkeyOverviewMenuItem);
-    add(contextMenuShowManualMenuItem);
-    add(contextMenuShowWebsiteMenuItem);
-    add(contextMenuShowVersionHistoryMenuItem);
-    separator();
-    add(contextMenuQuitAppMenuItem);
+    menu->setAutoenablesItems(false);
+    for (const auto& item : layout) {
+        if (item)
+            menu->addItem(item);
+        else
+            menu->addSeparator();
+    }
+}
+
+void MenuManager::buildMainMenu() {
+    const std::shared_ptr<MenuItem> separator;
+    fillMenu(mainMenu, {contextMenuShowInfoMenuItem, separator, contextMenuShowSettingsMenuItem, separator,
+                        contextMenuAddFileOrFolderMenuItem, contextMenuAddURLMenuItem, separator,
+                        contextMenuShowDataMenuItem, contextMenuShowTagsMenuItem, separator,
+                        contextMenuShowHotkeyOverviewMenuItem, contextMenuShowManualMenuItem,
+                        contextMenuShowWebsiteMenuItem, contextMenuShowVersionHistoryMenuItem, separator,
+                        contextMenuQuitAppMenuItem});
 }
 
 void MenuManager::buildStatusbarMenu() {
-    mainMenu->removeAllItems();
-    statusbarMenu->removeAllItems();
-    statusbarMenu->setAutoenablesItems(false);
-    const auto add = [this](const std::shared_ptr<MenuItem>& item) { statusbarMenu->addItem(item); };
-    const auto separator = [this] { statusbarMenu->addSeparator(); };
-    add(contextMenuShowInfoMenuItem);
-    separator();
-    add(contextMenuShowSettingsMenuItem);
-    separator();
-    add(contextMenuShowDataMenuItem);
-    add(contextMenuShowTagsMenuItem);
-    add(contextMenuRebuildDataMenuItem);
-    if (shortcutsImportAvailable()) add(contextMenuImportShortcutsMenuItem);
-    separator();
-    add(contextMenuShowVersionedBackupMenuItem);
-    add(contextMenuExportMenuItem);
-    add(contextMenuImportMenuItem);
-    separator();
-    add(contextMenuShowHotkeyOverviewMenuItem);
-    add(contextMenuShowManualMenuItem);
-    add(contextMenuShowWebsiteMenuItem);
-    add(contextMenuShowVersionHistoryMenuItem);
-    separator();
-    add(contextMenuQuitAppMenuItem);
+    const std::shared_ptr<MenuItem> separator;
+    std::vector<std::shared_ptr<MenuItem>> layout = {
+        contextMenuShowInfoMenuItem, separator, contextMenuShowSettingsMenuItem, separator, contextMenuShowDataMenuItem,
+        contextMenuShowTagsMenuItem, contextMenuRebuildDataMenuItem};
+    if (shortcutsImportAvailable()) layout.push_back(contextMenuImportShortcutsMenuItem);
+    layout.insert(layout.end(), {separator, contextMenuShowVersionedBackupMenuItem, contextMenuExportMenuItem,
+                                 contextMenuImportMenuItem, separator, contextMenuShowHotkeyOverviewMenuItem,
+                                 contextMenuShowManualMenuItem, contextMenuShowWebsiteMenuItem,
+                                 contextMenuShowVersionHistoryMenuItem, separator, contextMenuQuitAppMenuItem});
+    fillMenu(statusbarMenu, layout);
 }
 
 bool MenuManager::shortcutsImportAvailable() {

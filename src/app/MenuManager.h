@@ -81,6 +81,9 @@ public:
     static std::optional<std::string> selectedSidebarTag();
 
 private:
+    // Empties both menus, then fills `menu` (none stands for a separator).
+    void fillMenu(const std::shared_ptr<platform::Menu>& menu,
+                  const std::vector<std::shared_ptr<platform::MenuItem>>& layout);
     std::shared_ptr<platform::MenuItem> makeItem(const std::string& title, const std::string& action,
                                                  void (MenuManager::*handler)());
 };

@@ -17,19 +17,7 @@
 #include "platform/appkit/Window.h"
 #include "store/Logging.h"
 #include "support/FreltTest.h"
-
-// Counts the posts of one notification on the default centre.
-class PostCounter {
-public:
-    explicit PostCounter(const std::string& name) {
-        observation_ = platform::NotificationCenter::defaultCenter().observe(
-            name, nullptr, [this](const platform::Notification&) { ++count; });
-    }
-    int count = 0;
-
-private:
-    platform::Subscription observation_;
-};
+#include "support/PostCounter.h"
 
 class ShellTest : public FreltTest {
 protected:

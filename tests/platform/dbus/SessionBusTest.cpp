@@ -52,6 +52,29 @@ protected:
         return result;
     }
 
+    // A connection of its own to the test's bus that owns `name`.
+    GDBusConnection* connectionOwning(const char* name) const {
+        GError* error = nullptr;
+        GDBusConnection* connection = g_dbus_connection_new_for_address_sync(
+            address.c_str(),
+            static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                              G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+            nullptr, nullptr, &error);
+        EXPECT_TRUE(connection);
+        if (!connection) return nullptr;
+        GVariant* reply = g_dbus_connection_call_sync(connection, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                      "org.freedesktop.DBus", "RequestName",
+                                                      g_variant_new("(su)", name, 4u), nullptr,
+                                                      G_DBUS_CALL_FLAGS_NONE, -1, nullptr, &error);
+        EXPECT_TRUE(reply);
+        if (reply) g_variant_unref(reply);
+        return connection;
+    }
+    static void closeConnection(GDBusConnection* connection) {
+        g_dbus_connection_close_sync(connection, nullptr, nullptr);
+        g_object_unref(connection);
+    }
+
     std::string address;
     const SessionBusService::Identity identity{"org.frelt.Frelt", "/org/frelt/Frelt"};
 };
@@ -89,24 +112,12 @@ TEST_F(SessionBusTest, WithoutABusEachStartRunsAlone) {
 
 TEST_F(SessionBusTest, AnOwnerThatServesNothingIsReportedNotWaitedFor) {
     // Someone else holds the name without the object.
-    GError* error = nullptr;
-    GDBusConnection* squatter = g_dbus_connection_new_for_address_sync(
-        address.c_str(),
-        static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                          G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-        nullptr, nullptr, &error);
+    GDBusConnection* squatter = connectionOwning("org.frelt.Frelt");
     ASSERT_TRUE(squatter);
-    GVariant* reply = g_dbus_connection_call_sync(squatter, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                  "org.freedesktop.DBus", "RequestName",
-                                                  g_variant_new("(su)", "org.frelt.Frelt", 4u), nullptr,
-                                                  G_DBUS_CALL_FLAGS_NONE, -1, nullptr, &error);
-    ASSERT_TRUE(reply);
-    g_variant_unref(reply);
     const auto second = secondStart(identity, {"/tmp/x"}, address);
     EXPECT_EQ(second.outcome, SessionBusService::Outcome::ownerSilent);
     EXPECT_FALSE(second.message.empty());
-    g_dbus_connection_close_sync(squatter, nullptr, nullptr);
-    g_object_unref(squatter);
+    closeConnection(squatter);
 }
 
 TEST_F(SessionBusTest, SleepAndWakeComeFromTheLoginManagersSignal) {
@@ -120,19 +131,8 @@ TEST_F(SessionBusTest, SleepAndWakeComeFromTheLoginManagersSignal) {
                             [&](const platform::Notification& n) { heard.push_back(n.name); });
 
     // The login manager on this bus.
-    GError* error = nullptr;
-    GDBusConnection* login = g_dbus_connection_new_for_address_sync(
-        address.c_str(),
-        static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                          G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-        nullptr, nullptr, &error);
+    GDBusConnection* login = connectionOwning("org.freedesktop.login1");
     ASSERT_TRUE(login);
-    GVariant* reply = g_dbus_connection_call_sync(login, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                  "org.freedesktop.DBus", "RequestName",
-                                                  g_variant_new("(su)", "org.freedesktop.login1", 4u), nullptr,
-                                                  G_DBUS_CALL_FLAGS_NONE, -1, nullptr, &error);
-    ASSERT_TRUE(reply);
-    g_variant_unref(reply);
     for (const gboolean start : {gboolean(TRUE), gboolean(FALSE)})
         g_dbus_connection_emit_signal(login, nullptr, "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
                                       "PrepareForSleep", g_variant_new("(b)", start), nullptr);
@@ -140,8 +140,7 @@ TEST_F(SessionBusTest, SleepAndWakeComeFromTheLoginManagersSignal) {
     ASSERT_TRUE(spinUntil([&] { return heard.size() == 2; }));
     EXPECT_EQ(heard, (std::vector<std::string>{platform::workspacenotification::willSleep,
                                                platform::workspacenotification::didWake}));
-    g_dbus_connection_close_sync(login, nullptr, nullptr);
-    g_object_unref(login);
+    closeConnection(login);
 }
 
 TEST(MountNamesTest, OnlyANewNameIsARename) {
