@@ -220,7 +220,14 @@ void AppDelegate::willSleepDetected(const platform::Notification&) {
 
 void AppDelegate::setUpStatusBarButton() {
     const auto button = statusBarItem()->button();
-    if (!button) return;
+    if (!button) {
+        // Said whatever the log setting: a user without a tray icon should
+        // know why and how to reach the program.
+        logging::logObject(LogCategory::general)
+            .write(LogLevel::Default, "No tray on this desktop: Frelt runs without its tray icon; its global "
+                                      "hotkey shows the main window.");
+        return;
+    }
     log(LogCategory::general, LogLevel::Default, "Initializing StatusBarButton");
     setMenubarIcon(*button, config->menubarIcon, statusBarIconSize);
     button->setAction("statusBarButtonAction:");

@@ -264,6 +264,9 @@ TEST_F(LaunchTest, WithoutATrayTheHotkeyAndTheWindowStillWork) {
     platform::StatusBar::systemStatusBar()->setAvailable(false);
     launch();
     EXPECT_EQ(button(), nullptr);
+    EXPECT_EQ(countLogged("No tray on this desktop: Frelt runs without its tray icon; its global hotkey shows the "
+                          "main window."),
+              1u);
     FreltWindow::closeWindow(FreltWindowEnum::firstRun);
     // Popover mode without a button shows a window.
     delegate()->switchMainWindow();
