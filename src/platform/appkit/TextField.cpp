@@ -2,6 +2,7 @@
 
 #include "platform/appkit/GraphicsContext.h"
 #include "platform/appkit/Menu.h"
+#include "platform/appkit/TableRowView.h"
 #include "platform/appkit/TextMetrics.h"
 #include "platform/appkit/TextView.h"
 #include "platform/appkit/Window.h"
@@ -65,8 +66,15 @@ void TextField::drawRect(const Rect&) {
     if (currentEditor()) return;  // the field editor shows the text
     const bool singleLine = maximumNumberOfLines_ == 1;
     const std::string text = cell()->stringValue();
+    // On an emphasised selection a cell's text in the system's colours turns
+    // to the colour that reads on it.
+    std::optional<Color> colour;
+    if (auto cellView = std::dynamic_pointer_cast<TableCellView>(superview());
+        cellView && cellView->backgroundStyle() == BackgroundStyle::emphasized &&
+        (!textColor() || textColor()->space() == Color::Space::Catalog))
+        colour = Color::named("System", "alternateSelectedControlTextColor", Color::white());
     if (!text.empty()) {
-        drawText(text, editingRect(), std::nullopt, singleLine);
+        drawText(text, editingRect(), colour, singleLine);
     } else if (!placeholderString().empty()) {
         drawText(placeholderString(), editingRect(),
                  Color::named("System", "placeholderTextColor", Color::calibratedWhite(0, 0.25)), singleLine);

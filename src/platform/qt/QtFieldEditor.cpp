@@ -40,8 +40,13 @@ QtFieldEditor::QtFieldEditor(QWidget* host, std::weak_ptr<Window> window) : host
 
 QtFieldEditor::~QtFieldEditor() {
     if (auto tv = textView_.lock(); tv && tv->nativeEditor().get() == this) tv->setNativeEditor(nullptr);
-    delete line_;
-    delete plain_;
+    // Their destruction moves the focus; nothing of it is ours to hear.
+    for (QWidget* editor : {static_cast<QWidget*>(line_.data()), static_cast<QWidget*>(plain_.data())}) {
+        if (!editor) continue;
+        editor->removeEventFilter(this);
+        editor->disconnect(this);
+        delete editor;
+    }
 }
 
 QWidget* QtFieldEditor::editorWidget() const {
@@ -261,10 +266,17 @@ bool QtFieldEditor::eventFilter(QObject* watched, QEvent* event) {
             // Every key is the kit's first; no shortcut of Qt's takes it.
             event->accept();
             return true;
-        case QEvent::InputMethod:
+        case QEvent::InputMethod: {
+            if (passThrough_) return false;
+            // The editor first (its committed text reaches the kit as an
+            // edit, which ends any marked text), then what is still composed.
+            passThrough_ = true;
+            QCoreApplication::sendEvent(watched, event);
+            passThrough_ = false;
             if (auto textView = textView_.lock())
                 textView->setMarkedText(fromQString(static_cast<QInputMethodEvent*>(event)->preeditString()));
-            return false;
+            return true;
+        }
         default: return false;
     }
 }

@@ -47,6 +47,23 @@ QWidget* QtKitBackend::widgetOf(Window& window) {
     return native ? native->widget() : nullptr;
 }
 
+void QtKitBackend::focusRequested(QWidget* widget) {
+    focusRequest_ = widget;
+    focusRequestAge_.start();
+}
+
+bool QtKitBackend::activationCounts(QWidget* widget) {
+    // A request the window system has not answered within a second was
+    // refused; the user's clicks count again.
+    if (!focusRequest_ || focusRequestAge_.elapsed() > 1000) {
+        focusRequest_.clear();
+        return true;
+    }
+    if (focusRequest_ != widget) return false;
+    focusRequest_.clear();
+    return true;
+}
+
 void QtKitBackend::beginDraggingSession(const std::shared_ptr<DraggingSession>& session) {
     if (!session) return;
     // After the mouse event that began it has been handled: QDrag runs a

@@ -3,7 +3,9 @@
 // QWidget (QtNativeWindow), the tray item a QSystemTrayIcon, drags QDrag,
 // text measured with Qt's fonts.
 
+#include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
 
 #include <memory>
 
@@ -37,12 +39,22 @@ public:
     static QWidget* widgetOf(Window& window);
     const std::shared_ptr<QtRunLoopBackend>& runLoop() const { return runLoop_; }
 
+    // The kit asked to give `widget` the focus: activations of other windows
+    // that arrive meanwhile are the window system catching up with earlier
+    // requests, not the user's, and must not bounce the focus back.
+    void focusRequested(QWidget* widget);
+    // Whether an activation of `widget` is the user's (or answers the last
+    // request) rather than a stale one.
+    bool activationCounts(QWidget* widget);
+
 private:
     void runDrag(const std::shared_ptr<DraggingSession>& session);
 
     std::shared_ptr<QtRunLoopBackend> runLoop_;
     QtTextMetrics metrics_;
     std::shared_ptr<DraggingSession> dragging_;
+    QPointer<QWidget> focusRequest_;
+    QElapsedTimer focusRequestAge_;
 };
 
 }  // namespace platform::qt

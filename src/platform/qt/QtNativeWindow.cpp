@@ -128,7 +128,8 @@ bool WindowWidget::event(QEvent* event) {
     switch (event->type()) {
         case QEvent::WindowActivate:
             if (auto w = kitWindow()) {
-                w->nativeDidBecomeKey();
+                auto backend = backend_.lock();
+                if (!backend || backend->activationCounts(this)) w->nativeDidBecomeKey();
                 editor_->takeFocus();
             }
             break;
@@ -297,8 +298,13 @@ void WindowWidget::dropEvent(QDropEvent* event) {
 
 // --- the native window
 
+namespace {
+// The offscreen platform of the picture tests has no stacking order.
+bool stacks() { return QGuiApplication::platformName() != QLatin1String("offscreen"); }
+}  // namespace
+
 QtNativeWindow::QtNativeWindow(Window& window, std::weak_ptr<QtKitBackend> backend)
-    : widget_(new WindowWidget(std::static_pointer_cast<Window>(window.shared_from_this()), std::move(backend))) {
+    : widget_(new WindowWidget(std::static_pointer_cast<Window>(window.shared_from_this()), backend)), backend_(backend) {
     takesFocus_ = window.canBecomeKeyWindow();
     if (!takesFocus_) widget_->setAttribute(Qt::WA_ShowWithoutActivating, true);
 }
@@ -315,7 +321,7 @@ QtNativeWindow::~QtNativeWindow() {
 void QtNativeWindow::show() {
     if (!widget_) return;
     widget_->show();
-    if (takesFocus_ && QGuiApplication::platformName() != QLatin1String("offscreen")) widget_->raise();
+    if (takesFocus_ && stacks()) widget_->raise();
 }
 
 void QtNativeWindow::hide() {
@@ -323,7 +329,7 @@ void QtNativeWindow::hide() {
 }
 
 void QtNativeWindow::orderFront() {
-    if (widget_ && widget_->isVisible()) widget_->raise();
+    if (widget_ && widget_->isVisible() && stacks()) widget_->raise();
 }
 
 void QtNativeWindow::setFrame(const Rect& frame) {
@@ -336,8 +342,11 @@ void QtNativeWindow::setProperties(const WindowProperties& properties) {
 
 void QtNativeWindow::makeKey() {
     if (!widget_ || !widget_->isVisible()) return;
-    widget_->raise();
-    widget_->activateWindow();
+    if (!widget_->isActiveWindow()) {
+        if (auto backend = backend_.lock()) backend->focusRequested(widget_);
+        if (stacks()) widget_->raise();
+        widget_->activateWindow();
+    }
     if (auto editor = widget_->fieldEditor(); editor && editor->isShowing()) editor->takeFocus();
     else widget_->setFocus(Qt::ActiveWindowFocusReason);
 }

@@ -94,6 +94,7 @@ public:
 
 private:
     QPointer<WindowWidget> widget_;
+    std::weak_ptr<QtKitBackend> backend_;
     bool takesFocus_ = true;
 };
 

@@ -229,11 +229,12 @@ int main(int argc, char** argv) {
     };
     auto hooks = std::make_shared<TableHooks>(status, table, menu);
     table->setTarget(hooks);
-    auto rightClicks = app->addLocalMonitorForEventsMatchingMask(eventmask::rightMouseDown, [&](const EventPtr& e) -> EventPtr {
+    // The right mouse-down has told the table which row was clicked; the
+    // menu opens at the mouse-up.
+    auto rightClicks = app->addLocalMonitorForEventsMatchingMask(eventmask::rightMouseUp, [&](const EventPtr& e) -> EventPtr {
         if (e->windowPtr() != window) return e;
         const Point p = table->convertPointFromWindow(e->locationInWindow);
-        if (!table->bounds().contains(p)) return e;
-        app->sendEvent(e);
+        if (!table->bounds().contains(p) || table->clickedRow() < 0) return e;
         menu->popUp(nullptr, p, table);
         return nullptr;
     });
