@@ -36,6 +36,22 @@ std::vector<std::size_t> characterBoundaries(const std::string& text) {
     return bounds;
 }
 
+double TextMetrics::advance(const AttributedString& text, Range range) {
+    const std::string& s = text.string();
+    const std::size_t end = std::min(range.end(), s.size());
+    double width = 0;
+    for (const auto& run : text.runs()) {
+        const std::size_t from = std::max(run.range.location, range.location);
+        const std::size_t to = std::min(run.range.end(), end);
+        if (from >= to) continue;
+        std::string piece = s.substr(from, to - from);
+        std::erase(piece, '\n');
+        width += advanceOfText(piece, run.attributes.font.value_or(defaultTextFont()));
+        if (run.attributes.kern) width += *run.attributes.kern * double(characterBoundaries(piece).size() - 1);
+    }
+    return width;
+}
+
 std::vector<Range> TextMetrics::lineRanges(const AttributedString& text, double width) {
     const std::string& s = text.string();
     std::vector<Range> lines;
@@ -167,21 +183,8 @@ FontMetrics HeadlessTextMetrics::metricsForFont(const Font& font) {
     return {0.9 * size, 0.3 * size, 0};
 }
 
-double HeadlessTextMetrics::advance(const AttributedString& text, Range range) {
-    const std::string& s = text.string();
-    const std::size_t end = std::min(range.end(), s.size());
-    double width = 0;
-    for (const auto& run : text.runs()) {
-        const std::size_t from = std::max(run.range.location, range.location);
-        const std::size_t to = std::min(run.range.end(), end);
-        if (from >= to) continue;
-        const double size = run.attributes.font.value_or(defaultTextFont()).pointSize();
-        for (std::size_t i = from; i < to; ++i) {
-            const auto c = static_cast<unsigned char>(s[i]);
-            if ((c & 0xC0) != 0x80 && c != '\n') width += 0.6 * size;
-        }
-    }
-    return width;
+double HeadlessTextMetrics::advanceOfText(const std::string& text, const Font& font) {
+    return 0.6 * font.pointSize() * double(characterBoundaries(text).size() - 1);
 }
 
 TextMetrics& textMetrics() {

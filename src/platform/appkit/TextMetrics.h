@@ -48,9 +48,12 @@ public:
 
     // --- what a backend measures
     virtual FontMetrics metricsForFont(const Font& font) = 0;
+    // The width of `text` (no line breaks) set on one line in `font`.
+    virtual double advanceOfText(const std::string& text, const Font& font) = 0;
+
     // The width of `range` of `text` set on one line (line breaks inside
-    // count as nothing), each run in its own font.
-    virtual double advance(const AttributedString& text, Range range) = 0;
+    // count as nothing), each run in its own font and kerning.
+    double advance(const AttributedString& text, Range range);
 
     // --- the kit's layout on top of it
     // The byte ranges of the lines `text` falls into at `width`: hard breaks
@@ -81,7 +84,7 @@ public:
 class HeadlessTextMetrics : public TextMetrics {
 public:
     FontMetrics metricsForFont(const Font& font) override;
-    double advance(const AttributedString& text, Range range) override;
+    double advanceOfText(const std::string& text, const Font& font) override;
 };
 
 // The metrics of the application's backend.

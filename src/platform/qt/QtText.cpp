@@ -75,20 +75,8 @@ FontMetrics QtTextMetrics::metricsForFont(const Font& font) {
     return {m.ascent(), m.descent(), m.leading()};
 }
 
-double QtTextMetrics::advance(const AttributedString& text, Range range) {
-    const std::string& s = text.string();
-    const std::size_t end = std::min(range.end(), s.size());
-    double width = 0;
-    for (const auto& run : text.runs()) {
-        const std::size_t from = std::max(run.range.location, range.location);
-        const std::size_t to = std::min(run.range.end(), end);
-        if (from >= to) continue;
-        QString piece = toQString(s.substr(from, to - from));
-        piece.remove(QLatin1Char('\n'));
-        width += metricsOf(run.attributes.font.value_or(defaultTextFont())).horizontalAdvance(piece);
-        if (run.attributes.kern) width += *run.attributes.kern * piece.size();
-    }
-    return width;
+double QtTextMetrics::advanceOfText(const std::string& text, const Font& font) {
+    return metricsOf(font).horizontalAdvance(toQString(text));
 }
 
 }  // namespace platform::qt

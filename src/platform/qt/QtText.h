@@ -28,7 +28,7 @@ QFont qFont(const Font& font);
 class QtTextMetrics : public TextMetrics {
 public:
     FontMetrics metricsForFont(const Font& font) override;
-    double advance(const AttributedString& text, Range range) override;
+    double advanceOfText(const std::string& text, const Font& font) override;
 };
 
 }  // namespace platform::qt
