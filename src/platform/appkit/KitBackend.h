@@ -11,8 +11,8 @@
 //   in the window's content coordinates) handed to Application::sendEvent;
 // - window changes the user or the window manager made: Window::nativeDid…
 //   (activated, deactivated, moved or resized, close requested), painting
-//   (Window::nativePaint with a GraphicsContext), drags (Window::native
-//   Dragging… with a DraggingInfo);
+//   (Window::nativePaint with a GraphicsContext), drags
+//   (Window::nativeDragging… with a DraggingInfo);
 // - text input and input-method composition for the field editor, through
 //   the TextView's NativeTextEditor link;
 // - the program lost the focus to another one: Application::deactivate.

@@ -30,13 +30,14 @@ namespace platform::qt {
 class QtFieldEditor : public QObject, public NativeTextEditor, public std::enable_shared_from_this<QtFieldEditor> {
     Q_OBJECT
 public:
-    // `host` is the window's widget; `offset` the content's place in it.
+    // `host` is the window's widget, the editor's parent.
     QtFieldEditor(QWidget* host, std::weak_ptr<Window> window);
     ~QtFieldEditor() override;
 
     // Follows the window's first responder.
     void firstResponderChanged(const std::shared_ptr<Responder>& responder);
-    // Places the editor over its text view (after layout or scrolling).
+    // Places the editor over its text view (after layout or scrolling);
+    // the offsets are the content's place in the host widget.
     void reposition(double offsetX, double offsetY);
     // The window became key: the editor takes the keyboard.
     void takeFocus();
