@@ -109,6 +109,9 @@ void Button::drawRect(const Rect&) {
     if (type_ == ButtonType::switchButton) kind = ControlKind::checkBox;
     else if (type_ == ButtonType::radio) kind = ControlKind::radioButton;
     const bool box = kind != ControlKind::pushButton;
+    // A push button with neither title nor image is a canvas its subclass
+    // paints on (the program's drawn buttons): no bezel under that.
+    if (!box && title_.empty() && !image_) return;
     if (box || bordered_) {
         ControlDrawing d = controlDrawing(kind);
         d.title = title_;
