@@ -12,7 +12,7 @@ deps:
 
 run: deps
 	cmake -S . -B build/release $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DFRELT_TESTS=OFF
-	cmake --build build/release -j $(JOBS) --target frelt
+	cmake --build build/release -j $(JOBS) --target frelt frelt-kit-demo
 	./build/release/frelt
 
 # Installs the program for this user: the binary into ~/.local/bin, its
