@@ -432,12 +432,12 @@ void TableViewItem::executeWithArguments(const Arguments& arguments) {
         const auto manager = FreltManager::shared();
         bool launchAll = AppDelegate::shared()->config->selectingTagsInMainWindowLaunchAll;
         const auto viewController = manager->viewControllerMain();
-        if (viewController && viewController->modifierFlagsContainOptionKey) launchAll = !launchAll;
+        if (viewController && viewController->modifierFlagsContainOptionKey()) launchAll = !launchAll;
         if (launchAll) {
             launchAllEntriesOfTag(currentPath);
             return;
         }
-        if (manager->mainWindowState() < FreltManager::shownAsAttachedPopover) return;
+        if (!mainWindowIsVisible(manager->mainWindowState())) return;
         if (!viewController) return;
         // Without its sidebar there is nothing to select.
         const auto outline = viewController->sectionView.lock();

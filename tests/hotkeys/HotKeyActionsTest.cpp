@@ -8,6 +8,7 @@
 #include "HotkeyTestSupport.h"
 #include "app/AppDelegate.h"
 #include "app/FreltManager.h"
+#include "support/MainWindowSupport.h"
 #include "hotkeys/HotKeyManager.h"
 #include "mainwindow/MainViewController.h"
 #include "platform/appkit/Application.h"
@@ -25,7 +26,9 @@ protected:
         HotkeyTest::SetUp();
         workspace = platform::RecordingWorkspace::make();
         platform::Workspace::setShared(workspace);
+        mainwindowsupport::registerShell();
     }
+    static bool windowShown() { return mainWindowIsVisible(window()->mainWindowState()); }
 
     static HotKey::Ptr hotKey(const KeyCombo::Ptr& keyCombo, std::optional<std::string> path = std::nullopt,
                               std::uint32_t time = 0) {
@@ -55,8 +58,7 @@ protected:
         for (std::size_t i = 0; i < count; ++i)
             shown.push_back(TableViewItem::initForURL("https://shown" + std::to_string(i) + ".example", "", ""));
         DataStorage::shared()->setCurrentData(DataStorage::EntryArray::create(shown));
-        window()->setMainWindowState(FreltManager::shownAsWindow);
-        platform::Application::shared()->activate();
+        mainwindowsupport::present(MainWindowState::window);
     }
     std::vector<std::string> openedURLs() const {
         std::vector<std::string> urls;
@@ -79,7 +81,7 @@ TEST_F(HotKeyActionsTest, PausedHotkeysOnlyLog) {
     showCategoryHotkeyAction(SourceListItemContentType::openApplications, *hotKey(combo(Key::o)));
     drain();
     EXPECT_EQ(loggedAfter("Want to execute hotkey but hotkeys are currently paused").size(), 5u);
-    EXPECT_EQ(window()->mainWindowState(), FreltManager::viewControllerNotCreated);
+    EXPECT_FALSE(windowShown());
     EXPECT_TRUE(workspace->calls().empty());
     EXPECT_FALSE(logs().contains("launchAllEntriesOfTag: Work"));
 }
@@ -91,21 +93,25 @@ TEST_F(HotKeyActionsTest, TheMainWindowsDigitsComeBeforeEveryHotkeyButTheGlobalO
     drain();
     EXPECT_EQ(openedURLs(), (std::vector<std::string>{"https://shown1.example"}));
     EXPECT_TRUE(logs().contains("Want to execute hotkey but the hotkey is handled by the MainWindow"));
+    // Opening the entry hid the window.
+    EXPECT_FALSE(windowShown());
 
     // The global hotkey with a digit still switches the window.
     globalHotkeyAction(*hotKey(combo(Key::two)));
-    EXPECT_EQ(window()->mainWindowState(), FreltManager::windowNotVisible);
+    EXPECT_TRUE(windowShown());
+    globalHotkeyAction(*hotKey(combo(Key::two)));
+    EXPECT_FALSE(windowShown());
 }
 
 TEST_F(HotKeyActionsTest, TheGlobalHotkeySwitchesTheWindowWithThePressTime) {
     globalHotkeyAction(*hotKey(combo(Key::g), std::nullopt, 4242));
-    EXPECT_EQ(window()->mainWindowState(), FreltManager::shownAsWindow);
+    EXPECT_TRUE(windowShown());
     EXPECT_TRUE(platform::Application::shared()->isActive());
     EXPECT_EQ(window()->showRequestUserTime(), 4242u);
     EXPECT_TRUE(logs().contains("Global Hotkey executed"));
     EXPECT_TRUE(logs().contains("switchMainWindow in AppDelegate executed"));
     globalHotkeyAction(*hotKey(combo(Key::g)));
-    EXPECT_EQ(window()->mainWindowState(), FreltManager::windowNotVisible);
+    EXPECT_FALSE(windowShown());
 }
 
 TEST_F(HotKeyActionsTest, AnEntryHotkeyOpensItsEntryFoundIgnoringCase) {
@@ -129,7 +135,7 @@ TEST_F(HotKeyActionsTest, ATagHotkeyShowsTheWindowAndSelectsTheTag) {
     addVisibleTag("Work", nullptr);
     sidebarsupport::buildMainSidebar();
     showTagHotkeyAction(*hotKey(combo(Key::w), "Work", 77));
-    EXPECT_EQ(window()->mainWindowState(), FreltManager::shownAsWindow);
+    EXPECT_TRUE(windowShown());
     EXPECT_EQ(window()->showRequestUserTime(), 77u);
     EXPECT_EQ(sidebar()->selectedTagName(), "Work");
     EXPECT_TRUE(logs().contains("Tag Hotkey executed for: Work"));
@@ -149,7 +155,7 @@ TEST_F(HotKeyActionsTest, ATagHotkeyWhileTheWindowCannotBeShownSelectsNothing) {
         showTagHotkeyAction(*hotKey(combo(Key::w), "Work"));
         app->stopModal();
     });
-    EXPECT_LT(window()->mainWindowState(), FreltManager::shownAsAttachedPopover);
+    EXPECT_FALSE(windowShown());
     EXPECT_NE(sidebar()->selectedTagName(), "Work");
 }
 
@@ -158,7 +164,7 @@ TEST_F(HotKeyActionsTest, TheLaunchAllHotkeyLaunchesWithoutShowingTheWindow) {
     launchAllTagHotkeyAction(*hotKey(combo(Key::l), "Work"));
     EXPECT_TRUE(logs().contains("LaunchAll Hotkey executed for: Work"));
     EXPECT_TRUE(logs().contains("launchAllEntriesOfTag: Work"));
-    EXPECT_EQ(window()->mainWindowState(), FreltManager::viewControllerNotCreated);
+    EXPECT_FALSE(windowShown());
     launchAllTagHotkeyAction(*hotKey(combo(Key::l), "Else"));
     EXPECT_FALSE(logs().contains("launchAllEntriesOfTag: Else"));
 }
@@ -169,7 +175,7 @@ TEST_F(HotKeyActionsTest, CategoryHotkeysNeedEntriesAndTheirSwitch) {
     // The category the hotkey selects, or none when it refuses (the
     // selection stays as it was).
     auto pressed = [&](SourceListItemContentType category) {
-        window()->mainWindowHide();
+        window()->closeMainWindow();
         const auto before = sidebar()->selectedItemContentType();
         showCategoryHotkeyAction(category, *hotKey(combo(Key::c)));
         const auto after = sidebar()->selectedItemContentType();
@@ -216,7 +222,7 @@ TEST_F(HotKeyActionsTest, CategoryHotkeysNeedEntriesAndTheirSwitch) {
     // Switched off in the settings since it was registered.
     config->setSidebarCategoriesShowActiveApplications(false);
     EXPECT_EQ(pressed(SourceListItemContentType::openApplications), std::nullopt);
-    EXPECT_EQ(window()->mainWindowState(), FreltManager::windowNotVisible);
+    EXPECT_FALSE(windowShown());
     EXPECT_EQ(sidebar()->selectedItemContentType(), SourceListItemContentType::shortcuts);
     EXPECT_TRUE(logs().contains(
         "Want to execute hotkey to show active applications but the sidebars category is disabled in the settings!"));

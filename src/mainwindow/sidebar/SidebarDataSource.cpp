@@ -1,5 +1,6 @@
 #include "mainwindow/sidebar/SidebarDataSource.h"
 
+#include "mainwindow/DraggingHelpers.h"
 #include "mainwindow/MainOutlineView.h"
 #include "mainwindow/sidebar/SectionViewCell.h"
 #include "mainwindow/sidebar/SectionViewPopup.h"
@@ -19,19 +20,6 @@ namespace {
 
 SourceListItem::Ptr sidebarItem(const platform::OutlineItem& item) {
     return std::dynamic_pointer_cast<SourceListItem>(item);
-}
-
-// The URLs of the dragged items offered under `type`, in order; none when
-// the drag carries none.
-std::optional<std::vector<platform::URL>> draggedItems(const platform::DraggingInfo& info, const std::string& type) {
-    const auto pasteboard = info.draggingPasteboard();
-    if (!pasteboard || !pasteboard->pasteboardItems() || !pasteboard->stringForType(type)) return std::nullopt;
-    std::vector<platform::URL> urls;
-    for (const auto& item : pasteboard->items())
-        if (const auto string = item->stringForType(type))
-            if (auto url = platform::URL::fromString(*string)) urls.push_back(std::move(*url));
-    if (urls.empty()) return std::nullopt;
-    return urls;
 }
 
 // What a drag carries, as the drop methods read it.
@@ -54,8 +42,8 @@ std::optional<Dragged> readDrag(platform::OutlineView& outlineView, const std::s
     Dragged dragged{info->draggingPasteboard(), std::nullopt, std::nullopt, std::nullopt};
     if (!dragged.pasteboard || !dragged.pasteboard->pasteboardItems()) return std::nullopt;
     dragged.entryPath = dragged.pasteboard->stringForType(mainTableViewItemPathPasteboardType());
-    dragged.fileURLs = draggedItems(*info, platform::pasteboardtype::fileURL);
-    dragged.urls = draggedItems(*info, platform::pasteboardtype::URL);
+    dragged.fileURLs = draggedFileURLs(*info);
+    dragged.urls = draggedURLs(*info);
     return dragged;
 }
 
