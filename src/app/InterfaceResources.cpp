@@ -7,6 +7,7 @@
 #include "drawing/controls/ColorSlider.h"
 #include "drawing/controls/IconChooser.h"
 #include "mainwindow/sidebar/SidebarScenes.h"
+#include "mainwindow/sidebar/SourceListItem.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/CollectionView.h"
 #include "platform/appkit/ContainerViews.h"
@@ -134,6 +135,9 @@ std::vector<std::string> interfaceImageNames() {
                                       "tag_Background", "overlay_Execute", "status_AppActive", TagManager::defaultFolder};
     // The tag icons, "icon_tags" among them.
     for (const auto& icon : TagManager::shared()->iconNames()) names.push_back(icon);
+    // The sidebar's categories ("icon_url" is a tag icon too).
+    for (const auto type : sourceListItemContentTypes.allCases())
+        if (const auto icon = SourceListItemFixedEntry::iconName(type); icon && *icon != "icon_url") names.push_back(*icon);
     return names;
 }
 

@@ -104,6 +104,14 @@ const std::map<std::string, NamedImageSpec>& table() {
             {"icon_image_2", {"folder-pictures", "image-x-generic"}},
             {"icon_money_dollar", {"x-office-spreadsheet"}},
             {"icon_money_euro", {"x-office-spreadsheet"}},
+            // The sidebar's categories.
+            {"icon_allApplications", {"view-app-grid", "applications-other", "application-x-executable"}},
+            {"icon_allFiles", {"text-x-generic", "x-office-document"}},
+            {"icon_allFolders", {"folder"}},
+            {"icon_shortcuts", {"system-run", "media-playlist-repeat"}},
+            {"icon_recentApplications", {"document-open-recent", "appointment-soon"}},
+            {"icon_openApplications", {"media-playback-start", "system-run"}},
+            {"icon_allFavorites", {"starred", "emblem-favorite"}},
         };
         for (const auto& [name, themeNames] : symbols) {
             NamedImageSpec spec;
