@@ -163,7 +163,8 @@ public:
     // A right-button or Control click opens the section popup instead.
     void mouseDown(const platform::Event& event) override;
     void rightMouseDown(const platform::Event& event) override;
-    // The editable captions in the cells may take the focus by a click.
+    // A caption takes the double click that makes it editable (and its clicks
+    // while edited); a single click on it selects the row.
     bool validateProposedFirstResponder(const std::shared_ptr<platform::Responder>& responder,
                                         const platform::Event* event) override;
     void mouseMoved(const platform::Event& event) override;

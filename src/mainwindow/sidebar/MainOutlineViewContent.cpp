@@ -6,6 +6,7 @@
 #include "app/AppDelegate.h"
 #include "mainwindow/MainOutlineView.h"
 #include "mainwindow/sidebar/SectionViewCell.h"
+#include "platform/foundation/FailureHook.h"
 #include "platform/foundation/Text.h"
 #include "store/DataStorage.h"
 #include "store/LocalizedStrings.h"
@@ -74,6 +75,7 @@ const char* text(bool value) { return value ? "true" : "false"; }
 // --- building
 
 void MainOutlineView::buildData() {
+    platform::assertMainThread("MainOutlineView::buildData");
     log(LogCategory::mainSectionView, LogLevel::Default, "-> buildData");
     if (outlineViewStructureState == OutlineViewStructureState::rebuildInProgress) {
         log(LogCategory::mainSectionView, LogLevel::Fault, "buildData failed -> another rebuild is already running!");
@@ -186,6 +188,7 @@ void MainOutlineView::buildStructuredTags(const SourceListItem::Ptr& parent, con
 // --- renewal
 
 void MainOutlineView::updateContent(bool forceRebuild) {
+    platform::assertMainThread("MainOutlineView::updateContent");
     if (outlineViewStructureState == OutlineViewStructureState::rebuildInProgress) {
         log(LogCategory::mainSectionView, LogLevel::Error, "updateContent cancelled - outlineStructure was not idle!");
         outlineViewRenewState = OutlineViewRenewState::idle;

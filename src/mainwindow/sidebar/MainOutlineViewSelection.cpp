@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "mainwindow/MainOutlineView.h"
+#include "platform/foundation/FailureHook.h"
 #include "store/Logging.h"
 
 namespace frelt {
@@ -90,6 +91,7 @@ bool MainOutlineView::selectItemWithTagNameAndContentType(const std::string& tag
 }
 
 bool MainOutlineView::selectByItem(const SourceListItem::Ptr& item) {
+    platform::assertMainThread("MainOutlineView::selectByItem");
     if (!item) return false;
     long row = rowForItem(item);
     FRELT_LOG(mainSectionView, Default, "## selectByItem ##");

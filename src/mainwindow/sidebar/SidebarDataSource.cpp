@@ -6,6 +6,7 @@
 #include "mainwindow/sidebar/SectionViewPopup.h"
 #include "platform/appkit/Pasteboard.h"
 #include "platform/appkit/Popover.h"
+#include "platform/foundation/FailureHook.h"
 #include "platform/appkit/TextField.h"
 #include "sources/MainTableViewItemPathPasteboardWriter.h"
 #include "sources/discovery/DatastorageHandlerFilesystemObjects.h"
@@ -166,6 +167,7 @@ platform::DragOperation SidebarDataSource::validateDrop(platform::OutlineView& o
 bool SidebarDataSource::acceptDrop(platform::OutlineView& outlineView,
                                    const std::shared_ptr<platform::DraggingInfo>& info,
                                    const platform::OutlineItem& item, long) {
+    platform::assertMainThread("MainViewController::acceptDrop");
     const auto dragged = readDrag(outlineView, info);
     if (!dragged) return false;
     const auto tagItem = std::dynamic_pointer_cast<SourceListItemTags>(item);

@@ -2,6 +2,7 @@
 
 #include "mainwindow/MainOutlineView.h"
 #include "mainwindow/sidebar/SidebarDataSource.h"
+#include "platform/foundation/FailureHook.h"
 #include "store/DataStorage.h"
 #include "store/DataStorageFilterCurrentData.h"
 #include "store/Logging.h"
@@ -60,6 +61,7 @@ void setFilter(const SourceListItem& item) {
 }  // namespace
 
 void SidebarDataSource::updateMainTableView() {
+    platform::assertMainThread("MainViewController::updateMainTableView");
     logLine(LogLevel::Default, "-> update MainTableView with selected SectionView-Item");
     const auto sidebar = sectionView.lock();
     if (!sidebar) {
