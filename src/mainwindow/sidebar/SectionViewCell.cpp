@@ -30,7 +30,8 @@ public:
 
 std::shared_ptr<platform::View> makeHeaderCell() {
     auto cell = std::make_shared<SectionViewCellHeader>(platform::Rect(0, 0, 180, 25));
-    auto name = std::make_shared<platform::TextField>(platform::Rect(4, 4, 172, 17));
+    // Beside the place of the header's disclosure triangle.
+    auto name = std::make_shared<platform::TextField>(platform::Rect(16, 4, 160, 17));
     name->setEditable(false);
     name->setSelectable(false);
     name->setBordered(false);
