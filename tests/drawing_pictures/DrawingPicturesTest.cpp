@@ -380,13 +380,10 @@ INSTANTIATE_TEST_SUITE_P(Sheets, DrawingPicturesTest, ::testing::ValuesIn(sheetC
                          });
 
 // A partial redraw repaints its part of the same picture: drawn in narrow
-// strips, every drawn view looks as when drawn whole. (Not what casts a
-// shadow, the colour circles and the slider's knob: the painter's
-// transparency layers end at the repainted region, so their shadows are
-// cast from its edges too.)
+// strips, every drawn view looks as when drawn whole, shadows included.
 TEST_F(DrawingPicturesTest, DrawnInStripsEveryViewLooksAsDrawnWhole) {
-    auto withoutCircles = [](KeepAlive&) { return drawnViews(false); };
-    for (const auto& c : {SheetCase{"views", withoutCircles, appearance::aqua, 2},
+    for (const auto& c : {SheetCase{"views", viewSheet, appearance::aqua, 2},
+                          SheetCase{"colour-slider", colorSliderSheet, appearance::aqua, 2},
                           SheetCase{"clear-button", clearButtonSheet, appearance::aqua, 2}}) {
         auto sheet = build(c);
         EXPECT_TRUE(matchesImage(draw(*sheet, c.scale, 7), draw(*sheet, c.scale), c.name + "-in-strips",
