@@ -41,10 +41,16 @@ void QtStatusItem::activated(QSystemTrayIcon::ActivationReason reason) {
         case QSystemTrayIcon::MiddleClick: type = EventType::otherMouseDown; break;
         default: return;
     }
+    locate();
+    item->nativeClicked(type, modifierFlags(QGuiApplication::queryKeyboardModifiers()));
+}
+
+void QtStatusItem::locate() {
+    auto item = item_.lock();
+    if (!item) return;
     QRect place = icon_ ? icon_->geometry() : QRect();
     if (place.isEmpty()) place = QRect(QCursor::pos(), QSize(1, 1));
     item->nativeGeometryChanged(Rect(place.x(), place.y(), place.width(), place.height()));
-    item->nativeClicked(type, modifierFlags(QGuiApplication::queryKeyboardModifiers()));
 }
 
 }  // namespace platform::qt
