@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QWidget>
 
 #include <memory>
 
@@ -105,6 +106,30 @@ void watchScreen(QScreen* screen) {
     QObject::connect(screen, &QScreen::availableGeometryChanged, [] { Screen::setScreens(screensNow()); });
 }
 
+// Waits for one paint of its widget (its parent, so it goes with it), then
+// reports once the picture has been handed on.
+class PaintWatcher : public QObject {
+public:
+    PaintWatcher(QWidget* widget, std::function<void()> painted) : QObject(widget), painted_(std::move(painted)) {
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == parent() && event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            // The paint event runs after this filter and the picture goes to
+            // the window system at the end of the same repaint: report after.
+            QTimer::singleShot(0, qApp, std::move(painted_));
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> painted_;
+};
+
 // Palette changes arrive as an event of the application.
 class PaletteWatcher : public QObject {
 protected:
@@ -117,6 +142,16 @@ protected:
 }  // namespace
 
 bool desktopInstalled() { return desktop() != nullptr; }
+
+std::uint32_t x11WindowId(Window& window) {
+    QWidget* widget = QtKitBackend::widgetOf(window);
+    if (!widget || QGuiApplication::platformName() != QLatin1String("xcb")) return 0;
+    return static_cast<std::uint32_t>(widget->winId());
+}
+
+void afterNextPaint(Window& window, std::function<void()> painted) {
+    if (QWidget* widget = QtKitBackend::widgetOf(window)) new PaintWatcher(widget, std::move(painted));
+}
 
 void installDesktop(int& argc, char** argv) {
     if (desktop()) {
