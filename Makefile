@@ -45,7 +45,7 @@ tsan: deps
 	cd build/tsan && ctest --output-on-failure -j $(JOBS) -L tsan
 
 bench: deps
-	cmake -S . -B build/bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DFRELT_TESTS=OFF -DFRELT_PROGRAM=OFF -DFRELT_BENCH=ON
+	cmake -S . -B build/bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DFRELT_TESTS=OFF -DFRELT_BENCH=ON
 	cmake --build build/bench -j $(JOBS)
 	@for b in build/bench/bench/bench_*; do echo "== $$b"; $$b || exit 1; done
 
