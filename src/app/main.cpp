@@ -20,6 +20,7 @@
 #include "app/InterfaceResources.h"
 #include "app/ServiceManager.h"
 #include "platform/appkit/Application.h"
+#include "platform/appkit/Image.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Paths.h"
 #include "platform/linux/DesktopNotifications.h"
@@ -129,6 +130,7 @@ int main(int argc, char** argv) {
     platform::qt::installIcons();
     frelt::registerInterfaceResources();
     frelt::installNamedImages();
+    platform::qt::setApplicationIdentity(platform::Paths::bundleIdentifier, platform::Image::imageNamed("statusbar-1"));
     platform::x11::installHotkeyServices();
     const auto volumes = platform::desktop::VolumeWatcher::start();
     std::string sleepProblem;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFontDatabase>
+#include <QIcon>
 #include <QMimeData>
 #include <QPalette>
 #include <QScreen>
@@ -20,6 +21,7 @@
 #include "platform/appkit/SystemColors.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/graphics/Font.h"
+#include "platform/qt/QtImages.h"
 #include "platform/qt/QtKitBackend.h"
 #include "platform/qt/QtMime.h"
 #include "platform/qt/QtModalPresenter.h"
@@ -142,6 +144,14 @@ protected:
 }  // namespace
 
 bool desktopInstalled() { return desktop() != nullptr; }
+
+void setApplicationIdentity(const std::string& desktopEntryName, const std::shared_ptr<Image>& fallback) {
+    const QString name = QString::fromStdString(desktopEntryName);
+    QGuiApplication::setDesktopFileName(name);
+    QIcon icon = QIcon::fromTheme(name);
+    if (icon.isNull() && fallback) icon = iconOfImage(*fallback);
+    if (!icon.isNull()) QApplication::setWindowIcon(icon);
+}
 
 std::uint32_t x11WindowId(Window& window) {
     QWidget* widget = QtKitBackend::widgetOf(window);

@@ -4,8 +4,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
 
 namespace platform {
+class Image;
 class Window;
 }
 
@@ -20,6 +23,12 @@ void installDesktop(int& argc, char** argv);
 void attachDesktop();
 // Whether installDesktop has run.
 bool desktopInstalled();
+
+// Names the program to the desktop: the desktop entry its windows belong to
+// (panels and task switchers show that entry), and the icon its windows
+// carry: the icon theme's of the entry's name where it is installed, else
+// `fallback`. Needs installDesktop and the icon lookup (installIcons).
+void setApplicationIdentity(const std::string& desktopEntryName, const std::shared_ptr<Image>& fallback);
 
 // The X11 window that shows `window`; 0 while it has none, or when the
 // desktop is not X11.
