@@ -28,7 +28,8 @@ void QtStatusItem::update() {
     if (!item || !icon_) return;
     if (auto image = item->image()) icon_->setIcon(iconOfImage(*image));
     if (auto button = item->button()) icon_->setToolTip(toQString(button->toolTip()));
-    icon_->setVisible(item->isVisible());
+    // Not before it has an image: the tray would show an empty slot.
+    icon_->setVisible(item->isVisible() && !icon_->icon().isNull());
 }
 
 void QtStatusItem::activated(QSystemTrayIcon::ActivationReason reason) {
