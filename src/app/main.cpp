@@ -105,10 +105,16 @@ int main(int argc, char** argv) {
 
     // A second start hands its files to the first and ends. Files handed to
     // this one arrive on the main thread once the run loop runs, that is
-    // after launching, as the service's call.
+    // after launching, as the service's call; a start without files asks the
+    // running program to come forward.
     using platform::dbus::SessionBusService;
     auto claim = SessionBusService::claim({platform::Paths::bundleIdentifier, "/org/frelt/Frelt"}, commandLine.files,
-                                          [](const std::vector<std::string>& paths) { frelt::performServiceAddFile(paths); });
+                                          [](const std::vector<std::string>& paths) {
+                                              if (paths.empty())
+                                                  platform::Application::shared()->reopen();
+                                              else
+                                                  frelt::performServiceAddFile(paths);
+                                          });
     switch (claim.outcome) {
         case SessionBusService::Outcome::forwarded:
             return 0;

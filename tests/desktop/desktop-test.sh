@@ -118,6 +118,13 @@ FRELT_REPORT_READY=1 "$frelt" "$root/handed.txt" >"$root/frelt-file.log" 2>&1 &
 first=$!
 check "[file] the program starts and is ready" within logged "frelt: ready" "$root/frelt-file.log"
 check "[file] the main window shows for its own file argument" within main_window_shown
+# Started again without files (from the desktop's menu, say: without a tray
+# or a hotkey that is the way back to the window), the running one shows it.
+xdotool key ctrl+alt+space
+within main_window_hidden
+"$frelt" >"$root/again.log" 2>&1
+check "[file] a start without files ends with 0" test $? -eq 0
+check "[file] and the running one shows its window" within main_window_shown
 kill $first
 wait $first 2>/dev/null
 
