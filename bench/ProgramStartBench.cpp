@@ -52,29 +52,9 @@ class Program {
 public:
     static std::unique_ptr<Program> start(const fs::path& program, const std::vector<std::string>& arguments,
                                           const std::vector<std::string>& environment) {
-        int fds[2];
-        if (::pipe2(fds, O_CLOEXEC) != 0) return nullptr;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        std::vector<std::string> argumentTexts{program.string()};
-        argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
-        std::vector<char*> argv, envp;
-        for (auto& a : argumentTexts) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        std::vector<std::string> environmentTexts = environment;
-        for (auto& e : environmentTexts) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        pid_t pid = 0;
-        const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(fds[1]);
-        if (spawned != 0) {
-            ::close(fds[0]);
-            return nullptr;
-        }
-        return std::unique_ptr<Program>(new Program(pid, fds[0]));
+        const auto spawned = frelt::bench::spawnReadingOutput(program, arguments, environment);
+        if (!spawned) return nullptr;
+        return std::unique_ptr<Program>(new Program(spawned->pid, spawned->output));
     }
 
     ~Program() {
