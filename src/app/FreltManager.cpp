@@ -15,7 +15,10 @@ std::shared_ptr<FreltManager> FreltManager::shared() {
 
 std::shared_ptr<MainViewController> FreltManager::viewControllerMain() {
     std::lock_guard lock(m_);
-    if (!viewControllerMain_) viewControllerMain_ = std::make_shared<MainViewController>();
+    if (!viewControllerMain_) {
+        viewControllerMain_ = std::make_shared<MainViewController>();
+        viewControllerMain_->loadViewIfNeeded();
+    }
     return viewControllerMain_;
 }
 

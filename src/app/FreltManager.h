@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "mainwindow/MainViewController.h"
+#include "platform/appkit/Event.h"
 
 namespace frelt {
 
@@ -52,6 +53,19 @@ public:
     // focus-stealing prevention lets it come to the front. 0 when unknown.
     std::uint32_t showRequestUserTime() const { return showRequestUserTime_.load(); }
     void setShowRequestUserTime(std::uint32_t time) { showRequestUserTime_.store(time); }
+
+    // ---- The main window's keyboard handling (FreltManagerKeyboard.cpp) ----
+    // Which part of the main window has the keyboard, as the keys see it.
+    enum class MainWindowFocus { none = 0, popupShown = 1, tableFocused = 2, sidebarFocused = 3, searchFieldEditing = 4 };
+    // Typed in the table or the sidebar, these go to the search field.
+    static constexpr const char* typeAheadCharacters = "abcdefghijklmnopqrstuvwxyz0123456789()[]\u00f6\u00e4\u00fc.-+#=!<>";
+    // Decides what a key pressed in the main window does; true when it was
+    // handled and the event is to be dropped.
+    bool handleKeyDown(const platform::Event& event, MainViewController& controller);
+    MainWindowFocus mainWindowFocus(MainViewController& controller);
+    // Closes the entry popup, then the sidebar's section popup, when shown.
+    void closeMainWindowPopups(MainViewController& controller);
+    // ---- end of the keyboard handling ----
 
 private:
     std::mutex m_;

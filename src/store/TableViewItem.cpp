@@ -432,7 +432,7 @@ void TableViewItem::executeWithArguments(const Arguments& arguments) {
         const auto manager = FreltManager::shared();
         bool launchAll = AppDelegate::shared()->config->selectingTagsInMainWindowLaunchAll;
         const auto viewController = manager->viewControllerMain();
-        if (viewController && viewController->modifierFlagsContainOptionKey) launchAll = !launchAll;
+        if (viewController && viewController->modifierFlagsContainOptionKey()) launchAll = !launchAll;
         if (launchAll) {
             launchAllEntriesOfTag(currentPath);
             return;

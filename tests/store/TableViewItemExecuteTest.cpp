@@ -167,7 +167,7 @@ TEST_F(EntryTest, TagEntrySelectsItsTagOrLaunchesAll) {
         auto manager = FreltManager::shared();
         manager->setMainWindowState(c.windowState);
         auto viewController = manager->viewControllerMain();
-        viewController->modifierFlagsContainOptionKey = c.optionHeld;
+        viewController->setModifierFlagsContainOptionKey(c.optionHeld);
         auto outline = viewController->sectionView.lock();
         ASSERT_TRUE(outline);
         outline->setTagRows({"Other", "Work|Mail"});

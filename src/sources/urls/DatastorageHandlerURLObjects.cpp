@@ -34,6 +34,13 @@ void announce(RebuildDataReason reason) {
 
 }  // namespace
 
+void DatastorageHandlerURLObjects::showModifyURLDialog(const TableViewItem::Ptr& entry,
+                                                       const std::shared_ptr<platform::ViewController>& presenting) {
+    if (!entry || entry->itemType() != ListviewItemType::url) return;
+    (void)presenting;
+    log(LogCategory::dataStorage, LogLevel::Default, "showModifyURLDialog: %{public}@", entry->path());
+}
+
 std::string DatastorageHandlerURLObjects::titleOrHost(const std::string& title, const platform::URL& url) {
     // Only a title left empty falls back to the host; one of blanks stays empty.
     if (title.empty()) return platform::text::trimmingWhitespace(url.host());

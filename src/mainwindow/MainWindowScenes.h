@@ -1,0 +1,23 @@
+#pragma once
+// The main window's part of the storyboard "Main", built in code: the main
+// view ("MainViewController") with its split view, sidebar, search field,
+// entry table, menu button and handed-in files label; the entry cells
+// ("TableViewCellMainWindow_Default", "TableViewCellMainWindow_Small") and
+// the row ("TableViewCellMainWindowBackground") the table makes by
+// identifier; the entry popup ("TableViewPopupViewController"). And the
+// images the entry cells show: "tag_Background", "overlay_Execute" and
+// "status_AppActive", drawn in code.
+
+namespace frelt {
+
+class MainViewController;
+
+// Builds the main view's tree, sets it as the controller's view and connects
+// the outlets (the controller's loadView).
+void layOutMainView(MainViewController& controller);
+
+// Registers them all; calling it again replaces them with fresh ones.
+void registerMainWindowScenes();
+void registerMainWindowImages();
+
+}  // namespace frelt

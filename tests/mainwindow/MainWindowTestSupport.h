@@ -1,0 +1,93 @@
+#pragma once
+// The main window in a headless window for the tests of its views: the
+// scenes and images registered, a recording workspace, entries in the store
+// and the main view controller shown in a window of its own.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/AppDelegate.h"
+#include "app/FreltManager.h"
+#include "mainwindow/MainSearchField.h"
+#include "mainwindow/MainTableView.h"
+#include "mainwindow/MainViewController.h"
+#include "mainwindow/MainWindowScenes.h"
+#include "mainwindow/TableViewCellMainWindow.h"
+#include "mainwindow/TableViewRowMainWindow.h"
+#include "platform/appkit/Application.h"
+#include "platform/appkit/RecordingWorkspace.h"
+#include "platform/appkit/Window.h"
+#include "store/DataStorage.h"
+#include "store/DataStorageFilterCurrentData.h"
+#include "support/FreltTest.h"
+#include "support/KitHarness.h"
+
+class MainWindowTest : public FreltTest {
+protected:
+    void SetUp() override {
+        FreltTest::SetUp();
+        workspace = platform::RecordingWorkspace::make();
+        platform::Workspace::setShared(workspace);
+        frelt::registerMainWindowScenes();
+        frelt::registerMainWindowImages();
+    }
+
+    static std::shared_ptr<frelt::Configuration> config() { return frelt::AppDelegate::shared()->config; }
+    static std::shared_ptr<frelt::DataStorage> store() { return frelt::DataStorage::shared(); }
+
+    // A link entry (always reachable) named `name`.
+    static frelt::TableViewItem::Ptr link(const std::string& name, const std::string& comment = "") {
+        std::string host;
+        for (char c : name) host += std::isalnum(static_cast<unsigned char>(c)) ? char(std::tolower(c)) : '-';
+        return frelt::TableViewItem::initForURL("https://" + host + ".example/", name, comment);
+    }
+    // Puts the entries in the store and lists them all (sorted by name).
+    static void setEntries(const std::vector<frelt::TableViewItem::Ptr>& entries) {
+        store()->allData()->removeAll();
+        for (const auto& entry : entries) store()->addToAllData(entry);
+        store()->filterCurrentData()->resetFilter();
+        store()->filterCurrentData()->applyFilter();
+    }
+    static std::vector<std::string> shownNames() {
+        std::vector<std::string> names;
+        for (const auto& entry : *store()->currentData()->snapshot()) names.push_back(entry->name());
+        return names;
+    }
+
+    std::shared_ptr<frelt::MainViewController> controller() {
+        return frelt::FreltManager::shared()->viewControllerMain();
+    }
+    std::shared_ptr<frelt::MainTableView> table() { return controller()->mainTableView.lock(); }
+    std::shared_ptr<frelt::MainSearchField> searchField() { return controller()->searchField.lock(); }
+    // The cell of a row, made when the row is out of sight.
+    std::shared_ptr<frelt::TableViewCellMainWindow> cell(long row) {
+        return std::dynamic_pointer_cast<frelt::TableViewCellMainWindow>(table()->viewAtColumn(0, row, true));
+    }
+    std::shared_ptr<frelt::TableViewRowMainWindow> rowView(long row) {
+        return std::dynamic_pointer_cast<frelt::TableViewRowMainWindow>(table()->rowViewAtRow(row, false));
+    }
+
+    // Shows the main view in a key window of its own.
+    void showMainWindow() {
+        if (!window) {
+            window = std::make_shared<platform::Window>(platform::Rect(100, 100, 700, 500));
+            window->setContentViewController(controller());
+        }
+        kit::makeKey(window);
+    }
+    void hideMainWindow() {
+        if (window) window->orderOut();
+    }
+    // What the search field shows (the text being typed while editing).
+    std::string searchText() {
+        auto field = searchField();
+        if (auto editor = field->currentEditor()) return editor->string();
+        return field->cell()->stringValue();
+    }
+
+    std::shared_ptr<platform::RecordingWorkspace> workspace;
+    std::shared_ptr<platform::Window> window;
+};
