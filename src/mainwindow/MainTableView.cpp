@@ -51,12 +51,18 @@ void MainTableView::rightMouseDown(const platform::Event& event) { showContextMe
 
 // --- refreshes
 
+bool MainTableView::isOnScreen() const {
+    // A closed popover or window keeps its views unhidden: the window says.
+    const auto win = window();
+    return !isHiddenOrHasHiddenAncestor() && win && win->isVisible();
+}
+
 bool MainTableView::refreshAllowed(const char* notIdle, const char* notVisible, const char* storeBusy) const {
     if (refreshState != RefreshState::idle) {
         log(LogCategory::mainTableView, LogLevel::Fault, notIdle);
         return false;
     }
-    if (isHiddenOrHasHiddenAncestor()) {
+    if (!isOnScreen()) {
         log(LogCategory::mainTableView, LogLevel::Fault, notVisible);
         return false;
     }
@@ -73,7 +79,13 @@ void MainTableView::reloadData() {
                         "refreshAllItems failed -> DataStorage was not idle!"))
         return;
     refreshState = RefreshState::reload;
-    const TableViewItem::Ptr selected = currentEntry(selectedRow());
+    // The entry the user sees selected: the store's list is already the new
+    // one, so it is read from the list the rows were made from.
+    TableViewItem::Ptr selected;
+    if (const long row = selectedRow(); row >= 0 && loadedEntries_ && std::size_t(row) < loadedEntries_->size())
+        selected = (*loadedEntries_)[std::size_t(row)];
+    const auto current = DataStorage::shared()->currentData();
+    loadedEntries_ = current ? current->snapshot() : nullptr;
     platform::TableView::reloadData();
     if (selected) {
         const auto list = DataStorage::shared()->currentData();
@@ -128,7 +140,7 @@ void MainTableView::redrawSelected() {
 }
 
 void MainTableView::refreshQuickLaunchNumber(bool control, bool option, bool command, bool shift) {
-    if (isHiddenOrHasHiddenAncestor()) {
+    if (!isOnScreen()) {
         log(LogCategory::mainTableView, LogLevel::Fault, "refreshQuickLaunchNumber cancelled -> TableView was not visible");
         return;
     }

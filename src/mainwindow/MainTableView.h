@@ -87,6 +87,9 @@ public:
     // The entry cell of a shown row; none for others.
     std::shared_ptr<TableViewCellMainWindow> entryCellAtRow(long row);
 
+    // Not hidden, and in a window on screen.
+    bool isOnScreen() const;
+
 private:
     // The three checks every refresh passes; false (logged) when one fails.
     bool refreshAllowed(const char* notIdle, const char* notVisible, const char* storeBusy) const;
@@ -94,6 +97,8 @@ private:
     void selectSingleRow(long row);
 
     platform::Subscription modifierFlagsObservation_;
+    // The list the rows were last made from.
+    std::shared_ptr<const std::vector<TableViewItem::Ptr>> loadedEntries_;
 };
 
 }  // namespace frelt
