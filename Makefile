@@ -5,15 +5,29 @@ CMAKE_GEN = -G Ninja
 export CCACHE_BASEDIR = $(CURDIR)
 export CCACHE_SLOPPINESS = pch_defines,time_macros,include_file_mtime,include_file_ctime
 
-.PHONY: deps run test tsan bench fuzz clean
+.PHONY: deps run test tsan bench fuzz clean install-desktop
 
 deps:
 	@scripts/install-deps
 
 run: deps
 	cmake -S . -B build/release $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DFRELT_TESTS=OFF
-	cmake --build build/release -j $(JOBS) --target frelt
+	cmake --build build/release -j $(JOBS) --target frelt frelt-kit-demo
 	./build/release/frelt
+
+# Installs the program for this user: the binary into ~/.local/bin, its
+# desktop entry (file managers offer it under Open With) and its icon into
+# ~/.local/share. Never done by `make run`.
+PREFIX_BIN ?= $(HOME)/.local/bin
+PREFIX_SHARE ?= $(HOME)/.local/share
+install-desktop: deps
+	cmake -S . -B build/release $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DFRELT_TESTS=OFF
+	cmake --build build/release -j $(JOBS) --target frelt
+	install -Dm755 build/release/frelt $(PREFIX_BIN)/frelt
+	install -Dm644 resources/desktop/org.frelt.Frelt.desktop $(PREFIX_SHARE)/applications/org.frelt.Frelt.desktop
+	install -Dm644 resources/desktop/org.frelt.Frelt.svg $(PREFIX_SHARE)/icons/hicolor/scalable/apps/org.frelt.Frelt.svg
+	-command -v update-desktop-database >/dev/null && update-desktop-database $(PREFIX_SHARE)/applications
+	@case ":$$PATH:" in *":$(PREFIX_BIN):"*) ;; *) echo "Note: $(PREFIX_BIN) is not on PATH; the desktop entry runs 'frelt' from there.";; esac
 
 # Tests build without optimisation and with line tables only: compiling, not
 # running, is what takes the time under the sanitizers.

@@ -54,7 +54,7 @@ bool bothHeadersCollapsed(const MainOutlineView& outline) {
            outline.isHeaderCollapsed(MainOutlineView::Header::tags);
 }
 
-void closeTheMainWindow() { closeWindow(FreltWindowEnum::main); }
+void closeTheMainWindow() { FreltWindow::closeWindow(FreltWindowEnum::main); }
 
 void executeSelected(MainViewController& controller, MainTableView& table) {
     const auto& paths = controller.serviceManagerValues();

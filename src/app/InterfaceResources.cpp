@@ -1,5 +1,7 @@
 #include "app/InterfaceResources.h"
 
+#include "app/ShellScenes.h"
+
 #include "drawing/DrawnViews.h"
 #include "drawing/controls/ColorPopup.h"
 #include "drawing/controls/ColorSlider.h"
@@ -119,6 +121,9 @@ void registerInterfaceResources() {
     });
 
     NamedColors::shared()->registerColor("AppPath", Color::sRGB(0.45, 0.45, 0.48), Color::sRGB(0.62, 0.62, 0.66));
+
+    registerShellScenes();
+    registerShellImages();
 }
 
 std::vector<std::string> interfaceImageNames() {

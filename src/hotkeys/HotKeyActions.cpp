@@ -84,7 +84,7 @@ std::shared_ptr<MainOutlineView> showMainWindowSidebar(const HotKey& hotKey) {
     const auto manager = FreltManager::shared();
     manager->setShowRequestUserTime(hotKey.windowServerTime());
     manager->mainWindowShow();
-    if (manager->mainWindowState() < FreltManager::shownAsAttachedPopover) return nullptr;
+    if (!mainWindowIsVisible(manager->mainWindowState())) return nullptr;
     const auto controller = manager->viewControllerMain();
     return controller ? controller->sectionView.lock() : nullptr;
 }

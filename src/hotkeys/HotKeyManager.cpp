@@ -258,7 +258,7 @@ void HotKeyManager::handleChange(const Change& change) {
 // ---- The digit rule ---------------------------------------------------------------------------
 
 bool HotKeyManager::isDigitKeyCombo(const KeyCombo& keyCombo) const {
-    if (FreltManager::shared()->mainWindowState() < FreltManager::shownAsAttachedPopover) return false;
+    if (!mainWindowIsVisible(FreltManager::shared()->mainWindowState())) return false;
     if (!platform::Application::shared()->isActive()) return false;
     const std::string characters = keyCombo.characters();
     if (!containsAnyCharacter(characters, "123456789")) return false;

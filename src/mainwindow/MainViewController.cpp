@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/FreltManager.h"
+#include "app/MenuManager.h"
 #include "drawing/DrawnViews.h"
 #include "mainwindow/MainSearchField.h"
 #include "mainwindow/MainSplitView.h"
@@ -88,7 +89,7 @@ void MainViewController::loadView() {
 
 void MainViewController::viewDidLoad() {
     logController("-> viewDidLoad");
-    platform::ViewController::viewDidLoad();
+    defaultFreltMainViewController::viewDidLoad();
     getValuesFromConfiguration();
     const auto me = self();
 
@@ -107,6 +108,17 @@ void MainViewController::viewDidLoad() {
             const auto win = controller->view()->window();
             if (!win) return;
             win->makeFirstResponder(controller->mainTableView.lock());
+        };
+    }
+    if (const auto menu = viewMenu.lock()) {
+        menu->mouseDownHandler = [weak = std::weak_ptr<MainViewController>(me)] {
+            const auto controller = weak.lock();
+            const auto button = controller ? controller->viewMenu.lock() : nullptr;
+            if (!button) return;
+            const auto menus = MenuManager::shared();
+            menus->prepareMainMenu();
+            // Below the button (the kit's y grows downwards).
+            menus->mainMenu->popUp(menus->mainMenu->itemAtIndex(0), {0.0, button->frame().height() + 8.0}, button);
         };
     }
     if (const auto table = mainTableView.lock()) {
@@ -192,7 +204,7 @@ void MainViewController::viewWillAppear() {
     if (const auto cell = searchFieldCell.lock()) cell->setStringValue("");
     if (const auto field = searchField.lock()) field->setNeedsDisplay(true);
     getValuesFromConfiguration();
-    platform::ViewController::viewWillAppear();
+    defaultFreltMainViewController::viewWillAppear();
     logController("<- viewWillAppear");
 }
 
@@ -209,8 +221,7 @@ void MainViewController::viewDidAppear() {
     if (table)
         table->refreshQuickLaunchNumber(flags_.controlKey, flags_.optionKey, flags_.commandKey, flags_.shiftKey);
     observeFirstResponder();
-    platform::ViewController::viewDidAppear();
-    visible_ = true;
+    defaultFreltMainViewController::viewDidAppear();
     logController("<- viewDidAppear");
 }
 
@@ -227,8 +238,7 @@ void MainViewController::viewWillDisappear() {
         config->sidebarCategoriesCollapsed = outline->isHeaderCollapsed(MainOutlineView::Header::categories);
         config->sidebarTagsCollapsed = outline->isHeaderCollapsed(MainOutlineView::Header::tags);
     }
-    platform::ViewController::viewWillDisappear();
-    visible_ = false;
+    defaultFreltMainViewController::viewWillDisappear();
     logController("<- viewWillDisappear");
 }
 
@@ -362,7 +372,7 @@ void MainViewController::registerObservers() {
 }
 
 void MainViewController::applicationWasLaunchedWith(const platform::Notification&) {
-    if (!visible_) return;
+    if (!isVisible()) return;
     logController("Observer applicationWasLaunched was called");
     const auto outline = sectionView.lock();
     const auto type = outline ? outline->selectedItemContentType() : std::nullopt;
@@ -372,7 +382,7 @@ void MainViewController::applicationWasLaunchedWith(const platform::Notification
 }
 
 void MainViewController::currentDataHadChangedWith(const platform::Notification&) {
-    if (!visible_) {
+    if (!isVisible()) {
         logController("Observer currentDataHadChanged was called. View was invisible. Refresh discarded");
         return;
     }
@@ -385,7 +395,7 @@ void MainViewController::currentDataHadChangedWith(const platform::Notification&
 }
 
 void MainViewController::currentDataWasNotChangedDuringLastRequestWith(const platform::Notification&) {
-    if (!visible_) {
+    if (!isVisible()) {
         logController("Observer currentDataWasNotChangedDuringLastRequest was called. View was invisible. Redraw discarded");
         return;
     }
@@ -394,7 +404,7 @@ void MainViewController::currentDataWasNotChangedDuringLastRequestWith(const pla
 }
 
 void MainViewController::applicationWasTerminatedWith(const platform::Notification&) {
-    if (!visible_) return;
+    if (!isVisible()) return;
     logController("Observer didTerminateApplication was called");
     const auto outline = sectionView.lock();
     if (outline && outline->selectedItemContentType() == SourceListItemContentType::openApplications)
@@ -403,7 +413,7 @@ void MainViewController::applicationWasTerminatedWith(const platform::Notificati
 }
 
 void MainViewController::tableViewItemChangedWith(const platform::Notification& notification) {
-    if (!visible_) return;
+    if (!isVisible()) return;
     const auto* object = notification.objectAs<std::shared_ptr<TableViewItemChangedNotifyObject>>();
     if (!object || !*object) return;
     const auto& change = **object;
@@ -431,7 +441,7 @@ void MainViewController::tableViewItemChangedWith(const platform::Notification& 
 
 void MainViewController::systemSidebarSizeChangedWith(const platform::Notification&) {
     logController("Observer systemSidebarSizeChanged was called");
-    if (!visible_) return;
+    if (!isVisible()) return;
     if (const auto outline = sectionView.lock()) {
         outline->setNeedsLayout(true);
         outline->reloadData();
@@ -442,19 +452,19 @@ void MainViewController::visibleTagsRebuildNeededWith(const platform::Notificati
     logController("Observer visibleTagsRebuildNeeded was called");
     const auto outline = sectionView.lock();
     if (!outline) return;
-    if (visible_) outline->updateContent(true);
+    if (isVisible()) outline->updateContent(true);
     else outline->rebuildDataWithNextReload = true;
 }
 
 void MainViewController::visibleTagsRedrawNeededWith(const platform::Notification&) {
     logController("Observer visibleTagsRedrawNeeded was called");
-    if (!visible_) return;
+    if (!isVisible()) return;
     if (const auto outline = sectionView.lock()) outline->redrawContent();
 }
 
 void MainViewController::showPathInMainViewChangedWith(const platform::Notification&) {
     logController("Observer showPathInMainViewChanged was called");
-    if (!visible_) return;
+    if (!isVisible()) return;
     // The second line of every visible cell depends on the setting.
     if (const auto table = mainTableView.lock()) {
         table->redrawData();

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "app/MainWindowBase.h"
+#include "app/MainWindowBase.h"
 #include "mainwindow/MainOutlineView.h"
 #include "mainwindow/MainWindowFocus.h"
 #include "platform/appkit/ContainerViews.h"
@@ -35,7 +37,7 @@ class MainSplitView;
 class MainTableView;
 class MainViewDraggingDestination;
 
-class MainViewController : public platform::ViewController,
+class MainViewController : public defaultFreltMainViewController,
                            public platform::TableViewDataSource,
                            public platform::TableViewDelegate {
 public:
@@ -58,7 +60,7 @@ public:
     std::weak_ptr<platform::ScrollView> rightScrollView;
 
     // True from the end of viewDidAppear to the end of viewWillDisappear.
-    bool isVisible() const { return visible_; }
+    bool isVisible() const { return currentState() == defaultFreltMainViewControllerState::viewDidAppear; }
 
     // The modifier keys held while the main window is key. Each change posts
     // "modifierFlagsChanged" with all four; setting the value held posts nothing.
@@ -136,7 +138,6 @@ private:
 
     CurrentModifierFlags flags_;
     std::vector<std::string> serviceManagerValues_;
-    bool visible_ = false;
     platform::Subscription localMonitorForKeyDownEvents_;
     platform::Subscription localMonitorForFlagsChangedEvents_;
     platform::Subscription firstResponderValueObservation_;

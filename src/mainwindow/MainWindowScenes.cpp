@@ -309,7 +309,6 @@ std::shared_ptr<platform::Image> drawnImage(const std::string& name, platform::S
 
 void registerMainWindowScenes() {
     auto scenes = platform::SceneRegistry::shared();
-    scenes->registerScene(storyboardname::main, "MainViewController", [] { return std::make_shared<MainViewController>(); });
     scenes->registerScene(storyboardname::main, TableViewPopupViewController::sceneIdentifier,
                           [] { return makeSceneController<TableViewPopupViewController>(layOutEntryPopup); });
 }

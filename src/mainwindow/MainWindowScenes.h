@@ -1,7 +1,8 @@
 #pragma once
 // The main window's part of the storyboard "Main", built in code: the main
-// view ("MainViewController") with its split view, sidebar, search field,
-// entry table, menu button and handed-in files label; the entry cells
+// view's tree (which MainViewController builds when its view is loaded) with
+// its split view, sidebar, search field, entry table, menu button and
+// handed-in files label; the entry cells
 // ("TableViewCellMainWindow_Default", "TableViewCellMainWindow_Small") and
 // the row ("TableViewCellMainWindowBackground") the table makes by
 // identifier; the entry popup ("TableViewPopupViewController"). And the
@@ -16,7 +17,8 @@ class MainViewController;
 // the outlets (the controller's loadView).
 void layOutMainView(MainViewController& controller);
 
-// Registers them all; calling it again replaces them with fresh ones.
+// Registers the popup's scene and the images; calling them again replaces
+// them with fresh ones. The shell's registration calls both.
 void registerMainWindowScenes();
 void registerMainWindowImages();
 

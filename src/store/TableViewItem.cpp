@@ -437,7 +437,7 @@ void TableViewItem::executeWithArguments(const Arguments& arguments) {
             launchAllEntriesOfTag(currentPath);
             return;
         }
-        if (manager->mainWindowState() < FreltManager::shownAsAttachedPopover) return;
+        if (!mainWindowIsVisible(manager->mainWindowState())) return;
         if (!viewController) return;
         // Without its sidebar there is nothing to select.
         const auto outline = viewController->sectionView.lock();

@@ -82,7 +82,9 @@ TEST_F(InterfaceResourcesTest, TheImagesTheInterfaceNeedsAreListedAndTheMissingO
         EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
     EXPECT_EQ(names.size(), 8 + TagManager::shared()->iconNames().size());
 
-    EXPECT_EQ(missingInterfaceImages().size(), names.size()) << "no image loader in tests";
+    // The four tray images and the entry cells' three are drawn in code; the
+    // others need the loader.
+    EXPECT_EQ(missingInterfaceImages().size(), names.size() - 7) << "no image loader in tests";
     ImageRegistry::shared()->setLoader([](const std::string&) { return std::make_shared<Image>(Size{16, 16}); });
     EXPECT_TRUE(missingInterfaceImages().empty());
 }

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "ExchangeTestSupport.h"
+#include "app/FreltWindowEnum.h"
 #include "platform/appkit/OpenPanel.h"
 #include "platform/appkit/Window.h"
 #include "store/StoreConstants.h"
@@ -62,8 +63,10 @@ TEST_F(ExportDataTest, AWholeStoreComesBackFieldByFieldThroughExportAndImport) {
     const Strings before = everything();
     ASSERT_EQ(keptEntries().size(), 7u);
 
-    // A window is open: the command closes it before its panel comes.
+    // A window of the program is open: the command closes it before its panel comes.
     auto window = std::make_shared<platform::Window>();
+    const auto controller = defaultFreltWindowController::withWindow(window);
+    controller->setWindowControllerType(FreltWindowEnum::info);
     window->makeKeyAndOrderFront();
     script->answerSavePanel([&](platform::SavePanel& panel) {
         EXPECT_FALSE(window->isVisible());

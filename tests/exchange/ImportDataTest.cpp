@@ -189,12 +189,12 @@ TEST_F(ImportDataTest, WhileAnImportsAlertIsUpNoWindowMayOpen) {
     writeBytes(path, {'x'});
     script->answerAlert([](platform::Alert&) {
         EXPECT_EQ(ExportImportManager::shared()->state(), ExportImportManagerState::importRunning);
-        EXPECT_FALSE(FreltManager::shared()->canOpenWindow());
+        EXPECT_FALSE(FreltWindow::canOpenWindow(FreltWindowEnum::main));
         return platform::AlertAnswer{};
     });
     EXPECT_FALSE(importFrom(path));
     EXPECT_EQ(loggedAfter("Tried to open Window, but there's currently an export or import running").size(), 1u);
-    EXPECT_TRUE(FreltManager::shared()->canOpenWindow());
+    EXPECT_TRUE(FreltWindow::canOpenWindow(FreltWindowEnum::main));
 }
 
 TEST_F(ImportDataTest, AnExceptionStillReturnsTheManagerToIdleWithTheProxiesOn) {

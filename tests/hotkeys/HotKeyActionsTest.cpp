@@ -8,6 +8,7 @@
 #include "HotkeyTestSupport.h"
 #include "app/AppDelegate.h"
 #include "app/FreltManager.h"
+#include "support/MainWindowSupport.h"
 #include "hotkeys/HotKeyManager.h"
 #include "mainwindow/MainViewController.h"
 #include "platform/appkit/Application.h"
@@ -24,7 +25,9 @@ protected:
         HotkeyTest::SetUp();
         workspace = platform::RecordingWorkspace::make();
         platform::Workspace::setShared(workspace);
+        mainwindowsupport::registerShell();
     }
+    static bool windowShown() { return mainWindowIsVisible(window()->mainWindowState()); }
 
     static HotKey::Ptr hotKey(const KeyCombo::Ptr& keyCombo, std::optional<std::string> path = std::nullopt,
                               std::uint32_t time = 0) {
@@ -41,7 +44,9 @@ protected:
     }
     static std::shared_ptr<FreltManager> window() { return FreltManager::shared(); }
     static std::shared_ptr<MainOutlineView> sidebar() {
-        return window()->viewControllerMain()->sectionView.lock();
+        const auto controller = window()->viewControllerMain();
+        controller->loadViewIfNeeded();  // the outlets come with the view
+        return controller->sectionView.lock();
     }
     std::string makeFile(const std::string& name) {
         const auto path = root() / name;
@@ -54,8 +59,7 @@ protected:
         for (std::size_t i = 0; i < count; ++i)
             shown.push_back(TableViewItem::initForURL("https://shown" + std::to_string(i) + ".example", "", ""));
         DataStorage::shared()->setCurrentData(DataStorage::EntryArray::create(shown));
-        window()->setMainWindowState(FreltManager::shownAsWindow);
-        platform::Application::shared()->activate();
+        mainwindowsupport::present(MainWindowState::window);
     }
     std::vector<std::string> openedURLs() const {
         std::vector<std::string> urls;
@@ -78,7 +82,7 @@ TEST_F(HotKeyActionsTest, PausedHotkeysOnlyLog) {
     showCategoryHotkeyAction(SourceListItemContentType::openApplications, *hotKey(combo(Key::o)));
     drain();
     EXPECT_EQ(loggedAfter("Want to execute hotkey but hotkeys are currently paused").size(), 5u);
-    EXPECT_EQ(window()->mainWindowState(), FreltManager::viewControllerNotCreated);
+    EXPECT_FALSE(windowShown());
     EXPECT_TRUE(workspace->calls().empty());
     EXPECT_FALSE(logs().contains("launchAllEntriesOfTag: Work"));
 }
@@ -90,21 +94,25 @@ TEST_F(HotKeyActionsTest, TheMainWindowsDigitsComeBeforeEveryHotkeyButTheGlobalO
     drain();
     EXPECT_EQ(openedURLs(), (std::vector<std::string>{"https://shown1.example"}));
     EXPECT_TRUE(logs().contains("Want to execute hotkey but the hotkey is handled by the MainWindow"));
+    // Opening the entry hid the window.
+    EXPECT_FALSE(windowShown());
 
     // The global hotkey with a digit still switches the window.
     globalHotkeyAction(*hotKey(combo(Key::two)));
-    EXPECT_EQ(window()->mainWindowState(), FreltManager::windowNotVisible);
+    EXPECT_TRUE(windowShown());
+    globalHotkeyAction(*hotKey(combo(Key::two)));
+    EXPECT_FALSE(windowShown());
 }
 
 TEST_F(HotKeyActionsTest, TheGlobalHotkeySwitchesTheWindowWithThePressTime) {
     globalHotkeyAction(*hotKey(combo(Key::g), std::nullopt, 4242));
-    EXPECT_EQ(window()->mainWindowState(), FreltManager::shownAsWindow);
+    EXPECT_TRUE(windowShown());
     EXPECT_TRUE(platform::Application::shared()->isActive());
     EXPECT_EQ(window()->showRequestUserTime(), 4242u);
     EXPECT_TRUE(logs().contains("Global Hotkey executed"));
     EXPECT_TRUE(logs().contains("switchMainWindow in AppDelegate executed"));
     globalHotkeyAction(*hotKey(combo(Key::g)));
-    EXPECT_EQ(window()->mainWindowState(), FreltManager::windowNotVisible);
+    EXPECT_FALSE(windowShown());
 }
 
 TEST_F(HotKeyActionsTest, AnEntryHotkeyOpensItsEntryFoundIgnoringCase) {
@@ -128,7 +136,7 @@ TEST_F(HotKeyActionsTest, ATagHotkeyShowsTheWindowAndSelectsTheTag) {
     addVisibleTag("Work", nullptr);
     sidebar()->setTagRows({"Work"});
     showTagHotkeyAction(*hotKey(combo(Key::w), "Work", 77));
-    EXPECT_EQ(window()->mainWindowState(), FreltManager::shownAsWindow);
+    EXPECT_TRUE(windowShown());
     EXPECT_EQ(window()->showRequestUserTime(), 77u);
     EXPECT_EQ(sidebar()->selectedTagName(), "Work");
     EXPECT_TRUE(logs().contains("Tag Hotkey executed for: Work"));
@@ -148,7 +156,7 @@ TEST_F(HotKeyActionsTest, ATagHotkeyWhileTheWindowCannotBeShownSelectsNothing) {
         showTagHotkeyAction(*hotKey(combo(Key::w), "Work"));
         app->stopModal();
     });
-    EXPECT_LT(window()->mainWindowState(), FreltManager::shownAsAttachedPopover);
+    EXPECT_FALSE(windowShown());
     EXPECT_EQ(sidebar()->selectedTagName(), std::nullopt);
 }
 
@@ -157,7 +165,7 @@ TEST_F(HotKeyActionsTest, TheLaunchAllHotkeyLaunchesWithoutShowingTheWindow) {
     launchAllTagHotkeyAction(*hotKey(combo(Key::l), "Work"));
     EXPECT_TRUE(logs().contains("LaunchAll Hotkey executed for: Work"));
     EXPECT_TRUE(logs().contains("launchAllEntriesOfTag: Work"));
-    EXPECT_EQ(window()->mainWindowState(), FreltManager::viewControllerNotCreated);
+    EXPECT_FALSE(windowShown());
     launchAllTagHotkeyAction(*hotKey(combo(Key::l), "Else"));
     EXPECT_FALSE(logs().contains("launchAllEntriesOfTag: Else"));
 }
@@ -181,7 +189,7 @@ TEST_F(HotKeyActionsTest, CategoryHotkeysNeedEntriesAndTheirSwitch) {
     };
     for (const auto& c : empty) {
         SCOPED_TRACE(rawValue(c.category));
-        window()->mainWindowHide();
+        window()->closeMainWindow();
         showCategoryHotkeyAction(c.category, *hotKey(combo(Key::c)));
         if (c.logged) {
             EXPECT_TRUE(logs().contains(c.logged));
@@ -202,16 +210,16 @@ TEST_F(HotKeyActionsTest, CategoryHotkeysNeedEntriesAndTheirSwitch) {
     };
     for (const auto& [category, selected] : filled) {
         SCOPED_TRACE(rawValue(category));
-        window()->mainWindowHide();
+        window()->closeMainWindow();
         showCategoryHotkeyAction(category, *hotKey(combo(Key::c)));
         EXPECT_EQ(sidebar()->selectedSelectionType(), selected);
     }
 
     // Switched off in the settings since it was registered.
     config->setSidebarCategoriesShowActiveApplications(false);
-    window()->mainWindowHide();
+    window()->closeMainWindow();
     showCategoryHotkeyAction(SourceListItemContentType::openApplications, *hotKey(combo(Key::c)));
-    EXPECT_EQ(window()->mainWindowState(), FreltManager::windowNotVisible);
+    EXPECT_FALSE(windowShown());
     EXPECT_EQ(sidebar()->selectedSelectionType(), 5);
     EXPECT_TRUE(logs().contains(
         "Want to execute hotkey to show active applications but the sidebars category is disabled in the settings!"));

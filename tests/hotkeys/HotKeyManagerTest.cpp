@@ -7,6 +7,7 @@
 #include "HotkeyTestSupport.h"
 #include "app/AppDelegate.h"
 #include "app/FreltManager.h"
+#include "support/MainWindowSupport.h"
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ModalScript.h"
@@ -204,7 +205,7 @@ TEST_F(HotKeyManagerTest, TheMainWindowClaimsDigitCombinationsWhileItIsShownAndA
         {"a letter", combo(Key::a), false, nullptr},
         {"a double tap", KeyCombo::makeDoubled(mf::command), false, nullptr},
     };
-    FreltManager::shared()->setMainWindowState(FreltManager::shownAsDetachedPopover);
+    mainwindowsupport::present(MainWindowState::detachedPopover);
     platform::Application::shared()->activate();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -222,7 +223,7 @@ TEST_F(HotKeyManagerTest, TheMainWindowClaimsDigitCombinationsWhileItIsShownAndA
     platform::Application::shared()->deactivate();
     EXPECT_FALSE(manager()->isDigitKeyCombo(*combo(Key::one))) << "another program is active";
     platform::Application::shared()->activate();
-    FreltManager::shared()->setMainWindowState(FreltManager::windowNotVisible);
+    mainwindowsupport::present(MainWindowState::notVisible);
     EXPECT_FALSE(manager()->isDigitKeyCombo(*combo(Key::one))) << "the window is hidden";
     drain();
     EXPECT_TRUE(workspace->calls().empty());

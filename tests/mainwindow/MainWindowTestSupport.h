@@ -24,6 +24,7 @@
 #include "store/DataStorageFilterCurrentData.h"
 #include "support/FreltTest.h"
 #include "support/KitHarness.h"
+#include "support/MainWindowSupport.h"
 
 class MainWindowTest : public FreltTest {
 protected:
@@ -31,8 +32,7 @@ protected:
         FreltTest::SetUp();
         workspace = platform::RecordingWorkspace::make();
         platform::Workspace::setShared(workspace);
-        frelt::registerMainWindowScenes();
-        frelt::registerMainWindowImages();
+        mainwindowsupport::registerShell();
     }
 
     static std::shared_ptr<frelt::Configuration> config() { return frelt::AppDelegate::shared()->config; }

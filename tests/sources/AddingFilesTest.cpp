@@ -9,6 +9,7 @@
 #include "SourcesTestSupport.h"
 #include "app/AppDelegate.h"
 #include "app/FreltManager.h"
+#include "support/MainWindowSupport.h"
 #include "platform/appkit/OpenPanel.h"
 #include "platform/appkit/ViewController.h"
 #include "platform/appkit/Window.h"
@@ -65,10 +66,10 @@ TEST_F(AddingFilesTest, ABusyStoreOrADeclinedAccessAddsNothing) {
 
 TEST_F(AddingFilesTest, TheModalPanelClosesTheMainWindowAndKeepsNoGrant) {
     const auto folder = makeFolder("projects");
-    FreltManager::shared()->setMainWindowState(FreltManager::shownAsWindow);
+    mainwindowsupport::present(MainWindowState::window);
     PostCounter posted(Notifications::datastorageFilesystemObjectAddedOrModified);
     script->answerOpenPanel([&](platform::OpenPanel& panel) {
-        EXPECT_EQ(FreltManager::shared()->mainWindowState(), FreltManager::windowNotVisible) << "closed first";
+        EXPECT_FALSE(mainWindowIsVisible(FreltManager::shared()->mainWindowState())) << "closed first";
         EXPECT_EQ(panel.message(), "Select a file or folder to add it to the list");
         EXPECT_TRUE(panel.canChooseDirectories());
         EXPECT_FALSE(panel.allowsMultipleSelection());

@@ -16,6 +16,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/URL.h"
 #include "store/TableViewItemTestSupport.h"
+#include "support/PostCounter.h"
 
 class SourcesTest : public EntryTest {
 protected:
@@ -57,15 +58,3 @@ protected:
     std::shared_ptr<platform::ModalScript> script;
 };
 
-// Counts posts of one notification.
-class PostCounter {
-public:
-    explicit PostCounter(const std::string& name) {
-        observation_ = platform::NotificationCenter::defaultCenter().observe(
-            name, nullptr, [this](const platform::Notification&) { ++count; });
-    }
-    int count = 0;
-
-private:
-    platform::Subscription observation_;
-};

@@ -1,6 +1,7 @@
 #include "TableViewItemTestSupport.h"
 #include "app/AppDelegate.h"
 #include "app/FreltManager.h"
+#include "support/MainWindowSupport.h"
 #include "platform/appkit/ModalScript.h"
 #include "platform/foundation/SingleInstance.h"
 
@@ -145,18 +146,18 @@ TEST_F(EntryTest, TagEntrySelectsItsTagOrLaunchesAll) {
         const char* what;
         bool setting;
         bool optionHeld;
-        int windowState;
+        MainWindowState windowState;
         bool expectSelected;
         bool expectLaunchAll;
     };
     const std::vector<Case> cases{
-        {"plain click in the shown window", false, false, FreltManager::shownAsWindow, true, false},
-        {"attached popover", false, false, FreltManager::shownAsAttachedPopover, true, false},
-        {"window not shown", false, false, FreltManager::windowNotVisible, false, false},
-        {"option held", false, true, FreltManager::shownAsWindow, false, true},
-        {"setting on", true, false, FreltManager::shownAsWindow, false, true},
-        {"setting on, option held", true, true, FreltManager::shownAsWindow, true, false},
-        {"launch all while hidden", true, false, FreltManager::windowNotVisible, false, true},
+        {"plain click in the shown window", false, false, MainWindowState::window, true, false},
+        {"attached popover", false, false, MainWindowState::popover, true, false},
+        {"window not shown", false, false, MainWindowState::notVisible, false, false},
+        {"option held", false, true, MainWindowState::window, false, true},
+        {"setting on", true, false, MainWindowState::window, false, true},
+        {"setting on, option held", true, true, MainWindowState::window, true, false},
+        {"launch all while hidden", true, false, MainWindowState::notVisible, false, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -165,9 +166,10 @@ TEST_F(EntryTest, TagEntrySelectsItsTagOrLaunchesAll) {
         config->setDebugLogging(true);
         config->selectingTagsInMainWindowLaunchAll = c.setting;
         auto manager = FreltManager::shared();
-        manager->setMainWindowState(c.windowState);
+        mainwindowsupport::present(c.windowState);
         auto viewController = manager->viewControllerMain();
         viewController->setModifierFlagsContainOptionKey(c.optionHeld);
+        viewController->loadViewIfNeeded();  // the outlets come with the view
         auto outline = viewController->sectionView.lock();
         ASSERT_TRUE(outline);
         outline->setTagRows({"Other", "Work|Mail"});

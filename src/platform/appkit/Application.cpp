@@ -204,7 +204,8 @@ void Application::windowDidOrderFront(const std::shared_ptr<Window>& window) {
     const bool wasVisible = std::find(visible_.begin(), visible_.end(), window) != visible_.end();
     windowCreated(window);
     pushVisible(window, true);
-    if (backend_ && !wasVisible) backend_->showWindow(*window);
+    if (!wasVisible)
+        if (auto* native = window->nativeWindow(true)) native->show();
     announceOrder();
 }
 
@@ -216,7 +217,7 @@ void Application::windowDidOrderBack(const std::shared_ptr<Window>& window) {
 void Application::windowDidOrderOut(const std::shared_ptr<Window>& window) {
     auto keepAlive = window;
     visible_.erase(std::remove(visible_.begin(), visible_.end(), window), visible_.end());
-    if (backend_) backend_->hideWindow(*window);
+    if (auto* native = window->nativeWindow()) native->hide();
     announceOrder();
     if (keyWindowBeforeDeactivation_.lock() == window) keyWindowBeforeDeactivation_.reset();
     if (mainWindow() == window) mainWindow_.reset();
@@ -252,7 +253,7 @@ void Application::setKeyWindow(const std::shared_ptr<Window>& window) {
     keyWindow_ = window;
     if (old) old->resignKeyWindow();
     if (window) {
-        if (backend_) backend_->makeKeyWindow(*window);
+        if (auto* native = window->nativeWindow()) native->makeKey();
         window->becomeKeyWindow();
         if (window->canBecomeMainWindow()) setMainWindow(window);
     }

@@ -2,6 +2,10 @@
 
 #include <cctype>
 
+#include "platform/appkit/GraphicsContext.h"
+#include "platform/appkit/Image.h"
+#include "platform/appkit/TextMetrics.h"
+
 namespace platform {
 
 Button::Button(Rect frame) : Control(frame) {}
@@ -21,18 +25,18 @@ std::shared_ptr<Button> Button::checkbox(std::string title, ActionHandler handle
 
 void Button::setTitle(std::string title) {
     title_ = std::move(title);
-    setNeedsDisplay(true);
+    appearanceDidChange();
 }
 
 void Button::setImage(std::shared_ptr<Image> image) {
     image_ = std::move(image);
-    setNeedsDisplay(true);
+    appearanceDidChange();
 }
 
 void Button::setState(ControlStateValue state) {
     if (state == ControlStateValue::mixed && !allowsMixed_) state = ControlStateValue::on;
     state_ = state;
-    setNeedsDisplay(true);
+    appearanceDidChange();
 }
 
 bool Button::togglesState() const {
@@ -92,8 +96,50 @@ bool Button::performKeyEquivalent(const Event& event) {
 }
 
 Size Button::intrinsicContentSize() const {
-    // A rough text measure, enough for layout without a display.
-    return {static_cast<double>(title_.size()) * 7 + 24, 21};
+    const double text = textMetrics().sizeOfText(AttributedString(title_, textAttributes()), 0).width;
+    const bool box = type_ == ButtonType::switchButton || type_ == ButtonType::radio;
+    return {std::ceil(text) + (box ? 22 : 24), 21};
+}
+
+void Button::drawRect(const Rect&) {
+    auto* context = GraphicsContext::current();
+    if (!context || transparent_) return;
+    const Rect b = bounds();
+    ControlKind kind = ControlKind::pushButton;
+    if (type_ == ButtonType::switchButton) kind = ControlKind::checkBox;
+    else if (type_ == ButtonType::radio) kind = ControlKind::radioButton;
+    const bool box = kind != ControlKind::pushButton;
+    // A push button with neither title nor image is a canvas its subclass
+    // paints on (the program's drawn buttons): no bezel under that.
+    if (!box && title_.empty() && !image_) return;
+    if (box || bordered_) {
+        ControlDrawing d = controlDrawing(kind);
+        d.title = title_;
+        d.state = state_;
+        d.isDefault = keyEquivalent_ == "\r";
+        d.bordered = bordered_;
+        context->drawControl(d, b);
+        if (box || !image_) return;
+    }
+    // Borderless (and image) buttons: the image, then the title beside it
+    // or centred alone.
+    const bool showTitle = !title_.empty() && imagePosition_ != ImagePosition::imageOnly;
+    if (image_) {
+        Size s = image_->size();
+        if (s.width <= 0 || s.height <= 0) s = {b.height(), b.height()};
+        const double scale = std::min({1.0, b.width() / s.width, b.height() / s.height});
+        s = {s.width * scale, s.height * scale};
+        double x = b.midX() - s.width / 2;
+        if (showTitle && (imagePosition_ == ImagePosition::imageLeft || imagePosition_ == ImagePosition::imageLeading))
+            x = b.minX() + 2;
+        const auto tint = image_->isTemplate() ? std::optional<Color>(textAttributes().foregroundColor) : std::nullopt;
+        image_->drawInRect(Rect(x, b.midY() - s.height / 2, s.width, s.height), CompositingOperation::sourceOver,
+                           isEnabled() ? 1.0 : 0.5, tint);
+        if (!showTitle || bordered_) return;
+        drawText(title_, Rect(x + s.width + 4, b.minY(), std::max(0.0, b.maxX() - x - s.width - 4), b.height()));
+        return;
+    }
+    if (showTitle) drawText(title_, b);
 }
 
 }  // namespace platform

@@ -66,7 +66,10 @@ public:
     void setAlternateImage(std::shared_ptr<Image> image) { alternateImage_ = std::move(image); }
     // The name the image was loaded by, for the backend and tests.
     const std::string& imageName() const { return imageName_; }
-    void setImageName(std::string name) { imageName_ = std::move(name); setNeedsDisplay(true); }
+    void setImageName(std::string name) {
+        imageName_ = std::move(name);
+        appearanceDidChange();
+    }
     ImagePosition imagePosition() const { return imagePosition_; }
     void setImagePosition(ImagePosition p) { imagePosition_ = p; }
 
@@ -75,7 +78,10 @@ public:
     BezelStyle bezelStyle() const { return bezelStyle_; }
     void setBezelStyle(BezelStyle s) { bezelStyle_ = s; }
     bool isBordered() const { return bordered_; }
-    void setBordered(bool b) { bordered_ = b; setNeedsDisplay(true); }
+    void setBordered(bool b) {
+        bordered_ = b;
+        appearanceDidChange();
+    }
     bool isTransparent() const { return transparent_; }
     void setTransparent(bool b) { transparent_ = b; }
     bool showsBorderOnlyWhileMouseInside() const { return borderWhileInside_; }
@@ -102,6 +108,12 @@ public:
     bool performKeyEquivalent(const Event& event) override;
     bool sendAction() override;
     Size intrinsicContentSize() const override;
+    void drawRect(const Rect& dirtyRect) override;
+
+protected:
+    // The image, title or state changed (the status item shows the button
+    // in the tray).
+    virtual void appearanceDidChange() { setNeedsDisplay(true); }
 
 private:
     bool togglesState() const;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
+#include "platform/appkit/GraphicsContext.h"
+#include "platform/appkit/TextMetrics.h"
 #include "platform/foundation/UserDefaults.h"
 
 namespace platform {
@@ -24,6 +26,56 @@ void Box::setContentView(const std::shared_ptr<View>& view) {
     if (contentView_ && contentView_->superview().get() == this) contentView_->removeFromSuperview();
     contentView_ = view;
     if (view) addSubview(view);
+}
+
+void Box::drawRect(const Rect&) {
+    auto* context = GraphicsContext::current();
+    if (!context || transparent_) return;
+    const Rect b = bounds();
+    const Color separator = Color::named("System", "separatorColor", Color::calibratedWhite(0, 0.1));
+    switch (boxType_) {
+        case BoxType::separator: {
+            context->setFillColor(borderColor_.value_or(separator));
+            const bool vertical = b.height() > b.width();
+            context->fillRect(vertical ? Rect(b.midX() - 0.5, b.minY(), 1, b.height())
+                                       : Rect(b.minX(), b.midY() - 0.5, b.width(), 1),
+                              CompositingOperation::sourceOver);
+            return;
+        }
+        case BoxType::custom: {
+            const Rect r = b.insetBy(borderWidth_ / 2, borderWidth_ / 2);
+            BezierPath shape = BezierPath::withRoundedRect(r, cornerRadius_, cornerRadius_);
+            if (fillColor_) {
+                context->setFillColor(*fillColor_);
+                context->fillPath(shape);
+            }
+            if (borderWidth_ > 0 && borderColor_) {
+                shape.setLineWidth(borderWidth_);
+                context->setStrokeColor(*borderColor_);
+                context->strokePath(shape);
+            }
+            return;
+        }
+        case BoxType::primary: {
+            double top = 0;
+            if (!title_.empty() && titlePosition_ != TitlePosition::noTitle) {
+                TextAttributes a;
+                a.font = Font::systemFont(Font::smallSystemFontSize);
+                a.foregroundColor = Color::named("System", "secondaryLabelColor", Color::calibratedWhite(0, 0.5));
+                AttributedString text(title_, a);
+                top = textMetrics().lineHeight(text) + 2;
+                context->drawAttributedString(text, Rect(b.minX() + 4, b.minY(), b.width() - 8, top));
+            }
+            BezierPath frame = BezierPath::withRoundedRect(Rect(b.minX() + 0.5, b.minY() + top + 0.5, b.width() - 1,
+                                                                b.height() - top - 1),
+                                                           5, 5);
+            context->setFillColor(Color::calibratedWhite(0, 0.04));
+            context->fillPath(frame);
+            context->setStrokeColor(separator);
+            context->strokePath(frame);
+            return;
+        }
+    }
 }
 
 // --- StackView --------------------------------------------------------------------------
@@ -158,7 +210,11 @@ void ClipView::scrollToPoint(Point p) {
     const double maxY = std::max(0.0, doc.height - bounds().height());
     const Point old = bounds().origin;
     setBoundsOrigin({std::clamp(p.x, 0.0, maxX), std::clamp(p.y, 0.0, maxY)});
-    if (d && !(bounds().origin == old)) d->documentVisibleRectDidChange();
+    if (bounds().origin == old) return;
+    if (d) d->documentVisibleRectDidChange();
+    // The scroll view's scrollers move with the document.
+    if (auto scrollView = superview()) scrollView->setNeedsDisplay(true);
+    else setNeedsDisplay(true);
 }
 
 void ClipView::setFrame(const Rect& frame) {
@@ -168,6 +224,12 @@ void ClipView::setFrame(const Rect& frame) {
 }
 
 Rect ClipView::documentVisibleRect() const { return bounds(); }
+
+void ClipView::drawRect(const Rect& dirtyRect) {
+    if (!drawsBackground_) return;
+    setFillColor(Color::named("System", "controlBackgroundColor", Color::white()));
+    rectFill(dirtyRect);
+}
 
 ScrollView::ScrollView(Rect frame) : View(frame), clip_(std::make_shared<ClipView>(Rect({0, 0}, frame.size))) {}
 
@@ -183,6 +245,33 @@ std::shared_ptr<ClipView> ScrollView::contentView() {
 void ScrollView::setFrame(const Rect& frame) {
     View::setFrame(frame);
     clip_->setFrame(Rect({0, 0}, frame.size));
+}
+
+void ScrollView::drawOverSubviews(const Rect&) {
+    auto* context = GraphicsContext::current();
+    auto document = documentView();
+    if (!context || !document) return;
+    const Rect visible = clip_->bounds();
+    const Size doc = document->frame().size;
+    constexpr double thickness = 11;
+    auto scroller = [&](bool vertical) {
+        const double shown = vertical ? visible.height() : visible.width();
+        const double whole = vertical ? doc.height : doc.width;
+        if (whole <= shown + 0.5) return;
+        ControlDrawing d;
+        d.kind = ControlKind::scroller;
+        d.vertical = vertical;
+        d.knobProportion = shown / whole;
+        d.value = (vertical ? visible.minY() : visible.minX()) / (whole - shown);
+        const Rect b = bounds();
+        context->drawControl(d, vertical ? Rect(b.maxX() - thickness, b.minY(), thickness, b.height())
+                                         : Rect(b.minX(), b.maxY() - thickness, b.width(), thickness));
+    };
+    if (hasVertical_) scroller(true);
+    if (hasHorizontal_) scroller(false);
+    if (borderType_ == BorderType::noBorder) return;
+    context->setStrokeColor(Color::named("System", "separatorColor", Color::calibratedWhite(0, 0.2)));
+    context->strokePath(BezierPath::withRect(bounds().insetBy(0.5, 0.5)));
 }
 
 void ScrollView::scrollWheel(const Event& event) {

@@ -46,6 +46,9 @@ public:
     // The view inside the box, made on first use.
     std::shared_ptr<View> contentView();
     void setContentView(const std::shared_ptr<View>& view);
+    // A separator's line, a primary box's border and title, a custom box's
+    // fill and border.
+    void drawRect(const Rect& dirtyRect) override;
 
 private:
     std::string title_;
@@ -167,6 +170,8 @@ public:
     void setDrawsBackground(bool b) { drawsBackground_ = b; }
     // A new size shows another part of the document: the document hears of it.
     void setFrame(const Rect& frame) override;
+    // The background colour under the document, when it draws one.
+    void drawRect(const Rect& dirtyRect) override;
 
 private:
     bool drawsBackground_ = true;
@@ -207,6 +212,8 @@ public:
     void scrollToPoint(Point p) { contentView()->scrollToPoint(p); }
     void setFrame(const Rect& frame) override;
     void scrollWheel(const Event& event) override;
+    // The scrollers, over the document while it is larger than the view.
+    void drawOverSubviews(const Rect& dirtyRect) override;
 
 private:
     std::shared_ptr<ClipView> clip_;

@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include "platform/appkit/Application.h"
+#include "platform/appkit/GraphicsContext.h"
+#include "platform/appkit/TextMetrics.h"
 #include "platform/appkit/TextView.h"
 #include "platform/appkit/Window.h"
 
@@ -160,7 +162,7 @@ bool Control::beginEditingSession() {
     editor->setSelectable(true);
     editor->setFont(font_);
     editor->setTextColor(textColor_);
-    editor->setFrame(bounds());
+    editor->setFrame(editingRect());
     addSubview(editor);
     editor->setDelegate(me);
     editor_ = editor;
@@ -275,6 +277,41 @@ void Control::keyDown(const Event& event) {
 }
 
 Point Control::locationOf(const Event& event) const { return convertPointFromWindow(event.locationInWindow); }
+
+ControlDrawing Control::controlDrawing(ControlKind kind) const {
+    ControlDrawing d;
+    d.kind = kind;
+    d.enabled = enabled_;
+    d.pressed = cell_->isHighlighted();
+    auto w = window();
+    d.active = !w || w->isKeyWindow() || !w->isVisible();
+    return d;
+}
+
+TextAttributes Control::textAttributes(std::optional<Color> colour, bool singleLine) const {
+    TextAttributes a;
+    a.font = font_.value_or(defaultTextFont());
+    Color c = colour.value_or(textColor_.value_or(Color::named("System", "controlTextColor", Color::black())));
+    if (!enabled_) c = Color::named("System", "disabledControlTextColor", Color::calibratedWhite(0, 0.25));
+    a.foregroundColor = c;
+    ParagraphStyle style;
+    style.alignment = alignment_;
+    style.lineBreakMode = singleLine ? LineBreakMode::ByTruncatingTail : LineBreakMode::ByWordWrapping;
+    a.paragraphStyle = style;
+    return a;
+}
+
+void Control::drawText(const std::string& text, const Rect& rect, std::optional<Color> colour, bool singleLine) const {
+    auto* context = GraphicsContext::current();
+    if (!context || text.empty()) return;
+    AttributedString styled(text, textAttributes(std::move(colour), singleLine));
+    Rect r = rect;
+    if (singleLine) {
+        const double h = textMetrics().lineHeight(styled);
+        r = Rect(rect.minX(), rect.minY() + std::floor((rect.height() - h) / 2), rect.width(), h);
+    }
+    context->drawAttributedString(styled, r);
+}
 
 void Control::mouseDown(const Event& event) {
     if (!enabled_) return;

@@ -21,8 +21,10 @@
 #include <optional>
 #include <string>
 
+#include "platform/appkit/ControlDrawing.h"
 #include "platform/appkit/View.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/graphics/AttributedString.h"
 #include "platform/foundation/Value.h"
 #include "platform/graphics/Color.h"
 #include "platform/graphics/Font.h"
@@ -238,6 +240,8 @@ public:
     // Whether the control edits text through a field editor when it becomes
     // first responder (text fields).
     virtual bool editsText() const { return false; }
+    // Where the field editor sits while the control is edited.
+    virtual Rect editingRect() const { return bounds(); }
 
     // --- TextDelegate: the editing callbacks (see the top of the file)
     bool textShouldBeginEditing(TextView& textView) override;
@@ -279,6 +283,16 @@ protected:
     }
     // Point of an event in this control's coordinates.
     Point locationOf(const Event& event) const;
+    // A standard control of `kind` in this control's state (enabled,
+    // pressed, in the key window).
+    ControlDrawing controlDrawing(ControlKind kind) const;
+    // The control's text style: its font, its colour (or `colour`), greyed
+    // when disabled, its alignment, and one truncated line or wrapping.
+    TextAttributes textAttributes(std::optional<Color> colour = std::nullopt, bool singleLine = true) const;
+    // Draws `text` in the control's style, one line centred vertically in
+    // `rect` when `singleLine`.
+    void drawText(const std::string& text, const Rect& rect, std::optional<Color> colour = std::nullopt,
+                  bool singleLine = true) const;
 
 private:
     std::shared_ptr<Control> self() { return std::static_pointer_cast<Control>(shared_from_this()); }

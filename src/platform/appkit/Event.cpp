@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "platform/appkit/Application.h"
 #include "platform/appkit/Window.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/SingleInstance.h"
@@ -103,7 +104,12 @@ std::shared_ptr<Event> Event::mouseEvent(EventType type, Point locationInWindow,
 
 ModifierFlags Event::currentModifierFlags() { return inputState()->flags; }
 void Event::setCurrentModifierFlags(ModifierFlags flags) { inputState()->flags = flags; }
-Point Event::mouseLocation() { return inputState()->mouse; }
+Point Event::mouseLocation() {
+    // A desktop knows where the pointer is between events too.
+    if (auto backend = Application::shared()->backend())
+        if (auto p = backend->pointerLocation()) return *p;
+    return inputState()->mouse;
+}
 void Event::setMouseLocation(Point p) { inputState()->mouse = p; }
 
 }  // namespace platform

@@ -273,27 +273,58 @@ void RecordingGraphicsContext::drawLinearGradient(const std::vector<Color>& colo
     record(std::move(line), [=](GraphicsContext& c) { c.drawLinearGradient(colors, locations, start, end); });
 }
 
+void RecordingGraphicsContext::drawControl(const ControlDrawing& control, const Rect& rect) {
+    record("control " + control.description() + " in " + rectText(rect),
+           [=](GraphicsContext& c) { c.drawControl(control, rect); });
+}
+
 // --- views
 
-void drawViewHierarchy(View& view, GraphicsContext& context) {
-    if (view.isHidden()) return;
-    GraphicsContext::Scope scope(context);
+namespace {
+
+// `dirty` is in the view's frame coordinates (its superview's bounds).
+void drawTree(View& view, GraphicsContext& context, const std::optional<Rect>& dirty, const View* focus) {
     context.saveGraphicsState();
     const Rect b = view.bounds();
     if (!(b.origin == Point{})) context.translate(-b.minX(), -b.minY());
     context.clipToRect(b);
+    if (view.appearance()) context.setAppearance(*view.appearance());
+    std::optional<Rect> inside;
+    if (dirty) inside = Rect(dirty->origin - view.frame().origin + b.origin, dirty->size).intersection(b);
     if (view.wantsUpdateLayer()) view.updateLayer();
     if (auto layer = view.layer()) drawLayer(*layer, context, b);
-    if (!view.wantsUpdateLayer()) view.drawRect(b);
+    if (!view.wantsUpdateLayer()) view.drawRect(inside ? *inside : b);
     for (const auto& sub : std::vector<std::shared_ptr<View>>(view.subviews())) {
         if (sub->isHidden()) continue;
+        if (inside && !sub->frame().intersects(*inside)) continue;
         context.saveGraphicsState();
         const Point o = sub->frame().origin;
         if (!(o == Point{})) context.translate(o.x, o.y);
-        drawViewHierarchy(*sub, context);
+        drawTree(*sub, context, inside, focus);
         context.restoreGraphicsState();
     }
+    if (!view.wantsUpdateLayer()) view.drawOverSubviews(inside ? *inside : b);
     context.restoreGraphicsState();
+    if (&view == focus) {
+        // The ring lies around the view, outside its own clip.
+        context.saveGraphicsState();
+        if (!(b.origin == Point{})) context.translate(-b.minX(), -b.minY());
+        ControlDrawing ring;
+        ring.kind = ControlKind::focusRing;
+        context.drawControl(ring, view.focusRingMaskBounds());
+        context.restoreGraphicsState();
+    }
+}
+
+}  // namespace
+
+void drawViewHierarchy(View& view, GraphicsContext& context, std::optional<Rect> dirty, const View* focusRingView) {
+    if (view.isHidden()) return;
+    GraphicsContext::Scope scope(context);
+    context.setAppearance(view.effectiveAppearance());
+    // drawTree takes the dirty part in the frame's coordinates.
+    if (dirty) dirty = dirty->offsetBy(view.frame().minX() - view.bounds().minX(), view.frame().minY() - view.bounds().minY());
+    drawTree(view, context, dirty, focusRingView);
 }
 
 }  // namespace platform

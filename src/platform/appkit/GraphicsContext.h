@@ -22,7 +22,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/appkit/Appearance.h"
 #include "platform/appkit/BezierPath.h"
+#include "platform/appkit/ControlDrawing.h"
 #include "platform/appkit/Shadow.h"
 #include "platform/graphics/AffineTransform.h"
 #include "platform/graphics/AttributedString.h"
@@ -121,6 +123,14 @@ public:
     // are none), the end colours continued beyond the ends.
     virtual void drawLinearGradient(const std::vector<Color>& colors, const std::vector<double>& locations, Point start,
                                     Point end) = 0;
+    // A standard control in `rect`, as the desktop draws it.
+    virtual void drawControl(const ControlDrawing& control, const Rect& rect) {
+        (void)control;
+        (void)rect;
+    }
+    // The appearance system colours resolve in from here on (part of the
+    // saved state).
+    virtual void setAppearance(const AppearanceName& appearance) { (void)appearance; }
 
     // --- the current context of drawing code
     static GraphicsContext* current();
@@ -155,6 +165,7 @@ void rectFillUsingOperation(const Rect& rect, CompositingOperation operation);
 //   fill rect 0 0 18 18 sourceAtop | bitmap <name> in 0 0 18 18
 //   text "Hello" in 0 0 100 20
 //   gradient <colour> 0, <colour> 1 from 0 0 to 10 0
+//   control pushButton "OK" in 0 0 80 24
 // Paths are written as BezierPath::description. The recording can be played
 // back into another context.
 class RecordingGraphicsContext : public GraphicsContext {
@@ -196,6 +207,7 @@ public:
     void drawAttributedString(const AttributedString& text, const Rect& rect) override;
     void drawLinearGradient(const std::vector<Color>& colors, const std::vector<double>& locations, Point start,
                             Point end) override;
+    void drawControl(const ControlDrawing& control, const Rect& rect) override;
 
 private:
     struct State {
@@ -214,7 +226,11 @@ private:
 
 // Draws `view` and its visible subviews, each in its own coordinates and
 // clipped to its bounds, into `context` (which becomes current meanwhile).
-// Backends paint windows with it; view snapshots record with it.
-void drawViewHierarchy(View& view, GraphicsContext& context);
+// Backends paint windows with it; view snapshots record with it. With
+// `dirty` (in the view's coordinates), subviews outside it are skipped and
+// drawRect gets the part of it inside the view. `focusRingView` gets the
+// focus ring drawn around it after its subviews.
+void drawViewHierarchy(View& view, GraphicsContext& context, std::optional<Rect> dirty = std::nullopt,
+                       const View* focusRingView = nullptr);
 
 }  // namespace platform

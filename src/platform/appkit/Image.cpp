@@ -188,12 +188,24 @@ void ImageRegistry::registerImage(const std::string& name, const std::shared_ptr
     images_[name] = image;
 }
 
+void ImageRegistry::setLoader(Loader loader) {
+    loaders_.clear();
+    if (loader) loaders_.push_back(std::move(loader));
+}
+
+void ImageRegistry::addLoader(Loader loader) {
+    if (loader) loaders_.push_back(std::move(loader));
+}
+
 std::shared_ptr<Image> ImageRegistry::imageNamed(const std::string& name) {
     if (auto it = images_.find(name); it != images_.end()) return it->second;
-    if (!loader_) return nullptr;
-    auto image = loader_(name);
-    if (image) registerImage(name, image);
-    return image;
+    for (const auto& loader : std::vector<Loader>(loaders_)) {
+        if (auto image = loader(name)) {
+            registerImage(name, image);
+            return image;
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace platform

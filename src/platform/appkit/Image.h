@@ -14,8 +14,8 @@
 // pixels. A template image drawn with a tint colour takes that colour,
 // keeping its own opacity.
 //
-// Named images come from the ImageRegistry, which the program fills (the
-// desktop backend gives it a loader for the resource folder).
+// Named images come from the ImageRegistry, which the program fills; its
+// loaders (the resource folder's, the desktop's icon theme) make the rest.
 //
 // All drawing is y-down. The "flipped" flag of a handler image is kept but
 // changes nothing: the shapes handed to handlers are already drawn y-down.
@@ -159,13 +159,17 @@ public:
     static std::shared_ptr<ImageRegistry> shared();
 
     void registerImage(const std::string& name, const std::shared_ptr<Image>& image);
-    void setLoader(Loader loader) { loader_ = std::move(loader); }
+    // The only loader from now on (null: none).
+    void setLoader(Loader loader);
+    // One more loader, asked after the earlier ones found nothing (the
+    // desktop backend's resource folder, the icon theme).
+    void addLoader(Loader loader);
     std::shared_ptr<Image> imageNamed(const std::string& name);
     void removeAll() { images_.clear(); }
 
 private:
     std::map<std::string, std::shared_ptr<Image>> images_;
-    Loader loader_;
+    std::vector<Loader> loaders_;
 };
 
 }  // namespace platform

@@ -34,6 +34,11 @@ public:
     const std::optional<Color>& contentTintColor() const { return tint_; }
     void setContentTintColor(std::optional<Color> c) { tint_ = std::move(c); }
 
+    // The image scaled and aligned in the bounds.
+    void drawRect(const Rect& dirtyRect) override;
+    // Where the image lands in `bounds` by the scaling and the alignment.
+    Rect imageRect() const;
+
 private:
     std::shared_ptr<Image> image_;
     std::string imageName_;

@@ -6,24 +6,69 @@
 
 namespace platform {
 
+void KitBackend::orderWindows(const std::vector<std::shared_ptr<Window>>& frontToBack) {
+    for (auto it = frontToBack.rbegin(); it != frontToBack.rend(); ++it) {
+        if (auto* native = (*it)->nativeWindow()) native->orderFront();
+    }
+}
+
 namespace {
-std::string line(const char* what, const Window& w) { return std::string(what) + " " + std::to_string(w.windowNumber()); }
+
+const char* cursorName(Cursor c) {
+    switch (c) {
+        case Cursor::arrow: return "arrow";
+        case Cursor::iBeam: return "iBeam";
+        case Cursor::pointingHand: return "pointingHand";
+        case Cursor::closedHand: return "closedHand";
+        case Cursor::openHand: return "openHand";
+        case Cursor::resizeLeftRight: return "resizeLeftRight";
+        case Cursor::resizeUpDown: return "resizeUpDown";
+        case Cursor::crosshair: return "crosshair";
+    }
+    return "arrow";
+}
+
+class HeadlessNativeWindow : public NativeWindow {
+public:
+    HeadlessNativeWindow(std::weak_ptr<HeadlessKitBackend> backend, int number)
+        : backend_(std::move(backend)), number_(std::to_string(number)) {}
+
+    void show() override { say("show"); }
+    void hide() override { say("hide"); }
+    void orderFront() override {}
+    void setFrame(const Rect&) override { say("frame"); }
+    void setProperties(const WindowProperties&) override { say("properties"); }
+    void makeKey() override { say("key"); }
+    void setNeedsDisplay(const Rect&) override {
+        if (auto b = backend_.lock()) b->recordMerging("display " + number_);
+    }
+    void setCursor(Cursor cursor) override { say(std::string("cursor"), std::string(" ") + cursorName(cursor)); }
+    void beginUserMove() override { say("move"); }
+
+private:
+    void say(const std::string& what, const std::string& detail = {}) {
+        if (auto b = backend_.lock()) b->record(what + " " + number_ + detail);
+    }
+
+    std::weak_ptr<HeadlessKitBackend> backend_;
+    std::string number_;
+};
+
 }  // namespace
 
-void HeadlessKitBackend::showWindow(Window& window) { requests_.push_back(line("show", window)); }
-void HeadlessKitBackend::hideWindow(Window& window) { requests_.push_back(line("hide", window)); }
-void HeadlessKitBackend::orderWindows(const std::vector<std::shared_ptr<Window>>&) { requests_.push_back("order"); }
-void HeadlessKitBackend::setWindowFrame(Window& window, const Rect&) { requests_.push_back(line("frame", window)); }
-void HeadlessKitBackend::updateWindowProperties(Window& window) { requests_.push_back(line("properties", window)); }
-void HeadlessKitBackend::makeKeyWindow(Window& window) { requests_.push_back(line("key", window)); }
-void HeadlessKitBackend::setNeedsDisplay(Window& window, const Rect&) {
-    // One line per window until it is painted; repeated requests merge, as a
-    // real backend's would.
-    const std::string l = line("display", window);
-    if (requests_.empty() || requests_.back() != l) requests_.push_back(l);
+std::unique_ptr<NativeWindow> HeadlessKitBackend::makeNativeWindow(Window& window) {
+    return std::make_unique<HeadlessNativeWindow>(weak_from_this(), window.windowNumber());
 }
-void HeadlessKitBackend::activateApplication() { requests_.push_back("activate"); }
-void HeadlessKitBackend::deactivateApplication() { requests_.push_back("deactivate"); }
+
+void HeadlessKitBackend::orderWindows(const std::vector<std::shared_ptr<Window>>&) { record("order"); }
+void HeadlessKitBackend::activateApplication() { record("activate"); }
+void HeadlessKitBackend::deactivateApplication() { record("deactivate"); }
+
+void HeadlessKitBackend::record(std::string request) { requests_.push_back(std::move(request)); }
+
+void HeadlessKitBackend::recordMerging(std::string request) {
+    if (requests_.empty() || requests_.back() != request) requests_.push_back(std::move(request));
+}
 
 std::size_t HeadlessKitBackend::count(const std::string& request) const {
     return std::size_t(std::count(requests_.begin(), requests_.end(), request));

@@ -1,5 +1,7 @@
 #include "platform/appkit/OutlineView.h"
 
+#include "platform/appkit/GraphicsContext.h"
+
 #include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
@@ -154,6 +156,21 @@ Rect OutlineView::frameOfOutlineCellAtRow(long row) const {
     const Rect c = column >= 0 ? rectOfColumn(column) : Rect(0, 0, frame().width(), 0);
     const Rect r = rectOfRow(row);
     return Rect(c.minX() + double(nodes_[std::size_t(row)].level) * indentation_, r.minY(), indentation_, r.height());
+}
+
+void OutlineView::drawOverSubviews(const Rect& dirtyRect) {
+    auto* context = GraphicsContext::current();
+    if (!context) return;
+    auto [first, count] = rowsInRect(dirtyRect);
+    for (long row = first; row < first + count; ++row) {
+        const Rect r = frameOfOutlineCellAtRow(row);
+        if (r.isEmpty()) continue;
+        ControlDrawing d;
+        d.kind = ControlKind::disclosureTriangle;
+        d.state = isItemExpanded(itemAtRow(row)) ? ControlStateValue::on : ControlStateValue::off;
+        d.pressed = false;
+        context->drawControl(d, r);
+    }
 }
 
 void OutlineView::mouseDown(const Event& event) {

@@ -164,6 +164,8 @@ public:
     virtual Rect frameOfOutlineCellAtRow(long row) const;
     // A click on the disclosure triangle expands or collapses its item.
     void mouseDown(const Event& event) override;
+    // The disclosure triangles of the rows in view.
+    void drawOverSubviews(const Rect& dirtyRect) override;
 
     // --- drag and drop
     void setDropItem(const OutlineItem& item, long childIndex);

@@ -210,7 +210,21 @@ std::shared_ptr<Pasteboard> Pasteboard::withUniqueName() {
 
 long Pasteboard::clearContents() {
     items_.clear();
-    return ++changeCount_;
+    ++changeCount_;
+    changed();
+    return changeCount_;
+}
+
+void Pasteboard::changed() {
+    if (changeHandler_) {
+        auto handler = changeHandler_;  // the handler may replace itself
+        handler(*this);
+    }
+}
+
+void Pasteboard::replaceItemsFromDesktop(std::vector<std::shared_ptr<PasteboardItem>> items) {
+    items_ = std::move(items);
+    ++changeCount_;
 }
 
 bool Pasteboard::writeObjects(const std::vector<std::shared_ptr<PasteboardWriting>>& writers) {
@@ -230,11 +244,14 @@ bool Pasteboard::writeObjects(const std::vector<std::shared_ptr<PasteboardWritin
         }
         items_.push_back(item);
     }
+    changed();
     return all;
 }
 
 void Pasteboard::addItem(const std::shared_ptr<PasteboardItem>& item) {
-    if (item) items_.push_back(item);
+    if (!item) return;
+    items_.push_back(item);
+    changed();
 }
 
 std::optional<std::vector<std::shared_ptr<PasteboardItem>>> Pasteboard::pasteboardItems() const {
@@ -308,10 +325,12 @@ bool Pasteboard::setPropertyList(Value value, const std::string& type) {
             item->setString(URL::fileURL(*entry.asString()).absoluteString(), pasteboardtype::fileURL);
             items_.push_back(item);
         }
+        changed();
         return true;
     }
     if (items_.empty()) items_.push_back(std::make_shared<PasteboardItem>());
     items_.front()->setPropertyList(std::move(value), type);
+    changed();
     return true;
 }
 

@@ -18,6 +18,7 @@
 //                                (several items separated by NUL)
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -129,7 +130,19 @@ public:
     bool setString(std::string string, const std::string& type);
     bool setData(Data data, const std::string& type);
 
+    // --- the desktop side (the clipboard of the general pasteboard)
+    // Runs after every change the program makes to the items (clear, write,
+    // add, set), so the desktop backend can offer them to other programs.
+    using ChangeHandler = std::function<void(Pasteboard&)>;
+    void setChangeHandler(ChangeHandler handler) { changeHandler_ = std::move(handler); }
+    // Another program's contents took over: the items are replaced without
+    // the change handler hearing of it.
+    void replaceItemsFromDesktop(std::vector<std::shared_ptr<PasteboardItem>> items);
+
 private:
+    void changed();
+
+    ChangeHandler changeHandler_;
     std::string name_;
     long changeCount_ = 0;
     std::vector<std::shared_ptr<PasteboardItem>> items_;

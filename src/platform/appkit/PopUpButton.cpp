@@ -1,5 +1,7 @@
 #include "platform/appkit/PopUpButton.h"
 
+#include "platform/appkit/GraphicsContext.h"
+
 namespace platform {
 
 PopUpButton::PopUpButton(Rect frame, bool pullsDown) : Button(frame), menu_(std::make_shared<Menu>()), pullsDown_(pullsDown) {
@@ -110,6 +112,17 @@ void PopUpButton::chooseFromMenu() {
 }
 
 void PopUpButton::mouseDown(const Event&) { chooseFromMenu(); }
+
+void PopUpButton::drawRect(const Rect&) {
+    auto* context = GraphicsContext::current();
+    if (!context) return;
+    ControlDrawing d = controlDrawing(ControlKind::popUpButton);
+    // A pull-down shows its first item (its title), a pop-up the selection.
+    if (pullsDown_) d.title = menu_->numberOfItems() ? menu_->itemAtIndex(0)->title() : title();
+    else d.title = titleOfSelectedItem();
+    d.bordered = isBordered();
+    context->drawControl(d, bounds());
+}
 
 void PopUpButton::performClick(const std::shared_ptr<Object>&) { chooseFromMenu(); }
 

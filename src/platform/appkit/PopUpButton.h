@@ -56,6 +56,7 @@ public:
     void mouseUp(const Event& event) override { (void)event; }
     // The same as a click, without the mouse (keyboard or accessibility).
     void performClick(const std::shared_ptr<Object>& sender = nullptr);
+    void drawRect(const Rect& dirtyRect) override;
 
 private:
     void chooseFromMenu();

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/appkit/Application.h"
+#include "platform/appkit/GraphicsContext.h"
 #include "platform/appkit/Screen.h"
 #include "platform/appkit/View.h"
 #include "platform/appkit/ViewController.h"
@@ -29,6 +30,74 @@ void PopoverWindow::close() {
         return;
     }
     Window::close();
+}
+
+void PopoverWindow::setArrow(std::optional<RectEdge> edge, double position) {
+    if (edge == arrowEdge_ && position == arrowPosition_) return;
+    const bool insetsChange = edge != arrowEdge_;
+    arrowEdge_ = edge;
+    arrowPosition_ = position;
+    if (insetsChange) propertiesChanged();
+    viewNeedsDisplay(Rect(0, 0, frame().width(), frame().height()));
+}
+
+EdgeInsets PopoverWindow::decorationInsets() const {
+    EdgeInsets e;
+    if (!arrowEdge_) return e;
+    switch (*arrowEdge_) {
+        case RectEdge::minX: e.left = arrowLength; break;
+        case RectEdge::maxX: e.right = arrowLength; break;
+        case RectEdge::minY: e.top = arrowLength; break;
+        case RectEdge::maxY: e.bottom = arrowLength; break;
+    }
+    return e;
+}
+
+BezierPath PopoverWindow::backgroundShape(const Rect& bounds) const {
+    const EdgeInsets e = decorationInsets();
+    const Rect body(bounds.minX() + e.left, bounds.minY() + e.top, bounds.width() - e.left - e.right,
+                    bounds.height() - e.top - e.bottom);
+    BezierPath path = BezierPath::withRoundedRect(body, cornerRadius, cornerRadius);
+    if (!arrowEdge_) return path;
+    const bool alongX = *arrowEdge_ == RectEdge::minY || *arrowEdge_ == RectEdge::maxY;
+    const double extent = alongX ? body.width() : body.height();
+    const double at = std::clamp(arrowPosition_, cornerRadius + arrowHalfWidth,
+                                 std::max(cornerRadius + arrowHalfWidth, extent - cornerRadius - arrowHalfWidth));
+    BezierPath arrow;
+    switch (*arrowEdge_) {
+        case RectEdge::minY:
+            arrow.moveTo({body.minX() + at - arrowHalfWidth, body.minY() + 1});
+            arrow.lineTo({body.minX() + at, bounds.minY()});
+            arrow.lineTo({body.minX() + at + arrowHalfWidth, body.minY() + 1});
+            break;
+        case RectEdge::maxY:
+            arrow.moveTo({body.minX() + at - arrowHalfWidth, body.maxY() - 1});
+            arrow.lineTo({body.minX() + at, bounds.maxY()});
+            arrow.lineTo({body.minX() + at + arrowHalfWidth, body.maxY() - 1});
+            break;
+        case RectEdge::minX:
+            arrow.moveTo({body.minX() + 1, body.minY() + at - arrowHalfWidth});
+            arrow.lineTo({bounds.minX(), body.minY() + at});
+            arrow.lineTo({body.minX() + 1, body.minY() + at + arrowHalfWidth});
+            break;
+        case RectEdge::maxX:
+            arrow.moveTo({body.maxX() - 1, body.minY() + at - arrowHalfWidth});
+            arrow.lineTo({bounds.maxX(), body.minY() + at});
+            arrow.lineTo({body.maxX() - 1, body.minY() + at + arrowHalfWidth});
+            break;
+    }
+    arrow.closePath();
+    path.appendPath(arrow);
+    return path;
+}
+
+void PopoverWindow::drawDecorations(GraphicsContext& context, const Rect& bounds) {
+    BezierPath shape = backgroundShape(bounds);
+    context.setFillColor(Color::named("System", "windowBackgroundColor", Color::calibratedWhite(0.93)));
+    context.fillPath(shape);
+    shape.setLineWidth(1);
+    context.setStrokeColor(Color::named("System", "separatorColor", Color::calibratedWhite(0, 0.1)));
+    context.strokePath(shape);
 }
 
 Popover::~Popover() = default;
@@ -142,7 +211,10 @@ bool Popover::detach() {
     auto d = delegate();
     if (!d || !d->popoverShouldDetach(self)) return false;
     detached_ = true;
-    if (window_) window_->setStyleMask(stylemask::titled | stylemask::closable);
+    if (window_) {
+        window_->setArrow(std::nullopt, 0);
+        window_->setStyleMask(stylemask::titled | stylemask::closable);
+    }
     d->popoverDidDetach(self);
     return true;
 }
@@ -166,12 +238,17 @@ void Popover::placeWindow() {
     if (!screen) screen = Screen::mainScreen();
     const Rect limit = screen ? screen->visibleFrame() : Rect(-1e9, -1e9, 2e9, 2e9);
 
+    // The arrow keeps its length between the anchor and the content
+    // (a detached popover has none).
+    const double gap = detached_ ? 0 : PopoverWindow::arrowLength;
     auto placeAt = [&](RectEdge edge) {
         switch (edge) {
-            case RectEdge::minX: return Rect(anchor.minX() - size.width, anchor.midY() - size.height / 2, size.width, size.height);
-            case RectEdge::maxX: return Rect(anchor.maxX(), anchor.midY() - size.height / 2, size.width, size.height);
-            case RectEdge::minY: return Rect(anchor.midX() - size.width / 2, anchor.minY() - size.height, size.width, size.height);
-            case RectEdge::maxY: return Rect(anchor.midX() - size.width / 2, anchor.maxY(), size.width, size.height);
+            case RectEdge::minX:
+                return Rect(anchor.minX() - size.width - gap, anchor.midY() - size.height / 2, size.width, size.height);
+            case RectEdge::maxX: return Rect(anchor.maxX() + gap, anchor.midY() - size.height / 2, size.width, size.height);
+            case RectEdge::minY:
+                return Rect(anchor.midX() - size.width / 2, anchor.minY() - size.height - gap, size.width, size.height);
+            case RectEdge::maxY: return Rect(anchor.midX() - size.width / 2, anchor.maxY() + gap, size.width, size.height);
         }
         return Rect(anchor.origin, size);
     };
@@ -190,14 +267,24 @@ void Popover::placeWindow() {
     };
     // The preferred edge unless the popover would leave the screen there and
     // fits at the opposite one.
-    Rect frame = placeAt(edge_);
-    if (!fitsAlongEdge(frame, edge_)) {
-        const Rect other = placeAt(opposite(edge_));
-        if (fitsAlongEdge(other, opposite(edge_))) frame = other;
+    RectEdge edge = edge_;
+    Rect frame = placeAt(edge);
+    if (!fitsAlongEdge(frame, edge)) {
+        const Rect other = placeAt(opposite(edge));
+        if (fitsAlongEdge(other, opposite(edge))) {
+            frame = other;
+            edge = opposite(edge);
+        }
     }
     // Slide along the edge to stay on screen.
     frame.origin.x = std::clamp(frame.origin.x, limit.minX(), std::max(limit.minX(), limit.maxX() - frame.width()));
     frame.origin.y = std::clamp(frame.origin.y, limit.minY(), std::max(limit.minY(), limit.maxY() - frame.height()));
+    if (!detached_) {
+        // The arrow sits on the content's side towards the anchor and points
+        // at its middle.
+        const bool alongX = edge == RectEdge::minY || edge == RectEdge::maxY;
+        window_->setArrow(opposite(edge), alongX ? anchor.midX() - frame.minX() : anchor.midY() - frame.minY());
+    }
     window_->setFrame(frame, true);
 }
 

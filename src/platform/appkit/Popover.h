@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/appkit/Appearance.h"
+#include "platform/appkit/BezierPath.h"
 #include "platform/appkit/Responder.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -46,9 +47,15 @@ public:
     virtual void popoverDidClose(const Notification& n) { (void)n; }
 };
 
-// The window a popover shows its content in.
+// The window a popover shows its content in. Its frame is the content's;
+// the arrow that points at the anchor lies outside it, in the decoration
+// the window draws itself.
 class PopoverWindow : public Window {
 public:
+    static constexpr double arrowLength = 9;
+    static constexpr double arrowHalfWidth = 9;
+    static constexpr double cornerRadius = 6;
+
     explicit PopoverWindow(Rect frame);
     bool canBecomeKeyWindow() const override { return true; }
     bool canBecomeMainWindow() const override { return false; }
@@ -57,8 +64,21 @@ public:
     // Closing the window closes the popover.
     void close() override;
 
+    // The content's edge the arrow sits on and where along it (content
+    // coordinates); none: no arrow (a detached popover).
+    void setArrow(std::optional<RectEdge> edge, double position);
+    std::optional<RectEdge> arrowEdge() const { return arrowEdge_; }
+    double arrowPosition() const { return arrowPosition_; }
+    EdgeInsets decorationInsets() const override;
+    // The rounded background with the arrow.
+    void drawDecorations(GraphicsContext& context, const Rect& bounds) override;
+    // The background's outline in the decorated bounds.
+    BezierPath backgroundShape(const Rect& bounds) const;
+
 private:
     std::weak_ptr<Popover> popover_;
+    std::optional<RectEdge> arrowEdge_;
+    double arrowPosition_ = 0;
 };
 
 class Popover : public Responder {

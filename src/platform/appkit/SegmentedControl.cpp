@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/appkit/GraphicsContext.h"
+
 namespace platform {
 
 SegmentedControl::SegmentedControl(Rect frame) : Control(frame) {}
@@ -61,23 +63,41 @@ bool SegmentedControl::selectSegmentWithTag(long tag) {
     return false;
 }
 
-long SegmentedControl::segmentAtPoint(Point p) const {
-    const Rect b = bounds();
-    if (!b.contains(p) || segments_.empty()) return -1;
+std::vector<double> SegmentedControl::segmentWidths() const {
     double fixed = 0;
     long flexible = 0;
     for (const auto& s : segments_) {
         if (s.width > 0) fixed += s.width;
         else ++flexible;
     }
-    const double share = flexible ? std::max(0.0, b.width() - fixed) / static_cast<double>(flexible) : 0;
+    const double share = flexible ? std::max(0.0, bounds().width() - fixed) / static_cast<double>(flexible) : 0;
+    std::vector<double> widths;
+    for (const auto& s : segments_) widths.push_back(s.width > 0 ? s.width : share);
+    return widths;
+}
+
+long SegmentedControl::segmentAtPoint(Point p) const {
+    const Rect b = bounds();
+    if (!b.contains(p) || segments_.empty()) return -1;
     double x = b.minX();
+    const auto widths = segmentWidths();
     for (long i = 0; i < segmentCount(); ++i) {
-        const double w = segments_[i].width > 0 ? segments_[i].width : share;
-        if (p.x >= x && p.x < x + w) return i;
-        x += w;
+        if (p.x >= x && p.x < x + widths[std::size_t(i)]) return i;
+        x += widths[std::size_t(i)];
     }
     return -1;
+}
+
+void SegmentedControl::drawRect(const Rect&) {
+    auto* context = GraphicsContext::current();
+    if (!context) return;
+    ControlDrawing d = controlDrawing(ControlKind::segmentedControl);
+    d.segmentWidths = segmentWidths();
+    for (const auto& s : segments_) {
+        d.segmentLabels.push_back(s.label);
+        d.segmentSelected.push_back(s.selected);
+    }
+    context->drawControl(d, bounds());
 }
 
 void SegmentedControl::mouseDown(const Event& event) {

@@ -50,8 +50,11 @@ public:
 
     void mouseDown(const Event& event) override;
     void mouseUp(const Event& event) override;
+    void drawRect(const Rect& dirtyRect) override;
 
 private:
+    // Each segment's width: its own, or an equal share of the rest.
+    std::vector<double> segmentWidths() const;
     struct Segment {
         std::string label;
         std::string imageName;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/appkit/GraphicsContext.h"
+
 namespace platform {
 
 void SliderCell::setObjectValue(Value value) {
@@ -53,6 +55,19 @@ Slider::Slider(Rect frame) : Control(frame) {
     setCell(std::make_shared<SliderCell>());
     setContinuous(true);
     cell()->setObjectValue(Value(0.0));
+}
+
+void Slider::drawRect(const Rect&) {
+    auto* context = GraphicsContext::current();
+    if (!context) return;
+    ControlDrawing d = controlDrawing(ControlKind::slider);
+    auto c = sliderCell();
+    d.minValue = c->minValue();
+    d.maxValue = c->maxValue();
+    d.value = c->doubleValue();
+    d.vertical = c->isVertical();
+    d.numberOfTickMarks = c->numberOfTickMarks();
+    context->drawControl(d, bounds());
 }
 
 void Slider::setMinValue(double v) {

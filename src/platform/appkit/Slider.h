@@ -62,6 +62,7 @@ public:
     void setVertical(bool b) { sliderCell()->setVertical(b); }
     // Whether a mouse up outside the slider still sends the action (it does).
     bool sendsActionOnMouseUpOutside() const override { return true; }
+    void drawRect(const Rect& dirtyRect) override;
 };
 
 }  // namespace platform

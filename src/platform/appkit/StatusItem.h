@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/appkit/Button.h"
+#include "platform/appkit/KitBackend.h"
 
 namespace platform {
 
@@ -42,7 +43,15 @@ public:
     void draggingExited(const std::shared_ptr<DraggingInfo>& info) override;
     bool performDragOperation(const std::shared_ptr<DraggingInfo>& info) override;
 
+    // The item the button belongs to (set by the item).
+    void setStatusItem(const std::shared_ptr<StatusItem>& item) { item_ = item; }
+
+protected:
+    // The tray shows the new image.
+    void appearanceDidChange() override;
+
 private:
+    std::weak_ptr<StatusItem> item_;
     bool appearsDisabled_ = false;
     Size imageSize_;
     DraggingHandler draggingEntered_;
@@ -63,7 +72,7 @@ public:
     double length() const { return length_; }
     void setLength(double length);
     bool isVisible() const { return visible_; }
-    void setVisible(bool b) { visible_ = b; }
+    void setVisible(bool b);
     // A menu shown on any click instead of the button's action.
     std::shared_ptr<Menu> menu() const { return menu_; }
     void setMenu(std::shared_ptr<Menu> menu) { menu_ = std::move(menu); }
@@ -76,7 +85,21 @@ public:
     StatusItem(double length, bool withButton);
     void attachButtonWindow();
 
+    // --- the tray (see KitBackend.h)
+    NativeStatusItem* nativeItem() const { return native_.get(); }
+    // Asks the application's backend for the tray icon.
+    void attachNativeItem();
+    // The tray reports where the icon is (global coordinates): the button's
+    // window moves there, so menus and popovers open beside it.
+    void nativeGeometryChanged(const Rect& geometry);
+    // A click on the tray icon, as a mouse event of `type` on the button
+    // (the item's menu instead, when it has one).
+    void nativeClicked(EventType type, ModifierFlags flags);
+    // The image the tray shows: the button's.
+    std::shared_ptr<Image> image() const;
+
 private:
+    std::unique_ptr<NativeStatusItem> native_;
     double length_;
     bool visible_ = true;
     std::shared_ptr<StatusBarButton> button_;

@@ -6,6 +6,7 @@
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Button.h"
 #include "platform/appkit/ContainerViews.h"
+#include "platform/appkit/GraphicsContext.h"
 #include "platform/appkit/Window.h"
 
 namespace platform {
@@ -35,6 +36,27 @@ void TableHeaderView::mouseDown(const Event& event) {
     const Point p = convertPointFromWindow(event.locationInWindow);
     const long column = table->columnAtPoint({p.x, 0});
     if (column >= 0) table->clickColumnHeader(column);
+}
+
+void TableHeaderView::drawRect(const Rect&) {
+    auto* context = GraphicsContext::current();
+    auto table = tableView();
+    if (!context || !table) return;
+    ControlDrawing d;
+    d.kind = ControlKind::tableHeader;
+    const auto& sorts = table->sortDescriptors();
+    for (long c = 0; c < table->numberOfColumns(); ++c) {
+        const auto& column = table->tableColumns()[std::size_t(c)];
+        if (column->isHidden()) continue;
+        if (!sorts.empty() && column->sortDescriptorPrototype() &&
+            column->sortDescriptorPrototype()->key() == sorts.front().key()) {
+            d.sortedSection = long(d.sectionTitles.size());
+            d.sortAscending = sorts.front().ascending();
+        }
+        d.sectionTitles.push_back(column->title());
+        d.sectionWidths.push_back(table->rectOfColumn(c).width());
+    }
+    context->drawControl(d, bounds());
 }
 
 // --- construction and columns

@@ -101,6 +101,9 @@ public:
     std::shared_ptr<TableView> tableView() const { return tableView_.lock(); }
     void setTableView(const std::shared_ptr<TableView>& t) { tableView_ = t; }
     void mouseDown(const Event& event) override;
+    // A section per shown column, with the sort indicator of the first sort
+    // descriptor's column.
+    void drawRect(const Rect& dirtyRect) override;
 
 private:
     std::weak_ptr<TableView> tableView_;

@@ -1,6 +1,9 @@
 #include "platform/appkit/TextField.h"
 
+#include "platform/appkit/GraphicsContext.h"
 #include "platform/appkit/Menu.h"
+#include "platform/appkit/TableRowView.h"
+#include "platform/appkit/TextMetrics.h"
 #include "platform/appkit/TextView.h"
 #include "platform/appkit/Window.h"
 
@@ -27,9 +30,55 @@ std::shared_ptr<TextField> TextField::label(std::string text) {
 }
 
 Size TextField::intrinsicContentSize() const {
-    // A rough text measure, enough for layout without a display.
-    const double chars = static_cast<double>(cell()->stringValue().size());
-    return {chars * 7 + 4, 21};
+    const bool singleLine = maximumNumberOfLines_ == 1;
+    const AttributedString text(cell()->stringValue(), textAttributes(std::nullopt, singleLine));
+    const double wrap = singleLine ? 0 : preferredMaxLayoutWidth_;
+    const Size s = textMetrics().sizeOfText(text, wrap);
+    const Rect inner = editingRect();
+    const double padX = bounds().width() - inner.width(), padY = bounds().height() - inner.height();
+    return {std::ceil(s.width) + std::max(4.0, padX), std::max(21.0, std::ceil(s.height) + padY)};
+}
+
+Rect TextField::editingRect() const {
+    const Rect b = bounds();
+    return bezeled_ ? b.insetBy(4, 3) : (bordered_ ? b.insetBy(3, 2) : b.insetBy(2, 0));
+}
+
+void TextField::drawRect(const Rect&) {
+    auto* context = GraphicsContext::current();
+    if (!context) return;
+    const Rect b = bounds();
+    if (bezeled_) {
+        ControlDrawing d = controlDrawing(bezelKind());
+        d.focused = currentEditor() != nullptr;
+        context->drawControl(d, b);
+    } else {
+        if (drawsBackground_ && backgroundColor_ && backgroundColor_->alphaComponent() > 0) {
+            context->setFillColor(*backgroundColor_);
+            context->fillRect(b, CompositingOperation::sourceOver);
+        }
+        if (bordered_) {
+            context->setStrokeColor(Color::named("System", "separatorColor", Color::calibratedWhite(0, 0.25)));
+            BezierPath border = BezierPath::withRect(b.insetBy(0.5, 0.5));
+            context->strokePath(border);
+        }
+    }
+    if (currentEditor()) return;  // the field editor shows the text
+    const bool singleLine = maximumNumberOfLines_ == 1;
+    const std::string text = cell()->stringValue();
+    // On an emphasised selection a cell's text in the system's colours turns
+    // to the colour that reads on it.
+    std::optional<Color> colour;
+    if (auto cellView = std::dynamic_pointer_cast<TableCellView>(superview());
+        cellView && cellView->backgroundStyle() == BackgroundStyle::emphasized &&
+        (!textColor() || textColor()->space() == Color::Space::Catalog))
+        colour = Color::named("System", "alternateSelectedControlTextColor", Color::white());
+    if (!text.empty()) {
+        drawText(text, editingRect(), colour, singleLine);
+    } else if (!placeholderString().empty()) {
+        drawText(placeholderString(), editingRect(),
+                 Color::named("System", "placeholderTextColor", Color::calibratedWhite(0, 0.25)), singleLine);
+    }
 }
 
 SearchField::SearchField(Rect frame) : TextField(frame) {
@@ -52,6 +101,13 @@ bool SearchField::sendsWholeSearchString() const {
 
 void SearchField::setSendsWholeSearchString(bool b) {
     if (auto c = searchFieldCell()) c->setSendsWholeSearchString(b);
+}
+
+Rect SearchField::editingRect() const {
+    const Rect r = TextField::editingRect();
+    if (!isBezeled()) return r;
+    // The magnifier's room at the start, the clear button's at the end.
+    return Rect(r.minX() + 18, r.minY(), std::max(0.0, r.width() - 36), r.height());
 }
 
 void SearchField::cancelOperation(const std::shared_ptr<Object>&) {

@@ -39,6 +39,15 @@ public:
 
     bool editsText() const override { return true; }
     Size intrinsicContentSize() const override;
+    // Inside the bezel, where the text and the field editor go.
+    Rect editingRect() const override;
+    // The bezel, then the text (or the placeholder) unless the field editor
+    // shows it.
+    void drawRect(const Rect& dirtyRect) override;
+    Cursor cursor() const override { return isSelectable() ? Cursor::iBeam : Cursor::arrow; }
+
+protected:
+    virtual ControlKind bezelKind() const { return ControlKind::textFieldBezel; }
 
 private:
     bool bezeled_ = true;
@@ -86,9 +95,14 @@ public:
 
     // Escape clears the search and sends the action.
     void cancelOperation(const std::shared_ptr<Object>& sender) override;
+    // Room for the magnifier at the leading end.
+    Rect editingRect() const override;
     // Typing sends the action at every change unless the whole string is wanted.
     void textDidChange(const Notification& notification) override;
     void textDidEndEditing(const Notification& notification) override;
+
+protected:
+    ControlKind bezelKind() const override { return ControlKind::searchFieldBezel; }
 };
 
 }  // namespace platform

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/appkit/Application.h"
+#include "platform/appkit/GraphicsContext.h"
 #include "platform/appkit/Window.h"
 
 namespace platform {
@@ -13,6 +15,20 @@ std::size_t previousCharacter(const std::string& s, std::size_t pos) {
     std::size_t p = pos - 1;
     while (p > 0 && (static_cast<unsigned char>(s[p]) & 0xC0) == 0x80) --p;
     return p;
+}
+
+// Whether key characters are text to insert: not a control character and not
+// a function key (the platform gives those characters U+F700 to U+F8FF).
+bool isText(const std::string& characters) {
+    if (characters.empty()) return false;
+    const auto c0 = static_cast<unsigned char>(characters[0]);
+    if (c0 < 0x20 || c0 == 0x7f) return false;
+    if (c0 == 0xEF && characters.size() >= 3) {
+        const unsigned cp = ((c0 & 0x0Fu) << 12) | ((static_cast<unsigned char>(characters[1]) & 0x3Fu) << 6) |
+                            (static_cast<unsigned char>(characters[2]) & 0x3Fu);
+        if (cp >= 0xF700 && cp <= 0xF8FF) return false;
+    }
+    return true;
 }
 
 std::size_t nextCharacter(const std::string& s, std::size_t pos) {
@@ -42,6 +58,25 @@ void TextView::setString(std::string text) {
     attributed_.reset();
     selection_ = {text_.size(), 0};
     setNeedsDisplay(true);
+    mirror();
+}
+
+void TextView::mirror() {
+    if (auto editor = nativeEditor()) editor->textViewDidChange();
+}
+
+bool TextView::performNatively(const Event& event) {
+    auto editor = nativeEditor();
+    return editor && editor->performKey(event);
+}
+
+void TextView::drawRect(const Rect&) {
+    if (nativeEditor() || text_.empty()) return;
+    TextAttributes attributes;
+    attributes.font = font_.value_or(defaultTextFont());
+    attributes.foregroundColor = textColor_.value_or(Color::named("System", "textColor", Color::black()));
+    if (auto* context = GraphicsContext::current())
+        context->drawAttributedString(AttributedString(text_, attributes), bounds().insetBy(2, 0));
 }
 
 void TextView::setAttributedString(std::any styled, std::string plainText) {
@@ -52,10 +87,12 @@ void TextView::setAttributedString(std::any styled, std::string plainText) {
 void TextView::setSelectedRange(TextRange range) {
     range.location = std::min(range.location, text_.size());
     range.length = std::min(range.length, text_.size() - range.location);
+    if (range == selection_) return;
     selection_ = range;
+    mirror();
 }
 
-void TextView::selectAll(const std::shared_ptr<Object>&) { selection_ = {0, text_.size()}; }
+void TextView::selectAll(const std::shared_ptr<Object>&) { setSelectedRange({0, text_.size()}); }
 
 void TextView::scrollToBeginningOfDocument(const std::shared_ptr<Object>&) {
     // The enclosing clip view shows the top of the document.
@@ -98,7 +135,9 @@ bool TextView::replaceCharacters(TextRange range, const std::string& text) {
     text_.replace(range.location, range.length, text);
     attributed_.reset();
     selection_ = {range.location + text.size(), 0};
+    markedText_.clear();
     setNeedsDisplay(true);
+    mirror();
     postToDelegate(textnotification::didChange);
     return true;
 }
@@ -134,10 +173,18 @@ void TextView::keyDown(const Event& event) {
         case keycode::escape: doCommandBySelector("cancelOperation:"); return;
         case keycode::deleteKey: doCommandBySelector("deleteBackward:"); return;
         case keycode::forwardDelete: doCommandBySelector("deleteForward:"); return;
-        case keycode::leftArrow: doCommandBySelector("moveLeft:"); return;
-        case keycode::rightArrow: doCommandBySelector("moveRight:"); return;
-        case keycode::upArrow: doCommandBySelector("moveUp:"); return;
-        case keycode::downArrow: doCommandBySelector("moveDown:"); return;
+        case keycode::leftArrow:
+        case keycode::rightArrow:
+        case keycode::upArrow:
+        case keycode::downArrow: {
+            const bool extend = flags & modifierflags::shift;
+            const char* name = event.keyCode == keycode::leftArrow    ? "moveLeft"
+                               : event.keyCode == keycode::rightArrow ? "moveRight"
+                               : event.keyCode == keycode::upArrow    ? "moveUp"
+                                                                      : "moveDown";
+            doCommandBySelector(std::string(name) + (extend ? "AndModifySelection:" : ":"));
+            return;
+        }
         default: break;
     }
     if (flags & (modifierflags::command | modifierflags::control)) {
@@ -145,10 +192,14 @@ void TextView::keyDown(const Event& event) {
             doCommandBySelector("selectAll:");
             return;
         }
+        if (performNatively(event)) return;
         View::keyDown(event);
         return;
     }
-    if (event.characters.empty()) {
+    if (!isText(event.characters)) {
+        // No text: function keys (whose characters the platform puts in a
+        // private range) and control characters.
+        if (performNatively(event)) return;
         View::keyDown(event);
         return;
     }
@@ -174,18 +225,23 @@ void TextView::doCommandBySelector(const Selector& selector) {
         deleteForward();
     } else if (selector == "moveLeft:") {
         const std::size_t p = selection_.length ? selection_.location : previousCharacter(text_, selection_.location);
-        selection_ = {p, 0};
+        setSelectedRange({p, 0});
     } else if (selector == "moveRight:") {
         const std::size_t p = selection_.length ? selection_.location + selection_.length
                                                 : nextCharacter(text_, selection_.location);
-        selection_ = {p, 0};
+        setSelectedRange({p, 0});
     } else if (selector == "moveUp:" || selector == "moveToBeginningOfDocument:") {
-        selection_ = {0, 0};
+        setSelectedRange({0, 0});
     } else if (selector == "moveDown:" || selector == "moveToEndOfDocument:") {
-        selection_ = {text_.size(), 0};
+        setSelectedRange({text_.size(), 0});
     } else if (selector == "selectAll:") {
         selectAll();
     } else {
+        // Commands the kit has no model of (extending the selection) are the
+        // desktop editor's, when one shows the text.
+        if (auto event = Application::shared()->currentEvent();
+            event && event->type == EventType::keyDown && performNatively(*event))
+            return;
         View::doCommandBySelector(selector);
     }
 }

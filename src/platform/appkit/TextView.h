@@ -32,6 +32,23 @@ struct TextRange {
     bool operator==(const TextRange&) const = default;
 };
 
+// The desktop's own editor showing a text view while the text view is first
+// responder (the Qt backend's line edit). It mirrors the text view, and
+// reports back what the user does in it that no key event tells the kit
+// (input-method text, a paste, a selection made with the mouse) through
+// replaceCharacters, setSelectedRange and the marked-text calls, so the
+// editing callbacks run as for typed keys.
+class NativeTextEditor {
+public:
+    virtual ~NativeTextEditor() = default;
+    // The kit changed the text, the selection or whether it may be edited.
+    virtual void textViewDidChange() = 0;
+    // A key the text view has no command of its own for (Home, Shift with
+    // an arrow, Ctrl-C and the like): the editor performs it as its desktop
+    // does; false when it has no use for it either.
+    virtual bool performKey(const Event& event) = 0;
+};
+
 class TextView : public View {
 public:
     explicit TextView(Rect frame = {});
@@ -45,7 +62,11 @@ public:
     void setAttributedString(std::any styled, std::string plainText);
 
     bool isEditable() const { return editable_; }
-    void setEditable(bool b) { editable_ = b; if (b) selectable_ = true; }
+    void setEditable(bool b) {
+        editable_ = b;
+        if (b) selectable_ = true;
+        mirror();
+    }
     bool isSelectable() const { return selectable_; }
     void setSelectable(bool b) { selectable_ = b; if (!b) editable_ = false; }
     bool isFieldEditor() const { return fieldEditor_; }
@@ -67,6 +88,20 @@ public:
     void scrollToEndOfDocument(const std::shared_ptr<Object>& sender = nullptr);
     // Whether an editing session saw a change yet (the begin callback ran).
     bool hasBegunEditing() const { return begun_; }
+
+    // --- the desktop's editor (see NativeTextEditor)
+    std::shared_ptr<NativeTextEditor> nativeEditor() const { return nativeEditor_.lock(); }
+    void setNativeEditor(const std::shared_ptr<NativeTextEditor>& editor) { nativeEditor_ = editor; }
+    // Text an input method is composing, not yet part of the text (shown at
+    // the selection).
+    const std::string& markedText() const { return markedText_; }
+    bool hasMarkedText() const { return !markedText_.empty(); }
+    void setMarkedText(std::string text) { markedText_ = std::move(text); }
+    void unmarkText() { markedText_.clear(); }
+
+    // The text in the font and colour, unless the desktop's editor shows it.
+    void drawRect(const Rect& dirtyRect) override;
+    Cursor cursor() const override { return selectable_ ? Cursor::iBeam : Cursor::arrow; }
 
     // --- Responder
     bool acceptsFirstResponder() override { return selectable_; }
@@ -94,6 +129,10 @@ public:
 
 private:
     bool beginIfNeeded();
+    // Tells the desktop's editor that the text or selection changed.
+    void mirror();
+    // Hands a key the text view cannot use to the desktop's editor.
+    bool performNatively(const Event& event);
     void postToDelegate(const std::string& name, int movement = -1);
     std::shared_ptr<TextView> self() { return std::static_pointer_cast<TextView>(shared_from_this()); }
 
@@ -109,6 +148,8 @@ private:
     TextRange selection_;
     bool begun_ = false;
     bool ending_ = false;
+    std::weak_ptr<NativeTextEditor> nativeEditor_;
+    std::string markedText_;
 };
 
 }  // namespace platform

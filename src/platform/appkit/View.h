@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/appkit/Appearance.h"
+#include "platform/appkit/Cursor.h"
 #include "platform/appkit/Responder.h"
 #include "platform/graphics/Geometry.h"
 
@@ -174,6 +175,9 @@ public:
     void display();
     void displayIfNeeded();
     virtual void drawRect(const Rect& dirtyRect) { (void)dirtyRect; }
+    // Drawn after the subviews, on top of them (scrollers, disclosure
+    // triangles).
+    virtual void drawOverSubviews(const Rect& dirtyRect) { (void)dirtyRect; }
     // How many times drawRect ran (tests read it).
     int drawCount() const { return drawCount_; }
 
@@ -192,6 +196,8 @@ public:
     virtual std::shared_ptr<View> hitTest(Point p);
     // Whether a click in this view may drag the window (background dragging).
     virtual bool mouseDownCanMoveWindow() const { return false; }
+    // The pointer's shape over the view.
+    virtual Cursor cursor() const { return Cursor::arrow; }
     // Whether the first click in an inactive window also acts on this view.
     virtual bool acceptsFirstMouse(const Event* event) { (void)event; return false; }
 

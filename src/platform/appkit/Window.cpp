@@ -5,7 +5,11 @@
 #include <set>
 
 #include "platform/appkit/Application.h"
+#include "platform/appkit/DraggingInfo.h"
+#include "platform/appkit/GraphicsContext.h"
 #include "platform/appkit/Screen.h"
+#include "platform/appkit/TableView.h"
+#include "platform/appkit/TextField.h"
 #include "platform/appkit/TextView.h"
 #include "platform/appkit/View.h"
 #include "platform/appkit/ViewController.h"
@@ -98,7 +102,10 @@ void Window::setFrame(const Rect& frame, bool display, bool) {
     const bool resized = !(f.size == frame_.size);
     frame_ = f;
     if (contentView_ && resized) contentView_->setFrame(Rect(0, 0, f.width(), f.height()));
-    if (auto b = Application::shared()->backend()) b->setWindowFrame(*this, frame_);
+    // The native side already shows what it reported, unless the limits
+    // changed it.
+    if (!frameFromNative_ || !(f == frame))
+        if (auto* native = nativeWindow()) native->setFrame(frame_);
     if (display && resized) viewNeedsDisplay(Rect(0, 0, f.width(), f.height()));
     auto self = weak_from_this().lock();
     Notification n{"", std::any(std::static_pointer_cast<Window>(self)), this, {}};
@@ -219,22 +226,41 @@ void Window::performClose(const std::shared_ptr<Object>&) {
     close();
 }
 
-void Window::setLevel(WindowLevel l) {
-    if (l == level_) return;
-    level_ = l;
-    if (auto b = Application::shared()->backend()) b->updateWindowProperties(*this);
+namespace {
+// Sets `field` and tells the native window when the value changed.
+template <class T, class U>
+void change(Window& w, T& field, U&& value, void (Window::*notify)()) {
+    if (field == value) return;
+    field = std::forward<U>(value);
+    (w.*notify)();
+}
+}  // namespace
+
+void Window::setLevel(WindowLevel l) { change(*this, level_, l, &Window::propertiesChanged); }
+void Window::setStyleMask(StyleMask m) { change(*this, styleMask_, m, &Window::propertiesChanged); }
+void Window::setTitle(std::string t) { change(*this, title_, std::move(t), &Window::propertiesChanged); }
+void Window::setMinSize(Size s) { change(*this, minSize_, s, &Window::propertiesChanged); }
+void Window::setMaxSize(Size s) { change(*this, maxSize_, s, &Window::propertiesChanged); }
+void Window::setCollectionBehavior(CollectionBehavior b) {
+    change(*this, collectionBehavior_, b, &Window::propertiesChanged);
+}
+void Window::setTitleVisibility(TitleVisibility v) { change(*this, titleVisibility_, v, &Window::propertiesChanged); }
+void Window::setTitlebarAppearsTransparent(bool b) {
+    change(*this, titlebarTransparent_, b, &Window::propertiesChanged);
+}
+void Window::setMovable(bool b) { change(*this, movable_, b, &Window::propertiesChanged); }
+void Window::setOpaque(bool b) { change(*this, opaque_, b, &Window::propertiesChanged); }
+void Window::setHasShadow(bool b) { change(*this, hasShadow_, b, &Window::propertiesChanged); }
+void Window::setAlphaValue(double a) { change(*this, alpha_, a, &Window::propertiesChanged); }
+void Window::setAppearance(std::optional<AppearanceName> a) {
+    if (a == appearance_) return;
+    appearance_ = std::move(a);
+    propertiesChanged();
+    viewNeedsDisplay(Rect(0, 0, frame_.width(), frame_.height()));
 }
 
-void Window::setStyleMask(StyleMask m) {
-    if (m == styleMask_) return;
-    styleMask_ = m;
-    if (auto b = Application::shared()->backend()) b->updateWindowProperties(*this);
-}
-
-void Window::setTitle(std::string t) {
-    if (t == title_) return;
-    title_ = std::move(t);
-    if (auto b = Application::shared()->backend()) b->updateWindowProperties(*this);
+void Window::propertiesChanged() {
+    if (auto* native = nativeWindow()) native->setProperties(nativeProperties());
 }
 
 // --- key and main status
@@ -417,6 +443,14 @@ void Window::sendEvent(const Event& event) {
     auto hit = cv->hitTest(event.locationInWindow);
     switch (event.type) {
         case EventType::leftMouseDown: {
+            // Dragging a window by its background is the window manager's
+            // business from here on; the view sees no click.
+            if (hit && movableByBackground_ && movable_ && hit->mouseDownCanMoveWindow()) {
+                if (auto* native = nativeWindow()) {
+                    native->beginUserMove();
+                    return;
+                }
+            }
             mouseDownView_ = hit;
             if (hit && hit != std::dynamic_pointer_cast<View>(firstResponder()) && hit->acceptsFirstResponder())
                 makeFirstResponder(hit);
@@ -458,6 +492,7 @@ void Window::sendEvent(const Event& event) {
             return;
         case EventType::mouseMoved:
             routeMouseMoved(event);
+            updateCursor(hit);
             return;
         case EventType::scrollWheel:
             if (hit) hit->scrollWheel(event);
@@ -524,7 +559,7 @@ AppearanceName Window::effectiveAppearance() const {
 
 void Window::viewNeedsDisplay(const Rect& rect) {
     if (!visible_) return;
-    if (auto b = Application::shared()->backend()) b->setNeedsDisplay(*this, rect);
+    if (auto* native = nativeWindow()) native->setNeedsDisplay(rect);
 }
 
 void Window::displayIfNeeded() {
@@ -532,6 +567,108 @@ void Window::displayIfNeeded() {
         contentView_->layoutSubtreeIfNeeded();
         contentView_->displayIfNeeded();
     }
+}
+
+// --- the native side
+
+NativeWindow* Window::nativeWindow(bool create) {
+    auto backend = Application::shared()->backend();
+    if (native_ && nativeBackend_.lock() == backend) return native_.get();
+    native_.reset();
+    if (!backend || !create) return nullptr;
+    native_ = backend->makeNativeWindow(*this);
+    nativeBackend_ = backend;
+    if (native_) {
+        native_->setProperties(nativeProperties());
+        native_->setFrame(frame_);
+    }
+    return native_.get();
+}
+
+WindowProperties Window::nativeProperties() const {
+    WindowProperties p;
+    p.title = title_;
+    p.level = level_;
+    p.styleMask = styleMask_;
+    p.collectionBehavior = collectionBehavior_;
+    p.alpha = alpha_;
+    p.opaque = opaque_;
+    p.hasShadow = hasShadow_;
+    p.minSize = minSize_;
+    p.maxSize = maxSize_;
+    p.appearance = effectiveAppearance();
+    p.titleVisible = titleVisibility_ == TitleVisibility::visible;
+    p.titlebarTransparent = titlebarTransparent_;
+    p.movable = movable_;
+    p.decorationInsets = decorationInsets();
+    return p;
+}
+
+void Window::nativeDidBecomeKey() {
+    assertMainThread("Window::nativeDidBecomeKey");
+    if (!visible_ || !canBecomeKeyWindow() || isKeyWindow()) return;
+    auto app = Application::shared();
+    if (!app->isActive()) app->activate();
+    makeKeyWindow();
+}
+
+void Window::nativeFrameDidChange(const Rect& frame) {
+    assertMainThread("Window::nativeFrameDidChange");
+    frameFromNative_ = true;
+    setFrame(frame, true);
+    frameFromNative_ = false;
+}
+
+void Window::nativeCloseRequested() {
+    assertMainThread("Window::nativeCloseRequested");
+    performClose();
+}
+
+std::shared_ptr<View> Window::focusRingView() const {
+    auto view = std::dynamic_pointer_cast<View>(firstResponder());
+    if (auto editor = std::dynamic_pointer_cast<TextView>(view); editor && editor->isFieldEditor()) {
+        if (auto client = std::dynamic_pointer_cast<View>(editor->delegate())) view = client;
+    }
+    if (!view || view->focusRingType() == FocusRingType::none || view->isHiddenOrHasHiddenAncestor()) return nullptr;
+    // A bezeled field shows the focus in its bezel, a table in the colour
+    // of its selection.
+    if (auto field = std::dynamic_pointer_cast<TextField>(view); field && field->isBezeled()) return nullptr;
+    if (std::dynamic_pointer_cast<TableView>(view) || std::dynamic_pointer_cast<TextView>(view)) return nullptr;
+    return view;
+}
+
+void Window::nativePaint(GraphicsContext& context, const Rect& dirty) {
+    assertMainThread("Window::nativePaint");
+    auto cv = contentView();
+    cv->layoutSubtreeIfNeeded();
+    const auto focus = isKeyWindow() ? focusRingView() : nullptr;
+    drawViewHierarchy(*cv, context, dirty, focus.get());
+    cv->forEachInTree([](View& v) { v.setNeedsDisplay(false); });
+}
+
+DragOperation Window::nativeDraggingUpdated(const std::shared_ptr<DraggingInfo>& info) {
+    assertMainThread("Window::nativeDraggingUpdated");
+    if (!info) return dragoperation::none;
+    if (!nativeDrag_ || nativeDrag_->info() != info) nativeDrag_ = std::make_unique<DragDispatcher>(info);
+    return nativeDrag_->moveTo(std::static_pointer_cast<Window>(shared_from_this()), info->draggingLocation());
+}
+
+void Window::nativeDraggingExited() {
+    assertMainThread("Window::nativeDraggingExited");
+    if (auto drag = std::move(nativeDrag_)) drag->exit();
+}
+
+bool Window::nativeDraggingDropped() {
+    assertMainThread("Window::nativeDraggingDropped");
+    auto drag = std::move(nativeDrag_);
+    return drag && drag->drop();
+}
+
+void Window::updateCursor(const std::shared_ptr<View>& hit) {
+    const Cursor wanted = hit ? hit->cursor() : Cursor::arrow;
+    if (wanted == cursor_) return;
+    cursor_ = wanted;
+    if (auto* native = nativeWindow()) native->setCursor(wanted);
 }
 
 std::shared_ptr<Responder> Window::nextResponder() const {

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "platform/appkit/Appearance.h"
+#include "platform/appkit/KitBackend.h"
 #include "platform/appkit/ModalResponse.h"
 #include "platform/appkit/Responder.h"
+#include "platform/appkit/View.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Subscription.h"
 #include "platform/graphics/Geometry.h"
@@ -23,6 +25,9 @@ class ViewController;
 class WindowController;
 class Window;
 class Screen;
+class GraphicsContext;
+class DraggingInfo;
+class DragDispatcher;
 
 namespace windownotification {
 inline const std::string willClose = "NSWindowWillCloseNotification";
@@ -128,9 +133,9 @@ public:
     void setFrameOrigin(Point p) { setFrame(Rect(p, frame_.size), true); }
     void setContentSize(Size s) { setFrame(Rect(frame_.origin, s), true); }
     Size minSize() const { return minSize_; }
-    void setMinSize(Size s) { minSize_ = s; }
+    void setMinSize(Size s);
     Size maxSize() const { return maxSize_; }
-    void setMaxSize(Size s) { maxSize_ = s; }
+    void setMaxSize(Size s);
     // Centres the window a little above the middle of its screen.
     void center();
     // The screen holding most of the window; the main screen when none does.
@@ -157,7 +162,7 @@ public:
     WindowLevel level() const { return level_; }
     void setLevel(WindowLevel l);
     CollectionBehavior collectionBehavior() const { return collectionBehavior_; }
-    void setCollectionBehavior(CollectionBehavior b) { collectionBehavior_ = b; }
+    void setCollectionBehavior(CollectionBehavior b);
     StyleMask styleMask() const { return styleMask_; }
     void setStyleMask(StyleMask m);
 
@@ -233,21 +238,21 @@ public:
     const std::string& subtitle() const { return subtitle_; }
     void setSubtitle(std::string t) { subtitle_ = std::move(t); }
     TitleVisibility titleVisibility() const { return titleVisibility_; }
-    void setTitleVisibility(TitleVisibility v) { titleVisibility_ = v; }
+    void setTitleVisibility(TitleVisibility v);
     bool titlebarAppearsTransparent() const { return titlebarTransparent_; }
-    void setTitlebarAppearsTransparent(bool b) { titlebarTransparent_ = b; }
+    void setTitlebarAppearsTransparent(bool b);
     bool isMovableByWindowBackground() const { return movableByBackground_; }
     void setMovableByWindowBackground(bool b) { movableByBackground_ = b; }
     bool isMovable() const { return movable_; }
-    void setMovable(bool b) { movable_ = b; }
+    void setMovable(bool b);
     bool isOpaque() const { return opaque_; }
-    void setOpaque(bool b) { opaque_ = b; }
+    void setOpaque(bool b);
     bool hasShadow() const { return hasShadow_; }
-    void setHasShadow(bool b) { hasShadow_ = b; }
+    void setHasShadow(bool b);
     double alphaValue() const { return alpha_; }
-    void setAlphaValue(double a) { alpha_ = a; }
+    void setAlphaValue(double a);
     const std::optional<AppearanceName>& appearance() const { return appearance_; }
-    void setAppearance(std::optional<AppearanceName> a) { appearance_ = std::move(a); }
+    void setAppearance(std::optional<AppearanceName> a);
     AppearanceName effectiveAppearance() const;
     const std::string& identifier() const { return identifier_; }
     void setIdentifier(std::string id) { identifier_ = std::move(id); }
@@ -256,6 +261,43 @@ public:
     void viewNeedsDisplay(const Rect& rect);
     // Paints every view that needs it (the backend calls it, tests may too).
     void displayIfNeeded();
+
+    // --- the native side (see KitBackend.h)
+    // The native window of the application's backend; made when `create`
+    // (the window is shown), else none until then. None without a backend.
+    // It goes with the kit window.
+    NativeWindow* nativeWindow(bool create = false);
+    // The state the native window shows.
+    WindowProperties nativeProperties() const;
+    // Room around the content the window draws itself (none by default).
+    virtual EdgeInsets decorationInsets() const { return {}; }
+    // Draws what lies in the decoration insets and under the content, in
+    // the native window's coordinates (`bounds` is the content frame with
+    // the insets around it, its origin at 0, 0).
+    virtual void drawDecorations(GraphicsContext& context, const Rect& bounds) {
+        (void)context;
+        (void)bounds;
+    }
+    // The window manager gave the window the keyboard focus.
+    void nativeDidBecomeKey();
+    // The user or the window manager moved or resized the window (the
+    // content area, global coordinates).
+    void nativeFrameDidChange(const Rect& frame);
+    // The user asked the window manager to close the window.
+    void nativeCloseRequested();
+    // Paint `dirty` (content coordinates) into `context`: layout first, then
+    // the view tree; views needing display are painted and cleared.
+    void nativePaint(GraphicsContext& context, const Rect& dirty);
+    // A drag over the window: enter and update both come here, with the
+    // location in content coordinates in `info`; answers the operation the
+    // destination under it accepts.
+    DragOperation nativeDraggingUpdated(const std::shared_ptr<DraggingInfo>& info);
+    void nativeDraggingExited();
+    // The user dropped; true when a destination took the drop.
+    bool nativeDraggingDropped();
+    // The view that shows the keyboard focus ring: the first responder, or
+    // the control a field editor edits for; none when it asks for no ring.
+    std::shared_ptr<View> focusRingView() const;
 
     // The window controller (the next responder unless one was set).
     std::shared_ptr<Responder> nextResponder() const override;
@@ -269,6 +311,8 @@ public:
 protected:
     // Subclasses (panels, popover windows) adjust the hiding step.
     virtual void willOrderOut() {}
+    // Tells the native window the properties changed.
+    void propertiesChanged();
 
 private:
     friend class Application;
@@ -276,6 +320,13 @@ private:
     void hideWindow();
     void notifyFirstResponderChange();
     void routeMouseMoved(const Event& event);
+    void updateCursor(const std::shared_ptr<View>& hit);
+
+    std::unique_ptr<NativeWindow> native_;
+    std::weak_ptr<KitBackend> nativeBackend_;
+    bool frameFromNative_ = false;
+    Cursor cursor_ = Cursor::arrow;
+    std::unique_ptr<DragDispatcher> nativeDrag_;
 
     int windowNumber_;
     Rect frame_;

@@ -40,7 +40,7 @@ void DatastorageHandlerFilesystemObjects::addFilesystemObjectsWithOpenPanel(
         });
         return;
     }
-    closeWindow(FreltWindowEnum::main);
+    FreltWindow::closeWindow(FreltWindowEnum::main);
     if (panel->runModal() != platform::modalresponse::ok || panel->URLs().empty()) return;
     panelEnded(panel->URLs().front().path(), tag);
 }

@@ -111,6 +111,12 @@ std::shared_ptr<IconCacheObject> IconCache::addObject(const platform::URL& url) 
     return object;
 }
 
+void IconCache::removeAllObjects() {
+    queue_->asyncBarrier([weak = weak_from_this()] {
+        if (auto self = weak.lock()) self->cache_.clear();
+    });
+}
+
 void IconCache::dataStorageRebuildIsFinished() {
     const auto now = platform::dispatch::clock::now();
     if (lastCacheRebuild_ == platform::dispatch::TimePoint::min() ||

@@ -48,6 +48,8 @@ public:
 
     std::shared_ptr<IconCacheObject> cachedObject(const platform::URL& url) const;
     std::shared_ptr<IconCacheObject> addObject(const platform::URL& url);
+    // Forgets every cached icon (the menu's refresh); they are made anew.
+    void removeAllObjects();
 
     const std::shared_ptr<platform::dispatch::Queue>& queue() const { return queue_; }
     platform::dispatch::TimePoint lastCacheRebuild() const { return lastCacheRebuild_; }

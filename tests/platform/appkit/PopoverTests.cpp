@@ -54,8 +54,9 @@ TEST_F(PopoverTest, DelegateAndContentHearShowingAndClosingInOrder) {
     EXPECT_TRUE(popover->isShown());
     ASSERT_NE(popover->window(), nullptr);
     EXPECT_TRUE(popover->window()->isKeyWindow());
-    // Below the anchor (y down), centred on it: anchor at x 250..290, y 100..120 on screen.
-    EXPECT_EQ(popover->window()->frame(), Rect(120, 120, 300, 200));
+    // Below the anchor (y down), centred on it, the arrow's length away:
+    // anchor at x 250..290, y 100..120 on screen.
+    EXPECT_EQ(popover->window()->frame(), Rect(120, 129, 300, 200));
     calls->clear();
 
     popover->close();
@@ -148,11 +149,11 @@ TEST_F(PopoverTest, PlacementFlipsAndSlidesToStayOnScreen) {
     anchor->setFrame(Rect(160, 150, 40, 20));  // near the bottom-right corner
     popover->showRelativeToRect(anchor->bounds(), anchor, RectEdge::maxY);
     // No room below: above the anchor instead, slid left to the screen edge.
-    EXPECT_EQ(popover->window()->frame(), Rect(500, 350, 300, 200));
+    EXPECT_EQ(popover->window()->frame(), Rect(500, 341, 300, 200));
 
     popover->setContentSize({100, 50});
     EXPECT_EQ(popover->contentSize(), (Size{100, 50}));
-    EXPECT_EQ(popover->window()->frame(), Rect(700, 500, 100, 50)) << "a new size moves the shown popover";
+    EXPECT_EQ(popover->window()->frame(), Rect(700, 491, 100, 50)) << "a new size moves the shown popover";
 }
 
 TEST_F(PopoverTest, ShowingNeedsContentAndAnAnchorInAWindow) {

@@ -1,0 +1,72 @@
+#include "app/CommandLine.h"
+
+#include <cstdlib>
+
+#include "platform/foundation/URL.h"
+#include "sources/access/SandboxFileAccess.h"
+
+namespace frelt {
+
+CommandLine CommandLine::parse(const std::vector<std::string>& arguments, const std::filesystem::path& cwd) {
+    CommandLine result;
+    bool optionsEnded = false;
+    for (const auto& argument : arguments) {
+        if (!optionsEnded && argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (!optionsEnded && (argument == "--version" || argument == "-v")) {
+            result.action = Action::version;
+            return result;
+        }
+        if (!optionsEnded && (argument == "--help" || argument == "-h")) {
+            result.action = Action::help;
+            return result;
+        }
+        if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
+            result.action = Action::usageError;
+            result.problem = "frelt: unknown option " + argument + " (try frelt --help)";
+            return result;
+        }
+        if (argument.empty()) continue;
+        // A file URL, as some file managers pass them, stands for its path.
+        std::string path = argument;
+        if (argument.rfind("file://", 0) == 0) {
+            if (const auto url = platform::URL::fromString(argument); url && url->isFileURL()) path = url->path();
+        }
+        std::filesystem::path p(path);
+        if (p.is_relative()) p = cwd / p;
+        result.files.push_back(p.lexically_normal().string());
+    }
+    return result;
+}
+
+std::string CommandLine::versionText() {
+    const auto& information = SandboxFileAccess::programInformation();
+    const auto text = [&](const char* key) {
+        const auto it = information.find(key);
+        const std::string* value = it == information.end() ? nullptr : it->second.asString();
+        return value ? *value : std::string();
+    };
+    return "Frelt " + text("CFBundleShortVersionString") + " (build " + text("CFBundleVersion") + ")";
+}
+
+std::string CommandLine::helpText() {
+    return "Usage: frelt [FILE...]\n"
+           "Frelt, a keyboard launcher in the tray: its global hotkey or a click on its tray\n"
+           "icon brings up a window that lists your applications, documents, folders and\n"
+           "links, filters them as you type and opens the one you choose.\n"
+           "\n"
+           "FILE...     files and folders for the next entry you open; when Frelt is\n"
+           "            running already, they go to it and this start ends\n"
+           "--version   the version\n"
+           "--help      this text\n";
+}
+
+bool CommandLine::hasDisplay() {
+    const char* x = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x && *x) || (wayland && *wayland);
+}
+
+}  // namespace frelt

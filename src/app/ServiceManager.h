@@ -1,0 +1,31 @@
+#pragma once
+// The service through which other programs hand files and folders to
+// Frelt: the file manager's "Open With", a second start with file
+// arguments. The desktop's session bus delivers the call as the service
+// message "serviceAddFile" with the paths on a pasteboard under
+// "NSFilenamesPboardType"; the paths go to the main window.
+
+#include <memory>
+#include <string>
+
+#include "platform/appkit/Object.h"
+#include "platform/appkit/Pasteboard.h"
+
+namespace frelt {
+
+class ServiceManager : public platform::Object {
+public:
+    // The message the service is declared with.
+    static constexpr const char* serviceAddFileMessage = "serviceAddFile";
+
+    explicit ServiceManager(std::string errorMessage);
+
+    // Carried, never reported.
+    const std::string errorMessage;
+
+    // A list of path strings under "NSFilenamesPboardType" goes to the main
+    // window; anything else is ignored.
+    void serviceAddFile(const platform::Pasteboard& pasteboard, const std::string& userData);
+};
+
+}  // namespace frelt

@@ -1,0 +1,177 @@
+#include "platform/qt/QtDesktop.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QMimeData>
+#include <QPalette>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#include <memory>
+
+#include "platform/appkit/Application.h"
+#include "platform/appkit/Beep.h"
+#include "platform/appkit/Pasteboard.h"
+#include "platform/appkit/Screen.h"
+#include "platform/appkit/StatusItem.h"
+#include "platform/appkit/SystemColors.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/graphics/Font.h"
+#include "platform/qt/QtKitBackend.h"
+#include "platform/qt/QtMime.h"
+#include "platform/qt/QtModalPresenter.h"
+#include "platform/qt/QtRunLoopBackend.h"
+#include "platform/qt/QtText.h"
+
+namespace platform::qt {
+
+namespace {
+
+struct Desktop {
+    std::shared_ptr<QtRunLoopBackend> runLoop;
+    std::shared_ptr<QtKitBackend> kit;
+    std::shared_ptr<QtModalPresenter> presenter;
+    bool pushScheduled = false;
+    bool pushing = false;
+};
+
+Desktop*& desktop() {
+    static Desktop* d = nullptr;
+    return d;
+}
+
+std::vector<ScreenDescription> screensNow() {
+    std::vector<ScreenDescription> out;
+    QList<QScreen*> screens = QGuiApplication::screens();
+    // The primary screen first: the kit's main screen without a key window.
+    if (QScreen* primary = QGuiApplication::primaryScreen()) {
+        screens.removeAll(primary);
+        screens.prepend(primary);
+    }
+    for (QScreen* s : screens) {
+        const QRect g = s->geometry(), a = s->availableGeometry();
+        out.push_back({Rect(g.x(), g.y(), g.width(), g.height()), Rect(a.x(), a.y(), a.width(), a.height()),
+                       fromQString(s->name()), s->devicePixelRatio()});
+    }
+    return out;
+}
+
+Color::RGBA rgba(const QColor& c) { return {c.redF(), c.greenF(), c.blueF(), c.alphaF()}; }
+
+void applyPalette() {
+    const QPalette p = QApplication::palette();
+    const bool dark = p.color(QPalette::Window).lightness() < 128;
+    const AppearanceName appearance = dark ? appearance::darkAqua : appearance::aqua;
+    Application::shared()->setSystemAppearance(appearance);
+    auto put = [&](const char* name, QPalette::ColorRole role) {
+        systemcolors::set(name, appearance, rgba(p.color(QPalette::Active, role)));
+    };
+    put("controlAccentColor", QPalette::Highlight);
+    put("selectedContentBackgroundColor", QPalette::Highlight);
+    put("alternateSelectedControlTextColor", QPalette::HighlightedText);
+    put("selectedMenuItemTextColor", QPalette::HighlightedText);
+    put("windowBackgroundColor", QPalette::Window);
+    put("textBackgroundColor", QPalette::Base);
+    put("controlBackgroundColor", QPalette::Base);
+    put("textColor", QPalette::Text);
+    put("placeholderTextColor", QPalette::PlaceholderText);
+    put("linkColor", QPalette::Link);
+    QColor selection = p.color(QPalette::Active, QPalette::Highlight);
+    selection.setAlphaF(0.35f);
+    systemcolors::set("selectedTextBackgroundColor", appearance, rgba(selection));
+}
+
+void pushClipboard() {
+    auto* d = desktop();
+    d->pushScheduled = false;
+    auto general = Pasteboard::general();
+    d->pushing = true;
+    QGuiApplication::clipboard()->setMimeData(mimeDataOf(general->items()).release());
+    d->pushing = false;
+}
+
+void pullClipboard() {
+    auto* d = desktop();
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (d->pushing || clipboard->ownsClipboard()) return;
+    const QMimeData* mime = clipboard->mimeData();
+    Pasteboard::general()->replaceItemsFromDesktop(mime ? itemsOf(*mime) : std::vector<std::shared_ptr<PasteboardItem>>{});
+}
+
+void watchScreen(QScreen* screen) {
+    QObject::connect(screen, &QScreen::geometryChanged, [] { Screen::setScreens(screensNow()); });
+    QObject::connect(screen, &QScreen::availableGeometryChanged, [] { Screen::setScreens(screensNow()); });
+}
+
+// Palette changes arrive as an event of the application.
+class PaletteWatcher : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange) applyPalette();
+        return false;
+    }
+};
+
+}  // namespace
+
+bool desktopInstalled() { return desktop() != nullptr; }
+
+void installDesktop(int& argc, char** argv) {
+    if (desktop()) {
+        attachDesktop();
+        return;
+    }
+    if (!QApplication::instance()) {
+        // Lives as long as the process: windows and the tray belong to it.
+        new QApplication(argc, argv);
+    }
+    QApplication::setQuitOnLastWindowClosed(false);
+    auto* d = new Desktop;
+    desktop() = d;
+    d->runLoop = std::make_shared<QtRunLoopBackend>();
+    d->kit = std::make_shared<QtKitBackend>(d->runLoop);
+    d->presenter = std::make_shared<QtModalPresenter>();
+
+    for (QScreen* s : QGuiApplication::screens()) watchScreen(s);
+    QObject::connect(qApp, &QGuiApplication::screenAdded, [](QScreen* s) {
+        watchScreen(s);
+        Screen::setScreens(screensNow());
+    });
+    QObject::connect(qApp, &QGuiApplication::screenRemoved, [] { Screen::setScreens(screensNow()); });
+    QObject::connect(qApp, &QGuiApplication::primaryScreenChanged, [] { Screen::setScreens(screensNow()); });
+    qApp->installEventFilter(new PaletteWatcher);
+    // Another program took the focus: the kit deactivates (transient
+    // popovers close, windows that hide on deactivation go).
+    QObject::connect(qApp, &QGuiApplication::applicationStateChanged, [](Qt::ApplicationState state) {
+        auto app = Application::shared();
+        if (state != Qt::ApplicationActive && app->isActive()) app->deactivate();
+    });
+    QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, [] { pullClipboard(); });
+    attachDesktop();
+}
+
+void attachDesktop() {
+    auto* d = desktop();
+    if (!d) return;
+    RunLoop::main().setBackend(d->runLoop);
+    Application::shared()->setBackend(d->kit);
+    ModalPresenter::setCurrent(d->presenter);
+    StatusBar::systemStatusBar()->setAvailable(QSystemTrayIcon::isSystemTrayAvailable());
+    Screen::setScreens(screensNow());
+    applyPalette();
+    setBeepHandler([] { QApplication::beep(); });
+    Font::setInstalledFontLookup([](std::string_view name) {
+        return QFontDatabase::hasFamily(QString::fromUtf8(name.data(), qsizetype(name.size())));
+    });
+    Pasteboard::general()->setChangeHandler([](Pasteboard&) {
+        auto* desk = desktop();
+        if (!desk || desk->pushScheduled) return;
+        desk->pushScheduled = true;
+        QTimer::singleShot(0, qApp, [] { pushClipboard(); });
+    });
+    pullClipboard();
+}
+
+}  // namespace platform::qt

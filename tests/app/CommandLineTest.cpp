@@ -1,0 +1,36 @@
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+using frelt::CommandLine;
+
+namespace {
+
+TEST(CommandLineTest, FilesBecomeAbsoluteAndOptionsAnswerAlone) {
+    struct Case {
+        std::vector<std::string> arguments;
+        CommandLine::Action action;
+        std::vector<std::string> files;
+    };
+    const std::vector<Case> cases = {
+        {{}, CommandLine::Action::run, {}},
+        {{"notes.txt", "/abs/a b.pdf", "../up/x", ""}, CommandLine::Action::run,
+         {"/home/me/notes.txt", "/abs/a b.pdf", "/home/up/x"}},
+        {{"file:///tmp/with%20space.txt"}, CommandLine::Action::run, {"/tmp/with space.txt"}},
+        {{"--", "--version"}, CommandLine::Action::run, {"/home/me/--version"}},
+        {{"a.txt", "--version"}, CommandLine::Action::version, {}},
+        {{"--help"}, CommandLine::Action::help, {}},
+        {{"-h"}, CommandLine::Action::help, {}},
+        {{"--frobnicate"}, CommandLine::Action::usageError, {}},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = CommandLine::parse(c.arguments, "/home/me");
+        EXPECT_EQ(parsed.action, c.action) << testing::PrintToString(c.arguments);
+        if (c.action == CommandLine::Action::run) EXPECT_EQ(parsed.files, c.files);
+    }
+    EXPECT_NE(CommandLine::parse({"--frobnicate"}, "/").problem.find("--frobnicate"), std::string::npos);
+    EXPECT_EQ(CommandLine::versionText().rfind("Frelt 1.", 0), 0u) << CommandLine::versionText();
+    EXPECT_NE(CommandLine::helpText().find("Usage: frelt [FILE...]"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,44 @@
+#pragma once
+// The fixture of the Qt backend's tests: the program's fixture (temporary
+// home, reset single instances, captured logs) with the desktop installed on
+// Qt and the real clock (Qt's event loop does the waiting). Pictures are
+// drawn with the Fusion style, its standard palette and DejaVu Sans, so they
+// look the same on every machine with the project's packages.
+
+#include <QImage>
+#include <QString>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "support/FreltTest.h"
+
+namespace platform {
+class Window;
+}
+
+class QWidget;
+
+class QtKitTest : public FreltTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Runs the kit's run loop (Qt's events included) until `condition`
+    // holds; false when `timeout` passed first.
+    static bool runUntil(const std::function<bool()>& condition,
+                         std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    // Lets Qt deliver what is pending (paints, deferred deletions).
+    static void settle();
+    // The widget showing a kit window.
+    static QWidget* widgetOf(platform::Window& window);
+};
+
+// Picture comparison against tests/platform/qt/pictures/<name>.png. With
+// FRELT_UPDATE_PICTURES=1 in the environment the picture is written there
+// instead (look at it before checking it in). A mismatch writes the actual
+// picture and a difference map beside the test program and says where.
+// Pixels differ when a channel differs by more than 24; up to 0.5 % may.
+::testing::AssertionResult matchesPicture(const QImage& actual, const std::string& name);

@@ -1,0 +1,43 @@
+#pragma once
+// Brings the main window into a state for tests of the program, the way a
+// person would: through FreltManager, with the shell's scenes registered.
+// Header only: the tests that use it link the program's code.
+
+#include <gtest/gtest.h>
+
+#include "app/AppDelegate.h"
+#include "app/FreltManager.h"
+#include "app/ShellScenes.h"
+#include "platform/appkit/Application.h"
+
+namespace mainwindowsupport {
+
+// Registers the shell's scenes and images (each test starts without any).
+inline void registerShell() {
+    frelt::registerShellScenes();
+    frelt::registerShellImages();
+}
+
+// Shows the main window as a window, an attached popover or a detached one;
+// any other state closes it. The program ends up active.
+inline void present(frelt::MainWindowState state) {
+    using frelt::MainWindowState;
+    registerShell();
+    const auto manager = frelt::FreltManager::shared();
+    if (frelt::mainWindowIsVisible(manager->mainWindowState())) manager->closeMainWindow();
+    if (frelt::mainWindowIsVisible(state)) {
+        auto config = frelt::AppDelegate::shared()->config;
+        const int style = config->windowViewStyle;
+        config->windowViewStyle = state == MainWindowState::window ? 1 : 0;
+        manager->mainWindowShow();
+        config->windowViewStyle = style;
+        if (state == MainWindowState::detachedPopover) manager->popover()->detach();
+    }
+    platform::Application::shared()->activate();
+    if (frelt::mainWindowIsVisible(state))
+        EXPECT_TRUE(manager->mainWindowState() == state) << "the main window is not in state " << static_cast<int>(state);
+    else
+        EXPECT_FALSE(frelt::mainWindowIsVisible(manager->mainWindowState())) << "the main window is still shown";
+}
+
+}  // namespace mainwindowsupport
