@@ -242,13 +242,20 @@ void MainTableView::selectPreviousRow() {
 platform::DragOperation MainTableView::draggingEntered(const std::shared_ptr<platform::DraggingInfo>& info) {
     if (auto win = window()) win->makeFirstResponder(sharedAs<MainTableView>());
     setDraggingDestinationFeedbackStyle(platform::TableViewDraggingDestinationFeedbackStyle::none);
+    // The drop validation reads the row: the one the drag enters over, not
+    // the last drag's.
+    trackDraggingRow(*info);
     return platform::TableView::draggingEntered(info);
 }
 
 platform::DragOperation MainTableView::draggingUpdated(const std::shared_ptr<platform::DraggingInfo>& info) {
-    const long row = rowAtPoint(convertPointFromView(info->draggingLocation(), nullptr));
-    currentDraggingRow = row == -1 ? std::nullopt : std::optional<long>(row);
+    trackDraggingRow(*info);
     return platform::TableView::draggingUpdated(info);
+}
+
+void MainTableView::trackDraggingRow(const platform::DraggingInfo& info) {
+    const long row = rowAtPoint(convertPointFromView(info.draggingLocation(), nullptr));
+    currentDraggingRow = row == -1 ? std::nullopt : std::optional<long>(row);
 }
 
 }  // namespace frelt

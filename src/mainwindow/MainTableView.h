@@ -94,6 +94,7 @@ private:
     // The three checks every refresh passes; false (logged) when one fails.
     bool refreshAllowed(const char* notIdle, const char* notVisible, const char* storeBusy) const;
     bool popoverShown() const;
+    void trackDraggingRow(const platform::DraggingInfo& info);
     void selectSingleRow(long row);
 
     platform::Subscription modifierFlagsObservation_;

@@ -113,6 +113,20 @@ public:
     // Opens the selected entry on the table's click or double click.
     void tableViewAction();
 
+    // --- drops onto the entry table, and rows dragged out of it
+    // (MainViewControllerDrops.cpp). Files or links dropped onto an entry
+    // that takes them open it with them; otherwise, with a tag selected in
+    // the sidebar, up to 24 files or the first of up to 24 links are added
+    // to that tag. A drag offering only copy never opens an entry.
+    platform::DragOperation validateDrop(platform::TableView& tableView,
+                                         const std::shared_ptr<platform::DraggingInfo>& info, long row,
+                                         platform::TableViewDropOperation dropOperation) override;
+    bool acceptDrop(platform::TableView& tableView, const std::shared_ptr<platform::DraggingInfo>& info, long row,
+                    platform::TableViewDropOperation dropOperation) override;
+    // The entry's path under the program's own type, nothing else.
+    std::shared_ptr<platform::PasteboardWriting> pasteboardWriterForRow(platform::TableView& tableView,
+                                                                        long row) override;
+
     // --- the notification handlers
     void applicationWasLaunchedWith(const platform::Notification& notification);
     void currentDataHadChangedWith(const platform::Notification& notification);

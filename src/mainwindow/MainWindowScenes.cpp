@@ -14,6 +14,7 @@
 #include "mainwindow/MainSplitView.h"
 #include "mainwindow/MainTableView.h"
 #include "mainwindow/MainViewController.h"
+#include "mainwindow/MainViewDraggingDestination.h"
 #include "mainwindow/TableViewCellMainWindow.h"
 #include "mainwindow/TableViewPopup.h"
 #include "mainwindow/TableViewRowMainWindow.h"
@@ -87,7 +88,8 @@ std::shared_ptr<TableViewCellMainWindow> makeEntryCell(bool small) {
 }  // namespace
 
 void layOutMainView(MainViewController& controller) {
-    auto root = std::make_shared<platform::View>(Rect(0, 0, mainWidth, mainHeight));
+    // The background takes files dropped outside the table and the sidebar.
+    auto root = std::make_shared<MainViewDraggingDestination>(Rect(0, 0, mainWidth, mainHeight));
     root->setAutoresizesSubviews(true);
 
     auto split = std::make_shared<MainSplitView>(Rect(0, 0, mainWidth, mainHeight));
@@ -164,6 +166,7 @@ void layOutMainView(MainViewController& controller) {
     split->addSubview(right);
 
     controller.setView(root);
+    controller.mainDraggingDestination = root;
     controller.mainTableView = table;
     controller.sectionView = outline;
     controller.searchField = search;

@@ -7,7 +7,7 @@
 #include "app/AppDelegate.h"
 #include "drawing/ImageHelpers.h"
 #include "mainwindow/MainWindowFocus.h"
-#include "mainwindow/SnapshotImage.h"
+#include "mainwindow/DraggingHelpers.h"
 #include "mainwindow/TableViewRowMainWindow.h"
 #include "platform/appkit/GraphicsContext.h"
 #include "platform/appkit/Image.h"

@@ -70,17 +70,14 @@ protected:
         return std::dynamic_pointer_cast<frelt::TableViewRowMainWindow>(table()->rowViewAtRow(row, false));
     }
 
-    // Shows the main view in a key window of its own.
+    // Shows the main window as a window, as the tray or the hotkey would,
+    // and keeps that window in `window`.
     void showMainWindow() {
-        if (!window) {
-            window = std::make_shared<platform::Window>(platform::Rect(100, 100, 700, 500));
-            window->setContentViewController(controller());
-        }
-        kit::makeKey(window);
+        mainwindowsupport::present(frelt::MainWindowState::window);
+        window = frelt::FreltManager::shared()->windowControllerMain()->window();
+        ASSERT_TRUE(window && window->isKeyWindow());
     }
-    void hideMainWindow() {
-        if (window) window->orderOut();
-    }
+    void hideMainWindow() { frelt::FreltManager::shared()->closeMainWindow(); }
     // What the search field shows (the text being typed while editing).
     std::string searchText() {
         auto field = searchField();
