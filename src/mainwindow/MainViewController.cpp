@@ -202,6 +202,10 @@ void MainViewController::viewWillAppear() {
     }
     setServiceManagerValues({});
     if (const auto cell = searchFieldCell.lock()) cell->setStringValue("");
+    // The field starts empty, and so does the search: a list still filtered
+    // by the last showing's text would show what the field does not say.
+    if (const auto filter = DataStorage::shared()->filterCurrentData(); !filter->searchStringFromSearchField.empty())
+        filter->setSearchString("");
     if (const auto field = searchField.lock()) field->setNeedsDisplay(true);
     getValuesFromConfiguration();
     defaultFreltMainViewController::viewWillAppear();
