@@ -16,6 +16,7 @@
 #include "platform/appkit/Window.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "sources/MainTableViewItemPathPasteboardWriter.h"
+#include "sources/icons/IconCacheObject.h"
 #include "store/ChangeNotifications.h"
 #include "store/DataStorage.h"
 #include "store/DataStorageFilterCurrentData.h"
@@ -373,6 +374,16 @@ void MainViewController::registerObservers() {
     observe(Notifications::visibleTagsRedrawNeeded, &MainViewController::visibleTagsRedrawNeededWith);
     observe(Notifications::showPathInMainViewChanged, &MainViewController::showPathInMainViewChangedWith);
     observe(Notifications::currentDataFilterRefreshed, &MainViewController::currentDataFilterRefreshedWith);
+    // A thumbnail arriving for a shown entry: the table is not reloaded for
+    // it, so its cells are told.
+    observers_.push_back(center.observe(IconCacheObject::imageDidChangeNotification, nullptr,
+                                        [weak](const platform::Notification& n) {
+                                            const auto controller = weak.lock();
+                                            const auto* path = n.objectAs<std::string>();
+                                            if (!controller || !path || !controller->isVisible()) return;
+                                            if (const auto table = controller->mainTableView.lock())
+                                                table->iconDidChange(*path);
+                                        }));
 }
 
 void MainViewController::applicationWasLaunchedWith(const platform::Notification&) {

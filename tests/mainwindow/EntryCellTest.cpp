@@ -3,7 +3,9 @@
 #include "MainWindowTestSupport.h"
 #include "hotkeys/KeyCombo.h"
 #include "platform/appkit/Image.h"
+#include "platform/appkit/ThumbnailGenerator.h"
 #include "sources/discovery/OpenApplicationsManager.h"
+#include "sources/icons/IconCache.h"
 
 #include <fstream>
 
@@ -200,6 +202,36 @@ TEST_F(EntryCellTest, ARunningApplicationShowsItsDotTintedWhileSelected) {
     EXPECT_NE(dot()->image(), platform::Image::imageNamed("status_AppActive")) << "tinted on the selection";
     workspace->applicationsDidTerminate({running});
     EXPECT_TRUE(dot()->isHidden());
+}
+
+// Answers when told to, as the desktop's thumbnail maker does, later.
+class LaterThumbnails : public platform::ThumbnailGenerator {
+public:
+    void generateRepresentations(const platform::ThumbnailRequest&, Handler handler) override {
+        handlers.push_back(std::move(handler));
+    }
+    std::vector<Handler> handlers;
+};
+
+TEST_F(EntryCellTest, AThumbnailArrivingShowsInTheCellWithoutAReload) {
+    auto thumbnails = std::make_shared<LaterThumbnails>();
+    platform::ThumbnailGenerator::setShared(thumbnails);
+    workspace->genericIcon = platform::Image::imageWithSize({64, 64}, false, [](const platform::Rect&) { return true; });
+    const auto png = (home() / "photo.png").string();
+    std::ofstream(png) << "png";
+    auto photo = TableViewItem::initForExternalNonSpotlightObject(png);
+    setEntries({photo});
+    showMainWindow();
+    drain();  // the thumbnail is asked for from the main queue
+    ASSERT_EQ(thumbnails->handlers.size(), 1u);
+    const auto before = cell(0)->image.lock()->image();
+
+    auto picture = platform::Image::imageWithSize({96, 96}, false, [](const platform::Rect&) { return true; });
+    picture->setName("thumbnail");
+    thumbnails->handlers[0](picture, platform::thumbnailrepresentation::lowQualityThumbnail, std::nullopt);
+    drain();
+    EXPECT_NE(cell(0)->image.lock()->image(), before);
+    EXPECT_EQ(cell(0)->image.lock()->image(), IconCache::shared()->icon(photo));
 }
 
 }  // namespace
