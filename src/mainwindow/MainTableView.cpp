@@ -94,6 +94,9 @@ void MainTableView::reloadData() {
                      : std::nullopt)
             selectSingleRow(long(*index));
     }
+    // A table that allows no empty selection has a row selected whenever it
+    // has rows, as the platform keeps it: Return always has an entry to open.
+    if (!allowsEmptySelection() && selectedRow() < 0 && numberOfRows() > 0) selectSingleRow(0);
     refreshState = RefreshState::idle;
 }
 

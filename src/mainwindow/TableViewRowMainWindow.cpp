@@ -3,6 +3,10 @@
 #include "app/AppDelegate.h"
 #include "mainwindow/MainWindowFocus.h"
 #include "mainwindow/TableViewCellMainWindow.h"
+#include "platform/appkit/BezierPath.h"
+#include "platform/appkit/GraphicsContext.h"
+
+#include <algorithm>
 
 namespace frelt {
 
@@ -91,6 +95,17 @@ bool TableViewRowMainWindow::isEmphasized() const {
 void TableViewRowMainWindow::setEmphasized(bool emphasized) {
     if (currentFirstResponderKind() == FirstResponderKind::searchField) emphasized = true;
     platform::TableRowView::setEmphasized(emphasized);
+}
+
+void TableViewRowMainWindow::drawSelectionInRect(const platform::Rect&) {
+    const platform::Color colour =
+        isEmphasized() ? platform::Color::named("System", "selectedContentBackgroundColor", platform::Color::sRGB(0, 0.39, 0.88))
+                       : platform::Color::named("System", "unemphasizedSelectedContentBackgroundColor",
+                                                platform::Color::sRGB(0.86, 0.86, 0.86));
+    const platform::Rect b = bounds();
+    const platform::Rect area(backgroundInset, 0, std::max(0.0, b.width() - 2 * backgroundInset), b.height());
+    platform::setFillColor(colour);
+    platform::BezierPath::withRoundedRect(area, 5, 5).fill();
 }
 
 void TableViewRowMainWindow::viewDidEndLiveResize() { layoutBackgroundView(); }

@@ -46,6 +46,8 @@ public:
     // True while the search field has the focus; otherwise the table's.
     bool isEmphasized() const override;
     void setEmphasized(bool emphasized) override;
+    // The selection as a rounded area inset like the tint.
+    void drawSelectionInRect(const platform::Rect& dirtyRect) override;
     void viewDidEndLiveResize() override;
     void resizeWithOldSuperviewSize(platform::Size oldSize) override;
     // The table places its rows by their frame: the tint follows.

@@ -142,10 +142,12 @@ TEST_F(KeyboardTest, ArrowsMoveBetweenTheSearchFieldTheTableAndTheSidebar) {
         FirstResponderKind focusAfter;
         long rowAfter;
     };
+    ASSERT_EQ(table()->selectedRow(), 0) << "the first row is selected as the window shows";
     const std::vector<Step> steps{
-        {"down from the search field", downArrow, true, FirstResponderKind::entryTable, 0},
-        {"down in the table goes to the table", downArrow, false, FirstResponderKind::entryTable, 1},
-        {"up in the table", upArrow, true, FirstResponderKind::entryTable, 0},
+        {"down from the search field", downArrow, true, FirstResponderKind::entryTable, 1},
+        {"down in the table goes to the table", downArrow, false, FirstResponderKind::entryTable, 2},
+        {"up in the table", upArrow, true, FirstResponderKind::entryTable, 1},
+        {"up again", upArrow, true, FirstResponderKind::entryTable, 0},
         {"up on the first row", upArrow, true, FirstResponderKind::searchField, 0},
         {"left in the empty search field", leftArrow, true, FirstResponderKind::sidebar, 0},
         {"right in the sidebar", rightArrow, true, FirstResponderKind::entryTable, 0},

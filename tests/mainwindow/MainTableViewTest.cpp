@@ -114,17 +114,21 @@ TEST_F(MainTableViewTest, AReloadKeepsTheEqualEntrySelected) {
 TEST_F(MainTableViewTest, MovingTheSelectionStopsAtTheEnds) {
     setEntries(entries(3));
     auto t = standaloneTable();
-    ASSERT_EQ(t->selectedRow(), -1);
-    t->selectPreviousRow();
-    EXPECT_EQ(t->selectedRow(), 0) << "no selection: up selects the first row";
+    EXPECT_EQ(t->selectedRow(), 0) << "a table without empty selection selects its first row";
     t->selectPreviousRow();
     EXPECT_EQ(t->selectedRow(), 0);
     for (int i = 0; i < 3; ++i) t->selectNextRow();
     EXPECT_EQ(t->selectedRow(), 2);
 
-    auto fresh = standaloneTable();
-    fresh->selectNextRow();
-    EXPECT_EQ(fresh->selectedRow(), 0) << "no selection: down selects the first row";
+    // Without a selection (a table that allows one) either way selects row 0.
+    for (auto move : {&MainTableView::selectNextRow, &MainTableView::selectPreviousRow}) {
+        auto fresh = standaloneTable();
+        fresh->setAllowsEmptySelection(true);
+        fresh->deselectAll();
+        ASSERT_EQ(fresh->selectedRow(), -1);
+        ((*fresh).*move)();
+        EXPECT_EQ(fresh->selectedRow(), 0);
+    }
 }
 
 TEST_F(MainTableViewTest, ARightClickOpensThePopupForEveryEntryButTags) {
