@@ -95,6 +95,16 @@ bool typeAhead(const platform::Event& event, MainViewController& controller) {
     return false;
 }
 
+// The keys the table and the sidebar share (after the popups closed):
+// Command-F goes to the search field, a search character starts a search.
+bool searchKeys(const platform::Event& event, MainViewController& controller) {
+    if (isCommandF(event)) {
+        controller.setFocus(FirstResponderKind::searchField);
+        return true;
+    }
+    return typeAhead(event, controller);
+}
+
 }  // namespace
 
 FreltManager::MainWindowFocus FreltManager::mainWindowFocus(MainViewController& controller) {
@@ -170,13 +180,8 @@ bool FreltManager::handleKeyDown(const platform::Event& event, MainViewControlle
                 else if (table) table->selectPreviousRow();
                 return true;
             }
-            if (isCommandF(event)) {
-                closeMainWindowPopups(controller);
-                controller.setFocus(FirstResponderKind::searchField);
-                return true;
-            }
             closeMainWindowPopups(controller);
-            return typeAhead(event, controller);
+            return searchKeys(event, controller);
 
         case MainWindowFocus::sidebarFocused:
             if (key == rightArrow) {
@@ -188,13 +193,8 @@ bool FreltManager::handleKeyDown(const platform::Event& event, MainViewControlle
                 closeTheMainWindow();
                 return true;
             }
-            if (isCommandF(event)) {
-                closeMainWindowPopups(controller);
-                controller.setFocus(FirstResponderKind::searchField);
-                return true;
-            }
             closeMainWindowPopups(controller);
-            return typeAhead(event, controller);
+            return searchKeys(event, controller);
 
         case MainWindowFocus::searchFieldEditing:
             if (key == downArrow) {

@@ -64,12 +64,7 @@ void layOutFirstRun(FirstRunViewController& controller) {
     controller.setPageView(pages);
     const auto target = controller.shared_from_this();
     auto button = [&](const char* title, Rect frame, const char* action) {
-        auto b = std::make_shared<platform::Button>(frame);
-        b->setTitle(title);
-        b->setTarget(target);
-        b->setAction(action);
-        root->addSubview(b);
-        return b;
+        return addButton(*root, title, frame, target, action);
     };
     controller.btnBack = button("Back", Rect(20, 298, 100, 30), "navigateBack:");
     controller.btnForward = button("Forward", Rect(400, 298, 100, 30), "navigateForward:");

@@ -225,12 +225,7 @@ void layOutEntryPopup(TableViewPopupViewController& controller) {
     favorite->setAction("checkboxFavoriteClick:");
     root->addSubview(favorite);
     auto button = [&](const char* title, Rect frame, const char* action) {
-        auto b = std::make_shared<platform::Button>(frame);
-        b->setTitle(title);
-        b->setTarget(target);
-        b->setAction(action);
-        root->addSubview(b);
-        return b;
+        return addButton(*root, title, frame, target, action);
     };
     auto hide = button("Hide", Rect(20, 224, 82, 26), "btnHideClick:");
     auto remove = button("Delete", Rect(108, 224, 82, 26), "btnDeleteClick:");

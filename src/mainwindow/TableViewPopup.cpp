@@ -257,10 +257,7 @@ void TableViewPopupViewController::closePopover() {
 TableViewPopupManager::TableViewPopupManager() : tableViewPopover(std::make_shared<platform::Popover>()) {}
 
 std::shared_ptr<TableViewPopupViewController> TableViewPopupManager::tableViewPopupViewController() {
-    if (!controller_)
-        controller_ = instantiateScene<TableViewPopupViewController>(storyboardname::main,
-                                                                     TableViewPopupViewController::sceneIdentifier);
-    return *controller_;
+    return instantiateSceneOnce(controller_, storyboardname::main, TableViewPopupViewController::sceneIdentifier);
 }
 
 void TableViewPopupManager::setupPopover() {
