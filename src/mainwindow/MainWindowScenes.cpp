@@ -110,7 +110,7 @@ void layOutMainView(MainViewController& controller) {
     leftScroll->setHasVerticalScroller(true);
     auto outline = std::make_shared<MainOutlineView>(Rect(0, 0, sidebarWidth, mainHeight - searchStripHeight));
     outline->addTableColumn(std::make_shared<platform::TableColumn>("SidebarColumn"));
-    outline->tableColumns().front()->setWidth(sidebarWidth);
+    outline->tableColumns().front()->setWidth(100);
     leftScroll->setDocumentView(outline);
     left->addSubview(leftScroll);
     split->addSubview(left);
@@ -153,8 +153,9 @@ void layOutMainView(MainViewController& controller) {
     rightScroll->setAutoresizingMask(widthSizable | heightSizable);
     rightScroll->setHasVerticalScroller(true);
     auto table = std::make_shared<MainTableView>(Rect(0, 0, rightWidth, mainHeight - searchStripHeight));
+    // The one column takes the table's width, whatever the window's.
     auto column = std::make_shared<platform::TableColumn>("EntryColumn");
-    column->setWidth(rightWidth);
+    column->setWidth(200);
     table->addTableColumn(column);
     table->setHeaderView(nullptr);
     table->registerViewFactory(TableViewCellMainWindow::identifierDefault, [] { return makeEntryCell(false); });
