@@ -8,6 +8,7 @@
 #include "platform/appkit/Beep.h"
 #include "platform/appkit/GraphicsContext.h"
 #include "platform/appkit/Layer.h"
+#include "platform/appkit/TextMetrics.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Text.h"
 #include "platform/graphics/AttributedString.h"
@@ -25,10 +26,8 @@ Color systemColor(const char* name, const Color& fallback) { return Color::named
 
 Color disabledTextColor() { return systemColor("disabledControlTextColor", Color::calibratedWhite(0, 0.25)); }
 
-void drawText(const std::string& text, const Rect& rect, double fontSize, platform::TextAlignment alignment,
-              const Color& color) {
-    auto* context = platform::GraphicsContext::current();
-    if (!context) return;
+platform::AttributedString styledText(const std::string& text, double fontSize, platform::TextAlignment alignment,
+                                      const Color& color) {
     platform::ParagraphStyle style;
     style.alignment = alignment;
     style.lineBreakMode = platform::LineBreakMode::ByTruncatingTail;
@@ -36,7 +35,11 @@ void drawText(const std::string& text, const Rect& rect, double fontSize, platfo
     attributes.font = platform::Font::systemFont(fontSize);
     attributes.foregroundColor = color;
     attributes.paragraphStyle = style;
-    context->drawAttributedString(platform::AttributedString(text, attributes), rect);
+    return platform::AttributedString(text, attributes);
+}
+
+void drawText(const platform::AttributedString& text, const Rect& rect) {
+    if (auto* context = platform::GraphicsContext::current()) context->drawAttributedString(text, rect);
 }
 
 }  // namespace
@@ -285,8 +288,13 @@ void RecordView::drawRect(const Rect& dirtyRect) {
         const Color color = !isEnabled_                          ? disabledTextColor()
                             : (active & validModifiers()[i]) == 0 ? Color::calibratedWhite(2.0 / 3.0)  // light grey
                                                                   : tintColor_;
-        drawText(validModifiersText()[i], Rect(m + static_cast<double>(i) * u, y, u, H), fontSize,
-                 platform::TextAlignment::Center, color);
+        const auto symbol = styledText(validModifiersText()[i], fontSize, platform::TextAlignment::Center, color);
+        Rect cell(m + static_cast<double>(i) * u, y, u, H);
+        // A symbol is one glyph, never cut down to an ellipsis: in a font
+        // where it is wider than its cell it overhangs the cell evenly.
+        const double width = std::ceil(platform::textMetrics().sizeOfText(symbol, 0).width);
+        if (width > u) cell = cell.insetBy((u - width) / 2, 0);
+        drawText(symbol, cell);
     }
 
     if (keyCombo_) {
@@ -295,8 +303,9 @@ void RecordView::drawRect(const Rect& dirtyRect) {
         if (w > 0) {
             const std::string text =
                 keyCombo_->doubledModifiers() ? "double tap" : platform::text::uppercased(keyCombo_->characters());
-            drawText(text, Rect(x, y, w, H), fontSize, platform::TextAlignment::Natural,
-                     isEnabled_ ? tintColor_ : disabledTextColor());
+            drawText(styledText(text, fontSize, platform::TextAlignment::Natural,
+                                isEnabled_ ? tintColor_ : disabledTextColor()),
+                     Rect(x, y, w, H));
         }
     }
 

@@ -190,13 +190,31 @@ void QtGraphicsContext::drawShadowOf(const QPainterPath& shape, bool stroke, dou
     painter_->restore();
 }
 
+namespace {
+// Room beyond the clip for the shadows that layers nested in a layer cast.
+constexpr int kLayerMargin = 24;
+}  // namespace
+
 void QtGraphicsContext::beginTransparencyLayer() {
     QPaintDevice* device = painter_->device();
     const qreal scale = device ? device->devicePixelRatioF() : 1;
     QRect deviceBounds(0, 0, device ? device->width() : 0, device ? device->height() : 0);
     QRect area = deviceBounds;
-    if (painter_->hasClipping())
-        area = painter_->worldTransform().mapRect(painter_->clipBoundingRect()).toAlignedRect().intersected(deviceBounds);
+    if (painter_->hasClipping()) {
+        QRect clip = painter_->worldTransform().mapRect(painter_->clipBoundingRect()).toAlignedRect();
+        // The layer also holds what lies just beyond the clip: a shadow cast
+        // by the layer, or by a layer inside it, is made from that content,
+        // and without it a partial repaint would cast shadows from the
+        // clip's edges. What lies beyond is cut when the layer is composited.
+        int margin = kLayerMargin;
+        if (const auto& shadow = state().shadow; shadow && shadow->shadowColor()) {
+            const Size offset = shadow->shadowOffset();
+            margin += static_cast<int>(std::ceil(shadow->shadowBlurRadius() + std::abs(offset.width) +
+                                                 std::abs(offset.height)));
+        }
+        clip.adjust(-margin, -margin, margin, margin);
+        area = clip.intersected(deviceBounds);
+    }
     Layer layer;
     layer.outer = painter_;
     layer.deviceRect = area;

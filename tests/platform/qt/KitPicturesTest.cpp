@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QWidget>
 
-#include "QtTestSupport.h"
+#include "support/qt/QtTestSupport.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Button.h"
 #include "platform/appkit/ContainerViews.h"
@@ -21,6 +21,8 @@
 using namespace platform;
 
 namespace {
+
+const std::string pictures = "tests/platform/qt/pictures";
 
 class Rows : public TableViewDataSource, public TableViewDelegate {
 public:
@@ -118,11 +120,11 @@ protected:
 };
 
 TEST_F(KitPicturesTest, TheControlsTableAndPopoverLookAsTheReference) {
-    EXPECT_TRUE(matchesPicture(picture(1), "kit-window"));
+    EXPECT_TRUE(matchesPicture(picture(1), pictures, "kit-window"));
 }
 
 TEST_F(KitPicturesTest, AtScaleTwoEverythingIsDrawnAtTheFinerPixels) {
-    EXPECT_TRUE(matchesPicture(picture(2), "kit-window@2x"));
+    EXPECT_TRUE(matchesPicture(picture(2), pictures, "kit-window@2x"));
 }
 
 }  // namespace

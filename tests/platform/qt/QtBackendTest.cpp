@@ -15,7 +15,7 @@
 
 #include <thread>
 
-#include "QtTestSupport.h"
+#include "support/qt/QtTestSupport.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/DraggingInfo.h"
 #include "platform/appkit/Pasteboard.h"

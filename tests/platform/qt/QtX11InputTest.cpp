@@ -9,7 +9,7 @@
 #include <QStandardPaths>
 #include <QWidget>
 
-#include "QtTestSupport.h"
+#include "support/qt/QtTestSupport.h"
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ContainerViews.h"

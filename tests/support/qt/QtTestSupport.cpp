@@ -1,7 +1,8 @@
-#include "QtTestSupport.h"
+#include "support/qt/QtTestSupport.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QStyle>
 #include <QStyleFactory>
@@ -25,7 +26,7 @@ void makeDesktop() {
         return;
     }
     static int argc = 1;
-    static char name[] = "test_platform_qt";
+    static char name[] = "frelt-qt-test";
     static char* argv[] = {name, nullptr};
     new QApplication(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
@@ -71,18 +72,10 @@ void QtKitTest::settle() {
 
 QWidget* QtKitTest::widgetOf(Window& window) { return qt::QtKitBackend::widgetOf(window); }
 
-::testing::AssertionResult matchesPicture(const QImage& actualImage, const std::string& name) {
-    const QString reference = QStringLiteral(FRELT_SOURCE_DIR "/tests/platform/qt/pictures/") + QString::fromStdString(name) + ".png";
-    const QImage actual = actualImage.convertToFormat(QImage::Format_ARGB32);
-    if (const char* update = std::getenv("FRELT_UPDATE_PICTURES"); update && std::string(update) == "1") {
-        if (!actual.save(reference)) return ::testing::AssertionFailure() << "could not write " << reference.toStdString();
-        return ::testing::AssertionSuccess() << "updated " << reference.toStdString();
-    }
-    QImage expected(reference);
-    if (expected.isNull())
-        return ::testing::AssertionFailure() << "no reference picture " << reference.toStdString()
-                                             << "; make it with FRELT_UPDATE_PICTURES=1 and look at it";
-    expected = expected.convertToFormat(QImage::Format_ARGB32);
+namespace {
+
+::testing::AssertionResult compare(const QImage& actual, const QImage& expected, const std::string& name,
+                                   PictureTolerance tolerance) {
     const QString out = QDir::currentPath() + "/picture-" + QString::fromStdString(name);
     if (expected.size() != actual.size()) {
         actual.save(out + "-actual.png");
@@ -98,17 +91,42 @@ QWidget* QtKitTest::widgetOf(Window& window) { return qt::QtKitBackend::widgetOf
             const QRgb a = actual.pixel(x, y), e = expected.pixel(x, y);
             const int d = std::max({std::abs(qRed(a) - qRed(e)), std::abs(qGreen(a) - qGreen(e)),
                                     std::abs(qBlue(a) - qBlue(e)), std::abs(qAlpha(a) - qAlpha(e))});
-            if (d > 24) {
+            if (d > tolerance.channel) {
                 ++differing;
                 diff.setPixel(x, y, qRgb(255, 0, 0));
             }
         }
     }
     const long total = long(actual.width()) * actual.height();
-    if (differing * 200 <= total) return ::testing::AssertionSuccess();
+    if (double(differing) <= tolerance.pixels * double(total)) return ::testing::AssertionSuccess();
     actual.save(out + "-actual.png");
     diff.save(out + "-diff.png");
     return ::testing::AssertionFailure() << name << ": " << differing << " of " << total
                                          << " pixels differ; see " << (out + "-actual.png").toStdString() << " and "
                                          << (out + "-diff.png").toStdString();
+}
+
+}  // namespace
+
+::testing::AssertionResult matchesPicture(const QImage& actualImage, const std::string& folder, const std::string& name,
+                                          PictureTolerance tolerance) {
+    const QString reference =
+        QStringLiteral(FRELT_SOURCE_DIR "/") + QString::fromStdString(folder + "/" + name) + ".png";
+    const QImage actual = actualImage.convertToFormat(QImage::Format_ARGB32);
+    if (const char* update = std::getenv("FRELT_UPDATE_PICTURES"); update && std::string(update) == "1") {
+        if (!QDir().mkpath(QFileInfo(reference).path()) || !actual.save(reference))
+            return ::testing::AssertionFailure() << "could not write " << reference.toStdString();
+        return ::testing::AssertionSuccess() << "updated " << reference.toStdString();
+    }
+    const QImage expected(reference);
+    if (expected.isNull())
+        return ::testing::AssertionFailure() << "no reference picture " << reference.toStdString()
+                                             << "; make it with FRELT_UPDATE_PICTURES=1 and look at it";
+    return compare(actual, expected.convertToFormat(QImage::Format_ARGB32), name, tolerance);
+}
+
+::testing::AssertionResult matchesImage(const QImage& actual, const QImage& expected, const std::string& name,
+                                        PictureTolerance tolerance) {
+    return compare(actual.convertToFormat(QImage::Format_ARGB32), expected.convertToFormat(QImage::Format_ARGB32), name,
+                   tolerance);
 }
