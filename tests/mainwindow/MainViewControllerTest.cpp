@@ -49,6 +49,27 @@ TEST_F(MainViewControllerTest, TheFirstShowingBuildsReloadsAndFocusesTheSearchFi
     EXPECT_EQ(currentFirstResponderKind(), FirstResponderKind::other);
 }
 
+TEST_F(MainViewControllerTest, RowsComeFromTheCurrentListAndItsChangesWinOverStaleRequests) {
+    setEntries({link("Alpha"), link("Beta")});
+    showMainWindow();
+    const auto vc = controller();
+    auto& t = *table();
+    EXPECT_EQ(vc->numberOfRowsInTableView(t), 2);
+    EXPECT_EQ(vc->heightOfRow(t, 0), 64.0);
+    // The list shrank before the table heard of it: no view for the old row.
+    setEntries({});
+    EXPECT_EQ(vc->numberOfRowsInTableView(t), 0);
+    EXPECT_EQ(vc->viewForTableColumn(t, nullptr, 1), nullptr);
+    EXPECT_EQ(vc->rowViewForRow(t, 1), nullptr);
+    // Small rows when the setting asks for them, from the next showing on.
+    hideMainWindow();
+    config()->useSmallModeInMainView = true;
+    setEntries({link("Alpha")});
+    showMainWindow();
+    EXPECT_EQ(vc->heightOfRow(t, 0), 50.0);
+    EXPECT_EQ(cell(0)->identifier(), TableViewCellMainWindow::identifierSmall);
+}
+
 TEST_F(MainViewControllerTest, ModifierKeysAreBroadcastOnlyWhileTheMainWindowIsKey) {
     showMainWindow();
     ASSERT_TRUE(flagPosts.empty());
