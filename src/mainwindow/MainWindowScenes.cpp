@@ -228,10 +228,10 @@ void layOutEntryPopup(TableViewPopupViewController& controller) {
     auto button = [&](const char* title, Rect frame, const char* action) {
         return addButton(*root, title, frame, target, action);
     };
-    auto hide = button("Hide", Rect(20, 224, 82, 26), "btnHideClick:");
-    auto remove = button("Delete", Rect(108, 224, 82, 26), "btnDeleteClick:");
-    auto reveal = button("Show in Files", Rect(20, 256, 82, 26), "btnShowInFinderClick:");
-    auto modify = button("Edit Link", Rect(108, 256, 82, 26), "btnModifyURLClick:");
+    auto hide = button("Hide", Rect(16, 224, 88, 26), "btnHideClick:");
+    auto remove = button("Delete", Rect(106, 224, 88, 26), "btnDeleteClick:");
+    auto reveal = button("Open Folder", Rect(16, 256, 88, 26), "btnShowInFinderClick:");
+    auto modify = button("Edit Link", Rect(106, 256, 88, 26), "btnModifyURLClick:");
 
     // Right: what the user edits.
     auto caption = [&](const char* text, double y) {

@@ -1,6 +1,6 @@
 // Draws the main window through the desktop backend, offscreen, with a set
 // of entries of every kind, and writes pictures of it: as it opens, with a
-// search typed, and with Command held. For people to look at while the
+// search typed, with Command held, and the entry popup. For people to look at while the
 // window's look changes; the desktop test takes the real screenshots.
 //
 //   frelt_main_window_picture OUT_FOLDER [ENTRIES]
@@ -21,6 +21,8 @@
 #include "hotkeys/KeyCombo.h"
 #include "mainwindow/MainTableView.h"
 #include "mainwindow/TableViewCellMainWindow.h"
+#include "mainwindow/TableViewPopup.h"
+#include "platform/appkit/Popover.h"
 #include "mainwindow/MainViewController.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Window.h"
@@ -126,6 +128,23 @@ int main(int argc, char** argv) {
     platform::Application::shared()->sendEvent(
         platform::Event::flagsChangedEvent(0, platform::modifierflags::command, platform::Application::shared()->keyWindow()));
     ok = picture((out / "main-window-command.png").string()) && ok;
+    platform::Application::shared()->sendEvent(
+        platform::Event::flagsChangedEvent(0, 0, platform::Application::shared()->keyWindow()));
+
+    // The entry popup of the second row, as a right click opens it.
+    const auto table = FreltManager::shared()->viewControllerMain()->mainTableView.lock();
+    const auto row = table->rectOfRow(1);
+    const auto at = table->convertPointToWindow({row.midX(), row.midY()});
+    platform::Application::shared()->sendEvent(platform::Event::mouseEvent(
+        platform::EventType::rightMouseDown, at, 0, platform::Application::shared()->keyWindow()));
+    pump();
+    if (const auto popover = table->popupMenu->tableViewPopover; popover->isShown() && popover->window()) {
+        QWidget* widget = platform::qt::QtKitBackend::widgetOf(*popover->window());
+        QImage frame(widget->size(), QImage::Format_ARGB32_Premultiplied);
+        frame.fill(Qt::transparent);
+        widget->render(&frame);
+        ok = frame.save(QString::fromStdString((out / "entry-popup.png").string()), "PNG") && ok;
+    }
     std::printf("%s\n", ok ? "pictures written" : "no pictures");
     return ok ? 0 : 1;
 }
