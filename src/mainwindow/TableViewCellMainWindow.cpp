@@ -286,7 +286,8 @@ void TableViewCellMainWindow::updateHotkeyButton(const TableViewItem& entry) {
         setHiddenIfChanged(button, false);
     };
     if (currentSelectionStyle == CellSelection::selectedAndFocused) {
-        show(returnKeyGlyph, std::nullopt, false);
+        // On the emphasised selection, in the colour that reads on it.
+        show(returnKeyGlyph, Color::named("System", "alternateSelectedControlTextColor", Color::white()), false);
     } else if (commandKeyActive && !shiftKeyActive && !optionKeyActive && !controlKeyActive && itemIndex >= 0 &&
                itemIndex <= 8) {
         show(std::to_string(itemIndex + 1), labelColor(), false);
