@@ -26,7 +26,7 @@ install-desktop: deps
 	install -Dm755 build/release/frelt $(PREFIX_BIN)/frelt
 	install -Dm644 resources/desktop/org.frelt.Frelt.desktop $(PREFIX_SHARE)/applications/org.frelt.Frelt.desktop
 	install -Dm644 resources/desktop/org.frelt.Frelt.svg $(PREFIX_SHARE)/icons/hicolor/scalable/apps/org.frelt.Frelt.svg
-	-command -v update-desktop-database >/dev/null && update-desktop-database $(PREFIX_SHARE)/applications
+	@if command -v update-desktop-database >/dev/null 2>&1; then update-desktop-database $(PREFIX_SHARE)/applications; fi
 	@case ":$$PATH:" in *":$(PREFIX_BIN):"*) ;; *) echo "Note: $(PREFIX_BIN) is not on PATH; the desktop entry runs 'frelt' from there.";; esac
 
 # Tests build without optimisation and with line tables only: compiling, not
@@ -56,7 +56,7 @@ tsan: deps
 	cd build/tsan && ctest --output-on-failure -j $(JOBS) -L tsan
 
 bench: deps
-	cmake -S . -B build/bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DFRELT_TESTS=OFF -DFRELT_PROGRAM=OFF -DFRELT_BENCH=ON
+	cmake -S . -B build/bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DFRELT_TESTS=OFF -DFRELT_BENCH=ON
 	cmake --build build/bench -j $(JOBS)
 	@for b in build/bench/bench/bench_*; do echo "== $$b"; $$b || exit 1; done
 

@@ -64,6 +64,47 @@ inline std::optional<std::filesystem::path> findProgram(const std::string& name)
     return std::nullopt;
 }
 
+// A program started with its standard output on a pipe.
+struct Spawned {
+    pid_t pid = 0;
+    int output = -1;  // the pipe's read end, for the caller to close
+};
+
+// Starts `program` with `arguments` and exactly `environment` ("NAME=value"),
+// standard output on a pipe, standard error discarded, standard input from
+// `input` when given.
+inline std::optional<Spawned> spawnReadingOutput(const std::filesystem::path& program,
+                                                 const std::vector<std::string>& arguments,
+                                                 std::vector<std::string> environment,
+                                                 const std::optional<std::filesystem::path>& input = std::nullopt) {
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) return std::nullopt;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (input) posix_spawn_file_actions_addopen(&actions, 0, input->c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+
+    std::vector<std::string> argumentTexts{program.string()};
+    argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv, envp;
+    for (auto& a : argumentTexts) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    for (auto& e : environment) envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    Spawned spawned;
+    const int failed = ::posix_spawn(&spawned.pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
+    if (failed != 0) {
+        ::close(pipeFds[0]);
+        return std::nullopt;
+    }
+    spawned.output = pipeFds[0];
+    return spawned;
+}
+
 struct TimedRun {
     bool ok = false;
     double seconds = 0;
@@ -76,47 +117,25 @@ struct TimedRun {
 // ("NAME=value"). Times it from the start to the exit.
 inline TimedRun timedRun(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                          const std::filesystem::path& input, const std::vector<std::string>& environment = {}) {
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0) return {};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-
-    std::vector<std::string> argumentTexts{program.string()};
-    argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (auto& a : argumentTexts) argv.push_back(a.data());
-    argv.push_back(nullptr);
     std::vector<std::string> environmentTexts;
     for (char** e = environ; *e; ++e) environmentTexts.emplace_back(*e);
     environmentTexts.insert(environmentTexts.end(), environment.begin(), environment.end());
-    std::vector<char*> envp;
-    for (auto& e : environmentTexts) envp.push_back(e.data());
-    envp.push_back(nullptr);
 
     TimedRun run;
     const auto start = std::chrono::steady_clock::now();
-    pid_t child = 0;
-    const int spawned = ::posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
-    if (spawned != 0) {
-        ::close(pipeFds[0]);
-        return {};
-    }
+    const auto spawned = spawnReadingOutput(program, arguments, std::move(environmentTexts), input);
+    if (!spawned) return {};
     char buffer[1 << 16];
-    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) != 0;) {
+    for (ssize_t n; (n = ::read(spawned->output, buffer, sizeof buffer)) != 0;) {
         if (n < 0) {
             if (errno == EINTR) continue;
             break;
         }
         run.outputBytes += static_cast<std::size_t>(n);
     }
-    ::close(pipeFds[0]);
+    ::close(spawned->output);
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    while (::waitpid(spawned->pid, &status, 0) < 0 && errno == EINTR) {
     }
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     run.ok = WIFEXITED(status) && (WEXITSTATUS(status) == 0 || WEXITSTATUS(status) == 1);

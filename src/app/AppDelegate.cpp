@@ -179,6 +179,11 @@ void AppDelegate::applicationOpenFiles(platform::Application&, const std::vector
     passFilesToMainWindow(paths);
 }
 
+bool AppDelegate::applicationShouldHandleReopen(platform::Application&, bool) {
+    showMainWindow();
+    return true;
+}
+
 // --- observers
 
 void AppDelegate::menubarIconChangedWith(const platform::Notification&) {
@@ -225,7 +230,7 @@ void AppDelegate::setUpStatusBarButton() {
         // know why and how to reach the program.
         logging::logObject(LogCategory::general)
             .write(LogLevel::Default, "No tray on this desktop: Frelt runs without its tray icon; its global "
-                                      "hotkey shows the main window.");
+                                      "hotkey, or starting frelt again, shows the main window.");
         return;
     }
     log(LogCategory::general, LogLevel::Default, "Initializing StatusBarButton");

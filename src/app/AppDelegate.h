@@ -62,6 +62,10 @@ public:
     void applicationDidBecomeActive(const platform::Notification& notification) override;
     bool applicationOpenFile(platform::Application& app, const std::string& path) override;
     void applicationOpenFiles(platform::Application& app, const std::vector<std::string>& paths) override;
+    // The program was started again without files (from the desktop's menu,
+    // say): the main window shows. Without a tray and before a hotkey is
+    // set, that is the way back to it.
+    bool applicationShouldHandleReopen(platform::Application& app, bool hasVisibleWindows) override;
 
     void menubarIconChangedWith(const platform::Notification& notification);
     void volumeChangeDetected(const platform::Notification& notification);

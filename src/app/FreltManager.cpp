@@ -186,7 +186,10 @@ void FreltManager::mainWindowShow() {
 
     const int style = AppDelegate::shared()->config->windowViewStyle;
     if (style == 0) {
-        const auto button = AppDelegate::shared()->statusBarItem()->button();
+        const auto statusItem = AppDelegate::shared()->statusBarItem();
+        // Where the icon is now (the pointer, where the tray tells no place).
+        statusItem->locate();
+        const auto button = statusItem->button();
         const auto container = button ? button->superview() : nullptr;
         const auto buttonWindow = container ? container->window() : nullptr;
         if (button && buttonWindow) {

@@ -7,6 +7,8 @@
 #include "drawing/controls/ColorSlider.h"
 #include "drawing/controls/IconChooser.h"
 #include "platform/appkit/Application.h"
+#include "platform/appkit/BezierPath.h"
+#include "platform/appkit/GraphicsContext.h"
 #include "platform/appkit/CollectionView.h"
 #include "platform/appkit/ContainerViews.h"
 #include "platform/appkit/Image.h"
@@ -115,6 +117,44 @@ void layOutTagIconItem(TagIconItem& item) {
     item.setView(root);
 }
 
+// The entry cells' images, drawn in code: the tile behind a tag's symbol,
+// the badge of a tag that launches its entries, and the dot of a running
+// application (tinted by the cell when its row is selected).
+void registerCellImages() {
+    const auto images = platform::ImageRegistry::shared();
+    auto add = [&](const std::string& name, platform::Size size, std::function<void(const Rect&)> draw) {
+        auto image = platform::Image::imageWithSize(size, false, [draw = std::move(draw)](const Rect& r) {
+            draw(r);
+            return true;
+        });
+        images->registerImage(name, image);
+    };
+    add("tag_Background", {32, 32}, [](const Rect& r) {
+        auto tile = platform::BezierPath::withRoundedRect(r.insetBy(1.5, 1.5), r.width() * 0.22, r.height() * 0.22);
+        platform::setColor(Color::sRGB(0.80, 0.83, 0.88));
+        tile.fill();
+        platform::setColor(Color::sRGB(0.55, 0.60, 0.68));
+        tile.setLineWidth(1);
+        tile.stroke();
+    });
+    add("overlay_Execute", {16, 16}, [](const Rect& r) {
+        platform::setColor(Color::sRGB(0.20, 0.66, 0.33));
+        platform::BezierPath::withOvalInRect(r.insetBy(0.5, 0.5)).fill();
+        platform::setColor(Color::white());
+        const double w = r.width(), h = r.height();
+        platform::BezierPath play;
+        play.moveTo({r.minX() + w * 0.38, r.minY() + h * 0.28});
+        play.lineTo({r.minX() + w * 0.74, r.minY() + h * 0.50});
+        play.lineTo({r.minX() + w * 0.38, r.minY() + h * 0.72});
+        play.closePath();
+        play.fill();
+    });
+    add("status_AppActive", {8, 8}, [](const Rect& r) {
+        platform::setColor(Color::sRGB(0.35, 0.37, 0.40));
+        platform::BezierPath::withOvalInRect(r.insetBy(1, 1)).fill();
+    });
+}
+
 }  // namespace
 
 void registerInterfaceResources() {
@@ -134,6 +174,7 @@ void registerInterfaceResources() {
 
     registerShellScenes();
     registerShellImages();
+    registerCellImages();
 }
 
 std::vector<std::string> interfaceImageNames() {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/MenuManager.h"
+#include "platform/appkit/Application.h"
 #include "store/Logging.h"
 
 namespace frelt {
@@ -27,6 +28,16 @@ void ServiceManager::serviceAddFile(const platform::Pasteboard& pasteboard, cons
     }
     logDefault(LogLevel::Default, "Finder-Service provided some content ...");
     passFilesToMainWindow(paths);
+}
+
+bool performServiceAddFile(const std::vector<std::string>& paths) {
+    const auto provider = platform::Application::shared()->servicesProvider();
+    if (!provider) return false;
+    platform::ValueArray names;
+    for (const auto& path : paths) names.emplace_back(path);
+    const auto pasteboard = platform::Pasteboard::withUniqueName();
+    pasteboard->setPropertyList(platform::Value(std::move(names)), platform::pasteboardtype::filenames);
+    return provider->performAction(ServiceManager::serviceAddFileMessage, pasteboard);
 }
 
 }  // namespace frelt

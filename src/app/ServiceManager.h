@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/appkit/Object.h"
 #include "platform/appkit/Pasteboard.h"
@@ -27,5 +28,10 @@ public:
     // window; anything else is ignored.
     void serviceAddFile(const platform::Pasteboard& pasteboard, const std::string& userData);
 };
+
+// Delivers files handed over on the session bus as the desktop delivers a
+// service call: on a pasteboard of their own, under "NSFilenamesPboardType",
+// to the application's services provider. False when no provider takes it.
+bool performServiceAddFile(const std::vector<std::string>& paths);
 
 }  // namespace frelt

@@ -24,10 +24,12 @@ using platform::Rect;
 
 namespace {
 
+// A heading keeps to one line; body text wraps within its frame.
 std::shared_ptr<platform::TextField> label(const std::string& text, Rect frame, double size, bool bold) {
     auto field = platform::TextField::label(text);
     field->setFrame(frame);
     field->setFont(bold ? platform::Font::boldSystemFont(size) : platform::Font::systemFont(size));
+    if (!bold) field->setMaximumNumberOfLines(0);
     return field;
 }
 
@@ -46,6 +48,8 @@ void layOutFirstRunPageOne(platform::ViewController& page) {
 void layOutFirstRunPageTwo(FirstRunSecondScreenViewController& page) {
     auto root = std::make_shared<platform::View>(Rect(0, 0, 520, 290));
     auto image = std::make_shared<platform::ImageView>(Rect(32, 32, 64, 64));
+    // The tray image, drawn large: it is drawn in code and scales cleanly.
+    image->setImageScaling(platform::ImageScaling::proportionallyUpOrDown);
     image->setImage(platform::Image::imageNamed("statusbar-1"));
     root->addSubview(image);
     page.image = image;
@@ -190,7 +194,6 @@ void registerShellImages() {
         image->setName(name);
         images->registerImage(name, image);
     }
-    registerMainWindowImages();
 }
 
 }  // namespace frelt

@@ -1,20 +1,42 @@
 // The program's entry: the command line, the desktop session check, one
-// running instance per session, then the desktop and the application's
-// run loop.
+// running instance per session, then the desktop, the application's delegate
+// and the application's run loop.
 
+#include <glib-unix.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "app/AppDelegate.h"
 #include "app/CommandLine.h"
+#include "app/FreltManager.h"
+#include "app/InterfaceResources.h"
+#include "app/ServiceManager.h"
+#include "platform/appkit/Application.h"
+#include "platform/appkit/Image.h"
+#include "platform/appkit/Window.h"
 #include "platform/foundation/Paths.h"
+#include "platform/linux/DesktopNotifications.h"
+#include "platform/linux/GioWorkspace.h"
 #include "platform/linux/SessionBusService.h"
+#include "platform/linux/X11HotkeyServices.h"
+#include "platform/linux/X11WindowActivation.h"
+#include "platform/qt/IconTheme.h"
+#include "platform/qt/QtDesktop.h"
+#include "sources/icons/IconImages.h"
+#include "store/DataStorage.h"
+#include "store/Logging.h"
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 std::filesystem::path currentFolder() {
     std::error_code error;
@@ -22,9 +44,45 @@ std::filesystem::path currentFolder() {
     return error ? std::filesystem::path("/") : cwd;
 }
 
+// Set for the desktop test and the start-up benchmark: the program says on
+// its standard output when it is ready and when the main window has been
+// painted after being shown.
+bool reportsProgress() {
+    const char* value = std::getenv("FRELT_REPORT_READY");
+    return value && *value;
+}
+
+void report(const std::string& line) {
+    std::fputs(("frelt: " + line + "\n").c_str(), stdout);
+    std::fflush(stdout);
+}
+
+// The main window asks the window manager for the focus with the time of the
+// input that showed it, so focus-stealing prevention lets it come forward.
+void connectFocusRequests(bool reportPaint) {
+    frelt::FreltManager::setWindowShownHook([reportPaint](platform::Window& window, std::uint32_t userTime) {
+        platform::x11::requestActivation(platform::qt::x11WindowId(window), userTime);
+        if (reportPaint) platform::qt::afterNextPaint(window, [] { report("main window painted"); });
+    });
+}
+
+// An ordinary request to end (the session ends, the user interrupts) quits as
+// the Quit menu item does, so the settings are saved and a backup written.
+void quitOnTerminationSignals() {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        g_unix_signal_add(
+            signal,
+            [](gpointer) -> gboolean {
+                platform::Application::shared()->terminate();
+                return G_SOURCE_CONTINUE;
+            },
+            nullptr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    const auto started = Clock::now();
     using frelt::CommandLine;
     const CommandLine commandLine = CommandLine::parse(std::vector<std::string>(argv + 1, argv + argc), currentFolder());
     switch (commandLine.action) {
@@ -45,10 +103,18 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    // A second start hands its files to the first and ends.
+    // A second start hands its files to the first and ends. Files handed to
+    // this one arrive on the main thread once the run loop runs, that is
+    // after launching, as the service's call; a start without files asks the
+    // running program to come forward.
     using platform::dbus::SessionBusService;
     auto claim = SessionBusService::claim({platform::Paths::bundleIdentifier, "/org/frelt/Frelt"}, commandLine.files,
-                                          nullptr);
+                                          [](const std::vector<std::string>& paths) {
+                                              if (paths.empty())
+                                                  platform::Application::shared()->reopen();
+                                              else
+                                                  frelt::performServiceAddFile(paths);
+                                          });
     switch (claim.outcome) {
         case SessionBusService::Outcome::forwarded:
             return 0;
@@ -61,6 +127,41 @@ int main(int argc, char** argv) {
         case SessionBusService::Outcome::owner:
             break;
     }
-    std::puts("Frelt, a keyboard launcher for the Linux desktop: the window and tray arrive with the desktop backend.");
+
+    // The desktop: Qt for windows, the tray and the run loop; GIO for opening
+    // and mounts; the icon theme; X11 for global hotkeys and layouts (on the
+    // run loop Qt now drives).
+    platform::qt::installDesktop(argc, argv);
+    platform::installDesktopWorkspace();
+    platform::qt::installIcons();
+    frelt::registerInterfaceResources();
+    frelt::installNamedImages();
+    platform::qt::setApplicationIdentity(platform::Paths::bundleIdentifier, platform::Image::imageNamed("statusbar-1"));
+    platform::x11::installHotkeyServices();
+    const auto volumes = platform::desktop::VolumeWatcher::start();
+    std::string sleepProblem;
+    const auto sleep = platform::desktop::SleepWatcher::start(std::nullopt, &sleepProblem);
+
+    const bool reporting = reportsProgress();
+    connectFocusRequests(reporting);
+    quitOnTerminationSignals();
+
+    // A tray program: no presence among the desktop's task windows, and it
+    // comes forward only when asked to.
+    const auto app = platform::Application::shared();
+    app->setActivationPolicy(platform::ActivationPolicy::accessory);
+    const auto delegate = frelt::AppDelegate::shared();
+    app->setDelegate(delegate);
+    app->finishLaunching();
+    if (!sleep)
+        frelt::log(frelt::LogCategory::general, frelt::LogLevel::Default,
+                   "Sleep is not followed: %{public}@", sleepProblem);
+    app->openFiles(commandLine.files);
+    if (reporting) {
+        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started);
+        report("ready in " + std::to_string(elapsed.count()) + " ms with " +
+               std::to_string(frelt::DataStorage::shared()->allData()->count()) + " entries");
+    }
+    app->run();
     return 0;
 }

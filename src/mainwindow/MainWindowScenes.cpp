@@ -292,62 +292,12 @@ void layOutEntryPopup(TableViewPopupViewController& controller) {
     controller.backgroundPanelLeft = panel;
 }
 
-// --- images
-
-std::shared_ptr<platform::Image> drawnImage(const std::string& name, platform::Size size,
-                                            std::function<void(const Rect&)> draw) {
-    auto image = platform::Image::imageWithSize(size, true, [draw = std::move(draw)](const Rect& r) {
-        draw(r);
-        return true;
-    });
-    image->setName(name);
-    return image;
-}
-
 }  // namespace
 
 void registerMainWindowScenes() {
     auto scenes = platform::SceneRegistry::shared();
     scenes->registerScene(storyboardname::main, TableViewPopupViewController::sceneIdentifier,
                           [] { return makeSceneController<TableViewPopupViewController>(layOutEntryPopup); });
-}
-
-void registerMainWindowImages() {
-    const auto images = platform::ImageRegistry::shared();
-    // A tag entry's tile: a soft rounded square the tag's symbol sits on.
-    images->registerImage("tag_Background", drawnImage("tag_Background", {48, 48}, [](const Rect& r) {
-        const double s = r.width() / 48.0;
-        const Rect tile(r.minX() + 3 * s, r.minY() + 3 * s, 42 * s, 42 * s);
-        auto* context = platform::GraphicsContext::current();
-        if (!context) return;
-        context->saveGraphicsState();
-        context->clipToPath(platform::BezierPath::withRoundedRect(tile, 9 * s, 9 * s));
-        context->drawLinearGradient({Color::sRGB(0.93, 0.94, 0.96), Color::sRGB(0.80, 0.82, 0.86)}, {},
-                                    {tile.midX(), tile.minY()}, {tile.midX(), tile.maxY()});
-        context->restoreGraphicsState();
-        auto border = platform::BezierPath::withRoundedRect(tile.insetBy(0.5 * s, 0.5 * s), 9 * s, 9 * s);
-        border.setLineWidth(1 * s);
-        platform::setColor(Color::sRGB(0, 0, 0, 0.18));
-        border.stroke();
-    }));
-    // The badge of a tag entry that launches all its entries: a play mark.
-    images->registerImage("overlay_Execute", drawnImage("overlay_Execute", {18, 18}, [](const Rect& r) {
-        const double s = r.width() / 18.0;
-        platform::setColor(Color::sRGB(0.20, 0.60, 0.32));
-        platform::BezierPath::withOvalInRect(r.insetBy(1 * s, 1 * s)).fill();
-        platform::BezierPath play;
-        play.moveTo({r.minX() + 7 * s, r.minY() + 5 * s});
-        play.lineTo({r.minX() + 13 * s, r.minY() + 9 * s});
-        play.lineTo({r.minX() + 7 * s, r.minY() + 13 * s});
-        play.closePath();
-        platform::setColor(Color::white());
-        play.fill();
-    }));
-    // The running-application dot.
-    images->registerImage("status_AppActive", drawnImage("status_AppActive", {9, 9}, [](const Rect& r) {
-        platform::setColor(Color::sRGB(0.16, 0.62, 0.30));
-        platform::BezierPath::withOvalInRect(r.insetBy(0.5, 0.5)).fill();
-    }));
 }
 
 }  // namespace frelt

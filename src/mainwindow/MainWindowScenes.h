@@ -5,9 +5,7 @@
 // handed-in files label; the entry cells
 // ("TableViewCellMainWindow_Default", "TableViewCellMainWindow_Small") and
 // the row ("TableViewCellMainWindowBackground") the table makes by
-// identifier; the entry popup ("TableViewPopupViewController"). And the
-// images the entry cells show: "tag_Background", "overlay_Execute" and
-// "status_AppActive", drawn in code.
+// identifier; the entry popup ("TableViewPopupViewController").
 
 namespace frelt {
 
@@ -17,9 +15,8 @@ class MainViewController;
 // the outlets (the controller's loadView).
 void layOutMainView(MainViewController& controller);
 
-// Registers the popup's scene and the images; calling them again replaces
-// them with fresh ones. The shell's registration calls both.
+// Registers the popup's scene; calling it again replaces it with a fresh
+// one. The shell's registration calls it.
 void registerMainWindowScenes();
-void registerMainWindowImages();
 
 }  // namespace frelt

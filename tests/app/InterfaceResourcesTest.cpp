@@ -7,6 +7,8 @@
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Image.h"
 #include "platform/appkit/Storyboard.h"
+#include "sources/icons/IconCache.h"
+#include "sources/icons/IconImages.h"
 #include "store/TagManager.h"
 #include "support/FreltTest.h"
 
@@ -82,11 +84,26 @@ TEST_F(InterfaceResourcesTest, TheImagesTheInterfaceNeedsAreListedAndTheMissingO
         EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
     EXPECT_EQ(names.size(), 8 + TagManager::shared()->iconNames().size());
 
-    // The four tray images and the entry cells' three are drawn in code; the
-    // others need the loader.
+    // The four tray images and the three of the entry cells are drawn in
+    // code; the others need the loader.
     EXPECT_EQ(missingInterfaceImages().size(), names.size() - 7) << "no image loader in tests";
     ImageRegistry::shared()->setLoader([](const std::string&) { return std::make_shared<Image>(Size{16, 16}); });
     EXPECT_TRUE(missingInterfaceImages().empty());
+}
+
+TEST_F(InterfaceResourcesTest, WithTheIconNamesEveryInterfaceImageResolvesAndNoLoaderIsDropped) {
+    ImageRegistry::shared()->addLoader([](const std::string& name) {
+        return name == "from another loader" ? std::make_shared<Image>(Size{8, 8}) : nullptr;
+    });
+    // As the program starts: the icon names, then the icon cache and the
+    // dialogs, which ask for them again.
+    installNamedImages();
+    (void)IconCache::shared();
+    installNamedImages();
+    EXPECT_EQ(missingInterfaceImages(), std::vector<std::string>{});
+    EXPECT_TRUE(Image::imageNamed("from another loader"));
+    EXPECT_TRUE(Image::imageNamed("url_HTTPs"));
+    EXPECT_FALSE(Image::imageNamed("no such image"));
 }
 
 }  // namespace

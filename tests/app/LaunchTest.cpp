@@ -264,12 +264,19 @@ TEST_F(LaunchTest, WithoutATrayTheHotkeyAndTheWindowStillWork) {
     platform::StatusBar::systemStatusBar()->setAvailable(false);
     launch();
     EXPECT_EQ(button(), nullptr);
-    EXPECT_EQ(countLogged("No tray on this desktop: Frelt runs without its tray icon; its global hotkey shows the "
-                          "main window."),
+    EXPECT_EQ(countLogged("No tray on this desktop: Frelt runs without its tray icon; its global hotkey, or "
+                          "starting frelt again, shows the main window."),
               1u);
     FreltWindow::closeWindow(FreltWindowEnum::firstRun);
     // Popover mode without a button shows a window.
     delegate()->switchMainWindow();
+    EXPECT_EQ(state(), MainWindowState::window);
+    // Started again without files, the program shows its window (and leaves
+    // it shown when it is).
+    manager()->closeMainWindow();
+    app()->reopen();
+    EXPECT_EQ(state(), MainWindowState::window);
+    app()->reopen();
     EXPECT_EQ(state(), MainWindowState::window);
     delegate()->statusBarButtonAction(nullptr);
     EXPECT_TRUE(logs().contains("statusBarButtonAction - The StatusBarItem has no Button assigned!"));

@@ -193,4 +193,16 @@ TEST_F(MenuManagerTest, TheServiceHandsExistingFilesToTheMainWindowInOrder) {
     EXPECT_TRUE(mainShown());
 }
 
+TEST_F(MenuManagerTest, FilesHandedOverOnTheBusGoToTheServicesProvider) {
+    const auto a = makeFile("a.txt");
+    const auto b = makeFile("b.txt");
+    EXPECT_FALSE(performServiceAddFile({a})) << "no provider yet: nobody takes them";
+    EXPECT_FALSE(mainShown());
+
+    platform::Application::shared()->setServicesProvider(std::make_shared<ServiceManager>(""));
+    EXPECT_TRUE(performServiceAddFile({b, a}));
+    EXPECT_TRUE(mainShown());
+    EXPECT_EQ(manager()->viewControllerMain()->serviceManagerValues(), (std::vector<std::string>{b, a}));
+}
+
 }  // namespace

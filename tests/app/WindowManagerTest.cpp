@@ -190,11 +190,12 @@ TEST_F(WindowManagerTest, TheFirstRunDialogLeafsThroughTwoPages) {
     ASSERT_TRUE(pages->selectedViewController());
     EXPECT_FALSE(pages->selectedViewController()->view()->subviews().empty()) << "page one has its content";
 
-    pages->navigateForward();
-    EXPECT_EQ(pages->selectedIndex(), 1);
+    pages->btnForward.lock()->performClick();
+    EXPECT_EQ(pages->selectedIndex(), 1) << "Forward leafs on";
     EXPECT_EQ(buttons(), "B-D");
     EXPECT_TRUE(std::dynamic_pointer_cast<FirstRunSecondScreenViewController>(pages->selectedViewController()));
-    pages->navigateBack();
+    pages->btnBack.lock()->performClick();
+    EXPECT_EQ(pages->selectedIndex(), 0) << "Back leafs back";
     EXPECT_EQ(buttons(), "-F-");
 
     // Only the two raw values name pages; anything else is an empty page.

@@ -7,10 +7,21 @@
 # bus), whose click toggles the window too. Pictures of the shown window go
 # to OUT_DIR for people to look at.
 #
-# ctest runs it under xvfb-run and dbus-run-session:
+# ctest runs it on a private X server (scripts/run-under-xvfb); it takes a
+# private session bus of its own:
 #   desktop-test.sh FRELT TOOLS_DIR OUT_DIR
+# Exits 77 (skipped), saying why, when a tool it needs is missing.
 
 set -u
+for tool in openbox xdotool dbus-run-session; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "skipped: $tool is not installed (scripts/install-deps installs it)"
+        exit 77
+    fi
+done
+if [ -z "${FRELT_DESKTOP_TEST_BUS:-}" ]; then
+    FRELT_DESKTOP_TEST_BUS=1 exec dbus-run-session -- "$0" "$@"
+fi
 frelt=$1
 tools=$2
 out=$3
@@ -95,7 +106,60 @@ for tray in absent present; do
     fi
     kill $first
     wait $first 2>/dev/null
+    check "[$tray] a termination signal ends it with 0" test $? -eq 0
 done
+# Ended by a signal (the session ends), it quits as its Quit item does: the
+# settings are saved and a versioned backup is written.
+check "a termination signal quits with a backup" \
+    test -n "$(ls "$XDG_DATA_HOME/frelt/Documents/Backup" 2>/dev/null)"
+
+echo "== started with a file"
+FRELT_REPORT_READY=1 "$frelt" "$root/handed.txt" >"$root/frelt-file.log" 2>&1 &
+first=$!
+check "[file] the program starts and is ready" within logged "frelt: ready" "$root/frelt-file.log"
+check "[file] the main window shows for its own file argument" within main_window_shown
+# Started again without files (from the desktop's menu, say: without a tray
+# or a hotkey that is the way back to the window), the running one shows it.
+xdotool key ctrl+alt+space
+within main_window_hidden
+"$frelt" >"$root/again.log" 2>&1
+check "[file] a start without files ends with 0" test $? -eq 0
+check "[file] and the running one shows its window" within main_window_shown
+kill $first
+wait $first 2>/dev/null
+
+# The popover: a frameless window that stays above the others, under the
+# tray icon, or under the pointer where the tray tells no place (ours tells
+# none), and it has the focus.
+echo "== popover"
+export HOME=$root/popover XDG_CONFIG_HOME=$root/popover/.config XDG_DATA_HOME=$root/popover/.local/share
+"$tools/frelt_make_configuration" 20 popover debug >/dev/null || { echo "FAILED: configuration"; exit 1; }
+"$tools/frelt_sni_watcher" >"$root/watcher-popover.log" 2>&1 &
+watcher=$!
+within logged "watcher ready" "$root/watcher-popover.log"
+FRELT_REPORT_READY=1 "$frelt" >"$root/frelt-popover.log" 2>&1 &
+first=$!
+check "[popover] the program starts and is ready" within logged "frelt: ready" "$root/frelt-popover.log"
+popover_window() { xdotool search --onlyvisible --class '^frelt$' 2>/dev/null | head -1; }
+# The popover's window lies under the pointer at (400, 300): across it, and
+# with its top edge just below it.
+popover_under_pointer() {
+    local id
+    id=$(popover_window)
+    [ -n "$id" ] || return 1
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    [ "$X" -le 400 ] && [ $((X + WIDTH)) -ge 400 ] && [ "$Y" -ge 290 ] && [ "$Y" -le 340 ]
+}
+popover_focused() { [ -n "$(popover_window)" ] && [ "$(xdotool getactivewindow)" = "$(popover_window)" ]; }
+xdotool mousemove 400 300
+xdotool key ctrl+alt+space
+check "[popover] the hotkey shows the popover under the pointer" within popover_under_pointer
+check "[popover] the popover has the focus" within popover_focused
+"$tools/frelt_screenshot" "$out/desktop-popover.png"
+xdotool key ctrl+alt+space
+check "[popover] a second press hides it" within test -z "$(popover_window)"
+kill $first $watcher
+wait $first 2>/dev/null
 
 echo "desktop: $passed passed, $failed failed"
 [ $failed -eq 0 ]

@@ -11,6 +11,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/FreltManager.h"
+#include "app/InterfaceResources.h"
 #include "mainwindow/MainSearchField.h"
 #include "mainwindow/MainTableView.h"
 #include "mainwindow/MainViewController.h"
@@ -32,7 +33,7 @@ protected:
         FreltTest::SetUp();
         workspace = platform::RecordingWorkspace::make();
         platform::Workspace::setShared(workspace);
-        mainwindowsupport::registerShell();
+        frelt::registerInterfaceResources();  // the shell's scenes and the cells' images
     }
 
     static std::shared_ptr<frelt::Configuration> config() { return frelt::AppDelegate::shared()->config; }

@@ -176,4 +176,25 @@ TEST_F(IconCacheTest, VerificationRunsAtMostEveryFiveMinutesAfterARebuild) {
               1u);
 }
 
+TEST_F(IconCacheTest, WhatIsQueuedDuringTheVerificationWaitsForOneStepNotForAllOfThem) {
+    const auto store = DataStorage::shared();
+    std::vector<std::string> files;
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+        files.push_back(makeFile(name));
+        store->addToAllData(TableViewItem::initForExternalNonSpotlightObject(files.back()));
+    }
+    cache();
+    store->rebuildData(RebuildDataReason::datastorageInitialize);
+    // Say a hotkey is pressed now: its action goes on the main queue.
+    bool actionRan = false;
+    platform::dispatch::Queue::main()->async([&] { actionRan = true; });
+    platform::dispatch::mainqueue::drain();
+    EXPECT_TRUE(actionRan);
+    std::size_t cached = 0;
+    for (const auto& file : files) cached += cache()->cachedObject(platform::URL::fileURL(file)) ? 1 : 0;
+    EXPECT_EQ(cached, 1u) << "one entry verified before the action";
+    drain();
+    for (const auto& file : files) EXPECT_TRUE(cache()->cachedObject(platform::URL::fileURL(file))) << file;
+}
+
 }  // namespace

@@ -95,6 +95,9 @@ public:
     virtual ~NativeStatusItem() = default;
     // The item's image, tooltip or visibility changed.
     virtual void update() = 0;
+    // Tells the item where the icon is now (StatusItem::nativeGeometryChanged);
+    // where the tray tells no place, where the pointer is.
+    virtual void locate() {}
 };
 
 class KitBackend {

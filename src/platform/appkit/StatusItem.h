@@ -92,6 +92,12 @@ public:
     // The tray reports where the icon is (global coordinates): the button's
     // window moves there, so menus and popovers open beside it.
     void nativeGeometryChanged(const Rect& geometry);
+    // Asks the tray where the icon is now, for what opens beside the button
+    // without a click on it (a hotkey shows a popover): many trays tell no
+    // place, and the pointer stands in for it, not where the last click was.
+    void locate() {
+        if (native_) native_->locate();
+    }
     // A click on the tray icon, as a mouse event of `type` on the button
     // (the item's menu instead, when it has one).
     void nativeClicked(EventType type, ModifierFlags flags);

@@ -14,14 +14,18 @@ namespace platform::qt {
 
 namespace {
 
-std::shared_ptr<Image> imageFromQImage(const QImage& picture, Size size, const std::string& name) {
+std::shared_ptr<BitmapImageRep> encoded(const QImage& picture, Size size) {
     if (picture.isNull()) return nullptr;
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     if (!picture.save(&buffer, "PNG")) return nullptr;
-    auto image = Image::withRepresentation(
-        BitmapImageRep::withData(Data(bytes.begin(), bytes.end()), size));
+    return BitmapImageRep::withData(Data(bytes.begin(), bytes.end()), size);
+}
+
+std::shared_ptr<Image> imageOf(std::shared_ptr<BitmapImageRep> picture, Size size, const std::string& name) {
+    if (!picture) return nullptr;
+    auto image = Image::withRepresentation(std::move(picture));
     image->setSize(size);
     image->setName(name);
     return image;
@@ -54,10 +58,14 @@ std::shared_ptr<Image> IconTheme::iconNamed(const std::vector<std::string>& name
     if (!QGuiApplication::instance()) return nullptr;
     for (const auto& name : names) {
         if (name.empty()) continue;
-        const QIcon icon = QIcon::fromTheme(QString::fromStdString(name));
-        if (icon.isNull()) continue;
-        const QImage picture = icon.pixmap(pixels(size)).toImage();
-        if (auto image = imageFromQImage(picture, size, name)) return image;
+        const QSize px = pixels(size);
+        auto& picture = pictures_[{name, {px.width(), px.height()}}];
+        if (!picture) {
+            const QIcon icon = QIcon::fromTheme(QString::fromStdString(name));
+            if (icon.isNull()) continue;
+            picture = encoded(icon.pixmap(px).toImage(), size);
+        }
+        if (auto image = imageOf(picture, size, name)) return image;
     }
     return nullptr;
 }
@@ -65,7 +73,7 @@ std::shared_ptr<Image> IconTheme::iconNamed(const std::vector<std::string>& name
 std::shared_ptr<Image> IconTheme::iconFromFile(const std::string& path, Size size) {
     QImage picture(QString::fromStdString(path));
     if (picture.isNull()) return nullptr;
-    return imageFromQImage(picture.scaled(pixels(size), Qt::KeepAspectRatio, Qt::SmoothTransformation), size, path);
+    return imageOf(encoded(picture.scaled(pixels(size), Qt::KeepAspectRatio, Qt::SmoothTransformation), size), size, path);
 }
 
 void installIcons() {

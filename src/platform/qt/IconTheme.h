@@ -9,8 +9,10 @@
 // installIcons() is the one call the program makes at start-up (after the
 // QApplication exists): it installs this lookup and the thumbnail generator.
 
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/appkit/ThemeIcons.h"
@@ -29,6 +31,13 @@ public:
 
     // The folders searched for themes, in order.
     static std::vector<std::string> themeSearchPaths();
+
+private:
+    // The theme's pictures by name and size, encoded once: thousands of
+    // entries show the same few icons of their file types, and each image
+    // handed out shares its picture (an image's representations are never
+    // changed in place).
+    std::map<std::pair<std::string, std::pair<int, int>>, std::shared_ptr<BitmapImageRep>> pictures_;
 };
 
 // Installs the icon lookup and the thumbnail generator.

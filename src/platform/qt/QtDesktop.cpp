@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFontDatabase>
+#include <QIcon>
 #include <QMimeData>
 #include <QPalette>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QWidget>
 
 #include <memory>
 
@@ -19,6 +21,7 @@
 #include "platform/appkit/SystemColors.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/graphics/Font.h"
+#include "platform/qt/QtImages.h"
 #include "platform/qt/QtKitBackend.h"
 #include "platform/qt/QtMime.h"
 #include "platform/qt/QtModalPresenter.h"
@@ -105,6 +108,30 @@ void watchScreen(QScreen* screen) {
     QObject::connect(screen, &QScreen::availableGeometryChanged, [] { Screen::setScreens(screensNow()); });
 }
 
+// Waits for one paint of its widget (its parent, so it goes with it), then
+// reports once the picture has been handed on.
+class PaintWatcher : public QObject {
+public:
+    PaintWatcher(QWidget* widget, std::function<void()> painted) : QObject(widget), painted_(std::move(painted)) {
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == parent() && event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            // The paint event runs after this filter and the picture goes to
+            // the window system at the end of the same repaint: report after.
+            QTimer::singleShot(0, qApp, std::move(painted_));
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> painted_;
+};
+
 // Palette changes arrive as an event of the application.
 class PaletteWatcher : public QObject {
 protected:
@@ -117,6 +144,24 @@ protected:
 }  // namespace
 
 bool desktopInstalled() { return desktop() != nullptr; }
+
+void setApplicationIdentity(const std::string& desktopEntryName, const std::shared_ptr<Image>& fallback) {
+    const QString name = QString::fromStdString(desktopEntryName);
+    QGuiApplication::setDesktopFileName(name);
+    QIcon icon = QIcon::fromTheme(name);
+    if (icon.isNull() && fallback) icon = iconOfImage(*fallback);
+    if (!icon.isNull()) QApplication::setWindowIcon(icon);
+}
+
+std::uint32_t x11WindowId(Window& window) {
+    QWidget* widget = QtKitBackend::widgetOf(window);
+    if (!widget || QGuiApplication::platformName() != QLatin1String("xcb")) return 0;
+    return static_cast<std::uint32_t>(widget->winId());
+}
+
+void afterNextPaint(Window& window, std::function<void()> painted) {
+    if (QWidget* widget = QtKitBackend::widgetOf(window)) new PaintWatcher(widget, std::move(painted));
+}
 
 void installDesktop(int& argc, char** argv) {
     if (desktop()) {

@@ -2,6 +2,16 @@
 // Puts the program on the desktop through Qt 6 Widgets. No Qt in this
 // header: the program's main and the demo call it.
 
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace platform {
+class Image;
+class Window;
+}
+
 namespace platform::qt {
 
 // Makes the QApplication (once, on the main thread, before any window) and
@@ -13,5 +23,19 @@ void installDesktop(int& argc, char** argv);
 void attachDesktop();
 // Whether installDesktop has run.
 bool desktopInstalled();
+
+// Names the program to the desktop: the desktop entry its windows belong to
+// (panels and task switchers show that entry), and the icon its windows
+// carry: the icon theme's of the entry's name where it is installed, else
+// `fallback`. Needs installDesktop and the icon lookup (installIcons).
+void setApplicationIdentity(const std::string& desktopEntryName, const std::shared_ptr<Image>& fallback);
+
+// The X11 window that shows `window`; 0 while it has none, or when the
+// desktop is not X11.
+std::uint32_t x11WindowId(Window& window);
+// Calls `painted` once, on the main thread, right after the next time
+// `window` has been painted and its picture handed to the window system.
+// Nothing happens when the window has nothing on screen to paint.
+void afterNextPaint(Window& window, std::function<void()> painted);
 
 }  // namespace platform::qt

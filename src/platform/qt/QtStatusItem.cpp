@@ -28,7 +28,8 @@ void QtStatusItem::update() {
     if (!item || !icon_) return;
     if (auto image = item->image()) icon_->setIcon(iconOfImage(*image));
     if (auto button = item->button()) icon_->setToolTip(toQString(button->toolTip()));
-    icon_->setVisible(item->isVisible());
+    // Not before it has an image: the tray would show an empty slot.
+    icon_->setVisible(item->isVisible() && !icon_->icon().isNull());
 }
 
 void QtStatusItem::activated(QSystemTrayIcon::ActivationReason reason) {
@@ -41,10 +42,16 @@ void QtStatusItem::activated(QSystemTrayIcon::ActivationReason reason) {
         case QSystemTrayIcon::MiddleClick: type = EventType::otherMouseDown; break;
         default: return;
     }
+    locate();
+    item->nativeClicked(type, modifierFlags(QGuiApplication::queryKeyboardModifiers()));
+}
+
+void QtStatusItem::locate() {
+    auto item = item_.lock();
+    if (!item) return;
     QRect place = icon_ ? icon_->geometry() : QRect();
     if (place.isEmpty()) place = QRect(QCursor::pos(), QSize(1, 1));
     item->nativeGeometryChanged(Rect(place.x(), place.y(), place.width(), place.height()));
-    item->nativeClicked(type, modifierFlags(QGuiApplication::queryKeyboardModifiers()));
 }
 
 }  // namespace platform::qt

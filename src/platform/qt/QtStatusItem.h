@@ -23,6 +23,7 @@ public:
 
     static bool trayAvailable();
     void update() override;
+    void locate() override;
     QSystemTrayIcon* trayIcon() const { return icon_; }
     // What a click of `reason` does (the tray's signal, and tests).
     void activated(QSystemTrayIcon::ActivationReason reason);

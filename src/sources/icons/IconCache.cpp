@@ -135,12 +135,21 @@ void IconCache::dataStorageRebuildIsFinished() {
 void IconCache::verify() {
     const auto store = DataStorage::shared();
     if (store->state() != DatastorageState::idle) return;
-    store->allData()->forEach([&](const TableViewItem::Ptr& entry) {
-        platform::dispatch::Queue::main()->async([weakCache = weak_from_this(), weakEntry = std::weak_ptr(entry),
-                                                  semaphore = rebuildSemaphore_] {
-            const auto cache = weakCache.lock();
-            const auto item = weakEntry.lock();
-            if (!cache || !item) return;
+    auto entries = std::make_shared<std::vector<std::weak_ptr<TableViewItem>>>();
+    store->allData()->forEach([&](const TableViewItem::Ptr& entry) { entries->push_back(entry); });
+    verifyStep(std::move(entries), 0);
+}
+
+void IconCache::verifyStep(std::shared_ptr<const std::vector<std::weak_ptr<TableViewItem>>> entries, std::size_t next) {
+    if (next >= entries->size()) return;
+    // One step per entry, each queued once the one before has run: what the
+    // user asks for meanwhile (a hotkey shows the window) waits for one step,
+    // not for thousands of them.
+    platform::dispatch::Queue::main()->async([weakCache = weak_from_this(), entries, next,
+                                              semaphore = rebuildSemaphore_] {
+        const auto cache = weakCache.lock();
+        if (!cache) return;
+        if (const auto item = (*entries)[next].lock()) {
             semaphore->wait();
             if (item->isPhysicalEntry()) {
                 const auto url = platform::URL::fileURL(item->path());
@@ -153,7 +162,8 @@ void IconCache::verify() {
                 }
             }
             semaphore->signal();
-        });
+        }
+        cache->verifyStep(entries, next + 1);
     });
 }
 

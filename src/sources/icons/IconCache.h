@@ -56,6 +56,9 @@ public:
 
 private:
     void verify();
+    // Verifies entry `next` of `entries` on the main queue, then queues the
+    // step after it.
+    void verifyStep(std::shared_ptr<const std::vector<std::weak_ptr<TableViewItem>>> entries, std::size_t next);
 
     std::map<std::string, std::shared_ptr<IconCacheObject>> cache_;
     platform::dispatch::TimePoint lastCacheRebuild_ = platform::dispatch::TimePoint::min();

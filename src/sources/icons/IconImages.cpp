@@ -145,6 +145,14 @@ std::shared_ptr<platform::Image> loadNamedImage(const std::string& name) {
     return image;
 }
 
-void installNamedImages() { platform::ImageRegistry::shared()->setLoader(loadNamedImage); }
+void installNamedImages() {
+    // Beside the registry's other loaders, and once per registry: the icon
+    // cache and the dialogs call this too, and must not drop the others.
+    static std::weak_ptr<platform::ImageRegistry> installedIn;
+    const auto registry = platform::ImageRegistry::shared();
+    if (installedIn.lock() == registry) return;
+    installedIn = registry;
+    registry->addLoader(loadNamedImage);
+}
 
 }  // namespace frelt

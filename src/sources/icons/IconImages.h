@@ -6,7 +6,8 @@
 // names to theme names; tag symbols are templates, so they map to the
 // theme's monochrome "-symbolic" icons. A name the theme lacks is drawn, so
 // no named image is ever blank. installNamedImages() makes the image registry
-// load them; the icon cache calls it, and the program may at start-up.
+// load them too, after its other loaders; the icon cache calls it, and the
+// program at start-up.
 
 #include <memory>
 #include <optional>
@@ -28,7 +29,7 @@ std::optional<NamedImageSpec> namedImageSpec(const std::string& name);
 // The image for one of our names: the theme's, else drawn; none for an
 // unknown name.
 std::shared_ptr<platform::Image> loadNamedImage(const std::string& name);
-// Makes the image registry load our names (once per registry).
+// Makes the image registry load our names too (once per registry).
 void installNamedImages();
 
 }  // namespace frelt

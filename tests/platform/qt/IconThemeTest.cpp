@@ -66,6 +66,17 @@ TEST_F(IconThemeTest, NamesAreLookedUpInTheTheme) {
     ASSERT_TRUE(symbolic) << "symbolic icons are SVG: Qt's SVG plugin draws them";
     EXPECT_TRUE(drawsSomething(symbolic));
     EXPECT_FALSE(theme->iconNamed({"no-such-icon-here"}, {48, 48}));
+
+    // Asked again (thousands of files of one type): a new image on the same
+    // picture, so changing one image changes no other.
+    const auto again = theme->iconNamed({"folder"}, {48, 48});
+    ASSERT_TRUE(again);
+    EXPECT_NE(again, folder);
+    EXPECT_EQ(again->representations().front(), folder->representations().front());
+    again->setSize({16, 16});
+    EXPECT_EQ(folder->size(), (Size{48, 48}));
+    EXPECT_NE(theme->iconNamed({"folder"}, {32, 32})->representations().front(), folder->representations().front())
+        << "another size, another picture";
 }
 
 TEST_F(IconThemeTest, FilesShowTheIconOfTheirTypeAndApplicationsTheirOwn) {

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCursor>
 #include <QDragEnterEvent>
 #include <QEventLoop>
 #include <QInputMethodEvent>
@@ -261,6 +262,28 @@ TEST_F(QtBackendTest, TrayClicksAreAPressAndAContextReleaseOnTheButton) {
     tray.activated(QSystemTrayIcon::Context);
     tray.activated(QSystemTrayIcon::DoubleClick);
     EXPECT_EQ(seen, (std::vector<EventType>{EventType::leftMouseDown, EventType::rightMouseUp}));
+}
+
+TEST_F(QtBackendTest, WithoutAPlaceFromTheTrayTheButtonIsWhereThePointerIsNow) {
+    StatusBar::systemStatusBar()->setAvailable(true);
+    auto item = StatusBar::systemStatusBar()->statusItemWithLength(statusitemlength::square);
+    ASSERT_NE(item->window(), nullptr);
+    qt::QtStatusItem tray(*item);
+    ASSERT_TRUE(tray.trayIcon()->geometry().isEmpty()) << "this tray tells no place";
+    // The button's window is centred on the place (to the nearest point).
+    auto centredOn = [&](Point p) {
+        const Rect f = item->window()->frame();
+        return std::abs(f.midX() - p.x) <= 1 && std::abs(f.midY() - p.y) <= 1;
+    };
+
+    QCursor::setPos(120, 80);
+    tray.activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(centredOn({120, 80})) << "a click: where it was clicked";
+    // Later something opens beside the button without a click (a hotkey
+    // shows the popover): the pointer now, not the last click.
+    QCursor::setPos(640, 400);
+    tray.locate();
+    EXPECT_TRUE(centredOn({640, 400}));
 }
 
 TEST_F(QtBackendTest, WhatTheProgramPutsOnTheGeneralPasteboardReachesTheClipboard) {
