@@ -5,7 +5,7 @@ CMAKE_GEN = -G Ninja
 export CCACHE_BASEDIR = $(CURDIR)
 export CCACHE_SLOPPINESS = pch_defines,time_macros,include_file_mtime,include_file_ctime
 
-.PHONY: deps run test tsan bench fuzz clean install-desktop
+.PHONY: deps run test tsan bench fuzz clean install-desktop screenshots
 
 deps:
 	@scripts/install-deps
@@ -38,6 +38,17 @@ test: deps
 	cmake -S . -B build/test $(CMAKE_GEN) $(TEST_FLAGS) -DFRELT_SANITIZE=ON
 	cmake --build build/test -j $(JOBS)
 	cd build/test && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The pictures of the main window in docs/screenshots/, taken afresh by the
+# main window's desktop test (which writes them into build/test/screenshots/).
+screenshots: deps
+	cmake -S . -B build/test $(CMAKE_GEN) $(TEST_FLAGS) -DFRELT_SANITIZE=ON
+	cmake --build build/test -j $(JOBS) --target frelt frelt_make_configuration frelt_screenshot
+	rm -rf build/test/screenshots
+	cd build/test && ctest --output-on-failure -R desktop_main_window
+	@test -f build/test/screenshots/main-window.png || { echo "no pictures: the desktop test was skipped"; exit 1; }
+	mkdir -p docs/screenshots
+	cp build/test/screenshots/main-window.png build/test/screenshots/main-window-search.png docs/screenshots/
 
 tsan: deps
 	cmake -S . -B build/tsan $(CMAKE_GEN) $(TEST_FLAGS) -DFRELT_TSAN=ON -DFRELT_PROGRAM=OFF

@@ -15,6 +15,7 @@
 
 #include "app/FreltWindowEnum.h"
 #include "mainwindow/MainViewController.h"
+#include "platform/appkit/Event.h"
 #include "platform/appkit/Popover.h"
 #include "platform/appkit/Screen.h"
 #include "platform/appkit/StatusItem.h"
@@ -107,6 +108,19 @@ public:
     // side asks the window manager for the focus with it.
     using WindowShownHook = std::function<void(platform::Window& window, std::uint32_t userTime)>;
     static void setWindowShownHook(WindowShownHook hook);
+
+    // ---- The main window's keyboard handling (FreltManagerKeyboard.cpp) ----
+    // Which part of the main window has the keyboard, as the keys see it.
+    enum class MainWindowFocus { none = 0, popupShown = 1, tableFocused = 2, sidebarFocused = 3, searchFieldEditing = 4 };
+    // Typed in the table or the sidebar, these go to the search field.
+    static constexpr const char* typeAheadCharacters = "abcdefghijklmnopqrstuvwxyz0123456789()[]\u00f6\u00e4\u00fc.-+#=!<>";
+    // Decides what a key pressed in the main window does; true when it was
+    // handled and the event is to be dropped.
+    bool handleKeyDown(const platform::Event& event, MainViewController& controller);
+    MainWindowFocus mainWindowFocus(MainViewController& controller);
+    // Closes the entry popup, then the sidebar's section popup, when shown.
+    void closeMainWindowPopups(MainViewController& controller);
+    // ---- end of the keyboard handling ----
 
 private:
     void tellWindowShown(platform::Window& window);

@@ -24,6 +24,16 @@ namespace frelt {
 using platform::Color;
 using platform::Rect;
 
+std::shared_ptr<platform::Button> addButton(platform::View& parent, const std::string& title, Rect frame,
+                                            const std::shared_ptr<platform::Object>& target, const char* action) {
+    auto button = std::make_shared<platform::Button>(frame);
+    button->setTitle(title);
+    button->setTarget(target);
+    button->setAction(action);
+    parent.addSubview(button);
+    return button;
+}
+
 // --- named colours
 
 std::shared_ptr<NamedColors> NamedColors::shared() {

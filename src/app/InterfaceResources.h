@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "platform/appkit/Appearance.h"
+#include "platform/appkit/Button.h"
 #include "platform/appkit/Storyboard.h"
 #include "platform/appkit/View.h"
 #include "platform/appkit/ViewController.h"
@@ -70,6 +71,20 @@ std::shared_ptr<T> instantiateScene(const std::string& storyboard, const std::st
     auto board = platform::Storyboard::storyboardWithName(storyboard);
     return board ? board->instantiateControllerWithIdentifier<T>(identifier) : nullptr;
 }
+
+// The controller of a scene made on first use and kept in `slot`, also when
+// the scene could not be made: it is not tried again.
+template <class T>
+std::shared_ptr<T> instantiateSceneOnce(std::optional<std::shared_ptr<T>>& slot, const std::string& storyboard,
+                                        const std::string& identifier) {
+    if (!slot) slot = instantiateScene<T>(storyboard, identifier);
+    return *slot;
+}
+
+// A push button titled `title` at `frame` in `parent`, sending `action` to
+// `target`: the buttons of the scenes' layouts.
+std::shared_ptr<platform::Button> addButton(platform::View& parent, const std::string& title, platform::Rect frame,
+                                            const std::shared_ptr<platform::Object>& target, const char* action);
 
 // Colours by name, each with a light and a dark variant.
 class NamedColors {

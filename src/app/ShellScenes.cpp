@@ -8,6 +8,7 @@
 #include "app/InterfaceResources.h"
 #include "app/MainWindowBase.h"
 #include "mainwindow/MainViewController.h"
+#include "mainwindow/MainWindowScenes.h"
 #include "platform/appkit/BezierPath.h"
 #include "platform/appkit/Button.h"
 #include "platform/appkit/GraphicsContext.h"
@@ -67,12 +68,7 @@ void layOutFirstRun(FirstRunViewController& controller) {
     controller.setPageView(pages);
     const auto target = controller.shared_from_this();
     auto button = [&](const char* title, Rect frame, const char* action) {
-        auto b = std::make_shared<platform::Button>(frame);
-        b->setTitle(title);
-        b->setTarget(target);
-        b->setAction(action);
-        root->addSubview(b);
-        return b;
+        return addButton(*root, title, frame, target, action);
     };
     controller.btnBack = button("Back", Rect(20, 298, 100, 30), "navigateBack:");
     controller.btnForward = button("Forward", Rect(400, 298, 100, 30), "navigateForward:");
@@ -174,6 +170,7 @@ void registerShellScenes() {
     const std::string main = FreltWindow::getStoryBoardAsString(FreltWindowEnum::main);
     scenes->registerScene(main, "MainWindowController", makeMainWindowController);
     scenes->registerScene(main, "MainViewController", [] { return std::make_shared<MainViewController>(); });
+    registerMainWindowScenes();
 
     const std::string firstRun = FirstRunViewController::storyboardName;
     scenes->registerScene(firstRun, "FirstRunWindowController", makeFirstRunWindowController);

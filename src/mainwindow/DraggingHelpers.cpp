@@ -3,6 +3,7 @@
 #include <gio/gio.h>
 
 #include "platform/appkit/Pasteboard.h"
+#include "platform/appkit/TableRowView.h"
 
 namespace frelt {
 
@@ -75,6 +76,26 @@ bool acceptsAllDraggedItems(const platform::View& view, const platform::Dragging
         if (!fileItemFits(*item, registered)) return false;
     }
     return true;
+}
+
+std::shared_ptr<platform::Image> snapshotImage(platform::View& view) {
+    auto* row = dynamic_cast<platform::TableRowView*>(&view);
+    std::optional<platform::Color> kept;
+    if (row) {
+        kept = row->backgroundColor();
+        row->setBackgroundColor(platform::Color::named("System", "controlBackgroundColor", platform::Color::white()));
+    }
+    const platform::Rect bounds = view.bounds();
+    std::shared_ptr<platform::Image> picture;
+    if (auto rep = view.bitmapImageRepForCachingDisplayInRect(bounds)) {
+        view.cacheDisplayInRect(bounds, *rep);
+        picture = platform::Image::withRepresentation(rep);
+        picture->setSize(bounds.size);
+    } else {
+        picture = std::make_shared<platform::Image>(platform::Size{});
+    }
+    if (row) row->setBackgroundColor(kept);
+    return picture;
 }
 
 }  // namespace frelt

@@ -1,6 +1,7 @@
 #pragma once
 // What the tray item, the main window and the sidebar read of a drag: the
-// URLs it carries, and whether every dragged item fits a view's drag types.
+// URLs it carries, and whether every dragged item fits a view's drag types;
+// and the picture of a view that a dragged row shows.
 
 #include <memory>
 #include <optional>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "platform/appkit/DraggingInfo.h"
+#include "platform/appkit/Image.h"
 #include "platform/appkit/View.h"
 #include "platform/foundation/URL.h"
 
@@ -24,5 +26,10 @@ std::optional<std::vector<platform::URL>> draggedURLs(const platform::DraggingIn
 // or is a file whose content type conforms to all of them. A drag without
 // items fits.
 bool acceptsAllDraggedItems(const platform::View& view, const platform::DraggingInfo& info);
+
+// A picture of a view as it draws now, the size of its bounds; a row is
+// taken on the control background colour (its own colour is put back
+// afterwards). A view without a size gives an empty image of size zero.
+std::shared_ptr<platform::Image> snapshotImage(platform::View& view);
 
 }  // namespace frelt

@@ -45,20 +45,23 @@ protected:
     }
     static std::shared_ptr<FreltManager> window() { return FreltManager::shared(); }
     static std::shared_ptr<MainOutlineView> sidebar() {
-        return window()->viewControllerMain()->sectionView.lock();
+        const auto controller = window()->viewControllerMain();
+        controller->loadViewIfNeeded();  // the outlets come with the view
+        return controller->sectionView.lock();
     }
     std::string makeFile(const std::string& name) {
         const auto path = root() / name;
         std::ofstream(path) << "x";
         return path.string();
     }
-    // The main window shown and active, as the digit rule needs it.
+    // The main window shown and active, as the digit rule needs it, listing
+    // `count` entries (set once shown: showing filters by the sidebar).
     static void showWindowWithEntries(std::size_t count) {
+        mainwindowsupport::present(MainWindowState::window);
         std::vector<TableViewItem::Ptr> shown;
         for (std::size_t i = 0; i < count; ++i)
             shown.push_back(TableViewItem::initForURL("https://shown" + std::to_string(i) + ".example", "", ""));
         DataStorage::shared()->setCurrentData(DataStorage::EntryArray::create(shown));
-        mainwindowsupport::present(MainWindowState::window);
     }
     std::vector<std::string> openedURLs() const {
         std::vector<std::string> urls;

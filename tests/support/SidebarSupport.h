@@ -31,11 +31,11 @@ inline std::vector<frelt::iconTag::Ptr> addVisibleTags(const std::vector<std::st
     return made;
 }
 
-// The main view controller's sidebar, wired and built (everything expanded,
-// the first entry selected).
+// The main view controller's sidebar, built (everything expanded, the first
+// entry selected); the controller's view is loaded for it.
 inline std::shared_ptr<frelt::MainOutlineView> buildMainSidebar() {
     const auto controller = frelt::FreltManager::shared()->viewControllerMain();
-    frelt::SidebarDataSource::setUpSectionView(controller);
+    controller->loadViewIfNeeded();
     auto sidebar = controller->sectionView.lock();
     sidebar->updateContent(true);
     return sidebar;

@@ -68,10 +68,8 @@ std::shared_ptr<ColorPopupManager> ColorPopupManager::shared() {
 ColorPopupManager::ColorPopupManager() : colorPopover(std::make_shared<platform::Popover>()) {}
 
 std::shared_ptr<ColorPopupViewController> ColorPopupManager::popupViewController() {
-    if (!popupViewController_)
-        popupViewController_ = instantiateScene<ColorPopupViewController>(ColorPopupViewController::storyboardName,
-                                                                          ColorPopupViewController::sceneIdentifier);
-    return *popupViewController_;
+    return instantiateSceneOnce(popupViewController_, ColorPopupViewController::storyboardName,
+                                ColorPopupViewController::sceneIdentifier);
 }
 
 void ColorPopupManager::showColorPopup(const std::shared_ptr<platform::View>& anchor, const TableViewItem::Ptr& entry) {

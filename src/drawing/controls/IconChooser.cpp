@@ -72,10 +72,8 @@ IconChooseButton::IconChooseButton(platform::Rect frame)
     : Button(frame), iconChoosePopover(std::make_shared<platform::Popover>()) {}
 
 std::shared_ptr<IconChoosePopupViewController> IconChooseButton::iconChoosePopupViewController() {
-    if (!controller_)
-        controller_ = instantiateScene<IconChoosePopupViewController>(IconChoosePopupViewController::storyboardName,
-                                                                      IconChoosePopupViewController::sceneIdentifier);
-    return *controller_;
+    return instantiateSceneOnce(controller_, IconChoosePopupViewController::storyboardName,
+                                IconChoosePopupViewController::sceneIdentifier);
 }
 
 void IconChooseButton::setupPopover() {

@@ -5,6 +5,7 @@
 
 #include "platform/appkit/GraphicsContext.h"
 #include "platform/appkit/TextMetrics.h"
+#include "platform/foundation/UserDefaults.h"
 
 namespace platform {
 
@@ -332,6 +333,30 @@ void SplitView::setPosition(double position, long dividerIndex) {
     sizes[i] = position - start;
     sizes[i + 1] = end - position - dividerThickness();
     placePanes(sizes);
+    saveDividerPositions();
+}
+
+namespace {
+std::string autosaveKey(const std::string& name) { return "NSSplitView Subview Frames " + name; }
+}  // namespace
+
+void SplitView::setAutosaveName(std::string name) {
+    autosaveName_ = std::move(name);
+    if (autosaveName_.empty()) return;
+    const ValueArray kept = UserDefaults::standard()->arrayForKey(autosaveKey(autosaveName_));
+    // Only the positions of the dividers this split view has; nothing moves
+    // while they are put back, so nothing is written either.
+    restoringPositions_ = true;
+    for (std::size_t i = 0; i < kept.size() && i + 1 < subviews().size(); ++i)
+        if (const auto position = kept[i].asDouble()) setPosition(*position, static_cast<long>(i));
+    restoringPositions_ = false;
+}
+
+void SplitView::saveDividerPositions() const {
+    if (autosaveName_.empty() || restoringPositions_ || subviews().size() < 2) return;
+    ValueArray positions;
+    for (std::size_t i = 0; i + 1 < subviews().size(); ++i) positions.push_back(Value(positionOfDivider(long(i))));
+    UserDefaults::standard()->set(autosaveKey(autosaveName_), Value(std::move(positions)));
 }
 
 void SplitView::adjustSubviews() {

@@ -263,9 +263,16 @@ public:
     void setVertical(bool b) { vertical_ = b; setNeedsLayout(true); }
     SplitViewDividerStyle dividerStyle() const { return dividerStyle_; }
     void setDividerStyle(SplitViewDividerStyle s) { dividerStyle_ = s; }
-    double dividerThickness() const { return dividerStyle_ == SplitViewDividerStyle::thin ? 1 : 9; }
+    virtual double dividerThickness() const { return dividerStyle_ == SplitViewDividerStyle::thin ? 1 : 9; }
+    // None: the desktop's separator colour.
+    virtual std::optional<Color> dividerColor() const { return std::nullopt; }
+    bool arrangesAllSubviews() const { return arrangesAllSubviews_; }
+    void setArrangesAllSubviews(bool b) { arrangesAllSubviews_ = b; }
+    // With a name, the divider positions are kept in the user defaults
+    // ("NSSplitView Subview Frames <name>") whenever a divider moves, and
+    // setting the name puts the panes back where they were kept.
     const std::string& autosaveName() const { return autosaveName_; }
-    void setAutosaveName(std::string name) { autosaveName_ = std::move(name); }
+    void setAutosaveName(std::string name);
     std::shared_ptr<SplitViewDelegate> delegate() const { return delegate_.lock(); }
     void setDelegate(const std::shared_ptr<SplitViewDelegate>& d) { delegate_ = d; }
 
@@ -287,8 +294,11 @@ public:
 private:
     double extent(const Rect& r) const { return vertical_ ? r.width() : r.height(); }
     void placePanes(const std::vector<double>& sizes);
+    void saveDividerPositions() const;
 
     bool vertical_ = true;
+    bool arrangesAllSubviews_ = true;
+    bool restoringPositions_ = false;
     SplitViewDividerStyle dividerStyle_ = SplitViewDividerStyle::thin;
     std::string autosaveName_;
     std::weak_ptr<SplitViewDelegate> delegate_;

@@ -269,9 +269,14 @@ bool Control::resignFirstResponder() {
 }
 
 void Control::keyDown(const Event& event) {
+    // Only keys sent to the control itself go on to its editor: a key the
+    // editor passes up its responder chain reaches the control next and
+    // goes on from here, or it would go round between the two for ever.
     if (auto editor = currentEditor()) {
-        editor->keyDown(event);
-        return;
+        if (auto win = window(); win && win->firstResponder().get() == this) {
+            editor->keyDown(event);
+            return;
+        }
     }
     View::keyDown(event);
 }

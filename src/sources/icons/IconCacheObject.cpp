@@ -3,6 +3,7 @@
 #include "platform/appkit/ThumbnailGenerator.h"
 #include "platform/appkit/Workspace.h"
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/linux/FileIcons.h"
 #include "sources/FileHelpers.h"
 #include "sources/access/SandboxFileAccess.h"
@@ -116,6 +117,10 @@ void IconCacheObject::thumbnailArrived(std::shared_ptr<platform::Image> thumbnai
         s.modified = modified;
     });
     log(LogCategory::iconCache, LogLevel::Default, "Thumbnail generateRepresentations finished for: %{public}@", fileURL.absoluteString());
+    // Views that show the file's icon take the new picture.
+    platform::dispatch::Queue::main()->async([path = fileURL.path()] {
+        platform::NotificationCenter::defaultCenter().post(imageDidChangeNotification, std::any(path));
+    });
 }
 
 void IconCacheObject::refresh() {

@@ -29,6 +29,9 @@ class IconCacheObject : public std::enable_shared_from_this<IconCacheObject> {
 
 public:
     static constexpr double defaultSize = 48;
+    // Posted on the main queue when a thumbnail replaced the desktop's icon;
+    // the object is the file's path (a std::string).
+    static constexpr const char* imageDidChangeNotification = "iconCacheObjectImageDidChange";
     static constexpr double smallSize = 32;
 
     // None when the file cannot be reached.

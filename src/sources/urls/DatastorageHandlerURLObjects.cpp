@@ -1,5 +1,6 @@
 #include "sources/urls/DatastorageHandlerURLObjects.h"
 
+#include "app/FreltWindowEnum.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Text.h"
 #include "platform/foundation/URL.h"
@@ -33,6 +34,20 @@ void announce(RebuildDataReason reason) {
 }
 
 }  // namespace
+
+void DatastorageHandlerURLObjects::showModifyURLDialog(const TableViewItem::Ptr& entry,
+                                                       const std::shared_ptr<platform::ViewController>& presenting) {
+    if (!entry || entry->itemType() != ListviewItemType::url) return;
+    log(LogCategory::dataStorage, LogLevel::Default, "showModifyURLDialog: %{public}@", entry->path());
+    // The dialog belongs to the configuration window: without its scene
+    // the window manager logs that and nothing opens.
+    if (presenting) {
+        if (const auto dialog = FreltWindow::getViewController(FreltWindowEnum::addOrModifyURL))
+            presenting->presentViewControllerAsSheet(dialog);
+        return;
+    }
+    FreltWindow::showWindow(false, FreltWindowEnum::addOrModifyURL);
+}
 
 std::string DatastorageHandlerURLObjects::titleOrHost(const std::string& title, const platform::URL& url) {
     // Only a title left empty falls back to the host; one of blanks stays empty.

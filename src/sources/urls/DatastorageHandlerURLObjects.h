@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/foundation/URL.h"
+#include "platform/appkit/ViewController.h"
 #include "store/TableViewItem.h"
 
 namespace frelt {
@@ -36,6 +37,12 @@ public:
     // "modifyURLInDatabase" and posts "datastorageURLAddedOrModified".
     AddModifyURLResult modifyURLInDatabase(const TableViewItem::Ptr& entry, const std::string& url,
                                            const std::string& title, const std::string& comment);
+
+    // Opens the add-or-modify-link dialog for a link entry, as a sheet of
+    // `presenting` when one is given; the dialog is the configuration
+    // window's (an entry of another kind opens nothing).
+    void showModifyURLDialog(const TableViewItem::Ptr& entry,
+                             const std::shared_ptr<platform::ViewController>& presenting);
 
     // The title trimmed; for an empty title the URL's host trimmed (or empty).
     static std::string titleOrHost(const std::string& title, const platform::URL& url);

@@ -115,14 +115,18 @@ TEST_F(SidebarRenewalTest, HeadersKeepTheirStateAcrossRenewals) {
 
 TEST_F(SidebarRenewalTest, ARebuildAskedForWhileHiddenHappensAtTheNextRenewal) {
     sidebar->updateContent(true);
+    // The main view is hidden: a change of the visible tags waits.
     sidebarsupport::addVisibleTags({"Home"});
-    sidebar->updateContent(false);
-    EXPECT_FALSE(sidebar->searchForSourceListItem("Home")) << "a renewal alone does not rebuild";
-
-    sidebar->rebuildDataWithNextReload = true;
+    EXPECT_TRUE(sidebar->rebuildDataWithNextReload);
+    EXPECT_FALSE(sidebar->searchForSourceListItem("Home"));
     sidebar->updateContent(false);
     EXPECT_TRUE(sidebar->searchForSourceListItem("Home"));
     EXPECT_FALSE(sidebar->rebuildDataWithNextReload);
+
+    sidebarsupport::addVisibleTags({"Garden"});
+    sidebar->rebuildDataWithNextReload = false;
+    sidebar->updateContent(false);
+    EXPECT_FALSE(sidebar->searchForSourceListItem("Garden")) << "a renewal alone does not rebuild";
 
     // A renewal during a build is cancelled and drops the pending rebuild.
     sidebar->rebuildDataWithNextReload = true;

@@ -45,18 +45,18 @@ protected:
         frelt::registerInterfaceResources();
         registerImages();
 
+        // The main view wires its sidebar when it loads; the sidebar alone
+        // then goes into a window of its own.
         controller = frelt::FreltManager::shared()->viewControllerMain();
+        controller->loadViewIfNeeded();
         sidebar = controller->sectionView.lock();
         window = std::make_shared<platform::Window>(platform::Rect(0, 0, 260, 700));
         auto scroll = std::make_shared<platform::ScrollView>(platform::Rect(0, 0, 260, 700));
-        auto column = std::make_shared<platform::TableColumn>("SidebarColumn");
-        column->setWidth(240);
-        sidebar->addTableColumn(column);
+        sidebar->tableColumns().front()->setWidth(240);
         sidebar->setFrame(platform::Rect(0, 0, 260, 700));
         scroll->setDocumentView(sidebar);
         window->contentView()->addSubview(scroll);
         kit::makeKey(window);
-        frelt::SidebarDataSource::setUpSectionView(controller);
     }
     void TearDown() override {
         frelt::logging::setDebugLoggingEnabled(false);

@@ -128,6 +128,23 @@ TEST_F(TextEditingTest, TheFieldEditorIsTheWindowsFirstResponderWhileEditing) {
     EXPECT_EQ(window->firstResponder(), std::static_pointer_cast<Responder>(editor));
 }
 
+TEST_F(TextEditingTest, AShortcutNobodyTakesLeavesTheFieldOnceAndEndsAtTheWindow) {
+    // A key with Command that the editor has no command for goes up the
+    // editor's responder chain: to the field, then on past it, not back to
+    // the editor.
+    class KeyWatcher : public Responder {
+    public:
+        int keys = 0;
+        void keyDown(const Event&) override { ++keys; }
+    };
+    auto watcher = std::make_shared<KeyWatcher>();
+    window->setNextResponder(watcher);
+    window->makeFirstResponder(first);
+    kit::pressShortcut('7', modifierflags::command);
+    EXPECT_EQ(watcher->keys, 1);
+    EXPECT_TRUE(first->currentEditor()) << "still editing";
+}
+
 TEST_F(ControlTest, AWindowRunModallyIsAnsweredByTheScript) {
     auto dialog = std::make_shared<Window>(Rect(0, 0, 300, 200));
     dialog->setTitle("Input");

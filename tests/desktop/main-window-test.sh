@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# The main window as a person uses it, on a private X server with a real
+# window manager: the program starts with 2,000 entries, its hotkey (sent
+# with xdotool) shows the window, a query is typed, Return opens the entry
+# it found (a small program registered as a desktop entry, which writes
+# down that it ran), and the window goes. Pictures of the window before and
+# after typing go to OUT_DIR (make screenshots copies them into
+# docs/screenshots/).
+#
+# ctest runs it on a private X server (scripts/run-under-xvfb); it takes a
+# private session bus of its own:
+#   main-window-test.sh FRELT TOOLS_DIR OUT_DIR
+# Exits 77 (skipped), saying why, when a tool it needs is missing.
+
+set -u
+for tool in openbox xdotool dbus-run-session; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "skipped: $tool is not installed (scripts/install-deps installs it)"
+        exit 77
+    fi
+done
+if [ -z "${FRELT_DESKTOP_TEST_BUS:-}" ]; then
+    FRELT_DESKTOP_TEST_BUS=1 exec dbus-run-session -- "$0" "$@"
+fi
+frelt=$1
+tools=$2
+out=$3
+mkdir -p "$out"
+
+passed=0
+failed=0
+check() {  # check NAME COMMAND...
+    local name=$1
+    shift
+    if "$@"; then
+        passed=$((passed + 1))
+        echo "ok: $name"
+    else
+        failed=$((failed + 1))
+        echo "FAILED: $name"
+    fi
+}
+# Polls COMMAND until it succeeds or 10 seconds pass.
+within() {
+    local deadline=$((SECONDS + 10))
+    until "$@"; do
+        [ $SECONDS -ge $deadline ] && return 1
+        sleep 0.05
+    done
+}
+main_window_shown() { xdotool search --onlyvisible --name '^Frelt$' >/dev/null 2>&1; }
+main_window_hidden() { ! main_window_shown; }
+main_window_focused() { [ "$(xdotool getactivewindow getwindowname 2>/dev/null)" = "Frelt" ]; }
+logged() { grep -q "$1" "$2"; }
+# A picture of the main window alone (the whole screen when it cannot be told).
+picture() {
+    local id
+    id=$(xdotool search --onlyvisible --name '^Frelt$' 2>/dev/null | head -1)
+    "$tools/frelt_screenshot" "$1" ${id:+"$id"}
+}
+
+root=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$root"' EXIT
+export HOME=$root/home XDG_CONFIG_HOME=$root/home/.config XDG_DATA_HOME=$root/home/.local/share
+export XDG_CACHE_HOME=$root/home/.cache XDG_DATA_DIRS=$root/usr/share:/usr/share
+mkdir -p "$HOME" "$XDG_DATA_HOME/applications"
+export QT_QPA_PLATFORM=xcb
+
+# The program the typed query finds: it writes down that it was opened.
+ran=$root/recorder-ran
+cat >"$root/recorder" <<SCRIPT
+#!/bin/sh
+echo "opened \$*" >>"$ran"
+SCRIPT
+chmod +x "$root/recorder"
+cat >"$XDG_DATA_HOME/applications/frelt-test-recorder.desktop" <<ENTRY
+[Desktop Entry]
+Type=Application
+Name=Quokka Recorder
+Comment=Writes down that it was opened
+Exec=$root/recorder %F
+Terminal=false
+ENTRY
+
+openbox --sm-disable >"$root/openbox.log" 2>&1 &
+within xdotool get_desktop >/dev/null 2>&1  # answered once an EWMH window manager runs
+"$tools/frelt_make_configuration" 2000 window >/dev/null || { echo "FAILED: configuration"; exit 1; }
+
+FRELT_REPORT_READY=1 "$frelt" >"$root/frelt.log" 2>&1 &
+program=$!
+check "the program starts and is ready" within logged "frelt: ready" "$root/frelt.log"
+
+xdotool key ctrl+alt+space
+check "the hotkey shows the main window" within main_window_shown
+check "the shown window has the focus" within main_window_focused
+sleep 0.3  # the first picture settles
+picture "$out/main-window.png"
+
+xdotool type --delay 60 "quokka"
+sleep 0.3
+picture "$out/main-window-search.png"
+xdotool key Return
+check "Return opens the entry found" within test -s "$ran"
+check "opening the entry hides the window" within main_window_hidden
+check "the program still runs" kill -0 $program
+
+kill $program
+wait $program 2>/dev/null
+echo "main window: $passed passed, $failed failed"
+[ $failed -eq 0 ]
