@@ -105,16 +105,17 @@ void SectionViewCellEntry::drawRect(const platform::Rect&) {
         if (auto icon = imageViewCellIcon.lock()) icon->setImage(image);
     if (textFont)
         if (auto caption = textFieldCellCaption.lock()) caption->setFont(textFont);
-    if (iconSize) placeSubviews();
 
-    const auto counter = buttonUsageCounter.lock();
-    if (!counter) return;
-    const auto tag = assignedIconTag.lock();
-    const bool shown = tag && assignedItem->itemContentType() == SourceListItemContentType::tag &&
-                       !assignedItem->tag().empty() &&
-                       AppDelegate::shared()->config->sidebarCategoriesShowNumberOfElementInSidebar;
-    if (shown) counter->setTitle(std::to_string(tag->tagUseCounter()));
-    if (counter->isHidden() == shown) counter->setHidden(!shown);
+    if (const auto counter = buttonUsageCounter.lock()) {
+        const auto tag = assignedIconTag.lock();
+        const bool shown = tag && assignedItem->itemContentType() == SourceListItemContentType::tag &&
+                           !assignedItem->tag().empty() &&
+                           AppDelegate::shared()->config->sidebarCategoriesShowNumberOfElementInSidebar;
+        if (shown) counter->setTitle(std::to_string(tag->tagUseCounter()));
+        if (counter->isHidden() == shown) counter->setHidden(!shown);
+    }
+    // The icon's size, and the caption's room with or without the counter.
+    placeSubviews();
 }
 
 void SectionViewCellEntry::setFrame(const platform::Rect& frame) {
@@ -132,9 +133,12 @@ void SectionViewCellEntry::placeSubviews() {
     const double counterX = b.width() - cellInset - counterWidth;
     setIfChanged(buttonUsageCounter.lock(),
                  platform::Rect(counterX, (b.height() - counterHeight) / 2, counterWidth, counterHeight));
+    // Without a counter (categories, folders) the caption takes its place.
+    const auto counter = buttonUsageCounter.lock();
+    const double captionEnd = counter && !counter->isHidden() ? counterX : b.width() - cellInset;
     const double captionX = cellInset + side + iconGap;
     setIfChanged(textFieldCellCaption.lock(), platform::Rect(captionX, (b.height() - captionHeight) / 2,
-                                                             std::max(0.0, counterX - captionX), captionHeight));
+                                                             std::max(0.0, captionEnd - captionX), captionHeight));
 }
 
 bool SectionViewCellEntry::textFieldValueChanged(const std::string& oldValue, const std::string& newValue) {

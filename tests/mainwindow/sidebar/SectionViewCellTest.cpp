@@ -71,10 +71,16 @@ TEST_F(SectionViewCellTest, TagRowsShowTheirCountWhileTheSettingIsOn) {
     EXPECT_EQ(cell("Top")->buttonUsageCounter.lock()->title(), "1");
     EXPECT_FALSE(counterShown("Files"));
     EXPECT_FALSE(counterShown("A")) << "a folder";
+    // A caption stops before a shown counter; without one it takes the room
+    // (a long category name is not cut short beside empty space).
+    auto captionEnd = [&](const std::string& row) { return caption(row)->frame().maxX(); };
+    EXPECT_LE(captionEnd("Top"), cell("Top")->buttonUsageCounter.lock()->frame().minX());
+    EXPECT_GT(captionEnd("Files"), cell("Top")->buttonUsageCounter.lock()->frame().minX());
 
     config()->sidebarCategoriesShowNumberOfElementInSidebar = false;
     sidebar->redrawContent();
     for (const char* row : {"Top", "B", "Files", "Applications"}) EXPECT_FALSE(counterShown(row)) << row;
+    EXPECT_EQ(captionEnd("Top"), captionEnd("Files"));
 }
 
 TEST_F(SectionViewCellTest, AReusedCellForAnUnknownTagForgetsItsOldTag) {
