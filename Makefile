@@ -39,16 +39,18 @@ test: deps
 	cmake --build build/test -j $(JOBS)
 	cd build/test && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-# The pictures of the main window in docs/screenshots/, taken afresh by the
-# main window's desktop test (which writes them into build/test/screenshots/).
+# The pictures of the main window and its sidebar in docs/screenshots/, taken
+# afresh by their desktop tests (which write them into build/test/screenshots/).
 screenshots: deps
 	cmake -S . -B build/test $(CMAKE_GEN) $(TEST_FLAGS) -DFRELT_SANITIZE=ON
 	cmake --build build/test -j $(JOBS) --target frelt frelt_make_configuration frelt_screenshot
 	rm -rf build/test/screenshots
-	cd build/test && ctest --output-on-failure -R desktop_main_window
-	@test -f build/test/screenshots/main-window.png || { echo "no pictures: the desktop test was skipped"; exit 1; }
+	cd build/test && ctest --output-on-failure -R 'desktop_main_window|desktop_sidebar'
+	@test -f build/test/screenshots/main-window.png -a -f build/test/screenshots/sidebar.png || { echo "no pictures: the desktop tests were skipped"; exit 1; }
 	mkdir -p docs/screenshots
-	cp build/test/screenshots/main-window.png build/test/screenshots/main-window-search.png docs/screenshots/
+	cp build/test/screenshots/main-window.png build/test/screenshots/main-window-search.png \
+	   build/test/screenshots/sidebar.png build/test/screenshots/sidebar-tag-selected.png \
+	   build/test/screenshots/sidebar-tag-popup.png docs/screenshots/
 
 tsan: deps
 	cmake -S . -B build/tsan $(CMAKE_GEN) $(TEST_FLAGS) -DFRELT_TSAN=ON -DFRELT_PROGRAM=OFF

@@ -2,14 +2,18 @@
 // the environment names (HOME and the XDG variables): a number of entries
 // (half links, half files with tags), the global hotkey Ctrl+Alt+Space, the
 // presentation of the main window, and "launched before", so no first-run
-// dialog shows.
+// dialog shows. With "sidebar" the tags are nested ("Work|Projects|Frelt"
+// and its kin), some with a colour and a symbol of their own, one entry is
+// a favourite, and every category of the sidebar and the tags' counts are
+// shown.
 //
-//   frelt_make_configuration ENTRIES [window|popover] [debug]
+//   frelt_make_configuration ENTRIES [window|popover] [debug] [sidebar]
 
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "app/AppDelegate.h"
 #include "hotkeys/KeyCombo.h"
@@ -18,15 +22,23 @@
 #include "store/Configuration.h"
 #include "store/DataStorage.h"
 #include "store/StoreConstants.h"
+#include "store/TagManager.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::cerr << "usage: frelt_make_configuration ENTRIES [window|popover] [debug]\n";
+        std::cerr << "usage: frelt_make_configuration ENTRIES [window|popover] [debug] [sidebar]\n";
         return 2;
     }
     const int entries = std::stoi(argv[1]);
     const std::string style = argc > 2 ? argv[2] : "window";
-    const bool debug = argc > 3 && std::string(argv[3]) == "debug";
+    bool debug = false, sidebar = false;
+    for (int i = 3; i < argc; ++i) {
+        debug = debug || std::string(argv[i]) == "debug";
+        sidebar = sidebar || std::string(argv[i]) == "sidebar";
+    }
+    // Three levels deep under Work; Home is a folder only.
+    const std::vector<std::string> nestedTags = {"Work",        "Work|Projects", "Work|Projects|Frelt", "Work|Mail",
+                                                 "Home|Garden", "Home|Recipes",  "Travel"};
 
     const auto config = frelt::AppDelegate::shared()->config;
     config->loadConfig();
@@ -43,8 +55,31 @@ int main(int argc, char** argv) {
             std::ofstream(path) << "x";
             entry = frelt::TableViewItem::initForExternalNonSpotlightObject(path.string());
         }
-        entry->setTags({"Tag " + std::to_string(i % 50)});
+        entry->setTags({sidebar ? nestedTags[std::size_t(i) % nestedTags.size()] : "Tag " + std::to_string(i % 50)});
+        if (sidebar && i == 1) entry->setIsFavorite(true);
         store->addToAllData(entry);
+    }
+    if (sidebar) {
+        struct Look {
+            const char* tag;
+            const char* symbol;
+            platform::Color color;
+        };
+        const auto tags = frelt::TagManager::shared()->allAvailableTags();
+        for (const auto& look : {Look{"Work|Projects|Frelt", "icon_folder_code", platform::Color::sRGB(0.85, 0.25, 0.2)},
+                                 Look{"Home|Garden", "icon_folder_heart", platform::Color::sRGB(0.2, 0.6, 0.3)},
+                                 Look{"Travel", "icon_tags", platform::Color::sRGB(0.2, 0.4, 0.85)}}) {
+            auto tag = frelt::iconTag::initWithNewName(look.tag, look.symbol);
+            tag->setColor(look.color);
+            tags->append(tag);
+        }
+        config->setSidebarCategoriesShowFiles(true);
+        config->setSidebarCategoriesShowFolders(true);
+        config->setSidebarCategoriesShowURLs(true);
+        config->setSidebarCategoriesShowRecentApplications(true);
+        config->setSidebarCategoriesShowActiveApplications(true);
+        config->setSidebarCategoriesShowFavorites(true);
+        config->sidebarCategoriesShowNumberOfElementInSidebar = true;
     }
     namespace mf = platform::modifierflags;
     config->globalKeyCombo = frelt::KeyCombo::make(frelt::Key::space, mf::command | mf::option);
