@@ -15,6 +15,7 @@
 #include "platform/appkit/ContainerViews.h"
 #include "platform/appkit/Image.h"
 #include "platform/appkit/ImageView.h"
+#include "platform/appkit/Layer.h"
 #include "platform/appkit/Storyboard.h"
 #include "platform/foundation/SingleInstance.h"
 #include "store/TagManager.h"
@@ -32,6 +33,15 @@ std::shared_ptr<platform::Button> addButton(platform::View& parent, const std::s
     button->setAction(action);
     parent.addSubview(button);
     return button;
+}
+
+void setUpPopupBackgroundPanel(platform::VisualEffectView& panel) {
+    panel.setState(platform::VisualEffectState::active);
+    panel.setHidden(false);
+    panel.setAppearance(std::nullopt);
+    panel.setMaterial(platform::VisualEffectMaterial::contentBackground);
+    panel.setWantsLayer(true);
+    if (auto layer = panel.layer()) layer->setCornerRadius(7.0);
 }
 
 // --- named colours

@@ -27,6 +27,7 @@
 
 #include "platform/appkit/Appearance.h"
 #include "platform/appkit/Button.h"
+#include "platform/appkit/ContainerViews.h"
 #include "platform/appkit/Storyboard.h"
 #include "platform/appkit/View.h"
 #include "platform/appkit/ViewController.h"
@@ -85,6 +86,10 @@ std::shared_ptr<T> instantiateSceneOnce(std::optional<std::shared_ptr<T>>& slot,
 // `target`: the buttons of the scenes' layouts.
 std::shared_ptr<platform::Button> addButton(platform::View& parent, const std::string& title, platform::Rect frame,
                                             const std::shared_ptr<platform::Object>& target, const char* action);
+
+// A popup's background panel: active and shown, following the application's
+// appearance, the content background with corners rounded by 7 points.
+void setUpPopupBackgroundPanel(platform::VisualEffectView& panel);
 
 // Colours by name, each with a light and a dark variant.
 class NamedColors {

@@ -71,24 +71,8 @@ void TableViewPopupViewController::viewWillAppear() {
     needsRedraw = false;
     const auto self = std::static_pointer_cast<TableViewPopupViewController>(shared_from_this());
 
-    if (auto panel = backgroundPanelLeft.lock()) {
-        panel->setState(platform::VisualEffectState::active);
-        panel->setHidden(false);
-        panel->setAppearance(std::nullopt);
-        panel->setMaterial(platform::VisualEffectMaterial::contentBackground);
-        panel->setWantsLayer(true);
-        if (auto layer = panel->layer()) layer->setCornerRadius(7.0);
-    }
-    if (auto slider = colorSlider.lock()) {
-        slider->setContinuous(false);
-        slider->setRefusesFirstResponder(true);
-        slider->setKnobBorderSize(0.5);
-        slider->setKnobHeight(std::min(16.0, slider->bounds().height()));
-        slider->setSliderHeight(std::min(10.0, slider->bounds().height()));
-        slider->setAction("onChangeColorSlider:");
-        slider->setTarget(self);
-        slider->setEnabled(true);
-    }
+    if (auto panel = backgroundPanelLeft.lock()) setUpPopupBackgroundPanel(*panel);
+    if (auto slider = colorSlider.lock()) setUpPopupColorSlider(*slider, self);
     updateBackgroundPreview();
     if (auto name = appName.lock()) name->setStringValue(item->name());
     if (auto pathField = appPath.lock()) {

@@ -26,10 +26,8 @@ void TagTableViewPopupViewController::viewWillDisappear() {
 TagTableViewPopupManager::TagTableViewPopupManager() : popover(std::make_shared<platform::Popover>()) {}
 
 std::shared_ptr<TagTableViewPopupViewController> TagTableViewPopupManager::tagTableViewPopupViewController() {
-    if (!controller_)
-        controller_ = instantiateScene<TagTableViewPopupViewController>(
-            TagTableViewPopupViewController::storyboardName, TagTableViewPopupViewController::sceneIdentifier);
-    return *controller_;
+    return instantiateSceneOnce(controller_, TagTableViewPopupViewController::storyboardName,
+                                TagTableViewPopupViewController::sceneIdentifier);
 }
 
 void TagTableViewPopupManager::setupPopover() {

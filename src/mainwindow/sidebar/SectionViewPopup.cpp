@@ -36,14 +36,7 @@ void SectionViewPopupViewController::viewWillAppear() {
     isVisible = true;
     const auto tag = findIconTag();
     if (!tag) return;
-    if (auto panel = backgroundPanel.lock()) {
-        panel->setState(platform::VisualEffectState::active);
-        panel->setHidden(false);
-        panel->setAppearance(std::nullopt);
-        panel->setMaterial(platform::VisualEffectMaterial::contentBackground);
-        panel->setWantsLayer(true);
-        if (auto layer = panel->layer()) layer->setCornerRadius(7.0);
-    }
+    if (auto panel = backgroundPanel.lock()) setUpPopupBackgroundPanel(*panel);
     if (auto slider = colorSlider.lock()) setUpPopupColorSlider(*slider, shared_from_this());
     HotKeyManager::shared()->setHotkeysPaused(true);
     needsRebuild = false;
@@ -143,10 +136,8 @@ void SectionViewPopupViewController::recordViewDidChangeKeyCombo(RecordView& rec
 SectionViewPopupManager::SectionViewPopupManager() : sectionViewPopover(std::make_shared<platform::Popover>()) {}
 
 std::shared_ptr<SectionViewPopupViewController> SectionViewPopupManager::sectionViewPopupViewController() {
-    if (!controller_)
-        controller_ = instantiateScene<SectionViewPopupViewController>(SectionViewPopupViewController::storyboardName,
-                                                                       SectionViewPopupViewController::sceneIdentifier);
-    return *controller_;
+    return instantiateSceneOnce(controller_, SectionViewPopupViewController::storyboardName,
+                                SectionViewPopupViewController::sceneIdentifier);
 }
 
 void SectionViewPopupManager::setupPopover() {
