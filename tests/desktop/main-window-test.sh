@@ -13,45 +13,8 @@
 # Exits 77 (skipped), saying why, when a tool it needs is missing.
 
 set -u
-for tool in openbox xdotool dbus-run-session; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "skipped: $tool is not installed (scripts/install-deps installs it)"
-        exit 77
-    fi
-done
-if [ -z "${FRELT_DESKTOP_TEST_BUS:-}" ]; then
-    FRELT_DESKTOP_TEST_BUS=1 exec dbus-run-session -- "$0" "$@"
-fi
-frelt=$1
-tools=$2
-out=$3
-mkdir -p "$out"
+. "$(dirname "$0")/desktop-common.sh"
 
-passed=0
-failed=0
-check() {  # check NAME COMMAND...
-    local name=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-        echo "ok: $name"
-    else
-        failed=$((failed + 1))
-        echo "FAILED: $name"
-    fi
-}
-# Polls COMMAND until it succeeds or 10 seconds pass.
-within() {
-    local deadline=$((SECONDS + 10))
-    until "$@"; do
-        [ $SECONDS -ge $deadline ] && return 1
-        sleep 0.05
-    done
-}
-main_window_shown() { xdotool search --onlyvisible --name '^Frelt$' >/dev/null 2>&1; }
-main_window_hidden() { ! main_window_shown; }
-main_window_focused() { [ "$(xdotool getactivewindow getwindowname 2>/dev/null)" = "Frelt" ]; }
-logged() { grep -q "$1" "$2"; }
 # A picture of the main window alone (the whole screen when it cannot be told).
 picture() {
     local id
@@ -74,12 +37,7 @@ settled_picture() {  # settled_picture OUT [UNLIKE]
     done
 }
 
-root=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$root"' EXIT
-export HOME=$root/home XDG_CONFIG_HOME=$root/home/.config XDG_DATA_HOME=$root/home/.local/share
-export XDG_CACHE_HOME=$root/home/.cache XDG_DATA_DIRS=$root/usr/share:/usr/share
-mkdir -p "$HOME" "$XDG_DATA_HOME/applications"
-export QT_QPA_PLATFORM=xcb
+mkdir -p "$XDG_DATA_HOME/applications"
 
 # The program the typed query finds: it writes down that it was opened.
 ran=$root/recorder-ran
@@ -97,8 +55,6 @@ Exec=$root/recorder %F
 Terminal=false
 ENTRY
 
-openbox --sm-disable >"$root/openbox.log" 2>&1 &
-within xdotool get_desktop >/dev/null 2>&1  # answered once an EWMH window manager runs
 "$tools/frelt_make_configuration" 2000 window >/dev/null || { echo "FAILED: configuration"; exit 1; }
 
 FRELT_REPORT_READY=1 "$frelt" >"$root/frelt.log" 2>&1 &

@@ -1,0 +1,54 @@
+# What the desktop tests share, sourced by each at its start: the tools they
+# need (exit 77, saying why, when one is missing), a private session bus, the
+# arguments FRELT TOOLS_DIR OUT_DIR, checks that count, polling with a
+# deadline, a scratch home and openbox as the window manager.
+
+for tool in openbox xdotool dbus-run-session; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "skipped: $tool is not installed (scripts/install-deps installs it)"
+        exit 77
+    fi
+done
+if [ -z "${FRELT_DESKTOP_TEST_BUS:-}" ]; then
+    FRELT_DESKTOP_TEST_BUS=1 exec dbus-run-session -- "$0" "$@"
+fi
+frelt=$1
+tools=$2
+out=$3
+mkdir -p "$out"
+
+passed=0
+failed=0
+check() {  # check NAME COMMAND...
+    local name=$1
+    shift
+    if "$@"; then
+        passed=$((passed + 1))
+        echo "ok: $name"
+    else
+        failed=$((failed + 1))
+        echo "FAILED: $name"
+    fi
+}
+# Polls COMMAND until it succeeds or 10 seconds pass.
+within() {
+    local deadline=$((SECONDS + 10))
+    until "$@"; do
+        [ $SECONDS -ge $deadline ] && return 1
+        sleep 0.05
+    done
+}
+main_window_shown() { xdotool search --onlyvisible --name '^Frelt$' >/dev/null 2>&1; }
+main_window_hidden() { ! main_window_shown; }
+main_window_focused() { [ "$(xdotool getactivewindow getwindowname 2>/dev/null)" = "Frelt" ]; }
+logged() { grep -q "$1" "$2"; }
+
+root=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$root"' EXIT
+export HOME=$root/home XDG_CONFIG_HOME=$root/home/.config XDG_DATA_HOME=$root/home/.local/share
+export XDG_CACHE_HOME=$root/home/.cache XDG_DATA_DIRS=$root/usr/share:/usr/share
+mkdir -p "$HOME"
+export QT_QPA_PLATFORM=xcb
+
+openbox --sm-disable >"$root/openbox.log" 2>&1 &
+within xdotool get_desktop >/dev/null 2>&1  # answered once an EWMH window manager runs
