@@ -79,16 +79,7 @@ void TableViewPopupViewController::viewWillAppear() {
         panel->setWantsLayer(true);
         if (auto layer = panel->layer()) layer->setCornerRadius(7.0);
     }
-    if (auto slider = colorSlider.lock()) {
-        slider->setContinuous(false);
-        slider->setRefusesFirstResponder(true);
-        slider->setKnobBorderSize(0.5);
-        slider->setKnobHeight(std::min(16.0, slider->bounds().height()));
-        slider->setSliderHeight(std::min(10.0, slider->bounds().height()));
-        slider->setAction("onChangeColorSlider:");
-        slider->setTarget(self);
-        slider->setEnabled(true);
-    }
+    if (auto slider = colorSlider.lock()) slider->prepareForColorChoice(self);
     updateBackgroundPreview();
     if (auto name = appName.lock()) name->setStringValue(item->name());
     if (auto pathField = appPath.lock()) {

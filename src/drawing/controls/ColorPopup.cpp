@@ -29,14 +29,7 @@ void ColorPopupViewController::viewWillAppear() {
     isVisible = true;
     auto slider = colorSlider.lock();
     if (!slider) return;
-    slider->setContinuous(false);
-    slider->setRefusesFirstResponder(true);
-    slider->setKnobBorderSize(0.5);
-    slider->setKnobHeight(std::min(16.0, slider->bounds().height()));
-    slider->setSliderHeight(std::min(10.0, slider->bounds().height()));
-    slider->setAction("onChangeColorSlider:");
-    slider->setTarget(shared_from_this());
-    slider->setEnabled(true);
+    slider->prepareForColorChoice(shared_from_this());
 }
 
 void ColorPopupViewController::viewWillDisappear() {

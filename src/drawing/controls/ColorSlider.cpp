@@ -266,4 +266,15 @@ void ColorSlider::animateBackground() {
     backgroundLayer_->setPath(isTracking_ ? filled : lined);
 }
 
+void ColorSlider::prepareForColorChoice(const std::shared_ptr<platform::Object>& target) {
+    setContinuous(false);
+    setRefusesFirstResponder(true);
+    setKnobBorderSize(0.5);
+    setKnobHeight(std::min(16.0, bounds().height()));
+    setSliderHeight(std::min(10.0, bounds().height()));
+    setAction("onChangeColorSlider:");
+    setTarget(target);
+    setEnabled(true);
+}
+
 }  // namespace frelt

@@ -81,6 +81,11 @@ public:
     // At most 5.
     void setKnobBorderSize(double size);
 
+    // Made ready for choosing an entry's colour in a popup: it sends
+    // "onChangeColorSlider:" to the target when the user lets go, never takes
+    // the focus, and its knob and track fit its height.
+    void prepareForColorChoice(const std::shared_ptr<platform::Object>& target);
+
     // The colour the slider stands for: hue value / maximum (0 when the
     // maximum is 0), the slider's saturation, full brightness, opaque.
     platform::Color currentColor() const;
