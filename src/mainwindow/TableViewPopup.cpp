@@ -72,7 +72,7 @@ void TableViewPopupViewController::viewWillAppear() {
     const auto self = std::static_pointer_cast<TableViewPopupViewController>(shared_from_this());
 
     if (auto panel = backgroundPanelLeft.lock()) setUpPopupBackgroundPanel(*panel);
-    if (auto slider = colorSlider.lock()) setUpPopupColorSlider(*slider, self);
+    if (auto slider = colorSlider.lock()) slider->prepareForColorChoice(self);
     updateBackgroundPreview();
     if (auto name = appName.lock()) name->setStringValue(item->name());
     if (auto pathField = appPath.lock()) {

@@ -15,7 +15,7 @@ void TagTableViewPopupViewController::viewWillAppear() {
     if (!currentIconTag) return;
     tintColor = currentIconTag->color();
     applyTintColor();
-    if (auto slider = colorSlider.lock()) setUpPopupColorSlider(*slider, shared_from_this());
+    if (auto slider = colorSlider.lock()) slider->prepareForColorChoice(shared_from_this());
 }
 
 void TagTableViewPopupViewController::viewWillDisappear() {

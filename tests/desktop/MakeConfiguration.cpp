@@ -1,6 +1,7 @@
 // Writes a configuration for a desktop run of the program into the folders
 // the environment names (HOME and the XDG variables): a number of entries
-// (half links, half files with tags), the global hotkey Ctrl+Alt+Space, the
+// (half links, half files with tags; some with a comment or a colour, as
+// people's lists have them), the global hotkey Ctrl+Alt+Space, the
 // presentation of the main window, and "launched before", so no first-run
 // dialog shows. With "sidebar" the tags are nested ("Work|Projects|Frelt"
 // and its kin), some with a colour and a symbol of their own, one entry is
@@ -57,6 +58,13 @@ int main(int argc, char** argv) {
         }
         entry->setTags({sidebar ? nestedTags[std::size_t(i) % nestedTags.size()] : "Tag " + std::to_string(i % 50)});
         if (sidebar && i == 1) entry->setIsFavorite(true);
+        if (i % 3 == 0) entry->setComment(i % 2 ? "Read before the meeting" : "Shared with the team");
+        if (i % 5 == 0) {
+            static const platform::Color colors[] = {platform::Color::sRGB(0.96, 0.52, 0.16),
+                                                     platform::Color::sRGB(0.20, 0.62, 0.90),
+                                                     platform::Color::sRGB(0.35, 0.75, 0.35)};
+            entry->setColor(colors[(i / 5) % 3]);
+        }
         store->addToAllData(entry);
     }
     if (sidebar) {

@@ -12,7 +12,9 @@
 #   desktop-test.sh FRELT TOOLS_DIR OUT_DIR
 # Exits 77 (skipped), saying why, when a tool it needs is missing.
 
-. "$(dirname "$0")/desktop-lib.sh"
+set -u
+. "$(dirname "$0")/desktop-common.sh"
+
 "$tools/frelt_make_configuration" 200 window debug >/dev/null || { echo "FAILED: configuration"; exit 1; }
 echo "a file to hand over" >"$root/handed.txt"
 

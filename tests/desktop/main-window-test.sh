@@ -12,13 +12,32 @@
 #   main-window-test.sh FRELT TOOLS_DIR OUT_DIR
 # Exits 77 (skipped), saying why, when a tool it needs is missing.
 
-. "$(dirname "$0")/desktop-lib.sh"
+set -u
+. "$(dirname "$0")/desktop-common.sh"
+
 # A picture of the main window alone (the whole screen when it cannot be told).
 picture() {
     local id
     id=$(xdotool search --onlyvisible --name '^Frelt$' 2>/dev/null | head -1)
     "$tools/frelt_screenshot" "$1" ${id:+"$id"}
 }
+# A picture of the window once it has settled: two pictures in a row are
+# the same and, when UNLIKE is given, differ from that earlier picture.
+settled_picture() {  # settled_picture OUT [UNLIKE]
+    local out=$1 unlike=${2:-} previous=$root/previous.png
+    local deadline=$((SECONDS + 10))
+    picture "$previous"
+    while :; do
+        picture "$out"
+        if cmp -s "$out" "$previous" && { [ -z "$unlike" ] || ! cmp -s "$out" "$unlike"; }; then
+            return 0
+        fi
+        [ $SECONDS -ge $deadline ] && return 1
+        cp "$out" "$previous"
+    done
+}
+
+mkdir -p "$XDG_DATA_HOME/applications"
 
 # The program the typed query finds: it writes down that it was opened.
 ran=$root/recorder-ran
@@ -45,12 +64,10 @@ check "the program starts and is ready" within logged "frelt: ready" "$root/frel
 xdotool key ctrl+alt+space
 check "the hotkey shows the main window" within main_window_shown
 check "the shown window has the focus" within main_window_focused
-sleep 0.3  # the first picture settles
-picture "$out/main-window.png"
+check "the window settles for its picture" settled_picture "$out/main-window.png"
 
 xdotool type --delay 60 "quokka"
-sleep 0.3
-picture "$out/main-window-search.png"
+check "the typed query changes the window" settled_picture "$out/main-window-search.png" "$out/main-window.png"
 xdotool key Return
 check "Return opens the entry found" within test -s "$ran"
 check "opening the entry hides the window" within main_window_hidden

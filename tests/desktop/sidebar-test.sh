@@ -11,7 +11,9 @@
 #   sidebar-test.sh FRELT TOOLS_DIR OUT_DIR
 # Exits 77 (skipped), saying why, when a tool it needs is missing.
 
-. "$(dirname "$0")/desktop-lib.sh"
+set -u
+. "$(dirname "$0")/desktop-common.sh"
+
 main_window() { xdotool search --onlyvisible --name '^Frelt$' 2>/dev/null | head -1; }
 # A picture of the main window alone, or of the whole screen.
 picture() { "$tools/frelt_screenshot" "$1" ${2:+"$2"}; }
@@ -46,7 +48,7 @@ picture "$out/sidebar.png" "$(main_window)"
 # A click on the tag three levels deep: the table shows its entries.
 click_in_window 1 100 "$(row_y 2 13)"
 check "a click on a tag filters the entry table" \
-    within logged "-> .tag with searchString: Work|Projects|Frelt" "$root/frelt.log"
+    within logged ".tag with searchString: Work|Projects|Frelt" "$root/frelt.log"
 sleep 0.3
 picture "$out/sidebar-tag-selected.png" "$(main_window)"
 

@@ -27,7 +27,9 @@ void ColorPopupViewController::viewWillAppear() {
     ViewController::viewWillAppear();
     setPreferredContentSize({252, 153});
     isVisible = true;
-    if (auto slider = colorSlider.lock()) setUpPopupColorSlider(*slider, shared_from_this());
+    auto slider = colorSlider.lock();
+    if (!slider) return;
+    slider->prepareForColorChoice(shared_from_this());
 }
 
 void ColorPopupViewController::viewWillDisappear() {

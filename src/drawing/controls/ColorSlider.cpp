@@ -266,15 +266,15 @@ void ColorSlider::animateBackground() {
     backgroundLayer_->setPath(isTracking_ ? filled : lined);
 }
 
-void setUpPopupColorSlider(ColorSlider& slider, const std::shared_ptr<platform::Object>& target) {
-    slider.setContinuous(false);
-    slider.setRefusesFirstResponder(true);
-    slider.setKnobBorderSize(0.5);
-    slider.setKnobHeight(std::min(16.0, slider.bounds().height()));
-    slider.setSliderHeight(std::min(10.0, slider.bounds().height()));
-    slider.setAction("onChangeColorSlider:");
-    slider.setTarget(target);
-    slider.setEnabled(true);
+void ColorSlider::prepareForColorChoice(const std::shared_ptr<platform::Object>& target) {
+    setContinuous(false);
+    setRefusesFirstResponder(true);
+    setKnobBorderSize(0.5);
+    setKnobHeight(std::min(16.0, bounds().height()));
+    setSliderHeight(std::min(10.0, bounds().height()));
+    setAction("onChangeColorSlider:");
+    setTarget(target);
+    setEnabled(true);
 }
 
 }  // namespace frelt

@@ -81,6 +81,11 @@ public:
     // At most 5.
     void setKnobBorderSize(double size);
 
+    // Made ready for choosing an entry's or a tag's colour in a popup: it sends
+    // "onChangeColorSlider:" to the target when the user lets go, never takes
+    // the focus, and its knob and track fit its height.
+    void prepareForColorChoice(const std::shared_ptr<platform::Object>& target);
+
     // The colour the slider stands for: hue value / maximum (0 when the
     // maximum is 0), the slider's saturation, full brightness, opaque.
     platform::Color currentColor() const;
@@ -159,11 +164,5 @@ private:
     std::optional<platform::BezierPath> backgroundLinedRect_;
     std::optional<platform::BezierPath> backgroundFilledRect_;
 };
-
-// The hue slider of a popup, as it is about to appear: not continuous,
-// refusing first responder, a 16-point knob with a 0.5-point border and a
-// 10-point bar (each at most the slider's height), the action
-// "onChangeColorSlider:" to `target`, enabled.
-void setUpPopupColorSlider(ColorSlider& slider, const std::shared_ptr<platform::Object>& target);
 
 }  // namespace frelt

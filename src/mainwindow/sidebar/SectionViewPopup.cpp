@@ -37,7 +37,7 @@ void SectionViewPopupViewController::viewWillAppear() {
     const auto tag = findIconTag();
     if (!tag) return;
     if (auto panel = backgroundPanel.lock()) setUpPopupBackgroundPanel(*panel);
-    if (auto slider = colorSlider.lock()) setUpPopupColorSlider(*slider, shared_from_this());
+    if (auto slider = colorSlider.lock()) slider->prepareForColorChoice(shared_from_this());
     HotKeyManager::shared()->setHotkeysPaused(true);
     needsRebuild = false;
     needsRedraw = false;

@@ -1,10 +1,8 @@
-# What the desktop tests share, sourced at the top of each with the test's
-# own arguments (FRELT TOOLS_DIR OUT_DIR): it skips (exit 77) saying why
-# when a tool is missing, runs the test again on a private session bus,
-# sets frelt, tools and out, the helpers check and within, a private home
-# in $root (removed at the end) and openbox as the window manager.
+# What the desktop tests share, sourced by each at its start: the tools they
+# need (exit 77, saying why, when one is missing), a private session bus, the
+# arguments FRELT TOOLS_DIR OUT_DIR, checks that count, polling with a
+# deadline, a scratch home and openbox as the window manager.
 
-set -u
 for tool in openbox xdotool dbus-run-session; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "skipped: $tool is not installed (scripts/install-deps installs it)"
@@ -43,13 +41,13 @@ within() {
 main_window_shown() { xdotool search --onlyvisible --name '^Frelt$' >/dev/null 2>&1; }
 main_window_hidden() { ! main_window_shown; }
 main_window_focused() { [ "$(xdotool getactivewindow getwindowname 2>/dev/null)" = "Frelt" ]; }
-logged() { grep -q -- "$1" "$2"; }
+logged() { grep -q "$1" "$2"; }
 
 root=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$root"' EXIT
 export HOME=$root/home XDG_CONFIG_HOME=$root/home/.config XDG_DATA_HOME=$root/home/.local/share
 export XDG_CACHE_HOME=$root/home/.cache XDG_DATA_DIRS=$root/usr/share:/usr/share
-mkdir -p "$HOME" "$XDG_DATA_HOME/applications"
+mkdir -p "$HOME"
 export QT_QPA_PLATFORM=xcb
 
 openbox --sm-disable >"$root/openbox.log" 2>&1 &
