@@ -67,7 +67,7 @@ std::shared_ptr<TableViewCellMainWindow> makeEntryCell(bool small) {
     auto indicator = std::make_shared<platform::ImageView>();
     indicator->setImageScaling(platform::ImageScaling::proportionallyUpOrDown);
     indicator->setHidden(true);
-    for (const std::shared_ptr<platform::View> view : {std::shared_ptr<platform::View>(image), std::shared_ptr<platform::View>(overlay),
+    for (const std::shared_ptr<platform::View>& view : {std::shared_ptr<platform::View>(image), std::shared_ptr<platform::View>(overlay),
                                                       std::shared_ptr<platform::View>(badge), std::shared_ptr<platform::View>(indicator),
                                                       std::shared_ptr<platform::View>(name), std::shared_ptr<platform::View>(line),
                                                       std::shared_ptr<platform::View>(hotkey)})

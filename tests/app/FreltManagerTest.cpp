@@ -94,7 +94,9 @@ TEST_F(FreltManagerTest, LosingFocusClosesAnAttachedPopoverOrTheWindowButNeverAD
         SCOPED_TRACE(c.style * 10 + c.detach);
         config()->windowViewStyle = c.style;
         manager()->mainWindowShow();
-        if (c.detach) ASSERT_TRUE(manager()->popover()->detach());
+        if (c.detach) {
+            ASSERT_TRUE(manager()->popover()->detach());
+        }
         manager()->viewControllerMain()->setModifierFlagsContainCommandKey(true);
         manager()->applicationLostFocus();
         EXPECT_EQ(mainShown(), c.staysOpen);

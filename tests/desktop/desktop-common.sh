@@ -3,7 +3,7 @@
 # arguments FRELT TOOLS_DIR OUT_DIR, checks that count, polling with a
 # deadline, a scratch home and openbox as the window manager.
 
-for tool in openbox xdotool dbus-run-session; do
+for tool in openbox xdotool dbus-run-session xwininfo; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "skipped: $tool is not installed (scripts/install-deps installs it)"
         exit 77

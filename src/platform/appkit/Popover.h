@@ -74,6 +74,7 @@ public:
     void drawDecorations(GraphicsContext& context, const Rect& bounds) override;
     // The background's outline in the decorated bounds.
     BezierPath backgroundShape(const Rect& bounds) const;
+    std::optional<BezierPath> decorationShape(const Rect& bounds) const override { return backgroundShape(bounds); }
 
 private:
     std::weak_ptr<Popover> popover_;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/appkit/Appearance.h"
+#include "platform/appkit/BezierPath.h"
 #include "platform/appkit/KitBackend.h"
 #include "platform/appkit/ModalResponse.h"
 #include "platform/appkit/Responder.h"
@@ -277,6 +278,13 @@ public:
     virtual void drawDecorations(GraphicsContext& context, const Rect& bounds) {
         (void)context;
         (void)bounds;
+    }
+    // The outline of a window that is not rectangular, in the same
+    // coordinates as `drawDecorations`; none: the whole rectangle. Where the
+    // screen cannot show transparency, the window is cut to it.
+    virtual std::optional<BezierPath> decorationShape(const Rect& bounds) const {
+        (void)bounds;
+        return std::nullopt;
     }
     // The window manager gave the window the keyboard focus.
     void nativeDidBecomeKey();

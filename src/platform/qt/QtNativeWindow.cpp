@@ -8,6 +8,10 @@
 #include <QWindow>
 
 #include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include <xcb/xcb.h>
 
 #include "platform/appkit/Application.h"
 #include "platform/appkit/SystemColors.h"
@@ -57,6 +61,32 @@ QRect outerGeometry(const Rect& frame, const EdgeInsets& e) {
     return QRectF(frame.minX() - e.left, frame.minY() - e.top, frame.width() + e.left + e.right,
                   frame.height() + e.top + e.bottom)
         .toAlignedRect();
+}
+
+// Whether the X server's screen has a compositing manager, which alone
+// shows a window's clear pixels as clear (without one they are black).
+// Outside X11 (the offscreen platform of tests) alpha is taken as shown.
+bool compositingManagerRunning() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->connection()) return true;
+    xcb_connection_t* connection = x11->connection();
+    int screen = 0;
+    if (const char* display = std::getenv("DISPLAY")) {
+        char* host = nullptr;
+        int number = 0;
+        if (xcb_parse_display(display, &host, &number, &screen) == 0) screen = 0;
+        std::free(host);
+    }
+    const std::string name = "_NET_WM_CM_S" + std::to_string(screen);
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.c_str()), nullptr);
+    if (!atom) return true;
+    xcb_get_selection_owner_reply_t* owner =
+        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr);
+    const bool running = !owner || owner->owner != XCB_NONE;
+    std::free(owner);
+    std::free(atom);
+    return running;
 }
 
 }  // namespace
@@ -143,8 +173,28 @@ bool WindowWidget::event(QEvent* event) {
     return QWidget::event(event);
 }
 
+void WindowWidget::showEvent(QShowEvent* event) {
+    cutToShape_ = !properties_.opaque && !compositingManagerRunning();
+    if (auto window = kitWindow()) updateShapeMask(*window);
+    QWidget::showEvent(event);
+}
+
+void WindowWidget::updateShapeMask(const Window& window) {
+    QRegion region;
+    if (cutToShape_) {
+        if (const auto shape = window.decorationShape(Rect(0, 0, width(), height()))) {
+            for (const QPolygonF& polygon : painterPath(*shape).toFillPolygons())
+                region += QRegion(polygon.toPolygon(), Qt::WindingFill);
+        }
+    }
+    if (region == mask()) return;
+    if (region.isEmpty()) clearMask();
+    else setMask(region);
+}
+
 void WindowWidget::paintEvent(QPaintEvent* event) {
     auto window = kitWindow();
+    if (window) updateShapeMask(*window);
     QPainter painter(this);
     if (!window) return;
     const AppearanceName appearance = window->effectiveAppearance();

@@ -49,6 +49,7 @@ protected:
     void leaveEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -57,6 +58,7 @@ protected:
 
 private:
     void sendMouse(QMouseEvent* event, bool press);
+    void updateShapeMask(const Window& window);
     void reportGeometry();
     // The drag's DraggingInfo for the kit, made at its entry.
     std::shared_ptr<DraggingInfo> draggingInfo(QDropEvent* event);
@@ -68,6 +70,9 @@ private:
     bool propertiesApplied_ = false;
     Rect frame_;
     bool placing_ = false;
+    // Set at each showing while the window has clear parts and no
+    // compositing manager runs: the window is then cut to its shape.
+    bool cutToShape_ = false;
     ClickCounter clicks_;
     int pressedClickCount_ = 1;
     std::shared_ptr<QtFieldEditor> editor_;

@@ -65,7 +65,9 @@ TEST_F(SidebarSelectionFilterTest, EachCategorySetsItsPredicateSortAndLimitInThe
         EXPECT_EQ(filter().maxResults, recent ? std::optional<std::int64_t>(15) : std::nullopt);
         EXPECT_EQ(filter().sortBy, recent ? filterSortBy::lastUsedDate : filterSortBy::name);
         EXPECT_TRUE(logs().contains(c.logged));
-        if (!recent) EXPECT_EQ(shownEntries(), c.shown);
+        if (!recent) {
+            EXPECT_EQ(shownEntries(), c.shown);
+        }
         EXPECT_EQ(controller->sectionViewSelectedItem, selectedItem());
     }
 }
