@@ -117,8 +117,9 @@ void AppDelegate::applicationDidFinishLaunching(const platform::Notification&) {
     // 11. The proxies start the application search.
     const auto store = DataStorage::shared();
     store->setEnableDataProxies(true);
-    // 12.
+    // 12. The first rebuild makes and drops as many blocks as the load did.
     store->rebuildData(RebuildDataReason::datastorageInitialize);
+    Configuration::returnFreedMemory();
     // 13. Categories, tags, launch-all, entries, global.
     HotKeyManager::shared()->registerAllHotKeys();
     // 14.

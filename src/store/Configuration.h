@@ -209,10 +209,11 @@ public:
         bool unreadable = false;
     };
 
+    // Gives the memory freed by a load, a save or a rebuild back to the system.
+    static void returnFreedMemory();
+
 private:
     void setCategoryFlag(bool& flag, KeyCombo::Ptr& combo, bool value);
-    // Gives the memory freed by a load or a save back to the system.
-    static void returnFreedMemory();
     void rearm(std::string reason);
 
     bool saveInProgress_ = false;

@@ -244,9 +244,8 @@ void TableViewItem::setComment(const std::string& comment) {
 }
 
 void TableViewItem::setColor(const std::optional<platform::Color>& color) {
-    const auto old = color_;
-    color_ = color;
-    const bool same = (!old && !color_) || (old && color_ && *old == *color_);
+    const bool same = (!color_ && !color) || (color_ && color && *color_ == *color);
+    color_ = color ? std::make_shared<const platform::Color>(*color) : nullptr;
     if (!same) itemChanged(TableViewItemChangeReason::colorChanged);
 }
 
@@ -394,7 +393,7 @@ bool TableViewItem::isEqual(const TableViewItem* other) const {
     if (name_ != other->name_) return false;
     if (!sameKeyCombo(hotkey_, other->hotkey_)) return false;
     if (comment_ != other->comment_) return false;
-    if (color_.has_value() != other->color_.has_value()) return false;
+    if (static_cast<bool>(color_) != static_cast<bool>(other->color_)) return false;
     if (color_ && !(*color_ == *other->color_)) return false;
     if (asSet(tags_.get()) != asSet(other->tags_.get())) return false;
     if (isVisible_ != other->isVisible_) return false;
@@ -549,7 +548,7 @@ TableViewItem::Ptr TableViewItem::initWithCoder(platform::KeyedUnarchiver& coder
     const auto comment = coder.decodeObject(keyNameComment);
     item->comment_ = comment.asString() ? *comment.asString() : std::string();
     item->isVisible_ = coder.decodeObject(keyNameVisible).asBool().value_or(true);
-    if (const auto color = coder.decodeObject(keyNameColor).as<platform::Color>()) item->color_ = *color;
+    item->color_ = coder.decodeObject(keyNameColor).as<platform::Color>();
     item->hotkey_ = coder.decodeObject(keyNameHotkey).as<KeyCombo>();
     item->isFavorite_ = coder.decodeObject(keyNameFavorite).asBool().value_or(false);
     const auto type = coder.decodeObject(keyNameItemType);

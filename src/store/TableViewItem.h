@@ -103,7 +103,7 @@ public:
     const std::string& comment() const { return comment_; }
     void setComment(const std::string& comment);
 
-    const std::optional<platform::Color>& color() const { return color_; }
+    std::optional<platform::Color> color() const { return color_ ? std::optional<platform::Color>(*color_) : std::nullopt; }
     void setColor(const std::optional<platform::Color>& color);
 
     const KeyCombo::Ptr& hotkey() const { return hotkey_; }
@@ -219,7 +219,8 @@ private:
     std::string pathLowercased_;
     ThreadSafe<std::vector<std::string>> tags_;
     std::string comment_;
-    std::optional<platform::Color> color_;
+    // Few entries have a colour: it is kept out of line, not in every entry.
+    std::shared_ptr<const platform::Color> color_;
     KeyCombo::Ptr hotkey_;
     bool isVisible_ = true;
     bool isFavorite_ = false;

@@ -176,6 +176,25 @@ TEST_F(IconCacheTest, VerificationRunsAtMostEveryFiveMinutesAfterARebuild) {
               1u);
 }
 
+TEST_F(IconCacheTest, VerifiedObjectsMakeTheirImagesOnlyWhenAskedFor) {
+    // The launch verifies thousands of entries that no window has shown yet.
+    const auto store = DataStorage::shared();
+    const auto entry = TableViewItem::initForExternalNonSpotlightObject(makeFile("a.txt"));
+    store->addToAllData(entry);
+    cache();
+    store->rebuildData(RebuildDataReason::datastorageInitialize);
+    drain();
+    const auto object = cache()->cachedObject(platform::URL::fileURL(entry->path()));
+    ASSERT_TRUE(object);
+    EXPECT_FALSE(object->defaultImage());
+    EXPECT_FALSE(object->smallImage());
+
+    EXPECT_EQ(cache()->icon(entry, false)->size(), (platform::Size{32, 32}));
+    EXPECT_EQ(nameOf(object->defaultImage()), "desktop icon");
+    EXPECT_EQ(object->defaultImage()->size(), (platform::Size{48, 48}));
+    EXPECT_EQ(object->source(), IconCacheObjectSource::defaultIcon);
+}
+
 TEST_F(IconCacheTest, WhatIsQueuedDuringTheVerificationWaitsForOneStepNotForAllOfThem) {
     const auto store = DataStorage::shared();
     std::vector<std::string> files;

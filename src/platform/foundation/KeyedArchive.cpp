@@ -459,11 +459,23 @@ std::optional<Data> KeyedArchiver::archivedData(const ArchiveObject& root, std::
 
 // --- KeyedUnarchiver --------------------------------------------------------
 
-KeyedUnarchiver::KeyedUnarchiver(const ValueArray& objects, std::size_t inputSize, const std::set<std::string>* allowed)
-    : objects_(objects),
+// What a class record of the file names, resolved once.
+struct KeyedUnarchiver::ClassRecord {
+    bool named = false;     // has a "$classname"
+    std::string className;  // as written
+    std::string chosen;     // the class decoded: the first of the record's classes that is known
+    const CodingRegistry::Decoder* decoder = nullptr;  // for a class that is not built in
+    std::string refusal;    // why objects of this class cannot be decoded here
+};
+
+KeyedUnarchiver::KeyedUnarchiver(const BinaryPropertyList& plist, Object objects, std::size_t inputSize,
+                                 const std::set<std::string>* allowed)
+    : plist_(plist),
+      objects_(objects),
+      objectCount_(plist.size(objects)),
       allowed_(allowed),
-      cache_(objects.size()),
-      inProgress_(objects.size(), 0),
+      cache_(objectCount_),
+      inProgress_(objectCount_, 0),
       budget_(64 * static_cast<std::uint64_t>(inputSize) + (1u << 20)) {}
 
 UnarchiveResult KeyedUnarchiver::unarchiveTopLevelObject(const Data& data) { return unarchive(data, nullptr); }
@@ -475,46 +487,63 @@ UnarchiveResult KeyedUnarchiver::unarchiveTopLevelObject(const Data& data, const
 }
 
 UnarchiveResult KeyedUnarchiver::unarchive(const Data& data, const std::set<std::string>* allowed) {
+    using Kind = BinaryPropertyList::Kind;
     UnarchiveResult result;
-    auto plist = PropertyList::read(data);
+    std::string error;
+    std::string_view bytes(reinterpret_cast<const char*>(data.data()), data.size());
+    // Archives are binary; one kept as XML is read into a value and read
+    // again from its binary form, so that both take the same checked path.
+    std::optional<Data> binary;
+    if (bytes.substr(0, 6) != "bplist") {
+        auto xml = PropertyList::read(bytes);
+        if (xml) binary = PropertyList::write(*xml.value, PropertyListFormat::Binary, &error);
+        else error = xml.error;
+        if (!binary) {
+            result.error = "The data is not a keyed archive: " + error;
+            return result;
+        }
+        bytes = std::string_view(reinterpret_cast<const char*>(binary->data()), binary->size());
+    }
+    const auto plist = BinaryPropertyList::open(bytes, error);
     if (!plist) {
-        result.error = "The data is not a keyed archive: " + plist.error;
+        result.error = "The data is not a keyed archive: " + error;
         return result;
     }
-    const Value& root = *plist.value;
-    if (!root.isDictionary()) {
+    const Object root = plist->top();
+    if (plist->kind(root) != Kind::Dictionary) {
         result.error = "The data is not a keyed archive: its top level is not a dictionary";
         return result;
     }
-    const auto* archiver = root["$archiver"].asString();
-    if (!archiver || *archiver != "NSKeyedArchiver") {
+    const auto archiver = plist->find(root, "$archiver");
+    if (!archiver || !plist->stringEquals(*archiver, "NSKeyedArchiver")) {
         result.error = "The data is not a keyed archive: \"$archiver\" is not \"NSKeyedArchiver\"";
         return result;
     }
-    const auto& version = root["$version"];
-    if (!version.isInteger() || version.asInteger() != kArchiveVersion) {
+    const auto version = plist->find(root, "$version");
+    if (!version || plist->kind(*version) != Kind::Integer || plist->value(*version) != Value(kArchiveVersion)) {
         result.error = "The keyed archive has an unsupported \"$version\" (expected 100000)";
         return result;
     }
-    const auto* top = root["$top"].asDictionary();
-    if (!top) {
+    const auto top = plist->find(root, "$top");
+    if (!top || plist->kind(*top) != Kind::Dictionary) {
         result.error = "The keyed archive has no \"$top\" dictionary";
         return result;
     }
-    const auto* objects = root["$objects"].asArray();
-    if (!objects || objects->empty() || !(*objects)[0].asString() || *(*objects)[0].asString() != "$null") {
+    const auto objects = plist->find(root, "$objects");
+    if (!objects || plist->kind(*objects) != Kind::Array || plist->size(*objects) == 0 ||
+        !plist->stringEquals(plist->element(*objects, 0), "$null")) {
         result.error = "The keyed archive has no \"$objects\" list beginning with \"$null\"";
         return result;
     }
-    KeyedUnarchiver unarchiver(*objects, data.size(), allowed);
-    unarchiver.frames_.push_back(Frame{top, ""});
-    auto it = top->find("root");
-    if (it != top->end()) {
-        if (!it->second.isUID()) {
+    KeyedUnarchiver unarchiver(*plist, *objects, data.size(), allowed);
+    static const std::string noClass;
+    unarchiver.pushFrame(*top, &noClass);
+    if (const auto rootObject = unarchiver.lookup("root")) {
+        if (plist->kind(*rootObject) != Kind::UID) {
             result.error = "The keyed archive's \"root\" is not an object reference";
             return result;
         }
-        result.object = unarchiver.object(it->second);
+        result.object = unarchiver.object(*rootObject);
     }
     if (unarchiver.failed()) {
         result.object = {};
@@ -536,23 +565,37 @@ bool KeyedUnarchiver::charge(std::size_t bytes) {
     return true;
 }
 
-const Value* KeyedUnarchiver::lookup(const std::string& key) const {
-    if (frames_.empty() || failed()) return nullptr;
-    auto it = frames_.back().dict->find(key);
-    return it == frames_.back().dict->end() ? nullptr : &it->second;
+void KeyedUnarchiver::pushFrame(Object dict, const std::string* className) {
+    if (frameCount_ == frames_.size()) frames_.emplace_back();
+    Frame& frame = frames_[frameCount_++];
+    frame.className = className;
+    frame.keys.clear();
+    const std::uint64_t n = plist_.size(dict);
+    for (std::uint64_t i = 0; i < n; ++i) {
+        const Object key = plist_.keyAt(dict, i);
+        frame.keys.push_back(Key{plist_.textInPlace(key), key, plist_.valueAt(dict, i)});
+    }
+}
+
+std::optional<KeyedUnarchiver::Object> KeyedUnarchiver::lookup(const std::string& key) const {
+    if (frameCount_ == 0 || failed()) return std::nullopt;
+    const auto& keys = frames_[frameCount_ - 1].keys;
+    // From the back: of a key written twice, the later one counts.
+    for (auto k = keys.rbegin(); k != keys.rend(); ++k)
+        if (k->text ? *k->text == key : plist_.stringEquals(k->key, key)) return k->value;
+    return std::nullopt;
 }
 
 const std::string& KeyedUnarchiver::currentClassName() const {
     static const std::string none;
-    return frames_.empty() ? none : frames_.back().className;
+    return frameCount_ == 0 ? none : *frames_[frameCount_ - 1].className;
 }
 
-bool KeyedUnarchiver::containsValueForKey(const std::string& key) const { return lookup(key) != nullptr; }
+bool KeyedUnarchiver::containsValueForKey(const std::string& key) const { return lookup(key).has_value(); }
 
 ArchiveObject KeyedUnarchiver::decodeObject(const std::string& key) {
-    const Value* v = lookup(key);
-    if (!v || !v->isUID()) return {};
-    return object(*v);
+    const auto v = lookup(key);
+    return v ? object(*v) : ArchiveObject();
 }
 
 std::optional<std::string> KeyedUnarchiver::decodeString(const std::string& key) {
@@ -577,44 +620,52 @@ std::optional<std::vector<std::string>> KeyedUnarchiver::decodeStringArray(const
 }
 
 bool KeyedUnarchiver::decodeBool(const std::string& key) {
-    const Value* v = lookup(key);
+    using Kind = BinaryPropertyList::Kind;
+    const auto v = lookup(key);
     if (!v) return false;
-    if (v->isBool()) return *v->asBool();
-    if (v->isInteger() || v->isUnsignedInteger()) return v->asBool().value_or(false);
-    return false;
+    const Kind kind = plist_.kind(*v);
+    if (kind != Kind::Bool && kind != Kind::Integer) return false;
+    return plist_.value(*v).asBool().value_or(false);
 }
 
 std::int64_t KeyedUnarchiver::decodeInteger(const std::string& key) {
-    const Value* v = lookup(key);
-    if (!v || !v->isNumber()) return 0;
-    return v->asInteger().value_or(0);
+    using Kind = BinaryPropertyList::Kind;
+    const auto v = lookup(key);
+    if (!v) return 0;
+    const Kind kind = plist_.kind(*v);
+    if (kind != Kind::Bool && kind != Kind::Integer && kind != Kind::Real) return 0;
+    return plist_.value(*v).asInteger().value_or(0);
 }
 
 double KeyedUnarchiver::decodeDouble(const std::string& key) {
-    const Value* v = lookup(key);
-    if (!v || !v->isNumber() || v->isBool()) return 0;
-    return v->asDouble().value_or(0);
+    using Kind = BinaryPropertyList::Kind;
+    const auto v = lookup(key);
+    if (!v) return 0;
+    const Kind kind = plist_.kind(*v);
+    if (kind != Kind::Integer && kind != Kind::Real) return 0;
+    return plist_.value(*v).asDouble().value_or(0);
 }
 
 float KeyedUnarchiver::decodeFloat(const std::string& key) { return static_cast<float>(decodeDouble(key)); }
 
 std::optional<Data> KeyedUnarchiver::decodeBytes(const std::string& key) {
-    const Value* v = lookup(key);
-    if (!v || !v->isData() || !charge(v->asData()->size())) return std::nullopt;
-    return *v->asData();
+    const auto v = lookup(key);
+    if (!v || plist_.kind(*v) != BinaryPropertyList::Kind::Data || !charge(plist_.size(*v))) return std::nullopt;
+    return *plist_.value(*v).asData();
 }
 
-ArchiveObject KeyedUnarchiver::object(const Value& reference) {
-    const auto* uid = reference.asUID();
+ArchiveObject KeyedUnarchiver::object(Object reference) {
+    const auto uid = plist_.uid(reference);
     if (!uid) return {};
-    return objectAt(uid->value);
+    return objectAt(*uid);
 }
 
 ArchiveObject KeyedUnarchiver::objectAt(std::uint64_t index) {
+    using Kind = BinaryPropertyList::Kind;
     if (failed() || index == 0) return {};
-    if (index >= objects_.size()) {
+    if (index >= objectCount_) {
         failWithError("reference to object " + std::to_string(index) + " but the archive holds only " +
-                      std::to_string(objects_.size()) + " objects");
+                      std::to_string(objectCount_) + " objects");
         return {};
     }
     if (cache_[index]) return *cache_[index];
@@ -622,35 +673,33 @@ ArchiveObject KeyedUnarchiver::objectAt(std::uint64_t index) {
         failWithError("object " + std::to_string(index) + " contains itself");
         return {};
     }
-    const Value& v = objects_[index];
+    const Object o = plist_.element(objects_, index);
     ArchiveObject result;
-    switch (v.storage().index()) {
-    case 1:  // bool
-        result = ArchiveObject::number(*v.asBool());
+    switch (plist_.kind(o)) {
+    case Kind::Bool:
+    case Kind::Real:
+    case Kind::Integer: {
+        const Value v = plist_.value(o);
+        if (v.isBool()) result = ArchiveObject::number(*v.asBool());
+        else if (v.isReal()) result = ArchiveObject::number(*v.asDouble());
+        else if (v.isInteger()) result = ArchiveObject::number(*v.asInteger());
+        else result = ArchiveObject::number(*v.asUnsignedInteger());  // above 2^63 - 1
         break;
-    case 2:  // integer
-        result = ArchiveObject::number(*v.asInteger());
+    }
+    case Kind::String:
+        result = ArchiveObject(plist_.string(o));
         break;
-    case 3:  // real
-        result = ArchiveObject::number(*v.asDouble());
+    case Kind::Data:
+        result = ArchiveObject(*plist_.value(o).asData());
         break;
-    case 4:  // string
-        result = ArchiveObject(*v.asString());
-        break;
-    case 5:  // data
-        result = ArchiveObject(*v.asData());
-        break;
-    case 10:  // an integer above 2^63 - 1
-        result = ArchiveObject::number(*v.asUnsignedInteger());
-        break;
-    case 8: {  // dictionary: an instance of a class
+    case Kind::Dictionary: {  // an instance of a class
         if (depth_ >= kMaxArchiveDepth) {
             failWithError("objects are nested too deeply");
             return {};
         }
         inProgress_[index] = 1;
         ++depth_;
-        result = instance(index, *v.asDictionary());
+        result = instance(index, o);
         --depth_;
         inProgress_[index] = 0;
         break;
@@ -664,62 +713,80 @@ ArchiveObject KeyedUnarchiver::objectAt(std::uint64_t index) {
     return result;
 }
 
-ArchiveObject KeyedUnarchiver::instance(std::uint64_t index, const ValueDictionary& dict) {
-    auto classIt = dict.find("$class");
-    const UID* classUID = classIt == dict.end() ? nullptr : classIt->second.asUID();
-    if (!classUID || classUID->value == 0 || classUID->value >= objects_.size()) {
+const KeyedUnarchiver::ClassRecord& KeyedUnarchiver::classRecord(std::uint64_t index) {
+    using Kind = BinaryPropertyList::Kind;
+    auto [it, inserted] = classes_.try_emplace(index);
+    ClassRecord& record = it->second;
+    if (!inserted) return record;
+    const Object o = plist_.element(objects_, index);
+    if (plist_.kind(o) != Kind::Dictionary) return record;
+    const auto name = plist_.find(o, "$classname");
+    if (!name || plist_.kind(*name) != Kind::String) return record;
+    record.named = true;
+    record.className = plist_.string(*name);
+    // The class itself, then its recorded superclasses, as far as one is known.
+    std::vector<std::string> candidates{record.className};
+    if (const auto classes = plist_.find(o, "$classes"); classes && plist_.kind(*classes) == Kind::Array) {
+        for (std::uint64_t i = 0, n = plist_.size(*classes); i < n; ++i) {
+            const Object c = plist_.element(*classes, i);
+            if (plist_.kind(c) == Kind::String) candidates.push_back(plist_.string(c));
+        }
+    }
+    for (auto& candidate : candidates) {
+        if (isBuiltinClass(candidate) || (record.decoder = CodingRegistry::decoder(candidate))) {
+            record.chosen = std::move(candidate);
+            break;
+        }
+    }
+    if (record.chosen.empty())
+        record.refusal = "cannot decode an object of class \"" + record.className + "\"";
+    else if (allowed_ && !allowed_->count(CodingRegistry::canonicalName(record.className)))
+        record.refusal = "the class \"" + record.className + "\" is not allowed here";
+    return record;
+}
+
+ArchiveObject KeyedUnarchiver::instance(std::uint64_t index, Object dict) {
+    using Kind = BinaryPropertyList::Kind;
+    // The object's keys are what its decoder reads, and what the built-in
+    // classes below read.
+    pushFrame(dict, nullptr);
+    struct Pop {
+        std::size_t& count;
+        ~Pop() { --count; }
+    } pop{frameCount_};
+
+    const auto classRef = lookup("$class");
+    const auto classUID = classRef ? plist_.uid(*classRef) : std::nullopt;
+    if (!classUID || *classUID == 0 || *classUID >= objectCount_) {
         failWithError("object " + std::to_string(index) + " has no valid \"$class\"");
         return {};
     }
-    const Value& classRecord = objects_[classUID->value];
-    const auto* className = classRecord["$classname"].asString();
-    if (!className) {
+    const ClassRecord& record = classRecord(*classUID);
+    if (!record.named) {
         failWithError("object " + std::to_string(index) + " has a class without \"$classname\"");
         return {};
     }
-    // The class itself, then its recorded superclasses, as far as one is known.
-    std::vector<const std::string*> candidates{className};
-    if (const auto* classes = classRecord["$classes"].asArray()) {
-        for (const auto& c : *classes)
-            if (const auto* s = c.asString()) candidates.push_back(s);
-    }
-    const std::string* chosen = nullptr;
-    const CodingRegistry::Decoder* decoder = nullptr;
-    for (const auto* name : candidates) {
-        if (isBuiltinClass(*name)) {
-            chosen = name;
-            break;
-        }
-        if ((decoder = CodingRegistry::decoder(*name))) {
-            chosen = name;
-            break;
-        }
-    }
-    if (!chosen) {
-        failWithError("cannot decode an object of class \"" + *className + "\"");
+    if (!record.refusal.empty()) {
+        failWithError(record.refusal);
         return {};
     }
-    if (allowed_ && !allowed_->count(CodingRegistry::canonicalName(*className))) {
-        failWithError("the class \"" + *className + "\" is not allowed here");
-        return {};
-    }
-    const std::string& name = *chosen;
-    static const Value kMissing;
-    auto field = [&](const char* key) -> const Value& {
-        auto it = dict.find(key);
-        return it == dict.end() ? kMissing : it->second;
-    };
+    frames_[frameCount_ - 1].className = &record.className;
+    const std::string& name = record.chosen;
+    auto field = [&](const char* key) { return lookup(key); };
+    auto kindOf = [&](const std::optional<Object>& o) { return o ? std::optional<Kind>(plist_.kind(*o)) : std::nullopt; };
 
     if (isArrayClass(name)) {
-        const auto* refs = field("NS.objects").asArray();
-        if (!refs) {
+        const auto refs = field("NS.objects");
+        if (kindOf(refs) != Kind::Array) {
             failWithError("array object " + std::to_string(index) + " has no \"NS.objects\" list");
             return {};
         }
+        const std::uint64_t n = plist_.size(*refs);
         ArchiveArray elements;
-        elements.reserve(refs->size());
-        for (const auto& r : *refs) {
-            if (!r.isUID()) {
+        elements.reserve(n);
+        for (std::uint64_t i = 0; i < n; ++i) {
+            const Object r = plist_.element(*refs, i);
+            if (plist_.kind(r) != Kind::UID) {
                 failWithError("array object " + std::to_string(index) + " holds a value that is no reference");
                 return {};
             }
@@ -732,21 +799,23 @@ ArchiveObject KeyedUnarchiver::instance(std::uint64_t index, const ValueDictiona
         return ArchiveObject(std::move(elements), name.rfind("NSMutable", 0) == 0);
     }
     if (isDictionaryClass(name)) {
-        const auto* keys = field("NS.keys").asArray();
-        const auto* values = field("NS.objects").asArray();
-        if (!keys || !values || keys->size() != values->size()) {
+        const auto keys = field("NS.keys");
+        const auto values = field("NS.objects");
+        if (kindOf(keys) != Kind::Array || kindOf(values) != Kind::Array || plist_.size(*keys) != plist_.size(*values)) {
             failWithError("dictionary object " + std::to_string(index) + " has unmatched \"NS.keys\" and \"NS.objects\"");
             return {};
         }
+        const std::uint64_t n = plist_.size(*keys);
         ArchiveDictionary pairs;
-        pairs.reserve(keys->size());
-        for (std::size_t i = 0; i < keys->size(); ++i) {
-            if (!(*keys)[i].isUID() || !(*values)[i].isUID()) {
+        pairs.reserve(n);
+        for (std::uint64_t i = 0; i < n; ++i) {
+            const Object keyRef = plist_.element(*keys, i), valueRef = plist_.element(*values, i);
+            if (plist_.kind(keyRef) != Kind::UID || plist_.kind(valueRef) != Kind::UID) {
                 failWithError("dictionary object " + std::to_string(index) + " holds a value that is no reference");
                 return {};
             }
-            auto k = object((*keys)[i]);
-            auto v = object((*values)[i]);
+            auto k = object(keyRef);
+            auto v = object(valueRef);
             if (failed()) return {};
             if (!k.isNull() && !v.isNull()) pairs.emplace_back(std::move(k), std::move(v));
         }
@@ -754,26 +823,30 @@ ArchiveObject KeyedUnarchiver::instance(std::uint64_t index, const ValueDictiona
     }
     if (name == "NSNull") return {};
     if (name == "NSDate") {
-        const Value& t = field("NS.time");
-        if (!t.isReal() && !t.isInteger()) {
+        const auto t = field("NS.time");
+        const Value time = kindOf(t) == Kind::Real || kindOf(t) == Kind::Integer ? plist_.value(*t) : Value();
+        if (!time.isReal() && !time.isInteger()) {
             failWithError("date object " + std::to_string(index) + " has no \"NS.time\"");
             return {};
         }
-        return ArchiveObject(Date{*t.asDouble()});
+        return ArchiveObject(Date{*time.asDouble()});
     }
     if (name == "NSString" || name == "NSMutableString") {
-        if (const auto* direct = field("NS.string").asString()) return ArchiveObject(*direct);
-        auto s = object(field("NS.string"));
-        return s.asString() ? s : ArchiveObject();
+        const auto s = field("NS.string");
+        if (kindOf(s) == Kind::String) return ArchiveObject(plist_.string(*s));
+        auto referred = s ? object(*s) : ArchiveObject();
+        return referred.asString() ? referred : ArchiveObject();
     }
     if (name == "NSData" || name == "NSMutableData") {
-        if (const auto* d = field("NS.data").asData()) return ArchiveObject(*d);
-        auto d = object(field("NS.data"));
-        return d.asData() ? d : ArchiveObject();
+        const auto d = field("NS.data");
+        if (kindOf(d) == Kind::Data) return ArchiveObject(*plist_.value(*d).asData());
+        auto referred = d ? object(*d) : ArchiveObject();
+        return referred.asData() ? referred : ArchiveObject();
     }
     if (name == "NSURL") {
-        auto relative = object(field("NS.relative"));
-        auto base = object(field("NS.base"));
+        const auto relativeRef = field("NS.relative"), baseRef = field("NS.base");
+        auto relative = relativeRef ? object(*relativeRef) : ArchiveObject();
+        auto base = baseRef ? object(*baseRef) : ArchiveObject();
         if (failed() || !relative.asString()) return {};
         std::optional<URL> url = base.asURL() ? URL::fromString(*relative.asString(), *base.asURL())
                                               : URL::fromString(*relative.asString());
@@ -781,9 +854,7 @@ ArchiveObject KeyedUnarchiver::instance(std::uint64_t index, const ValueDictiona
         return url ? ArchiveObject(std::move(*url)) : ArchiveObject();
     }
 
-    frames_.push_back(Frame{&dict, *className});
-    std::shared_ptr<Coding> decoded = (*decoder)(*this);
-    frames_.pop_back();
+    std::shared_ptr<Coding> decoded = (*record.decoder)(*this);
     if (failed()) return {};
     return ArchiveObject(std::move(decoded));
 }

@@ -30,6 +30,7 @@
 #include <variant>
 #include <vector>
 
+#include "platform/foundation/PropertyList.h"
 #include "platform/foundation/URL.h"
 #include "platform/foundation/Value.h"
 
@@ -246,23 +247,46 @@ public:
     void failWithError(std::string message);
 
 private:
-    KeyedUnarchiver(const ValueArray& objects, std::size_t inputSize, const std::set<std::string>* allowed);
+    using Object = BinaryPropertyList::Object;
+    struct ClassRecord;
+    // A key of the object being decoded: its text where the file keeps it
+    // as is, else the key object to compare through the reader.
+    struct Key {
+        std::optional<std::string_view> text;
+        Object key = 0;
+        Object value = 0;
+    };
+    struct Frame {
+        std::vector<Key> keys;
+        const std::string* className = nullptr;
+    };
+
+    KeyedUnarchiver(const BinaryPropertyList& plist, Object objects, std::size_t inputSize,
+                    const std::set<std::string>* allowed);
     static UnarchiveResult unarchive(const Data& data, const std::set<std::string>* allowed);
-    ArchiveObject object(const Value& reference);
+    // A UID object: the object it refers to; null for anything else.
+    ArchiveObject object(Object reference);
     ArchiveObject objectAt(std::uint64_t index);
-    ArchiveObject instance(std::uint64_t index, const ValueDictionary& dict);
-    const Value* lookup(const std::string& key) const;
+    ArchiveObject instance(std::uint64_t index, Object dict);
+    const ClassRecord& classRecord(std::uint64_t index);
+    void pushFrame(Object dict, const std::string* className);
+    std::optional<Object> lookup(const std::string& key) const;
     bool charge(std::size_t bytes);
 
-    struct Frame {
-        const ValueDictionary* dict;
-        std::string className;
-    };
-    const ValueArray& objects_;
+    // The file is read in place: objects are built when first referred to,
+    // and the keys of the object being decoded are found without copying.
+    const BinaryPropertyList& plist_;
+    const Object objects_;
+    const std::uint64_t objectCount_;
     const std::set<std::string>* allowed_;
     std::vector<std::optional<ArchiveObject>> cache_;
     std::vector<std::uint8_t> inProgress_;
+    // The objects being decoded, innermost last; their key lists are kept
+    // for the next object at the same depth.
     std::vector<Frame> frames_;
+    std::size_t frameCount_ = 0;
+    // Each class record of the file is resolved once, however many objects use it.
+    std::unordered_map<std::uint64_t, ClassRecord> classes_;
     std::size_t depth_ = 0;
     std::uint64_t budget_;
     std::string error_;

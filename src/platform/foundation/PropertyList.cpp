@@ -96,9 +96,7 @@ std::u16string utf16FromUTF8(std::string_view s) {
 // Text from XML is not checked by libplist; malformed UTF-8 becomes U+FFFD so
 // that every string the program holds is valid.
 std::string repairedUTF8(std::string_view s) {
-    bool ascii = true;
-    for (unsigned char c : s) ascii = ascii && c < 0x80;
-    if (ascii) return std::string(s);
+    if (text::isASCII(s)) return std::string(s);
     const std::u16string u = utf16FromUTF8(s);
     std::string out;
     out.reserve(s.size());
@@ -115,108 +113,79 @@ std::string repairedUTF8(std::string_view s) {
 
 // --- binary reader -------------------------------------------------------
 
-class BinaryReader {
-public:
-    explicit BinaryReader(std::string_view bytes) : b_(bytes) {
-        // What the decoded value may cost, in about bytes of memory. A file
-        // that shares nothing stays far below this; sharing may expand a
-        // file, but not without end.
-        budget_ = kNodeCost * static_cast<std::uint64_t>(bytes.size()) + (std::uint64_t{16} << 20);
-    }
+}  // namespace
 
-    std::optional<Value> parse(std::string& error) {
-        if (b_.size() < kHeaderSize + kTrailerSize) return fail(error, "binary property list is truncated");
-        if (b_.substr(0, 8) != "bplist00") return fail(error, "not a binary property list (bad header)");
-        const std::size_t t = b_.size() - kTrailerSize;
-        offsetSize_ = byte(t + 6);
-        refSize_ = byte(t + 7);
-        const std::uint64_t count = be(t + 8, 8);
-        const std::uint64_t top = be(t + 16, 8);
-        const std::uint64_t tableOffset = be(t + 24, 8);
-        if (offsetSize_ < 1 || offsetSize_ > 8 || refSize_ < 1 || refSize_ > 8)
-            return fail(error, "binary property list has an invalid trailer");
-        if (count == 0 || top >= count) return fail(error, "binary property list has no valid top object");
-        if (tableOffset < kHeaderSize || tableOffset > t || count > (t - tableOffset) / offsetSize_)
-            return fail(error, "binary property list has an invalid offset table");
-        if (refSize_ < 8 && count > (std::uint64_t{1} << (8 * refSize_)))
-            return fail(error, "binary property list has more objects than its references can reach");
-        tableOffset_ = tableOffset;
-        count_ = count;
-        objectsEnd_ = tableOffset;
-        state_.assign(count, 0);
-        cost_.assign(count, 0);
-        // Measure first: every object is looked at once however often it is
-        // shared, so a file whose few objects stand for billions of values is
-        // refused before anything is built.
-        auto total = measure(top, 0);
-        if (!total) return fail(error, error_.empty() ? "binary property list is malformed" : error_);
-        if (*total > budget_) return fail(error, "binary property list expands beyond the allowed size");
-        auto v = object(top, 0);
-        if (!v) return fail(error, error_.empty() ? "binary property list is malformed" : error_);
-        return v;
+struct BinaryPropertyList::Header {
+    std::uint64_t at = 0;  // where the payload starts
+    std::uint8_t marker = 0;
+    std::uint64_t count = 0;  // strings, data, arrays and dictionaries
+};
+
+// The one pass over a file before anything is read from it: every object
+// reached from the top is looked at once however often it is shared, so a
+// file whose few objects stand for billions of values is refused before
+// anything is built, and every later read finds what it expects.
+class BinaryPropertyList::Checker {
+public:
+    explicit Checker(const BinaryPropertyList& p)
+        : p_(p),
+          // What the decoded value may cost, in about bytes of memory. A file
+          // that shares nothing stays far below this; sharing may expand a
+          // file, but not without end.
+          budget_(kNodeCost * static_cast<std::uint64_t>(p.bytes_.size()) + (std::uint64_t{16} << 20)),
+          state_(p.count_, 0),
+          cost_(p.count_, 0),
+          height_(p.count_, 0) {}
+
+    bool run(std::string& error) {
+        auto total = check(p_.top_, 0);
+        if (!total) {
+            error = error_.empty() ? "binary property list is malformed" : error_;
+            return false;
+        }
+        if (*total > budget_) {
+            error = "binary property list expands beyond the allowed size";
+            return false;
+        }
+        return true;
     }
 
 private:
     static constexpr std::uint64_t kNodeCost = 64;
 
-    std::optional<Value> fail(std::string& error, std::string message) {
-        error = std::move(message);
-        return std::nullopt;
-    }
     std::nullopt_t bad(const char* message) {
         if (error_.empty()) error_ = message;
         return std::nullopt;
     }
 
-    std::uint8_t byte(std::size_t at) const { return static_cast<std::uint8_t>(b_[at]); }
-    std::uint64_t be(std::size_t at, std::size_t n) const {
-        std::uint64_t v = 0;
-        for (std::size_t i = 0; i < n; ++i) v = (v << 8) | byte(at + i);
-        return v;
-    }
-    bool has(std::uint64_t at, std::uint64_t n) const { return at <= objectsEnd_ && n <= objectsEnd_ - at; }
-
     // Reads the length that follows a marker whose low nibble is 0xF.
-    bool length(std::uint64_t& at, std::uint8_t nibble, std::uint64_t& out) {
+    bool length(std::uint64_t& at, std::uint8_t nibble, std::uint64_t& out) const {
         if (nibble != 0xF) {
             out = nibble;
             return true;
         }
-        if (!has(at, 1)) return false;
-        const std::uint8_t m = byte(at);
+        if (!p_.has(at, 1)) return false;
+        const std::uint8_t m = p_.byte(at);
         if ((m & 0xF0) != 0x10 || (m & 0x0F) > 3) return false;
         const std::uint64_t n = std::uint64_t{1} << (m & 0x0F);
-        if (!has(at + 1, n)) return false;
-        out = be(at + 1, n);
+        if (!p_.has(at + 1, n)) return false;
+        out = p_.be(at + 1, n);
         at += 1 + n;
         return true;
     }
 
-    std::optional<std::uint64_t> offsetOf(std::uint64_t index) {
-        const std::uint64_t off = be(tableOffset_ + index * offsetSize_, offsetSize_);
-        if (off < kHeaderSize || off >= tableOffset_) return std::nullopt;
-        return off;
-    }
-
-    // Where an object's payload starts, its marker and its length or count.
-    struct Header {
-        std::uint64_t at = 0;
-        std::uint8_t marker = 0;
-        std::uint64_t count = 0;  // strings, data, arrays and dictionaries
-    };
-
     std::optional<Header> header(std::uint64_t index) {
-        auto off = offsetOf(index);
-        if (!off) return bad("binary property list has an object offset out of range");
+        const std::uint64_t off = p_.be(p_.tableOffset_ + index * p_.offsetSize_, p_.offsetSize_);
+        if (off < kHeaderSize || off >= p_.tableOffset_) return bad("binary property list has an object offset out of range");
         Header h;
-        h.at = *off;
-        h.marker = byte(h.at++);
+        h.at = off;
+        h.marker = p_.byte(h.at++);
         const std::uint8_t hi = h.marker >> 4, lo = h.marker & 0x0F;
         switch (hi) {
         case 0x4:
         case 0x5:
         case 0x6: {
-            if (!length(h.at, lo, h.count) || h.count > objectsEnd_ || !has(h.at, hi == 0x6 ? 2 * h.count : h.count))
+            if (!length(h.at, lo, h.count) || h.count > p_.tableOffset_ || !p_.has(h.at, hi == 0x6 ? 2 * h.count : h.count))
                 return bad("binary property list is truncated");
             break;
         }
@@ -225,7 +194,7 @@ private:
         case 0xD: {
             if (!length(h.at, lo, h.count)) return bad("binary property list is truncated");
             const std::uint64_t refs = hi == 0xD ? 2 : 1;
-            if (h.count > objectsEnd_ || !has(h.at, h.count * refs * refSize_))
+            if (h.count > p_.tableOffset_ || !p_.has(h.at, h.count * refs * p_.refSize_))
                 return bad("binary property list is truncated");
             break;
         }
@@ -235,150 +204,312 @@ private:
         return h;
     }
 
-    std::uint64_t reference(std::uint64_t at, std::uint64_t i) const { return be(at + i * refSize_, refSize_); }
-
-    // The cost of the value an object stands for, its shared parts counted
-    // as often as they appear; saturates just above the budget.
-    std::optional<std::uint64_t> measure(std::uint64_t index, int depth) {
-        if (index >= count_) return bad("binary property list references a missing object");
+    // Checks an object and what it holds; the cost of the value it stands
+    // for, its shared parts counted as often as they appear, saturating just
+    // above the budget.
+    std::optional<std::uint64_t> check(std::uint64_t index, int depth) {
+        if (index >= p_.count_) return bad("binary property list references a missing object");
         if (depth > kMaxDepth) return bad("binary property list is nested too deeply");
         if (state_[index] == 1) return bad("binary property list contains a cycle");
-        if (state_[index] == 2) return cost_[index];
+        if (state_[index] == 2) {
+            // Checked before, perhaps nearer the top: what lies below it must
+            // still fit here.
+            if (depth + height_[index] > kMaxDepth) return bad("binary property list is nested too deeply");
+            return cost_[index];
+        }
         auto h = header(index);
         if (!h) return std::nullopt;
         const std::uint8_t hi = h->marker >> 4;
         std::uint64_t cost = kNodeCost;
-        if (hi >= 0x4 && hi <= 0x6) cost += h->count * (hi == 0x6 ? 2 : 1);
-        if (hi == 0xA || hi == 0xC || hi == 0xD) {
+        int height = 0;
+        auto child = [&](std::uint64_t ref) {
+            auto c = check(ref, depth + 1);
+            if (!c) return false;
+            cost = std::min(cost + *c, budget_ + 1);
+            height = std::max(height, 1 + height_[ref]);
+            return true;
+        };
+        switch (hi) {
+        case 0x4:
+        case 0x5:
+        case 0x6:
+            cost += h->count * (hi == 0x6 ? 2 : 1);
+            break;
+        case 0xA:
+        case 0xC:
             state_[index] = 1;
-            const std::uint64_t refs = h->count * (hi == 0xD ? 2 : 1);
-            for (std::uint64_t i = 0; i < refs; ++i) {
-                auto c = measure(reference(h->at, i), depth + 1);
-                if (!c) return std::nullopt;
-                cost = std::min(cost + *c, budget_ + 1);
+            for (std::uint64_t i = 0; i < h->count; ++i)
+                if (!child(p_.reference(h->at, i))) return std::nullopt;
+            break;
+        case 0xD:
+            state_[index] = 1;
+            for (std::uint64_t i = 0; i < h->count; ++i) {
+                const std::uint64_t key = p_.reference(h->at, i);
+                if (!child(key)) return std::nullopt;
+                if (p_.kind(key) != Kind::String)
+                    return bad("binary property list has a dictionary key that is not a string");
+                if (!child(p_.reference(h->at, h->count + i))) return std::nullopt;
             }
+            break;
+        default:
+            if (const char* problem = p_.scalarProblem(*h)) return bad(problem);
+            break;
         }
         state_[index] = 2;
         cost_[index] = cost;
+        height_[index] = height;
         return cost;
     }
 
-    std::optional<Value> integer(const Header& h) {
-        const std::uint8_t lo = h.marker & 0x0F;
-        if (lo > 4) return bad("binary property list holds an invalid integer");
-        const std::uint64_t n = std::uint64_t{1} << lo;
-        if (!has(h.at, n)) return bad("binary property list is truncated");
-        if (n == 16) {
-            // A signed 128-bit integer; the values that fit 64 bits are kept,
-            // those from 2^63 to 2^64 - 1 as unsigned values.
-            const std::uint64_t high = be(h.at, 8), low = be(h.at + 8, 8);
-            if (high == 0) return Value(static_cast<unsigned long long>(low));
-            if (high == ~std::uint64_t{0} && (low >> 63)) return Value(static_cast<std::int64_t>(low));
-            return bad("binary property list holds an integer beyond 64 bits");
-        }
-        const std::uint64_t v = be(h.at, n);
-        return Value(static_cast<std::int64_t>(v));  // 8 bytes are signed, fewer are unsigned
-    }
-
-    std::optional<Value> object(std::uint64_t index, int depth) {
-        if (index >= count_) return bad("binary property list references a missing object");
-        if (depth > kMaxDepth) return bad("binary property list is nested too deeply");
-        auto h = header(index);
-        if (!h) return std::nullopt;
-        const std::uint64_t at = h->at;
-        const std::uint8_t marker = h->marker;
-        const std::uint8_t hi = marker >> 4, lo = marker & 0x0F;
-        switch (hi) {
-        case 0x0:
-            if (marker == 0x08) return Value(false);
-            if (marker == 0x09) return Value(true);
-            return bad("binary property list holds an unsupported object");
-        case 0x1:
-            return integer(*h);
-        case 0x2: {
-            if (lo != 2 && lo != 3) return bad("binary property list holds an invalid real");
-            if (lo == 2) {
-                if (!has(at, 4)) return bad("binary property list is truncated");
-                return Value(static_cast<double>(std::bit_cast<float>(static_cast<std::uint32_t>(be(at, 4)))));
-            }
-            if (!has(at, 8)) return bad("binary property list is truncated");
-            return Value(std::bit_cast<double>(be(at, 8)));
-        }
-        case 0x3:
-            if (marker != 0x33 || !has(at, 8)) return bad("binary property list holds an invalid date");
-            return Value(Date{std::bit_cast<double>(be(at, 8))});
-        case 0x4: {
-            const auto* p = reinterpret_cast<const std::uint8_t*>(b_.data() + at);
-            return Value(Data(p, p + h->count));
-        }
-        case 0x5: {
-            // Marked ASCII, yet real writers put UTF-8 here; bytes that are
-            // not valid UTF-8 are taken as Latin-1.
-            const std::string_view raw = b_.substr(at, h->count);
-            if (text::isValidUTF8(raw)) return Value(std::string(raw));
-            std::string s;
-            s.reserve(h->count);
-            for (unsigned char c : raw) appendUTF8(s, c);
-            return Value(std::move(s));
-        }
-        case 0x6: {
-            const std::uint64_t n = h->count;
-            std::string s;
-            s.reserve(n);
-            for (std::uint64_t i = 0; i < n; ++i) {
-                char32_t c = static_cast<char32_t>(be(at + 2 * i, 2));
-                if (c >= 0xD800 && c < 0xDC00 && i + 1 < n) {
-                    const char32_t d = static_cast<char32_t>(be(at + 2 * i + 2, 2));
-                    if (d >= 0xDC00 && d < 0xE000) {
-                        c = 0x10000 + ((c - 0xD800) << 10) + (d - 0xDC00);
-                        ++i;
-                    }
-                }
-                if (c >= 0xD800 && c < 0xE000) c = 0xFFFD;
-                appendUTF8(s, c);
-            }
-            return Value(std::move(s));
-        }
-        case 0x8: {
-            if (lo > 7 || !has(at, lo + 1u)) return bad("binary property list holds an invalid UID");
-            return Value(UID{be(at, lo + 1u)});
-        }
-        case 0xA:
-        case 0xC: {
-            ValueArray a;
-            a.reserve(h->count);
-            for (std::uint64_t i = 0; i < h->count; ++i) {
-                auto v = object(reference(at, i), depth + 1);
-                if (!v) return std::nullopt;
-                a.push_back(std::move(*v));
-            }
-            return Value(std::move(a));
-        }
-        case 0xD: {
-            ValueDictionary d;
-            for (std::uint64_t i = 0; i < h->count; ++i) {
-                auto k = object(reference(at, i), depth + 1);
-                if (!k) return std::nullopt;
-                auto* key = k->asString();
-                if (!key) return bad("binary property list has a dictionary key that is not a string");
-                auto v = object(reference(at, h->count + i), depth + 1);
-                if (!v) return std::nullopt;
-                d.insert_or_assign(std::move(*key), std::move(*v));
-            }
-            return Value(std::move(d));
-        }
-        default:
-            return bad("binary property list holds an unsupported object");
-        }
-    }
-
-    std::string_view b_;
-    std::uint8_t offsetSize_ = 0, refSize_ = 0;
-    std::uint64_t count_ = 0, tableOffset_ = 0, objectsEnd_ = 0, budget_ = 0;
-    std::vector<std::uint8_t> state_;  // 1 while an object's children are measured, 2 once measured
+    const BinaryPropertyList& p_;
+    const std::uint64_t budget_;
+    std::vector<std::uint8_t> state_;  // 1 while an object's children are checked, 2 once checked
     std::vector<std::uint64_t> cost_;
+    std::vector<int> height_;  // how deeply the checked objects nest below each
     std::string error_;
 };
+
+std::optional<BinaryPropertyList> BinaryPropertyList::open(std::string_view b, std::string& error) {
+    if (b.size() < kHeaderSize + kTrailerSize) {
+        error = "binary property list is truncated";
+        return std::nullopt;
+    }
+    if (b.substr(0, 8) != "bplist00") {
+        error = "not a binary property list (bad header)";
+        return std::nullopt;
+    }
+    BinaryPropertyList p(b);
+    const std::size_t t = b.size() - kTrailerSize;
+    p.offsetSize_ = p.byte(t + 6);
+    p.refSize_ = p.byte(t + 7);
+    const std::uint64_t count = p.be(t + 8, 8);
+    const std::uint64_t top = p.be(t + 16, 8);
+    const std::uint64_t tableOffset = p.be(t + 24, 8);
+    if (p.offsetSize_ < 1 || p.offsetSize_ > 8 || p.refSize_ < 1 || p.refSize_ > 8) {
+        error = "binary property list has an invalid trailer";
+        return std::nullopt;
+    }
+    if (count == 0 || top >= count) {
+        error = "binary property list has no valid top object";
+        return std::nullopt;
+    }
+    if (tableOffset < kHeaderSize || tableOffset > t || count > (t - tableOffset) / p.offsetSize_) {
+        error = "binary property list has an invalid offset table";
+        return std::nullopt;
+    }
+    if (p.refSize_ < 8 && count > (std::uint64_t{1} << (8 * p.refSize_))) {
+        error = "binary property list has more objects than its references can reach";
+        return std::nullopt;
+    }
+    p.count_ = count;
+    p.top_ = top;
+    p.tableOffset_ = tableOffset;
+    if (!Checker(p).run(error)) return std::nullopt;
+    return p;
+}
+
+std::uint64_t BinaryPropertyList::be(std::uint64_t at, std::uint64_t n) const {
+    std::uint64_t v = 0;
+    for (std::uint64_t i = 0; i < n; ++i) v = (v << 8) | byte(at + i);
+    return v;
+}
+
+BinaryPropertyList::Header BinaryPropertyList::header(Object o) const {
+    Header h;
+    h.at = be(tableOffset_ + o * offsetSize_, offsetSize_);
+    h.marker = byte(h.at++);
+    const std::uint8_t hi = h.marker >> 4, lo = h.marker & 0x0F;
+    if (hi == 0x4 || hi == 0x5 || hi == 0x6 || hi == 0xA || hi == 0xC || hi == 0xD) {
+        if (lo != 0xF) {
+            h.count = lo;
+        } else {
+            const std::uint64_t n = std::uint64_t{1} << (byte(h.at) & 0x0F);
+            h.count = be(h.at + 1, n);
+            h.at += 1 + n;
+        }
+    }
+    return h;
+}
+
+const char* BinaryPropertyList::scalarProblem(const Header& h) const {
+    const std::uint8_t hi = h.marker >> 4, lo = h.marker & 0x0F;
+    switch (hi) {
+    case 0x0:
+        return h.marker == 0x08 || h.marker == 0x09 ? nullptr : "binary property list holds an unsupported object";
+    case 0x1: {
+        if (lo > 4) return "binary property list holds an invalid integer";
+        const std::uint64_t n = std::uint64_t{1} << lo;
+        if (!has(h.at, n)) return "binary property list is truncated";
+        if (n == 16) {
+            // A signed 128-bit integer: the values that fit 64 bits are kept,
+            // those from 2^63 to 2^64 - 1 as unsigned values.
+            const std::uint64_t high = be(h.at, 8), low = be(h.at + 8, 8);
+            if (high != 0 && !(high == ~std::uint64_t{0} && (low >> 63)))
+                return "binary property list holds an integer beyond 64 bits";
+        }
+        return nullptr;
+    }
+    case 0x2:
+        if (lo != 2 && lo != 3) return "binary property list holds an invalid real";
+        return has(h.at, lo == 2 ? 4 : 8) ? nullptr : "binary property list is truncated";
+    case 0x3:
+        return h.marker == 0x33 && has(h.at, 8) ? nullptr : "binary property list holds an invalid date";
+    case 0x8:
+        return lo <= 7 && has(h.at, lo + 1u) ? nullptr : "binary property list holds an invalid UID";
+    default:
+        return "binary property list holds an unsupported object";
+    }
+}
+
+BinaryPropertyList::Kind BinaryPropertyList::kind(Object o) const {
+    switch (byte(be(tableOffset_ + o * offsetSize_, offsetSize_)) >> 4) {
+    case 0x0: return Kind::Bool;
+    case 0x1: return Kind::Integer;
+    case 0x2: return Kind::Real;
+    case 0x3: return Kind::Date;
+    case 0x4: return Kind::Data;
+    case 0x8: return Kind::UID;
+    case 0xA:
+    case 0xC: return Kind::Array;
+    case 0xD: return Kind::Dictionary;
+    default: return Kind::String;  // 0x5 and 0x6: nothing else passes the check
+    }
+}
+
+std::uint64_t BinaryPropertyList::size(Object o) const { return header(o).count; }
+
+BinaryPropertyList::Object BinaryPropertyList::element(Object array, std::uint64_t i) const {
+    return reference(header(array).at, i);
+}
+
+BinaryPropertyList::Object BinaryPropertyList::keyAt(Object dictionary, std::uint64_t i) const {
+    return reference(header(dictionary).at, i);
+}
+
+BinaryPropertyList::Object BinaryPropertyList::valueAt(Object dictionary, std::uint64_t i) const {
+    const Header h = header(dictionary);
+    return reference(h.at, h.count + i);
+}
+
+std::optional<BinaryPropertyList::Object> BinaryPropertyList::find(Object dictionary, std::string_view key) const {
+    const Header h = header(dictionary);
+    if (h.marker >> 4 != 0xD) return std::nullopt;
+    for (std::uint64_t i = h.count; i-- > 0;)
+        if (stringEquals(reference(h.at, i), key)) return reference(h.at, h.count + i);
+    return std::nullopt;
+}
+
+std::string BinaryPropertyList::decodedString(const Header& h) const {
+    if (h.marker >> 4 == 0x5) {
+        // Marked ASCII, yet real writers put UTF-8 here; bytes that are not
+        // valid UTF-8 are taken as Latin-1.
+        const std::string_view raw = bytes_.substr(h.at, h.count);
+        if (text::isValidUTF8(raw)) return std::string(raw);
+        std::string s;
+        s.reserve(h.count);
+        for (unsigned char c : raw) appendUTF8(s, c);
+        return s;
+    }
+    const std::uint64_t n = h.count;
+    std::string s;
+    s.reserve(n);
+    for (std::uint64_t i = 0; i < n; ++i) {
+        char32_t c = static_cast<char32_t>(be(h.at + 2 * i, 2));
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < n) {
+            const char32_t d = static_cast<char32_t>(be(h.at + 2 * i + 2, 2));
+            if (d >= 0xDC00 && d < 0xE000) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (d - 0xDC00);
+                ++i;
+            }
+        }
+        if (c >= 0xD800 && c < 0xE000) c = 0xFFFD;
+        appendUTF8(s, c);
+    }
+    return s;
+}
+
+std::string BinaryPropertyList::string(Object o) const {
+    const Header h = header(o);
+    const std::uint8_t hi = h.marker >> 4;
+    return hi == 0x5 || hi == 0x6 ? decodedString(h) : std::string();
+}
+
+std::optional<std::string_view> BinaryPropertyList::textInPlace(Object o) const {
+    const Header h = header(o);
+    if (h.marker >> 4 != 0x5) return std::nullopt;
+    const std::string_view raw = bytes_.substr(h.at, h.count);
+    if (!text::isASCII(raw) && !text::isValidUTF8(raw)) return std::nullopt;
+    return raw;
+}
+
+bool BinaryPropertyList::stringEquals(Object o, std::string_view text) const {
+    const Header h = header(o);
+    const std::uint8_t hi = h.marker >> 4;
+    if (hi != 0x5 && hi != 0x6) return false;
+    // Converting never makes a text shorter than its stored characters.
+    if (h.count > text.size()) return false;
+    if (hi == 0x5) {
+        const std::string_view raw = bytes_.substr(h.at, h.count);
+        if (raw == text) return text::isASCII(raw) || text::isValidUTF8(raw);
+        if (text::isASCII(raw)) return false;
+    }
+    return decodedString(h) == text;
+}
+
+std::optional<std::uint64_t> BinaryPropertyList::uid(Object o) const {
+    const Header h = header(o);
+    if (h.marker >> 4 != 0x8) return std::nullopt;
+    return be(h.at, (h.marker & 0x0F) + 1u);
+}
+
+Value BinaryPropertyList::value(Object o) const {
+    const Header h = header(o);
+    const std::uint8_t hi = h.marker >> 4, lo = h.marker & 0x0F;
+    switch (hi) {
+    case 0x0:
+        return Value(h.marker == 0x09);
+    case 0x1: {
+        const std::uint64_t n = std::uint64_t{1} << lo;
+        if (n == 16) {
+            const std::uint64_t high = be(h.at, 8), low = be(h.at + 8, 8);
+            if (high == 0) return Value(static_cast<unsigned long long>(low));
+            return Value(static_cast<std::int64_t>(low));
+        }
+        return Value(static_cast<std::int64_t>(be(h.at, n)));  // 8 bytes are signed, fewer are unsigned
+    }
+    case 0x2:
+        if (lo == 2) return Value(static_cast<double>(std::bit_cast<float>(static_cast<std::uint32_t>(be(h.at, 4)))));
+        return Value(std::bit_cast<double>(be(h.at, 8)));
+    case 0x3:
+        return Value(Date{std::bit_cast<double>(be(h.at, 8))});
+    case 0x4: {
+        const auto* p = reinterpret_cast<const std::uint8_t*>(bytes_.data() + h.at);
+        return Value(Data(p, p + h.count));
+    }
+    case 0x5:
+    case 0x6:
+        return Value(decodedString(h));
+    case 0x8:
+        return Value(UID{be(h.at, lo + 1u)});
+    case 0xA:
+    case 0xC: {
+        ValueArray a;
+        a.reserve(h.count);
+        for (std::uint64_t i = 0; i < h.count; ++i) a.push_back(value(reference(h.at, i)));
+        return Value(std::move(a));
+    }
+    case 0xD: {
+        ValueDictionary d;
+        for (std::uint64_t i = 0; i < h.count; ++i)
+            d.insert_or_assign(string(reference(h.at, i)), value(reference(h.at, h.count + i)));
+        return Value(std::move(d));
+    }
+    default:
+        return Value();  // nothing else passes the check
+    }
+}
+
+namespace {
 
 // --- binary writer -------------------------------------------------------
 
@@ -1093,8 +1224,7 @@ PropertyListResult read(std::string_view bytes) {
     PropertyListResult result;
     if (bytes.size() >= 6 && bytes.substr(0, 6) == "bplist") {
         result.format = PropertyListFormat::Binary;
-        BinaryReader reader(bytes);
-        result.value = reader.parse(result.error);
+        if (auto plist = BinaryPropertyList::open(bytes, result.error)) result.value = plist->value(plist->top());
         return result;
     }
     result.format = PropertyListFormat::XML;

@@ -1,9 +1,11 @@
 #pragma once
 // Reading and writing property lists (binary and XML) as platform::Value.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/foundation/Value.h"
 
@@ -42,5 +44,70 @@ PropertyListResult readFile(const std::string& path);
 std::optional<Data> write(const Value& value, PropertyListFormat format, std::string* error = nullptr);
 
 }  // namespace PropertyList
+
+// A binary property list read where it lies. open() checks the file as
+// PropertyList::read does (every offset, reference, length and value;
+// cycles, depth and what the file would expand to) but builds nothing;
+// objects are then read one at a time when asked for, and dictionary keys
+// are compared where they lie. For files that are turned straight into other
+// objects, such as keyed archives. The view refers to the bytes, which must
+// outlive it.
+class BinaryPropertyList {
+public:
+    enum class Kind { Bool, Integer, Real, Date, Data, String, UID, Array, Dictionary };
+    // An object of the file: its index in the file's object table. Only the
+    // objects reached from top() through element() and find() were checked,
+    // so only those may be asked about.
+    using Object = std::uint64_t;
+
+    // The view, or nullopt with the reason in `error` for any file that
+    // PropertyList::read refuses.
+    static std::optional<BinaryPropertyList> open(std::string_view bytes, std::string& error);
+
+    Object top() const { return top_; }
+    Kind kind(Object o) const;
+    // Elements of an array (or set), pairs of a dictionary, bytes of data,
+    // stored characters of a string; 0 for other kinds.
+    std::uint64_t size(Object o) const;
+    // The i-th element of an array (i < size).
+    Object element(Object array, std::uint64_t i) const;
+    // The key and the value of a dictionary's i-th pair (i < size).
+    Object keyAt(Object dictionary, std::uint64_t i) const;
+    Object valueAt(Object dictionary, std::uint64_t i) const;
+    // The value under `key` (the last one when a key repeats, as a read
+    // keeps it); nullopt when the key is absent or `dictionary` is none.
+    std::optional<Object> find(Object dictionary, std::string_view key) const;
+    // A string's text, as a read gives it; empty for other kinds.
+    std::string string(Object o) const;
+    // The text where it lies, for strings kept as UTF-8 (most are); nullopt
+    // for strings that must be converted, and for other kinds.
+    std::optional<std::string_view> textInPlace(Object o) const;
+    // Whether a string reads as `text`.
+    bool stringEquals(Object o, std::string_view text) const;
+    // A UID's value; nullopt for other kinds.
+    std::optional<std::uint64_t> uid(Object o) const;
+    // The object and everything in it as a value, as a read builds it.
+    Value value(Object o) const;
+
+private:
+    struct Header;
+    class Checker;
+    explicit BinaryPropertyList(std::string_view bytes) : bytes_(bytes) {}
+    std::uint8_t byte(std::uint64_t at) const { return static_cast<std::uint8_t>(bytes_[at]); }
+    std::uint64_t be(std::uint64_t at, std::uint64_t n) const;
+    std::uint64_t reference(std::uint64_t at, std::uint64_t i) const { return be(at + i * refSize_, refSize_); }
+    // Whether `n` bytes from `at` lie before the offset table.
+    bool has(std::uint64_t at, std::uint64_t n) const { return at <= tableOffset_ && n <= tableOffset_ - at; }
+    // Why a number, date, boolean or UID cannot be read; nullptr when it can.
+    const char* scalarProblem(const Header& h) const;
+    // An object's marker and where its payload starts, with its length or
+    // count; only for checked objects.
+    Header header(Object o) const;
+    std::string decodedString(const Header& h) const;
+
+    std::string_view bytes_;
+    std::uint8_t offsetSize_ = 0, refSize_ = 0;
+    std::uint64_t count_ = 0, top_ = 0, tableOffset_ = 0;
+};
 
 }  // namespace platform

@@ -23,11 +23,11 @@
 
 namespace platform::text {
 
-namespace {
-
 bool isASCII(std::string_view s) {
     return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
+
+namespace {
 
 icu::UnicodeString toUnicode(std::string_view s) {
     return icu::UnicodeString::fromUTF8(icu::StringPiece(s.data(), static_cast<int32_t>(s.size())));

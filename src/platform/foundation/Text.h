@@ -143,6 +143,8 @@ std::vector<std::string> graphemeClusters(std::string_view s);
 
 // True when `s` is valid UTF-8.
 bool isValidUTF8(std::string_view s);
+// True when every byte of `s` is below 0x80.
+bool isASCII(std::string_view s);
 
 // A new random (version 4) UUID as "8-4-4-4-12" upper-case hexadecimal.
 std::string uuidString();

@@ -165,12 +165,17 @@ void UserDefaults::load(Domain& domain) {
 
 // --- Reading ----------------------------------------------------------------
 
-std::optional<Value> UserDefaults::lookupLocked(const std::string& key) const {
+const Value* UserDefaults::findLocked(const std::string& key) const {
     for (const ValueDictionary* d : {&app_.values, &global_.values, &registered_}) {
         auto it = d->find(key);
-        if (it != d->end()) return it->second;
+        if (it != d->end()) return &it->second;
     }
-    return std::nullopt;
+    return nullptr;
+}
+
+std::optional<Value> UserDefaults::lookupLocked(const std::string& key) const {
+    const Value* v = findLocked(key);
+    return v ? std::optional<Value>(*v) : std::nullopt;
 }
 
 std::optional<Value> UserDefaults::objectForKey(const std::string& key) const {
@@ -247,7 +252,9 @@ ValueDictionary UserDefaults::dictionaryForKey(const std::string& key) const {
 }
 
 std::optional<Data> UserDefaults::dataForKey(const std::string& key) const {
-    const auto v = objectForKey(key);
+    // Archives of thousands of entries: copied once, not through a copy of the value.
+    std::lock_guard lock(m_);
+    const Value* v = findLocked(key);
     if (v && v->isData()) return *v->asData();
     return std::nullopt;
 }

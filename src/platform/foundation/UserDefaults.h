@@ -119,6 +119,8 @@ private:
     UserDefaults(std::filesystem::path folder, std::string domainName);
     void load(Domain& domain);
     std::optional<Value> lookupLocked(const std::string& key) const;
+    // The value itself, where it is kept; null when no domain has it.
+    const Value* findLocked(const std::string& key) const;
     Domain* domainNamed(const std::string& name);
     const Domain* domainNamed(const std::string& name) const;
     // Replaces a domain's values and returns the keys whose looked-up value changed.

@@ -27,8 +27,10 @@ std::shared_ptr<platform::Image> fitted(const std::shared_ptr<platform::Image>& 
 
 std::shared_ptr<IconCacheObject> IconCacheObject::make(const platform::URL& fileURL) {
     if (!isReachable(fileURL)) return nullptr;
+    // The desktop's icon is looked up and scaled when an image is first asked
+    // for (image() makes missing ones): the verification makes an object for
+    // every file entry at launch, and most of them are never shown.
     auto object = std::make_shared<IconCacheObject>(Private{}, fileURL);
-    object->setDefaultIcons();
     object->state_.modify([date = object->fileModificationDate()](State& s) { s.modified = date; });
     object->scheduleThumbnail();
     return object;

@@ -1,7 +1,8 @@
 #pragma once
 // The two images the entry tables show for one file, folder or application:
-// 48 and 32 points. It first shows the desktop's icon for the file; for an
-// image or PDF on a local volume it then has a thumbnail made and shows that.
+// 48 and 32 points, made when first asked for. It first shows the desktop's
+// icon for the file; for an image or PDF on a local volume it then has a
+// thumbnail made and shows that.
 // It remembers the file's modification date, so that a changed file gets a
 // new thumbnail.
 //

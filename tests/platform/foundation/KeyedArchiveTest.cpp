@@ -485,6 +485,59 @@ TEST_F(KeyedArchiveTest, NullObjectsDecodeAsNull) {
     EXPECT_TRUE(n.object.isNull());
 }
 
+// Writes keys outside ASCII beside an entry's own, and reads them back.
+class Wide : public Coding {
+public:
+    std::int64_t number = -1;
+    std::optional<std::string> text, prefix;
+    std::string className() const override { return "frelt.TableViewItem"; }
+    void encodeWithCoder(KeyedArchiver& c) const override {
+        c.encodeObject("n", "name");
+        c.encodeObject("p", "path");
+        c.encodeObject(ArchiveArray{"ok"}, "tags");
+        c.encodeObject("wide", "größe");
+        c.encodeInteger(7, "grö");
+    }
+    static std::shared_ptr<Wide> initWithCoder(KeyedUnarchiver& c) {
+        auto w = std::make_shared<Wide>();
+        w->number = c.decodeInteger("grö");
+        w->text = c.decodeString("größe");
+        w->prefix = c.decodeString("gr");
+        return w;
+    }
+};
+
+TEST_F(KeyedArchiveTest, KeysBeyondASCIIAndArchivesKeptAsXMLDecode) {
+    // A key outside ASCII is stored as UTF-16, not as the text it is looked
+    // up by; and an archive may have been kept as an XML property list.
+    const Data binary = *KeyedArchiver::archivedData(ArchiveArray{std::make_shared<Wide>(), makeItem("second")});
+    const Data xml = *PropertyList::write(archiveValue(binary), PropertyListFormat::XML);
+    for (const Data* data : {&binary, &xml}) {
+        auto r = KeyedUnarchiver::unarchiveTopLevelObject(*data);
+        ASSERT_TRUE(r) << r.error;
+        ASSERT_EQ(r.object.asArray()->size(), 2u);
+        const auto first = (*r.object.asArray())[0].as<Item>();
+        ASSERT_TRUE(first);
+        EXPECT_EQ(first->name, "n");
+        EXPECT_EQ(first->tags, std::vector<std::string>{"ok"});
+        EXPECT_EQ((*r.object.asArray())[1].as<Item>()->name, "second");
+    }
+
+    // Read by a class of its own, the wide keys are found by their text, and
+    // only whole keys are.
+    CodingRegistry::registerClass("frelt.WideReader", &Wide::initWithCoder);
+    Value renamed = archiveValue(*KeyedArchiver::archivedData(std::make_shared<Wide>()));
+    for (auto& o : *(*renamed.asDictionary())["$objects"].asArray())
+        if (o["$classname"].asString()) (*o.asDictionary())["$classname"] = "frelt.WideReader";
+    auto r = KeyedUnarchiver::unarchiveTopLevelObject(archiveBytes(renamed));
+    ASSERT_TRUE(r) << r.error;
+    const auto wide = r.object.as<Wide>();
+    ASSERT_TRUE(wide);
+    EXPECT_EQ(wide->number, 7);
+    EXPECT_EQ(wide->text, "wide");
+    EXPECT_EQ(wide->prefix, std::nullopt);
+}
+
 TEST_F(KeyedArchiveTest, UnsignedIntegersBeyondTheSignedRangeRoundTrip) {
     const std::uint64_t largest = std::numeric_limits<std::uint64_t>::max();
     auto back = roundTrip(ArchiveArray{ArchiveObject::number(largest), ArchiveObject::number(std::uint64_t{5})});
