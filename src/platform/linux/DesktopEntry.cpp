@@ -71,7 +71,7 @@ std::vector<std::string> listValue(std::string_view raw) {
 bool boolValue(std::string_view raw) { return raw == "true"; }
 
 std::vector<std::string> variantsOf(std::string locale) {
-    // lang_COUNTRY.ENCODING@MODIFIER, in the order the specification tries them.
+    // lang_COUNTRY.ENCODING@MODIFIER, in the order the desktop-entry standard tries them.
     std::string modifier;
     if (auto at = locale.find('@'); at != std::string::npos) {
         modifier = locale.substr(at + 1);

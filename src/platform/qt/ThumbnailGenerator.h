@@ -4,7 +4,7 @@
 // URI, valid while its Thumb::URI and Thumb::MTime match the file) and made
 // when it is missing or stale: images through QImageReader, PDFs from their
 // first page through Poppler, written back to the cache (at most 128 pixels,
-// with the keys the specification asks for, atomically, readable by the user
+// with the keys the freedesktop thumbnail standard asks for, atomically, readable by the user
 // only). The answer is scaled to the size asked for.
 //
 // All of it runs on the worker pool; the handler is called there.
