@@ -1,0 +1,11 @@
+#pragma once
+// The scenes of the add or modify URL dialog ("DialogAddModifyURL": its
+// window controller and view controller) and the image it shows by name
+// ("toolbar_question"), built in code.
+
+namespace frelt {
+
+// Registers them all; calling it again replaces them with fresh ones.
+void registerSettingsPaneScenes();
+
+}  // namespace frelt
