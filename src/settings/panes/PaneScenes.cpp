@@ -10,6 +10,7 @@
 #include "platform/appkit/Storyboard.h"
 #include "platform/appkit/Window.h"
 #include "settings/panes/ConfigViewControllerAddModifyURL.h"
+#include "settings/panes/ConfigViewControllerURLTemplates.h"
 
 namespace frelt {
 
@@ -17,11 +18,105 @@ using platform::Rect;
 
 namespace {
 
+constexpr const char* settingsStoryboard = "ConfigSettings";
+constexpr double paneWidth = 800, paneHeight = 600;
+constexpr double listWidth = 470, margin = 20, rowHeight = 28;
+constexpr double segmentsHeight = 24;
+
+// The parts every list pane has: the list on the left with its add and
+// remove segments beneath, the help text on the right.
+struct ListPane {
+    std::shared_ptr<platform::View> root;
+    std::shared_ptr<platform::TableView> table;
+    std::shared_ptr<platform::SegmentedControl> segments;
+    std::shared_ptr<CustomMarkdownTextView> help;
+};
+
+ListPane layOutListPane(platform::ViewController& controller) {
+    using namespace platform::autoresizing;
+    ListPane pane;
+    pane.root = std::make_shared<platform::View>(Rect(0, 0, paneWidth, paneHeight));
+
+    const double listHeight = paneHeight - 2 * margin - segmentsHeight - 8;
+    auto scroll = std::make_shared<platform::ScrollView>(Rect(margin, margin, listWidth, listHeight));
+    scroll->setHasVerticalScroller(true);
+    scroll->setBorderType(platform::BorderType::bezelBorder);
+    scroll->setAutoresizingMask(heightSizable);
+    pane.table = std::make_shared<platform::TableView>(Rect(0, 0, listWidth, listHeight));
+    auto column = std::make_shared<platform::TableColumn>("PaneColumn");
+    column->setWidth(listWidth);
+    pane.table->addTableColumn(column);
+    pane.table->setHeaderView(nullptr);
+    pane.table->setRowHeight(rowHeight);
+    scroll->setDocumentView(pane.table);
+    pane.root->addSubview(scroll);
+
+    pane.segments = std::make_shared<platform::SegmentedControl>(
+        Rect(margin, margin + listHeight + 8, 2 * 32, segmentsHeight));
+    pane.segments->setSegmentCount(2);
+    pane.segments->setLabel("+", 0);
+    pane.segments->setLabel("\u2212", 1);
+    pane.segments->setToolTip("Add", 0);
+    pane.segments->setToolTip("Remove", 1);
+    pane.segments->setEnabled(false, 1);
+    pane.segments->setTrackingMode(platform::SegmentSwitchTracking::momentary);
+    pane.segments->setTarget(controller.shared_from_this());
+    pane.segments->setAction("actionButtonsClick:");
+    pane.segments->setAutoresizingMask(minYMargin);
+    pane.root->addSubview(pane.segments);
+
+    const double helpX = margin + listWidth + margin;
+    auto helpScroll = std::make_shared<platform::ScrollView>(
+        Rect(helpX, margin, paneWidth - helpX - margin, paneHeight - 2 * margin));
+    helpScroll->setHasVerticalScroller(true);
+    helpScroll->setAutoresizingMask(widthSizable | heightSizable);
+    helpScroll->setDrawsBackground(false);
+    pane.help = std::make_shared<CustomMarkdownTextView>(Rect(0, 0, paneWidth - helpX - margin, paneHeight - 2 * margin));
+    helpScroll->setDocumentView(pane.help);
+    pane.root->addSubview(helpScroll);
+
+    controller.setView(pane.root);
+    return pane;
+}
+
 std::shared_ptr<platform::TextField> pathLabel(Rect frame) {
     auto label = platform::TextField::label("");
     label->setFrame(frame);
     label->setFont(platform::Font::systemFont(13));
     return label;
+}
+
+// --- the rows
+
+std::shared_ptr<platform::View> makeURLTemplateCell() {
+    auto cell = std::make_shared<TableViewCellConfigURLTemplate>(Rect(0, 0, listWidth, rowHeight));
+    auto field = [&](Rect frame, const char* placeholder) {
+        auto f = std::make_shared<CustomTextField>(frame);
+        f->setEditable(true);
+        f->setBezeled(false);
+        f->setDrawsBackground(false);
+        f->setPlaceholderString(placeholder);
+        cell->addSubview(f);
+        return f;
+    };
+    auto title = field(Rect(4, 4, 150, rowHeight - 8), "Title");
+    auto url = field(Rect(160, 4, listWidth - 164, rowHeight - 8), "URL");
+    url->setFont(platform::Font::monospacedSystemFont(12, platform::FontWeight::Regular));
+    url->setAutoresizingMask(platform::autoresizing::widthSizable);
+    cell->textfieldTitle = title;
+    cell->textfieldURL = url;
+    cell->setTextField(title);
+    return cell;
+}
+
+// --- the panes
+
+void layOutURLTemplates(ConfigViewControllerURLTemplates& controller) {
+    auto pane = layOutListPane(controller);
+    pane.table->registerViewFactory(TableViewCellConfigURLTemplate::identifier, makeURLTemplateCell);
+    controller.tableviewURLTemplates = pane.table;
+    controller.actionButtons = pane.segments;
+    controller.markdownTextview = pane.help;
 }
 
 // --- the dialog
@@ -153,6 +248,9 @@ void registerPaneImages() {
 
 void registerSettingsPaneScenes() {
     auto scenes = platform::SceneRegistry::shared();
+    scenes->registerScene(settingsStoryboard, ConfigViewControllerURLTemplates::sceneIdentifier,
+                          [] { return makeSceneController<ConfigViewControllerURLTemplates>(layOutURLTemplates); });
+
     const std::string dialog = ConfigViewControllerAddModifyURL::storyboardName;
     scenes->registerScene(dialog, ConfigViewControllerAddModifyURL::windowControllerIdentifier,
                           makeAddModifyURLWindowController);
