@@ -10,6 +10,7 @@
 #include "platform/appkit/Storyboard.h"
 #include "platform/appkit/Window.h"
 #include "settings/panes/ConfigViewControllerAddModifyURL.h"
+#include "settings/panes/ConfigViewControllerSandboxAccess.h"
 #include "settings/panes/ConfigViewControllerURLTemplates.h"
 
 namespace frelt {
@@ -109,6 +110,19 @@ std::shared_ptr<platform::View> makeURLTemplateCell() {
     return cell;
 }
 
+std::shared_ptr<platform::View> makeSandboxAccessCell() {
+    auto cell = std::make_shared<TableViewCellConfigSandboxAccess>(Rect(0, 0, listWidth, rowHeight));
+    auto image = std::make_shared<platform::ImageView>(Rect(4, 4, 20, 20));
+    auto label = pathLabel(Rect(30, 5, listWidth - 34, rowHeight - 8));
+    cell->addSubview(image);
+    cell->addSubview(label);
+    cell->imageViewSandboxPath = image;
+    cell->labelSandboxPath = label;
+    cell->setImageView(image);
+    cell->setTextField(label);
+    return cell;
+}
+
 // --- the panes
 
 void layOutURLTemplates(ConfigViewControllerURLTemplates& controller) {
@@ -117,6 +131,14 @@ void layOutURLTemplates(ConfigViewControllerURLTemplates& controller) {
     controller.tableviewURLTemplates = pane.table;
     controller.actionButtons = pane.segments;
     controller.markdownTextview = pane.help;
+}
+
+void layOutSandboxAccess(ConfigViewControllerSandboxAccess& controller) {
+    auto pane = layOutListPane(controller);
+    pane.table->registerViewFactory(TableViewCellConfigSandboxAccess::identifier, makeSandboxAccessCell);
+    controller.tableViewSandboxAccess = pane.table;
+    controller.actionButtons = pane.segments;
+    controller.markDownTextView = pane.help;
 }
 
 // --- the dialog
@@ -228,6 +250,19 @@ void registerPaneImages() {
         image->setName(name);
         images->registerImage(name, image);
     };
+    // A location that cannot be used: an amber warning triangle.
+    add("status_unknown", [](const Rect& r) {
+        platform::setColor(platform::Color::sRGB(0.95, 0.62, 0.10));
+        platform::BezierPath triangle;
+        triangle.moveTo({r.midX(), r.minY() + 1});
+        triangle.lineTo({r.maxX() - 1, r.maxY() - 1});
+        triangle.lineTo({r.minX() + 1, r.maxY() - 1});
+        triangle.closePath();
+        triangle.fill();
+        platform::setColor(platform::Color::white());
+        platform::BezierPath::withRect(Rect(r.midX() - 0.9, r.minY() + 5, 1.8, 5.5)).fill();
+        platform::BezierPath::withRect(Rect(r.midX() - 0.9, r.maxY() - 4, 1.8, 1.8)).fill();
+    });
     // No application known yet: a grey disc with a question mark.
     add("toolbar_question", [](const Rect& r) {
         platform::setColor(platform::Color::sRGB(0.55, 0.57, 0.60));
@@ -250,6 +285,8 @@ void registerSettingsPaneScenes() {
     auto scenes = platform::SceneRegistry::shared();
     scenes->registerScene(settingsStoryboard, ConfigViewControllerURLTemplates::sceneIdentifier,
                           [] { return makeSceneController<ConfigViewControllerURLTemplates>(layOutURLTemplates); });
+    scenes->registerScene(settingsStoryboard, ConfigViewControllerSandboxAccess::sceneIdentifier,
+                          [] { return makeSceneController<ConfigViewControllerSandboxAccess>(layOutSandboxAccess); });
 
     const std::string dialog = ConfigViewControllerAddModifyURL::storyboardName;
     scenes->registerScene(dialog, ConfigViewControllerAddModifyURL::windowControllerIdentifier,
