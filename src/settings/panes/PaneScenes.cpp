@@ -11,6 +11,7 @@
 #include "platform/appkit/Window.h"
 #include "settings/panes/ConfigViewControllerAddModifyURL.h"
 #include "settings/panes/ConfigViewControllerSandboxAccess.h"
+#include "settings/panes/ConfigViewControllerSearchScope.h"
 #include "settings/panes/ConfigViewControllerURLTemplates.h"
 
 namespace frelt {
@@ -123,6 +124,24 @@ std::shared_ptr<platform::View> makeSandboxAccessCell() {
     return cell;
 }
 
+std::shared_ptr<platform::View> makeSearchScopeCell() {
+    auto cell = std::make_shared<TableViewCellConfigSearchScope>(Rect(0, 0, listWidth, rowHeight));
+    auto image = std::make_shared<platform::ImageView>(Rect(4, 4, 20, 20));
+    auto label = pathLabel(Rect(30, 5, listWidth - 34 - 80, rowHeight - 8));
+    auto lock = addButton(*cell, "Allow\u2026", Rect(listWidth - 80, 3, 76, rowHeight - 6), cell,
+                          "btnAccessLockedClick:");
+    lock->setToolTip("Allow access to this folder");
+    lock->setHidden(true);
+    cell->addSubview(image);
+    cell->addSubview(label);
+    cell->imageViewSearchscopePath = image;
+    cell->labelSearchScopePath = label;
+    cell->btnAccessLocked = lock;
+    cell->setImageView(image);
+    cell->setTextField(label);
+    return cell;
+}
+
 // --- the panes
 
 void layOutURLTemplates(ConfigViewControllerURLTemplates& controller) {
@@ -137,6 +156,14 @@ void layOutSandboxAccess(ConfigViewControllerSandboxAccess& controller) {
     auto pane = layOutListPane(controller);
     pane.table->registerViewFactory(TableViewCellConfigSandboxAccess::identifier, makeSandboxAccessCell);
     controller.tableViewSandboxAccess = pane.table;
+    controller.actionButtons = pane.segments;
+    controller.markDownTextView = pane.help;
+}
+
+void layOutSearchScope(ConfigViewControllerSearchScope& controller) {
+    auto pane = layOutListPane(controller);
+    pane.table->registerViewFactory(TableViewCellConfigSearchScope::identifier, makeSearchScopeCell);
+    controller.tableViewSpotlightSearchScope = pane.table;
     controller.actionButtons = pane.segments;
     controller.markDownTextView = pane.help;
 }
@@ -287,6 +314,8 @@ void registerSettingsPaneScenes() {
                           [] { return makeSceneController<ConfigViewControllerURLTemplates>(layOutURLTemplates); });
     scenes->registerScene(settingsStoryboard, ConfigViewControllerSandboxAccess::sceneIdentifier,
                           [] { return makeSceneController<ConfigViewControllerSandboxAccess>(layOutSandboxAccess); });
+    scenes->registerScene(settingsStoryboard, ConfigViewControllerSearchScope::sceneIdentifier,
+                          [] { return makeSceneController<ConfigViewControllerSearchScope>(layOutSearchScope); });
 
     const std::string dialog = ConfigViewControllerAddModifyURL::storyboardName;
     scenes->registerScene(dialog, ConfigViewControllerAddModifyURL::windowControllerIdentifier,
