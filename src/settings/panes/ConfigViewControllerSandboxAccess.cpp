@@ -82,22 +82,14 @@ void ConfigViewControllerSandboxAccess::reloadGrantedLocations() {
 }
 
 void ConfigViewControllerSandboxAccess::actionButtonsClick(const std::shared_ptr<platform::Object>& sender) {
-    const auto control = std::dynamic_pointer_cast<platform::SegmentedControl>(sender);
-    if (!control) return;
-    switch (control->selectedSegment()) {
-        case 0: grantLocation(); break;
-        case 1: withdrawSelectedLocation(); break;
-        default: break;
-    }
+    panes::onSegment(sender, [this] { grantLocation(); }, [this] { withdrawSelectedLocation(); });
 }
 
 void ConfigViewControllerSandboxAccess::grantLocation() {
-    const auto panel = panes::makeLocationPanel(true);
-    const std::weak_ptr<ConfigViewControllerSandboxAccess> weak = sharedAs<ConfigViewControllerSandboxAccess>();
-    const auto window = isViewLoaded() ? view()->window() : nullptr;
-    panel->beginSheetModal(window, [weak, panel](platform::ModalResponse response) {
-        if (auto pane = weak.lock()) pane->addChosenLocation(response, panel->URLs());
-    });
+    panes::beginLocationSheet(sharedAs<platform::ViewController>(), true,
+                              [](platform::ViewController& pane, platform::ModalResponse response, const auto& urls) {
+                                  static_cast<ConfigViewControllerSandboxAccess&>(pane).addChosenLocation(response, urls);
+                              });
 }
 
 void ConfigViewControllerSandboxAccess::addChosenLocation(platform::ModalResponse response,
@@ -143,8 +135,7 @@ std::shared_ptr<platform::View> ConfigViewControllerSandboxAccess::viewForTableC
 }
 
 void ConfigViewControllerSandboxAccess::tableViewSelectionDidChange(const platform::Notification&) {
-    const auto table = tableViewSandboxAccess.lock();
-    if (auto buttons = actionButtons.lock()) buttons->setEnabled(table && table->selectedRow() >= 0, 1);
+    panes::enableRemoveWhileSelected(actionButtons, tableViewSandboxAccess);
 }
 
 }  // namespace frelt

@@ -124,22 +124,14 @@ void ConfigViewControllerSearchScope::rebuildSearchScopeList() {
 }
 
 void ConfigViewControllerSearchScope::actionButtonsClick(const std::shared_ptr<platform::Object>& sender) {
-    const auto control = std::dynamic_pointer_cast<platform::SegmentedControl>(sender);
-    if (!control) return;
-    switch (control->selectedSegment()) {
-        case 0: addFolder(); break;
-        case 1: removeSelectedFolder(); break;
-        default: break;
-    }
+    panes::onSegment(sender, [this] { addFolder(); }, [this] { removeSelectedFolder(); });
 }
 
 void ConfigViewControllerSearchScope::addFolder() {
-    const auto panel = panes::makeLocationPanel(false);
-    const std::weak_ptr<ConfigViewControllerSearchScope> weak = sharedAs<ConfigViewControllerSearchScope>();
-    const auto window = isViewLoaded() ? view()->window() : nullptr;
-    panel->beginSheetModal(window, [weak, panel](platform::ModalResponse response) {
-        if (auto pane = weak.lock()) pane->addChosenFolder(response, panel->URLs());
-    });
+    panes::beginLocationSheet(sharedAs<platform::ViewController>(), false,
+                              [](platform::ViewController& pane, platform::ModalResponse response, const auto& urls) {
+                                  static_cast<ConfigViewControllerSearchScope&>(pane).addChosenFolder(response, urls);
+                              });
 }
 
 void ConfigViewControllerSearchScope::addChosenFolder(platform::ModalResponse response,
@@ -207,8 +199,7 @@ bool ConfigViewControllerSearchScope::shouldSelectRow(platform::TableView&, long
 }
 
 void ConfigViewControllerSearchScope::tableViewSelectionDidChange(const platform::Notification&) {
-    const auto table = tableViewSpotlightSearchScope.lock();
-    if (auto buttons = actionButtons.lock()) buttons->setEnabled(table && table->selectedRow() >= 0, 1);
+    panes::enableRemoveWhileSelected(actionButtons, tableViewSpotlightSearchScope);
 }
 
 }  // namespace frelt

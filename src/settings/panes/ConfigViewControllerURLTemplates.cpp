@@ -18,24 +18,18 @@ void TableViewCellConfigURLTemplate::configure(const std::shared_ptr<urlTemplate
 
     // The handlers hold the cell weakly: a cell the table dropped writes nothing.
     const std::weak_ptr<TableViewCellConfigURLTemplate> weak = sharedAs<TableViewCellConfigURLTemplate>();
-    if (auto field = textfieldURL.lock()) {
+    auto writesInto = [&weak](const std::weak_ptr<CustomTextField>& outlet, std::string urlBaseData::*text) {
+        const auto field = outlet.lock();
+        if (!field) return;
         field->maxLength = maxLength;
-        const std::weak_ptr<CustomTextField> weakField = field;
-        field->didEndEditingHandler = [weak, weakField] {
+        field->didEndEditingHandler = [weak, outlet, text] {
             const auto cell = weak.lock();
-            const auto f = weakField.lock();
-            if (cell && f && cell->currentTemplateData) cell->currentTemplateData->value = f->stringValue();
+            const auto f = outlet.lock();
+            if (cell && f && cell->currentTemplateData) (*cell->currentTemplateData).*text = f->stringValue();
         };
-    }
-    if (auto field = textfieldTitle.lock()) {
-        field->maxLength = maxLength;
-        const std::weak_ptr<CustomTextField> weakField = field;
-        field->didEndEditingHandler = [weak, weakField] {
-            const auto cell = weak.lock();
-            const auto f = weakField.lock();
-            if (cell && f && cell->currentTemplateData) cell->currentTemplateData->title = f->stringValue();
-        };
-    }
+    };
+    writesInto(textfieldURL, &urlBaseData::value);
+    writesInto(textfieldTitle, &urlBaseData::title);
 }
 
 // --- the pane
@@ -70,13 +64,7 @@ void ConfigViewControllerURLTemplates::viewWillDisappear() {
 }
 
 void ConfigViewControllerURLTemplates::actionButtonsClick(const std::shared_ptr<platform::Object>& sender) {
-    const auto control = std::dynamic_pointer_cast<platform::SegmentedControl>(sender);
-    if (!control) return;
-    switch (control->selectedSegment()) {
-        case 0: addTemplate(); break;
-        case 1: removeSelectedTemplate(); break;
-        default: break;
-    }
+    panes::onSegment(sender, [this] { addTemplate(); }, [this] { removeSelectedTemplate(); });
 }
 
 void ConfigViewControllerURLTemplates::addTemplate() {

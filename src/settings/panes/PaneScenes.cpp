@@ -144,28 +144,35 @@ std::shared_ptr<platform::View> makeSearchScopeCell() {
 
 // --- the panes
 
-void layOutURLTemplates(ConfigViewControllerURLTemplates& controller) {
+// Lays out a list pane and connects its outlets, whose names differ from
+// pane to pane.
+template <class Controller>
+void layOutPane(Controller& controller, const char* cellIdentifier, std::shared_ptr<platform::View> (*makeCell)(),
+                std::weak_ptr<platform::TableView> Controller::*table,
+                std::shared_ptr<CustomMarkdownTextView> Controller::*help) {
     auto pane = layOutListPane(controller);
-    pane.table->registerViewFactory(TableViewCellConfigURLTemplate::identifier, makeURLTemplateCell);
-    controller.tableviewURLTemplates = pane.table;
+    pane.table->registerViewFactory(cellIdentifier, makeCell);
+    controller.*table = pane.table;
     controller.actionButtons = pane.segments;
-    controller.markdownTextview = pane.help;
+    controller.*help = pane.help;
 }
 
-void layOutSandboxAccess(ConfigViewControllerSandboxAccess& controller) {
-    auto pane = layOutListPane(controller);
-    pane.table->registerViewFactory(TableViewCellConfigSandboxAccess::identifier, makeSandboxAccessCell);
-    controller.tableViewSandboxAccess = pane.table;
-    controller.actionButtons = pane.segments;
-    controller.markDownTextView = pane.help;
+void layOutURLTemplates(ConfigViewControllerURLTemplates& c) {
+    layOutPane(c, TableViewCellConfigURLTemplate::identifier, makeURLTemplateCell,
+               &ConfigViewControllerURLTemplates::tableviewURLTemplates,
+               &ConfigViewControllerURLTemplates::markdownTextview);
 }
 
-void layOutSearchScope(ConfigViewControllerSearchScope& controller) {
-    auto pane = layOutListPane(controller);
-    pane.table->registerViewFactory(TableViewCellConfigSearchScope::identifier, makeSearchScopeCell);
-    controller.tableViewSpotlightSearchScope = pane.table;
-    controller.actionButtons = pane.segments;
-    controller.markDownTextView = pane.help;
+void layOutSandboxAccess(ConfigViewControllerSandboxAccess& c) {
+    layOutPane(c, TableViewCellConfigSandboxAccess::identifier, makeSandboxAccessCell,
+               &ConfigViewControllerSandboxAccess::tableViewSandboxAccess,
+               &ConfigViewControllerSandboxAccess::markDownTextView);
+}
+
+void layOutSearchScope(ConfigViewControllerSearchScope& c) {
+    layOutPane(c, TableViewCellConfigSearchScope::identifier, makeSearchScopeCell,
+               &ConfigViewControllerSearchScope::tableViewSpotlightSearchScope,
+               &ConfigViewControllerSearchScope::markDownTextView);
 }
 
 // --- the dialog

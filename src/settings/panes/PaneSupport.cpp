@@ -3,6 +3,8 @@
 #include <filesystem>
 
 #include "markdown/CustomMarkdownTextView.h"
+#include "platform/appkit/View.h"
+#include "platform/appkit/Window.h"
 
 namespace frelt::panes {
 
@@ -26,7 +28,24 @@ void showHelp(const std::shared_ptr<CustomMarkdownTextView>& view, const std::st
     view->showMarkdown(MarkdownStyles::info);
 }
 
-std::shared_ptr<platform::OpenPanel> makeLocationPanel(bool filesToo) {
+void onSegment(const std::shared_ptr<platform::Object>& sender, const std::function<void()>& add,
+               const std::function<void()>& remove) {
+    const auto control = std::dynamic_pointer_cast<platform::SegmentedControl>(sender);
+    if (!control) return;
+    switch (control->selectedSegment()) {
+        case 0: add(); break;
+        case 1: remove(); break;
+        default: break;
+    }
+}
+
+void enableRemoveWhileSelected(const std::weak_ptr<platform::SegmentedControl>& segments,
+                               const std::weak_ptr<platform::TableView>& table) {
+    const auto list = table.lock();
+    if (auto control = segments.lock()) control->setEnabled(list && list->selectedRow() >= 0, 1);
+}
+
+void beginLocationSheet(const std::shared_ptr<platform::ViewController>& pane, bool filesToo, LocationChosen chosen) {
     auto panel = platform::OpenPanel::make();
     panel->setShowsHiddenFiles(false);
     panel->setCanChooseDirectories(true);
@@ -34,7 +53,11 @@ std::shared_ptr<platform::OpenPanel> makeLocationPanel(bool filesToo) {
     panel->setCanCreateDirectories(false);
     panel->setAllowsMultipleSelection(false);
     panel->setResolvesAliases(false);
-    return panel;
+    const auto window = pane->isViewLoaded() ? pane->view()->window() : nullptr;
+    const std::weak_ptr<platform::ViewController> weak = pane;
+    panel->beginSheetModal(window, [weak, panel, chosen = std::move(chosen)](platform::ModalResponse response) {
+        if (auto alive = weak.lock()) chosen(*alive, response, panel->URLs());
+    });
 }
 
 }  // namespace frelt::panes
