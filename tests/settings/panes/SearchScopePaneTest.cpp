@@ -120,6 +120,16 @@ TEST_F(SearchScopePaneTest, AddingAFolderStoresAGrantAndSkipsFoldersAlreadyListe
     EXPECT_FALSE(SandboxFileAccess::shared()->persistanceBookmarkStorage()->bookmarkData(folderURL("missing")));
 }
 
+TEST_F(SearchScopePaneTest, AChangeWhileTheSettingsAreClosedWaitsForTheNextAppearance) {
+    const auto window = show(controller);
+    window->close();
+    config()->customSpotlightSearchScope = {path("imported")};
+    platform::NotificationCenter::defaultCenter().post(Notifications::customSpotlightSearchScopeChanged);
+    EXPECT_EQ(rows(), defaults);
+    window->makeKeyAndOrderFront();
+    EXPECT_EQ(rows(), withDefaults({path("imported")}));
+}
+
 TEST_F(SearchScopePaneTest, TheLockOfAClosedFolderAsksForAccess) {
     config()->setDebugLogging(true);
     makeFolder("closed");
