@@ -222,6 +222,13 @@ TEST_F(AddModifyURLDialogTest, APlaceholderReplacesTheSelectionAndATemplateTheWh
     script->chooseMenuItem("Search");
     dialog->performAction("buttonURLReplaceWithTemplateClick:", nullptr);
     EXPECT_EQ(text(dialog->textFieldSiteURL), "https://search.example.org/?q=%%userInput%%");
+
+    // An item left over from a longer list points nowhere: nothing changes.
+    auto stale = std::make_shared<platform::MenuItem>();
+    stale->setTag(5);
+    dialog->performAction("mnu_ReplaceWithTemplate:", stale);
+    dialog->performAction("mnu_InsertPlaceholder:", stale);
+    EXPECT_EQ(text(dialog->textFieldSiteURL), "https://search.example.org/?q=%%userInput%%");
 }
 
 }  // namespace
