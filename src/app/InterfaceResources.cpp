@@ -19,6 +19,7 @@
 #include "platform/appkit/Storyboard.h"
 #include "platform/foundation/SingleInstance.h"
 #include "store/TagManager.h"
+#include "settings/panes/PaneScenes.h"
 
 namespace frelt {
 
@@ -188,6 +189,7 @@ void registerInterfaceResources() {
 
     registerShellScenes();
     registerShellImages();
+    registerSettingsPaneScenes();
     registerCellImages();
 }
 

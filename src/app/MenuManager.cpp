@@ -17,6 +17,7 @@
 #include "platform/foundation/URL.h"
 #include "sources/access/SandboxFileAccess.h"
 #include "sources/discovery/DatastorageHandlerFilesystemObjects.h"
+#include "sources/urls/DatastorageHandlerURLObjects.h"
 #include "sources/discovery/Shortcuts.h"
 #include "sources/icons/IconCache.h"
 #include "store/DataStorage.h"
@@ -221,7 +222,7 @@ std::optional<std::string> MenuManager::selectedSidebarTag() {
 void MenuManager::mnu_AddURL() {
     const auto manager = FreltManager::shared();
     if (!mainWindowIsVisible(manager->mainWindowState())) return;
-    FreltWindow::showWindow(false, FreltWindowEnum::addOrModifyURL);
+    DataStorage::shared()->URLHandler()->showAddURLDialog("", nullptr, selectedSidebarTag());
 }
 
 // --- handing files to the main window

@@ -4,6 +4,8 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Text.h"
 #include "platform/foundation/URL.h"
+#include "settings/panes/ConfigViewControllerAddModifyURL.h"
+#include "sources/FileHelpers.h"
 #include "sources/urls/URLRegExParser.h"
 #include "store/DataStorage.h"
 #include "store/Logging.h"
@@ -12,14 +14,6 @@
 namespace frelt {
 
 namespace {
-
-// Spaces and tabs only: a line break in a link is the user's to see.
-std::string trimmingBlanks(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return {};
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
 
 void logTexts(const char* operation, const std::string& url, const std::string& title, const std::string& comment) {
     log(LogCategory::dataStorageExternalObjects, LogLevel::Default, operation);
@@ -35,18 +29,63 @@ void announce(RebuildDataReason reason) {
 
 }  // namespace
 
+std::string DatastorageHandlerURLObjects::trimmingBlanks(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    const auto last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
+std::optional<platform::URL> DatastorageHandlerURLObjects::urlWithoutPlaceholders(const std::string& urlTemplate) {
+    auto parsed = ParsedURL::make(urlTemplate);
+    if (!parsed || !parsed->urlRegExParser) return std::nullopt;
+    return platform::URL::fromString(parsed->urlRegExParser->urlStringWithoutPlaceholders());
+}
+
+std::shared_ptr<ConfigViewControllerAddModifyURL> DatastorageHandlerURLObjects::presentDialog(
+    const std::shared_ptr<platform::ViewController>& presenting) {
+    // Without the dialog's scene the window manager logs that and nothing opens.
+    if (presenting) {
+        const auto dialog = std::dynamic_pointer_cast<ConfigViewControllerAddModifyURL>(
+            FreltWindow::getViewController(FreltWindowEnum::addOrModifyURL));
+        if (dialog) presenting->presentViewControllerAsSheet(dialog);
+        return dialog;
+    }
+    const auto window = FreltWindow::showWindow(false, FreltWindowEnum::addOrModifyURL);
+    return window ? std::dynamic_pointer_cast<ConfigViewControllerAddModifyURL>(window->contentViewController())
+                  : nullptr;
+}
+
+void DatastorageHandlerURLObjects::showAddURLDialog(const std::string& url,
+                                                    const std::shared_ptr<platform::ViewController>& presenting,
+                                                    const std::optional<std::string>& tag) {
+    std::optional<std::string> proposedURL;
+    std::optional<std::string> proposedTitle;
+    if (!url.empty() && hasURLScheme(url)) {
+        if (const auto parsed = platform::URL::fromString(url)) {
+            proposedURL = platform::text::trimmingWhitespace(url);
+            proposedTitle = platform::text::trimmingWhitespace(parsed->host());
+        }
+    }
+    const auto dialog = presentDialog(presenting);
+    if (!dialog) return;
+    dialog->newOrModifyURL = proposedURL;
+    dialog->showNewOrModifyURL();
+    dialog->newOrModifyTitle = proposedTitle;
+    if (const auto field = dialog->textFieldSiteTitle.lock()) field->setStringValue(proposedTitle.value_or(""));
+    dialog->newOrModifyComment.reset();
+    if (const auto field = dialog->textFieldSiteComment.lock()) field->setStringValue("");
+    dialog->newOrModifyTag = tag;
+}
+
 void DatastorageHandlerURLObjects::showModifyURLDialog(const TableViewItem::Ptr& entry,
                                                        const std::shared_ptr<platform::ViewController>& presenting) {
     if (!entry || entry->itemType() != ListviewItemType::url) return;
     log(LogCategory::dataStorage, LogLevel::Default, "showModifyURLDialog: %{public}@", entry->path());
-    // The dialog belongs to the configuration window: without its scene
-    // the window manager logs that and nothing opens.
-    if (presenting) {
-        if (const auto dialog = FreltWindow::getViewController(FreltWindowEnum::addOrModifyURL))
-            presenting->presentViewControllerAsSheet(dialog);
-        return;
-    }
-    FreltWindow::showWindow(false, FreltWindowEnum::addOrModifyURL);
+    const auto dialog = presentDialog(presenting);
+    if (!dialog) return;
+    dialog->referenceTableViewItem = entry;
+    dialog->loadReferenceItem();
 }
 
 std::string DatastorageHandlerURLObjects::titleOrHost(const std::string& title, const platform::URL& url) {

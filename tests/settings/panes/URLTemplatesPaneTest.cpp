@@ -1,0 +1,103 @@
+// The URL templates pane: the table shows the shared list itself, adds and
+// removes templates, writes edits into the template objects, and drops
+// incomplete templates when it is left.
+
+#include "settings/panes/ConfigViewControllerURLTemplates.h"
+
+#include <gtest/gtest.h>
+
+#include "PaneTestSupport.h"
+#include "platform/appkit/TextView.h"
+#include "support/KitHarness.h"
+
+using namespace frelt;
+using Pane = ConfigViewControllerURLTemplates;
+
+namespace {
+
+class URLTemplatesPaneTest : public PaneTest {
+protected:
+    void SetUp() override {
+        PaneTest::SetUp();
+        URLManager::shared()->urlTemplates = {std::make_shared<urlTemplateData>("Maps", "https://maps.example.org"),
+                                              std::make_shared<urlTemplateData>("Wiki", "https://wiki.example.org")};
+        controller = pane<Pane>(Pane::sceneIdentifier);
+        ASSERT_TRUE(controller) << "the pane's scene is registered under its identifier";
+    }
+    static std::vector<std::string> templates() {
+        std::vector<std::string> out;
+        for (const auto& t : URLManager::shared()->urlTemplates) out.push_back(t->title + " | " + t->value);
+        return out;
+    }
+    std::shared_ptr<platform::TableView> table() const { return controller->tableviewURLTemplates.lock(); }
+    std::shared_ptr<TableViewCellConfigURLTemplate> cell(long row) const {
+        return std::dynamic_pointer_cast<TableViewCellConfigURLTemplate>(table()->viewAtColumn(0, row, true));
+    }
+    std::shared_ptr<Pane> controller;
+};
+
+TEST_F(URLTemplatesPaneTest, RowsEditTheSharedTemplatesThemselves) {
+    const auto window = show(controller);
+    EXPECT_EQ(controller->preferredContentSize(), (platform::Size{800, 600}));
+    ASSERT_EQ(table()->numberOfRows(), 2);
+    const auto row = cell(1);
+    ASSERT_TRUE(row);
+    EXPECT_EQ(row->currentTemplateData, URLManager::shared()->urlTemplates[1]) << "the very object, not a copy";
+    EXPECT_EQ(row->textfieldURL.lock()->stringValue(), "https://wiki.example.org");
+    EXPECT_EQ(row->textfieldTitle.lock()->maxLength, 3072);
+    EXPECT_EQ(row->textfieldURL.lock()->maxLength, 3072);
+
+    // Typing changes the template when the edit ends, not before.
+    kit::makeKey(window);
+    auto typeAtEnd = [&](const std::weak_ptr<CustomTextField>& field, const std::string& typed) {
+        window->makeFirstResponder(field.lock());
+        const auto editor = field.lock()->currentEditor();
+        ASSERT_TRUE(editor);
+        editor->setSelectedRange({editor->string().size(), 0});
+        kit::typeText(typed);
+    };
+    typeAtEnd(row->textfieldTitle, " EN");
+    EXPECT_EQ(URLManager::shared()->urlTemplates[1]->title, "Wiki");
+    kit::pressKey(platform::keycode::tab, "\t");
+    EXPECT_EQ(URLManager::shared()->urlTemplates[1]->title, "Wiki EN");
+
+    // An edit still open when the pane is left is kept too.
+    typeAtEnd(row->textfieldURL, "/en");
+    window->close();
+    EXPECT_EQ(templates(), (std::vector<std::string>{"Maps | https://maps.example.org",
+                                                      "Wiki EN | https://wiki.example.org/en"}));
+}
+
+TEST_F(URLTemplatesPaneTest, ATemplateLeftIncompleteIsDroppedWhenThePaneIsLeft) {
+    auto window = show(controller);
+    press(controller->actionButtons, 0);
+    ASSERT_EQ(table()->numberOfRows(), 3);
+    EXPECT_EQ(cell(2)->currentTemplateData->title, "");
+    EXPECT_EQ(table()->numberOfSelectedRows(), 0) << "the new row waits, unselected";
+    // The first template's URL is emptied by the user.
+    cell(0)->textfieldURL.lock()->setStringValue("");
+    cell(0)->textfieldURL.lock()->didEndEditingHandler();
+    window->close();
+    EXPECT_EQ(templates(), std::vector<std::string>{"Wiki | https://wiki.example.org"});
+}
+
+TEST_F(URLTemplatesPaneTest, RemovingNeedsATemplateAndASelectedRow) {
+    URLManager::shared()->urlTemplates.clear();
+    show(controller);
+    EXPECT_FALSE(controller->actionButtons.lock()->isEnabledForSegment(1)) << "nothing to remove";
+
+    press(controller->actionButtons, 0);
+    press(controller->actionButtons, 0);
+    EXPECT_TRUE(controller->actionButtons.lock()->isEnabledForSegment(1));
+    press(controller->actionButtons, 1);
+    EXPECT_EQ(table()->numberOfRows(), 2) << "no row selected: nothing removed";
+
+    URLManager::shared()->urlTemplates[0]->title = "first";
+    table()->selectRowIndexes(platform::IndexSet{1}, false);
+    press(controller->actionButtons, 1);
+    ASSERT_EQ(URLManager::shared()->urlTemplates.size(), 1u);
+    EXPECT_EQ(URLManager::shared()->urlTemplates[0]->title, "first");
+    EXPECT_EQ(table()->numberOfRows(), 1);
+}
+
+}  // namespace
