@@ -5,6 +5,7 @@
 #include "app/AppDelegate.h"
 #include "app/FreltWindowEnum.h"
 #include "app/InterfaceResources.h"
+#include "hotkeys/HotKeyCenter.h"
 #include "hotkeys/HotKeyManager.h"
 #include "platform/appkit/Storyboard.h"
 #include "platform/appkit/Window.h"
@@ -85,6 +86,16 @@ void ConfigTabViewController_Settings::saveAndRegister() {
                             HotKeyType::userDefinedKey, HotKeyType::globalHotKey})
         manager->registerHotKeys(type);
     manager->setHotkeysPaused(false);
+}
+
+bool ConfigTabViewController_Settings::isKeyComboTaken(const KeyCombo& keyCombo) {
+    if (HotKeyCenter::shared()->isRegistered(keyCombo)) return true;
+    auto& config = *AppDelegate::shared()->config;
+    auto holds = [&](const KeyCombo::Ptr& held) { return held && *held == keyCombo; };
+    if (holds(config.globalKeyCombo)) return true;
+    for (const auto category : ConfigViewControllerAppearance::categories())
+        if (holds(ConfigViewControllerAppearance::keyCombo(config, category))) return true;
+    return false;
 }
 
 void ConfigTabViewController_Settings::didSelectTabViewItem(const std::shared_ptr<platform::TabViewItem>& item) {

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "hotkeys/KeyCombo.h"
 #include "platform/appkit/SegmentedControl.h"
 #include "platform/appkit/SplitViewController.h"
 
@@ -51,6 +52,13 @@ public:
     // Saves the configuration, registers every hotkey kind again, resumes
     // the hotkeys.
     static void saveAndRegister();
+
+    // Whether a recorder of the window must refuse `keyCombo`: a registered
+    // hotkey has it, or the global hotkey or a category holds it in the
+    // configuration. The latter covers a category ticked in this window,
+    // which is registered only when the window closes; without it two
+    // settings could share a combination and one would silently not work.
+    static bool isKeyComboTaken(const KeyCombo& keyCombo);
 
 private:
     void tabBarClick();

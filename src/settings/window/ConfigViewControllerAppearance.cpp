@@ -3,11 +3,11 @@
 #include <cmath>
 
 #include "app/AppDelegate.h"
-#include "hotkeys/HotKeyCenter.h"
 #include "hotkeys/HotKeyManager.h"
 #include "platform/appkit/Image.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "settings/RecorderStyle.h"
+#include "settings/window/ConfigTabViewController_Settings.h"
 #include "settings/window/SettingsLayout.h"
 #include "store/StoreConstants.h"
 
@@ -244,7 +244,7 @@ bool ConfigViewControllerAppearance::recordViewShouldBeginRecording(RecordView& 
 }
 
 bool ConfigViewControllerAppearance::recordViewCanRecordKeyCombo(RecordView&, const KeyCombo::Ptr& keyCombo) {
-    return keyCombo && !HotKeyCenter::shared()->isRegistered(*keyCombo);
+    return keyCombo && !ConfigTabViewController_Settings::isKeyComboTaken(*keyCombo);
 }
 
 void ConfigViewControllerAppearance::recordViewDidChangeKeyCombo(RecordView& recordView,

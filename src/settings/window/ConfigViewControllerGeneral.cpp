@@ -6,7 +6,6 @@
 #include "app/AppDelegate.h"
 #include "app/AutoLaunchManager.h"
 #include "app/InterfaceResources.h"
-#include "hotkeys/HotKeyCenter.h"
 #include "hotkeys/HotKeyManager.h"
 #include "platform/appkit/Image.h"
 #include "platform/appkit/OpenPanel.h"
@@ -14,6 +13,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Paths.h"
 #include "settings/RecorderStyle.h"
+#include "settings/window/ConfigTabViewController_Settings.h"
 #include "settings/window/SettingsLayout.h"
 #include "store/Configuration.h"
 #include "store/StoreConstants.h"
@@ -205,7 +205,7 @@ bool ConfigViewControllerGeneral::recordViewShouldBeginRecording(RecordView& rec
 }
 
 bool ConfigViewControllerGeneral::recordViewCanRecordKeyCombo(RecordView&, const KeyCombo::Ptr& keyCombo) {
-    return keyCombo && !HotKeyCenter::shared()->isRegistered(*keyCombo);
+    return keyCombo && !ConfigTabViewController_Settings::isKeyComboTaken(*keyCombo);
 }
 
 void ConfigViewControllerGeneral::recordViewDidChangeKeyCombo(RecordView& recordView, const KeyCombo::Ptr& keyCombo) {

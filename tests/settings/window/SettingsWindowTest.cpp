@@ -5,6 +5,7 @@
 #include "platform/appkit/SegmentedControl.h"
 #include "platform/appkit/Storyboard.h"
 #include "settings/window/ConfigViewControllerAdvanced.h"
+#include "settings/window/ConfigViewControllerAppearance.h"
 #include "settings/window/ConfigViewControllerGeneral.h"
 #include "store/StoreConstants.h"
 #include "support/KitHarness.h"
@@ -66,6 +67,28 @@ TEST_F(SettingsWindowTest, ChangesReachTheUserDefaultsOnlyWhenTheWindowCloses) {
 
     window->close();
     EXPECT_EQ(config().defaults->stringForKey(DefaultsKeys::menubarIcon), "statusbar-3");
+}
+
+TEST_F(SettingsWindowTest, ACombinationRecordedForAFreshlyTickedCategoryIsNotOfferedToTheGlobalHotkey) {
+    config().setSidebarCategoriesShowURLs(false);
+    const auto window = openSettings();
+    const auto appearance = showPane<ConfigViewControllerAppearance>(window, "ConfigViewControllerAppearance");
+    kit::clickView(appearance->categoryCheckboxes[2].lock());
+    const auto urls = appearance->categoryHotkeys[2].lock();
+    const auto chosen = combo(Key::u, mf::command | mf::shift);
+    ASSERT_TRUE(appearance->recordViewCanRecordKeyCombo(*urls, chosen));
+    urls->setKeyCombo(chosen);
+    appearance->recordViewDidChangeKeyCombo(*urls, chosen);
+    EXPECT_FALSE(center()->isRegistered(*chosen)) << "the category shows only once stored";
+
+    const auto general = showPane<ConfigViewControllerGeneral>(window, "ConfigViewControllerGeneral");
+    const auto global = general->globalHotkey.lock();
+    EXPECT_FALSE(general->recordViewCanRecordKeyCombo(*global, chosen));
+    EXPECT_TRUE(general->recordViewCanRecordKeyCombo(*global, combo(Key::u, mf::command | mf::option)));
+
+    window->close();
+    EXPECT_TRUE(center()->isRegistered(*chosen));
+    EXPECT_EQ(config().globalKeyComboCategoriesShowURLs, chosen);
 }
 
 TEST_F(SettingsWindowTest, TheTabBarSwitchesPanesAndTheWindowTakesEachPanesSize) {
