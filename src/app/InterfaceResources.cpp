@@ -18,6 +18,7 @@
 #include "platform/appkit/Layer.h"
 #include "platform/appkit/Storyboard.h"
 #include "platform/foundation/SingleInstance.h"
+#include "settings/window/ConfigTabViewController_Settings.h"
 #include "store/TagManager.h"
 #include "settings/panes/PaneScenes.h"
 
@@ -184,6 +185,7 @@ void registerInterfaceResources() {
     });
 
     registerSidebarScenes();
+    registerSettingsWindowScenes();
 
     NamedColors::shared()->registerColor("AppPath", Color::sRGB(0.45, 0.45, 0.48), Color::sRGB(0.62, 0.62, 0.66));
 

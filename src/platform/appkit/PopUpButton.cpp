@@ -1,6 +1,9 @@
 #include "platform/appkit/PopUpButton.h"
 
+#include <algorithm>
+
 #include "platform/appkit/GraphicsContext.h"
+#include "platform/appkit/Image.h"
 
 namespace platform {
 
@@ -122,6 +125,15 @@ void PopUpButton::drawRect(const Rect&) {
     else d.title = titleOfSelectedItem();
     d.bordered = isBordered();
     context->drawControl(d, bounds());
+    // A choice shown by its image alone (no title) shows that image, as the
+    // open menu does.
+    const auto item = pullsDown_ ? nullptr : selectedItem();
+    if (!item || !item->title().empty() || !item->image()) return;
+    const Rect b = bounds();
+    const Size size = item->image()->size();
+    const double height = std::min(size.height > 0 ? size.height : b.height(), b.height() - 4);
+    const double width = size.height > 0 ? size.width * height / size.height : height;
+    item->image()->drawInRect(Rect(b.minX() + 8, b.minY() + (b.height() - height) / 2, width, height));
 }
 
 void PopUpButton::performClick(const std::shared_ptr<Object>&) { chooseFromMenu(); }

@@ -1,8 +1,11 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Button.h"
+#include "platform/appkit/GraphicsContext.h"
+#include "platform/appkit/Image.h"
 #include "platform/appkit/ModalScript.h"
 #include "platform/appkit/PopUpButton.h"
 #include "platform/appkit/SegmentedControl.h"
@@ -379,6 +382,32 @@ TEST_F(ControlTest, PopUpSelectionInCodeIsQuietAndAChoiceSendsTheActionAfterSele
     EXPECT_EQ(popup->selectedItem(), nullptr);
     popup->addItemWithTitle("Files");  // titles are unique
     EXPECT_EQ(popup->itemTitles(), (std::vector<std::string>{"All types", "Applications", "Files"}));
+}
+
+TEST_F(ControlTest, APopUpShowsTheImageOfAChoiceThatHasNoTitle) {
+    auto popup = add(std::make_shared<PopUpButton>(), Rect(0, 0, 80, 26));
+    popup->addItemsWithTitles({"icon", "named"});
+    auto image = Image::imageWithSize({36, 36}, true, [](const Rect& r) {
+        GraphicsContext::current()->fillRect(r, CompositingOperation::sourceOver);
+        return true;
+    });
+    image->setSize({18, 18});
+    popup->itemAtIndex(0)->setImage(image);
+    popup->itemAtIndex(0)->setTitle("");
+    popup->itemAtIndex(1)->setImage(image);
+    auto drawn = [&] {
+        RecordingGraphicsContext context;
+        GraphicsContext::Scope scope(context);
+        popup->drawRect(popup->bounds());
+        return context.operations();
+    };
+    const auto imageOnly = drawn();
+    ASSERT_GT(imageOnly.size(), 1u);
+    EXPECT_EQ(imageOnly[0], "control popUpButton in 0 0 80 26");
+    // The image's 36 points drawn into 18 at the left, centred in height.
+    EXPECT_THAT(imageOnly, testing::IsSupersetOf({"translate 8 4", "scale 0.5 0.5", "fill rect 0 0 36 36 normal"}));
+    popup->selectItemAtIndex(1);
+    EXPECT_EQ(drawn().size(), 1u) << "a titled choice shows its title";
 }
 
 TEST_F(ControlTest, SegmentClickSelectsByTrackingMode) {

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# The settings window as a person meets it: a fresh user (every sidebar
+# category off) opens it from the tray's menu, looks through the General,
+# Appearance and Advanced tabs, switches the URL category on and records a
+# hotkey for it, and closes the window; the new hotkey then brings up the
+# main window at once, without a restart. Pictures of each tab go to
+# OUT_DIR.
+#
+# ctest runs it on a private X server (scripts/run-under-xvfb); it takes a
+# private session bus of its own:
+#   settings-test.sh FRELT TOOLS_DIR OUT_DIR
+# Exits 77 (skipped), saying why, when a tool it needs is missing.
+
+set -u
+. "$(dirname "$0")/desktop-common.sh"
+
+settings_window() { xdotool search --onlyvisible --name '^Settings$' 2>/dev/null | head -1; }
+settings_shown() { [ -n "$(settings_window)" ]; }
+settings_hidden() { ! settings_shown; }
+picture() { "$tools/frelt_screenshot" "$1" ${2:+"$2"}; }
+# Clicks in the settings window's content at x $1, y $2.
+click_in_settings() { xdotool mousemove --window "$(settings_window)" "$1" "$2" click 1; }
+# The tab bar spans the window's width less 16 points each side, one equal
+# segment per tab: General, Appearance, Advanced.
+tab_x() { echo $((16 + (768 * $1) / 3 + 128)); }
+tab_y=20
+# The Appearance pane sits below the 40-point tab bar; the URL category is
+# its third row (rows 34 points apart from 50).
+urls_row_y=$((40 + 50 + 2 * 34 + 13))
+
+"$tools/frelt_make_configuration" 40 window debug >/dev/null || { echo "FAILED: configuration"; exit 1; }
+
+"$tools/frelt_sni_watcher" >"$root/watcher.log" 2>&1 &
+watcher=$!
+check "the tray host is up" within logged "watcher ready" "$root/watcher.log"
+FRELT_REPORT_READY=1 "$frelt" >"$root/frelt.log" 2>&1 &
+program=$!
+check "the program starts and is ready" within logged "frelt: ready" "$root/frelt.log"
+check "the tray item registered" within logged "registered" "$root/watcher.log"
+
+# The tray's menu: the settings item is the second, after the information.
+kill -USR2 $watcher
+check "the tray's menu opens" within logged "statusBarButtonAction -> right click" "$root/frelt.log"
+sleep 0.5  # the menu maps and takes the keyboard
+xdotool key Down Down Return
+check "the menu's settings item opens the settings window" within settings_shown
+sleep 0.5
+picture "$out/settings-general.png" "$(settings_window)"
+
+click_in_settings "$(tab_x 1)" $tab_y
+sleep 0.5
+picture "$out/settings-appearance.png" "$(settings_window)"
+click_in_settings 60 $urls_row_y
+click_in_settings 326 $urls_row_y
+sleep 0.2
+xdotool key ctrl+shift+u
+sleep 0.3
+picture "$out/settings-appearance-recorded.png" "$(settings_window)"
+
+click_in_settings "$(tab_x 2)" $tab_y
+sleep 0.5
+picture "$out/settings-advanced.png" "$(settings_window)"
+
+# Through the window manager, as a person closes it.
+xdotool key alt+F4
+check "the window closes" within settings_hidden
+check "closing saves the settings" within logged "saveConfig" "$root/frelt.log"
+xdotool key ctrl+shift+u
+check "the new category hotkey shows the main window" within main_window_shown
+check "on the URL category" within logged "Registered Hotkey: ⇧⌘ U -> categoryKey :: allURLs" "$root/frelt.log"
+check "the program still runs" kill -0 $program
+
+kill $program
+wait $program 2>/dev/null
+kill $watcher 2>/dev/null
+echo "settings: $passed passed, $failed failed"
+[ $failed -eq 0 ]
