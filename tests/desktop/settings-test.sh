@@ -21,8 +21,9 @@ picture() { "$tools/frelt_screenshot" "$1" ${2:+"$2"}; }
 # Clicks in the settings window's content at x $1, y $2.
 click_in_settings() { xdotool mousemove --window "$(settings_window)" "$1" "$2" click 1; }
 # The tab bar spans the window's width less 16 points each side, one equal
-# segment per tab: General, Appearance, Advanced.
-tab_x() { echo $((16 + (768 * $1) / 3 + 128)); }
+# segment per tab: General, Appearance, Granted Locations, URL Templates,
+# Advanced, Search Scope.
+tab_x() { echo $((16 + (768 * $1) / 6 + 64)); }
 tab_y=20
 # The Appearance pane sits below the 40-point tab bar; the URL category is
 # its third row (rows 34 points apart from 50).
@@ -57,9 +58,12 @@ xdotool key ctrl+shift+u
 sleep 0.3
 picture "$out/settings-appearance-recorded.png" "$(settings_window)"
 
-click_in_settings "$(tab_x 2)" $tab_y
+click_in_settings "$(tab_x 4)" $tab_y
 sleep 0.5
 picture "$out/settings-advanced.png" "$(settings_window)"
+click_in_settings "$(tab_x 5)" $tab_y
+sleep 0.5
+picture "$out/settings-search-scope.png" "$(settings_window)"
 
 # Through the window manager, as a person closes it.
 xdotool key alt+F4
