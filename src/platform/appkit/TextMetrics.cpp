@@ -1,6 +1,9 @@
 #include "platform/appkit/TextMetrics.h"
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
+#include <tuple>
 
 #include "platform/appkit/Application.h"
 
@@ -148,32 +151,149 @@ AttributedString TextMetrics::truncated(const AttributedString& text, double wid
     return withEllipsis(head, tail);
 }
 
+namespace {
+
+// Where a tab at `x` (from the leading margin) takes the text: the first
+// stop beyond it, then every `defaultTabInterval`; without either, a tab is
+// as wide as a space.
+double tabStopAfter(const ParagraphStyle& style, double x, double space) {
+    for (const auto& stop : style.tabStops)
+        if (stop.location > x + 0.001) return stop.location;
+    if (style.defaultTabInterval > 0) return (std::floor(x / style.defaultTabInterval + 0.001) + 1) * style.defaultTabInterval;
+    return x + space;
+}
+
+}  // namespace
+
+// The pieces of one line between its tabs, each with where it starts
+// (from the leading margin), and where the line ends.
+std::pair<std::vector<std::pair<Range, double>>, double> TextMetrics::tabbedPieces(const AttributedString& text, Range range,
+                                                                                   double start, const ParagraphStyle& style) {
+    std::vector<std::pair<Range, double>> pieces;
+    const std::string& s = text.string();
+    double x = start;
+    std::size_t from = range.location;
+    for (;;) {
+        const std::size_t tab = s.find('\t', from);
+        const std::size_t to = tab == std::string::npos || tab >= range.end() ? range.end() : tab;
+        const double width = advance(text, {from, to - from});
+        pieces.push_back({{from, to - from}, x});
+        x += width;
+        if (to == range.end()) break;
+        const Font font = attributesNear(text, tab).font.value_or(defaultTextFont());
+        x = tabStopAfter(style, x, advanceOfText(" ", font));
+        from = tab + 1;
+    }
+    return {std::move(pieces), x};
+}
+
 std::vector<TextLine> TextMetrics::layOut(const AttributedString& text, const Rect& rect) {
     std::vector<TextLine> out;
-    const auto first = text.length() ? text.attributesAt(0).attributes : TextAttributes{};
-    const ParagraphStyle style = first.paragraphStyle.value_or(ParagraphStyle{});
-    const bool wraps = style.lineBreakMode == LineBreakMode::ByWordWrapping ||
-                       style.lineBreakMode == LineBreakMode::ByCharWrapping;
-    const double height = lineHeight(text);
+    const std::string& s = text.string();
+    const TextAttributes first = text.length() ? text.attributesAt(0).attributes : TextAttributes{};
     double y = rect.minY();
-    for (const Range& range : lineRanges(text, wraps ? rect.width() : 0)) {
-        if (!out.empty() && y + height > rect.maxY() + 0.5) break;
-        const std::size_t end = withoutTrailingSpaces(text.string(), range.location, range.end());
-        AttributedString line = text.attributedSubstring({range.location, end - range.location});
-        if (!wraps) line = truncated(line, rect.width(), style.lineBreakMode);
-        // The line's own tallest font sets its baseline.
-        double ascent = 0;
-        for (const auto& run : line.runs())
-            ascent = std::max(ascent, metricsForFont(run.attributes.font.value_or(defaultTextFont())).ascent);
-        if (line.runs().empty()) ascent = metricsForFont(first.font.value_or(defaultTextFont())).ascent;
-        const double width = advance(line, {0, line.length()});
-        double x = rect.minX();
-        if (style.alignment == TextAlignment::Center) x += (rect.width() - width) / 2;
-        else if (style.alignment == TextAlignment::Right) x += rect.width() - width;
-        out.push_back({std::move(line), {x, y}, y + ascent, width, height});
-        y += height + style.lineSpacing;
+    std::size_t paragraphStart = 0;
+    bool lastLineShown = false;
+    for (;;) {
+        const std::size_t newline = s.find('\n', paragraphStart);
+        const std::size_t paragraphEnd = newline == std::string::npos ? s.size() : newline;
+        // Each paragraph keeps the style and the font of its first character.
+        const TextAttributes head = attributesNear(text, paragraphStart);
+        const ParagraphStyle style = head.paragraphStyle.value_or(first.paragraphStyle.value_or(ParagraphStyle{}));
+        const bool wraps = style.lineBreakMode == LineBreakMode::ByWordWrapping ||
+                           style.lineBreakMode == LineBreakMode::ByCharWrapping;
+        const bool tabbed = s.find('\t', paragraphStart) < paragraphEnd;
+        if (paragraphStart > 0) y += style.paragraphSpacingBefore;
+        const auto lineWidth = [&](double indent) {
+            const double right = style.tailIndent > 0 ? style.tailIndent : rect.width() + style.tailIndent;
+            return std::max(1.0, right - indent);
+        };
+        const AttributedString paragraph = text.attributedSubstring({paragraphStart, paragraphEnd - paragraphStart});
+        const auto measure = [&](Range r, double indent) {
+            return tabbed ? tabbedPieces(paragraph, r, indent, style).second - indent : advance(paragraph, r);
+        };
+        const auto ranges = wraps ? wrappedLines(paragraph, lineWidth(style.firstLineHeadIndent),
+                                                 lineWidth(style.headIndent), measure, style)
+                                  : std::vector<Range>{{0, paragraph.length()}};
+        for (std::size_t i = 0; i < ranges.size(); ++i) {
+            const double indent = i == 0 ? style.firstLineHeadIndent : style.headIndent;
+            const std::size_t end = withoutTrailingSpaces(paragraph.string(), ranges[i].location, ranges[i].end());
+            AttributedString line = paragraph.attributedSubstring({ranges[i].location, end - ranges[i].location});
+            if (!wraps && !tabbed) line = truncated(line, lineWidth(indent), style.lineBreakMode);
+            // The line's own tallest font sets its height and baseline.
+            double ascent = 0, height = 0;
+            for (const auto& run : line.runs()) {
+                const FontMetrics m = metricsForFont(run.attributes.font.value_or(defaultTextFont()));
+                ascent = std::max(ascent, m.ascent);
+                height = std::max(height, m.lineHeight());
+            }
+            if (line.runs().empty()) {
+                const FontMetrics m = metricsForFont(head.font.value_or(first.font.value_or(defaultTextFont())));
+                ascent = m.ascent;
+                height = m.lineHeight();
+            }
+            if (lastLineShown && y + height > rect.maxY() + 0.5) return out;
+            lastLineShown = true;
+            std::vector<std::pair<Range, double>> pieces{{{0, line.length()}, indent}};
+            double extent = indent + advance(line, {0, line.length()});
+            if (tabbed) std::tie(pieces, extent) = tabbedPieces(line, {0, line.length()}, indent, style);
+            double shift = rect.minX();
+            if (style.alignment == TextAlignment::Center) shift += (rect.width() - extent) / 2;
+            else if (style.alignment == TextAlignment::Right) shift += rect.width() - extent;
+            for (const auto& [piece, x] : pieces) {
+                if (pieces.size() > 1 && piece.length == 0) continue;
+                AttributedString part = line.attributedSubstring(piece);
+                const double width = advance(part, {0, part.length()});
+                out.push_back({std::move(part), {shift + x, y}, y + ascent, width, height});
+            }
+            y += height + style.lineSpacing;
+        }
+        y += style.paragraphSpacing;
+        if (newline == std::string::npos) break;
+        paragraphStart = newline + 1;
     }
     return out;
+}
+
+std::vector<Range> TextMetrics::wrappedLines(const AttributedString& paragraph, double firstWidth, double width,
+                                             const std::function<double(Range, double)>& measure,
+                                             const ParagraphStyle& style) {
+    const std::string& s = paragraph.string();
+    std::vector<Range> lines;
+    std::size_t lineStart = 0;
+    const auto widthOf = [&] { return lines.empty() ? firstWidth : width; };
+    const auto indentOf = [&] { return lines.empty() ? style.firstLineHeadIndent : style.headIndent; };
+    // Most paragraphs fit: one measure settles it.
+    if (measure({0, s.size()}, indentOf()) > widthOf()) {
+        const auto bounds = characterBoundaries(s);
+        std::size_t breakAfterSpace = std::string::npos;
+        for (std::size_t k = 0; k + 1 < bounds.size(); ++k) {
+            const std::size_t at = bounds[k];
+            const std::size_t next = bounds[k + 1];
+            // Spaces hang at the end of a line: they never make it break.
+            if (s[at] == ' ') {
+                breakAfterSpace = next;
+                continue;
+            }
+            if (at == lineStart || measure({lineStart, next - lineStart}, indentOf()) <= widthOf()) continue;
+            const std::size_t cut = breakAfterSpace != std::string::npos && breakAfterSpace > lineStart ? breakAfterSpace : at;
+            lines.push_back({lineStart, cut - lineStart});
+            lineStart = cut;
+            breakAfterSpace = std::string::npos;
+        }
+    }
+    lines.push_back({lineStart, s.size() - lineStart});
+    return lines;
+}
+
+Size TextMetrics::sizeOfLaidOutText(const AttributedString& text, double width) {
+    const auto lines = layOut(text, Rect(0, 0, width > 0 ? width : 1e9, 1e12));
+    double right = 0, bottom = 0;
+    for (const auto& line : lines) {
+        right = std::max(right, line.origin.x + line.width);
+        bottom = std::max(bottom, line.origin.y + line.height);
+    }
+    return {right, bottom};
 }
 
 // --- headless

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <functional>
 #include <vector>
 
 #include "platform/graphics/AttributedString.h"
@@ -76,7 +77,23 @@ public:
     // at the width; clipping and the truncating modes keep each paragraph on
     // one line (the truncating ones cut it with an ellipsis). Lines below
     // the rectangle are left out, except the first.
+    //
+    // Each paragraph (text between hard breaks) is set by its own paragraph
+    // style: indents (the first line's and the others'), tab stops, the
+    // spacing after its lines and around it. Each line is as tall as its
+    // own tallest font. A line with tabs comes as one piece per tab-separated
+    // part, each at its tab stop.
     std::vector<TextLine> layOut(const AttributedString& text, const Rect& rect);
+    // The size `layOut` gives the text at `width` (<= 0: unbounded): from the
+    // leading margin to the right of the widest line, and to the bottom of
+    // the last, indents and spacing included.
+    Size sizeOfLaidOutText(const AttributedString& text, double width);
+
+private:
+    std::pair<std::vector<std::pair<Range, double>>, double> tabbedPieces(const AttributedString& text, Range range,
+                                                                          double start, const ParagraphStyle& style);
+    std::vector<Range> wrappedLines(const AttributedString& paragraph, double firstWidth, double width,
+                                    const std::function<double(Range, double)>& measure, const ParagraphStyle& style);
 };
 
 // Fixed advances: every character is 0.6 of its font size wide; ascent 0.9

@@ -415,4 +415,37 @@ TEST(HeadlessTextMetrics, MeasuresWithFixedAdvancesAndBreaksAndCutsByThem) {
     EXPECT_EQ(lines[0].baseline, 14);
 }
 
+// Styled documents (help texts) set each paragraph by its own style: a list
+// item hangs its wrapped lines at the head indent after the bullet's tab, a
+// heading's large font makes only its own line tall, and the spacing after a
+// paragraph separates it from the next.
+TEST(HeadlessTextMetrics, LaysOutEachParagraphByItsOwnStyle) {
+    HeadlessTextMetrics m;
+    ParagraphStyle list;
+    list.tabStops = {{TextAlignment::Left, 30}};
+    list.headIndent = 30;
+    list.paragraphSpacing = 4;
+    TextAttributes item;
+    item.font = Font::systemFont(10);
+    item.paragraphStyle = list;
+    TextAttributes heading;
+    heading.font = Font::systemFont(20);
+    heading.paragraphStyle = ParagraphStyle{};
+    AttributedString text("\xE3\x83\xBB\tItem one two three four\n", item);
+    text.append("Big", heading);
+
+    struct Piece {
+        std::string text;
+        Point origin;
+        double height;
+        bool operator==(const Piece&) const = default;
+    };
+    std::vector<Piece> pieces;
+    for (const auto& line : m.layOut(text, Rect(0, 0, 100, 1000))) pieces.push_back({line.text.string(), line.origin, line.height});
+    const std::vector<Piece> expected{{"\xE3\x83\xBB", {0, 0}, 12},   {"Item one", {30, 0}, 12}, {"two three", {30, 12}, 12},
+                                      {"four", {30, 24}, 12}, {"Big", {0, 40}, 24}};
+    EXPECT_EQ(pieces, expected);
+    EXPECT_EQ(m.sizeOfLaidOutText(text, 100), (Size{84, 64}));
+}
+
 }  // namespace
