@@ -1,10 +1,12 @@
 #include "markdown/CustomMarkdownTextView.h"
 
+#include <algorithm>
 #include <mutex>
 #include <system_error>
 #include <unistd.h>
 
 #include "markdown/MarkdownColors.h"
+#include "platform/appkit/TextMetrics.h"
 #include "platform/graphics/Font.h"
 
 namespace frelt {
@@ -130,11 +132,23 @@ void CustomMarkdownTextView::showMarkdown(MarkdownStyles style) {
     setEditable(true);
     std::string plain = rendered.string();
     setAttributedString(std::move(rendered), std::move(plain));
+    fitHeightToText();
     scrollToBeginningOfDocument();
     // The kit's text view keeps no undo stack and edits no images, so only
     // editability is left to switch off.
     setEditable(false);
     setSelectable(true);
+}
+
+void CustomMarkdownTextView::fitHeightToText() {
+    const auto* text = renderedText();
+    if (!text) return;
+    const platform::Rect frame = this->frame();
+    // The text is drawn inset by 2 points on either side; a little room below
+    // keeps the last line off the edge.
+    double height = platform::textMetrics().sizeOfLaidOutText(*text, frame.width() - 4).height + 8;
+    if (const auto place = superview()) height = std::max(height, place->bounds().height());
+    setFrame(platform::Rect(frame.minX(), frame.minY(), frame.width(), height));
 }
 
 const platform::AttributedString* CustomMarkdownTextView::renderedText() const {

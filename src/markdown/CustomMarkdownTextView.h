@@ -33,7 +33,11 @@ public:
     virtual void applyStyle(MarkdownStyles style);
     // The resource's full file name, such as "info.md".
     virtual void loadMarkdown(const std::optional<std::string>& fileNamed);
+    // Shows the rendering and grows the view to the height of its text (at
+    // least the height of the place it is shown in), so the scroll view it
+    // sits in reaches the end of a long text.
     virtual void showMarkdown(MarkdownStyles style);
+    void fitHeightToText();
 
     // The styled text the view shows, when it shows a rendering.
     const platform::AttributedString* renderedText() const;
