@@ -18,6 +18,7 @@
 #include "platform/appkit/Layer.h"
 #include "platform/appkit/Storyboard.h"
 #include "platform/foundation/SingleInstance.h"
+#include "settings/dialogs/DialogScenes.h"
 #include "store/TagManager.h"
 
 namespace frelt {
@@ -187,6 +188,7 @@ void registerInterfaceResources() {
     NamedColors::shared()->registerColor("AppPath", Color::sRGB(0.45, 0.45, 0.48), Color::sRGB(0.62, 0.62, 0.66));
 
     registerShellScenes();
+    registerDialogScenes();
     registerShellImages();
     registerCellImages();
 }

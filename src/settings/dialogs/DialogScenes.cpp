@@ -1,0 +1,11 @@
+#include "settings/dialogs/DialogScenes.h"
+
+#include "settings/dialogs/TagsDialog.h"
+
+namespace frelt {
+
+void registerDialogScenes() {
+    registerTagsDialogScenes();
+}
+
+}  // namespace frelt
