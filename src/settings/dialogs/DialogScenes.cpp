@@ -1,5 +1,6 @@
 #include "settings/dialogs/DialogScenes.h"
 
+#include "settings/dialogs/HotkeyOverview.h"
 #include "settings/dialogs/TagsDialog.h"
 #include "settings/dialogs/VersionedBackupDialog.h"
 
@@ -8,6 +9,7 @@ namespace frelt {
 void registerDialogScenes() {
     registerTagsDialogScenes();
     registerVersionedBackupDialogScenes();
+    registerHotkeyOverviewScenes();
 }
 
 }  // namespace frelt
