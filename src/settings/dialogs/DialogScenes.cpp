@@ -1,6 +1,7 @@
 #include "settings/dialogs/DialogScenes.h"
 
 #include "settings/dialogs/HotkeyOverview.h"
+#include "settings/dialogs/InfoDialogs.h"
 #include "settings/dialogs/TagsDialog.h"
 #include "settings/dialogs/VersionedBackupDialog.h"
 
@@ -9,6 +10,7 @@ namespace frelt {
 void registerDialogScenes() {
     registerTagsDialogScenes();
     registerVersionedBackupDialogScenes();
+    registerInfoDialogScenes();
     registerHotkeyOverviewScenes();
 }
 
