@@ -7,6 +7,24 @@
 
 namespace frelt {
 
+void addTableWithTitles(platform::View& parent, const std::shared_ptr<platform::TableView>& table,
+                        platform::Rect frame) {
+    using namespace platform::autoresizing;
+    constexpr double titlesHeight = 22;
+    auto titles = std::make_shared<platform::TableHeaderView>(
+        platform::Rect(frame.minX(), frame.minY(), frame.width(), titlesHeight));
+    titles->setAutoresizingMask(widthSizable);
+    table->setHeaderView(titles);
+    parent.addSubview(titles);
+    const platform::Rect below(frame.minX(), frame.minY() + titlesHeight, frame.width(), frame.height() - titlesHeight);
+    auto scroll = std::make_shared<platform::ScrollView>(below);
+    scroll->setAutoresizingMask(widthSizable | heightSizable);
+    scroll->setHasVerticalScroller(true);
+    table->setFrame(platform::Rect(0, 0, below.width(), below.height()));
+    scroll->setDocumentView(table);
+    parent.addSubview(scroll);
+}
+
 void styleDialogWindow(platform::Window& window, bool clearBackground) {
     window.setTitleVisibility(platform::TitleVisibility::hidden);
     window.setStyleMask(window.styleMask() | platform::stylemask::fullSizeContentView);

@@ -7,7 +7,10 @@
 #include <memory>
 #include <string>
 
+#include "app/InterfaceResources.h"
 #include "platform/appkit/ContainerViews.h"
+#include "platform/appkit/Storyboard.h"
+#include "platform/appkit/TableView.h"
 #include "platform/appkit/Window.h"
 
 namespace frelt {
@@ -19,6 +22,11 @@ class defaultFreltWindowController;
 // it; with `transparent` the scroll view draws no background of its own.
 std::shared_ptr<CustomMarkdownTextView> addMarkdownView(platform::View& parent, platform::Rect frame,
                                                         bool transparent);
+
+// `table` in a scroll view that fills `frame` of `parent` below a row of
+// column titles; all grow with `parent`.
+void addTableWithTitles(platform::View& parent, const std::shared_ptr<platform::TableView>& table,
+                        platform::Rect frame);
 
 // Styles `window` each time before it shows; with `clearBackground` its own
 // background is clear, so the translucent panel is all there is.
@@ -35,5 +43,20 @@ std::shared_ptr<defaultFreltWindowController> makeDialogWindowController(const s
                                                                          const std::string& viewControllerIdentifier,
                                                                          platform::Size size, const std::string& title,
                                                                          platform::StyleMask extraStyle = 0);
+
+// Registers the dialog's two scenes under Controller's storyboard: its window
+// controller (a window of `size` titled `title`, resizable) and its view
+// controller, whose views `layout` builds.
+template <class Controller>
+void registerDialog(platform::Size size, std::string title,
+                          typename SceneController<Controller>::Layout layout) {
+    const auto scenes = platform::SceneRegistry::shared();
+    scenes->registerScene(Controller::storyboardName, Controller::windowControllerIdentifier, [size, title] {
+        return makeDialogWindowController(Controller::storyboardName, Controller::sceneIdentifier, size, title,
+                                          platform::stylemask::resizable);
+    });
+    scenes->registerScene(Controller::storyboardName, Controller::sceneIdentifier,
+                          [layout] { return makeSceneController<Controller>(layout); });
+}
 
 }  // namespace frelt

@@ -6,8 +6,10 @@
 #include "app/AppDelegate.h"
 #include "app/FreltWindowEnum.h"
 #include "app/InterfaceResources.h"
+#include "platform/appkit/Application.h"
 #include "platform/appkit/ContainerViews.h"
 #include "platform/appkit/Storyboard.h"
+#include "platform/appkit/SystemColors.h"
 #include "platform/appkit/TextField.h"
 #include "platform/appkit/Window.h"
 #include "settings/dialogs/DialogWindows.h"
@@ -107,7 +109,14 @@ constexpr double insetTop = 10, insetLeading = 5, insetBottom = 10, insetTrailin
 constexpr double headerTitleHeight = 20, separatorHeight = 2;
 constexpr double rowHeight = 20, rowSpacing = 4, columnSpacing = 8;
 
-Color accent(double opacity) { return Color::named("System", "controlAccentColor").withAlphaComponent(opacity); }
+// The desktop's accent colour as it is now: a catalogue colour keeps no
+// opacity of its own, so it is resolved first.
+Color accent(double opacity) {
+    const auto named = Color::named("System", "controlAccentColor");
+    const auto rgba =
+        platform::systemcolors::resolve(named, platform::Application::shared()->effectiveAppearance());
+    return rgba ? Color::sRGB(rgba->red, rgba->green, rgba->blue, opacity) : named.withAlphaComponent(opacity);
+}
 
 std::shared_ptr<platform::TextField> text(const std::string& value, Rect frame, platform::TextAlignment alignment) {
     auto field = platform::TextField::label(value);
@@ -213,14 +222,8 @@ void layOutHotkeyOverview(ConfigViewControllerHotkeyOverview& controller) {
 }  // namespace
 
 void registerHotkeyOverviewScenes() {
-    using C = ConfigViewControllerHotkeyOverview;
-    const auto scenes = platform::SceneRegistry::shared();
-    scenes->registerScene(C::storyboardName, C::windowControllerIdentifier, [] {
-        return makeDialogWindowController(C::storyboardName, C::sceneIdentifier, {dialogWidth, dialogHeight},
-                                          "Hotkey Overview", platform::stylemask::resizable);
-    });
-    scenes->registerScene(C::storyboardName, C::sceneIdentifier,
-                          [] { return makeSceneController<C>(layOutHotkeyOverview); });
+    registerDialog<ConfigViewControllerHotkeyOverview>({dialogWidth, dialogHeight}, "Hotkey Overview",
+                                                             layOutHotkeyOverview);
 }
 
 }  // namespace frelt

@@ -101,27 +101,19 @@ void layOutPage(Controller& controller, platform::Size size, std::shared_ptr<Cus
 }
 
 template <class Controller>
-void registerPage(platform::Size size, const char* title) {
-    const auto scenes = platform::SceneRegistry::shared();
-    scenes->registerScene(Controller::storyboardName, Controller::windowControllerIdentifier, [size, title] {
-        return makeDialogWindowController(Controller::storyboardName, Controller::sceneIdentifier, size, title,
-                                          platform::stylemask::resizable);
-    });
-    scenes->registerScene(Controller::storyboardName, Controller::sceneIdentifier, [size] {
-        return makeSceneController<Controller>([size](Controller& controller) {
-            if constexpr (std::is_same_v<Controller, ConfigViewControllerInfo>)
-                layOutPage(controller, size, controller.textView);
-            else
-                layOutPage(controller, size, controller.markdownTextView);
-        });
+void registerPage(platform::Size size, const char* title,
+                  std::shared_ptr<CustomMarkdownTextView> Controller::*textView) {
+    registerDialog<Controller>(size, title, [size, textView](Controller& controller) {
+        layOutPage(controller, size, controller.*textView);
     });
 }
 
 }  // namespace
 
 void registerInfoDialogScenes() {
-    registerPage<ConfigViewControllerInfo>({550, 400}, "Information");
-    registerPage<VersionHistoryViewController>({680, 460}, "Version History");
+    registerPage<ConfigViewControllerInfo>({550, 400}, "Information", &ConfigViewControllerInfo::textView);
+    registerPage<VersionHistoryViewController>({680, 460}, "Version History",
+                                               &VersionHistoryViewController::markdownTextView);
 }
 
 }  // namespace frelt

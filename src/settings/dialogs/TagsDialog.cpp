@@ -161,10 +161,7 @@ void layOutTagsDialog(ConfigViewControllerTags& controller) {
     auto root = std::make_shared<platform::View>(Rect(0, 0, dialogWidth, dialogHeight));
     root->setAutoresizesSubviews(true);
 
-    auto scroll = std::make_shared<platform::ScrollView>(Rect(12, 12, dialogWidth - 24, dialogHeight - 64));
-    scroll->setAutoresizingMask(widthSizable | heightSizable);
-    scroll->setHasVerticalScroller(true);
-    auto table = std::make_shared<TagTableView>(Rect(0, 0, dialogWidth - 24, dialogHeight - 64));
+    auto table = std::make_shared<TagTableView>();
     auto addColumn = [&](const char* identifier, const char* title, double width) {
         auto column = std::make_shared<platform::TableColumn>(identifier);
         column->setTitle(title);
@@ -180,8 +177,7 @@ void layOutTagsDialog(ConfigViewControllerTags& controller) {
                                makeHotkeyCell<TableViewCellConfigEditTagsHotkeyView>);
     table->registerViewFactory(ConfigViewControllerTags::cellHotkeyLaunchAll,
                                makeHotkeyCell<TableViewCellConfigEditTagsHotkeyLaunchAll>);
-    scroll->setDocumentView(table);
-    root->addSubview(scroll);
+    addTableWithTitles(*root, table, Rect(12, 12, dialogWidth - 24, dialogHeight - 64));
 
     auto remove = addButton(*root, "Remove Tag", Rect(12, dialogHeight - 44, 120, 30), controller.shared_from_this(),
                             "configRemoveTag:");
@@ -193,16 +189,7 @@ void layOutTagsDialog(ConfigViewControllerTags& controller) {
 }  // namespace
 
 void registerTagsDialogScenes() {
-    const auto scenes = platform::SceneRegistry::shared();
-    scenes->registerScene(ConfigViewControllerTags::storyboardName, ConfigViewControllerTags::windowControllerIdentifier,
-                          [] {
-                              return makeDialogWindowController(ConfigViewControllerTags::storyboardName,
-                                                                ConfigViewControllerTags::sceneIdentifier,
-                                                                {dialogWidth, dialogHeight}, "Tags",
-                                                                platform::stylemask::resizable);
-                          });
-    scenes->registerScene(ConfigViewControllerTags::storyboardName, ConfigViewControllerTags::sceneIdentifier,
-                          [] { return makeSceneController<ConfigViewControllerTags>(layOutTagsDialog); });
+    registerDialog<ConfigViewControllerTags>({dialogWidth, dialogHeight}, "Tags", layOutTagsDialog);
 }
 
 }  // namespace frelt

@@ -145,10 +145,7 @@ void layOutVersionedBackupDialog(ConfigViewControllerVersionedBackup& controller
 
     controller.markDownTextView = addMarkdownView(*root, Rect(16, 16, dialogWidth - 32, 170), false);
 
-    auto scroll = std::make_shared<platform::ScrollView>(Rect(16, 200, dialogWidth - 32, dialogHeight - 260));
-    scroll->setAutoresizingMask(widthSizable | heightSizable);
-    scroll->setHasVerticalScroller(true);
-    auto table = std::make_shared<platform::TableView>(Rect(0, 0, dialogWidth - 32, dialogHeight - 260));
+    auto table = std::make_shared<platform::TableView>();
     auto created = std::make_shared<platform::TableColumn>("columnCreated");
     created->setTitle("Created");
     created->setWidth(300);
@@ -160,8 +157,7 @@ void layOutVersionedBackupDialog(ConfigViewControllerVersionedBackup& controller
     table->setRowHeight(24);
     table->registerViewFactory(ConfigViewControllerVersionedBackup::cellCreated, makeTextCell);
     table->registerViewFactory(ConfigViewControllerVersionedBackup::cellFilename, makeTextCell);
-    scroll->setDocumentView(table);
-    root->addSubview(scroll);
+    addTableWithTitles(*root, table, Rect(16, 200, dialogWidth - 32, dialogHeight - 260));
 
     const auto target = controller.shared_from_this();
     auto create = addButton(*root, "Create Backup", Rect(16, dialogHeight - 46, 150, 30), target,
@@ -182,14 +178,8 @@ void layOutVersionedBackupDialog(ConfigViewControllerVersionedBackup& controller
 }  // namespace
 
 void registerVersionedBackupDialogScenes() {
-    using C = ConfigViewControllerVersionedBackup;
-    const auto scenes = platform::SceneRegistry::shared();
-    scenes->registerScene(C::storyboardName, C::windowControllerIdentifier, [] {
-        return makeDialogWindowController(C::storyboardName, C::sceneIdentifier, {dialogWidth, dialogHeight},
-                                          "Versioned Backups", platform::stylemask::resizable);
-    });
-    scenes->registerScene(C::storyboardName, C::sceneIdentifier,
-                          [] { return makeSceneController<C>(layOutVersionedBackupDialog); });
+    registerDialog<ConfigViewControllerVersionedBackup>({dialogWidth, dialogHeight}, "Versioned Backups",
+                                                              layOutVersionedBackupDialog);
 }
 
 }  // namespace frelt
