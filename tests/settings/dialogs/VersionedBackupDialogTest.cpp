@@ -14,6 +14,7 @@
 #include "platform/appkit/TextField.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Paths.h"
+#include "support/FileDates.h"
 
 using namespace frelt;
 using dialogtest::DialogTest;
@@ -26,14 +27,7 @@ class VersionedBackupDialogTest : public DialogTest {
 protected:
     void SetUp() override {
         DialogTest::SetUp();
-        // Birth times cannot be set: the files are dated by their modification time.
-        ExportVersionedBackup::setCreationDateReader([](const fs::path& path) -> std::optional<platform::Date> {
-            std::error_code ec;
-            const auto time = fs::last_write_time(path, ec);
-            if (ec) return std::nullopt;
-            const auto system = std::chrono::file_clock::to_sys(time);
-            return platform::Date::fromUnixTime(std::chrono::duration<double>(system.time_since_epoch()).count());
-        });
+        ExportVersionedBackup::setCreationDateReader(filedates::modificationDate);
     }
     void TearDown() override {
         ExportVersionedBackup::setCreationDateReader(nullptr);
