@@ -2,10 +2,24 @@
 
 #include "app/FreltWindowEnum.h"
 #include "app/InterfaceResources.h"
+#include <algorithm>
+#include <any>
+
 #include "markdown/CustomMarkdownTextView.h"
+#include "platform/appkit/TextMetrics.h"
 #include "platform/appkit/ViewController.h"
 
 namespace frelt {
+
+void fitTextHeight(CustomMarkdownTextView& view) {
+    const auto* styled = std::any_cast<platform::AttributedString>(&view.attributedString());
+    if (!styled) return;
+    const platform::Rect frame = view.frame();
+    // The text is drawn inset by 2 points on either side.
+    double height = platform::textMetrics().sizeOfText(*styled, frame.width() - 4).height + 8;
+    if (const auto place = view.superview()) height = std::max(height, place->bounds().height());
+    view.setFrame(platform::Rect(frame.minX(), frame.minY(), frame.width(), height));
+}
 
 void addTableWithTitles(platform::View& parent, const std::shared_ptr<platform::TableView>& table,
                         platform::Rect frame) {

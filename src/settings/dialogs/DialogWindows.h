@@ -23,6 +23,10 @@ class defaultFreltWindowController;
 std::shared_ptr<CustomMarkdownTextView> addMarkdownView(platform::View& parent, platform::Rect frame,
                                                         bool transparent);
 
+// Makes a markdown view as tall as its shown text at its width (at least as
+// tall as the place it is shown in), so that its scroll view reaches the end.
+void fitTextHeight(CustomMarkdownTextView& view);
+
 // `table` in a scroll view that fills `frame` of `parent` below a row of
 // column titles; all grow with `parent`.
 void addTableWithTitles(platform::View& parent, const std::shared_ptr<platform::TableView>& table,

@@ -65,6 +65,7 @@ void ConfigViewControllerInfo::viewDidLoad() {
     if (const auto renderer = textView->markdown())
         renderer->string = fillPlaceholders(std::move(renderer->string), version, systemText(), debug);
     textView->showMarkdown(MarkdownStyles::info);
+    fitTextHeight(*textView);
 }
 
 void ConfigViewControllerInfo::viewWillAppear() { prepareTranslucentDialog(*this, visualEffectView, {550, 400}); }
@@ -75,6 +76,7 @@ void VersionHistoryViewController::viewDidLoad() {
     if (!markdownTextView) return;
     markdownTextView->loadMarkdown(resource);
     markdownTextView->showMarkdown(MarkdownStyles::whatsNew);
+    fitTextHeight(*markdownTextView);
 }
 
 void VersionHistoryViewController::viewWillAppear() {

@@ -47,6 +47,7 @@ void ConfigViewControllerVersionedBackup::viewDidLoad() {
     if (markDownTextView) {
         markDownTextView->loadMarkdown(helpResource);
         markDownTextView->showMarkdown(MarkdownStyles::info);
+        fitTextHeight(*markDownTextView);
     }
 }
 

@@ -83,7 +83,9 @@ TEST_F(InfoDialogsTest, AMissingPageLeavesTheViewEmpty) {
 }
 
 TEST_F(InfoDialogsTest, TheVersionHistoryIsReadOnlySelectableTextInATranslucentWindow) {
-    useResources({{"versionhistory.md", "# 1.1\n\n- Tags dialog\n\n# 1.0\n\n- First release\n"}});
+    std::string older;
+    for (int i = 0; i < 60; ++i) older += "- Change " + std::to_string(i) + "\n";
+    useResources({{"versionhistory.md", "# 1.1\n\n- Tags dialog\n\n# 1.0\n\n- First release\n" + older}});
     const auto window = FreltWindow::showWindow(false, FreltWindowEnum::versionHistory);
     ASSERT_TRUE(window);
     const auto history = std::dynamic_pointer_cast<VersionHistoryViewController>(window->contentViewController());
@@ -94,6 +96,8 @@ TEST_F(InfoDialogsTest, TheVersionHistoryIsReadOnlySelectableTextInATranslucentW
     EXPECT_FALSE(text.isEditable());
     EXPECT_TRUE(text.isSelectable());
     EXPECT_EQ(text.visibleRect().origin.y, 0.0) << "scrolled to the first line";
+    ASSERT_TRUE(text.superview());
+    EXPECT_GT(text.frame().height(), text.superview()->bounds().height()) << "a long text can be scrolled through";
     EXPECT_EQ(window->titleVisibility(), platform::TitleVisibility::hidden);
     EXPECT_TRUE(window->titlebarAppearsTransparent());
     EXPECT_TRUE(window->isMovableByWindowBackground());
