@@ -19,6 +19,7 @@
 #include "platform/appkit/Storyboard.h"
 #include "platform/foundation/SingleInstance.h"
 #include "settings/window/ConfigTabViewController_Settings.h"
+#include "settings/dialogs/DialogScenes.h"
 #include "store/TagManager.h"
 #include "settings/panes/PaneScenes.h"
 
@@ -190,6 +191,7 @@ void registerInterfaceResources() {
     NamedColors::shared()->registerColor("AppPath", Color::sRGB(0.45, 0.45, 0.48), Color::sRGB(0.62, 0.62, 0.66));
 
     registerShellScenes();
+    registerDialogScenes();
     registerShellImages();
     registerSettingsPaneScenes();
     registerCellImages();

@@ -1,6 +1,7 @@
 #include "mainwindow/TagTableViewPopup.h"
 
 #include "app/InterfaceResources.h"
+#include "hotkeys/RecordView.h"
 #include "drawing/controls/ColorSlider.h"
 
 namespace frelt {
@@ -39,6 +40,12 @@ void TagTableViewPopupManager::setupPopover() {
 
 void TagTableViewPopupManager::popoverDidClose(const platform::Notification&) {
     if (auto delegate = customDelegate.lock()) delegate->popupDidClose();
+}
+
+bool TagTableView::validateProposedFirstResponder(const std::shared_ptr<platform::Responder>& responder,
+                                                  const platform::Event* event) {
+    return std::dynamic_pointer_cast<RecordView>(responder) != nullptr ||
+           TableView::validateProposedFirstResponder(responder, event);
 }
 
 }  // namespace frelt

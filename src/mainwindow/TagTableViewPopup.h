@@ -19,10 +19,14 @@
 
 namespace frelt {
 
-// The Tags dialog's table.
+// The Tags dialog's table. Its shortcut recorders take their own clicks, as
+// its buttons and fields do, so that a click starts recording.
 class TagTableView : public platform::TableView {
 public:
     using TableView::TableView;
+
+    bool validateProposedFirstResponder(const std::shared_ptr<platform::Responder>& responder,
+                                        const platform::Event* event) override;
 };
 
 class TagTableViewPopupManagerDelegate {

@@ -14,6 +14,7 @@
 
 #include "ExchangeTestSupport.h"
 #include "platform/foundation/Paths.h"
+#include "support/FileDates.h"
 
 using namespace frelt;
 namespace fs = std::filesystem;
@@ -26,13 +27,7 @@ protected:
         ExchangeTest::SetUp();
         // Birth times cannot be set: the tests date files by their
         // modification time, which they can.
-        ExportVersionedBackup::setCreationDateReader([](const fs::path& path) -> std::optional<platform::Date> {
-            std::error_code ec;
-            const auto time = fs::last_write_time(path, ec);
-            if (ec) return std::nullopt;
-            const auto system = std::chrono::file_clock::to_sys(time);
-            return platform::Date::fromUnixTime(std::chrono::duration<double>(system.time_since_epoch()).count());
-        });
+        ExportVersionedBackup::setCreationDateReader(filedates::modificationDate);
     }
 
     static ExportVersionedBackup& backups() { return *manager()->exportVersionedBackup; }

@@ -72,11 +72,17 @@ bool TextView::performNatively(const Event& event) {
 
 void TextView::drawRect(const Rect&) {
     if (nativeEditor() || text_.empty()) return;
+    auto* context = GraphicsContext::current();
+    if (!context) return;
+    // Styled text (a rendered document) is drawn with its own runs.
+    if (const auto* styled = std::any_cast<AttributedString>(&attributed_)) {
+        context->drawAttributedString(*styled, bounds().insetBy(2, 0));
+        return;
+    }
     TextAttributes attributes;
     attributes.font = font_.value_or(defaultTextFont());
     attributes.foregroundColor = textColor_.value_or(Color::named("System", "textColor", Color::black()));
-    if (auto* context = GraphicsContext::current())
-        context->drawAttributedString(AttributedString(text_, attributes), bounds().insetBy(2, 0));
+    context->drawAttributedString(AttributedString(text_, attributes), bounds().insetBy(2, 0));
 }
 
 void TextView::setAttributedString(std::any styled, std::string plainText) {

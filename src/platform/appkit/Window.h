@@ -17,6 +17,7 @@
 #include "platform/appkit/View.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Subscription.h"
+#include "platform/graphics/Color.h"
 #include "platform/graphics/Geometry.h"
 
 namespace platform {
@@ -248,6 +249,9 @@ public:
     void setMovable(bool b);
     bool isOpaque() const { return opaque_; }
     void setOpaque(bool b);
+    // None: the desktop's window background.
+    const std::optional<Color>& backgroundColor() const { return backgroundColor_; }
+    void setBackgroundColor(std::optional<Color> c) { backgroundColor_ = std::move(c); }
     bool hasShadow() const { return hasShadow_; }
     void setHasShadow(bool b);
     double alphaValue() const { return alpha_; }
@@ -370,6 +374,7 @@ private:
     bool movableByBackground_ = false;
     bool movable_ = true;
     bool opaque_ = true;
+    std::optional<Color> backgroundColor_;
     bool hasShadow_ = true;
     double alpha_ = 1;
     std::optional<AppearanceName> appearance_;

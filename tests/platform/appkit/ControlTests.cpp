@@ -429,3 +429,24 @@ TEST_F(ControlTest, SegmentClickSelectsByTrackingMode) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ControlTest, ATextViewDrawsItsStyledTextWithItsOwnRuns) {
+    TextView view(Rect(0, 0, 200, 100));
+    RecordingGraphicsContext context;
+    GraphicsContext::Scope scope(context);
+    view.setString("Plain");
+    view.drawRect(view.bounds());
+    TextAttributes bold;
+    bold.font = Font::boldSystemFont(18);
+    // The plain text is what editing and selection read; the styled text is
+    // what is seen.
+    view.setAttributedString(AttributedString("Styled", bold), "Plain");
+    view.drawRect(view.bounds());
+    ASSERT_EQ(context.operations().size(), 2u);
+    EXPECT_NE(context.operations()[0].find("\"Plain\""), std::string::npos) << context.operations()[0];
+    EXPECT_NE(context.operations()[1].find("\"Styled\""), std::string::npos) << context.operations()[1];
+}
+
+}  // namespace

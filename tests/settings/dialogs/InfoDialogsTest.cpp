@@ -1,0 +1,108 @@
+// The information page and the version history.
+
+#include "settings/dialogs/InfoDialogs.h"
+
+#include <gtest/gtest.h>
+
+#include "DialogTestSupport.h"
+#include "platform/appkit/Window.h"
+#include "sources/access/SandboxFileAccess.h"
+
+using namespace frelt;
+using dialogtest::DialogTest;
+
+namespace {
+
+using InfoDialogsTest = DialogTest;
+
+TEST_F(InfoDialogsTest, PlaceholdersAreFilledLiterallyAndCaseSensitively) {
+    struct Case {
+        const char* page;
+        const char* filled;
+    };
+    const Case cases[] = {
+        {"%version% and %version%", "V and V"},
+        {"no placeholders here", "no placeholders here"},
+        {"%Version% %SYSTEM% %debuglogging%", "%Version% %SYSTEM% %debuglogging%"},
+        {"on %system%, logging%debugLogging%", "on S, loggingD"},
+        {"%version", "%version"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ConfigViewControllerInfo::fillPlaceholders(c.page, "V", "S", "D"), c.filled) << c.page;
+}
+
+TEST_F(InfoDialogsTest, TheVersionAndLoggingTextsTakeWhatIsThere) {
+    using platform::Value;
+    EXPECT_EQ(ConfigViewControllerInfo::versionText({}), "Version  Build: ");
+    EXPECT_EQ(ConfigViewControllerInfo::versionText(
+                  {{"CFBundleShortVersionString", Value("2.1")}, {"CFBundleVersion", Value("17")}}),
+              "Version 2.1 Build: 17");
+    EXPECT_EQ(ConfigViewControllerInfo::versionText({{"CFBundleShortVersionString", Value(std::int64_t{3})}}),
+              "Version  Build: ")
+        << "a value that is no text counts as empty";
+    EXPECT_EQ(ConfigViewControllerInfo::debugText(false), ".");
+    EXPECT_EQ(ConfigViewControllerInfo::debugText(true), "DebugLogging enabled");
+    EXPECT_TRUE(ConfigViewControllerInfo::systemText() == "Intel" || ConfigViewControllerInfo::systemText() == "Apple Silicon");
+}
+
+TEST_F(InfoDialogsTest, TheInformationPageShowsTheFilledInPageInATranslucentWindow) {
+    useResources({{"info.md", "# Frelt\n\n%version% on %system%%debugLogging%\n"}});
+    config()->setDebugLogging(false);
+    const auto window = FreltWindow::showWindow(false, FreltWindowEnum::info);
+    ASSERT_TRUE(window);
+    const auto info = std::dynamic_pointer_cast<ConfigViewControllerInfo>(window->contentViewController());
+    ASSERT_TRUE(info && info->textView);
+    const std::string expected = ConfigViewControllerInfo::versionText(SandboxFileAccess::programInformation()) + " on " +
+                                 ConfigViewControllerInfo::systemText() + ".";
+    EXPECT_NE(info->textView->string().find(expected), std::string::npos) << info->textView->string();
+    EXPECT_EQ(info->textView->string().find('%'), std::string::npos);
+    EXPECT_EQ(info->textView->style(), MarkdownStyles::info);
+
+    EXPECT_EQ(window->titleVisibility(), platform::TitleVisibility::hidden);
+    EXPECT_TRUE(window->styleMask() & platform::stylemask::fullSizeContentView);
+    EXPECT_TRUE(window->titlebarAppearsTransparent());
+    EXPECT_TRUE(window->isMovableByWindowBackground());
+    EXPECT_EQ(window->backgroundColor(), platform::Color::clear());
+    const auto panel = info->visualEffectView.lock();
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(panel->state(), platform::VisualEffectState::active);
+    EXPECT_EQ(panel->material(), platform::VisualEffectMaterial::sidebar);
+    EXPECT_TRUE(panel->wantsLayer());
+    EXPECT_FALSE(panel->isHidden());
+    EXPECT_EQ(info->preferredContentSize(), (platform::Size{550, 400}));
+}
+
+TEST_F(InfoDialogsTest, AMissingPageLeavesTheViewEmpty) {
+    useResources({});
+    const auto window = FreltWindow::showWindow(false, FreltWindowEnum::info);
+    ASSERT_TRUE(window);
+    const auto info = std::dynamic_pointer_cast<ConfigViewControllerInfo>(window->contentViewController());
+    ASSERT_TRUE(info && info->textView);
+    EXPECT_TRUE(info->textView->string().empty());
+    EXPECT_EQ(info->textView->markdown(), nullptr);
+}
+
+TEST_F(InfoDialogsTest, TheVersionHistoryIsReadOnlySelectableTextInATranslucentWindow) {
+    std::string older;
+    for (int i = 0; i < 60; ++i) older += "- Change " + std::to_string(i) + "\n";
+    useResources({{"versionhistory.md", "# 1.1\n\n- Tags dialog\n\n# 1.0\n\n- First release\n" + older}});
+    const auto window = FreltWindow::showWindow(false, FreltWindowEnum::versionHistory);
+    ASSERT_TRUE(window);
+    const auto history = std::dynamic_pointer_cast<VersionHistoryViewController>(window->contentViewController());
+    ASSERT_TRUE(history && history->markdownTextView);
+    const auto& text = *history->markdownTextView;
+    EXPECT_NE(text.string().find("First release"), std::string::npos);
+    EXPECT_EQ(text.style(), MarkdownStyles::whatsNew);
+    EXPECT_FALSE(text.isEditable());
+    EXPECT_TRUE(text.isSelectable());
+    EXPECT_EQ(text.visibleRect().origin.y, 0.0) << "scrolled to the first line";
+    ASSERT_TRUE(text.superview());
+    EXPECT_GT(text.frame().height(), text.superview()->bounds().height()) << "a long text can be scrolled through";
+    EXPECT_EQ(window->titleVisibility(), platform::TitleVisibility::hidden);
+    EXPECT_TRUE(window->titlebarAppearsTransparent());
+    EXPECT_TRUE(window->isMovableByWindowBackground());
+    EXPECT_EQ(history->visualEffectView.lock()->material(), platform::VisualEffectMaterial::sidebar);
+    EXPECT_EQ(history->preferredContentSize(), (platform::Size{680, 460}));
+}
+
+}  // namespace
