@@ -277,7 +277,6 @@ std::shared_ptr<platform::Object> makeConfigWindowController() {
                                                    platform::stylemask::miniaturizable |
                                                    platform::stylemask::resizable);
     window->setTitle("Configuration");
-    window->setReleasedWhenClosed(false);
     // Given its window after construction, the controller hears
     // windowDidLoad once the scene is loaded, as the toolbar needs.
     auto controller = std::make_shared<ConfigWindowController>();

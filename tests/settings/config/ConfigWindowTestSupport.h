@@ -92,7 +92,16 @@ protected:
                 inspector = s;
         ASSERT_TRUE(inspector);
     }
-    void closeWindow() { frelt::FreltWindow::closeWindow(frelt::FreltWindowEnum::config); }
+    // Closes it and lets go of it, as the program does: reopening makes a
+    // new window.
+    void closeWindow() {
+        frelt::FreltWindow::closeWindow(frelt::FreltWindowEnum::config);
+        controller.reset();
+        split.reset();
+        content.reset();
+        table.reset();
+        inspector.reset();
+    }
 
     template <class Cell>
     std::shared_ptr<Cell> cellAt(const std::string& columnIdentifier, long row) {
