@@ -29,8 +29,9 @@ platform::Color indicatorColor(const std::optional<platform::Color>& color) {
     return platform::Color::named("System", "controlBackgroundColor", platform::Color::white());
 }
 
-// The texts of a value that is a list of texts; none for anything else.
-std::optional<std::vector<std::string>> stringList(const platform::Value& value) {
+}  // namespace
+
+std::optional<std::vector<std::string>> tokenFieldTexts(const platform::Value& value) {
     const auto* array = value.asArray();
     if (!array) return std::nullopt;
     std::vector<std::string> texts;
@@ -43,14 +44,12 @@ std::optional<std::vector<std::string>> stringList(const platform::Value& value)
     return texts;
 }
 
-platform::Value tokenValue(const std::vector<std::string>& tags) {
+platform::Value tokenFieldValue(const std::vector<std::string>& tags) {
     platform::ValueArray tokens;
     tokens.reserve(tags.size());
     for (const auto& tag : tags) tokens.emplace_back(tag);
     return platform::Value(std::move(tokens));
 }
-
-}  // namespace
 
 std::vector<std::string> nonBlankTokens(const std::vector<std::string>& tokens) {
     std::vector<std::string> kept;
@@ -173,7 +172,7 @@ void TableViewCellConfigTags::updateControls() {
             star->isChecked = item->isFavorite();
             star->setNeedsDisplay(true);
         }
-        if (auto field = tokenField.lock()) field->setObjectValue(tokenValue(item->tags()));
+        if (auto field = tokenField.lock()) field->setObjectValue(tokenFieldValue(item->tags()));
     }
     setNeedsDisplay(true);
 }
@@ -182,7 +181,7 @@ void TableViewCellConfigTags::tokenFieldDidEndEditing() {
     const auto item = itemData.lock();
     const auto field = tokenField.lock();
     if (!item || !field) return;
-    const auto tokens = stringList(field->objectValue());
+    const auto tokens = tokenFieldTexts(field->objectValue());
     if (!tokens) return;
     const auto tags = nonBlankTokens(*tokens);
     if (tags != item->tags()) item->setTags(tags);

@@ -11,10 +11,14 @@
 // comment cell's.
 
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "hotkeys/RecordView.h"
 #include "mainwindow/TagTableViewPopup.h"
 #include "platform/appkit/TableRowView.h"
+#include "platform/foundation/Value.h"
 #include "store/IconTag.h"
 #include "store/TableViewItem.h"
 
@@ -157,5 +161,9 @@ private:
 // The tokens that become tags: those that are not blank (spaces and tabs
 // only), kept as typed and in order.
 std::vector<std::string> nonBlankTokens(const std::vector<std::string>& tokens);
+// A token field's value for a list of tags, and the texts of a token
+// field's value (none when it is not a list of texts).
+platform::Value tokenFieldValue(const std::vector<std::string>& tags);
+std::optional<std::vector<std::string>> tokenFieldTexts(const platform::Value& value);
 
 }  // namespace frelt

@@ -22,12 +22,6 @@ TableViewItem::Ptr entryAt(const std::shared_ptr<DataStorage::EntryArray>& list,
 
 std::set<std::string> asSet(const std::vector<std::string>& tags) { return {tags.begin(), tags.end()}; }
 
-platform::Value tokenValue(const std::vector<std::string>& tags) {
-    platform::ValueArray tokens;
-    for (const auto& tag : tags) tokens.emplace_back(tag);
-    return platform::Value(std::move(tokens));
-}
-
 // What the selection shares of one field, read from at most
 // `maximumCompared` entries: `read` of the entry at the lowest index when
 // every entry gives an equal value (`same`), else none. A missing entry
@@ -109,7 +103,7 @@ void ConfigViewControllerSidebar::refreshTokenField() {
     const auto tags = sharedValue<Tags>(
         currentIndexSet_, maximumCompared, [](const TableViewItem::Ptr& e) { return e ? e->tags() : Tags{}; },
         [](const Tags& a, const Tags& b) { return asSet(a) == asSet(b); });
-    field->setObjectValue(tokenValue(tags.value_or(Tags{})));
+    field->setObjectValue(tokenFieldValue(tags.value_or(Tags{})));
 }
 
 void ConfigViewControllerSidebar::refreshCommentField() {
@@ -132,16 +126,9 @@ void ConfigViewControllerSidebar::forEachSelected(const std::function<void(const
 void ConfigViewControllerSidebar::applyTags() {
     const auto field = modifyToken.lock();
     if (!field) return;
-    const auto* array = field->objectValue().asArray();
-    if (!array) return;
-    std::vector<std::string> tokens;
-    for (const auto& value : *array) {
-        const auto* text = value.asString();
-        if (!text) return;
-        tokens.push_back(*text);
-    }
-    if (!currentIndexSet_) return;
-    const auto tags = nonBlankTokens(tokens);
+    const auto tokens = tokenFieldTexts(field->objectValue());
+    if (!tokens || !currentIndexSet_) return;
+    const auto tags = nonBlankTokens(*tokens);
     const auto wanted = asSet(tags);
     // A replacement: tags the field did not show go from every entry written.
     forEachSelected([&](const TableViewItem::Ptr& entry) {

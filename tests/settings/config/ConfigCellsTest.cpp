@@ -37,12 +37,6 @@ private:
     platform::Subscription observation_;
 };
 
-platform::Value tokens(const std::vector<std::string>& texts) {
-    platform::ValueArray array;
-    for (const auto& t : texts) array.emplace_back(t);
-    return platform::Value(array);
-}
-
 class ConfigCellsTest : public ConfigWindowTest {};
 
 TEST_F(ConfigCellsTest, FoundEntriesCanBeHiddenAndEntriesTheUserMadeRemoved) {
@@ -135,7 +129,7 @@ TEST_F(ConfigCellsTest, EditedTokensBecomeTagsWithoutBlankOnesAndAsTyped) {
     for (const auto& c : cases) {
         entry->setTags({"old"});
         const auto cell = cellAt<TableViewCellConfigTags>("column_Tags", 0);
-        cell->tokenField.lock()->setObjectValue(tokens(c.typed));
+        cell->tokenField.lock()->setObjectValue(tokenFieldValue(c.typed));
         cell->tokenFieldDidEndEditing();
         EXPECT_EQ(entry->tags(), c.stored);
     }
@@ -148,7 +142,7 @@ TEST_F(ConfigCellsTest, TheSameTagsAgainOrAValueThatIsNoListStoreNothing) {
     openWindow();
     ChangeLog changes;
     const auto cell = cellAt<TableViewCellConfigTags>("column_Tags", 0);
-    cell->tokenField.lock()->setObjectValue(tokens({"b", "a"}));
+    cell->tokenField.lock()->setObjectValue(tokenFieldValue({"b", "a"}));
     cell->tokenFieldDidEndEditing();
     cell->tokenField.lock()->setObjectValue(platform::Value(std::string("a,b,c")));
     cell->tokenFieldDidEndEditing();

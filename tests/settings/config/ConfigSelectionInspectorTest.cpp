@@ -14,12 +14,6 @@ using Strings = std::vector<std::string>;
 
 namespace {
 
-platform::Value tokens(const Strings& texts) {
-    platform::ValueArray array;
-    for (const auto& t : texts) array.emplace_back(t);
-    return platform::Value(array);
-}
-
 class ConfigSelectionInspectorTest : public ConfigWindowTest {
 protected:
     // Links named e0, e1, ... (listed in that order), opened in the window.
@@ -44,7 +38,7 @@ protected:
         return inspector->controlTextShouldEndEditing(field, nullptr);
     }
     void enterTags(const Strings& typed) {
-        inspector->modifyToken.lock()->setObjectValue(tokens(typed));
+        inspector->modifyToken.lock()->setObjectValue(tokenFieldValue(typed));
         inspector->applyTags();
     }
 };
