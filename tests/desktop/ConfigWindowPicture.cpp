@@ -7,48 +7,24 @@
 //
 // HOME and the XDG folders should point at a scratch folder.
 
-#include <QImage>
-#include <QWidget>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "app/FreltWindowEnum.h"
-#include "app/InterfaceResources.h"
 #include "hotkeys/KeyCombo.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Paths.h"
-#include "platform/foundation/RunLoop.h"
-#include "platform/linux/GioWorkspace.h"
-#include "platform/qt/IconTheme.h"
-#include "platform/qt/QtDesktop.h"
-#include "platform/qt/QtKitBackend.h"
 #include "settings/config/ConfigViewControllerContent.h"
 #include "settings/config/ConfigWindowController.h"
-#include "sources/icons/IconImages.h"
 #include "store/DataStorage.h"
+#include "OffscreenPicture.h"
 
 using namespace frelt;
 
 namespace {
-
-void pump() {
-    for (int i = 0; i < 5; ++i) platform::RunLoop::main().runUntilIdle();
-}
-
-bool picture(platform::Window& window, const std::string& path) {
-    pump();
-    QWidget* widget = platform::qt::QtKitBackend::widgetOf(window);
-    if (!widget) return false;
-    QImage frame(widget->size() * widget->devicePixelRatioF(), QImage::Format_ARGB32_Premultiplied);
-    frame.setDevicePixelRatio(widget->devicePixelRatioF());
-    frame.fill(Qt::transparent);
-    widget->render(&frame);
-    return frame.save(QString::fromStdString(path), "PNG");
-}
 
 void addEntries() {
     const auto store = DataStorage::shared();
@@ -88,12 +64,7 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path out = argv[1];
     std::filesystem::create_directories(out);
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    platform::qt::installDesktop(argc, argv);
-    platform::installDesktopWorkspace();
-    platform::qt::installIcons();
-    installNamedImages();
-    registerInterfaceResources();
+    offscreenpicture::setUp(argc, argv);
     addEntries();
     DataStorage::shared()->rebuildData(RebuildDataReason::datastorageInitialize);
 
@@ -104,7 +75,7 @@ int main(int argc, char** argv) {
         std::printf("no window\n");
         return 1;
     }
-    bool ok = picture(*window, (out / "config-window.png").string());
+    bool ok = offscreenpicture::picture(window.get(), (out / "config-window.png").string());
     const auto split = std::dynamic_pointer_cast<ConfigSplitViewController>(controller->contentViewController());
     const auto table = split->contentController()->dataTableView.lock();
     platform::IndexSet rows;
@@ -113,9 +84,9 @@ int main(int argc, char** argv) {
         if (entry && entry->comment() == "Weekly status") rows.add(row);
     }
     table->selectRowIndexes(rows, false);
-    ok = picture(*window, (out / "config-window-selection.png").string()) && ok;
+    ok = offscreenpicture::picture(window.get(), (out / "config-window-selection.png").string()) && ok;
     controller->showSidebar(nullptr);
-    ok = picture(*window, (out / "config-window-no-pane.png").string()) && ok;
+    ok = offscreenpicture::picture(window.get(), (out / "config-window-no-pane.png").string()) && ok;
     std::printf("%s\n", ok ? "pictures written" : "no pictures");
     return ok ? 0 : 1;
 }
