@@ -52,6 +52,11 @@ void ConfigSearchField::textDidEndEditing(const platform::Notification&) {
     if (textDidEndEditingHandler) textDidEndEditingHandler();
 }
 
+void ConfigSearchField::cancelOperation(const std::shared_ptr<platform::Object>& sender) {
+    SearchField::cancelOperation(sender);
+    searchTextChanged();
+}
+
 void ConfigSearchField::changeSearchFieldItem(const std::shared_ptr<platform::Object>& sender) {
     if (!searchFieldCell()) return;
     const auto item = std::dynamic_pointer_cast<platform::MenuItem>(sender);

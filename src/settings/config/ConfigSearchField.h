@@ -37,6 +37,9 @@ public:
     // becomes the placeholder, and the filter follows.
     void changeSearchFieldItem(const std::shared_ptr<platform::Object>& sender);
     bool acceptsFirstResponder() override { return true; }
+    // Escape empties the field; the list follows, as for any other change
+    // of the text.
+    void cancelOperation(const std::shared_ptr<platform::Object>& sender) override;
 
     // The choice the placeholder names; `name` when it names none.
     ConfigEnumFilterSearchFor searchForFromPlaceholder() const;

@@ -91,6 +91,19 @@ TEST_F(ConfigSearchFieldTest, ChoosingAFieldFromTheMenuFiltersOnceAndAgainNotAtA
     EXPECT_EQ(runs.count(), 1);
 }
 
+TEST_F(ConfigSearchFieldTest, EscapeEmptiesTheFieldAndTheListShowsEverythingAgain) {
+    setEntries({link("Alpha"), link("Beta")});
+    openWindow();
+    focusField();
+    kit::typeText("alp");
+    ASSERT_EQ(listedNames(), Strings{"Alpha"});
+    kit::pressKey(platform::keycode::escape);
+    EXPECT_EQ(field()->stringValue(), "");
+    EXPECT_EQ(filter()->configTableViewSearchString(), "");
+    EXPECT_EQ(listedNames(), (Strings{"Alpha", "Beta"}));
+    EXPECT_EQ(table->numberOfRows(), 2);
+}
+
 class ConfigWindowControllerTest : public ConfigWindowTest {
 protected:
     std::shared_ptr<platform::PopUpButton> typePopup() { return controller->filterPopupButton.lock(); }
