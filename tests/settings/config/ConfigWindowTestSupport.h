@@ -24,6 +24,7 @@
 #include "store/DataStorage.h"
 #include "store/DataStorageFilterConfigData.h"
 #include "support/FreltTest.h"
+#include "support/MainWindowSupport.h"
 
 class ConfigWindowTest : public FreltTest {
 protected:
@@ -54,9 +55,7 @@ protected:
     }
     // A link the user made.
     static frelt::TableViewItem::Ptr link(const std::string& name, const std::string& comment = "") {
-        std::string host;
-        for (char c : name) host += std::isalnum(static_cast<unsigned char>(c)) ? char(std::tolower(c)) : '-';
-        return frelt::TableViewItem::initForURL("https://" + host + ".example/", name, comment);
+        return mainwindowsupport::link(name, comment);
     }
     static void setEntries(const std::vector<frelt::TableViewItem::Ptr>& entries) {
         store()->allData()->removeAll();
