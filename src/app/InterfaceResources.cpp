@@ -69,8 +69,6 @@ std::optional<Color> NamedColors::colorNamed(const std::string& name) const {
     return colorNamed(name, platform::Application::shared()->effectiveAppearance());
 }
 
-namespace {
-
 // The eighteen preset colours of the colour popup, three rows of six.
 const std::array<Color, 18>& presetColors() {
     static const std::array<Color, 18> colors = {
@@ -83,6 +81,8 @@ const std::array<Color, 18>& presetColors() {
     };
     return colors;
 }
+
+namespace {
 
 void layOutColorPopup(ColorPopupViewController& controller) {
     auto root = std::make_shared<platform::View>(Rect(0, 0, 252, 153));

@@ -18,6 +18,7 @@
 // Tests make one go missing with the scene registry's setSceneFails, by
 // registering no image, or by removing a colour.
 
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -86,6 +87,9 @@ std::shared_ptr<T> instantiateSceneOnce(std::optional<std::shared_ptr<T>>& slot,
 // `target`: the buttons of the scenes' layouts.
 std::shared_ptr<platform::Button> addButton(platform::View& parent, const std::string& title, platform::Rect frame,
                                             const std::shared_ptr<platform::Object>& target, const char* action);
+
+// The eighteen preset colours of the colour circles, three rows of six.
+const std::array<platform::Color, 18>& presetColors();
 
 // A popup's background panel: active and shown, following the application's
 // appearance, the content background with corners rounded by 7 points.

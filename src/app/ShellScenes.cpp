@@ -17,6 +17,7 @@
 #include "platform/appkit/Storyboard.h"
 #include "platform/appkit/TextField.h"
 #include "platform/appkit/View.h"
+#include "settings/config/ConfigScenes.h"
 
 namespace frelt {
 
@@ -181,6 +182,7 @@ void registerShellScenes() {
     scenes->registerScene(firstRun, "FirstRunSheet2", [] {
         return makeSceneController<FirstRunSecondScreenViewController>(layOutFirstRunPageTwo);
     });
+    registerConfigScenes();
 }
 
 void registerShellImages() {

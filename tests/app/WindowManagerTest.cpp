@@ -23,8 +23,8 @@ TEST_F(WindowManagerTest, KindsExistOnlyByTheirExactNames) {
 }
 
 TEST_F(WindowManagerTest, AKindWithoutItsSceneShowsNothingAndLogsIt) {
-    // The configuration and settings windows are not built: their scenes are missing.
-    for (const auto kind : {FreltWindowEnum::settings, FreltWindowEnum::config, FreltWindowEnum::info}) {
+    // The settings window is not built: its scenes are missing.
+    for (const auto kind : {FreltWindowEnum::settings, FreltWindowEnum::info}) {
         EXPECT_EQ(FreltWindow::showWindow(false, kind), nullptr);
         EXPECT_EQ(FreltWindow::registeredWindowController(kind), nullptr);
         EXPECT_TRUE(logs().contains(std::string("instantiateWindowController failed: ") + rawValue(kind)));

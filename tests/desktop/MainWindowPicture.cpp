@@ -36,26 +36,15 @@
 #include "store/DataStorage.h"
 #include "store/DataStorageFilterCurrentData.h"
 #include "store/TagManager.h"
+#include "OffscreenPicture.h"
 
 using namespace frelt;
 
 namespace {
 
-void pump() {
-    for (int i = 0; i < 5; ++i) platform::RunLoop::main().runUntilIdle();
-}
-
 bool picture(const std::string& path) {
-    pump();
     const auto controller = FreltManager::shared()->viewControllerMain();
-    const auto window = controller->view()->window();
-    QWidget* widget = window ? platform::qt::QtKitBackend::widgetOf(*window) : nullptr;
-    if (!widget) return false;
-    QImage frame(widget->size() * widget->devicePixelRatioF(), QImage::Format_ARGB32_Premultiplied);
-    frame.setDevicePixelRatio(widget->devicePixelRatioF());
-    frame.fill(Qt::transparent);
-    widget->render(&frame);
-    return frame.save(QString::fromStdString(path), "PNG");
+    return offscreenpicture::picture(controller->view()->window().get(), path);
 }
 
 void type(const std::string& text) {
@@ -107,12 +96,7 @@ int main(int argc, char** argv) {
     const std::filesystem::path out = argv[1];
     const int count = argc > 2 ? std::stoi(argv[2]) : 40;
     std::filesystem::create_directories(out);
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    platform::qt::installDesktop(argc, argv);
-    platform::installDesktopWorkspace();
-    platform::qt::installIcons();
-    installNamedImages();
-    registerInterfaceResources();
+    offscreenpicture::setUp(argc, argv);
 
     const auto config = AppDelegate::shared()->config;
     config->windowViewStyle = 1;
@@ -137,7 +121,7 @@ int main(int argc, char** argv) {
     const auto at = table->convertPointToWindow({row.midX(), row.midY()});
     platform::Application::shared()->sendEvent(platform::Event::mouseEvent(
         platform::EventType::rightMouseDown, at, 0, platform::Application::shared()->keyWindow()));
-    pump();
+    offscreenpicture::pump();
     if (const auto popover = table->popupMenu->tableViewPopover; popover->isShown() && popover->window()) {
         QWidget* widget = platform::qt::QtKitBackend::widgetOf(*popover->window());
         QImage frame(widget->size(), QImage::Format_ARGB32_Premultiplied);

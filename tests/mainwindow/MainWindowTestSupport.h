@@ -41,9 +41,7 @@ protected:
 
     // A link entry (always reachable) named `name`.
     static frelt::TableViewItem::Ptr link(const std::string& name, const std::string& comment = "") {
-        std::string host;
-        for (char c : name) host += std::isalnum(static_cast<unsigned char>(c)) ? char(std::tolower(c)) : '-';
-        return frelt::TableViewItem::initForURL("https://" + host + ".example/", name, comment);
+        return mainwindowsupport::link(name, comment);
     }
     // Puts the entries in the store and lists them all (sorted by name).
     static void setEntries(const std::vector<frelt::TableViewItem::Ptr>& entries) {

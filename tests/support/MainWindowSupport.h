@@ -9,8 +9,16 @@
 #include "app/FreltManager.h"
 #include "app/ShellScenes.h"
 #include "platform/appkit/Application.h"
+#include "store/TableViewItem.h"
 
 namespace mainwindowsupport {
+
+// A link entry (always reachable) named `name`, at a host made of it.
+inline frelt::TableViewItem::Ptr link(const std::string& name, const std::string& comment = "") {
+    std::string host;
+    for (char c : name) host += std::isalnum(static_cast<unsigned char>(c)) ? char(std::tolower(c)) : '-';
+    return frelt::TableViewItem::initForURL("https://" + host + ".example/", name, comment);
+}
 
 // Registers the shell's scenes and images (each test starts without any).
 inline void registerShell() {

@@ -217,6 +217,12 @@ bool Control::textShouldBeginEditing(TextView& textView) {
     return true;
 }
 
+bool Control::textShouldEndEditing(TextView& textView) {
+    if (auto d = delegate())
+        return d->controlTextShouldEndEditing(self(), std::static_pointer_cast<TextView>(textView.shared_from_this()));
+    return true;
+}
+
 void Control::notifyDelegate(const std::string& name, const Notification& textNotification) {
     auto me = self();
     Notification n{name, std::any(std::static_pointer_cast<Object>(me)), this, {}};

@@ -76,6 +76,11 @@ public:
         (void)textView;
         return true;
     }
+    // False keeps the edit going (the key that would end it does nothing).
+    virtual bool textShouldEndEditing(TextView& textView) {
+        (void)textView;
+        return true;
+    }
     virtual void textDidBeginEditing(const Notification& notification) { (void)notification; }
     virtual void textDidChange(const Notification& notification) { (void)notification; }
     virtual void textDidEndEditing(const Notification& notification) { (void)notification; }
@@ -98,6 +103,12 @@ public:
     virtual void controlTextDidEndEditing(const Notification& notification) { (void)notification; }
     virtual bool controlTextShouldBeginEditing(const std::shared_ptr<Control>& control,
                                                const std::shared_ptr<TextView>& fieldEditor) {
+        (void)control;
+        (void)fieldEditor;
+        return true;
+    }
+    virtual bool controlTextShouldEndEditing(const std::shared_ptr<Control>& control,
+                                             const std::shared_ptr<TextView>& fieldEditor) {
         (void)control;
         (void)fieldEditor;
         return true;
@@ -245,6 +256,7 @@ public:
 
     // --- TextDelegate: the editing callbacks (see the top of the file)
     bool textShouldBeginEditing(TextView& textView) override;
+    bool textShouldEndEditing(TextView& textView) override;
     void textDidBeginEditing(const Notification& notification) override;
     void textDidChange(const Notification& notification) override;
     void textDidEndEditing(const Notification& notification) override;

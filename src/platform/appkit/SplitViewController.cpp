@@ -57,21 +57,49 @@ std::shared_ptr<SplitViewItem> SplitViewController::splitViewItemForViewControll
     return nullptr;
 }
 
+void SplitViewController::toggleSidebar(const std::shared_ptr<Object>&) {
+    for (auto& item : items_) {
+        if (!item->canCollapse()) continue;
+        item->setCollapsed(!item->isCollapsed());
+        if (isViewLoaded()) arrange();
+        return;
+    }
+}
+
+Rect SplitViewController::arrangedBounds() { return view()->bounds(); }
+
 void SplitViewController::arrange() {
-    const Rect b = view()->bounds();
+    const Rect b = arrangedBounds();
     std::vector<std::shared_ptr<SplitViewItem>> shown;
     for (auto& item : items_)
         if (!item->isCollapsed()) shown.push_back(item);
     if (shown.empty()) return;
     const double total = vertical_ ? b.width() : b.height();
+    // Items with a maximum keep it when the even share is larger; the others
+    // share the rest and follow the container when it is resized.
+    const double even = total / double(shown.size());
+    double fixedTotal = 0;
+    std::size_t flexible = 0;
+    for (auto& item : shown) {
+        if (item->maximumThickness() > 0 && item->maximumThickness() < even) fixedTotal += item->maximumThickness();
+        else ++flexible;
+    }
+    const double flexibleLength = flexible ? std::max(0.0, total - fixedTotal) / double(flexible) : 0;
     double offset = 0;
+    bool afterFlexible = false;
     for (std::size_t i = 0; i < shown.size(); ++i) {
-        double length = total / double(shown.size());
+        const bool fixed = shown[i]->maximumThickness() > 0 && shown[i]->maximumThickness() < even;
+        double length = fixed ? shown[i]->maximumThickness() : flexibleLength;
         if (shown[i]->minimumThickness() > 0) length = std::max(length, shown[i]->minimumThickness());
         if (i + 1 == shown.size()) length = std::max(0.0, total - offset);
         auto v = shown[i]->viewController()->view();
-        v->setFrame(vertical_ ? Rect(offset, 0, length, b.height()) : Rect(0, offset, b.width(), length));
-        v->setAutoresizingMask(vertical_ ? autoresizing::heightSizable : autoresizing::widthSizable);
+        v->setFrame(vertical_ ? Rect(b.minX() + offset, b.minY(), length, b.height())
+                              : Rect(b.minX(), b.minY() + offset, b.width(), length));
+        AutoresizingMask mask = vertical_ ? autoresizing::heightSizable : autoresizing::widthSizable;
+        if (fixed && afterFlexible) mask |= vertical_ ? autoresizing::minXMargin : autoresizing::minYMargin;
+        if (!fixed && flexible == 1 && fixedTotal > 0) mask |= vertical_ ? autoresizing::widthSizable : autoresizing::heightSizable;
+        if (!fixed) afterFlexible = true;
+        v->setAutoresizingMask(mask);
         offset += length;
     }
 }

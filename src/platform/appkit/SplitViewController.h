@@ -50,8 +50,17 @@ public:
     void setVertical(bool v) { vertical_ = v; }
     // Makes a plain view holding the items' views side by side.
     void loadView() override;
+    // Shows or hides the first item that can collapse (the sidebar).
+    void toggleSidebar(const std::shared_ptr<Object>& sender);
+
+protected:
+    // Where the items go: the whole view, unless a subclass keeps room for
+    // something of its own.
+    virtual Rect arrangedBounds();
 
 private:
+    // Items with a maximum thickness below an even share keep it; the rest
+    // share what is left.
     void arrange();
     std::vector<std::shared_ptr<SplitViewItem>> items_;
     bool vertical_ = true;

@@ -216,13 +216,13 @@ void TextView::doCommandBySelector(const Selector& selector) {
     auto me = self();
     if (auto d = delegate(); d && d->textViewDoCommandBySelector(me, selector)) return;
     if (selector == "insertNewline:") {
-        if (fieldEditor_) endSession(textmovement::returnKey);
+        if (fieldEditor_) endSessionIfAllowed(textmovement::returnKey);
         else insertText("\n");
     } else if (selector == "insertTab:") {
-        if (fieldEditor_) endSession(textmovement::tab);
+        if (fieldEditor_) endSessionIfAllowed(textmovement::tab);
         else insertText("\t");
     } else if (selector == "insertBacktab:") {
-        if (fieldEditor_) endSession(textmovement::backtab);
+        if (fieldEditor_) endSessionIfAllowed(textmovement::backtab);
     } else if (selector == "cancelOperation:") {
         cancelOperation(me);
     } else if (selector == "deleteBackward:") {
@@ -250,6 +250,11 @@ void TextView::doCommandBySelector(const Selector& selector) {
             return;
         View::doCommandBySelector(selector);
     }
+}
+
+void TextView::endSessionIfAllowed(int movement) {
+    if (auto d = delegate(); d && !ending_ && !d->textShouldEndEditing(*this)) return;
+    endSession(movement);
 }
 
 void TextView::endSession(int movement) {
@@ -285,7 +290,11 @@ void TextView::endSession(int movement) {
 }
 
 bool TextView::resignFirstResponder() {
-    if (fieldEditor_ && !ending_ && delegate()) endSession(textmovement::other);
+    if (fieldEditor_ && !ending_ && delegate()) {
+        // A delegate that refuses to end the edit keeps the focus here.
+        if (!delegate()->textShouldEndEditing(*this)) return false;
+        endSession(textmovement::other);
+    }
     return true;
 }
 

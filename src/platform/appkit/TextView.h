@@ -126,6 +126,9 @@ public:
     // Ends the session with `movement`: the delegate's textDidEndEditing,
     // then the focus moves as the movement says.
     void endSession(int movement);
+    // The same, unless the delegate refuses to end the edit (the keys that
+    // end a session ask first).
+    void endSessionIfAllowed(int movement);
 
 private:
     bool beginIfNeeded();

@@ -1,5 +1,8 @@
 #include "platform/appkit/TokenField.h"
 
+#include "platform/appkit/BezierPath.h"
+#include "platform/appkit/GraphicsContext.h"
+#include "platform/appkit/TextMetrics.h"
 #include "platform/appkit/TextView.h"
 #include "platform/foundation/Text.h"
 
@@ -22,6 +25,31 @@ std::vector<std::string> TokenField::tokens() {
         for (const auto& v : *a)
             if (auto s = v.asString()) out.push_back(*s);
     return out;
+}
+
+void TokenField::drawRect(const Rect& dirtyRect) {
+    const auto list = tokens();
+    auto* context = GraphicsContext::current();
+    // Without tokens the text field draws its placeholder.
+    if (!context || list.empty() || currentEditor()) {
+        TextField::drawRect(dirtyRect);
+        return;
+    }
+    if (isBezeled()) context->drawControl(controlDrawing(bezelKind()), bounds());
+    const Rect area = editingRect();
+    const Font font = this->font() ? *this->font() : defaultTextFont();
+    const double height = std::min(area.height(), 18.0);
+    const double y = area.minY() + (area.height() - height) / 2;
+    double x = area.minX();
+    for (const auto& token : list) {
+        if (x >= area.maxX()) break;
+        const double width = std::min(textMetrics().advanceOfText(token, font) + 12, area.maxX() - x);
+        const Rect chip(x, y, width, height);
+        context->setFillColor(Color::sRGB(0.0, 0.478, 1.0, 0.22));
+        context->fillPath(BezierPath::withRoundedRect(chip, height / 2, height / 2));
+        drawText(token, chip.insetBy(6, 0));
+        x += width + 4;
+    }
 }
 
 std::shared_ptr<TokenFieldDelegate> TokenField::tokenDelegate() const {

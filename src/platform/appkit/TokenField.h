@@ -67,6 +67,9 @@ public:
 
     void textDidChange(const Notification& notification) override;
     void textDidEndEditing(const Notification& notification) override;
+    // The bezel, then each token as a rounded chip (the placeholder when
+    // there are none) unless the field editor shows the field.
+    void drawRect(const Rect& dirtyRect) override;
     bool textViewDoCommandBySelector(const std::shared_ptr<TextView>& textView, const Selector& selector) override;
 
 private:
