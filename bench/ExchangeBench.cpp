@@ -10,6 +10,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchSupport.h"
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -139,4 +141,4 @@ BENCHMARK(BM_ReadAndCheckExportFile)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+FRELT_BENCHMARK_MAIN();

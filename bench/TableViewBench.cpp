@@ -4,6 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchSupport.h"
+
 #include <memory>
 #include <string>
 
@@ -94,4 +96,4 @@ BENCHMARK(BM_ScrollTable100kBy1000Rows)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+FRELT_BENCHMARK_MAIN();
