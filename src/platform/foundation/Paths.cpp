@@ -1,5 +1,6 @@
 #include "platform/foundation/Paths.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <mutex>
 #include <pwd.h>
@@ -12,7 +13,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::mutex gMutex;
+std::mutex gLayoutMutex;
 std::optional<PathLayout>& override() {
     static auto* o = new std::optional<PathLayout>;
     return *o;
@@ -53,19 +54,24 @@ PathLayout fromEnvironment() {
     l.cacheHome = envDir("XDG_CACHE_HOME", l.home / ".cache");
     l.dataDirs = envDirList("XDG_DATA_DIRS", {"/usr/local/share", "/usr/share"});
     l.configDirs = envDirList("XDG_CONFIG_DIRS", {"/etc/xdg"});
+    for (const fs::path& d : {l.dataHome / "flatpak/exports/share", fs::path("/var/lib/flatpak/exports/share"),
+                              fs::path("/var/lib/snapd/desktop")}) {
+        std::error_code ec;
+        if (fs::is_directory(d, ec)) l.exportDirs.push_back(d);
+    }
     return l;
 }
 
 }  // namespace
 
 PathLayout Paths::current() {
-    std::lock_guard lock(gMutex);
+    std::lock_guard lock(gLayoutMutex);
     if (override()) return *override();
     return fromEnvironment();
 }
 
 void Paths::setLayout(std::optional<PathLayout> layout) {
-    std::lock_guard lock(gMutex);
+    std::lock_guard lock(gLayoutMutex);
     override() = std::move(layout);
 }
 
@@ -84,6 +90,10 @@ std::vector<fs::path> Paths::applicationFolders() {
     const PathLayout l = current();
     std::vector<fs::path> out{l.dataHome / "applications"};
     for (const auto& d : l.dataDirs) out.push_back(d / "applications");
+    for (const auto& d : l.exportDirs) {
+        const fs::path folder = d / "applications";
+        if (std::find(out.begin(), out.end(), folder) == out.end()) out.push_back(folder);
+    }
     return out;
 }
 

@@ -18,6 +18,10 @@ struct PathLayout {
     std::filesystem::path cacheHome;    // $XDG_CACHE_HOME
     std::vector<std::filesystem::path> dataDirs;  // $XDG_DATA_DIRS
     std::vector<std::filesystem::path> configDirs; // $XDG_CONFIG_DIRS
+    // The data folders that sandboxed-package managers export their desktop
+    // entries to, where present; sessions do not always list them in
+    // $XDG_DATA_DIRS.
+    std::vector<std::filesystem::path> exportDirs;
 };
 
 class Paths {
@@ -38,7 +42,8 @@ public:
     static std::filesystem::path documentsFolder();
     // $XDG_CACHE_HOME/frelt
     static std::filesystem::path cacheFolder();
-    // The applications/ folders of $XDG_DATA_HOME and $XDG_DATA_DIRS, in order.
+    // The applications/ folders of $XDG_DATA_HOME and $XDG_DATA_DIRS, in order,
+    // then those of the export folders that $XDG_DATA_DIRS does not list.
     static std::vector<std::filesystem::path> applicationFolders();
 
     // Tests: a layout that wins over the environment; nullopt restores it.

@@ -48,6 +48,13 @@ TEST_F(PathsTest, ProgramFoldersComeFromTheLayout) {
     EXPECT_EQ(Paths::cacheFolder(), fs::path("/k/frelt"));
     EXPECT_EQ(Paths::applicationFolders(),
               (std::vector<fs::path>{"/d/applications", "/s1/applications", "/s2/applications"}));
+
+    // Export folders of sandboxed packages come last, and only once.
+    layout.exportDirs = {"/s2", "/var/lib/flatpak/exports/share"};
+    Paths::setLayout(layout);
+    EXPECT_EQ(Paths::applicationFolders(),
+              (std::vector<fs::path>{"/d/applications", "/s1/applications", "/s2/applications",
+                                     "/var/lib/flatpak/exports/share/applications"}));
 }
 
 TEST_F(PathsTest, TheFixtureGivesEachTestItsOwnHome) {
