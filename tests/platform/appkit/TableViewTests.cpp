@@ -17,7 +17,7 @@ using kittest::Calls;
 
 namespace {
 
-const std::string kEntryPathType = "org.frelt.Frelt.mainTableViewItemPath";
+const std::string kTableEntryPathType = "org.frelt.Frelt.mainTableViewItemPath";
 
 // A cell that writes the background styles its row gives it.
 class RecordingCell : public TableCellView {
@@ -392,6 +392,7 @@ TEST_F(TableViewTest, DropsAreProposedByPositionAndGoWhereValidationRetargetedTh
     source->validate = [](TableView& t, long row, TableViewDropOperation op) {
         if (op != TableViewDropOperation::on) return dragoperation::none;
         if (row == 2) t.setDropRow(-1, TableViewDropOperation::on);  // the whole table
+        if (row == 0) t.setDropRow(1, TableViewDropOperation::above);  // another row
         return dragoperation::copy;
     };
     auto pasteboard = Pasteboard::withUniqueName();
@@ -409,6 +410,15 @@ TEST_F(TableViewTest, DropsAreProposedByPositionAndGoWhereValidationRetargetedTh
     EXPECT_TRUE(drag.drop());
     EXPECT_EQ(*calls, (Calls{"validateDrop 1 on", "validateDrop 1 above", "validateDrop 2 above",
                              "validateDrop 3 above", "validateDrop 2 on", "acceptDrop -1 on"}));
+
+    // A drop moved to another row lands there, and the table shows it there.
+    DragDispatcher second(info);
+    calls->clear();
+    EXPECT_EQ(second.moveTo(window, rowPoint(0)), dragoperation::copy);
+    EXPECT_EQ(table->dropRow(), 1);
+    EXPECT_EQ(table->dropOperation(), TableViewDropOperation::above);
+    EXPECT_TRUE(second.drop());
+    EXPECT_EQ(*calls, (Calls{"validateDrop 0 on", "acceptDrop 1 above"}));
 }
 
 TEST_F(TableViewTest, ADragThatLeavesIsNotAccepted) {
@@ -506,7 +516,7 @@ public:
     std::shared_ptr<PasteboardWriting> pasteboardWriterForRow(TableView&, long row) override {
         if (row == 2) return nullptr;
         auto item = std::make_shared<PasteboardItem>();
-        item->setString("/entries/" + std::to_string(row), kEntryPathType);
+        item->setString("/entries/" + std::to_string(row), kTableEntryPathType);
         return item;
     }
 };
@@ -515,7 +525,7 @@ public:
 class EntryTarget : public View {
 public:
     EntryTarget(Rect frame, std::shared_ptr<Calls> calls) : View(frame), calls_(std::move(calls)) {
-        registerForDraggedTypes({kEntryPathType});
+        registerForDraggedTypes({kTableEntryPathType});
     }
     DragOperation draggingEntered(const std::shared_ptr<DraggingInfo>& info) override {
         calls_->push_back("entered mask " + std::to_string(info->draggingSourceOperationMask()));
@@ -531,7 +541,7 @@ public:
         return true;
     }
     bool performDragOperation(const std::shared_ptr<DraggingInfo>& info) override {
-        calls_->push_back("perform " + info->draggingPasteboard()->stringForType(kEntryPathType).value_or("-"));
+        calls_->push_back("perform " + info->draggingPasteboard()->stringForType(kTableEntryPathType).value_or("-"));
         return true;
     }
     void concludeDragOperation(const std::shared_ptr<DraggingInfo>&) override { calls_->push_back("conclude"); }
@@ -569,7 +579,7 @@ TEST_F(TableDragTest, ARowDraggedOutCarriesItsWriterToADestination) {
     EXPECT_EQ(session->source(), table);
     EXPECT_EQ(session->draggingItems().size(), 1u);
     EXPECT_EQ(session->draggingItems()[0].draggingFrame, Rect(0, 20, 200, 20));
-    EXPECT_EQ(session->draggingPasteboard()->stringForType(kEntryPathType), "/entries/1");
+    EXPECT_EQ(session->draggingPasteboard()->stringForType(kTableEntryPathType), "/entries/1");
 
     DragDispatcher drag(session->draggingInfo());
     drag.moveTo(window, {100, 50});  // over the table, which takes no entries
