@@ -16,6 +16,7 @@
 #include "platform/foundation/RawValue.h"
 #include "store/ChangeNotifications.h"
 #include "store/LocalizedStrings.h"
+#include "store/ConfigurationLog.h"
 #include "store/Logging.h"
 #include "store/ShowAlert.h"
 #include "store/StoreConstants.h"
@@ -52,9 +53,6 @@ inline constexpr platform::RawValueTable<MainWindowHeight, mainWindowHeightCaseC
 // it from wherever they run.
 std::atomic<bool> gLaunchedBefore{false};
 
-inline constexpr const char* kConfigError = "Error: Configuration";
-
-void logConfig(std::string_view message) { log(LogCategory::config, LogLevel::Default, message); }
 
 // A stored text the way the settings read one: absent, or of a kind that is
 // no text, is none; numbers read as their decimal text.

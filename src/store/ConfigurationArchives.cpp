@@ -35,6 +35,7 @@
 #include "store/DataStorage.h"
 #include "store/IconTag.h"
 #include "store/LocalizedStrings.h"
+#include "store/ConfigurationLog.h"
 #include "store/Logging.h"
 #include "store/ShowAlert.h"
 #include "store/StoreConstants.h"
@@ -47,10 +48,7 @@ namespace {
 
 namespace Keys = DefaultsKeys;
 
-inline constexpr const char* kConfigError = "Error: Configuration";
 inline constexpr const char* kUnreadableSuffix = ".unreadable";
-
-void logConfig(std::string_view message) { log(LogCategory::config, LogLevel::Default, message); }
 
 const platform::Predicate& shouldSaveToConfig() {
     static const platform::Predicate predicate = *platform::Predicate::make("shouldSavedToConfig == true");

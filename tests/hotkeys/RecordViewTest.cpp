@@ -14,7 +14,7 @@ using namespace frelt;
 using platform::Color;
 using platform::Rect;
 using Calls = std::vector<std::string>;
-namespace mf = platform::modifierflags;
+namespace pmf = platform::modifierflags;
 namespace kc = platform::keycode;
 
 namespace {
@@ -117,11 +117,11 @@ TEST_F(RecordViewTest, ACombinationIsAskedForStoredToldAndEndsRecordingInThatOrd
     kit::clickView(recorder);
     EXPECT_TRUE(recorder->isRecording);
     EXPECT_EQ(window->firstResponder(), recorder);
-    kit::pressShortcut('k', mf::command | mf::shift);
+    kit::pressShortcut('k', pmf::command | pmf::shift);
     EXPECT_EQ(delegate->calls, (Calls{"shouldBegin", "canRecord \u21E7\u2318 K", "callback \u21E7\u2318 K",
                                       "didChange \u21E7\u2318 K", "didEnd"}));
     ASSERT_TRUE(recorder->keyCombo());
-    EXPECT_EQ(*recorder->keyCombo(), *KeyCombo::make(Key::k, mf::command | mf::shift));
+    EXPECT_EQ(*recorder->keyCombo(), *KeyCombo::make(Key::k, pmf::command | pmf::shift));
     EXPECT_FALSE(recorder->isRecording);
     EXPECT_NE(window->firstResponder(), recorder);
 }
@@ -130,7 +130,7 @@ TEST_F(RecordViewTest, KeysAreReadThroughTheCurrentLayout) {
     KeyTranslating::setShared(std::make_shared<GermanLayout>());
     startRecording();
     // The key printed "Z" on a German keyboard sits where a US one has "Y".
-    kit::keyDown(16, "z", mf::command, "z");
+    kit::keyDown(16, "z", pmf::command, "z");
     ASSERT_TRUE(recorder->keyCombo());
     EXPECT_EQ(recorder->keyCombo()->key(), Key::z);
 }
@@ -144,12 +144,12 @@ TEST_F(RecordViewTest, APlainKeyNeedsAModifierButFunctionKeysStandAlone) {
     };
     const Case cases[] = {
         {"k alone", 40, 0, std::nullopt},
-        {"k with Caps Lock", 40, mf::capsLock, std::nullopt},
-        {"F5 alone", 96, mf::function, KeyCombo::make(Key::f5, 0)},
+        {"k with Caps Lock", 40, pmf::capsLock, std::nullopt},
+        {"F5 alone", 96, pmf::function, KeyCombo::make(Key::f5, 0)},
         {"F13 alone", 105, 0, KeyCombo::make(Key::f13, 0)},
-        {"Shift-Option-K without Command", 40, mf::shift | mf::option, KeyCombo::make(Key::k, mf::shift | mf::option)},
-        {"Control-Space", 49, mf::control, KeyCombo::make(Key::space, mf::control)},
-        {"Shift-Escape", kc::escape, mf::shift, KeyCombo::make(Key::escape, mf::shift)},
+        {"Shift-Option-K without Command", 40, pmf::shift | pmf::option, KeyCombo::make(Key::k, pmf::shift | pmf::option)},
+        {"Control-Space", 49, pmf::control, KeyCombo::make(Key::space, pmf::control)},
+        {"Shift-Escape", kc::escape, pmf::shift, KeyCombo::make(Key::escape, pmf::shift)},
     };
     for (const auto& c : cases) {
         recorder->setKeyCombo(nullptr);
@@ -170,11 +170,11 @@ TEST_F(RecordViewTest, APlainKeyNeedsAModifierButFunctionKeysStandAlone) {
 }
 
 TEST_F(RecordViewTest, ARefusedCombinationChangesNothingAndRecordingGoesOn) {
-    const auto previous = KeyCombo::make(Key::a, mf::command);
+    const auto previous = KeyCombo::make(Key::a, pmf::command);
     recorder->setKeyCombo(previous);
     delegate->canRecord = false;
     startRecording();
-    kit::pressShortcut('k', mf::command);
+    kit::pressShortcut('k', pmf::command);
     EXPECT_EQ(delegate->calls, (Calls{"canRecord \u2318 K"}));
     EXPECT_EQ(recorder->keyCombo(), previous);
     EXPECT_TRUE(recorder->isRecording);
@@ -182,11 +182,11 @@ TEST_F(RecordViewTest, ARefusedCombinationChangesNothingAndRecordingGoesOn) {
 
 TEST_F(RecordViewTest, TwoTapsOfCommandRecordADoubleTap) {
     startRecording();
-    kit::changeFlags(mf::command, kc::command);
+    kit::changeFlags(pmf::command, kc::command);
     advance(0.1);
     kit::changeFlags(0, kc::command);
     advance(0.1);
-    kit::changeFlags(mf::command, kc::command);
+    kit::changeFlags(pmf::command, kc::command);
     EXPECT_EQ(delegate->calls, (Calls{"canRecord \u2318 double tap", "callback \u2318 double tap",
                                       "didChange \u2318 double tap", "didEnd"}));
     ASSERT_TRUE(recorder->keyCombo());
@@ -206,16 +206,16 @@ TEST_F(RecordViewTest, TwoTapsOfCommandRecordADoubleTap) {
 
 TEST_F(RecordViewTest, TapsTooFarApartRecordNothing) {
     startRecording();
-    kit::changeFlags(mf::shift, kc::shift);
+    kit::changeFlags(pmf::shift, kc::shift);
     kit::changeFlags(0, kc::shift);
     advance(0.35);
-    kit::changeFlags(mf::shift, kc::shift);
+    kit::changeFlags(pmf::shift, kc::shift);
     EXPECT_EQ(recorder->keyCombo(), nullptr);
     EXPECT_TRUE(recorder->isRecording);
 }
 
 TEST_F(RecordViewTest, EscapeEndsRecordingAndKeepsTheCombination) {
-    const auto previous = KeyCombo::make(Key::a, mf::command);
+    const auto previous = KeyCombo::make(Key::a, pmf::command);
     recorder->setKeyCombo(previous);
     startRecording();
     kit::pressKey(kc::escape);
@@ -229,7 +229,7 @@ TEST_F(RecordViewTest, TheClearButtonRemovesTheCombinationAndEndsRecording) {
     drawnTexts();
     EXPECT_TRUE(recorder->clearButton()->isHidden()) << "nothing recorded, nothing to clear";
 
-    recorder->setKeyCombo(KeyCombo::make(Key::a, mf::command));
+    recorder->setKeyCombo(KeyCombo::make(Key::a, pmf::command));
     drawnTexts();
     ASSERT_FALSE(recorder->clearButton()->isHidden());
     startRecording();
@@ -239,7 +239,7 @@ TEST_F(RecordViewTest, TheClearButtonRemovesTheCombinationAndEndsRecording) {
     EXPECT_FALSE(recorder->isRecording);
 
     recorder->setClearButtonMode(ClearButtonMode::never);
-    recorder->setKeyCombo(KeyCombo::make(Key::a, mf::command));
+    recorder->setKeyCombo(KeyCombo::make(Key::a, pmf::command));
     drawnTexts();
     EXPECT_TRUE(recorder->clearButton()->isHidden());
 }
@@ -256,7 +256,7 @@ TEST_F(RecordViewTest, ADisabledRecorderIgnoresClicksAndDisablingEndsRecording) 
     EXPECT_FALSE(recorder->beginRecording());
     EXPECT_TRUE(delegate->calls.empty());
 
-    recorder->setKeyCombo(KeyCombo::make(Key::a, mf::command));
+    recorder->setKeyCombo(KeyCombo::make(Key::a, pmf::command));
     for (const auto& t : drawnTexts())
         EXPECT_EQ(t.color, "rgba(0 0 0 0.25)") << t.text << ": everything in the disabled colour";
 }
@@ -272,19 +272,19 @@ TEST_F(RecordViewTest, ARefusedBeginBeepsAndStaysIdle) {
 
 TEST_F(RecordViewTest, HeldModifiersShowOnlyWhileNoCombinationIsSet) {
     startRecording();
-    kit::changeFlags(mf::option, kc::option);
+    kit::changeFlags(pmf::option, kc::option);
     auto texts = drawnTexts();
     EXPECT_EQ(texts[2].text, "\u2325");
     EXPECT_EQ(texts[2].color, tint());
 
-    recorder->setKeyCombo(KeyCombo::make(Key::a, mf::command));
+    recorder->setKeyCombo(KeyCombo::make(Key::a, pmf::command));
     texts = drawnTexts();
     EXPECT_NE(texts[2].color, tint()) << "the combination's modifiers are shown, not the held ones";
     EXPECT_EQ(texts[3].color, tint());
 }
 
 TEST_F(RecordViewTest, TheKeyTextFitsBesideTheSymbolsOrIsLeftOut) {
-    recorder->setKeyCombo(KeyCombo::make(Key::a, mf::command));
+    recorder->setKeyCombo(KeyCombo::make(Key::a, pmf::command));
     recorder->setFrameSize({80, 24});
     EXPECT_EQ(drawnTexts().size(), 4u) << "no room for the key: about -10 points";
     recorder->setFrameSize({100, 24});
@@ -304,7 +304,7 @@ TEST_F(RecordViewTest, TheKeyTextFitsBesideTheSymbolsOrIsLeftOut) {
     };
     for (const auto& c : {Case{Key::space, "SPACE"}, Case{Key::f5, "F5"}, Case{Key::return_, "\u21A9"}, Case{Key::a, "A"}}) {
         recorder->setFrameSize({200, 24});
-        recorder->setKeyCombo(KeyCombo::make(c.key, mf::command));
+        recorder->setKeyCombo(KeyCombo::make(c.key, pmf::command));
         EXPECT_EQ(drawnTexts().at(4).text, c.text);
     }
 }

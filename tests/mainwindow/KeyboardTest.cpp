@@ -20,8 +20,8 @@ using platform::keycode::rightArrow;
 using platform::keycode::space;
 using platform::keycode::tab;
 using platform::keycode::upArrow;
-constexpr platform::ModifierFlags command = platform::modifierflags::command;
-constexpr platform::ModifierFlags shift = platform::modifierflags::shift;
+using platform::modifierflags::command;
+using platform::modifierflags::shift;
 using Strings = std::vector<std::string>;
 
 namespace {

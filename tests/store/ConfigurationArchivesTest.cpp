@@ -32,7 +32,7 @@ namespace Keys = DefaultsKeys;
 
 namespace {
 
-KeyCombo::Ptr combo(Key key, platform::ModifierFlags modifiers = platform::modifierflags::command) {
+KeyCombo::Ptr archivedCombo(Key key, platform::ModifierFlags modifiers = platform::modifierflags::command) {
     return KeyCombo::make(key, modifiers);
 }
 
@@ -160,7 +160,7 @@ TEST_F(ConfigurationArchivesTest, ASavedStoreComesBackFieldByFieldAfterEverySing
     auto doc = file("report.txt", {"work", "work|reports"});
     doc->setComment("quarterly numbers");
     doc->setColor(red);
-    doc->setHotkey(combo(Key::r, platform::modifierflags::command | platform::modifierflags::option));
+    doc->setHotkey(archivedCombo(Key::r, platform::modifierflags::command | platform::modifierflags::option));
     doc->setIsFavorite(true);
     auto hidden = file("hidden.txt");
     hidden->setIsVisible(false);  // kept hidden; hiding dropped any hotkey
@@ -181,9 +181,9 @@ TEST_F(ConfigurationArchivesTest, ASavedStoreComesBackFieldByFieldAfterEverySing
     const auto& icons = tags()->iconNames();
     auto work = registerTag("work", icons.at(5));
     work->setColor(teal);
-    work->setHotkey(combo(Key::w));
-    work->setHotkeyLaunchAll(combo(Key::w, platform::modifierflags::command | platform::modifierflags::shift));
-    registerTag("web", icons.at(17))->setHotkey(combo(Key::g));
+    work->setHotkey(archivedCombo(Key::w));
+    work->setHotkeyLaunchAll(archivedCombo(Key::w, platform::modifierflags::command | platform::modifierflags::shift));
+    registerTag("web", icons.at(17))->setHotkey(archivedCombo(Key::g));
     registerTag("spare", icons.at(42))->setColor(red);
 
     // Settings away from what an empty store loads.
@@ -202,8 +202,8 @@ TEST_F(ConfigurationArchivesTest, ASavedStoreComesBackFieldByFieldAfterEverySing
     c->setSidebarCategoriesShowFiles(true);
     c->setSidebarCategoriesShowFavorites(true);
     c->setSidebarCategoriesShowURLs(false);
-    c->globalKeyCombo = combo(Key::space, platform::modifierflags::option);
-    c->globalKeyComboCategoriesShowFiles = combo(Key::f, platform::modifierflags::control);
+    c->globalKeyCombo = archivedCombo(Key::space, platform::modifierflags::option);
+    c->globalKeyComboCategoriesShowFiles = archivedCombo(Key::f, platform::modifierflags::control);
 
     store()->rebuildData(RebuildDataReason::datastorageInitialize);
     const Strings entriesBefore = entriesOfStore();
@@ -247,8 +247,8 @@ TEST_F(ConfigurationArchivesTest, ASavedStoreComesBackFieldByFieldAfterEverySing
     EXPECT_TRUE(l.sidebarCategoriesShowFiles());
     EXPECT_TRUE(l.sidebarCategoriesShowFavorites());
     EXPECT_FALSE(l.sidebarCategoriesShowURLs());
-    EXPECT_TRUE(sameCombo(l.globalKeyCombo, combo(Key::space, platform::modifierflags::option)));
-    EXPECT_TRUE(sameCombo(l.globalKeyComboCategoriesShowFiles, combo(Key::f, platform::modifierflags::control)));
+    EXPECT_TRUE(sameCombo(l.globalKeyCombo, archivedCombo(Key::space, platform::modifierflags::option)));
+    EXPECT_TRUE(sameCombo(l.globalKeyComboCategoriesShowFiles, archivedCombo(Key::f, platform::modifierflags::control)));
     EXPECT_EQ(l.globalKeyComboCategoriesShowURLs, nullptr);
 }
 
@@ -476,7 +476,7 @@ TEST_F(ConfigurationArchivesTest, TheSaveAtQuitDropsUnusedTagsOnlyAfterAComplete
         SCOPED_TRACE(c.name);
         file(std::string("doc-") + c.name, {"used"});
         registerTag("used")->setColor(platform::Color::sRGB(1, 0, 0));
-        registerTag("spare")->setHotkey(combo(Key::s));
+        registerTag("spare")->setHotkey(archivedCombo(Key::s));
         config()->saveConfig(false);
         if (c.entriesUnreadable)
             defaults().set(Keys::applicationData, platform::Value(platform::Data{'b', 'p', 'l', 'i', 's', 't'}));

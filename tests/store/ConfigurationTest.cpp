@@ -66,7 +66,7 @@ const std::vector<Category>& categories() {
     return all;
 }
 
-KeyCombo::Ptr combo(Key key = Key::k) {
+KeyCombo::Ptr settingsCombo(Key key = Key::k) {
     return KeyCombo::make(key, platform::modifierflags::command | platform::modifierflags::shift);
 }
 
@@ -167,7 +167,7 @@ TEST_F(ConfigurationTest, HidingASidebarCategoryDropsItsKeyCombinationAndShowing
     for (const auto& category : categories()) {
         SCOPED_TRACE(category.name);
         Configuration& c = *config;
-        c.*category.combo = combo();
+        c.*category.combo = settingsCombo();
         (c.*category.set)(true);
         EXPECT_NE(c.*category.combo, nullptr) << "showing changes nothing else";
 
@@ -180,8 +180,8 @@ TEST_F(ConfigurationTest, HidingASidebarCategoryDropsItsKeyCombinationAndShowing
         EXPECT_EQ(c.*category.combo, nullptr);
     }
     // Each flag guards only its own combination.
-    config->globalKeyCombo = combo();
-    config->globalKeyComboCategoriesShowFiles = combo();
+    config->globalKeyCombo = settingsCombo();
+    config->globalKeyComboCategoriesShowFiles = settingsCombo();
     config->setSidebarCategoriesShowURLs(false);
     EXPECT_NE(config->globalKeyCombo, nullptr);
     EXPECT_NE(config->globalKeyComboCategoriesShowFiles, nullptr);
@@ -296,8 +296,8 @@ TEST_F(ConfigurationTest, LoadingAnEmptyDomainGivesTheAbsentKeyValuesAndPostsThe
     config->menubarIcon = "statusbar-3";
     config->mainWindowWidth = MainWindowWidth::with550;
     config->mainWindowHeight = MainWindowHeight::height90;
-    config->globalKeyCombo = combo();
-    for (const auto& category : categories()) (*config).*category.combo = combo();
+    config->globalKeyCombo = settingsCombo();
+    for (const auto& category : categories()) (*config).*category.combo = settingsCombo();
     config->setDebugLogging(true);
     config->hotkeyBorder = true;
 
@@ -403,7 +403,7 @@ TEST_F(ConfigurationTest, StoredWindowSizesLoadAsTheirCaseOrTheDefault) {
 }
 
 TEST_F(ConfigurationTest, SavingNoKeyCombinationRemovesTheKeyAndTheNextLoadGivesNoneWithoutAlert) {
-    config->globalKeyCombo = combo();
+    config->globalKeyCombo = settingsCombo();
     config->saveConfig(false);
     ASSERT_TRUE(defaults().dataForKey(Keys::globalKeyCombo).has_value());
 
@@ -411,7 +411,7 @@ TEST_F(ConfigurationTest, SavingNoKeyCombinationRemovesTheKeyAndTheNextLoadGives
     config->saveConfig(false);
     EXPECT_FALSE(defaults().objectForKey(Keys::globalKeyCombo).has_value());
 
-    config->globalKeyCombo = combo();
+    config->globalKeyCombo = settingsCombo();
     config->loadConfig();  // an unscripted alert would fail the test
     EXPECT_EQ(config->globalKeyCombo, nullptr);
     EXPECT_TRUE(script->presented().empty());
@@ -429,7 +429,7 @@ TEST_F(ConfigurationTest, AnUnreadableKeyCombinationAlertsOnceLoadsAsNoneAndIsRe
         EXPECT_EQ(alert.informativeText(), "Error: Configuration");
         return platform::AlertAnswer{};
     });
-    config->globalKeyCombo = combo();
+    config->globalKeyCombo = settingsCombo();
 
     config->loadConfig();
 

@@ -37,7 +37,7 @@ private:
     platform::Subscription observation_;
 };
 
-KeyCombo::Ptr combo(Key key) { return KeyCombo::make(key, modifierflags::command); }
+KeyCombo::Ptr iconTagCombo(Key key) { return KeyCombo::make(key, modifierflags::command); }
 
 // The archived record of the (only) tag in an archive: its keys as written.
 platform::ValueDictionary archivedRecord(const iconTag::Ptr& tag) {
@@ -158,9 +158,9 @@ TEST_F(IconTagTest, SettersPostOnlyOnRealChangesAndCarryTheCurrentName) {
 
     tag->setTagName("Home");
     tag->setTagSymbol("icon_code");
-    tag->setHotkey(combo(Key::a));
-    tag->setHotkey(combo(Key::a));  // an equal combination, another object
-    tag->setHotkeyLaunchAll(combo(Key::b));
+    tag->setHotkey(iconTagCombo(Key::a));
+    tag->setHotkey(iconTagCombo(Key::a));  // an equal combination, another object
+    tag->setHotkeyLaunchAll(iconTagCombo(Key::b));
     tag->setColor(platform::Color::calibratedRGB(1, 0, 0));
     tag->setColor(platform::Color::calibratedRGB(1, 0, 0));
     tag->setTagVisible(true);
@@ -193,8 +193,8 @@ TEST_F(IconTagTest, BackupsNeverPost) {
     EXPECT_EQ(backup->tagName(), "a|b");
     backup->setTagName("c");
     backup->setTagSymbol("icon_code");
-    backup->setHotkey(combo(Key::a));
-    backup->setHotkeyLaunchAll(combo(Key::b));
+    backup->setHotkey(iconTagCombo(Key::a));
+    backup->setHotkeyLaunchAll(iconTagCombo(Key::b));
     backup->setColor(platform::Color::white());
     backup->setTagVisible(true);
     EXPECT_TRUE(recorder.posted.empty());
@@ -207,7 +207,7 @@ TEST_F(IconTagTest, ShouldBeSavedWithASymbolAColourOrAHotkey) {
     tag->setColor(platform::Color::black());
     EXPECT_TRUE(tag->shouldSavedToConfig());
     tag->setColor(std::nullopt);
-    tag->setHotkeyLaunchAll(combo(Key::c));
+    tag->setHotkeyLaunchAll(iconTagCombo(Key::c));
     EXPECT_TRUE(tag->shouldSavedToConfig());
     tag->setHotkeyLaunchAll(nullptr);
     tag->setTagSymbol("icon_tags");
@@ -242,7 +242,7 @@ TEST_F(IconTagTest, ArchiveLeavesUnsetOptionalsOutAndRoundTrips) {
     EXPECT_EQ(back->tagUseCounter(), 0);
 
     const auto full = iconTag::initWithNewName("Dev", "icon_code");
-    full->setHotkey(combo(Key::d));
+    full->setHotkey(iconTagCombo(Key::d));
     full->setHotkeyLaunchAll(KeyCombo::makeDoubled(modifierflags::option));
     full->setColor(platform::Color::sRGB(0.25, 0.5, 0.75, 0.5));
     const auto fullRecord = archivedRecord(full);
@@ -319,11 +319,11 @@ TEST_F(IconTagTest, DecodingIgnoresOptionalsOfTheWrongKind) {
     EXPECT_EQ(tag->hotkey(), nullptr);
     ASSERT_TRUE(tag->color());
 
-    record.hotkey = ArchiveObject(combo(Key::h));
-    record.color = ArchiveObject(combo(Key::h));  // a combination where a colour belongs
+    record.hotkey = ArchiveObject(iconTagCombo(Key::h));
+    record.color = ArchiveObject(iconTagCombo(Key::h));  // a combination where a colour belongs
     tag = decode(record);
     ASSERT_TRUE(tag);
-    EXPECT_TRUE(sameKeyCombo(tag->hotkey(), combo(Key::h)));
+    EXPECT_TRUE(sameKeyCombo(tag->hotkey(), iconTagCombo(Key::h)));
     EXPECT_FALSE(tag->color());
 }
 

@@ -47,7 +47,7 @@ private:
     std::vector<platform::Subscription> observations_;
 };
 
-KeyCombo::Ptr combo(Key key) { return KeyCombo::make(key, modifierflags::command); }
+KeyCombo::Ptr tagCombo(Key key) { return KeyCombo::make(key, modifierflags::command); }
 
 std::vector<std::string> names(const std::shared_ptr<TagManager::TagArray>& tags) {
     return tags->map([](const iconTag::Ptr& t) { return t->tagName(); });
@@ -183,11 +183,11 @@ TEST_F(TagManagerTest, ComparesWithTheBackupAndPostsInOrder) {
          [](TagManagerTest& t) { t.tag("a")->setColor(std::nullopt); }, {redraw}},
         {"one more entry", twoVisible, [](TagManagerTest& t) { t.tag("b")->setTagUseCounter(2); }, {counter, redraw}},
         {"launch-all hotkey set", twoVisible,
-         [](TagManagerTest& t) { t.tag("a")->setHotkeyLaunchAll(combo(Key::l)); }, {hotkey}},
-        {"hotkey changed", [](TagManagerTest& t) { t.addTag("a", true)->setHotkey(combo(Key::a)); },
-         [](TagManagerTest& t) { t.tag("a")->setHotkey(combo(Key::b)); }, {hotkey}},
-        {"an equal hotkey", [](TagManagerTest& t) { t.addTag("a", true)->setHotkey(combo(Key::a)); },
-         [](TagManagerTest& t) { t.tag("a")->setHotkey(combo(Key::a)); }, {}},
+         [](TagManagerTest& t) { t.tag("a")->setHotkeyLaunchAll(tagCombo(Key::l)); }, {hotkey}},
+        {"hotkey changed", [](TagManagerTest& t) { t.addTag("a", true)->setHotkey(tagCombo(Key::a)); },
+         [](TagManagerTest& t) { t.tag("a")->setHotkey(tagCombo(Key::b)); }, {hotkey}},
+        {"an equal hotkey", [](TagManagerTest& t) { t.addTag("a", true)->setHotkey(tagCombo(Key::a)); },
+         [](TagManagerTest& t) { t.tag("a")->setHotkey(tagCombo(Key::a)); }, {}},
         {"tag shown while another's colour changes", [](TagManagerTest& t) {
              t.addTag("a", true);
              t.addTag("b", false);
@@ -202,18 +202,18 @@ TEST_F(TagManagerTest, ComparesWithTheBackupAndPostsInOrder) {
              t.addTag("b", false);
          },
          [](TagManagerTest& t) {
-             t.tag("a")->setHotkey(combo(Key::h));
+             t.tag("a")->setHotkey(tagCombo(Key::h));
              t.tag("b")->setTagVisible(true);
          },
          {hotkey, rebuild}},
         {"tag with a hotkey shown", [](TagManagerTest& t) {
              t.addTag("a", true);
-             t.addTag("b", false)->setHotkey(combo(Key::b));
+             t.addTag("b", false)->setHotkey(tagCombo(Key::b));
          },
          [](TagManagerTest& t) { t.tag("b")->setTagVisible(true); }, {rebuild}},
         {"tag with a hotkey hidden", [](TagManagerTest& t) {
              t.addTag("a", true);
-             t.addTag("b", true)->setHotkey(combo(Key::b));
+             t.addTag("b", true)->setHotkey(tagCombo(Key::b));
          },
          [](TagManagerTest& t) { t.tag("b")->setTagVisible(false); }, {rebuild}},
         {"another icon", twoVisible, [](TagManagerTest& t) { t.tag("a")->setTagSymbol("icon_code"); }, {}},
@@ -257,7 +257,7 @@ TEST_F(TagManagerTest, LogsWhatItPosts) {
     logging::setDebugLoggingEnabled(true);
     addTag("a", true);
     registry()->rebuildVisibleTags();
-    tag("a")->setHotkey(combo(Key::k));
+    tag("a")->setHotkey(tagCombo(Key::k));
     tag("a")->setTagUseCounter(5);
     logs().clear();
     Recorder recorder;
@@ -276,7 +276,7 @@ TEST_F(TagManagerTest, LogsWhatItPosts) {
 TEST_F(TagManagerTest, BackupCopiesTheVisibleTags) {
     const auto a = addTag("b", true, 4);
     a->setColor(platform::Color::white());
-    a->setHotkey(combo(Key::b));
+    a->setHotkey(tagCombo(Key::b));
     a->setTagUsed(false);  // the backup marks every tag used regardless
     addTag("a", true);
     addTag("hidden", false);
@@ -319,8 +319,8 @@ TEST_F(TagManagerTest, ValidatesTagSymbols) {
 
 TEST_F(TagManagerTest, FindsHotkeysAndDropsUnusedTags) {
     addTag("a", true);
-    addTag("b", true)->setHotkeyLaunchAll(combo(Key::b));
-    addTag("c", false)->setHotkey(combo(Key::c));  // not visible: not asked
+    addTag("b", true)->setHotkeyLaunchAll(tagCombo(Key::b));
+    addTag("c", false)->setHotkey(tagCombo(Key::c));  // not visible: not asked
     registry()->rebuildVisibleTags();
     EXPECT_EQ(registry()->firstVisibleTagWithHotkey(), nullptr);
     EXPECT_EQ(registry()->firstVisibleTagWithHotkeyLaunchAll(), tag("b"));

@@ -15,8 +15,8 @@ public:
     }
 };
 
-struct InstalledTag {};
-using Installed = ResettableValue<InstalledTag, std::shared_ptr<ThumbnailGenerator>>;
+struct InstalledThumbnailerTag {};
+using Installed = ResettableValue<InstalledThumbnailerTag, std::shared_ptr<ThumbnailGenerator>>;
 
 }  // namespace
 

@@ -9,8 +9,8 @@
 namespace platform {
 
 namespace {
-struct InstalledTag {};
-using InstalledWorkspace = ResettableValue<InstalledTag, std::shared_ptr<Workspace>>;
+struct InstalledWorkspaceTag {};
+using InstalledWorkspace = ResettableValue<InstalledWorkspaceTag, std::shared_ptr<Workspace>>;
 }  // namespace
 
 std::shared_ptr<Workspace> Workspace::shared() {

@@ -8,8 +8,8 @@
 namespace platform {
 
 namespace {
-struct InstalledTag {};
-using InstalledService = ResettableValue<InstalledTag, std::shared_ptr<HotKeyService>>;
+struct InstalledHotKeyServiceTag {};
+using InstalledHotKeyService = ResettableValue<InstalledHotKeyServiceTag, std::shared_ptr<HotKeyService>>;
 }  // namespace
 
 std::uint32_t osTypeFromString(std::string_view text) {
@@ -20,11 +20,11 @@ std::uint32_t osTypeFromString(std::string_view text) {
 }
 
 std::shared_ptr<HotKeyService> HotKeyService::shared() {
-    if (auto installed = InstalledService::get()) return installed;
+    if (auto installed = InstalledHotKeyService::get()) return installed;
     return singleInstance<HeadlessHotKeyService>([] { return std::make_shared<HeadlessHotKeyService>(); });
 }
 
-void HotKeyService::setShared(std::shared_ptr<HotKeyService> service) { InstalledService::set(std::move(service)); }
+void HotKeyService::setShared(std::shared_ptr<HotKeyService> service) { InstalledHotKeyService::set(std::move(service)); }
 
 void HotKeyService::deliver(const HotKeyEvent& event) {
     assertMainThread("HotKeyService::deliver");

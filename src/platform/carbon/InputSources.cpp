@@ -6,8 +6,8 @@
 namespace platform {
 
 namespace {
-struct InstalledTag {};
-using InstalledService = ResettableValue<InstalledTag, std::shared_ptr<InputSourceService>>;
+struct InstalledInputSourceTag {};
+using InstalledInputSourceService = ResettableValue<InstalledInputSourceTag, std::shared_ptr<InputSourceService>>;
 
 struct USKey {
     std::uint16_t keyCode;
@@ -51,12 +51,12 @@ std::shared_ptr<const KeyLayout> KeyLayout::unitedStates() {
 }
 
 std::shared_ptr<InputSourceService> InputSourceService::shared() {
-    if (auto installed = InstalledService::get()) return installed;
+    if (auto installed = InstalledInputSourceService::get()) return installed;
     return singleInstance<HeadlessInputSourceService>([] { return std::make_shared<HeadlessInputSourceService>(); });
 }
 
 void InputSourceService::setShared(std::shared_ptr<InputSourceService> service) {
-    InstalledService::set(std::move(service));
+    InstalledInputSourceService::set(std::move(service));
 }
 
 InputSourceRef InputSourceService::unitedStatesSource() {

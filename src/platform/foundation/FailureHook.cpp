@@ -8,7 +8,7 @@
 namespace platform {
 
 namespace {
-std::mutex gMutex;
+std::mutex gHookMutex;
 std::function<void(const std::string&)>& handler() {
     static auto* h = new std::function<void(const std::string&)>;
     return *h;
@@ -16,14 +16,14 @@ std::function<void(const std::string&)>& handler() {
 }  // namespace
 
 void setFailureHandler(std::function<void(const std::string&)> h) {
-    std::lock_guard lock(gMutex);
+    std::lock_guard lock(gHookMutex);
     handler() = std::move(h);
 }
 
 void reportFailure(const std::string& message) {
     std::function<void(const std::string&)> h;
     {
-        std::lock_guard lock(gMutex);
+        std::lock_guard lock(gHookMutex);
         h = handler();
     }
     if (h) h(message);

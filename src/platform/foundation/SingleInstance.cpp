@@ -7,7 +7,7 @@
 namespace platform::singleinstance {
 
 namespace {
-std::mutex gMutex;
+std::mutex gRegistryMutex;
 std::vector<std::function<void()>>& resets() {
     static auto* r = new std::vector<std::function<void()>>;
     return *r;
@@ -15,7 +15,7 @@ std::vector<std::function<void()>>& resets() {
 }  // namespace
 
 void registerReset(std::function<void()> reset) {
-    std::lock_guard lock(gMutex);
+    std::lock_guard lock(gRegistryMutex);
     resets().push_back(std::move(reset));
 }
 
@@ -24,7 +24,7 @@ void resetAll() {
     for (;;) {
         std::function<void()> reset;
         {
-            std::lock_guard lock(gMutex);
+            std::lock_guard lock(gRegistryMutex);
             if (resets().empty()) return;
             reset = std::move(resets().back());
             resets().pop_back();

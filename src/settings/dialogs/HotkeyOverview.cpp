@@ -207,13 +207,13 @@ void ConfigViewControllerHotkeyOverview::viewWillAppear() {
 
 namespace {
 
-constexpr double dialogWidth = 660, dialogHeight = 700;
+constexpr double overviewWidth = 660, overviewHeight = 700;
 
 void layOutHotkeyOverview(ConfigViewControllerHotkeyOverview& controller) {
-    auto root = std::make_shared<platform::View>(Rect(0, 0, dialogWidth, dialogHeight));
+    auto root = std::make_shared<platform::View>(Rect(0, 0, overviewWidth, overviewHeight));
     root->setAutoresizesSubviews(true);
     // Below the transparent title bar.
-    auto hosted = std::make_shared<HostedHotkeyOverviewContentView>(Rect(0, 28, dialogWidth, dialogHeight - 28));
+    auto hosted = std::make_shared<HostedHotkeyOverviewContentView>(Rect(0, 28, overviewWidth, overviewHeight - 28));
     hosted->setAutoresizingMask(platform::autoresizing::widthSizable | platform::autoresizing::heightSizable);
     root->addSubview(hosted);
     controller.setView(root);
@@ -222,7 +222,7 @@ void layOutHotkeyOverview(ConfigViewControllerHotkeyOverview& controller) {
 }  // namespace
 
 void registerHotkeyOverviewScenes() {
-    registerDialog<ConfigViewControllerHotkeyOverview>({dialogWidth, dialogHeight}, "Hotkey Overview",
+    registerDialog<ConfigViewControllerHotkeyOverview>({overviewWidth, overviewHeight}, "Hotkey Overview",
                                                              layOutHotkeyOverview);
 }
 

@@ -129,7 +129,7 @@ std::shared_ptr<platform::View> ConfigViewControllerTags::viewForTableColumn(
 
 namespace {
 
-constexpr double dialogWidth = 640, dialogHeight = 420;
+constexpr double tagsDialogWidth = 640, tagsDialogHeight = 420;
 constexpr double nameWidth = 320, hotkeyWidth = 140;
 
 std::shared_ptr<platform::View> makeNameCell() {
@@ -158,7 +158,7 @@ std::shared_ptr<platform::View> makeHotkeyCell() {
 
 void layOutTagsDialog(ConfigViewControllerTags& controller) {
     using namespace platform::autoresizing;
-    auto root = std::make_shared<platform::View>(Rect(0, 0, dialogWidth, dialogHeight));
+    auto root = std::make_shared<platform::View>(Rect(0, 0, tagsDialogWidth, tagsDialogHeight));
     root->setAutoresizesSubviews(true);
 
     auto table = std::make_shared<TagTableView>();
@@ -177,9 +177,9 @@ void layOutTagsDialog(ConfigViewControllerTags& controller) {
                                makeHotkeyCell<TableViewCellConfigEditTagsHotkeyView>);
     table->registerViewFactory(ConfigViewControllerTags::cellHotkeyLaunchAll,
                                makeHotkeyCell<TableViewCellConfigEditTagsHotkeyLaunchAll>);
-    addTableWithTitles(*root, table, Rect(12, 12, dialogWidth - 24, dialogHeight - 64));
+    addTableWithTitles(*root, table, Rect(12, 12, tagsDialogWidth - 24, tagsDialogHeight - 64));
 
-    auto remove = addButton(*root, "Remove Tag", Rect(12, dialogHeight - 44, 120, 30), controller.shared_from_this(),
+    auto remove = addButton(*root, "Remove Tag", Rect(12, tagsDialogHeight - 44, 120, 30), controller.shared_from_this(),
                             "configRemoveTag:");
     remove->setAutoresizingMask(maxXMargin | minYMargin);
     controller.tagTableView = table;
@@ -189,7 +189,7 @@ void layOutTagsDialog(ConfigViewControllerTags& controller) {
 }  // namespace
 
 void registerTagsDialogScenes() {
-    registerDialog<ConfigViewControllerTags>({dialogWidth, dialogHeight}, "Tags", layOutTagsDialog);
+    registerDialog<ConfigViewControllerTags>({tagsDialogWidth, tagsDialogHeight}, "Tags", layOutTagsDialog);
 }
 
 }  // namespace frelt

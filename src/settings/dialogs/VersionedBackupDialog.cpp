@@ -126,7 +126,7 @@ std::string ConfigViewControllerVersionedBackup::formattedCreationDate(const std
 
 namespace {
 
-constexpr double dialogWidth = 620, dialogHeight = 520;
+constexpr double backupDialogWidth = 620, backupDialogHeight = 520;
 
 std::shared_ptr<platform::View> makeTextCell() {
     auto cell = std::make_shared<platform::TableCellView>(Rect(0, 0, 280, 24));
@@ -140,10 +140,10 @@ std::shared_ptr<platform::View> makeTextCell() {
 
 void layOutVersionedBackupDialog(ConfigViewControllerVersionedBackup& controller) {
     using namespace platform::autoresizing;
-    auto root = std::make_shared<platform::View>(Rect(0, 0, dialogWidth, dialogHeight));
+    auto root = std::make_shared<platform::View>(Rect(0, 0, backupDialogWidth, backupDialogHeight));
     root->setAutoresizesSubviews(true);
 
-    controller.markDownTextView = addMarkdownView(*root, Rect(16, 16, dialogWidth - 32, 170), false);
+    controller.markDownTextView = addMarkdownView(*root, Rect(16, 16, backupDialogWidth - 32, 170), false);
 
     auto table = std::make_shared<platform::TableView>();
     auto created = std::make_shared<platform::TableColumn>("columnCreated");
@@ -152,18 +152,18 @@ void layOutVersionedBackupDialog(ConfigViewControllerVersionedBackup& controller
     table->addTableColumn(created);
     auto name = std::make_shared<platform::TableColumn>("columnFilename");
     name->setTitle("File");
-    name->setWidth(dialogWidth - 32 - 300);
+    name->setWidth(backupDialogWidth - 32 - 300);
     table->addTableColumn(name);
     table->setRowHeight(24);
     table->registerViewFactory(ConfigViewControllerVersionedBackup::cellCreated, makeTextCell);
     table->registerViewFactory(ConfigViewControllerVersionedBackup::cellFilename, makeTextCell);
-    addTableWithTitles(*root, table, Rect(16, 200, dialogWidth - 32, dialogHeight - 260));
+    addTableWithTitles(*root, table, Rect(16, 200, backupDialogWidth - 32, backupDialogHeight - 260));
 
     const auto target = controller.shared_from_this();
-    auto create = addButton(*root, "Create Backup", Rect(16, dialogHeight - 46, 150, 30), target,
+    auto create = addButton(*root, "Create Backup", Rect(16, backupDialogHeight - 46, 150, 30), target,
                             "btnCreateBackupVersionClicked:");
     create->setAutoresizingMask(maxXMargin | minYMargin);
-    auto restore = addButton(*root, "Restore Backup", Rect(dialogWidth - 166, dialogHeight - 46, 150, 30), target,
+    auto restore = addButton(*root, "Restore Backup", Rect(backupDialogWidth - 166, backupDialogHeight - 46, 150, 30), target,
                              "btnRestoreFromBackupClicked:");
     restore->setAutoresizingMask(minXMargin | minYMargin);
     // Nothing is selected when the dialog opens.
@@ -178,7 +178,7 @@ void layOutVersionedBackupDialog(ConfigViewControllerVersionedBackup& controller
 }  // namespace
 
 void registerVersionedBackupDialogScenes() {
-    registerDialog<ConfigViewControllerVersionedBackup>({dialogWidth, dialogHeight}, "Versioned Backups",
+    registerDialog<ConfigViewControllerVersionedBackup>({backupDialogWidth, backupDialogHeight}, "Versioned Backups",
                                                               layOutVersionedBackupDialog);
 }
 

@@ -19,7 +19,7 @@ namespace frelt {
 
 namespace {
 
-std::shared_ptr<Configuration> config() { return AppDelegate::shared()->config; }
+std::shared_ptr<Configuration> configuration() { return AppDelegate::shared()->config; }
 
 platform::URL folderURL(const std::string& path) { return platform::URL::fileURL(path, true); }
 
@@ -28,7 +28,7 @@ bool contains(const std::vector<std::string>& list, const std::string& path) {
 }
 
 bool isListed(const std::string& path) {
-    const auto settings = config();
+    const auto settings = configuration();
     return contains(settings->customSpotlightSearchScope, path) ||
            contains(settings->spotlightDefaultSearchScope(), path);
 }
@@ -36,7 +36,7 @@ bool isListed(const std::string& path) {
 // Asks for read access (the permission panel may show) and logs the answer.
 void runAccessTest(const platform::URL& url) {
     const bool granted = SandboxFileAccess::shared()->hasAccess(url, Permissions::readAccess()).hasAccess;
-    if (!config()->debugLogging()) return;
+    if (!configuration()->debugLogging()) return;
     logDefault(LogLevel::Default,
                granted ? "Access-Test for %{public}@ -> Access possible" : "Access-Test for %{public}@ -> Access denied",
                url.absoluteString());
@@ -116,7 +116,7 @@ void ConfigViewControllerSearchScope::reloadList() {
 
 void ConfigViewControllerSearchScope::rebuildSearchScopeList() {
     searchScopesForConfig.clear();
-    const auto settings = config();
+    const auto settings = configuration();
     for (const auto& path : settings->spotlightDefaultSearchScope())
         searchScopesForConfig.push_back(std::make_shared<SearchScopeEntryForConfig>(path, true));
     for (const auto& path : settings->customSpotlightSearchScope)
@@ -150,7 +150,7 @@ void ConfigViewControllerSearchScope::addChosenFolder(platform::ModalResponse re
     }
     // The access test may have run a modal panel: look again.
     if (isListed(path)) return;
-    config()->customSpotlightSearchScope.push_back(path);
+    configuration()->customSpotlightSearchScope.push_back(path);
     platform::NotificationCenter::defaultCenter().post(Notifications::customSpotlightSearchScopeChanged);
     reloadList();
 }
@@ -159,7 +159,7 @@ void ConfigViewControllerSearchScope::removeSelectedFolder() {
     const auto table = tableViewSpotlightSearchScope.lock();
     const long row = table ? table->selectedRow() : -1;
     if (row < 0 || static_cast<std::size_t>(row) >= searchScopesForConfig.size()) return;
-    auto& own = config()->customSpotlightSearchScope;
+    auto& own = configuration()->customSpotlightSearchScope;
     const auto it = std::find(own.begin(), own.end(), searchScopesForConfig[static_cast<std::size_t>(row)]->path);
     if (it == own.end()) return;
     own.erase(it);

@@ -19,8 +19,6 @@ using Category = ConfigViewControllerAppearance::Category;
 
 namespace {
 
-Configuration& config() { return *AppDelegate::shared()->config; }
-
 bool withinUnitRange(float value) { return value >= 0.0f && value <= 1.0f; }  // false for NaN
 
 constexpr float defaultIntensity = 0.2f;

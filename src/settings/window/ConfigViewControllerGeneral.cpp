@@ -25,8 +25,6 @@ using platform::Rect;
 
 namespace {
 
-Configuration& config() { return *AppDelegate::shared()->config; }
-
 template <class T>
 long positionOf(const std::vector<T>& list, const T& value) {
     const auto it = std::find(list.begin(), list.end(), value);

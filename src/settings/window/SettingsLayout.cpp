@@ -1,8 +1,11 @@
 #include "settings/window/SettingsLayout.h"
 
+#include "app/AppDelegate.h"
 #include "platform/graphics/Font.h"
 
 namespace frelt::settingslayout {
+
+Configuration& config() { return *AppDelegate::shared()->config; }
 
 std::shared_ptr<platform::TextField> addLabel(platform::View& parent, const std::string& text, platform::Rect frame,
                                               bool bold) {

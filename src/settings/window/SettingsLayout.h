@@ -10,7 +10,14 @@
 #include "platform/appkit/TextField.h"
 #include "platform/appkit/View.h"
 
+namespace frelt {
+class Configuration;
+}
+
 namespace frelt::settingslayout {
+
+// The settings the panes show and change.
+Configuration& config();
 
 // A label of one line.
 std::shared_ptr<platform::TextField> addLabel(platform::View& parent, const std::string& text, platform::Rect frame,

@@ -24,7 +24,7 @@ namespace {
 
 const std::string pictures = "tests/platform/qt/pictures";
 
-class Rows : public TableViewDataSource, public TableViewDelegate {
+class PictureRows : public TableViewDataSource, public TableViewDelegate {
 public:
     long numberOfRowsInTableView(TableView&) override { return 20; }
     std::shared_ptr<View> viewForTableColumn(TableView& table, const std::shared_ptr<TableColumn>&, long row) override {
@@ -111,7 +111,7 @@ protected:
         return image;
     }
 
-    std::shared_ptr<Rows> rows = std::make_shared<Rows>();
+    std::shared_ptr<PictureRows> rows = std::make_shared<PictureRows>();
     std::shared_ptr<Window> window;
     std::shared_ptr<Button> button;
     std::shared_ptr<TextField> field;

@@ -97,7 +97,7 @@ TEST_F(QtX11Test, TypingIntoATextFieldReachesTheTextChangeCallbacks) {
     EXPECT_EQ(changes->texts.size(), 7u) << "one change per character";
 }
 
-class Rows : public TableViewDataSource, public TableViewDelegate {
+class LabelRows : public TableViewDataSource, public TableViewDelegate {
 public:
     long numberOfRowsInTableView(TableView&) override { return 10; }
     std::shared_ptr<View> viewForTableColumn(TableView&, const std::shared_ptr<TableColumn>&, long row) override {
@@ -120,7 +120,7 @@ TEST_F(QtX11Test, AClickSelectsARowAndADoubleClickRunsTheDoubleAction) {
     auto window = std::make_shared<Window>(Rect(100, 100, 300, 260));
     auto scroll = std::make_shared<ScrollView>(Rect(0, 0, 300, 260));
     auto table = std::make_shared<TableView>(Rect(0, 0, 300, 260));
-    auto rows = std::make_shared<Rows>();
+    auto rows = std::make_shared<LabelRows>();
     auto opener = std::make_shared<Opener>();
     table->addTableColumn(std::make_shared<TableColumn>("name"));
     table->setDataSource(rows);
@@ -192,7 +192,7 @@ TEST_F(QtX11Test, EscapeCancelsAnAlertRunModally) {
 
 namespace {
 
-class DraggableRows : public Rows {
+class DraggableRows : public LabelRows {
 public:
     std::shared_ptr<PasteboardWriting> pasteboardWriterForRow(TableView&, long row) override {
         return pasteboardWriterForURL(URL::fileURL("/tmp/row" + std::to_string(row) + ".txt"));

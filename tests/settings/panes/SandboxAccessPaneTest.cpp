@@ -16,7 +16,7 @@
 #include "sources/access/SandboxFileAccessPersistDictionary.h"
 
 using namespace frelt;
-using Pane = ConfigViewControllerSandboxAccess;
+using AccessPane = ConfigViewControllerSandboxAccess;
 
 namespace {
 
@@ -24,7 +24,7 @@ class SandboxAccessPaneTest : public PaneTest {
 protected:
     void SetUp() override {
         PaneTest::SetUp();
-        controller = pane<Pane>(Pane::sceneIdentifier);
+        controller = pane<AccessPane>(AccessPane::sceneIdentifier);
         ASSERT_TRUE(controller) << "the pane's scene is registered under its identifier";
     }
     static std::shared_ptr<SandboxFileAccessProtocol> store() {
@@ -46,7 +46,7 @@ protected:
             controller->tableViewSandboxAccess.lock()->viewAtColumn(0, row, true));
     }
     std::string path(const std::string& name) const { return (root() / name).string(); }
-    std::shared_ptr<Pane> controller;
+    std::shared_ptr<AccessPane> controller;
 };
 
 TEST_F(SandboxAccessPaneTest, GrantsAreListedInURLOrderAndGrantingTheSameFolderTwiceKeepsOneRow) {

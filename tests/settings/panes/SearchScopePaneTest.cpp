@@ -19,7 +19,7 @@
 #include "store/StoreConstants.h"
 
 using namespace frelt;
-using Pane = ConfigViewControllerSearchScope;
+using ScopePane = ConfigViewControllerSearchScope;
 using Strings = std::vector<std::string>;
 
 namespace {
@@ -31,7 +31,7 @@ protected:
         std::filesystem::create_directories(platform::Paths::dataHome() / "applications");
         defaults = config()->spotlightDefaultSearchScope();
         ASSERT_FALSE(defaults.empty());
-        controller = pane<Pane>(Pane::sceneIdentifier);
+        controller = pane<ScopePane>(ScopePane::sceneIdentifier);
         ASSERT_TRUE(controller) << "the pane's scene is registered under its identifier";
     }
     static std::shared_ptr<Configuration> config() { return AppDelegate::shared()->config; }
@@ -62,7 +62,7 @@ protected:
     std::string path(const std::string& name) const { return (root() / name).string(); }
 
     Strings defaults;
-    std::shared_ptr<Pane> controller;
+    std::shared_ptr<ScopePane> controller;
 };
 
 TEST_F(SearchScopePaneTest, DefaultFoldersLeadAndAreFixedOwnFoldersShowTheirState) {

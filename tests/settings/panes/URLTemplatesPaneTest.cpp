@@ -11,7 +11,7 @@
 #include "support/KitHarness.h"
 
 using namespace frelt;
-using Pane = ConfigViewControllerURLTemplates;
+using TemplatesPane = ConfigViewControllerURLTemplates;
 
 namespace {
 
@@ -21,7 +21,7 @@ protected:
         PaneTest::SetUp();
         URLManager::shared()->urlTemplates = {std::make_shared<urlTemplateData>("Maps", "https://maps.example.org"),
                                               std::make_shared<urlTemplateData>("Wiki", "https://wiki.example.org")};
-        controller = pane<Pane>(Pane::sceneIdentifier);
+        controller = pane<TemplatesPane>(TemplatesPane::sceneIdentifier);
         ASSERT_TRUE(controller) << "the pane's scene is registered under its identifier";
     }
     static std::vector<std::string> templates() {
@@ -33,7 +33,7 @@ protected:
     std::shared_ptr<TableViewCellConfigURLTemplate> cell(long row) const {
         return std::dynamic_pointer_cast<TableViewCellConfigURLTemplate>(table()->viewAtColumn(0, row, true));
     }
-    std::shared_ptr<Pane> controller;
+    std::shared_ptr<TemplatesPane> controller;
 };
 
 TEST_F(URLTemplatesPaneTest, RowsEditTheSharedTemplatesThemselves) {
