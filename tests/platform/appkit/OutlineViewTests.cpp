@@ -85,7 +85,10 @@ public:
     explicit SpringOutline(std::shared_ptr<Calls> calls) : calls_(std::move(calls)) {}
     SpringLoadingOptions springLoadingEntered(const std::shared_ptr<DraggingInfo>& info) override {
         calls_->push_back("springEntered");
-        return OutlineView::springLoadingEntered(info);
+        return options ? *options : OutlineView::springLoadingEntered(info);
+    }
+    SpringLoadingOptions springLoadingUpdated(const std::shared_ptr<DraggingInfo>& info) override {
+        return options ? *options : OutlineView::springLoadingUpdated(info);
     }
     void springLoadingActivated(bool activated, const std::shared_ptr<DraggingInfo>& info) override {
         calls_->push_back(std::string("springActivated ") + (activated ? "yes" : "no") + " on " +
@@ -96,6 +99,9 @@ public:
         calls_->push_back("highlight " + std::to_string(int(springLoadingHighlight())));
     }
     void springLoadingExited(const std::shared_ptr<DraggingInfo>&) override { calls_->push_back("springExited"); }
+
+    // What the outline answers on entering and moving, when not the kit's own answer.
+    std::optional<SpringLoadingOptions> options;
 
 private:
     std::shared_ptr<Calls> calls_;
@@ -311,6 +317,19 @@ TEST_F(OutlineViewTest, SpringLoadingDoesNotFireAfterTheDragLeft) {
     advance(DragDispatcher::springLoadingDelay() * 2);
     EXPECT_TRUE(springCalls().empty()) << ::testing::PrintToString(*calls);
     EXPECT_FALSE(outline->isItemExpanded(b));
+}
+
+TEST_F(OutlineViewTest, ADestinationThatAsksForNoHoverIsNotActivatedByRestingOnIt) {
+    outline->registerForDraggedTypes({pasteboardtype::fileURL});
+    outline->options = springloading::enabled | springloading::noHover;
+    DragDispatcher drag(fileDrag());
+    calls->clear();
+    drag.moveTo(window, rowPoint(0));  // A, collapsed
+    advance(DragDispatcher::springLoadingDelay() * 2);
+    drag.moveTo(window, rowPoint(0, 0.3));
+    advance(DragDispatcher::springLoadingDelay() * 2);
+    for (const auto& call : springCalls()) EXPECT_EQ(call.rfind("springActivated", 0), std::string::npos) << call;
+    EXPECT_FALSE(outline->isItemExpanded(a));
 }
 
 TEST_F(OutlineViewTest, GroupItemsGetTheirHeightAndAFullWidthView) {
