@@ -238,6 +238,24 @@ TEST_F(DispatchTest, DiscardingPendingWorkRunsTheBlocksSyncCallersWaitFor) {
     EXPECT_FALSE(plainRan) << "plain blocks are dropped";
 }
 
+// Busy background work, with or without a main-queue block waiting on it:
+// the wait gives up at its deadline and says so instead of spinning on.
+TEST_F(DispatchTest, WaitingForBackgroundIdleEndsAtItsDeadline) {
+    Watchdog watchdog("waiting for background idle past its deadline");
+    for (const bool withSync : {false, true}) {
+        std::atomic<bool> release{false};
+        Queue::global()->async([&] {
+            if (withSync) Queue::main()->sync([] {});
+            while (!release) std::this_thread::sleep_for(1ms);
+        });
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(waitForBackgroundIdle(100ms)) << "with a sync block: " << withSync;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+        release = true;
+        EXPECT_TRUE(waitForBackgroundIdle(10s));
+    }
+}
+
 // The pool grows while every thread is busy; once the work is done, the
 // threads beyond the number of cores end after the (shortened) idle timeout.
 TEST_F(DispatchTest, IdleWorkersBeyondTheCoresEndAfterTheIdleTimeout) {
