@@ -140,8 +140,18 @@ std::optional<std::uint16_t> virtualKeyCode(const QKeyEvent& event) {
     return xkeys::virtualKeyCodeForXKeycode(std::uint32_t(evdev) + 8);
 }
 
+namespace {
+
+// The code of the key that types the Latin letter `c` on a US keyboard.
+std::optional<std::uint16_t> virtualKeyCodeOfLetter(char c) {
+    const int evdev = evdevOfQtKey(Qt::Key_A + (std::tolower(static_cast<unsigned char>(c)) - 'a'));
+    return evdev < 0 ? std::nullopt : xkeys::virtualKeyCodeForXKeycode(std::uint32_t(evdev) + 8);
+}
+
+}  // namespace
+
 EventPtr keyEvent(const QKeyEvent& event, const std::shared_ptr<Window>& window) {
-    const std::uint16_t code = virtualKeyCode(event).value_or(0xFFFF);
+    std::uint16_t code = virtualKeyCode(event).value_or(0xFFFF);
     ModifierFlags flags = modifierFlags(event.modifiers());
     // Caps Lock is a lock, which Qt's modifiers leave out; X's state has it.
     if (event.nativeModifiers() != 0)
@@ -163,6 +173,13 @@ EventPtr keyEvent(const QKeyEvent& event, const std::shared_ptr<Window>& window)
         if (!(flags & modifierflags::shift)) c = char(std::tolower(static_cast<unsigned char>(c)));
         ignoring = std::string(1, c);
     }
+    // A key whose layout types a Latin letter is that letter's key, so
+    // Command-Z is the key labelled Z on a German keyboard and Command-A the
+    // one labelled A on a French one. Other keys keep their place: digits
+    // under Command on layouts that need Shift for them, and every shortcut
+    // on layouts without Latin letters.
+    if (ignoring.size() == 1 && std::isalpha(static_cast<unsigned char>(ignoring[0])))
+        if (auto letter = virtualKeyCodeOfLetter(ignoring[0])) code = *letter;
     std::string characters = fromQString(event.text());
     const std::string special = functionKeyCharacters(event.key());
     if (!special.empty()) characters = ignoring = special;

@@ -2,6 +2,8 @@
 // Real input as kit events. Key codes come from the X keycode
 // (QKeyEvent::nativeScanCode on X11) through the X key table; where Qt
 // reports none (the offscreen platform of the picture tests) from Qt's key.
+// A key that types a Latin letter in the current layout has that letter's
+// code, so letter shortcuts follow the keyboard's labels.
 // Modifiers follow the kit's convention: Ctrl is command, Super is control,
 // Alt is option.
 
