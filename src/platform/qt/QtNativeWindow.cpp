@@ -54,6 +54,9 @@ Qt::WindowFlags flagsFor(const WindowProperties& p) {
     }
     // Floating levels and above stay in front of other programs' windows.
     if (p.level >= 3) f |= Qt::WindowStaysOnTopHint;
+    // Where the platform draws shadows itself; on X11 they are the
+    // compositing manager's, which no standard property reaches.
+    if (!p.hasShadow) f |= Qt::NoDropShadowWindowHint;
     return f;
 }
 
