@@ -144,7 +144,17 @@ void WindowWidget::applyProperties(const WindowProperties& p) {
                              int(std::min(p.maxSize.height + dy, double(QWIDGETSIZE_MAX)))));
     }
     if (!(old.decorationInsets == e)) applyFrame(frame_);
+    // After Qt's own writes (flags, title), which these amend.
+    if (isVisible()) applyDesktopHints(true);
     update();
+}
+
+void WindowWidget::applyDesktopHints(bool mapped) {
+    QWindow* handle = windowHandle();
+    if (!handle || !x11::available()) return;
+    const x11::WindowHints hints = x11::hintsFor(properties_);
+    x11::apply(*handle, desktopHints_, hints, mapped);
+    desktopHints_ = hints;
 }
 
 void WindowWidget::applyFrame(const Rect& frame) {
@@ -177,6 +187,10 @@ bool WindowWidget::event(QEvent* event) {
 }
 
 void WindowWidget::showEvent(QShowEvent* event) {
+    // Before Qt maps the window: the window manager finds the hints there
+    // when it takes the window (a window restored from an icon is still
+    // managed).
+    if (!event->spontaneous()) applyDesktopHints(false);
     cutToShape_ = !properties_.opaque && !compositingManagerRunning();
     if (auto window = kitWindow()) updateShapeMask(*window);
     QWidget::showEvent(event);
