@@ -22,6 +22,17 @@ std::shared_ptr<Image> tinted(const std::shared_ptr<Image>& image, const std::op
     return copy;
 }
 
+std::shared_ptr<Image> TintedImageCache::tinted(const std::shared_ptr<Image>& image,
+                                                 const std::optional<platform::Color>& color) {
+    if (!color || !image) return image;
+    if (!result_ || image != source_ || !(color == color_)) {
+        source_ = image;
+        color_ = color;
+        result_ = frelt::tinted(image, color);
+    }
+    return result_;
+}
+
 std::shared_ptr<Image> resized(const Image& image, Size size) {
     auto rep = image.bestRepresentationForRect(Rect({0, 0}, size));
     if (!rep) return nullptr;

@@ -1,5 +1,6 @@
 #pragma once
-// Three operations on images: a symbol in a colour, and rescaled copies.
+// Three operations on images: a symbol in a colour, and rescaled copies; and
+// a tinted symbol kept for as long as its image and colour stay the same.
 
 #include <memory>
 #include <optional>
@@ -17,6 +18,21 @@ namespace frelt {
 // opacity, and no longer a template; without a colour, `image` itself.
 std::shared_ptr<platform::Image> tinted(const std::shared_ptr<platform::Image>& image,
                                         const std::optional<platform::Color>& color);
+
+// The last tinted image asked for, made again only when the image or the
+// colour changed. Views draw their icons at every pass; the same image each
+// time both saves the tinting and lets an image view see that nothing
+// changed.
+class TintedImageCache {
+public:
+    std::shared_ptr<platform::Image> tinted(const std::shared_ptr<platform::Image>& image,
+                                            const std::optional<platform::Color>& color);
+
+private:
+    std::shared_ptr<platform::Image> source_;
+    std::optional<platform::Color> color_;
+    std::shared_ptr<platform::Image> result_;
+};
 
 // A new image of `size` that draws the image's representation into its whole
 // rectangle each time it is drawn; none when the image has no representation.

@@ -3,7 +3,7 @@
 # arguments FRELT TOOLS_DIR OUT_DIR, checks that count, polling with a
 # deadline, a scratch home and openbox as the window manager.
 
-for tool in openbox xdotool dbus-run-session xwininfo; do
+for tool in openbox xdotool dbus-run-session xwininfo xprop; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "skipped: $tool is not installed (scripts/install-deps installs it)"
         exit 77
@@ -38,9 +38,27 @@ within() {
         sleep 0.05
     done
 }
-main_window_shown() { xdotool search --onlyvisible --name '^Frelt$' >/dev/null 2>&1; }
+# The program's windows carry their title as their role, also those whose
+# decoration shows no title (the main window).
+has_role() { [ "$(xprop -id "$1" WM_WINDOW_ROLE 2>/dev/null)" = "WM_WINDOW_ROLE(STRING) = \"$2\"" ]; }
+# The program's visible window of role $1.
+window_with_role() {
+    local id
+    for id in $(xdotool search --onlyvisible --classname '^frelt$' 2>/dev/null); do
+        if has_role "$id" "$1"; then
+            echo "$id"
+            return 0
+        fi
+    done
+    return 1
+}
+main_window() { window_with_role Frelt; }
+main_window_shown() { main_window >/dev/null; }
 main_window_hidden() { ! main_window_shown; }
-main_window_focused() { [ "$(xdotool getactivewindow getwindowname 2>/dev/null)" = "Frelt" ]; }
+main_window_focused() {
+    local id
+    id=$(xdotool getactivewindow 2>/dev/null) && has_role "$id" Frelt
+}
 logged() { grep -q "$1" "$2"; }
 
 root=$(mktemp -d)

@@ -18,7 +18,7 @@ set -u
 # A picture of the main window alone (the whole screen when it cannot be told).
 picture() {
     local id
-    id=$(xdotool search --onlyvisible --name '^Frelt$' 2>/dev/null | head -1)
+    id=$(main_window)
     "$tools/frelt_screenshot" "$1" ${id:+"$id"}
 }
 # A picture of the window once it has settled: two pictures in a row are
@@ -64,6 +64,17 @@ check "the program starts and is ready" within logged "frelt: ready" "$root/frel
 xdotool key ctrl+alt+space
 check "the hotkey shows the main window" within main_window_shown
 check "the shown window has the focus" within main_window_focused
+# What the window manager made of the window's properties: a decoration
+# without a title, and the window on every desktop.
+check "the decoration shows no title" \
+    test "$(xprop -id "$(main_window)" _NET_WM_NAME)" = '_NET_WM_NAME(UTF8_STRING) = " "'
+on_desktop() { [ "$(xdotool get_desktop 2>/dev/null)" = "$1" ]; }
+xdotool set_desktop 1
+check "the window manager turns to another desktop" within on_desktop 1
+check "that desktop shows the window too" main_window_shown
+xdotool set_desktop 0
+check "and back" within on_desktop 0
+check "the window keeps the focus" within main_window_focused
 check "the window settles for its picture" settled_picture "$out/main-window.png"
 
 xdotool type --delay 60 "quokka"

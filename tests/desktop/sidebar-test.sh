@@ -14,7 +14,6 @@
 set -u
 . "$(dirname "$0")/desktop-common.sh"
 
-main_window() { xdotool search --onlyvisible --name '^Frelt$' 2>/dev/null | head -1; }
 # A picture of the main window alone, or of the whole screen.
 picture() { "$tools/frelt_screenshot" "$1" ${2:+"$2"}; }
 

@@ -139,6 +139,26 @@ TEST_F(ImageHelpersTest, TintingCopiesTheImageFilledInTheColourOverItsOwnPixels)
     EXPECT_EQ(*(tint - 1), "stroke color rgba(1 0 0 1)");
 }
 
+TEST_F(ImageHelpersTest, TheTintCacheMakesAFreshImageOnlyForANewImageOrColour) {
+    TintedImageCache cache;
+    auto symbol = drawnImage({16, 16});
+    auto other = drawnImage({16, 16});
+    const auto red = Color::sRGB(1, 0, 0), blue = Color::sRGB(0, 0, 1);
+    EXPECT_EQ(cache.tinted(symbol, std::nullopt), symbol) << "without a colour: the image itself";
+    const auto first = cache.tinted(symbol, red);
+    ASSERT_TRUE(first);
+    EXPECT_NE(first, symbol);
+    EXPECT_EQ(cache.tinted(symbol, red), first) << "the same image in the same colour";
+    EXPECT_EQ(cache.tinted(symbol, Color::sRGB(1, 0, 0)), first) << "an equal colour";
+
+    const auto inBlue = cache.tinted(symbol, blue);
+    EXPECT_NE(inBlue, first);
+    const auto otherInBlue = cache.tinted(other, blue);
+    EXPECT_NE(otherInBlue, inBlue) << "another symbol";
+    EXPECT_EQ(cache.tinted(nullptr, blue), nullptr);
+    EXPECT_EQ(cache.tinted(other, blue), otherInBlue);
+}
+
 TEST_F(ImageHelpersTest, ScalingToFitCoversTheSizeByTheLargerRatio) {
     struct Case {
         Size image, wanted, result;

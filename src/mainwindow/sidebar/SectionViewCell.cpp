@@ -97,9 +97,14 @@ void SectionViewCellEntry::configure(const SourceListItem::Ptr& item) {
     // A reused cell must not keep the tag of the item it showed before.
     assignedIconTag = item ? TagManager::shared()->tagWithName(item->tag()) : nullptr;
     if (auto icon = imageViewCellIcon.lock()) icon->unregisterDraggedTypes();
+    // Right before the first picture, too: a reused cell shows its new item
+    // from the start.
+    refreshSubviews();
 }
 
-void SectionViewCellEntry::drawRect(const platform::Rect&) {
+void SectionViewCellEntry::drawRect(const platform::Rect&) { refreshSubviews(); }
+
+void SectionViewCellEntry::refreshSubviews() {
     if (!assignedItem) return;
     if (auto image = assignedItem->icon())
         if (auto icon = imageViewCellIcon.lock()) icon->setImage(image);

@@ -1,9 +1,9 @@
 #pragma once
 // The two cells of the sidebar: a header row's name ("HeaderCell"), and an
 // entry row's icon, caption and, for a tag, its number of entries
-// ("IconCell"). The entry cell redraws its subviews from its item at every
-// drawing pass, so a tag's new symbol, colour or count shows at the next
-// redraw. Its caption is edited in place: a double click on a tag's name
+// ("IconCell"). The entry cell refreshes its subviews from its item when it
+// is bound and at every drawing pass, so a tag's new symbol, colour or count
+// shows at the next redraw. Its caption is edited in place: a double click on a tag's name
 // lets the user rename the tag, as the full "|" path.
 
 #include <memory>
@@ -60,6 +60,9 @@ public:
     // Refreshes icon, font, icon size and the counter from the item; draws
     // nothing itself.
     void drawRect(const platform::Rect& dirtyRect) override;
+    // What drawRect does. Each part changes only what differs, so a cell
+    // that shows its item already marks nothing for another repaint.
+    void refreshSubviews();
     // Renames the tag from the caption's old to its new name, each as the
     // full path through the tag folders above; false when refused.
     bool textFieldValueChanged(const std::string& oldValue, const std::string& newValue) override;

@@ -34,7 +34,8 @@ std::shared_ptr<platform::Image> SourceListItemTags::icon() const {
     const auto registered = TagManager::shared()->tagWithName(tag());
     if (!registered) return platform::Image::imageNamed(TagManager::defaultFolder);
     const std::string& symbol = registered->tagSymbol();
-    return tinted(platform::Image::imageNamed(symbol.empty() ? TagManager::defaultTag : symbol), registered->color());
+    return icons_.tinted(platform::Image::imageNamed(symbol.empty() ? TagManager::defaultTag : symbol),
+                         registered->color());
 }
 
 std::optional<platform::Color> SourceListItemTags::color() const {
@@ -68,7 +69,7 @@ std::optional<std::string> SourceListItemFixedEntry::iconName(SourceListItemCont
 
 std::shared_ptr<platform::Image> SourceListItemFixedEntry::icon() const {
     const auto name = iconName(itemContentType());
-    return name ? tinted(platform::Image::imageNamed(*name), color_) : nullptr;
+    return name ? icons_.tinted(platform::Image::imageNamed(*name), color_) : nullptr;
 }
 
 }  // namespace frelt

@@ -15,7 +15,8 @@
 // before each rebuild), leaving every item without children.
 //
 // A tag item's icon and colour are read from the tag registry at every use,
-// so a new symbol or colour shows at the next redraw without a rebuild.
+// so a new symbol or colour shows at the next redraw without a rebuild; the
+// tinted icon is made again only when its symbol or colour changed.
 // Main thread only.
 
 #include <memory>
@@ -24,6 +25,7 @@
 #include <string_view>
 #include <vector>
 
+#include "drawing/ImageHelpers.h"
 #include "platform/appkit/Object.h"
 #include "platform/foundation/RawValue.h"
 #include "platform/graphics/Color.h"
@@ -152,6 +154,9 @@ public:
     bool hasChildren() const override {
         return !children().empty() && itemType() == SourceListItemType::entry;
     }
+
+private:
+    mutable TintedImageCache icons_;
 };
 
 // A category entry: its icon is the category's image, tinted with the
@@ -173,6 +178,7 @@ public:
 
 private:
     std::optional<platform::Color> color_;
+    mutable TintedImageCache icons_;
 };
 
 }  // namespace frelt

@@ -23,18 +23,23 @@ std::shared_ptr<Button> Button::checkbox(std::string title, ActionHandler handle
     return b;
 }
 
+// Setting what the button already shows repaints nothing: views refresh
+// their buttons while they draw.
 void Button::setTitle(std::string title) {
+    if (title == title_) return;
     title_ = std::move(title);
     appearanceDidChange();
 }
 
 void Button::setImage(std::shared_ptr<Image> image) {
+    if (image == image_) return;
     image_ = std::move(image);
     appearanceDidChange();
 }
 
 void Button::setState(ControlStateValue state) {
     if (state == ControlStateValue::mixed && !allowsMixed_) state = ControlStateValue::on;
+    if (state == state_) return;
     state_ = state;
     appearanceDidChange();
 }

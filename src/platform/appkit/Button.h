@@ -67,6 +67,7 @@ public:
     // The name the image was loaded by, for the backend and tests.
     const std::string& imageName() const { return imageName_; }
     void setImageName(std::string name) {
+        if (name == imageName_) return;
         imageName_ = std::move(name);
         appearanceDidChange();
     }
@@ -79,6 +80,7 @@ public:
     void setBezelStyle(BezelStyle s) { bezelStyle_ = s; }
     bool isBordered() const { return bordered_; }
     void setBordered(bool b) {
+        if (b == bordered_) return;
         bordered_ = b;
         appearanceDidChange();
     }

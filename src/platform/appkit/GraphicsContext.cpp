@@ -283,7 +283,8 @@ void RecordingGraphicsContext::drawControl(const ControlDrawing& control, const 
 namespace {
 
 // `dirty` is in the view's frame coordinates (its superview's bounds).
-void drawTree(View& view, GraphicsContext& context, const std::optional<Rect>& dirty, const View* focus) {
+void drawTree(View& view, GraphicsContext& context, const std::optional<Rect>& dirty, const View* focus,
+              bool windowPass) {
     context.saveGraphicsState();
     const Rect b = view.bounds();
     if (!(b.origin == Point{})) context.translate(-b.minX(), -b.minY());
@@ -291,6 +292,7 @@ void drawTree(View& view, GraphicsContext& context, const std::optional<Rect>& d
     if (view.appearance()) context.setAppearance(*view.appearance());
     std::optional<Rect> inside;
     if (dirty) inside = Rect(dirty->origin - view.frame().origin + b.origin, dirty->size).intersection(b);
+    if (windowPass) view.willDrawInPass(inside ? *inside : b);
     if (view.wantsUpdateLayer()) view.updateLayer();
     if (auto layer = view.layer()) drawLayer(*layer, context, b);
     if (!view.wantsUpdateLayer()) view.drawRect(inside ? *inside : b);
@@ -300,7 +302,7 @@ void drawTree(View& view, GraphicsContext& context, const std::optional<Rect>& d
         context.saveGraphicsState();
         const Point o = sub->frame().origin;
         if (!(o == Point{})) context.translate(o.x, o.y);
-        drawTree(*sub, context, inside, focus);
+        drawTree(*sub, context, inside, focus, windowPass);
         context.restoreGraphicsState();
     }
     if (!view.wantsUpdateLayer()) view.drawOverSubviews(inside ? *inside : b);
@@ -318,13 +320,14 @@ void drawTree(View& view, GraphicsContext& context, const std::optional<Rect>& d
 
 }  // namespace
 
-void drawViewHierarchy(View& view, GraphicsContext& context, std::optional<Rect> dirty, const View* focusRingView) {
+void drawViewHierarchy(View& view, GraphicsContext& context, std::optional<Rect> dirty, const View* focusRingView,
+                       bool windowPass) {
     if (view.isHidden()) return;
     GraphicsContext::Scope scope(context);
     context.setAppearance(view.effectiveAppearance());
     // drawTree takes the dirty part in the frame's coordinates.
     if (dirty) dirty = dirty->offsetBy(view.frame().minX() - view.bounds().minX(), view.frame().minY() - view.bounds().minY());
-    drawTree(view, context, dirty, focusRingView);
+    drawTree(view, context, dirty, focusRingView, windowPass);
 }
 
 }  // namespace platform

@@ -229,8 +229,10 @@ private:
 // Backends paint windows with it; view snapshots record with it. With
 // `dirty` (in the view's coordinates), subviews outside it are skipped and
 // drawRect gets the part of it inside the view. `focusRingView` gets the
-// focus ring drawn around it after its subviews.
+// focus ring drawn around it after its subviews. A window's own paint pass
+// sets `windowPass`: each view drawn then takes back the marks its drawing
+// answers (a snapshot leaves them).
 void drawViewHierarchy(View& view, GraphicsContext& context, std::optional<Rect> dirty = std::nullopt,
-                       const View* focusRingView = nullptr);
+                       const View* focusRingView = nullptr, bool windowPass = false);
 
 }  // namespace platform

@@ -19,10 +19,19 @@ public:
     explicit ImageView(Rect frame = {}) : Control(frame) {}
 
     std::shared_ptr<Image> image() const { return image_; }
-    void setImage(std::shared_ptr<Image> image) { image_ = std::move(image); setNeedsDisplay(true); }
+    // The same image again (the same object) repaints nothing.
+    void setImage(std::shared_ptr<Image> image) {
+        if (image == image_) return;
+        image_ = std::move(image);
+        setNeedsDisplay(true);
+    }
     // The name the image was loaded by, for the backend and tests.
     const std::string& imageName() const { return imageName_; }
-    void setImageName(std::string name) { imageName_ = std::move(name); setNeedsDisplay(true); }
+    void setImageName(std::string name) {
+        if (name == imageName_) return;
+        imageName_ = std::move(name);
+        setNeedsDisplay(true);
+    }
     ImageScaling imageScaling() const { return scaling_; }
     void setImageScaling(ImageScaling s) { scaling_ = s; }
     ImageAlignment imageAlignment() const { return alignment_; }

@@ -266,6 +266,12 @@ void View::setNeedsDisplayInRect(const Rect& rect) {
     }
 }
 
+void View::willDrawInPass(const Rect& drawn) {
+    if (!needsDisplay_) return;
+    const Rect marked = dirtyRect_.isEmpty() ? bounds() : dirtyRect_;
+    if (marked.isEmpty() || drawn.contains(marked)) setNeedsDisplay(false);
+}
+
 void View::display() {
     if (hidden_) return;
     drawRect(bounds());

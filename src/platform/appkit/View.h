@@ -170,6 +170,9 @@ public:
     void setNeedsDisplayInRect(const Rect& rect);
     // The union of the rectangles marked since the last display.
     Rect dirtyRect() const { return dirtyRect_; }
+    // The window's paint pass is about to draw `drawn` (bounds coordinates)
+    // of this view: a mark inside it is answered by that drawing.
+    void willDrawInPass(const Rect& drawn);
     // Draws this view and its visible subviews now (drawRect with the dirty
     // part) and clears needsDisplay; the backend calls it when it paints.
     void display();

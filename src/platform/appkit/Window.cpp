@@ -558,7 +558,7 @@ AppearanceName Window::effectiveAppearance() const {
 }
 
 void Window::viewNeedsDisplay(const Rect& rect) {
-    if (!visible_) return;
+    if (!visible_ || painting_) return;
     if (auto* native = nativeWindow()) native->setNeedsDisplay(rect);
 }
 
@@ -641,9 +641,23 @@ void Window::nativePaint(GraphicsContext& context, const Rect& dirty) {
     assertMainThread("Window::nativePaint");
     auto cv = contentView();
     cv->layoutSubtreeIfNeeded();
-    const auto focus = isKeyWindow() ? focusRingView() : nullptr;
-    drawViewHierarchy(*cv, context, dirty, focus.get());
+    // The native side paints at least what was marked before this pass.
     cv->forEachInTree([](View& v) { v.setNeedsDisplay(false); });
+    const auto focus = isKeyWindow() ? focusRingView() : nullptr;
+    {
+        struct Painting {
+            bool& flag;
+            explicit Painting(bool& f) : flag(f) { flag = true; }
+            ~Painting() { flag = false; }
+        } painting(painting_);
+        drawViewHierarchy(*cv, context, dirty, focus.get(), true);
+    }
+    // What was marked while drawing and not drawn since: the next frame.
+    cv->forEachInTree([this](View& v) {
+        if (!v.needsDisplay() || v.isHiddenOrHasHiddenAncestor()) return;
+        const Rect marked = v.dirtyRect().isEmpty() ? v.bounds() : v.dirtyRect();
+        viewNeedsDisplay(Rect(v.convertPointToWindow(marked.origin), marked.size));
+    });
 }
 
 DragOperation Window::nativeDraggingUpdated(const std::shared_ptr<DraggingInfo>& info) {

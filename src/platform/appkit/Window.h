@@ -298,7 +298,10 @@ public:
     // The user asked the window manager to close the window.
     void nativeCloseRequested();
     // Paint `dirty` (content coordinates) into `context`: layout first, then
-    // the view tree; views needing display are painted and cleared.
+    // the view tree; views needing display are painted and cleared. A view
+    // marked while the pass runs (a cell that refreshes its subviews as it
+    // draws) asks the native window again only when the pass did not draw
+    // it after the mark: that repaint comes in the next frame, once.
     void nativePaint(GraphicsContext& context, const Rect& dirty);
     // A drag over the window: enter and update both come here, with the
     // location in content coordinates in `info`; answers the operation the
@@ -337,6 +340,8 @@ private:
     std::unique_ptr<NativeWindow> native_;
     std::weak_ptr<KitBackend> nativeBackend_;
     bool frameFromNative_ = false;
+    // Inside nativePaint: marks wait for the end of the pass.
+    bool painting_ = false;
     Cursor cursor_ = Cursor::arrow;
     std::unique_ptr<DragDispatcher> nativeDrag_;
 

@@ -9,6 +9,19 @@
 
 namespace platform::x11 {
 
+void askWindowManager(xcb_connection_t* c, xcb_window_t root, xcb_window_t window, xcb_atom_t type,
+                      const std::array<std::uint32_t, 5>& data) {
+    xcb_client_message_event_t message;
+    std::memset(&message, 0, sizeof message);
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = type;
+    for (std::size_t i = 0; i < data.size(); ++i) message.data.data32[i] = data[i];
+    xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&message));
+}
+
 bool requestActivation(std::uint32_t windowId, std::uint32_t userTime) {
     // One connection for the life of the program, made on first use.
     static const std::shared_ptr<X11Connection> connection = X11Connection::open();
@@ -18,20 +31,9 @@ bool requestActivation(std::uint32_t windowId, std::uint32_t userTime) {
     const xcb_atom_t activeAtom = connection->atom("_NET_ACTIVE_WINDOW");
     if (userTime != 0 && userTimeAtom != XCB_ATOM_NONE)
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, windowId, userTimeAtom, XCB_ATOM_CARDINAL, 32, 1, &userTime);
-    if (activeAtom != XCB_ATOM_NONE) {
-        xcb_client_message_event_t message;
-        std::memset(&message, 0, sizeof message);
-        message.response_type = XCB_CLIENT_MESSAGE;
-        message.format = 32;
-        message.window = windowId;
-        message.type = activeAtom;
-        message.data.data32[0] = 1;  // from an application
-        message.data.data32[1] = userTime;
-        message.data.data32[2] = XCB_WINDOW_NONE;
-        xcb_send_event(c, 0, connection->root(),
-                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                       reinterpret_cast<const char*>(&message));
-    }
+    // From an application, with the input's time, no window of ours active.
+    if (activeAtom != XCB_ATOM_NONE)
+        askWindowManager(c, connection->root(), windowId, activeAtom, {1, userTime, XCB_WINDOW_NONE, 0, 0});
     xcb_flush(c);
     return true;
 }

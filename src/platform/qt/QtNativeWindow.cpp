@@ -54,6 +54,9 @@ Qt::WindowFlags flagsFor(const WindowProperties& p) {
     }
     // Floating levels and above stay in front of other programs' windows.
     if (p.level >= 3) f |= Qt::WindowStaysOnTopHint;
+    // Where the platform draws shadows itself; on X11 they are the
+    // compositing manager's, which no standard property reaches.
+    if (!p.hasShadow) f |= Qt::NoDropShadowWindowHint;
     return f;
 }
 
@@ -141,7 +144,17 @@ void WindowWidget::applyProperties(const WindowProperties& p) {
                              int(std::min(p.maxSize.height + dy, double(QWIDGETSIZE_MAX)))));
     }
     if (!(old.decorationInsets == e)) applyFrame(frame_);
+    // After Qt's own writes (flags, title), which these amend.
+    if (isVisible()) applyDesktopHints(true);
     update();
+}
+
+void WindowWidget::applyDesktopHints(bool mapped) {
+    QWindow* handle = windowHandle();
+    if (!handle || !x11::available()) return;
+    const x11::WindowHints hints = x11::hintsFor(properties_);
+    x11::apply(*handle, desktopHints_, hints, mapped);
+    desktopHints_ = hints;
 }
 
 void WindowWidget::applyFrame(const Rect& frame) {
@@ -174,6 +187,10 @@ bool WindowWidget::event(QEvent* event) {
 }
 
 void WindowWidget::showEvent(QShowEvent* event) {
+    // Before Qt maps the window: the window manager finds the hints there
+    // when it takes the window (a window restored from an icon is still
+    // managed).
+    if (!event->spontaneous()) applyDesktopHints(false);
     cutToShape_ = !properties_.opaque && !compositingManagerRunning();
     if (auto window = kitWindow()) updateShapeMask(*window);
     QWidget::showEvent(event);

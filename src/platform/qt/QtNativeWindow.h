@@ -14,6 +14,7 @@
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Subscription.h"
 #include "platform/qt/QtInput.h"
+#include "platform/qt/X11WindowHints.h"
 
 namespace platform::qt {
 
@@ -59,6 +60,9 @@ protected:
 private:
     void sendMouse(QMouseEvent* event, bool press);
     void updateShapeMask(const Window& window);
+    // The window manager's side of the properties (X11 only): desktops,
+    // taskbar, the name in the decoration, moving.
+    void applyDesktopHints(bool mapped);
     void reportGeometry();
     // The drag's DraggingInfo for the kit, made at its entry.
     std::shared_ptr<DraggingInfo> draggingInfo(QDropEvent* event);
@@ -73,6 +77,7 @@ private:
     // Set at each showing while the window has clear parts and no
     // compositing manager runs: the window is then cut to its shape.
     bool cutToShape_ = false;
+    x11::WindowHints desktopHints_;
     ClickCounter clicks_;
     int pressedClickCount_ = 1;
     std::shared_ptr<QtFieldEditor> editor_;

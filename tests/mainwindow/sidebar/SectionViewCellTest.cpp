@@ -83,6 +83,39 @@ TEST_F(SectionViewCellTest, TagRowsShowTheirCountWhileTheSettingIsOn) {
     EXPECT_EQ(captionEnd("Top"), captionEnd("Files"));
 }
 
+TEST_F(SectionViewCellTest, ARedrawChangesOnlyTheSubviewsWhoseItemChanged) {
+    const auto tag = TagManager::shared()->tagWithName("Top");
+    ASSERT_TRUE(tag);
+    tag->setColor(platform::Color::sRGB(0.8, 0.2, 0.2));
+    sidebar->redrawContent();
+    const auto top = cell("Top");
+    const auto icon = top->imageViewCellIcon.lock();
+    const auto counter = top->buttonUsageCounter.lock();
+    const auto redIcon = icon->image();
+    ASSERT_NE(redIcon, platform::Image::imageNamed(TagManager::defaultTag)) << "the tag's symbol in its colour";
+    auto redraw = [&] {
+        top->setNeedsDisplay(true);
+        top->displayIfNeeded();  // draws the cell, then each subview it marked
+    };
+    const int iconDraws = icon->drawCount(), counterDraws = counter->drawCount();
+    redraw();
+    EXPECT_TRUE(icon->image() == redIcon) << "the same tinted icon";
+    EXPECT_EQ(icon->drawCount(), iconDraws) << "an unchanged icon is not marked";
+    EXPECT_EQ(counter->drawCount(), counterDraws) << "an unchanged counter is not marked";
+
+    // What changed shows at the next redraw, and only that is marked.
+    tag->setColor(platform::Color::sRGB(0.2, 0.4, 0.85));
+    redraw();
+    EXPECT_TRUE(icon->image() != redIcon);
+    EXPECT_EQ(icon->drawCount(), iconDraws + 1);
+    EXPECT_EQ(counter->drawCount(), counterDraws);
+    tag->setTagUseCounter(5);
+    redraw();
+    EXPECT_EQ(counter->title(), "5");
+    EXPECT_EQ(counter->drawCount(), counterDraws + 1);
+    EXPECT_EQ(icon->drawCount(), iconDraws + 1);
+}
+
 TEST_F(SectionViewCellTest, AReusedCellForAnUnknownTagForgetsItsOldTag) {
     const auto reused = cell("Top");
     ASSERT_TRUE(reused->assignedIconTag.lock());

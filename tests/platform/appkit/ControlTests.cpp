@@ -6,6 +6,7 @@
 #include "platform/appkit/Button.h"
 #include "platform/appkit/GraphicsContext.h"
 #include "platform/appkit/Image.h"
+#include "platform/appkit/ImageView.h"
 #include "platform/appkit/ModalScript.h"
 #include "platform/appkit/PopUpButton.h"
 #include "platform/appkit/SegmentedControl.h"
@@ -296,6 +297,41 @@ public:
         calls->push_back(std::string("stop ") + (mouseIsUp ? "up" : "refused"));
     }
 };
+
+TEST_F(ControlTest, SettingWhatAButtonOrImageViewShowsAlreadyMarksNothing) {
+    auto button = Button::withTitle("12");
+    button->setImage(Image::imageWithSize({16, 16}, false, nullptr));
+    auto imageView = std::make_shared<ImageView>(Rect(0, 0, 20, 20));
+    const auto image = Image::imageWithSize({16, 16}, false, nullptr);
+    imageView->setImage(image);
+    struct Case {
+        const char* what;
+        std::shared_ptr<View> view;
+        std::function<void()> same;
+        std::function<void()> changed;
+    };
+    const std::vector<Case> cases = {
+        {"button title", button, [&] { button->setTitle("12"); }, [&] { button->setTitle("13"); }},
+        {"button image", button, [&] { button->setImage(button->image()); },
+         [&] { button->setImage(Image::imageWithSize({16, 16}, false, nullptr)); }},
+        {"button state", button, [&] { button->setState(button->state()); },
+         [&] { button->setState(ControlStateValue::on); }},
+        {"button border", button, [&] { button->setBordered(button->isBordered()); },
+         [&] { button->setBordered(!button->isBordered()); }},
+        {"image view image", imageView, [&] { imageView->setImage(image); },
+         [&] { imageView->setImage(Image::imageWithSize({16, 16}, false, nullptr)); }},
+        {"image view image name", imageView, [&] { imageView->setImageName(imageView->imageName()); },
+         [&] { imageView->setImageName("other"); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.view->setNeedsDisplay(false);
+        c.same();
+        EXPECT_FALSE(c.view->needsDisplay()) << "the same value again";
+        c.changed();
+        EXPECT_TRUE(c.view->needsDisplay()) << "a new value";
+    }
+}
 
 class SliderTest : public ControlTest {
 protected:

@@ -192,6 +192,70 @@ TEST_F(KitBackendTest, APaintDrawsTheTreeWithStandardControlsAndTheFocusRing) {
               0);
 }
 
+// A view that, as it draws, does what `whileDrawing` says (to its child,
+// a sibling or itself).
+struct Refreshing : View {
+    using View::View;
+    void drawRect(const Rect&) override {
+        if (whileDrawing) whileDrawing();
+    }
+    std::function<void()> whileDrawing;
+};
+
+TEST_F(KitBackendTest, MarksMadeWhileAPaintPassDrawsAskForTheNextFrameOnlyWhenNotDrawnSince) {
+    auto parent = std::make_shared<Refreshing>(Rect(0, 0, 100, 100));
+    auto child = std::make_shared<View>(Rect(10, 10, 20, 20));
+    auto later = std::make_shared<View>(Rect(150, 0, 50, 50));  // drawn after the parent
+    auto earlier = std::make_shared<Refreshing>(Rect(0, 150, 50, 50));
+    parent->addSubview(child);
+    window->contentView()->addSubview(earlier);
+    window->contentView()->addSubview(parent);
+    window->contentView()->addSubview(later);
+    kit::makeKey(window);
+    RecordingGraphicsContext context;
+    window->nativePaint(context, Rect(0, 0, 300, 200));
+    native().calls.clear();
+    auto displays = [&] { return std::count(native().calls.begin(), native().calls.end(), "display"); };
+    auto paintAll = [&] {
+        native().calls.clear();
+        window->nativePaint(context, Rect(0, 0, 300, 200));
+        return displays();
+    };
+
+    struct Case {
+        const char* what;
+        std::function<void()> whileDrawing;
+        long displaysAfterPass;
+    };
+    const std::vector<Case> cases = {
+        {"a child refreshed before it is drawn", [&] { child->setNeedsDisplay(true); }, 0},
+        {"a view further on in the same pass", [&] { later->setNeedsDisplay(true); }, 0},
+        {"a view the pass drew before", [&] { earlier->setNeedsDisplay(true); }, 1},
+        {"the drawing view itself", [&] { parent->setNeedsDisplay(true); }, 1},
+        {"a child made visible", [&] { child->setHidden(!child->isHidden()); }, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        parent->whileDrawing = c.whileDrawing;
+        EXPECT_EQ(paintAll(), c.displaysAfterPass);
+        parent->whileDrawing = nullptr;
+        EXPECT_EQ(paintAll(), 0) << "the next frame rests";
+    }
+
+    // A view drawing only part of its mark (the rest lies outside the
+    // painted part) still asks for the rest.
+    parent->whileDrawing = [&] { parent->setNeedsDisplayInRect(Rect(0, 0, 100, 100)); };
+    native().calls.clear();
+    window->nativePaint(context, Rect(0, 0, 300, 50));
+    EXPECT_EQ(displays(), 1);
+    parent->whileDrawing = nullptr;
+
+    // Outside a pass a mark goes to the native window at once.
+    native().calls.clear();
+    child->setNeedsDisplay(true);
+    EXPECT_EQ(displays(), 1);
+}
+
 TEST_F(KitBackendTest, DragsFromTheNativeSideReachTheDestinationInOrder) {
     struct Destination : View {
         Destination(std::shared_ptr<Calls> c) : View(Rect(0, 0, 150, 200)), calls(std::move(c)) {

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QTimer>
+#include <QWidget>
 
 #include <linux/input-event-codes.h>
 #include <unistd.h>
@@ -324,6 +325,19 @@ TEST_F(QtBackendTest, WhatTheProgramPutsOnTheGeneralPasteboardReachesTheClipboar
     ASSERT_NE(mime, nullptr);
     EXPECT_EQ(mime->data(QStringLiteral("text/uri-list")), QByteArray("file:///tmp/a%20b.txt\r\n"));
     EXPECT_EQ(mime->text(), QStringLiteral("plain"));
+}
+
+TEST_F(QtBackendTest, AWindowWithoutAShadowAsksTheDesktopForNone) {
+    auto window = std::make_shared<Window>(Rect(100, 100, 200, 100), stylemask::titled | stylemask::closable);
+    window->orderFront();
+    QWidget* widget = widgetOf(*window);
+    ASSERT_NE(widget, nullptr);
+    EXPECT_FALSE(widget->windowFlags() & Qt::NoDropShadowWindowHint);
+    window->setHasShadow(false);
+    EXPECT_TRUE(widget->windowFlags() & Qt::NoDropShadowWindowHint);
+    EXPECT_TRUE(widget->isVisible()) << "the new flags keep the window shown";
+    window->setHasShadow(true);
+    EXPECT_FALSE(widget->windowFlags() & Qt::NoDropShadowWindowHint);
 }
 
 }  // namespace

@@ -52,6 +52,13 @@ void QtKitTest::TearDown() {
     settle();
 }
 
+void QtX11KitTest::SetUp() {
+    QtKitTest::SetUp();
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs an X server (platform " << QGuiApplication::platformName().toStdString()
+                     << "); ctest runs these as test_platform_qt_x11 on Xvfb";
+}
+
 bool QtKitTest::runUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     bool timedOut = false;

@@ -36,6 +36,13 @@ protected:
     static QWidget* widgetOf(platform::Window& window);
 };
 
+// The tests that need Qt on an X server (the xcb platform): elsewhere they
+// say why they skip. ctest runs them as test_platform_qt_x11 on Xvfb.
+class QtX11KitTest : public QtKitTest {
+protected:
+    void SetUp() override;
+};
+
 // How far two pictures may differ: a pixel differs when a channel differs
 // by more than `channel`; up to the fraction `pixels` of them may differ.
 // The default suits whole windows; pictures of shapes can ask for less.
