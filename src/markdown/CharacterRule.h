@@ -82,6 +82,8 @@ struct Element {
     std::vector<std::string> metadata;
 
     Element(std::string character, ElementType type) : character(std::move(character)), type(type) {}
+    // A character of one byte, made in place.
+    Element(char character, ElementType type) : character(1, character), type(type) {}
     std::string description() const;
 };
 

@@ -90,9 +90,11 @@ std::optional<MarkdownLine> MarkdownLineProcessor::processLineLevelAttributes(co
     for (const auto& rule : lineRules_)
         if (rule.changeAppliesTo == ChangeApplication::previous) previousRules.push_back(&rule);
 
+    // Most rules trim the line first; it is trimmed once for all of them.
+    std::string trimmed = trimmingWhitespace(text);
     for (const auto& rule : lineRules_) {
         if (rule.token.empty()) continue;
-        std::string candidate = rule.shouldTrim ? trimmingWhitespace(text) : text;
+        const std::string& candidate = rule.shouldTrim ? trimmed : text;
         if (closeToken_ && candidate != *closeToken_) return std::nullopt;
         if (text.find(rule.token) == std::string::npos) continue;
         std::string result = rule.removingToken(candidate);
@@ -109,7 +111,7 @@ std::optional<MarkdownLine> MarkdownLineProcessor::processLineLevelAttributes(co
     }
 
     for (const auto* rule : previousRules) {
-        std::string candidate = rule->shouldTrim ? trimmingWhitespace(text) : text;
+        const std::string& candidate = rule->shouldTrim ? trimmed : text;
         // A blank line is a paragraph break, not an underline: without this a
         // line of a few spaces would turn the paragraph above into a heading.
         if (candidate.empty()) continue;
@@ -117,7 +119,7 @@ std::optional<MarkdownLine> MarkdownLineProcessor::processLineLevelAttributes(co
             return MarkdownLine("", rule->type);
     }
 
-    return MarkdownLine(trimmingWhitespace(text), defaultType_);
+    return MarkdownLine(std::move(trimmed), defaultType_);
 }
 
 }  // namespace frelt

@@ -1,6 +1,7 @@
 #include "markdown/MarkdownRenderer.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "markdown/MarkdownColors.h"
 #include "markdown/MarkdownLogs.h"
@@ -156,12 +157,27 @@ AttributedString MarkdownRenderer::attributedString(const std::optional<std::str
     perfomanceLog_.logTime("(line processing complete)");
     tokeniser_.metadataLookup = std::move(lookup);
 
+    // All lines are cut into tokens first: their number bounds the number of
+    // runs (one per token, one for a list label, one per line break), so the
+    // runs of a long text are made in place instead of being copied at every
+    // doubling.
+    std::vector<std::size_t> tokenEnds;
+    tokenEnds.reserve(content.size());
     for (std::size_t n = 0; n < content.size(); ++n) {
-        if (n >= 1) result.append(AttributedString("\n"));
         auto tokens = tokeniser_.process(content[n].line);
-        previouslyFoundTokens_.insert(previouslyFoundTokens_.end(), tokens.begin(), tokens.end());
+        previouslyFoundTokens_.insert(previouslyFoundTokens_.end(), std::make_move_iterator(tokens.begin()),
+                                      std::make_move_iterator(tokens.end()));
+        tokenEnds.push_back(previouslyFoundTokens_.size());
         perfomanceLog_.logTime("(tokenising complete for line " + std::to_string(n));
-        result.append(attributedStringFor(std::move(tokens), content[n]));
+    }
+    result.reserve(string.size(), previouslyFoundTokens_.size() + 2 * content.size());
+
+    std::size_t first = 0;
+    for (std::size_t n = 0; n < content.size(); ++n) {
+        if (n >= 1) result.append("\n");
+        appendLine(result, {previouslyFoundTokens_.data() + first, previouslyFoundTokens_.data() + tokenEnds[n]},
+                   content[n]);
+        first = tokenEnds[n];
     }
     perfomanceLog_.finish();
     return result;
@@ -182,9 +198,15 @@ const LineProperties& MarkdownRenderer::lineProperties(MarkdownLineStyle style) 
 
 AttributedString MarkdownRenderer::attributedStringFor(std::vector<Token> tokens, const MarkdownLine& line) {
     AttributedString result;
+    appendLine(result, tokens, line);
+    return result;
+}
+
+void MarkdownRenderer::appendLine(AttributedString& result, std::span<const Token> tokens, const MarkdownLine& line) {
     TextAttributes attributes;
     const auto style = asMarkdownLineStyle(line.lineStyle).value_or(S::body);
 
+    std::optional<std::string> listLabel;
     const bool isList = style == S::orderedList || style == S::orderedListIndentFirstOrder ||
                         style == S::orderedListIndentSecondOrder || style == S::unorderedList ||
                         style == S::unorderedListIndentFirstOrder || style == S::unorderedListIndentSecondOrder;
@@ -227,7 +249,7 @@ AttributedString MarkdownRenderer::attributedStringFor(std::vector<Token> tokens
         paragraph.defaultTabInterval = 30;
         paragraph.headIndent = headIndent;
         attributes.paragraphStyle = paragraph;
-        tokens.insert(tokens.begin(), Token(TokenType::string, indent + label + "\t"));
+        listLabel = indent + label + "\t";
     } else {
         orderedListCount_ = orderedListIndentFirstOrderCount_ = orderedListIndentSecondOrderCount_ = 0;
         if (style == S::blockquote) {
@@ -249,12 +271,24 @@ AttributedString MarkdownRenderer::attributedStringFor(std::vector<Token> tokens
     paragraph.paragraphSpacing = properties.paragraphSpacing;
     attributes.paragraphStyle = paragraph;
 
-    for (const auto& token : tokens) {
-        attributes.font = font(line);
+    // Every token starts from the line's own font and colour.
+    const Font lineFont = font(line);
+    const platform::Color lineColor = color(line);
+    auto startToken = [&] {
+        attributes.font = lineFont;
         attributes.link.reset();
         attributes.strikethroughStyle.reset();
-        attributes.foregroundColor = color(line);
+        attributes.foregroundColor = lineColor;
         attributes.underlineStyle.reset();
+    };
+    // A list's label is drawn as a plain token ahead of the line's own.
+    if (listLabel) {
+        startToken();
+        result.append(*listLabel, attributes);
+    }
+
+    for (const auto& token : tokens) {
+        startToken();
 
         std::vector<CharacterStyle> styles;
         bool foreign = false;
@@ -313,7 +347,6 @@ AttributedString MarkdownRenderer::attributedStringFor(std::vector<Token> tokens
         result.append(token.outputString(), attributes);
     }
     (void)currentType_;
-    return result;
 }
 
 }  // namespace frelt

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,8 @@ public:
     platform::AttributedString attributedStringFor(std::vector<Token> tokens, const MarkdownLine& line);
 
 private:
+    // Draws one line's tokens (with its list label, when it has one) onto the end of `result`.
+    void appendLine(platform::AttributedString& result, std::span<const Token> tokens, const MarkdownLine& line);
     std::vector<FontProperties*> allStyles() const;
     const LineProperties& lineProperties(MarkdownLineStyle style) const;
 

@@ -84,17 +84,24 @@ std::string validUTF8(std::string_view s) {
     int32_t length = static_cast<int32_t>(s.size());
     std::string out;
     out.reserve(s.size());
+    // Valid stretches go over whole; only what lies between them is replaced.
+    int32_t kept = 0;  // where the stretch not yet copied starts
     int32_t i = 0;
     while (i < length) {
-        int32_t start = i;
+        if (bytes[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        const int32_t start = i;
         UChar32 c = 0;
         U8_NEXT(bytes, i, length, c);
         if (c < 0) {
+            out.append(s.substr(static_cast<std::size_t>(kept), static_cast<std::size_t>(start - kept)));
             out += "\xEF\xBF\xBD";
-        } else {
-            out.append(s.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(i - start)));
+            kept = i;
         }
     }
+    out.append(s.substr(static_cast<std::size_t>(kept)));
     return out;
 }
 

@@ -15,6 +15,8 @@ namespace {
 // character styles and match in order; lists of other kinds are equal only to
 // each other.
 bool sameStyles(const std::vector<CharacterStylingRef>& a, const std::vector<CharacterStylingRef>& b) {
+    // Neighbouring characters mostly carry the very same styles (or none).
+    if (a == b) return true;
     auto allCharacterStyles = [](const std::vector<CharacterStylingRef>& list) {
         for (const auto& s : list)
             if (!s || !asCharacterStyle(*s)) return false;
@@ -50,13 +52,36 @@ std::vector<Token> MarkdownTokeniser::process(const std::string& line) {
     currentPerfomanceLog_.begin();
 
     std::vector<Element> elements;
-    for (auto& character : platform::text::graphemeClusters(line)) {
+    auto addElement = [&](std::string character) {
         ElementType type = ElementType::string;
         if (newlines_.containsUnicodeScalars(character))
             type = ElementType::newline;
         else if (spaces_.containsUnicodeScalars(character))
             type = ElementType::space;
         elements.emplace_back(std::move(character), type);
+    };
+    if (platform::text::isASCII(line)) {
+        // Every byte is a character of its own, except a carriage return
+        // with its line feed; no cluster list is needed, and the sets'
+        // ASCII members are the line breaks U+000A to U+000D, the space and
+        // the tab.
+        elements.reserve(line.size());
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            const char c = line[i];
+            if (c == '\r' && i + 1 < line.size() && line[i + 1] == '\n') {
+                elements.emplace_back(std::string("\r\n"), ElementType::newline);
+                ++i;
+                continue;
+            }
+            const ElementType type = c >= '\n' && c <= '\r'   ? ElementType::newline
+                                     : c == ' ' || c == '\t' ? ElementType::space
+                                                             : ElementType::string;
+            elements.emplace_back(c, type);
+        }
+    } else {
+        auto characters = platform::text::graphemeClusters(line);
+        elements.reserve(characters.size());
+        for (auto& character : characters) addElement(std::move(character));
     }
 
     // A rule whose tag cannot occur in the line has nothing to scan; it is

@@ -9,6 +9,7 @@
 
 #include "markdown/MarkdownColors.h"
 #include "markdown/MarkdownRenderer.h"
+#include "markdown/MarkdownText.h"
 #include "platform/foundation/Process.h"
 #include "support/FreltTest.h"
 
@@ -143,6 +144,18 @@ TEST_F(MarkdownRendererTest, MarkdownBecomesTextAndRuns) {
     }
 }
 
+TEST_F(MarkdownRendererTest, FoundTokensAreTheLinesOwnWithoutListLabels) {
+    auto r = makeRenderer("1. a *b*\n- c\n\n[r]: http://x\nd");
+    const auto out = r->attributedString();
+    EXPECT_EQ(out.string(), "1.\ta b\n\u30FB\tc\n\nd");
+    std::vector<std::string> found;
+    for (const auto& token : r->previouslyFoundTokens()) found.push_back(token.outputString());
+    EXPECT_EQ(found, (std::vector<std::string>{"a ", "b", "c", "", "d"}));
+    // Rendering again finds the same tokens, not twice as many.
+    r->attributedString();
+    EXPECT_EQ(r->previouslyFoundTokens().size(), found.size());
+}
+
 TEST_F(MarkdownRendererTest, DefaultsAreTheSystemFontInTheLabelColour) {
     MarkdownRenderer r("# a\nb *c* `d` [e](f)");
     auto rendered = r.attributedString();
@@ -243,6 +256,24 @@ TEST_F(MarkdownRendererTest, SomeInstalledFontDrawsTheListBullet) {
         EXPECT_FALSE(result->standardOutput.empty())
             << "no installed font has U+" << std::hex << static_cast<unsigned>(c) << " (scripts/install-deps installs one)";
     }
+}
+
+TEST(MarkdownTextTest, InvalidUTF8IsReplacedSequenceBySequenceAndTheRestKept) {
+    const std::string bad = "\xEF\xBF\xBD";
+    const std::pair<std::string, std::string> cases[] = {
+        {"", ""},
+        {"plain", "plain"},
+        {"\xC3\xA4 \xE2\x9C\x93 \xF0\x9F\x98\x80", "\xC3\xA4 \xE2\x9C\x93 \xF0\x9F\x98\x80"},
+        {"\xFF" "abc", bad + "abc"},
+        {"ab\xFF" "cd", "ab" + bad + "cd"},
+        {"abc\xFF", "abc" + bad},
+        {"a\xFF\xFE" "b", "a" + bad + bad + "b"},
+        {"a\xE2\x9C", "a" + bad},                       // cut short at the end
+        {"a\xE2\x9C" "b\xC3\xA4", "a" + bad + "b\xC3\xA4"},  // cut short before more text
+        {"\xC0\xAF", bad + bad},                          // overlong
+        {"x\xC3\xA4\xFFy\xC3\xA4", "x\xC3\xA4" + bad + "y\xC3\xA4"},
+    };
+    for (const auto& [input, repaired] : cases) EXPECT_EQ(markdown_text::validUTF8(input), repaired) << input;
 }
 
 TEST_F(MarkdownRendererTest, InvalidUTF8InAStringIsRepaired) {

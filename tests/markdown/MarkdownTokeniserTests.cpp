@@ -87,6 +87,12 @@ TEST_F(MarkdownTokeniserTest, LinesBecomeStyledRuns) {
         {"outside marker paired with one inside a link", "*a [b* c](u)",
          {{"*a ", {}, {}}, {"b", {CS::link}, {"u"}}, {" c", {CS::link}, {"u"}}}},
         {"empty line", "", {{"", {}, {}}}},
+        // A carriage return with its line feed is one character, a break
+        // before the marker; combining marks stay on their letters.
+        {"carriage return and line feed", "a\r\n*b*", {{"a\r\n", {}, {}}, {"b", {CS::italic}, {""}}}},
+        {"lone carriage return", "a\r*b*", {{"a\r", {}, {}}, {"b", {CS::italic}, {""}}}},
+        {"letters with combining marks", "e\u0301*e\u0301*", {{"e\u0301", {}, {}}, {"e\u0301", {CS::italic}, {""}}}},
+        {"marker after a character beyond ASCII", "\u00e9 **\u4e2d**", {{"\u00e9 ", {}, {}}, {"\u4e2d", {CS::bold}, {""}}}},
     };
     MarkdownTokeniser tokeniser(markdown_rules::defaultCharacterRules());
     tokeniser.metadataLookup = {{"ref", "http://ref"}, {"img", "icon"}};

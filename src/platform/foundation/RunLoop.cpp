@@ -167,11 +167,27 @@ std::shared_ptr<RunLoopBackend> RunLoop::backend() const { return impl_->current
 void RunLoop::addTimer(const std::shared_ptr<Timer>& timer, const std::string& mode) {
     assertMainThread("RunLoop::addTimer");
     if (!timer) return;
+    // Released after the lock: a fired one-shot timer still holds its
+    // handler, whose captures may touch timers as they go.
+    std::vector<std::shared_ptr<Timer>> gone;
     std::lock_guard lock(impl_->m);
     if (!timer->valid_) return;
     timer->modes_.insert(mode);
-    if (std::find(impl_->timers.begin(), impl_->timers.end(), timer) == impl_->timers.end())
-        impl_->timers.push_back(timer);
+    // Timers no longer valid go now: a timer re-armed for every change of a
+    // burst (thousands while the settings load) would otherwise pile up until
+    // the loop next runs, each search longer than the last.
+    auto& timers = impl_->timers;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < timers.size(); ++i) {
+        if (!timers[i]->valid_) {
+            gone.push_back(std::move(timers[i]));
+            continue;
+        }
+        if (i != kept) timers[kept] = std::move(timers[i]);
+        ++kept;
+    }
+    timers.resize(kept);
+    if (std::find(timers.begin(), timers.end(), timer) == timers.end()) timers.push_back(timer);
 }
 
 Subscription RunLoop::watchFileDescriptor(int fd, RunLoopBackend::Readiness readiness, std::function<void()> callback) {

@@ -438,14 +438,14 @@ std::string uuidString() {
     randomBytes(bytes.data(), bytes.size());
     bytes[6] = static_cast<uint8_t>((bytes[6] & 0x0F) | 0x40);  // version 4
     bytes[8] = static_cast<uint8_t>((bytes[8] & 0x3F) | 0x80);  // RFC 4122 variant
-    std::string out;
-    out.reserve(36);
+    char text[36];
+    std::size_t at = 0;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (i == 4 || i == 6 || i == 8 || i == 10) out += '-';
-        out += kHex[bytes[i] >> 4];
-        out += kHex[bytes[i] & 0xF];
+        if (i == 4 || i == 6 || i == 8 || i == 10) text[at++] = '-';
+        text[at++] = kHex[bytes[i] >> 4];
+        text[at++] = kHex[bytes[i] & 0xF];
     }
-    return out;
+    return std::string(text, sizeof text);
 }
 
 }  // namespace platform::text

@@ -60,6 +60,11 @@ void AttributedString::normalise() {
     runs_ = std::move(merged);
 }
 
+void AttributedString::reserve(std::size_t textBytes, std::size_t runs) {
+    text_.reserve(text_.size() + textBytes);
+    runs_.reserve(runs_.size() + runs);
+}
+
 void AttributedString::append(const AttributedString& other) {
     std::size_t offset = text_.size();
     text_ += other.text_;

@@ -88,6 +88,11 @@ public:
     std::size_t length() const { return text_.size(); }
     const std::vector<AttributeRun>& runs() const { return runs_; }
 
+    // Room for `textBytes` more bytes of text and `runs` more runs, for a
+    // caller that builds a long text piece by piece: a run is large, and
+    // growing the runs one doubling at a time copies them again and again.
+    void reserve(std::size_t textBytes, std::size_t runs);
+
     void append(const AttributedString& other);
     // Takes the runs over instead of copying their attributes.
     void append(AttributedString&& other);

@@ -102,6 +102,27 @@ TEST_F(RunLoopTest, InvalidatedTimersDoNotFire) {
     EXPECT_FALSE(loop.nextTimerDeadline(RunLoopMode::defaultMode).has_value());
 }
 
+TEST_F(RunLoopTest, ATimerReArmedForEveryChangeOfABurstFiresOnceBesideTheOthers) {
+    // As a save timer is armed afresh for each of thousands of changes made
+    // while the loop does not run; the timers armed before stay as they were.
+    auto early = Timer::scheduled(1.0, false, note("early"));
+    auto modal = Timer::make(seconds(1.5), false, note("modal"));
+    loop.addTimer(modal, RunLoopMode::modalPanel);
+    std::shared_ptr<Timer> save;
+    for (int i = 0; i < 2000; ++i) {
+        if (save) save->invalidate();
+        save = Timer::make(seconds(2), false, note("save " + std::to_string(i)));
+        loop.addTimer(save, RunLoopMode::common);
+        // Adding a timer the loop holds already changes nothing.
+        loop.addTimer(early, RunLoopMode::defaultMode);
+    }
+    advance(5);
+    EXPECT_EQ(log, (std::vector<std::string>{"early", "save 1999"}));
+    manualclock::advance(seconds(0), RunLoopMode::modalPanel);
+    EXPECT_EQ(log.back(), "modal");
+    EXPECT_EQ(log.size(), 3u);
+}
+
 TEST_F(RunLoopTest, TimersFireOnlyInTheirModes) {
     auto common = Timer::make(seconds(1), true, note("common"));
     auto defaultOnly = Timer::make(seconds(1), true, note("default"));
