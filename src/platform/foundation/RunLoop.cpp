@@ -81,10 +81,27 @@ struct RunLoop::Impl {
         return b.addNotifier(e.fd, e.readiness, [callback = e.callback] { (*callback)(); });
     }
 
+    // Moves the timers no longer valid out of the list (the lock held) into
+    // `gone`, which the caller releases after the lock: a fired one-shot
+    // timer still holds its handler, whose captures may touch timers as they
+    // go, and would take the lock again.
+    void pruneInvalidTimers(std::vector<std::shared_ptr<Timer>>& gone) {
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < timers.size(); ++i) {
+            if (!timers[i]->valid_) {
+                gone.push_back(std::move(timers[i]));
+                continue;
+            }
+            if (i != kept) timers[kept] = std::move(timers[i]);
+            ++kept;
+        }
+        timers.resize(kept);
+    }
+
     std::vector<std::shared_ptr<Timer>> dueTimers(const std::string& mode, TimePoint now) {
+        std::vector<std::shared_ptr<Timer>> gone;  // released after the lock
         std::lock_guard lock(m);
-        timers.erase(std::remove_if(timers.begin(), timers.end(), [](auto& t) { return !t->valid_; }),
-                     timers.end());
+        pruneInvalidTimers(gone);
         std::vector<std::shared_ptr<Timer>> due;
         for (auto& t : timers)
             if (t->fireDate_ <= now && modeMatches(t->modes_, mode)) due.push_back(t);
@@ -167,26 +184,15 @@ std::shared_ptr<RunLoopBackend> RunLoop::backend() const { return impl_->current
 void RunLoop::addTimer(const std::shared_ptr<Timer>& timer, const std::string& mode) {
     assertMainThread("RunLoop::addTimer");
     if (!timer) return;
-    // Released after the lock: a fired one-shot timer still holds its
-    // handler, whose captures may touch timers as they go.
-    std::vector<std::shared_ptr<Timer>> gone;
+    std::vector<std::shared_ptr<Timer>> gone;  // released after the lock
     std::lock_guard lock(impl_->m);
     if (!timer->valid_) return;
     timer->modes_.insert(mode);
     // Timers no longer valid go now: a timer re-armed for every change of a
     // burst (thousands while the settings load) would otherwise pile up until
     // the loop next runs, each search longer than the last.
+    impl_->pruneInvalidTimers(gone);
     auto& timers = impl_->timers;
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < timers.size(); ++i) {
-        if (!timers[i]->valid_) {
-            gone.push_back(std::move(timers[i]));
-            continue;
-        }
-        if (i != kept) timers[kept] = std::move(timers[i]);
-        ++kept;
-    }
-    timers.resize(kept);
     if (std::find(timers.begin(), timers.end(), timer) == timers.end()) timers.push_back(timer);
 }
 

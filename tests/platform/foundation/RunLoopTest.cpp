@@ -102,6 +102,32 @@ TEST_F(RunLoopTest, InvalidatedTimersDoNotFire) {
     EXPECT_FALSE(loop.nextTimerDeadline(RunLoopMode::defaultMode).has_value());
 }
 
+TEST_F(RunLoopTest, WhatAFiredTimerCapturedMayTouchTimersWhenTheLoopLetsItGo) {
+    // The loop holds the only reference to a fired one-shot timer; when it
+    // drops the timer, the handler's captures die and their owner's clean-up
+    // reaches for timers again (as a controller ending its own save timer).
+    struct EndsATimer {
+        std::shared_ptr<Timer> other;
+        std::vector<std::string>* log = nullptr;
+        ~EndsATimer() {
+            log->push_back(other->isValid() ? "other still valid" : "other ended");
+            other->invalidate();
+        }
+    };
+    auto other = Timer::scheduled(100.0, false, note("other"));
+    auto owner = std::make_shared<EndsATimer>();
+    owner->other = other;
+    owner->log = &log;
+    Timer::scheduled(1.0, false, [owner](Timer&) {});  // the loop keeps the only reference
+    owner.reset();
+    advance(1.5);  // fires the one-shot timer
+    advance(1.0);  // the next pass lets it go
+    Timer::scheduled(1.0, false, note("later"));  // and so may adding one
+    advance(1.5);
+    EXPECT_EQ(log, (std::vector<std::string>{"other still valid", "later"}));
+    EXPECT_FALSE(other->isValid());
+}
+
 TEST_F(RunLoopTest, ATimerReArmedForEveryChangeOfABurstFiresOnceBesideTheOthers) {
     // As a save timer is armed afresh for each of thousands of changes made
     // while the loop does not run; the timers armed before stay as they were.
