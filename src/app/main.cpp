@@ -28,6 +28,7 @@
 #include "platform/linux/SessionBusService.h"
 #include "platform/linux/X11HotkeyServices.h"
 #include "platform/linux/X11WindowActivation.h"
+#include "platform/log/Log.h"
 #include "platform/qt/IconTheme.h"
 #include "platform/qt/QtDesktop.h"
 #include "sources/icons/IconImages.h"
@@ -122,7 +123,8 @@ int main(int argc, char** argv) {
             std::cerr << "frelt: " << claim.message << "\n";
             return 1;
         case SessionBusService::Outcome::noBus:
-            std::cerr << "frelt: " << claim.message << "\n";
+            // Not an error: the program works, only without hand-over.
+            platform::Log(platform::Paths::bundleIdentifier, "general").write(platform::LogLevel::Info, claim.message);
             break;
         case SessionBusService::Outcome::owner:
             break;
