@@ -550,3 +550,74 @@ TEST_F(KeyedArchiveTest, UnsignedIntegersBeyondTheSignedRangeRoundTrip) {
 }
 
 }  // namespace
+
+TEST_F(KeyedArchiveTest, ArchivesAreTheBytesOfTheirValueTreeWritten) {
+    // The archiver writes its property list straight from its own records;
+    // the bytes must be those of the archive's value tree written the
+    // ordinary way, whatever the objects: texts beyond ASCII, texts that are
+    // also keys, numbers of every kind, data, dates, URLs, mutable and
+    // immutable lists and dictionaries, bytes under keys, a key written
+    // twice, values at the top level, and enough objects for wider
+    // references.
+    auto blob = std::make_shared<Blob>();
+    blob->bytes = Data{0, 1, 2, 0xFF};
+    auto combo = std::make_shared<Combo>();
+    combo->key = -7;
+    combo->modifiers = 1u << 20;
+    auto item = makeItem("naïve");
+    item->hotkey = combo;
+    ArchiveArray many;
+    for (int i = 0; i < 300; ++i) many.emplace_back("text " + std::to_string(i % 280));
+    ArchiveDictionary byURL{{ArchiveObject(*URL::fromString("https://example.org/a")), ArchiveObject(Data{9})},
+                            {ArchiveObject("NS.objects"), ArchiveObject("$classes")}};
+    const ArchiveObject graph(ArchiveArray{
+        item, makeItem("b"), blob, combo, ArchiveObject(std::move(many), true), ArchiveObject(std::move(byURL), true),
+        ArchiveObject(Date{12345.5}), ArchiveObject(*URL::fromString("file:///tmp/x%20y")),
+        ArchiveObject::number(true), ArchiveObject::number(false), ArchiveObject::number(std::int64_t{-1}),
+        ArchiveObject::number(std::int64_t{1} << 40), ArchiveObject::number(0.0), ArchiveObject::number(-0.0),
+        ArchiveObject::number(std::uint64_t{0xFFFFFFFFFFFFFFF0ull}), ArchiveObject("$null"), ArchiveObject("name"),
+        ArchiveObject(Data{}), ArchiveObject(ArchiveDictionary{})});
+
+    for (const auto names : {KeyedArchiver::ClassNames::ModuleQualified, KeyedArchiver::ClassNames::Runtime}) {
+        KeyedArchiver archiver(names);
+        archiver.encodeRootObject(graph);
+        archiver.encodeBool(true, "flag");
+        archiver.encodeInteger(1, "count");
+        archiver.encodeInteger(2, "count");
+        archiver.encodeDouble(0.25, "ratio");
+        archiver.encodeBytes(Data{1, 2}, "bytes");
+        const auto written = archiver.encodedData();
+        ASSERT_TRUE(written);
+        EXPECT_EQ(*written, archiveBytes(archiver.archiveValue()));
+        EXPECT_EQ(archiveValue(*written), archiver.archiveValue());
+    }
+}
+
+TEST_F(KeyedArchiveTest, ArchiveBytesStayAsTheyWere) {
+    // One small archive, byte for byte as earlier versions wrote it: files
+    // already exported must keep comparing equal to a fresh export.
+    auto item = makeItem("x");
+    item->hotkey = std::make_shared<Combo>();
+    const auto data = *KeyedArchiver::archivedData(ArchiveObject(ArchiveArray{item}), nullptr,
+                                                   KeyedArchiver::ClassNames::Runtime);
+    static const char* const expected =
+        "62706c6973743030d40103363a0204373b592461726368697665725f100f4e534b65796564417263686976657258246f"
+        "626a65637473ad05060c18191a1f2021272f323355246e756c6cd20709080a5624636c61737380085a4e532e6f626a65"
+        "637473a10b8002d6070e101214160d0f11131517800c56686f746b6579800959697356697369626c65800b546e616d65"
+        "8003547061746880045474616773800551785f10212f7573722f73686172652f6170706c69636174696f6e732f782e64"
+        "65736b746f70d207091b1c8008a21d1e8006800754776f726b59746f6f6c737c646576d2222623245824636c61737365"
+        "73a22425574e534172726179584e534f626a6563745a24636c6173736e616d65d407292b2d282a2c2e800a5f1010646f"
+        "75626c65644d6f6469666965727308536b65791000596d6f646966696572731000d222263031a231255f10135f547443"
+        "356672656c74384b6579436f6d626f09d222263435a235255f10195f547443356672656c7431335461626c6556696577"
+        "4974656d5424746f70d1383954726f6f748001582476657273696f6e12000186a000080011001b002d00360044004a00"
+        "4f0056005800630065006700740076007d007f0089008b0090009200970099009e00a000a200c600cb00cd00d000d200"
+        "d400d900e300e800f100f400fc010501100119011b012e012f01330135013f014101460149015f016001650168018401"
+        "89018c01910193019c0000000000000201000000000000003c000000000000000000000000000001a1";
+    std::string hex;
+    for (auto b : data) {
+        static const char digits[] = "0123456789abcdef";
+        hex += digits[b >> 4];
+        hex += digits[b & 15];
+    }
+    EXPECT_EQ(hex, expected);
+}
