@@ -530,10 +530,8 @@ void TableViewItem::encodeWithCoder(platform::KeyedArchiver& coder) const {
 }
 
 TableViewItem::Ptr TableViewItem::initWithCoder(platform::KeyedUnarchiver& coder) {
-    const auto nameObject = coder.decodeObject(keyNameName);
-    const auto pathObject = coder.decodeObject(keyNamePath);
-    const std::string* name = nameObject.asString();
-    const std::string* path = pathObject.asString();
+    auto name = coder.decodeString(keyNameName);
+    const auto path = coder.decodeString(keyNamePath);
     if (!name || !path) {
         log(LogCategory::tableViewItem, LogLevel::Error, "Init of Entry failed!");
         return nullptr;
@@ -541,23 +539,21 @@ TableViewItem::Ptr TableViewItem::initWithCoder(platform::KeyedUnarchiver& coder
     if (name->empty() || path->empty()) return nullptr;
 
     auto item = std::make_shared<TableViewItem>(Private{});
-    item->name_ = *name;
+    item->name_ = std::move(*name);
     item->setPath(*path);
-    item->setTags(coder.decodeObject(keyNameTags).asStringArray().value_or(std::vector<std::string>{}));
+    item->setTags(coder.decodeStringArray(keyNameTags).value_or(std::vector<std::string>{}));
 
-    const auto comment = coder.decodeObject(keyNameComment);
-    item->comment_ = comment.asString() ? *comment.asString() : std::string();
+    item->comment_ = coder.decodeString(keyNameComment).value_or(std::string());
     item->isVisible_ = coder.decodeObject(keyNameVisible).asBool().value_or(true);
     item->color_ = coder.decodeObject(keyNameColor).as<platform::Color>();
     item->hotkey_ = coder.decodeObject(keyNameHotkey).as<KeyCombo>();
     item->isFavorite_ = coder.decodeObject(keyNameFavorite).asBool().value_or(false);
-    const auto type = coder.decodeObject(keyNameItemType);
-    item->itemType_ = type.asString() ? listviewItemTypeFromRawValue(*type.asString()).value_or(ListviewItemType::unknown)
-                                      : ListviewItemType::unknown;
-    const auto source = coder.decodeObject(keyNameItemSource);
-    item->itemSource_ = source.asString()
-                            ? listviewItemSourceFromRawValue(*source.asString()).value_or(ListviewItemSource::other)
-                            : ListviewItemSource::other;
+    const auto type = coder.decodeString(keyNameItemType);
+    item->itemType_ = type ? listviewItemTypeFromRawValue(*type).value_or(ListviewItemType::unknown)
+                           : ListviewItemType::unknown;
+    const auto source = coder.decodeString(keyNameItemSource);
+    item->itemSource_ = source ? listviewItemSourceFromRawValue(*source).value_or(ListviewItemSource::other)
+                               : ListviewItemSource::other;
     item->isFoundBySpotlight_ = false;
     item->isFoundByShortcutImport_ = false;
 

@@ -757,25 +757,76 @@ ArchiveObject KeyedUnarchiver::decodeObject(const std::string& key) {
     return v ? object(*v) : ArchiveObject();
 }
 
+std::optional<std::string> KeyedUnarchiver::plainString(std::uint64_t index) const {
+    if (index == 0 || index >= objectCount_) return std::nullopt;
+    if (cache_[index]) {
+        const auto* text = cache_[index]->asString();
+        return text ? std::optional<std::string>(*text) : std::nullopt;
+    }
+    const Object o = plist_.element(objects_, index);
+    if (plist_.kind(o) != BinaryPropertyList::Kind::String) return std::nullopt;
+    return plist_.string(o);
+}
+
+std::optional<std::vector<std::string>> KeyedUnarchiver::plainStringArray(Object reference) {
+    using Kind = BinaryPropertyList::Kind;
+    const auto uid = plist_.uid(reference);
+    if (!uid || *uid == 0 || *uid >= objectCount_ || cache_[*uid] || depth_ >= kMaxArchiveDepth) return std::nullopt;
+    const Object o = plist_.element(objects_, *uid);
+    if (plist_.kind(o) != Kind::Dictionary) return std::nullopt;
+    const auto classRef = plist_.find(o, "$class");
+    const auto classUID = classRef ? plist_.uid(*classRef) : std::nullopt;
+    if (!classUID || *classUID == 0 || *classUID >= objectCount_) return std::nullopt;
+    const ClassRecord& record = classRecord(*classUID);
+    if (!record.named || !record.refusal.empty() || !isArrayClass(record.chosen)) return std::nullopt;
+    const auto refs = plist_.find(o, "NS.objects");
+    if (!refs || plist_.kind(*refs) != Kind::Array) return std::nullopt;
+    const std::uint64_t n = plist_.size(*refs);
+    std::vector<std::string> strings;
+    strings.reserve(n);
+    for (std::uint64_t i = 0; i < n; ++i) {
+        const auto element = plist_.uid(plist_.element(*refs, i));
+        if (!element) return std::nullopt;
+        if (*element == 0) continue;  // null, left out as arrays leave it out
+        auto text = plainString(*element);
+        if (!text) return std::nullopt;
+        strings.push_back(std::move(*text));
+    }
+    return strings;
+}
+
 std::optional<std::string> KeyedUnarchiver::decodeString(const std::string& key) {
-    auto o = decodeObject(key);
+    const auto v = lookup(key);
+    if (!v) return std::nullopt;
+    // A plain string is read where it lies: there is nothing to share, so
+    // it is neither built as an object nor kept.
+    if (const auto uid = plist_.uid(*v)) {
+        if (auto text = plainString(*uid)) {
+            if (!charge(text->size())) return std::nullopt;
+            return text;
+        }
+    }
+    auto o = object(*v);
     auto s = o.asString();
     if (!s || !charge(s->size())) return std::nullopt;
     return *s;
 }
 
 std::optional<std::vector<std::string>> KeyedUnarchiver::decodeStringArray(const std::string& key) {
-    auto o = decodeObject(key);
-    auto a = o.asArray();
-    if (!a) return std::nullopt;
-    std::size_t total = 0;
-    for (const auto& e : *a) {
-        auto s = e.asString();
-        if (!s) return std::nullopt;
-        total += s->size() + sizeof(std::string);
-    }
-    if (!charge(total)) return std::nullopt;
-    return o.asStringArray();
+    const auto v = lookup(key);
+    if (!v) return std::nullopt;
+    const auto charged = [&](std::vector<std::string> strings) -> std::optional<std::vector<std::string>> {
+        std::size_t total = 0;
+        for (const auto& s : strings) total += s.size() + sizeof(std::string);
+        if (!charge(total)) return std::nullopt;
+        return strings;
+    };
+    // A list of plain strings, as most are, is read where it lies; anything
+    // else (and anything wrong with it) takes the general way.
+    if (auto strings = plainStringArray(*v)) return charged(std::move(*strings));
+    auto strings = object(*v).asStringArray();
+    if (!strings) return std::nullopt;
+    return charged(std::move(*strings));
 }
 
 bool KeyedUnarchiver::decodeBool(const std::string& key) {

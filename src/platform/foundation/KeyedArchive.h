@@ -292,6 +292,12 @@ private:
     ArchiveObject objectAt(std::uint64_t index);
     ArchiveObject instance(std::uint64_t index, Object dict);
     const ClassRecord& classRecord(std::uint64_t index);
+    // Object `index` when it is a plain string: its text, read where it
+    // lies; nullopt for anything else.
+    std::optional<std::string> plainString(std::uint64_t index) const;
+    // The strings of a referenced list that holds plain strings only (nulls
+    // left out); nullopt for anything else.
+    std::optional<std::vector<std::string>> plainStringArray(Object reference);
     void pushFrame(Object dict, const std::string* className);
     std::optional<Object> lookup(const std::string& key) const;
     bool charge(std::size_t bytes);

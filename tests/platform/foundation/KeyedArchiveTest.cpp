@@ -275,6 +275,9 @@ TEST_F(KeyedArchiveTest, RuntimeClassNamesReachTheSameClass) {
 TEST_F(KeyedArchiveTest, AllowListRefusesOtherClasses) {
     auto data = *KeyedArchiver::archivedData(ArchiveObject(ArchiveArray{makeItem("x")}));
     EXPECT_TRUE(KeyedUnarchiver::unarchiveTopLevelObject(data, {"NSArray", "_TtC5frelt13TableViewItem"}));
+    // A list of texts is an object of a class too.
+    const auto alone = *KeyedArchiver::archivedData(ArchiveObject(makeItem("x")));
+    EXPECT_FALSE(KeyedUnarchiver::unarchiveTopLevelObject(alone, {"frelt.TableViewItem"}));
     auto refused = KeyedUnarchiver::unarchiveTopLevelObject(data, {"NSArray"});
     EXPECT_FALSE(refused);
     EXPECT_NE(refused.error.find("frelt.TableViewItem"), std::string::npos) << refused.error;
@@ -368,6 +371,23 @@ TEST_F(KeyedArchiveTest, MalformedArchivesFailCleanly) {
         {"NS.objects of the wrong kind", edited([&](ValueDictionary& d) { (*objects(d)[1].asDictionary())["NS.objects"] = "x"; })},
         {"object that is a bare array", edited([&](ValueDictionary& d) { objects(d)[1] = ValueArray{}; })},
         {"object that is a UID", edited([&](ValueDictionary& d) { objects(d)[1] = UID{1}; })},
+        // Texts and lists of texts inside the entry (object 2).
+        {"name reference beyond the objects", edited([&](ValueDictionary& d) {
+             (*objects(d)[2].asDictionary())["name"] = UID{4000000000};
+         })},
+        {"tag reference beyond the objects", edited([&](ValueDictionary& d) {
+             const auto tags = (*objects(d)[2].asDictionary())["tags"].asUID()->value;
+             (*objects(d)[tags].asDictionary())["NS.objects"] = ValueArray{UID{4000000000}};
+         })},
+        {"tag list holding the entry itself", edited([&](ValueDictionary& d) {
+             const auto tags = (*objects(d)[2].asDictionary())["tags"].asUID()->value;
+             (*objects(d)[tags].asDictionary())["NS.objects"] = ValueArray{UID{2}};
+         })},
+        {"tag list of an unknown class", edited([&](ValueDictionary& d) {
+             const auto tags = (*objects(d)[2].asDictionary())["tags"].asUID()->value;
+             objects(d).push_back(ValueDictionary{{"$classname", "Mystery"}, {"$classes", ValueArray{"Mystery"}}});
+             (*objects(d)[tags].asDictionary())["$class"] = UID{objects(d).size() - 1};
+         })},
     };
     for (const auto& c : cases) {
         auto r = KeyedUnarchiver::unarchiveTopLevelObject(c.data);
@@ -550,6 +570,75 @@ TEST_F(KeyedArchiveTest, UnsignedIntegersBeyondTheSignedRangeRoundTrip) {
 }
 
 }  // namespace
+
+namespace {
+
+// Whatever a test puts under its keys.
+class Holder : public Coding {
+public:
+    std::vector<std::pair<std::string, ArchiveObject>> values;
+    std::string className() const override { return "frelt.Holder"; }
+    void encodeWithCoder(KeyedArchiver& coder) const override {
+        for (const auto& [key, value] : values) coder.encodeObject(value, key);
+    }
+};
+
+}  // namespace
+
+TEST_F(KeyedArchiveTest, TextsAndListsOfTextsReadAlikeHoweverTheyAreHeld) {
+    using Strings = std::vector<std::string>;
+    // Each decoded record: the texts read under "text" and the list read
+    // under "list"; "seen" is read as an object first when present, so the
+    // same list or text is then found already decoded.
+    struct Read {
+        std::optional<std::string> text;
+        std::optional<Strings> list;
+    };
+    struct Reader : Coding {
+        Read read;
+        std::string className() const override { return "frelt.Holder"; }
+        void encodeWithCoder(KeyedArchiver&) const override {}
+    };
+    CodingRegistry::registerClass("frelt.Holder", CodingRegistry::Decoder([](KeyedUnarchiver& c) -> std::shared_ptr<Coding> {
+                                      auto r = std::make_shared<Reader>();
+                                      (void)c.decodeObject("seen");
+                                      r->read = {c.decodeString("text"), c.decodeStringArray("list")};
+                                      return r;
+                                  }));
+    const ArchiveObject shared(ArchiveArray{"s", "t"});
+    const ArchiveObject sharedText("shared text");
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, ArchiveObject>> values;
+        std::optional<std::string> text;
+        std::optional<Strings> list;
+    };
+    const std::vector<Case> cases{
+        {"plain", {{"text", "größe"}, {"list", ArchiveArray{"a", "b"}}}, "größe", Strings{"a", "b"}},
+        {"nulls left out", {{"list", ArchiveArray{"a", nullptr, "b"}}}, std::nullopt, Strings{"a", "b"}},
+        {"mutable list", {{"list", ArchiveObject(Strings{"m"}, true)}}, std::nullopt, Strings{"m"}},
+        {"empty list", {{"list", ArchiveArray{}}}, std::nullopt, Strings{}},
+        {"decoded before", {{"seen", ArchiveArray{shared, sharedText}}, {"text", sharedText}, {"list", shared}},
+         "shared text", Strings{"s", "t"}},
+        {"a number is no text", {{"text", ArchiveObject::number(3)}, {"list", ArchiveArray{"a", ArchiveObject::number(3)}}},
+         std::nullopt, std::nullopt},
+        {"a list is no text", {{"text", ArchiveArray{"a"}}, {"list", ArchiveArray{ArchiveArray{"a"}}}}, std::nullopt,
+         std::nullopt},
+        {"a text is no list", {{"list", "a"}}, std::nullopt, std::nullopt},
+        {"a dictionary is no list", {{"list", ArchiveDictionary{{"k", "v"}}}}, std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto holder = std::make_shared<Holder>();
+        holder->values = c.values;
+        const auto r = KeyedUnarchiver::unarchiveTopLevelObject(*KeyedArchiver::archivedData(ArchiveObject(holder)));
+        ASSERT_TRUE(r) << r.error;
+        const auto reader = r.object.as<Reader>();
+        ASSERT_TRUE(reader);
+        EXPECT_EQ(reader->read.text, c.text);
+        EXPECT_EQ(reader->read.list, c.list);
+    }
+}
 
 TEST_F(KeyedArchiveTest, ArchivesAreTheBytesOfTheirValueTreeWritten) {
     // The archiver writes its property list straight from its own records;
