@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <fstream>
 #include <set>
@@ -568,17 +569,10 @@ TableViewItem::Ptr TableViewItem::initWithCoder(platform::KeyedUnarchiver& coder
     const std::string currentPath = item->path();
     switch (item->itemType_) {
         case ListviewItemType::folder:
-        case ListviewItemType::file: {
-            const FileObjectStatus status = fileObjectStatus(platform::URL::fileURL(currentPath));
-            item->seedReachability(status.reachable());
-            switch (status.kind) {
-                case FileObjectKind::application: item->itemType_ = ListviewItemType::application; break;
-                case FileObjectKind::folder: item->itemType_ = ListviewItemType::folder; break;
-                case FileObjectKind::file: item->itemType_ = ListviewItemType::file; break;
-                default: break;
-            }
+        case ListviewItemType::file:
+            if (auto* checks = EntryFileChecks::current()) checks->add(item, currentPath);
+            else item->applyFileStatus(fileObjectStatus(platform::URL::fileURL(currentPath)));
             break;
-        }
         case ListviewItemType::url:
             if (currentPath.empty() || !hasURLScheme(currentPath)) item->itemType_ = ListviewItemType::unknown;
             break;
@@ -587,6 +581,89 @@ TableViewItem::Ptr TableViewItem::initWithCoder(platform::KeyedUnarchiver& coder
     if (item->itemSource_ == ListviewItemSource::other) item->isVisible_ = true;
     item->finishInitialization();
     return item;
+}
+
+void TableViewItem::applyFileStatus(const FileObjectStatus& status) {
+    seedReachability(status.reachable());
+    switch (status.kind) {
+        case FileObjectKind::application: itemType_ = ListviewItemType::application; break;
+        case FileObjectKind::folder: itemType_ = ListviewItemType::folder; break;
+        case FileObjectKind::file: itemType_ = ListviewItemType::file; break;
+        default: break;
+    }
+}
+
+// --- Looks at the files of decoded entries --------------------------------------------------
+
+namespace {
+thread_local EntryFileChecks* currentEntryFileChecks = nullptr;
+}  // namespace
+
+// Only the paths travel to the worker, and only the statuses come back: the
+// entries themselves are touched by the thread that decoded them.
+struct EntryFileChecks::Batch {
+    std::vector<std::string> paths;
+    std::vector<FileObjectStatus> statuses;
+    std::atomic<bool> claimed{false};
+    std::mutex mutex;
+    std::condition_variable doneChanged;
+    bool done = false;
+
+    // Runs the looks unless another thread has taken them already.
+    bool runIfUnclaimed() {
+        if (claimed.exchange(true)) return false;
+        statuses.reserve(paths.size());
+        for (const auto& path : paths) statuses.push_back(fileObjectStatus(platform::URL::fileURL(path)));
+        {
+            std::lock_guard lock(mutex);
+            done = true;
+        }
+        doneChanged.notify_all();
+        return true;
+    }
+    void waitUntilDone() {
+        std::unique_lock lock(mutex);
+        doneChanged.wait(lock, [this] { return done; });
+    }
+};
+
+EntryFileChecks::EntryFileChecks() : previous_(currentEntryFileChecks) { currentEntryFileChecks = this; }
+
+EntryFileChecks::~EntryFileChecks() { finish(); }
+
+EntryFileChecks* EntryFileChecks::current() { return currentEntryFileChecks; }
+
+void EntryFileChecks::add(TableViewItem::Ptr entry, std::string path) {
+    if (!filling_) {
+        filling_ = std::make_shared<Batch>();
+        filling_->paths.reserve(batchSize);
+    }
+    filling_->paths.push_back(std::move(path));
+    entries_.push_back(std::move(entry));
+    if (filling_->paths.size() == batchSize) submit();
+}
+
+void EntryFileChecks::submit() {
+    batches_.push_back(filling_);
+    platform::dispatch::Queue::global()->async([batch = std::move(filling_)] { batch->runIfUnclaimed(); });
+    filling_.reset();
+}
+
+void EntryFileChecks::finish() {
+    if (finished_) return;
+    finished_ = true;
+    if (currentEntryFileChecks == this) currentEntryFileChecks = previous_;
+    // The last, partial batch is not worth a trip to the pool.
+    if (filling_) batches_.push_back(std::move(filling_));
+    std::size_t next = 0;
+    for (const auto& batch : batches_) {
+        // A batch a worker has begun is waited for: its looks are under way,
+        // and taking them here would take as long.
+        if (!batch->runIfUnclaimed()) batch->waitUntilDone();
+        for (const auto& status : batch->statuses) entries_[next++]->applyFileStatus(status);
+    }
+    entries_.clear();
+    batches_.clear();
 }
 
 void TableViewItem::registerCoding() {
