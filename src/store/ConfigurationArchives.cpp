@@ -115,8 +115,13 @@ StoredList readList(platform::UserDefaults& defaults, const char* key, std::vect
     const auto data = defaults.dataForKey(key);
     if (!data) return StoredList::none;
 
+    // The one look at each file entry's file is taken by the workers while
+    // the rest of the list decodes; the entries are complete once the looks
+    // are done, before anything else (an alert below) can run.
+    EntryFileChecks fileChecks;
     const auto result = allowedClasses ? platform::KeyedUnarchiver::unarchiveTopLevelObject(*data, *allowedClasses)
                                        : platform::KeyedUnarchiver::unarchiveTopLevelObject(*data);
+    fileChecks.finish();
     if (!result) {
         log(LogCategory::config, LogLevel::Error, "!! %{public}@ could not be read: %{public}@", std::string(key),
             result.error);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <fstream>
 #include <set>
@@ -530,10 +531,8 @@ void TableViewItem::encodeWithCoder(platform::KeyedArchiver& coder) const {
 }
 
 TableViewItem::Ptr TableViewItem::initWithCoder(platform::KeyedUnarchiver& coder) {
-    const auto nameObject = coder.decodeObject(keyNameName);
-    const auto pathObject = coder.decodeObject(keyNamePath);
-    const std::string* name = nameObject.asString();
-    const std::string* path = pathObject.asString();
+    auto name = coder.decodeString(keyNameName);
+    const auto path = coder.decodeString(keyNamePath);
     if (!name || !path) {
         log(LogCategory::tableViewItem, LogLevel::Error, "Init of Entry failed!");
         return nullptr;
@@ -541,23 +540,21 @@ TableViewItem::Ptr TableViewItem::initWithCoder(platform::KeyedUnarchiver& coder
     if (name->empty() || path->empty()) return nullptr;
 
     auto item = std::make_shared<TableViewItem>(Private{});
-    item->name_ = *name;
+    item->name_ = std::move(*name);
     item->setPath(*path);
-    item->setTags(coder.decodeObject(keyNameTags).asStringArray().value_or(std::vector<std::string>{}));
+    item->setTags(coder.decodeStringArray(keyNameTags).value_or(std::vector<std::string>{}));
 
-    const auto comment = coder.decodeObject(keyNameComment);
-    item->comment_ = comment.asString() ? *comment.asString() : std::string();
+    item->comment_ = coder.decodeString(keyNameComment).value_or(std::string());
     item->isVisible_ = coder.decodeObject(keyNameVisible).asBool().value_or(true);
     item->color_ = coder.decodeObject(keyNameColor).as<platform::Color>();
     item->hotkey_ = coder.decodeObject(keyNameHotkey).as<KeyCombo>();
     item->isFavorite_ = coder.decodeObject(keyNameFavorite).asBool().value_or(false);
-    const auto type = coder.decodeObject(keyNameItemType);
-    item->itemType_ = type.asString() ? listviewItemTypeFromRawValue(*type.asString()).value_or(ListviewItemType::unknown)
-                                      : ListviewItemType::unknown;
-    const auto source = coder.decodeObject(keyNameItemSource);
-    item->itemSource_ = source.asString()
-                            ? listviewItemSourceFromRawValue(*source.asString()).value_or(ListviewItemSource::other)
-                            : ListviewItemSource::other;
+    const auto type = coder.decodeString(keyNameItemType);
+    item->itemType_ = type ? listviewItemTypeFromRawValue(*type).value_or(ListviewItemType::unknown)
+                           : ListviewItemType::unknown;
+    const auto source = coder.decodeString(keyNameItemSource);
+    item->itemSource_ = source ? listviewItemSourceFromRawValue(*source).value_or(ListviewItemSource::other)
+                               : ListviewItemSource::other;
     item->isFoundBySpotlight_ = false;
     item->isFoundByShortcutImport_ = false;
 
@@ -572,17 +569,10 @@ TableViewItem::Ptr TableViewItem::initWithCoder(platform::KeyedUnarchiver& coder
     const std::string currentPath = item->path();
     switch (item->itemType_) {
         case ListviewItemType::folder:
-        case ListviewItemType::file: {
-            const FileObjectStatus status = fileObjectStatus(platform::URL::fileURL(currentPath));
-            item->seedReachability(status.reachable());
-            switch (status.kind) {
-                case FileObjectKind::application: item->itemType_ = ListviewItemType::application; break;
-                case FileObjectKind::folder: item->itemType_ = ListviewItemType::folder; break;
-                case FileObjectKind::file: item->itemType_ = ListviewItemType::file; break;
-                default: break;
-            }
+        case ListviewItemType::file:
+            if (auto* checks = EntryFileChecks::current()) checks->add(item, currentPath);
+            else item->applyFileStatus(fileObjectStatus(platform::URL::fileURL(currentPath)));
             break;
-        }
         case ListviewItemType::url:
             if (currentPath.empty() || !hasURLScheme(currentPath)) item->itemType_ = ListviewItemType::unknown;
             break;
@@ -591,6 +581,89 @@ TableViewItem::Ptr TableViewItem::initWithCoder(platform::KeyedUnarchiver& coder
     if (item->itemSource_ == ListviewItemSource::other) item->isVisible_ = true;
     item->finishInitialization();
     return item;
+}
+
+void TableViewItem::applyFileStatus(const FileObjectStatus& status) {
+    seedReachability(status.reachable());
+    switch (status.kind) {
+        case FileObjectKind::application: itemType_ = ListviewItemType::application; break;
+        case FileObjectKind::folder: itemType_ = ListviewItemType::folder; break;
+        case FileObjectKind::file: itemType_ = ListviewItemType::file; break;
+        default: break;
+    }
+}
+
+// --- Looks at the files of decoded entries --------------------------------------------------
+
+namespace {
+thread_local EntryFileChecks* currentEntryFileChecks = nullptr;
+}  // namespace
+
+// Only the paths travel to the worker, and only the statuses come back: the
+// entries themselves are touched by the thread that decoded them.
+struct EntryFileChecks::Batch {
+    std::vector<std::string> paths;
+    std::vector<FileObjectStatus> statuses;
+    std::atomic<bool> claimed{false};
+    std::mutex mutex;
+    std::condition_variable doneChanged;
+    bool done = false;
+
+    // Runs the looks unless another thread has taken them already.
+    bool runIfUnclaimed() {
+        if (claimed.exchange(true)) return false;
+        statuses.reserve(paths.size());
+        for (const auto& path : paths) statuses.push_back(fileObjectStatus(platform::URL::fileURL(path)));
+        {
+            std::lock_guard lock(mutex);
+            done = true;
+        }
+        doneChanged.notify_all();
+        return true;
+    }
+    void waitUntilDone() {
+        std::unique_lock lock(mutex);
+        doneChanged.wait(lock, [this] { return done; });
+    }
+};
+
+EntryFileChecks::EntryFileChecks() : previous_(currentEntryFileChecks) { currentEntryFileChecks = this; }
+
+EntryFileChecks::~EntryFileChecks() { finish(); }
+
+EntryFileChecks* EntryFileChecks::current() { return currentEntryFileChecks; }
+
+void EntryFileChecks::add(TableViewItem::Ptr entry, std::string path) {
+    if (!filling_) {
+        filling_ = std::make_shared<Batch>();
+        filling_->paths.reserve(batchSize);
+    }
+    filling_->paths.push_back(std::move(path));
+    entries_.push_back(std::move(entry));
+    if (filling_->paths.size() == batchSize) submit();
+}
+
+void EntryFileChecks::submit() {
+    batches_.push_back(filling_);
+    platform::dispatch::Queue::global()->async([batch = std::move(filling_)] { batch->runIfUnclaimed(); });
+    filling_.reset();
+}
+
+void EntryFileChecks::finish() {
+    if (finished_) return;
+    finished_ = true;
+    if (currentEntryFileChecks == this) currentEntryFileChecks = previous_;
+    // The last, partial batch is not worth a trip to the pool.
+    if (filling_) batches_.push_back(std::move(filling_));
+    std::size_t next = 0;
+    for (const auto& batch : batches_) {
+        // A batch a worker has begun is waited for: its looks are under way,
+        // and taking them here would take as long.
+        if (!batch->runIfUnclaimed()) batch->waitUntilDone();
+        for (const auto& status : batch->statuses) entries_[next++]->applyFileStatus(status);
+    }
+    entries_.clear();
+    batches_.clear();
 }
 
 void TableViewItem::registerCoding() {

@@ -31,6 +31,9 @@
 
 namespace frelt {
 
+struct FileObjectStatus;
+class EntryFileChecks;
+
 class TableViewItem : public platform::Coding,
                       public platform::KeyValueCoding,
                       public std::enable_shared_from_this<TableViewItem> {
@@ -203,6 +206,7 @@ public:
     std::optional<platform::Value> valueForKey(const std::string& key) const override;
 
 private:
+    friend class EntryFileChecks;
     // Links typed by the user and links into the shortcuts differ only in their source.
     static Ptr initLink(const std::string& url, const std::string& title, const std::string& comment,
                         ListviewItemSource source);
@@ -210,6 +214,9 @@ private:
     bool fileTestWithCache() const;
     // Stores an answer of the file test found now.
     void seedReachability(bool reachable) const;
+    // What the one look at a decoded file or folder entry found: whether it
+    // is reachable, and what it is now.
+    void applyFileStatus(const FileObjectStatus& status);
     void searchTextChanged() const;
     void pathTextChanged() const;
 
@@ -238,6 +245,39 @@ private:
     mutable std::optional<platform::dispatch::TimePoint> lastReachableCheckDateTime_;
 
     std::atomic<bool> initialized_{false};
+};
+
+// The looks at the files of decoded entries, taken on the worker pool in
+// batches while decoding goes on. While one is alive on a thread, entries
+// decoded on that thread hand their look to it instead of taking it at once;
+// finish() (or the destructor) waits for the looks and applies them to the
+// entries, which must not be used before that. Batches that no worker has
+// started by then are run by the finishing thread itself, so it only ever
+// waits for looks already under way: no longer than taking them itself.
+class EntryFileChecks {
+public:
+    EntryFileChecks();
+    ~EntryFileChecks();
+    EntryFileChecks(const EntryFileChecks&) = delete;
+    EntryFileChecks& operator=(const EntryFileChecks&) = delete;
+
+    // The checks entries decoded on this thread go to, if any.
+    static EntryFileChecks* current();
+    void add(TableViewItem::Ptr entry, std::string path);
+    void finish();
+
+    // How many looks go to a worker together.
+    static constexpr std::size_t batchSize = 64;
+
+private:
+    struct Batch;
+    void submit();
+
+    EntryFileChecks* previous_;
+    std::vector<TableViewItem::Ptr> entries_;
+    std::vector<std::shared_ptr<Batch>> batches_;
+    std::shared_ptr<Batch> filling_;
+    bool finished_ = false;
 };
 
 }  // namespace frelt

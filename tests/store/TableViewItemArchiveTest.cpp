@@ -225,3 +225,49 @@ TEST_F(EntryTest, OneUndecodableRecordLeavesTheRestOfAListReadable) {
         if (auto item = element.as<TableViewItem>()) decoded.push_back(item->path());
     EXPECT_EQ(decoded, (Strings{"https://a.org", "https://c.org"}));
 }
+
+TEST_F(EntryTest, FileLooksTakenOnTheWorkersReachEveryEntryInItsOwnOrder) {
+    // More records than fit in two batches, the kinds in a pattern that
+    // shows any status handed to the wrong entry; links take no look.
+    const auto app = makeApplication("apps/became-an-app.desktop", "App");
+    const auto folder = makeFolder("became-a-folder");
+    const auto file = makeFile("still-a-file.txt");
+    const auto gone = (root() / "gone.txt").string();
+    struct Kind {
+        Fields fields;
+        ListviewItemType type;
+    };
+    const std::vector<Kind> kinds{
+        {validFields(folder, "file", "other"), ListviewItemType::folder},
+        {validFields(app, "folder", "other"), ListviewItemType::application},
+        {validFields("https://example.org", "url", "other"), ListviewItemType::url},
+        {validFields(gone, "folder", "other"), ListviewItemType::folder},
+        {validFields(file, "folder", "other"), ListviewItemType::file},
+    };
+    const std::size_t count = 2 * EntryFileChecks::batchSize + 37;
+    platform::ArchiveArray records;
+    for (std::size_t i = 0; i < count; ++i)
+        records.emplace_back(std::make_shared<FakeRecord>(kinds[i % kinds.size()].fields));
+    const auto data = *platform::KeyedArchiver::archivedData(ArchiveObject(records));
+
+    for (const bool finishedByDestructor : {false, true}) {
+        SCOPED_TRACE(finishedByDestructor ? "finished by the destructor" : "finished");
+        platform::UnarchiveResult result;
+        {
+            EntryFileChecks checks;
+            EXPECT_EQ(EntryFileChecks::current(), &checks);
+            result = platform::KeyedUnarchiver::unarchiveTopLevelObject(data);
+            if (!finishedByDestructor) checks.finish();
+        }
+        EXPECT_EQ(EntryFileChecks::current(), nullptr);
+        ASSERT_TRUE(result) << result.error;
+        const auto& entries = *result.object.asArray();
+        ASSERT_EQ(entries.size(), count);
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto entry = entries[i].as<TableViewItem>();
+            const auto& kind = kinds[i % kinds.size()];
+            ASSERT_TRUE(entry);
+            EXPECT_EQ(entry->itemType(), kind.type) << "entry " << i;
+        }
+    }
+}

@@ -311,15 +311,32 @@ std::string CodingRegistry::runtimeName(const std::string& name) {
 
 // --- KeyedArchiver ----------------------------------------------------------
 
-KeyedArchiver::KeyedArchiver(ClassNames names) : names_(names) { objects_.emplace_back("$null"); }
+// The archiver keeps "$objects" as light records and writes the property
+// list from them in one pass, in the order a value tree of the archive is
+// written, so the bytes do not depend on which way they were made.
+
+KeyedArchiver::KeyedArchiver(ClassNames names) : names_(names) {
+    static const auto null = std::make_shared<const std::string>("$null");
+    objects_.emplace_back(null);
+}
 
 std::string KeyedArchiver::recordedName(const std::string& name) const {
     return names_ == ClassNames::Runtime ? CodingRegistry::runtimeName(name) : name;
 }
 
-void KeyedArchiver::put(const std::string& key, Value value) {
-    auto& dict = frames_.empty() ? top_ : frames_.back();
-    dict.insert_or_assign(key, std::move(value));
+void KeyedArchiver::put(const std::string& key, FieldValue value) {
+    setField(frames_.empty() ? top_ : frames_.back(), key, std::move(value));
+}
+
+// A later value under the same key replaces an earlier one.
+void KeyedArchiver::setField(Fields& fields, const std::string& key, FieldValue value) {
+    for (auto& field : fields) {
+        if (field.key == key) {
+            field.value = std::move(value);
+            return;
+        }
+    }
+    fields.push_back(Field{key, std::move(value)});
 }
 
 void KeyedArchiver::encodeObject(const ArchiveObject& object, const std::string& key) { put(key, reference(object)); }
@@ -330,15 +347,9 @@ void KeyedArchiver::encodeFloat(float value, const std::string& key) { put(key, 
 void KeyedArchiver::encodeBytes(const Data& bytes, const std::string& key) { put(key, bytes); }
 
 UID KeyedArchiver::classReference(const std::string& name, const std::vector<std::string>& classes) {
-    auto it = classes_.find(name);
-    if (it != classes_.end()) return UID{it->second};
-    ValueArray list;
-    list.reserve(classes.size());
-    for (const auto& c : classes) list.emplace_back(c);
-    const std::uint64_t index = objects_.size();
-    objects_.emplace_back(ValueDictionary{{"$classname", name}, {"$classes", std::move(list)}});
-    classes_.emplace(name, index);
-    return UID{index};
+    auto [it, inserted] = classes_.try_emplace(name, objects_.size());
+    if (inserted) objects_.emplace_back(ClassEntry{name, classes});
+    return UID{it->second};
 }
 
 UID KeyedArchiver::reference(const ArchiveObject& object) {
@@ -346,19 +357,26 @@ UID KeyedArchiver::reference(const ArchiveObject& object) {
     const Kind kind = object.kind();
     if (kind == Kind::Null) return UID{0};
     if (kind == Kind::String) {
-        auto [it, inserted] = strings_.try_emplace(*object.asString(), objects_.size());
-        if (inserted) objects_.emplace_back(*object.asString());
+        const auto& text = std::get<std::shared_ptr<const std::string>>(object.storage_);
+        auto [it, inserted] = strings_.try_emplace(*text, objects_.size());
+        if (inserted) objects_.emplace_back(text);
         return UID{it->second};
     }
     if (kind == Kind::Number) {
         // Equal numbers share one object, as equal strings do.
         Value number = *object.toValue();
-        const auto& storage = number.storage();
-        const std::string key = std::to_string(storage.index()) + ":" +
-                                (number.isReal() ? std::to_string(std::bit_cast<std::uint64_t>(*number.asDouble()))
-                                                 : number.description());
-        auto [it, inserted] = numbers_.try_emplace(key, objects_.size());
-        if (inserted) objects_.push_back(std::move(number));
+        const std::uint64_t bits = std::visit(
+            [](const auto& x) -> std::uint64_t {
+                using T = std::decay_t<decltype(x)>;
+                if constexpr (std::is_same_v<T, double>) return std::bit_cast<std::uint64_t>(x);
+                else if constexpr (std::is_same_v<T, bool> || std::is_same_v<T, std::int64_t> ||
+                                   std::is_same_v<T, std::uint64_t>)
+                    return static_cast<std::uint64_t>(x);
+                else return 0;
+            },
+            number.storage());
+        auto [it, inserted] = numbers_.try_emplace({number.storage().index(), bits}, objects_.size());
+        if (inserted) objects_.emplace_back(std::move(number));
         return UID{it->second};
     }
     const void* identity = object.identity();
@@ -372,7 +390,7 @@ UID KeyedArchiver::reference(const ArchiveObject& object) {
         identityOwners_.push_back(object.identityOwner());
     }
     if (kind == Kind::Data) {
-        objects_.emplace_back(*object.asData());
+        objects_.emplace_back(std::get<std::shared_ptr<const platform::Data>>(object.storage_));
         return UID{index};
     }
     // Reserve the slot first: the object's own references come after it, and a
@@ -383,72 +401,213 @@ UID KeyedArchiver::reference(const ArchiveObject& object) {
         return UID{0};
     }
     frames_.emplace_back();
-    std::string className;
-    std::vector<std::string> classes;
+    UID classUID;
     switch (kind) {
-    case Kind::Date:
+    case Kind::Date: {
+        static const std::vector<std::string> classes{"NSDate", "NSObject"};
         put("NS.time", object.asDate()->secondsSinceReferenceDate);
-        className = "NSDate";
-        classes = {"NSDate", "NSObject"};
+        classUID = classReference("NSDate", classes);
         break;
-    case Kind::URL:
+    }
+    case Kind::URL: {
+        static const std::vector<std::string> classes{"NSURL", "NSObject"};
         put("NS.base", UID{0});
         put("NS.relative", reference(ArchiveObject(object.asURL()->absoluteString())));
-        className = "NSURL";
-        classes = {"NSURL", "NSObject"};
+        classUID = classReference("NSURL", classes);
         break;
+    }
     case Kind::Array: {
-        ValueArray refs;
+        static const std::vector<std::string> immutable{"NSArray", "NSObject"};
+        static const std::vector<std::string> mutableClasses{"NSMutableArray", "NSArray", "NSObject"};
+        std::vector<std::uint64_t> refs;
         refs.reserve(object.asArray()->size());
-        for (const auto& e : *object.asArray()) refs.emplace_back(reference(e));
+        for (const auto& e : *object.asArray()) refs.push_back(reference(e).value);
         put("NS.objects", std::move(refs));
-        className = object.isMutable() ? "NSMutableArray" : "NSArray";
-        classes = object.isMutable() ? std::vector<std::string>{"NSMutableArray", "NSArray", "NSObject"}
-                                     : std::vector<std::string>{"NSArray", "NSObject"};
+        classUID = object.isMutable() ? classReference("NSMutableArray", mutableClasses)
+                                      : classReference("NSArray", immutable);
         break;
     }
     case Kind::Dictionary: {
-        ValueArray keys, values;
+        static const std::vector<std::string> immutable{"NSDictionary", "NSObject"};
+        static const std::vector<std::string> mutableClasses{"NSMutableDictionary", "NSDictionary", "NSObject"};
+        std::vector<std::uint64_t> keys, values;
+        keys.reserve(object.asDictionary()->size());
+        values.reserve(object.asDictionary()->size());
         for (const auto& [k, v] : *object.asDictionary()) {
-            keys.emplace_back(reference(k));
-            values.emplace_back(reference(v));
+            keys.push_back(reference(k).value);
+            values.push_back(reference(v).value);
         }
         put("NS.keys", std::move(keys));
         put("NS.objects", std::move(values));
-        className = object.isMutable() ? "NSMutableDictionary" : "NSDictionary";
-        classes = object.isMutable() ? std::vector<std::string>{"NSMutableDictionary", "NSDictionary", "NSObject"}
-                                     : std::vector<std::string>{"NSDictionary", "NSObject"};
+        classUID = object.isMutable() ? classReference("NSMutableDictionary", mutableClasses)
+                                      : classReference("NSDictionary", immutable);
         break;
     }
     default: {
         const auto& coded = object.asCoded();
         coded->encodeWithCoder(*this);
-        className = recordedName(coded->className());
-        classes.push_back(className);
+        const std::string className = recordedName(coded->className());
+        if (auto it = classes_.find(className); it != classes_.end()) {
+            classUID = UID{it->second};
+            break;
+        }
+        std::vector<std::string> classes{className};
         for (const auto& s : coded->superclassNames()) classes.push_back(recordedName(s));
+        classUID = classReference(className, classes);
         break;
     }
     }
-    ValueDictionary dict = std::move(frames_.back());
+    Fields fields = std::move(frames_.back());
     frames_.pop_back();
-    dict.insert_or_assign("$class", classReference(className, classes));
-    objects_[index] = Value(std::move(dict));
+    setField(fields, "$class", classUID);
+    sortByKey(fields);
+    objects_[index] = std::move(fields);
     return UID{index};
+}
+void KeyedArchiver::sortByKey(Fields& fields) {
+    // The order a value tree keeps a dictionary's keys in.
+    std::sort(fields.begin(), fields.end(), [](const Field& a, const Field& b) { return a.key < b.key; });
 }
 
 Value KeyedArchiver::archiveValue() const {
+    const auto fieldValue = [](const FieldValue& field) {
+        return std::visit(
+            [](const auto& x) -> Value {
+                using T = std::decay_t<decltype(x)>;
+                if constexpr (std::is_same_v<T, std::vector<std::uint64_t>>) {
+                    ValueArray refs;
+                    refs.reserve(x.size());
+                    for (auto r : x) refs.emplace_back(UID{r});
+                    return Value(std::move(refs));
+                } else {
+                    return Value(x);
+                }
+            },
+            field);
+    };
+    const auto dictionary = [&](const Fields& fields) {
+        ValueDictionary d;
+        for (const auto& field : fields) d.insert_or_assign(field.key, fieldValue(field.value));
+        return Value(std::move(d));
+    };
+    ValueArray objects;
+    objects.reserve(objects_.size());
+    for (const auto& record : objects_) {
+        objects.push_back(std::visit(
+            [&](const auto& x) -> Value {
+                using T = std::decay_t<decltype(x)>;
+                if constexpr (std::is_same_v<T, std::monostate>) return Value();
+                else if constexpr (std::is_same_v<T, std::shared_ptr<const std::string>>) return Value(*x);
+                else if constexpr (std::is_same_v<T, Value>) return x;
+                else if constexpr (std::is_same_v<T, std::shared_ptr<const platform::Data>>) return Value(*x);
+                else if constexpr (std::is_same_v<T, Fields>) return dictionary(x);
+                else return Value(ValueDictionary{{"$classname", x.name}, {"$classes", Value(x.classes)}});
+            },
+            record));
+    }
     return Value(ValueDictionary{{"$archiver", "NSKeyedArchiver"},
                                  {"$version", kArchiveVersion},
-                                 {"$top", top_},
-                                 {"$objects", objects_}});
+                                 {"$top", dictionary(top_)},
+                                 {"$objects", std::move(objects)}});
 }
 
 std::optional<Data> KeyedArchiver::encodedData(std::string* error) {
+    if (error_.empty()) {
+        for (const auto& record : objects_) {
+            if (std::holds_alternative<std::monostate>(record)) {
+                error_ = "a property list cannot hold a null value";
+                break;
+            }
+        }
+    }
     if (!error_.empty()) {
         if (error) *error = error_;
         return std::nullopt;
     }
-    return PropertyList::write(archiveValue(), PropertyListFormat::Binary, error);
+    using Object = BinaryPropertyListWriter::Object;
+    BinaryPropertyListWriter writer;
+    const auto fieldObject = [&](const FieldValue& field) {
+        return std::visit(
+            [&](const auto& x) -> Object {
+                using T = std::decay_t<decltype(x)>;
+                if constexpr (std::is_same_v<T, UID>) return writer.uid(x.value);
+                else if constexpr (std::is_same_v<T, bool>) return writer.boolean(x);
+                else if constexpr (std::is_same_v<T, std::int64_t>) return writer.integer(x);
+                else if constexpr (std::is_same_v<T, double>) return writer.real(x);
+                else if constexpr (std::is_same_v<T, Data>) return writer.data(x);
+                else {
+                    const Object list = writer.array();
+                    std::vector<Object> refs;
+                    refs.reserve(x.size());
+                    for (auto r : x) refs.push_back(writer.uid(r));
+                    writer.setContents(list, refs);
+                    return list;
+                }
+            },
+            field);
+    };
+    std::vector<Object> pairs;
+    const auto dictionary = [&](const Fields& fields) {
+        const Object dict = writer.dictionary();
+        pairs.assign(fields.size() * 2, 0);
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            pairs[i] = writer.string(fields[i].key);
+            pairs[fields.size() + i] = fieldObject(fields[i].value);
+        }
+        writer.setContents(dict, pairs);
+        return dict;
+    };
+    const auto record = [&](const Record& r) {
+        return std::visit(
+            [&](const auto& x) -> Object {
+                using T = std::decay_t<decltype(x)>;
+                if constexpr (std::is_same_v<T, std::monostate>) return 0;  // refused above
+                else if constexpr (std::is_same_v<T, std::shared_ptr<const std::string>>) return writer.string(*x);
+                else if constexpr (std::is_same_v<T, std::shared_ptr<const platform::Data>>) return writer.data(*x);
+                else if constexpr (std::is_same_v<T, Fields>) return dictionary(x);
+                else if constexpr (std::is_same_v<T, Value>) {
+                    if (x.isBool()) return writer.boolean(*x.asBool());
+                    if (x.isReal()) return writer.real(*x.asDouble());
+                    if (x.isUnsignedInteger()) return writer.unsignedInteger(*x.asUnsignedInteger());
+                    return writer.integer(*x.asInteger());
+                } else {
+                    // "$classes" sorts before "$classname".
+                    const Object dict = writer.dictionary();
+                    const Object classesKey = writer.string("$classes");
+                    const Object list = writer.array();
+                    std::vector<Object> names;
+                    names.reserve(x.classes.size());
+                    for (const auto& c : x.classes) names.push_back(writer.string(c));
+                    writer.setContents(list, names);
+                    const Object nameKey = writer.string("$classname");
+                    const Object name = writer.string(x.name);
+                    const Object contents[4] = {classesKey, nameKey, list, name};
+                    writer.setContents(dict, contents);
+                    return dict;
+                }
+            },
+            r);
+    };
+
+    // The top level's keys in their written order: $archiver, $objects, $top, $version.
+    const Object root = writer.dictionary();
+    Object top[8];
+    top[0] = writer.string("$archiver");
+    top[4] = writer.string("NSKeyedArchiver");
+    top[1] = writer.string("$objects");
+    top[5] = writer.array();
+    std::vector<Object> objects;
+    objects.reserve(objects_.size());
+    for (const auto& r : objects_) objects.push_back(record(r));
+    writer.setContents(top[5], objects);
+    top[2] = writer.string("$top");
+    Fields topFields = top_;
+    sortByKey(topFields);
+    top[6] = dictionary(topFields);
+    top[3] = writer.string("$version");
+    top[7] = writer.integer(kArchiveVersion);
+    writer.setContents(root, top);
+    return writer.finish();
 }
 
 std::optional<Data> KeyedArchiver::archivedData(const ArchiveObject& root, std::string* error, ClassNames names) {
@@ -598,25 +757,76 @@ ArchiveObject KeyedUnarchiver::decodeObject(const std::string& key) {
     return v ? object(*v) : ArchiveObject();
 }
 
+std::optional<std::string> KeyedUnarchiver::plainString(std::uint64_t index) const {
+    if (index == 0 || index >= objectCount_) return std::nullopt;
+    if (cache_[index]) {
+        const auto* text = cache_[index]->asString();
+        return text ? std::optional<std::string>(*text) : std::nullopt;
+    }
+    const Object o = plist_.element(objects_, index);
+    if (plist_.kind(o) != BinaryPropertyList::Kind::String) return std::nullopt;
+    return plist_.string(o);
+}
+
+std::optional<std::vector<std::string>> KeyedUnarchiver::plainStringArray(Object reference) {
+    using Kind = BinaryPropertyList::Kind;
+    const auto uid = plist_.uid(reference);
+    if (!uid || *uid == 0 || *uid >= objectCount_ || cache_[*uid] || depth_ >= kMaxArchiveDepth) return std::nullopt;
+    const Object o = plist_.element(objects_, *uid);
+    if (plist_.kind(o) != Kind::Dictionary) return std::nullopt;
+    const auto classRef = plist_.find(o, "$class");
+    const auto classUID = classRef ? plist_.uid(*classRef) : std::nullopt;
+    if (!classUID || *classUID == 0 || *classUID >= objectCount_) return std::nullopt;
+    const ClassRecord& record = classRecord(*classUID);
+    if (!record.named || !record.refusal.empty() || !isArrayClass(record.chosen)) return std::nullopt;
+    const auto refs = plist_.find(o, "NS.objects");
+    if (!refs || plist_.kind(*refs) != Kind::Array) return std::nullopt;
+    const std::uint64_t n = plist_.size(*refs);
+    std::vector<std::string> strings;
+    strings.reserve(n);
+    for (std::uint64_t i = 0; i < n; ++i) {
+        const auto element = plist_.uid(plist_.element(*refs, i));
+        if (!element) return std::nullopt;
+        if (*element == 0) continue;  // null, left out as arrays leave it out
+        auto text = plainString(*element);
+        if (!text) return std::nullopt;
+        strings.push_back(std::move(*text));
+    }
+    return strings;
+}
+
 std::optional<std::string> KeyedUnarchiver::decodeString(const std::string& key) {
-    auto o = decodeObject(key);
+    const auto v = lookup(key);
+    if (!v) return std::nullopt;
+    // A plain string is read where it lies: there is nothing to share, so
+    // it is neither built as an object nor kept.
+    if (const auto uid = plist_.uid(*v)) {
+        if (auto text = plainString(*uid)) {
+            if (!charge(text->size())) return std::nullopt;
+            return text;
+        }
+    }
+    auto o = object(*v);
     auto s = o.asString();
     if (!s || !charge(s->size())) return std::nullopt;
     return *s;
 }
 
 std::optional<std::vector<std::string>> KeyedUnarchiver::decodeStringArray(const std::string& key) {
-    auto o = decodeObject(key);
-    auto a = o.asArray();
-    if (!a) return std::nullopt;
-    std::size_t total = 0;
-    for (const auto& e : *a) {
-        auto s = e.asString();
-        if (!s) return std::nullopt;
-        total += s->size() + sizeof(std::string);
-    }
-    if (!charge(total)) return std::nullopt;
-    return o.asStringArray();
+    const auto v = lookup(key);
+    if (!v) return std::nullopt;
+    const auto charged = [&](std::vector<std::string> strings) -> std::optional<std::vector<std::string>> {
+        std::size_t total = 0;
+        for (const auto& s : strings) total += s.size() + sizeof(std::string);
+        if (!charge(total)) return std::nullopt;
+        return strings;
+    };
+    // A list of plain strings, as most are, is read where it lies; anything
+    // else (and anything wrong with it) takes the general way.
+    if (auto strings = plainStringArray(*v)) return charged(std::move(*strings));
+    auto strings = object(*v).asStringArray();
+    if (!strings) return std::nullopt;
+    return charged(std::move(*strings));
 }
 
 bool KeyedUnarchiver::decodeBool(const std::string& key) {

@@ -21,10 +21,12 @@
 // "_TtC5frelt8KeyCombo" decode to the same class.
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <variant>
@@ -125,6 +127,7 @@ public:
     std::shared_ptr<const void> identityOwner() const;
 
 private:
+    friend class KeyedArchiver;
     friend class KeyedUnarchiver;
     using Storage = std::variant<std::monostate, std::shared_ptr<const std::string>, bool, std::int64_t, double,
                                  std::shared_ptr<const platform::Data>, platform::Date,
@@ -177,21 +180,41 @@ public:
                                             ClassNames names = ClassNames::ModuleQualified);
 
 private:
+    // What an object keeps under a key: a reference, a number, bytes, or a
+    // list of references.
+    using FieldValue = std::variant<UID, bool, std::int64_t, double, Data, std::vector<std::uint64_t>>;
+    struct Field {
+        std::string key;
+        FieldValue value;
+    };
+    using Fields = std::vector<Field>;  // in key order once the object is finished
+    struct ClassEntry {
+        std::string name;
+        std::vector<std::string> classes;
+    };
+    // One entry of "$objects": a string, a number, data, an object's keys or
+    // a class record; empty only while the object is being written.
+    using Record = std::variant<std::monostate, std::shared_ptr<const std::string>, Value,
+                                std::shared_ptr<const platform::Data>, Fields, ClassEntry>;
+
     UID reference(const ArchiveObject& object);
     UID classReference(const std::string& name, const std::vector<std::string>& classes);
     std::string recordedName(const std::string& name) const;
-    void put(const std::string& key, Value value);
+    void put(const std::string& key, FieldValue value);
+    static void setField(Fields& fields, const std::string& key, FieldValue value);
+    static void sortByKey(Fields& fields);
 
     ClassNames names_;
-    ValueArray objects_;
-    std::vector<ValueDictionary> frames_;  // the objects being written, innermost last
-    ValueDictionary top_;
+    std::vector<Record> objects_;
+    std::vector<Fields> frames_;  // the objects being written, innermost last
+    Fields top_;
     std::unordered_map<const void*, std::uint64_t> identities_;
     // Objects whose identity is recorded stay alive for the archiver's life:
     // a temporary freed after encoding must not hand its address to another.
     std::vector<std::shared_ptr<const void>> identityOwners_;
-    std::unordered_map<std::string, std::uint64_t> strings_;
-    std::unordered_map<std::string, std::uint64_t> numbers_;
+    // Keyed by the texts the string records hold.
+    std::unordered_map<std::string_view, std::uint64_t> strings_;
+    std::map<std::pair<std::size_t, std::uint64_t>, std::uint64_t> numbers_;
     std::unordered_map<std::string, std::uint64_t> classes_;
     std::string error_;
 };
@@ -269,6 +292,12 @@ private:
     ArchiveObject objectAt(std::uint64_t index);
     ArchiveObject instance(std::uint64_t index, Object dict);
     const ClassRecord& classRecord(std::uint64_t index);
+    // Object `index` when it is a plain string: its text, read where it
+    // lies; nullopt for anything else.
+    std::optional<std::string> plainString(std::uint64_t index) const;
+    // The strings of a referenced list that holds plain strings only (nulls
+    // left out); nullopt for anything else.
+    std::optional<std::vector<std::string>> plainStringArray(Object reference);
     void pushFrame(Object dict, const std::string* className);
     std::optional<Object> lookup(const std::string& key) const;
     bool charge(std::size_t bytes);

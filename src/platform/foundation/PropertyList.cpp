@@ -509,160 +509,226 @@ Value BinaryPropertyList::value(Object o) const {
     }
 }
 
-namespace {
-
 // --- binary writer -------------------------------------------------------
 
+namespace {
+
+void putBE(Data& out, std::uint64_t v, int n) {
+    for (int i = n - 1; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+void putInt(Data& out, std::int64_t i) {
+    const auto u = static_cast<std::uint64_t>(i);
+    if (i >= 0 && u <= 0xFF) out.push_back(0x10), putBE(out, u, 1);
+    else if (i >= 0 && u <= 0xFFFF) out.push_back(0x11), putBE(out, u, 2);
+    else if (i >= 0 && u <= 0xFFFFFFFFull) out.push_back(0x12), putBE(out, u, 4);
+    else out.push_back(0x13), putBE(out, u, 8);
+}
+
+void putMarker(Data& out, std::uint8_t hi, std::uint64_t n) {
+    if (n < 15) {
+        out.push_back(static_cast<std::uint8_t>(hi << 4 | n));
+    } else {
+        out.push_back(static_cast<std::uint8_t>(hi << 4 | 0xF));
+        putInt(out, static_cast<std::int64_t>(n));
+    }
+}
+
+}  // namespace
+
+BinaryPropertyListWriter::Object BinaryPropertyListWriter::scalar(std::size_t start) {
+    entries_.push_back(Entry{0, start, payload_.size() - start});
+    return entries_.size() - 1;
+}
+
+BinaryPropertyListWriter::Object BinaryPropertyListWriter::string(std::string_view s) {
+    auto [it, inserted] = strings_.try_emplace(s, entries_.size());
+    if (!inserted) return it->second;
+    const std::size_t start = payload_.size();
+    bool ascii = true;
+    for (unsigned char c : s) ascii = ascii && c < 0x80;
+    if (ascii) {
+        putMarker(payload_, 0x5, s.size());
+        payload_.insert(payload_.end(), s.begin(), s.end());
+    } else {
+        const auto u = utf16FromUTF8(s);
+        putMarker(payload_, 0x6, u.size());
+        for (char16_t c : u) putBE(payload_, c, 2);
+    }
+    return scalar(start);
+}
+
+BinaryPropertyListWriter::Object BinaryPropertyListWriter::boolean(bool b) {
+    const std::size_t start = payload_.size();
+    payload_.push_back(b ? 0x09 : 0x08);
+    return scalar(start);
+}
+
+BinaryPropertyListWriter::Object BinaryPropertyListWriter::integer(std::int64_t i) {
+    const std::size_t start = payload_.size();
+    putInt(payload_, i);
+    return scalar(start);
+}
+
+BinaryPropertyListWriter::Object BinaryPropertyListWriter::unsignedInteger(std::uint64_t u) {
+    if (u <= static_cast<std::uint64_t>(INT64_MAX)) return integer(static_cast<std::int64_t>(u));
+    // A signed 128-bit integer, as other writers make it.
+    const std::size_t start = payload_.size();
+    payload_.push_back(0x14);
+    putBE(payload_, 0, 8);
+    putBE(payload_, u, 8);
+    return scalar(start);
+}
+
+BinaryPropertyListWriter::Object BinaryPropertyListWriter::real(double d) {
+    const std::size_t start = payload_.size();
+    payload_.push_back(0x23);
+    putBE(payload_, std::bit_cast<std::uint64_t>(d), 8);
+    return scalar(start);
+}
+
+BinaryPropertyListWriter::Object BinaryPropertyListWriter::date(Date d) {
+    const std::size_t start = payload_.size();
+    payload_.push_back(0x33);
+    putBE(payload_, std::bit_cast<std::uint64_t>(d.secondsSinceReferenceDate), 8);
+    return scalar(start);
+}
+
+BinaryPropertyListWriter::Object BinaryPropertyListWriter::data(std::span<const std::uint8_t> bytes) {
+    const std::size_t start = payload_.size();
+    putMarker(payload_, 0x4, bytes.size());
+    payload_.insert(payload_.end(), bytes.begin(), bytes.end());
+    return scalar(start);
+}
+
+BinaryPropertyListWriter::Object BinaryPropertyListWriter::uid(std::uint64_t value) {
+    const std::size_t start = payload_.size();
+    int n = 1;
+    while (n < 8 && (value >> (8 * n)) != 0) ++n;
+    payload_.push_back(static_cast<std::uint8_t>(0x80 | (n - 1)));
+    putBE(payload_, value, n);
+    return scalar(start);
+}
+
+BinaryPropertyListWriter::Object BinaryPropertyListWriter::array() {
+    entries_.push_back(Entry{0xA, 0, 0});
+    return entries_.size() - 1;
+}
+
+BinaryPropertyListWriter::Object BinaryPropertyListWriter::dictionary() {
+    entries_.push_back(Entry{0xD, 0, 0});
+    return entries_.size() - 1;
+}
+
+void BinaryPropertyListWriter::setContents(Object container, std::span<const Object> contents) {
+    Entry& entry = entries_[container];
+    entry.start = contents_.size();
+    entry.length = contents.size();
+    contents_.insert(contents_.end(), contents.begin(), contents.end());
+}
+
+Data BinaryPropertyListWriter::finish() {
+    const std::uint64_t count = entries_.size();
+    const int refSize = count <= 0xFF ? 1 : count <= 0xFFFF ? 2 : count <= 0xFFFFFFFFull ? 4 : 8;
+    Data out;
+    out.reserve(kHeaderSize + payload_.size() + contents_.size() * refSize + count * 8 + kTrailerSize);
+    out.assign({'b', 'p', 'l', 'i', 's', 't', '0', '0'});
+    std::vector<std::uint64_t> offsets;
+    offsets.reserve(count);
+    for (const Entry& entry : entries_) {
+        offsets.push_back(out.size());
+        if (entry.container == 0) {
+            out.insert(out.end(), payload_.begin() + static_cast<std::ptrdiff_t>(entry.start),
+                       payload_.begin() + static_cast<std::ptrdiff_t>(entry.start + entry.length));
+            continue;
+        }
+        putMarker(out, entry.container, entry.container == 0xD ? entry.length / 2 : entry.length);
+        for (std::uint64_t i = 0; i < entry.length; ++i) putBE(out, contents_[entry.start + i], refSize);
+    }
+    const std::uint64_t tableOffset = out.size();
+    const std::uint64_t maxOffset = offsets.empty() ? 0 : offsets.back();
+    const int offsetSize = maxOffset <= 0xFF ? 1 : maxOffset <= 0xFFFF ? 2 : maxOffset <= 0xFFFFFFFFull ? 4 : 8;
+    for (auto off : offsets) putBE(out, off, offsetSize);
+    for (int i = 0; i < 6; ++i) out.push_back(0);
+    out.push_back(static_cast<std::uint8_t>(offsetSize));
+    out.push_back(static_cast<std::uint8_t>(refSize));
+    putBE(out, count, 8);
+    putBE(out, 0, 8);
+    putBE(out, tableOffset, 8);
+    return out;
+}
+
+namespace {
+
+// A value tree into the writer, in the order every binary property list of
+// ours is laid out.
 class BinaryWriter {
 public:
     std::optional<Data> write(const Value& root, std::string& error) {
-        if (!flatten(root, 0, error)) return std::nullopt;
-        const std::uint64_t count = objects_.size();
-        refSize_ = count <= 0xFF ? 1 : count <= 0xFFFF ? 2 : count <= 0xFFFFFFFFull ? 4 : 8;
-
-        out_.assign({'b', 'p', 'l', 'i', 's', 't', '0', '0'});
-        std::vector<std::uint64_t> offsets;
-        offsets.reserve(count);
-        for (const auto& o : objects_) {
-            offsets.push_back(out_.size());
-            emit(o);
-        }
-        const std::uint64_t tableOffset = out_.size();
-        const std::uint64_t maxOffset = offsets.empty() ? 0 : offsets.back();
-        const int offsetSize = maxOffset <= 0xFF ? 1 : maxOffset <= 0xFFFF ? 2 : maxOffset <= 0xFFFFFFFFull ? 4 : 8;
-        for (auto off : offsets) putBE(off, offsetSize);
-        for (int i = 0; i < 6; ++i) out_.push_back(0);
-        out_.push_back(static_cast<std::uint8_t>(offsetSize));
-        out_.push_back(static_cast<std::uint8_t>(refSize_));
-        putBE(count, 8);
-        putBE(0, 8);
-        putBE(tableOffset, 8);
-        return std::move(out_);
+        if (!add(root, 0, error)) return std::nullopt;
+        return writer_.finish();
     }
 
 private:
-    struct Flat {
-        const Value* value = nullptr;
-        const std::string* key = nullptr;  // a dictionary key (a string object)
-        std::vector<std::uint64_t> children;
-    };
+    using Object = BinaryPropertyListWriter::Object;
 
-    std::uint64_t addString(const std::string& s) {
-        auto [it, inserted] = strings_.try_emplace(s, objects_.size());
-        if (inserted) objects_.push_back(Flat{nullptr, &s, {}});
-        return it->second;
-    }
-
-    std::optional<std::uint64_t> flatten(const Value& v, int depth, std::string& error) {
+    std::optional<Object> add(const Value& v, int depth, std::string& error) {
         if (depth > kMaxDepth) {
             error = "value is nested too deeply for a property list";
             return std::nullopt;
         }
-        if (v.isNull()) {
-            error = "a property list cannot hold a null value";
-            return std::nullopt;
-        }
-        if (auto s = v.asString()) return addString(*s);
-        const std::uint64_t index = objects_.size();
-        objects_.push_back(Flat{&v, nullptr, {}});
-        if (auto a = v.asArray()) {
-            std::vector<std::uint64_t> kids;
-            kids.reserve(a->size());
-            for (const auto& e : *a) {
-                auto k = flatten(e, depth + 1, error);
-                if (!k) return std::nullopt;
-                kids.push_back(*k);
-            }
-            objects_[index].children = std::move(kids);
-        } else if (auto d = v.asDictionary()) {
-            std::vector<std::uint64_t> kids(d->size() * 2);
-            std::size_t i = 0;
-            for (const auto& [key, value] : *d) {
-                kids[i] = addString(key);
-                auto k = flatten(value, depth + 1, error);
-                if (!k) return std::nullopt;
-                kids[d->size() + i] = *k;
-                ++i;
-            }
-            objects_[index].children = std::move(kids);
-        }
-        return index;
-    }
-
-    void putBE(std::uint64_t v, int n) {
-        for (int i = n - 1; i >= 0; --i) out_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    }
-    void marker(std::uint8_t hi, std::uint64_t n) {
-        if (n < 15) {
-            out_.push_back(static_cast<std::uint8_t>(hi << 4 | n));
-        } else {
-            out_.push_back(static_cast<std::uint8_t>(hi << 4 | 0xF));
-            putInt(static_cast<std::int64_t>(n));
-        }
-    }
-    void putInt(std::int64_t i) {
-        const auto u = static_cast<std::uint64_t>(i);
-        if (i >= 0 && u <= 0xFF) out_.push_back(0x10), putBE(u, 1);
-        else if (i >= 0 && u <= 0xFFFF) out_.push_back(0x11), putBE(u, 2);
-        else if (i >= 0 && u <= 0xFFFFFFFFull) out_.push_back(0x12), putBE(u, 4);
-        else out_.push_back(0x13), putBE(u, 8);
-    }
-    void putString(const std::string& s) {
-        bool ascii = true;
-        for (unsigned char c : s) ascii = ascii && c < 0x80;
-        if (ascii) {
-            marker(0x5, s.size());
-            out_.insert(out_.end(), s.begin(), s.end());
-        } else {
-            const auto u = utf16FromUTF8(s);
-            marker(0x6, u.size());
-            for (char16_t c : u) putBE(c, 2);
-        }
-    }
-
-    void emit(const Flat& o) {
-        if (o.key) return putString(*o.key);
-        std::visit(
-            [&](const auto& x) {
+        return std::visit(
+            [&](const auto& x) -> std::optional<Object> {
                 using T = std::decay_t<decltype(x)>;
-                if constexpr (std::is_same_v<T, bool>) {
-                    out_.push_back(x ? 0x09 : 0x08);
+                if constexpr (std::is_same_v<T, std::monostate>) {
+                    error = "a property list cannot hold a null value";
+                    return std::nullopt;
+                } else if constexpr (std::is_same_v<T, std::string>) {
+                    return writer_.string(x);
+                } else if constexpr (std::is_same_v<T, bool>) {
+                    return writer_.boolean(x);
                 } else if constexpr (std::is_same_v<T, std::int64_t>) {
-                    putInt(x);
+                    return writer_.integer(x);
                 } else if constexpr (std::is_same_v<T, std::uint64_t>) {
-                    // Above 2^63 - 1: a signed 128-bit integer, as other writers make it.
-                    out_.push_back(0x14);
-                    putBE(0, 8);
-                    putBE(x, 8);
+                    return writer_.unsignedInteger(x);
                 } else if constexpr (std::is_same_v<T, double>) {
-                    out_.push_back(0x23);
-                    putBE(std::bit_cast<std::uint64_t>(x), 8);
+                    return writer_.real(x);
                 } else if constexpr (std::is_same_v<T, Date>) {
-                    out_.push_back(0x33);
-                    putBE(std::bit_cast<std::uint64_t>(x.secondsSinceReferenceDate), 8);
+                    return writer_.date(x);
                 } else if constexpr (std::is_same_v<T, Data>) {
-                    marker(0x4, x.size());
-                    out_.insert(out_.end(), x.begin(), x.end());
+                    return writer_.data(x);
                 } else if constexpr (std::is_same_v<T, UID>) {
-                    int n = 1;
-                    while (n < 8 && (x.value >> (8 * n)) != 0) ++n;
-                    out_.push_back(static_cast<std::uint8_t>(0x80 | (n - 1)));
-                    putBE(x.value, n);
+                    return writer_.uid(x.value);
                 } else if constexpr (std::is_same_v<T, ValueArray>) {
-                    marker(0xA, o.children.size());
-                    for (auto c : o.children) putBE(c, refSize_);
-                } else if constexpr (std::is_same_v<T, ValueDictionary>) {
-                    marker(0xD, o.children.size() / 2);
-                    for (auto c : o.children) putBE(c, refSize_);
+                    const Object index = writer_.array();
+                    std::vector<Object> kids;
+                    kids.reserve(x.size());
+                    for (const auto& e : x) {
+                        auto k = add(e, depth + 1, error);
+                        if (!k) return std::nullopt;
+                        kids.push_back(*k);
+                    }
+                    writer_.setContents(index, kids);
+                    return index;
+                } else {
+                    const Object index = writer_.dictionary();
+                    std::vector<Object> kids(x.size() * 2);
+                    std::size_t i = 0;
+                    for (const auto& [key, value] : x) {
+                        kids[i] = writer_.string(key);
+                        auto k = add(value, depth + 1, error);
+                        if (!k) return std::nullopt;
+                        kids[x.size() + i] = *k;
+                        ++i;
+                    }
+                    writer_.setContents(index, kids);
+                    return index;
                 }
             },
-            o.value->storage());
+            v.storage());
     }
 
-    std::vector<Flat> objects_;
-    std::unordered_map<std::string_view, std::uint64_t> strings_;
-    Data out_;
-    int refSize_ = 1;
+    BinaryPropertyListWriter writer_;
 };
 
 // --- dates ----------------------------------------------------------------

@@ -3,8 +3,10 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/foundation/Value.h"
@@ -44,6 +46,51 @@ PropertyListResult readFile(const std::string& path);
 std::optional<Data> write(const Value& value, PropertyListFormat format, std::string* error = nullptr);
 
 }  // namespace PropertyList
+
+// A binary property list written object by object, for data held in another
+// shape than a Value (keyed archives write theirs straight from their own
+// records). Objects are numbered in the order they are added; the first one
+// added is the top. Equal strings become one object, at the place of the
+// first. PropertyList::write goes through the same writer, so the bytes are
+// the same as for a Value added in the order that write walks it: depth
+// first, a dictionary's pairs in key order, each key just before its value.
+class BinaryPropertyListWriter {
+public:
+    using Object = std::uint64_t;
+
+    // The text is read again by finish(): it must stay alive until then.
+    Object string(std::string_view text);
+    Object boolean(bool b);
+    Object integer(std::int64_t i);
+    // Above 2^63 - 1; smaller values are written as integer() writes them.
+    Object unsignedInteger(std::uint64_t u);
+    Object real(double d);
+    Object date(Date d);
+    Object data(std::span<const std::uint8_t> bytes);
+    Object uid(std::uint64_t value);
+    // A container is numbered when added; its contents follow once they
+    // have numbers of their own: an array's elements, or a dictionary's keys
+    // and then its values (as many of each).
+    Object array();
+    Object dictionary();
+    void setContents(Object container, std::span<const Object> contents);
+
+    // The whole file.
+    Data finish();
+
+private:
+    struct Entry {
+        std::uint8_t container = 0;  // 0 for objects written at once, else the array or dictionary marker
+        std::uint64_t start = 0;     // in payload_, or in contents_ for a container
+        std::uint64_t length = 0;
+    };
+    Object scalar(std::size_t start);
+
+    std::vector<Entry> entries_;
+    Data payload_;
+    std::vector<Object> contents_;
+    std::unordered_map<std::string_view, Object> strings_;
+};
 
 // A binary property list read where it lies. open() checks the file as
 // PropertyList::read does (every offset, reference, length and value;

@@ -275,6 +275,9 @@ TEST_F(KeyedArchiveTest, RuntimeClassNamesReachTheSameClass) {
 TEST_F(KeyedArchiveTest, AllowListRefusesOtherClasses) {
     auto data = *KeyedArchiver::archivedData(ArchiveObject(ArchiveArray{makeItem("x")}));
     EXPECT_TRUE(KeyedUnarchiver::unarchiveTopLevelObject(data, {"NSArray", "_TtC5frelt13TableViewItem"}));
+    // A list of texts is an object of a class too.
+    const auto alone = *KeyedArchiver::archivedData(ArchiveObject(makeItem("x")));
+    EXPECT_FALSE(KeyedUnarchiver::unarchiveTopLevelObject(alone, {"frelt.TableViewItem"}));
     auto refused = KeyedUnarchiver::unarchiveTopLevelObject(data, {"NSArray"});
     EXPECT_FALSE(refused);
     EXPECT_NE(refused.error.find("frelt.TableViewItem"), std::string::npos) << refused.error;
@@ -368,6 +371,23 @@ TEST_F(KeyedArchiveTest, MalformedArchivesFailCleanly) {
         {"NS.objects of the wrong kind", edited([&](ValueDictionary& d) { (*objects(d)[1].asDictionary())["NS.objects"] = "x"; })},
         {"object that is a bare array", edited([&](ValueDictionary& d) { objects(d)[1] = ValueArray{}; })},
         {"object that is a UID", edited([&](ValueDictionary& d) { objects(d)[1] = UID{1}; })},
+        // Texts and lists of texts inside the entry (object 2).
+        {"name reference beyond the objects", edited([&](ValueDictionary& d) {
+             (*objects(d)[2].asDictionary())["name"] = UID{4000000000};
+         })},
+        {"tag reference beyond the objects", edited([&](ValueDictionary& d) {
+             const auto tags = (*objects(d)[2].asDictionary())["tags"].asUID()->value;
+             (*objects(d)[tags].asDictionary())["NS.objects"] = ValueArray{UID{4000000000}};
+         })},
+        {"tag list holding the entry itself", edited([&](ValueDictionary& d) {
+             const auto tags = (*objects(d)[2].asDictionary())["tags"].asUID()->value;
+             (*objects(d)[tags].asDictionary())["NS.objects"] = ValueArray{UID{2}};
+         })},
+        {"tag list of an unknown class", edited([&](ValueDictionary& d) {
+             const auto tags = (*objects(d)[2].asDictionary())["tags"].asUID()->value;
+             objects(d).push_back(ValueDictionary{{"$classname", "Mystery"}, {"$classes", ValueArray{"Mystery"}}});
+             (*objects(d)[tags].asDictionary())["$class"] = UID{objects(d).size() - 1};
+         })},
     };
     for (const auto& c : cases) {
         auto r = KeyedUnarchiver::unarchiveTopLevelObject(c.data);
@@ -550,3 +570,143 @@ TEST_F(KeyedArchiveTest, UnsignedIntegersBeyondTheSignedRangeRoundTrip) {
 }
 
 }  // namespace
+
+namespace {
+
+// Whatever a test puts under its keys.
+class Holder : public Coding {
+public:
+    std::vector<std::pair<std::string, ArchiveObject>> values;
+    std::string className() const override { return "frelt.Holder"; }
+    void encodeWithCoder(KeyedArchiver& coder) const override {
+        for (const auto& [key, value] : values) coder.encodeObject(value, key);
+    }
+};
+
+}  // namespace
+
+TEST_F(KeyedArchiveTest, TextsAndListsOfTextsReadAlikeHoweverTheyAreHeld) {
+    using Strings = std::vector<std::string>;
+    // Each decoded record: the texts read under "text" and the list read
+    // under "list"; "seen" is read as an object first when present, so the
+    // same list or text is then found already decoded.
+    struct Read {
+        std::optional<std::string> text;
+        std::optional<Strings> list;
+    };
+    struct Reader : Coding {
+        Read read;
+        std::string className() const override { return "frelt.Holder"; }
+        void encodeWithCoder(KeyedArchiver&) const override {}
+    };
+    CodingRegistry::registerClass("frelt.Holder", CodingRegistry::Decoder([](KeyedUnarchiver& c) -> std::shared_ptr<Coding> {
+                                      auto r = std::make_shared<Reader>();
+                                      (void)c.decodeObject("seen");
+                                      r->read = {c.decodeString("text"), c.decodeStringArray("list")};
+                                      return r;
+                                  }));
+    const ArchiveObject shared(ArchiveArray{"s", "t"});
+    const ArchiveObject sharedText("shared text");
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, ArchiveObject>> values;
+        std::optional<std::string> text;
+        std::optional<Strings> list;
+    };
+    const std::vector<Case> cases{
+        {"plain", {{"text", "größe"}, {"list", ArchiveArray{"a", "b"}}}, "größe", Strings{"a", "b"}},
+        {"nulls left out", {{"list", ArchiveArray{"a", nullptr, "b"}}}, std::nullopt, Strings{"a", "b"}},
+        {"mutable list", {{"list", ArchiveObject(Strings{"m"}, true)}}, std::nullopt, Strings{"m"}},
+        {"empty list", {{"list", ArchiveArray{}}}, std::nullopt, Strings{}},
+        {"decoded before", {{"seen", ArchiveArray{shared, sharedText}}, {"text", sharedText}, {"list", shared}},
+         "shared text", Strings{"s", "t"}},
+        {"a number is no text", {{"text", ArchiveObject::number(3)}, {"list", ArchiveArray{"a", ArchiveObject::number(3)}}},
+         std::nullopt, std::nullopt},
+        {"a list is no text", {{"text", ArchiveArray{"a"}}, {"list", ArchiveArray{ArchiveArray{"a"}}}}, std::nullopt,
+         std::nullopt},
+        {"a text is no list", {{"list", "a"}}, std::nullopt, std::nullopt},
+        {"a dictionary is no list", {{"list", ArchiveDictionary{{"k", "v"}}}}, std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto holder = std::make_shared<Holder>();
+        holder->values = c.values;
+        const auto r = KeyedUnarchiver::unarchiveTopLevelObject(*KeyedArchiver::archivedData(ArchiveObject(holder)));
+        ASSERT_TRUE(r) << r.error;
+        const auto reader = r.object.as<Reader>();
+        ASSERT_TRUE(reader);
+        EXPECT_EQ(reader->read.text, c.text);
+        EXPECT_EQ(reader->read.list, c.list);
+    }
+}
+
+TEST_F(KeyedArchiveTest, ArchivesAreTheBytesOfTheirValueTreeWritten) {
+    // The archiver writes its property list straight from its own records;
+    // the bytes must be those of the archive's value tree written the
+    // ordinary way, whatever the objects: texts beyond ASCII, texts that are
+    // also keys, numbers of every kind, data, dates, URLs, mutable and
+    // immutable lists and dictionaries, bytes under keys, a key written
+    // twice, values at the top level, and enough objects for wider
+    // references.
+    auto blob = std::make_shared<Blob>();
+    blob->bytes = Data{0, 1, 2, 0xFF};
+    auto combo = std::make_shared<Combo>();
+    combo->key = -7;
+    combo->modifiers = 1u << 20;
+    auto item = makeItem("naïve");
+    item->hotkey = combo;
+    ArchiveArray many;
+    for (int i = 0; i < 300; ++i) many.emplace_back("text " + std::to_string(i % 280));
+    ArchiveDictionary byURL{{ArchiveObject(*URL::fromString("https://example.org/a")), ArchiveObject(Data{9})},
+                            {ArchiveObject("NS.objects"), ArchiveObject("$classes")}};
+    const ArchiveObject graph(ArchiveArray{
+        item, makeItem("b"), blob, combo, ArchiveObject(std::move(many), true), ArchiveObject(std::move(byURL), true),
+        ArchiveObject(Date{12345.5}), ArchiveObject(*URL::fromString("file:///tmp/x%20y")),
+        ArchiveObject::number(true), ArchiveObject::number(false), ArchiveObject::number(std::int64_t{-1}),
+        ArchiveObject::number(std::int64_t{1} << 40), ArchiveObject::number(0.0), ArchiveObject::number(-0.0),
+        ArchiveObject::number(std::uint64_t{0xFFFFFFFFFFFFFFF0ull}), ArchiveObject("$null"), ArchiveObject("name"),
+        ArchiveObject(Data{}), ArchiveObject(ArchiveDictionary{})});
+
+    for (const auto names : {KeyedArchiver::ClassNames::ModuleQualified, KeyedArchiver::ClassNames::Runtime}) {
+        KeyedArchiver archiver(names);
+        archiver.encodeRootObject(graph);
+        archiver.encodeBool(true, "flag");
+        archiver.encodeInteger(1, "count");
+        archiver.encodeInteger(2, "count");
+        archiver.encodeDouble(0.25, "ratio");
+        archiver.encodeBytes(Data{1, 2}, "bytes");
+        const auto written = archiver.encodedData();
+        ASSERT_TRUE(written);
+        EXPECT_EQ(*written, archiveBytes(archiver.archiveValue()));
+        EXPECT_EQ(archiveValue(*written), archiver.archiveValue());
+    }
+}
+
+TEST_F(KeyedArchiveTest, ArchiveBytesStayAsTheyWere) {
+    // One small archive, byte for byte as earlier versions wrote it: files
+    // already exported must keep comparing equal to a fresh export.
+    auto item = makeItem("x");
+    item->hotkey = std::make_shared<Combo>();
+    const auto data = *KeyedArchiver::archivedData(ArchiveObject(ArchiveArray{item}), nullptr,
+                                                   KeyedArchiver::ClassNames::Runtime);
+    static const char* const expected =
+        "62706c6973743030d40103363a0204373b592461726368697665725f100f4e534b65796564417263686976657258246f"
+        "626a65637473ad05060c18191a1f2021272f323355246e756c6cd20709080a5624636c61737380085a4e532e6f626a65"
+        "637473a10b8002d6070e101214160d0f11131517800c56686f746b6579800959697356697369626c65800b546e616d65"
+        "8003547061746880045474616773800551785f10212f7573722f73686172652f6170706c69636174696f6e732f782e64"
+        "65736b746f70d207091b1c8008a21d1e8006800754776f726b59746f6f6c737c646576d2222623245824636c61737365"
+        "73a22425574e534172726179584e534f626a6563745a24636c6173736e616d65d407292b2d282a2c2e800a5f1010646f"
+        "75626c65644d6f6469666965727308536b65791000596d6f646966696572731000d222263031a231255f10135f547443"
+        "356672656c74384b6579436f6d626f09d222263435a235255f10195f547443356672656c7431335461626c6556696577"
+        "4974656d5424746f70d1383954726f6f748001582476657273696f6e12000186a000080011001b002d00360044004a00"
+        "4f0056005800630065006700740076007d007f0089008b0090009200970099009e00a000a200c600cb00cd00d000d200"
+        "d400d900e300e800f100f400fc010501100119011b012e012f01330135013f014101460149015f016001650168018401"
+        "89018c01910193019c0000000000000201000000000000003c000000000000000000000000000001a1";
+    std::string hex;
+    for (auto b : data) {
+        static const char digits[] = "0123456789abcdef";
+        hex += digits[b >> 4];
+        hex += digits[b & 15];
+    }
+    EXPECT_EQ(hex, expected);
+}
