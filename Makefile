@@ -38,9 +38,8 @@ test: deps
 	cmake -S . -B build/test $(CMAKE_GEN) $(TEST_FLAGS) -DFRELT_SANITIZE=ON
 	cmake --build build/test -j $(JOBS)
 	cd build/test && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -LE desktop
-	# The whole program on a private X server, one test at a time; a run that
-	# lost a race with the window manager's focus on a busy machine gets one more.
-	cd build/test && ctest --output-on-failure -L desktop --repeat until-pass:2
+	# The whole program on a private X server, one test at a time.
+	cd build/test && ctest --output-on-failure -L desktop
 
 # The pictures of the main window and its sidebar in docs/screenshots/, taken
 # afresh by their desktop tests (which write them into build/test/screenshots/).

@@ -98,14 +98,18 @@ public:
     void popoverDidDetach(const std::shared_ptr<platform::Popover>& popover) override;
     bool popoverShouldClose(const std::shared_ptr<platform::Popover>& popover) override;
 
-    // The window system's time of the input that asks for the next show (a
-    // hotkey press): the window carries it as its user time, so the desktop's
-    // focus-stealing prevention lets it come to the front. 0 when unknown.
+    // The window system's time of the input a show is made for (a hotkey
+    // press): the window carries it as its user time, so the desktop's
+    // focus-stealing prevention lets it come to the front. The caller sets
+    // it around that show and puts it back to 0 after, so that a later show
+    // for another input (a tray click, files handed over) does not pass an
+    // old press off as its own.
     std::uint32_t showRequestUserTime() const { return showRequestUserTime_; }
     void setShowRequestUserTime(std::uint32_t time) { showRequestUserTime_ = time; }
     // Called with the window that carries the main view each time it is
-    // shown, and the user time of the request (0 when unknown): the desktop
-    // side asks the window manager for the focus with it.
+    // shown, and the user time of the request (0 when unknown: the desktop
+    // side then takes the window system's time now): the desktop side asks
+    // the window manager for the focus with it.
     using WindowShownHook = std::function<void(platform::Window& window, std::uint32_t userTime)>;
     static void setWindowShownHook(WindowShownHook hook);
 

@@ -27,7 +27,6 @@
 #include "platform/linux/GioWorkspace.h"
 #include "platform/linux/SessionBusService.h"
 #include "platform/linux/X11HotkeyServices.h"
-#include "platform/linux/X11WindowActivation.h"
 #include "platform/log/Log.h"
 #include "platform/qt/IconTheme.h"
 #include "platform/qt/QtDesktop.h"
@@ -59,10 +58,11 @@ void report(const std::string& line) {
 }
 
 // The main window asks the window manager for the focus with the time of the
-// input that showed it, so focus-stealing prevention lets it come forward.
+// input that showed it (the server's time now for one that came without a
+// time), so focus-stealing prevention lets it come forward.
 void connectFocusRequests(bool reportPaint) {
     frelt::FreltManager::setWindowShownHook([reportPaint](platform::Window& window, std::uint32_t userTime) {
-        platform::x11::requestActivation(platform::qt::x11WindowId(window), userTime);
+        platform::qt::requestActivation(window, userTime);
         if (reportPaint) platform::qt::afterNextPaint(window, [] { report("main window painted"); });
     });
 }

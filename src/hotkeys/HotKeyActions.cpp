@@ -84,6 +84,7 @@ std::shared_ptr<MainOutlineView> showMainWindowSidebar(const HotKey& hotKey) {
     const auto manager = FreltManager::shared();
     manager->setShowRequestUserTime(hotKey.windowServerTime());
     manager->mainWindowShow();
+    manager->setShowRequestUserTime(0);
     if (!mainWindowIsVisible(manager->mainWindowState())) return nullptr;
     const auto controller = manager->viewControllerMain();
     return controller ? controller->sectionView.lock() : nullptr;
@@ -98,6 +99,7 @@ void globalHotkeyAction(const HotKey& hotKey) {
     const auto manager = FreltManager::shared();
     manager->setShowRequestUserTime(hotKey.windowServerTime());
     manager->switchMainWindow();
+    manager->setShowRequestUserTime(0);
 }
 
 void entryHotkeyAction(const HotKey& hotKey) {

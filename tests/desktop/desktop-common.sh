@@ -3,7 +3,7 @@
 # arguments FRELT TOOLS_DIR OUT_DIR, checks that count, polling with a
 # deadline, a scratch home and openbox as the window manager.
 
-for tool in openbox xdotool dbus-run-session xwininfo xprop; do
+for tool in openbox xdotool dbus-run-session xwininfo xprop xmessage; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "skipped: $tool is not installed (scripts/install-deps installs it)"
         exit 77
@@ -62,11 +62,39 @@ main_window_focused() {
 logged() { grep -q "$1" "$2"; }
 
 root=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$root"' EXIT
+# A failed run shows the ends of the program's and the window manager's logs
+# (the window manager's says why it gave or refused the focus), which go
+# with the scratch folder.
+show_logs_on_failure() {
+    [ "$failed" -eq 0 ] && return
+    local log
+    for log in "$root"/*.log; do
+        [ -f "$log" ] || continue
+        echo "---- last lines of $(basename "$log")"
+        tail -n 60 "$log"
+    done
+}
+trap 'show_logs_on_failure; kill $(jobs -p) 2>/dev/null; rm -rf "$root"' EXIT
 export HOME=$root/home XDG_CONFIG_HOME=$root/home/.config XDG_DATA_HOME=$root/home/.local/share
 export XDG_CACHE_HOME=$root/home/.cache XDG_DATA_DIRS=$root/usr/share:/usr/share
 mkdir -p "$HOME"
 export QT_QPA_PLATFORM=xcb
 
-openbox --sm-disable >"$root/openbox.log" 2>&1 &
-within xdotool get_desktop >/dev/null 2>&1  # answered once an EWMH window manager runs
+# Openbox, up once it answers as an EWMH window manager does. Without it
+# nothing would take the focus: the run stops, saying so, rather than fail
+# every check that follows.
+openbox --sm-disable --debug-focus >"$root/openbox.log" 2>&1 &
+window_manager=$!
+window_manager_answers() {
+    until xdotool get_desktop >/dev/null 2>&1; do
+        kill -0 "$window_manager" 2>/dev/null || return 1
+        [ $SECONDS -ge $window_manager_deadline ] && return 1
+        sleep 0.05
+    done
+}
+window_manager_deadline=$((SECONDS + 10))
+if ! window_manager_answers; then
+    failed=1
+    echo "FAILED: the window manager does not start"
+    exit 1
+fi

@@ -4,8 +4,11 @@
 # the main window up with the focus and takes it down again, a second start
 # hands a file to the first and ends with 0; once without a tray and once
 # with a tray host (a minimal StatusNotifierWatcher on the private session
-# bus), whose click toggles the window too. Pictures of the shown window go
-# to OUT_DIR for people to look at.
+# bus), whose click toggles the window too. Whatever brings the window up
+# (the hotkey, a tray click, a start handing over a file or just started
+# again) gives it the focus, also when the user last clicked in another
+# program's window. Pictures of the shown window go to OUT_DIR for people to
+# look at.
 #
 # ctest runs it on a private X server (scripts/run-under-xvfb); it takes a
 # private session bus of its own:
@@ -17,6 +20,20 @@ set -u
 
 "$tools/frelt_make_configuration" 200 window debug >/dev/null || { echo "FAILED: configuration"; exit 1; }
 echo "a file to hand over" >"$root/handed.txt"
+
+# Another program's window in the top left corner, clear of the main window
+# in the middle. Clicked, it holds the focus and is the user's last input as
+# the window manager knows it: a window manager that prevents focus stealing
+# then gives a window coming up the focus only for an input at least as
+# recent.
+xmessage -geometry 220x80+0+0 "another program" >/dev/null 2>&1 &
+other_window() { xdotool search --onlyvisible --name '^xmessage$' 2>/dev/null | head -1; }
+other_window_focused() { [ -n "$(other_window)" ] && [ "$(xdotool getactivewindow 2>/dev/null)" = "$(other_window)" ]; }
+within other_window_focused
+click_other_window() {
+    xdotool mousemove --window "$(other_window)" 110 20 click 1
+    within other_window_focused
+}
 
 for tray in absent present; do
     echo "== tray $tray"
@@ -43,16 +60,20 @@ for tray in absent present; do
     xdotool key ctrl+alt+space
     check "[$tray] a second press hides it" within main_window_hidden
 
+    check "[$tray] a click in another window takes the focus" click_other_window
     "$frelt" "$root/handed.txt" >"$root/second-$tray.log" 2>&1
     check "[$tray] a second start ends with 0" test $? -eq 0
     check "[$tray] the first instance shows the window for the handed file" within main_window_shown
+    check "[$tray] the window shown for the handed file has the focus" within main_window_focused
     check "[$tray] the first instance is still running" kill -0 $first
 
     if [ $tray = present ]; then
         xdotool key ctrl+alt+space
         within main_window_hidden
+        click_other_window
         kill -USR1 $watcher
         check "[$tray] a click on the tray item shows the window" within main_window_shown
+        check "[$tray] the window shown by the tray has the focus" within main_window_focused
         kill -USR1 $watcher
         check "[$tray] a second click hides it" within main_window_hidden
         kill $watcher
@@ -71,13 +92,16 @@ FRELT_REPORT_READY=1 "$frelt" "$root/handed.txt" >"$root/frelt-file.log" 2>&1 &
 first=$!
 check "[file] the program starts and is ready" within logged "frelt: ready" "$root/frelt-file.log"
 check "[file] the main window shows for its own file argument" within main_window_shown
+check "[file] with the focus" within main_window_focused
 # Started again without files (from the desktop's menu, say: without a tray
 # or a hotkey that is the way back to the window), the running one shows it.
 xdotool key ctrl+alt+space
-within main_window_hidden
+check "[file] the hotkey hides it" within main_window_hidden
+click_other_window
 "$frelt" >"$root/again.log" 2>&1
 check "[file] a start without files ends with 0" test $? -eq 0
 check "[file] and the running one shows its window" within main_window_shown
+check "[file] and gives it the focus" within main_window_focused
 kill $first
 wait $first 2>/dev/null
 

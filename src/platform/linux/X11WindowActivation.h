@@ -1,10 +1,11 @@
 #pragma once
-// Bringing a window to the front for an input the program received itself
-// (a global hotkey's key press, a tray click): the window manager's
+// Bringing a window to the front for an input: the window manager's
 // focus-stealing prevention only lets a window take the focus for an input
 // at least as recent as the last one the user gave elsewhere, so the window
 // carries that input's X server time as its user time and asks for the
-// focus with it.
+// focus with it. An input the program hears of without a time (a tray click
+// over D-Bus, another start handing over its files) is one the user made
+// just now: the server's current time stands for it.
 
 #include <xcb/xcb.h>
 
@@ -18,8 +19,10 @@ namespace platform::x11 {
 void askWindowManager(xcb_connection_t* connection, xcb_window_t root, xcb_window_t window, xcb_atom_t type,
                       const std::array<std::uint32_t, 5>& data);
 
-// Sets the window's user time and sends the window manager an activation
-// request with that time. False when there is no X display. Main thread only.
-bool requestActivation(std::uint32_t windowId, std::uint32_t userTime);
+// The X server's time now, later than every input it has delivered: the
+// time of a zero-length change of a property on a window of our own, which
+// the server stamps. 0 when there is no display or the server has not
+// answered within a second. Main thread only.
+std::uint32_t serverTime();
 
 }  // namespace platform::x11

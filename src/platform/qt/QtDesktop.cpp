@@ -27,6 +27,7 @@
 #include "platform/qt/QtModalPresenter.h"
 #include "platform/qt/QtRunLoopBackend.h"
 #include "platform/qt/QtText.h"
+#include "platform/qt/X11WindowHints.h"
 
 namespace platform::qt {
 
@@ -157,6 +158,12 @@ std::uint32_t x11WindowId(Window& window) {
     QWidget* widget = QtKitBackend::widgetOf(window);
     if (!widget || QGuiApplication::platformName() != QLatin1String("xcb")) return 0;
     return static_cast<std::uint32_t>(widget->winId());
+}
+
+void requestActivation(Window& window, std::uint32_t userTime) {
+    QWidget* widget = QtKitBackend::widgetOf(window);
+    if (!widget || !widget->windowHandle() || !x11::available()) return;
+    x11::requestActivation(*widget->windowHandle(), userTime);
 }
 
 void afterNextPaint(Window& window, std::function<void()> painted) {

@@ -33,6 +33,11 @@ void setApplicationIdentity(const std::string& desktopEntryName, const std::shar
 // The X11 window that shows `window`; 0 while it has none, or when the
 // desktop is not X11.
 std::uint32_t x11WindowId(Window& window);
+// Asks the window manager for the focus for `window`, just shown, for the
+// user's input of X server time `userTime` (0 when the input came without
+// one). Nothing happens while the window has nothing on screen, or when the
+// desktop is not X11.
+void requestActivation(Window& window, std::uint32_t userTime);
 // Calls `painted` once, on the main thread, right after the next time
 // `window` has been painted and its picture handed to the window system.
 // Nothing happens when the window has nothing on screen to paint.

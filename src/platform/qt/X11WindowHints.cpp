@@ -154,7 +154,29 @@ void applyMovable(xcb_connection_t* c, xcb_window_t w, bool movable) {
     if (hints != before) write32(c, w, motif, motif, hints);
 }
 
+// Where the window manager reads the window's user time: the window Qt
+// keeps for it where the window manager supports one, else the window.
+xcb_window_t userTimeWindowOf(xcb_connection_t* c, xcb_window_t w) {
+    const auto named = read32(c, w, internAtom(c, "_NET_WM_USER_TIME_WINDOW"), XCB_ATOM_WINDOW);
+    return named && !named->empty() && named->front() != XCB_WINDOW_NONE ? named->front() : w;
+}
+
 }  // namespace
+
+bool requestActivation(QWindow& window, std::uint32_t userTime) {
+    xcb_connection_t* c = qtX11Connection();
+    if (!c || !window.handle()) return false;
+    const auto w = static_cast<xcb_window_t>(window.winId());
+    if (userTime == 0) userTime = platform::x11::serverTime();
+    // Read by the window manager when it decides on the focus, at the map
+    // (this change reaches the server right behind Qt's map request) and on
+    // the request below.
+    if (userTime != 0)
+        write32(c, userTimeWindowOf(c, w), internAtom(c, "_NET_WM_USER_TIME"), XCB_ATOM_CARDINAL, {userTime});
+    ask(c, w, internAtom(c, "_NET_ACTIVE_WINDOW"), {sourceProgram, userTime, XCB_WINDOW_NONE, 0, 0});
+    xcb_flush(c);
+    return true;
+}
 
 WindowHints hintsFor(const WindowProperties& p) {
     WindowHints h;

@@ -38,6 +38,15 @@ WindowHints hintsFor(const WindowProperties& properties);
 // Whether Qt runs on an X server (not the offscreen platform of tests).
 bool available();
 
+// Asks the window manager to give the focus to `window`, just shown or
+// made key, for the user's input of X server time `userTime` (0 when the
+// input came without one: the server's time now stands for it). The window
+// carries the time as its user time, and the request goes on Qt's own
+// connection, after the requests that mapped the window: sent on another
+// connection it could reach the window manager before the window is
+// mapped, when there is nothing to activate yet. False without X11.
+bool requestActivation(QWindow& window, std::uint32_t userTime);
+
 // Writes `hints` on `window`'s X window; `mapped` says whether the window
 // manager already manages it, `old` what was applied to the window before
 // (the default hints for one never shown).

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/appkit/Window.h"
+#include "platform/linux/X11WindowActivation.h"
 #include "platform/qt/QtDesktop.h"
 #include "support/qt/QtTestSupport.h"
 
@@ -126,6 +127,18 @@ protected:
         return xcb_window_t(qt::x11WindowId(*window));
     }
 
+    // The test takes the window manager's place on the root window, to hear
+    // what the program asks of it; false where a window manager runs.
+    bool becomeWindowManager() {
+        const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_void_cookie_t selected = xcb_change_window_attributes_checked(x.get(), x.root(), XCB_CW_EVENT_MASK, &mask);
+        if (xcb_generic_error_t* error = xcb_request_check(x.get(), selected)) {
+            std::free(error);
+            return false;
+        }
+        return true;
+    }
+
     XConnection x;
 };
 
@@ -219,12 +232,7 @@ TEST_F(QtX11WindowHintsTest, AMappedWindowAsksTheWindowManagerToChangeItsDesktop
     auto window = titledWindow("Asks");
     const xcb_window_t id = show(window);
     ASSERT_NE(id, 0u);
-    const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    xcb_void_cookie_t selected = xcb_change_window_attributes_checked(x.get(), x.root(), XCB_CW_EVENT_MASK, &mask);
-    if (xcb_generic_error_t* error = xcb_request_check(x.get(), selected)) {
-        std::free(error);
-        GTEST_SKIP() << "a window manager runs on this display";
-    }
+    if (!becomeWindowManager()) GTEST_SKIP() << "a window manager runs on this display";
     const xcb_atom_t netWmState = x.atom("_NET_WM_STATE"), netWmDesktop = x.atom("_NET_WM_DESKTOP");
     std::vector<std::string> heard;
     auto listen = [&] {
@@ -258,6 +266,61 @@ TEST_F(QtX11WindowHintsTest, AMappedWindowAsksTheWindowManagerToChangeItsDesktop
     window->setTitle("Asks again");
     listen();
     EXPECT_TRUE(heard.empty()) << "nothing changed for the window manager";
+}
+
+// A window shown for an input asks for the focus once it has asked to be
+// mapped (a request the window manager hears before the map has no window
+// to activate), with the input's time as its user time; for an input that
+// came without a time (a tray click over D-Bus, files handed over) the
+// server's time now stands in, so an older click elsewhere cannot outrank it.
+TEST_F(QtX11WindowHintsTest, AShownWindowAsksForTheFocusAfterItsMapWithTheInputsTimeOrTheServersTimeNow) {
+    if (!becomeWindowManager()) GTEST_SKIP() << "a window manager runs on this display";
+    const xcb_atom_t activeWindow = x.atom("_NET_ACTIVE_WINDOW");
+    struct Case {
+        const char* what;
+        std::uint32_t inputTime;
+    };
+    for (const Case& c : {Case{"an input without a time", 0u}, Case{"a hotkey press", 4242u}}) {
+        SCOPED_TRACE(c.what);
+        auto window = titledWindow("Focus");
+        const std::uint32_t before = platform::x11::serverTime();
+        ASSERT_NE(before, 0u) << "the server tells its time";
+        window->makeKeyAndOrderFront(nullptr);
+        const auto id = xcb_window_t(qt::x11WindowId(*window));
+        ASSERT_NE(id, 0u);
+        qt::requestActivation(*window, c.inputTime);
+
+        std::vector<std::string> heard;
+        std::uint32_t askedTime = 0;
+        runUntil([&] {
+            while (xcb_generic_event_t* event = xcb_poll_for_event(x.get())) {
+                const int type = event->response_type & 0x7f;
+                if (type == XCB_MAP_REQUEST && reinterpret_cast<xcb_map_request_event_t*>(event)->window == id) {
+                    heard.push_back("map");
+                } else if (type == XCB_CLIENT_MESSAGE) {
+                    auto* m = reinterpret_cast<xcb_client_message_event_t*>(event);
+                    if (m->window == id && m->type == activeWindow) {
+                        heard.push_back(m->data.data32[0] == 1 ? "activate from a program" : "activate");
+                        if (askedTime == 0) askedTime = m->data.data32[1];
+                    }
+                }
+                std::free(event);
+            }
+            return false;
+        }, std::chrono::milliseconds(300));
+        ASSERT_FALSE(heard.empty());
+        EXPECT_EQ(heard.front(), "map");
+        EXPECT_NE(std::find(heard.begin(), heard.end(), "activate from a program"), heard.end());
+        if (c.inputTime != 0) {
+            EXPECT_EQ(askedTime, c.inputTime);
+        } else {
+            EXPECT_GE(askedTime, before) << "not older than a time taken before the show";
+            EXPECT_GE(platform::x11::serverTime(), askedTime);
+        }
+        EXPECT_EQ(x.items32(id, "_NET_WM_USER_TIME"), std::vector<std::uint32_t>{askedTime});
+        window->orderOut();
+        settle();
+    }
 }
 
 }  // namespace
