@@ -22,6 +22,7 @@
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Image.h"
 #include "platform/appkit/Window.h"
+#include "platform/foundation/Memory.h"
 #include "platform/foundation/Paths.h"
 #include "platform/linux/DesktopNotifications.h"
 #include "platform/linux/GioWorkspace.h"
@@ -83,6 +84,7 @@ void quitOnTerminationSignals() {
 
 int main(int argc, char** argv) {
     const auto started = Clock::now();
+    platform::memory::configureAllocator();
     using frelt::CommandLine;
     const CommandLine commandLine = CommandLine::parse(std::vector<std::string>(argv + 1, argv + argc), currentFolder());
     switch (commandLine.action) {
@@ -157,6 +159,8 @@ int main(int argc, char** argv) {
         frelt::log(frelt::LogCategory::general, frelt::LogLevel::Default,
                    "Sleep is not followed: %{public}@", sleepProblem);
     app->openFiles(commandLine.files);
+    // Loading and the first rebuild are over; the icons are the kit's now.
+    platform::qt::returnFreedMemorySoon();
     if (reporting) {
         const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started);
         report("ready in " + std::to_string(elapsed.count()) + " ms with " +
