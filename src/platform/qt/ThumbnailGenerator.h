@@ -3,9 +3,11 @@
 // cache ($XDG_CACHE_HOME/thumbnails/normal, named by the MD5 of the file's
 // URI, valid while its Thumb::URI and Thumb::MTime match the file) and made
 // when it is missing or stale: images through QImageReader, PDFs from their
-// first page through Poppler, written back to the cache (at most 128 pixels,
-// with the keys the freedesktop thumbnail standard asks for, atomically, readable by the user
-// only). The answer is scaled to the size asked for.
+// first page through Poppler (its library opened at the first PDF; without
+// it a PDF gets an error and a line in the log), written back to the cache
+// (at most 128 pixels, with the keys the freedesktop thumbnail standard asks
+// for, atomically, readable by the user only). The answer is scaled to the
+// size asked for.
 //
 // All of it runs on the worker pool; the handler is called there.
 

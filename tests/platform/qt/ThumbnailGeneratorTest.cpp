@@ -1,9 +1,11 @@
-// Thumbnails through the freedesktop cache: made for a PNG and a PDF, written
-// to the cache with the keys other programs check, reused while the file is
-// unchanged, made anew when it changes, and an error for a corrupt image.
+// Thumbnails through the freedesktop cache: made for a PNG and a PDF (with
+// the PDF library opened for the first one), written to the cache with the
+// keys other programs check, reused while the file is unchanged, made anew
+// when it changes, and an error for a corrupt image.
 
 #include "platform/qt/ThumbnailGenerator.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -21,6 +23,13 @@ using namespace platform;
 namespace fs = std::filesystem;
 
 namespace {
+
+// Whether the PDF library is in the process (looked up without loading it).
+bool thumbnailPDFLibraryLoaded() {
+    void* handle = ::dlopen("libpoppler-qt6.so.3", RTLD_LAZY | RTLD_NOLOAD);
+    if (handle) ::dlclose(handle);
+    return handle != nullptr;
+}
 
 struct Answer {
     std::shared_ptr<Image> image;
@@ -120,7 +129,12 @@ TEST_F(ThumbnailGeneratorTest, APDFShowsItsFirstPage) {
     const auto path = (root() / "paper.pdf").string();
     std::ofstream(path, std::ios::binary) << pdf.str();
 
+    // Not linked: the library comes with the first PDF of the process.
+    static bool firstPDF = true;
+    if (firstPDF) EXPECT_FALSE(thumbnailPDFLibraryLoaded()) << "loaded before any PDF was drawn";
+    firstPDF = false;
     const Answer answer = generate(path);
+    EXPECT_TRUE(thumbnailPDFLibraryLoaded());
     ASSERT_TRUE(answer.image) << answer.error.value_or("");
     EXPECT_EQ(answer.image->size(), (Size{48, 48}));
     EXPECT_EQ(decoded(answer).pixelColor(24, 24), QColor(Qt::black));
