@@ -24,6 +24,7 @@
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Memory.h"
 #include "platform/foundation/Paths.h"
+#include "platform/foundation/UserDefaults.h"
 #include "platform/linux/DesktopNotifications.h"
 #include "platform/linux/GioWorkspace.h"
 #include "platform/linux/SessionBusService.h"
@@ -129,6 +130,9 @@ int main(int argc, char** argv) {
         case SessionBusService::Outcome::owner:
             break;
     }
+
+    // The settings file is read on a worker while the toolkit starts.
+    platform::UserDefaults::loadStandardInBackground();
 
     // The desktop: Qt for windows, the tray and the run loop; GIO for opening
     // and mounts; the icon theme; X11 for global hotkeys and layouts (on the
