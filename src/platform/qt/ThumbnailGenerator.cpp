@@ -11,11 +11,10 @@
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QSizeF>
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <map>
-#include <mutex>
 
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Paths.h"
@@ -85,127 +84,6 @@ std::optional<QImage> cachedThumbnail(const std::string& file, const std::string
     return image;
 }
 
-// Poppler's Qt library, opened at the first PDF rather than linked: most
-// runs never draw one, and with it come a dozen image, colour and crypto
-// libraries that every start would load and keep resident. Its interface is
-// C++, so its functions are looked up by their mangled names, which its
-// soname keeps stable; member functions take the object first.
-class ThumbnailPopplerLibrary {
-public:
-    static constexpr const char* kName = "libpoppler-qt6.so.3";
-
-    // The library, or none (and why, once in the log) when it cannot be opened.
-    static const ThumbnailPopplerLibrary* shared() {
-        static std::once_flag once;
-        static ThumbnailPopplerLibrary* library = nullptr;
-        std::call_once(once, [] {
-            auto opened = std::make_unique<ThumbnailPopplerLibrary>();
-            std::string problem;
-            if (opened->open(&problem)) {
-                library = opened.release();
-            } else {
-                Log(Paths::bundleIdentifier, "thumbnails")
-                    .write(LogLevel::Error, "PDF thumbnails are off: " + problem);
-            }
-        });
-        return library;
-    }
-
-    // Both come back by a hidden pointer, as the library's own
-    // std::unique_ptr does; only the pointer is taken from them.
-    struct OwnedDocument {
-        void* pointer = nullptr;
-        ~OwnedDocument() {}
-    };
-    struct OwnedPage {
-        void* pointer = nullptr;
-        ~OwnedPage() {}
-    };
-
-    OwnedDocument (*load)(const QString& path, const QByteArray& ownerPassword, const QByteArray& userPassword) = nullptr;
-    bool (*isLocked)(const void* document) = nullptr;
-    int (*numPages)(const void* document) = nullptr;
-    OwnedPage (*page)(const void* document, int index) = nullptr;
-    void (*destroyDocument)(void* document) = nullptr;
-    QSizeF (*pageSize)(const void* page) = nullptr;
-    QImage (*render)(const void* page, double xres, double yres, int x, int y, int w, int h, int rotation) = nullptr;
-    void (*destroyPage)(void* page) = nullptr;
-
-private:
-    bool open(std::string* problem) {
-        void* handle = ::dlopen(kName, RTLD_NOW | RTLD_LOCAL);
-        if (!handle) {
-            const char* why = ::dlerror();
-            *problem = std::string(kName) + " cannot be loaded: " + (why ? why : "unknown error");
-            return false;
-        }
-        const bool found = find(handle, load, "_ZN7Poppler8Document4loadERK7QStringRK10QByteArrayS6_", problem) &&
-                           find(handle, isLocked, "_ZNK7Poppler8Document8isLockedEv", problem) &&
-                           find(handle, numPages, "_ZNK7Poppler8Document8numPagesEv", problem) &&
-                           find(handle, page, "_ZNK7Poppler8Document4pageEi", problem) &&
-                           find(handle, destroyDocument, "_ZN7Poppler8DocumentD1Ev", problem) &&
-                           find(handle, pageSize, "_ZNK7Poppler4Page9pageSizeFEv", problem) &&
-                           find(handle, render, "_ZNK7Poppler4Page13renderToImageEddiiiiNS0_8RotationE", problem) &&
-                           find(handle, destroyPage, "_ZN7Poppler4PageD1Ev", problem);
-        if (!found) ::dlclose(handle);
-        return found;
-    }
-
-    template <typename Function>
-    static bool find(void* handle, Function& function, const char* symbol, std::string* problem) {
-        function = reinterpret_cast<Function>(::dlsym(handle, symbol));
-        if (!function) *problem = std::string(kName) + " lacks " + symbol;
-        return function != nullptr;
-    }
-};
-
-// A document or page of the library, destroyed and freed as its own
-// std::unique_ptr would.
-template <void (*ThumbnailPopplerLibrary::*Destroy)(void*)>
-class ThumbnailPopplerObject {
-public:
-    ThumbnailPopplerObject(const ThumbnailPopplerLibrary& library, void* object) : library_(library), object_(object) {}
-    ~ThumbnailPopplerObject() {
-        if (!object_) return;
-        (library_.*Destroy)(object_);
-        ::operator delete(object_);
-    }
-    ThumbnailPopplerObject(const ThumbnailPopplerObject&) = delete;
-    ThumbnailPopplerObject& operator=(const ThumbnailPopplerObject&) = delete;
-    const void* get() const { return object_; }
-
-private:
-    const ThumbnailPopplerLibrary& library_;
-    void* object_;
-};
-
-QImage renderPDF(const std::string& path, std::string* error) {
-    const ThumbnailPopplerLibrary* poppler = ThumbnailPopplerLibrary::shared();
-    if (!poppler) {
-        *error = "PDF documents cannot be drawn: " + std::string(ThumbnailPopplerLibrary::kName) + " is missing";
-        return {};
-    }
-    const ThumbnailPopplerObject<&ThumbnailPopplerLibrary::destroyDocument> document(
-        *poppler, poppler->load(QString::fromStdString(path), QByteArray(), QByteArray()).pointer);
-    if (!document.get() || poppler->isLocked(document.get()) || poppler->numPages(document.get()) < 1) {
-        *error = "the PDF document cannot be read";
-        return {};
-    }
-    const ThumbnailPopplerObject<&ThumbnailPopplerLibrary::destroyPage> page(*poppler,
-                                                                             poppler->page(document.get(), 0).pointer);
-    if (!page.get()) {
-        *error = "the PDF document has no first page";
-        return {};
-    }
-    const QSizeF points = poppler->pageSize(page.get());
-    const double longest = std::max(points.width(), points.height());
-    // 72 points per inch: a resolution that makes the longer side fit the cache's size.
-    const double dpi = longest > 0 ? 72.0 * kNormalSize / longest : 72.0;
-    QImage image = poppler->render(page.get(), dpi, dpi, -1, -1, -1, -1, 0);
-    if (image.isNull()) *error = "the PDF page cannot be drawn";
-    return image;
-}
-
 QImage readImage(const std::string& path, std::string* error) {
     QImageReader reader(QString::fromStdString(path));
     reader.setAutoTransform(true);
@@ -252,6 +130,62 @@ std::shared_ptr<Image> toImage(const QImage& picture) {
 
 }  // namespace
 
+std::vector<std::string> PDFModule::standardPlaces() {
+    std::vector<std::string> places;
+    std::error_code ec;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        places.push_back((program.parent_path() / pdf::kModuleFileName).string());
+        places.push_back((program.parent_path().parent_path() / "lib/frelt" / pdf::kModuleFileName).string());
+    }
+#ifdef FRELT_PDF_MODULE_BUILD_PATH
+    places.push_back(FRELT_PDF_MODULE_BUILD_PATH);
+#endif
+    return places;
+}
+
+std::shared_ptr<PDFModule> PDFModule::shared() {
+    // Never destroyed: a worker may still draw while the process exits.
+    static const auto* module = new std::shared_ptr<PDFModule>(std::make_shared<PDFModule>(standardPlaces()));
+    return *module;
+}
+
+QImage PDFModule::firstPage(const std::string& path, int longestSide, std::string* error) {
+    std::call_once(opened_, [this] { open(); });
+    if (!firstPage_) {
+        *error = "PDF documents cannot be drawn: " + problem_;
+        return {};
+    }
+    QImage image;
+    if (!firstPage_(path, longestSide, image, *error)) return {};
+    return image;
+}
+
+void PDFModule::open() {
+    // The first place that holds the module is the one: when it cannot be
+    // loaded, the reason is about that file, not that the others lack it.
+    const auto found = std::find_if(places_.begin(), places_.end(),
+                                    [](const std::string& place) { return ::access(place.c_str(), F_OK) == 0; });
+    if (found == places_.end()) {
+        problem_ = std::string(pdf::kModuleFileName) + " is in none of";
+        for (const auto& place : places_) problem_ += " " + place;
+    } else if (void* handle = ::dlopen(found->c_str(), RTLD_NOW | RTLD_LOCAL); !handle) {
+        const char* why = ::dlerror();
+        problem_ = *found + " cannot be loaded: " + (why ? why : "unknown error");
+    } else {
+        // Kept loaded for the rest of the process: the PDF library does not
+        // expect to be unloaded.
+        firstPage_ = reinterpret_cast<pdf::FirstPageFunction>(::dlsym(handle, pdf::kFirstPageSymbol));
+        if (!firstPage_) {
+            problem_ = *found + " is of another version (it lacks " + pdf::kFirstPageSymbol + ")";
+            ::dlclose(handle);
+        }
+    }
+    if (!firstPage_) Log(Paths::bundleIdentifier, "thumbnails").write(LogLevel::Error, "PDF thumbnails are off: " + problem_);
+}
+
+FreedesktopThumbnailGenerator::FreedesktopThumbnailGenerator(std::shared_ptr<PDFModule> pdf) : pdf_(std::move(pdf)) {}
+
 std::string FreedesktopThumbnailGenerator::thumbnailURI(const std::string& path) {
     gchar* uri = g_filename_to_uri(path.c_str(), nullptr, nullptr);
     std::string out = uri ? uri : "";
@@ -266,7 +200,7 @@ std::string FreedesktopThumbnailGenerator::cacheFile(const std::string& path) {
 }
 
 void FreedesktopThumbnailGenerator::generateRepresentations(const ThumbnailRequest& request, Handler handler) {
-    dispatch::Queue::global()->async([request, handler = std::move(handler)] {
+    dispatch::Queue::global()->async([request, handler = std::move(handler), pdfModule = pdf_] {
         const std::string path = request.fileURL.path();
         struct stat st {};
         if (::stat(path.c_str(), &st) != 0) {
@@ -281,7 +215,7 @@ void FreedesktopThumbnailGenerator::generateRepresentations(const ThumbnailReque
         } else {
             std::string error;
             const bool pdf = platform::fileicons::mimeTypeOfFile(path) == "application/pdf";
-            picture = pdf ? renderPDF(path, &error) : readImage(path, &error);
+            picture = pdf ? pdfModule->firstPage(path, kNormalSize, &error) : readImage(path, &error);
             if (picture.isNull()) {
                 handler(nullptr, 0, error);
                 return;
