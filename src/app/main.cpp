@@ -22,7 +22,9 @@
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Image.h"
 #include "platform/appkit/Window.h"
+#include "platform/foundation/Memory.h"
 #include "platform/foundation/Paths.h"
+#include "platform/foundation/UserDefaults.h"
 #include "platform/linux/DesktopNotifications.h"
 #include "platform/linux/GioWorkspace.h"
 #include "platform/linux/SessionBusService.h"
@@ -84,6 +86,7 @@ void quitOnTerminationSignals() {
 
 int main(int argc, char** argv) {
     const auto started = Clock::now();
+    platform::memory::configureAllocator();
     using frelt::CommandLine;
     const CommandLine commandLine = CommandLine::parse(std::vector<std::string>(argv + 1, argv + argc), currentFolder());
     switch (commandLine.action) {
@@ -130,6 +133,9 @@ int main(int argc, char** argv) {
             break;
     }
 
+    // The settings file is read on a worker while the toolkit starts.
+    platform::UserDefaults::loadStandardInBackground();
+
     // The desktop: Qt for windows, the tray and the run loop; GIO for opening
     // and mounts; the icon theme; X11 for global hotkeys and layouts (on the
     // run loop Qt now drives).
@@ -159,6 +165,8 @@ int main(int argc, char** argv) {
         frelt::log(frelt::LogCategory::general, frelt::LogLevel::Default,
                    "Sleep is not followed: %{public}@", sleepProblem);
     app->openFiles(commandLine.files);
+    // Loading and the first rebuild are over; the icons are the kit's now.
+    platform::qt::returnFreedMemorySoon();
     if (reporting) {
         const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started);
         report("ready in " + std::to_string(elapsed.count()) + " ms with " +

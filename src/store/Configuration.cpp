@@ -1,9 +1,5 @@
 #include "store/Configuration.h"
 
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
-
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -12,6 +8,7 @@
 
 #include "markdown/MarkdownColors.h"
 #include "platform/foundation/KeyedArchive.h"
+#include "platform/foundation/Memory.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/RawValue.h"
 #include "store/ChangeNotifications.h"
@@ -346,13 +343,11 @@ void Configuration::loadConfig() {
 }
 
 void Configuration::returnFreedMemory() {
-#if defined(__GLIBC__)
     // Coding the archives makes and frees a great many blocks: the property
     // list, the archive's objects and their keys. The allocator would keep
     // those pages for the whole run; the program then idles in the tray with
     // twice the memory it uses.
-    ::malloc_trim(0);
-#endif
+    platform::memory::returnFreedMemory();
 }
 
 void Configuration::saveKeyCombo(const KeyCombo::Ptr& combo, const std::string& key) {

@@ -90,9 +90,11 @@ std::weak_ptr<UserDefaults>& standardInstance() {
 
 // --- Making -----------------------------------------------------------------
 
-std::shared_ptr<UserDefaults> UserDefaults::standard() {
-    return singleInstance<UserDefaults>([] {
-        auto defaults = make(Paths::configFolder(), Paths::bundleIdentifier);
+std::shared_ptr<UserDefaults> UserDefaults::standard() { return standardIn(Paths::configFolder()); }
+
+std::shared_ptr<UserDefaults> UserDefaults::standardIn(const std::filesystem::path& folder) {
+    return singleInstance<UserDefaults>([&folder] {
+        auto defaults = make(folder, Paths::bundleIdentifier);
         {
             std::lock_guard lock(standardMutex());
             standardInstance() = defaults;
@@ -101,6 +103,13 @@ std::shared_ptr<UserDefaults> UserDefaults::standard() {
         std::call_once(atExit, [] { std::atexit([] { UserDefaults::flushStandard(); }); });
         return defaults;
     });
+}
+
+void UserDefaults::loadStandardInBackground() {
+    // The folder is found here: the worker must not read the environment
+    // while the caller's thread may change it (the toolkit removes variables
+    // it has taken over as it starts).
+    dispatch::Queue::global()->async([folder = Paths::configFolder()] { standardIn(folder); });
 }
 
 void UserDefaults::flushStandard() {

@@ -45,6 +45,10 @@ public:
 
     // The standard store over Paths::configFolder(), one per process.
     static std::shared_ptr<UserDefaults> standard();
+    // Makes the standard store on a worker, so its files are read while the
+    // caller does other work; standard() then waits for that store if it is
+    // still being made.
+    static void loadStandardInBackground();
     // A store over the files in `folder`; the program's domain is
     // `domainName` + ".plist".
     static std::shared_ptr<UserDefaults> make(std::filesystem::path folder,
@@ -117,6 +121,7 @@ private:
     };
 
     UserDefaults(std::filesystem::path folder, std::string domainName);
+    static std::shared_ptr<UserDefaults> standardIn(const std::filesystem::path& folder);
     void load(Domain& domain);
     std::optional<Value> lookupLocked(const std::string& key) const;
     // The value itself, where it is kept; null when no domain has it.

@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QMimeData>
 #include <QPalette>
+#include <QPixmapCache>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -19,6 +20,7 @@
 #include "platform/appkit/Screen.h"
 #include "platform/appkit/StatusItem.h"
 #include "platform/appkit/SystemColors.h"
+#include "platform/foundation/Memory.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/graphics/Font.h"
 #include "platform/qt/QtImages.h"
@@ -164,6 +166,17 @@ void requestActivation(Window& window, std::uint32_t userTime) {
     QWidget* widget = QtKitBackend::widgetOf(window);
     if (!widget || !widget->windowHandle() || !x11::available()) return;
     x11::requestActivation(*widget->windowHandle(), userTime);
+}
+
+void returnFreedMemorySoon() {
+    static bool pending = false;
+    if (pending || !qApp) return;
+    pending = true;
+    QTimer::singleShot(0, qApp, [] {
+        pending = false;
+        QPixmapCache::clear();
+        memory::returnFreedMemory();
+    });
 }
 
 void afterNextPaint(Window& window, std::function<void()> painted) {

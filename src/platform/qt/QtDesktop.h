@@ -43,4 +43,11 @@ void requestActivation(Window& window, std::uint32_t userTime);
 // Nothing happens when the window has nothing on screen to paint.
 void afterNextPaint(Window& window, std::function<void()> painted);
 
+// Soon after, on the main thread: drops Qt's cache of decoded pixmaps (the
+// icon lookup and the kit keep their own pictures; Qt's holds the icon
+// files at full size) and gives the memory freed so far back to the system.
+// For quiet moments: after the start, after a window is hidden. Calls in
+// the same turn of the run loop come to one.
+void returnFreedMemorySoon();
+
 }  // namespace platform::qt

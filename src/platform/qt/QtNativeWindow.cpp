@@ -1,10 +1,12 @@
 #include "platform/qt/QtNativeWindow.h"
 
+#include <QBackingStore>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QWindow>
 
 #include <cmath>
@@ -15,6 +17,7 @@
 
 #include "platform/appkit/Application.h"
 #include "platform/appkit/SystemColors.h"
+#include "platform/qt/QtDesktop.h"
 #include "platform/qt/QtFieldEditor.h"
 #include "platform/qt/QtGraphicsContext.h"
 #include "platform/qt/QtKitBackend.h"
@@ -194,6 +197,24 @@ void WindowWidget::showEvent(QShowEvent* event) {
     cutToShape_ = !properties_.opaque && !compositingManagerRunning();
     if (auto window = kitWindow()) updateShapeMask(*window);
     QWidget::showEvent(event);
+}
+
+void WindowWidget::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    // Later on the main queue: the hiding may be one step of several (a
+    // change of window flags hides and shows again in one go).
+    QTimer::singleShot(0, this, [this] { dropBackingStore(); });
+}
+
+void WindowWidget::dropBackingStore() {
+    if (isVisible()) return;
+    // Qt keeps a top-level widget's backing store, a picture of the whole
+    // window (shared with the X server), for as long as the widget lives.
+    // A size that differs from the window's makes Qt resize it and repaint
+    // everything at the next showing.
+    if (QBackingStore* store = backingStore(); store && store->size() != QSize(1, 1)) store->resize(QSize(1, 1));
+    // Painting freed its blocks by now (glyphs, images, paths).
+    returnFreedMemorySoon();
 }
 
 void WindowWidget::updateShapeMask(const Window& window) {

@@ -51,6 +51,7 @@ protected:
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -64,6 +65,10 @@ private:
     // taskbar, the name in the decoration, moving.
     void applyDesktopHints(bool mapped);
     void reportGeometry();
+    // A hidden window keeps no picture of itself: its backing store shrinks
+    // to nothing once Qt is done with the hiding, and showing it again
+    // paints it whole.
+    void dropBackingStore();
     // The drag's DraggingInfo for the kit, made at its entry.
     std::shared_ptr<DraggingInfo> draggingInfo(QDropEvent* event);
     void answerDrag(QDropEvent* event, DragOperation operation);

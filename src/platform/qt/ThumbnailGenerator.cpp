@@ -1,7 +1,7 @@
 #include "platform/qt/ThumbnailGenerator.h"
 
+#include <dlfcn.h>
 #include <glib.h>
-#include <poppler-qt6.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -18,6 +19,7 @@
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Paths.h"
 #include "platform/linux/FileIcons.h"
+#include "platform/log/Log.h"
 
 namespace platform::qt {
 
@@ -82,26 +84,6 @@ std::optional<QImage> cachedThumbnail(const std::string& file, const std::string
     return image;
 }
 
-QImage renderPDF(const std::string& path, std::string* error) {
-    std::unique_ptr<Poppler::Document> document = Poppler::Document::load(QString::fromStdString(path));
-    if (!document || document->isLocked() || document->numPages() < 1) {
-        *error = "the PDF document cannot be read";
-        return {};
-    }
-    std::unique_ptr<Poppler::Page> page = document->page(0);
-    if (!page) {
-        *error = "the PDF document has no first page";
-        return {};
-    }
-    const QSizeF points = page->pageSizeF();
-    const double longest = std::max(points.width(), points.height());
-    // 72 points per inch: a resolution that makes the longer side fit the cache's size.
-    const double dpi = longest > 0 ? 72.0 * kNormalSize / longest : 72.0;
-    QImage image = page->renderToImage(dpi, dpi);
-    if (image.isNull()) *error = "the PDF page cannot be drawn";
-    return image;
-}
-
 QImage readImage(const std::string& path, std::string* error) {
     QImageReader reader(QString::fromStdString(path));
     reader.setAutoTransform(true);
@@ -148,6 +130,62 @@ std::shared_ptr<Image> toImage(const QImage& picture) {
 
 }  // namespace
 
+std::vector<std::string> PDFModule::standardPlaces() {
+    std::vector<std::string> places;
+    std::error_code ec;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        places.push_back((program.parent_path() / pdf::kModuleFileName).string());
+        places.push_back((program.parent_path().parent_path() / "lib/frelt" / pdf::kModuleFileName).string());
+    }
+#ifdef FRELT_PDF_MODULE_BUILD_PATH
+    places.push_back(FRELT_PDF_MODULE_BUILD_PATH);
+#endif
+    return places;
+}
+
+std::shared_ptr<PDFModule> PDFModule::shared() {
+    // Never destroyed: a worker may still draw while the process exits.
+    static const auto* module = new std::shared_ptr<PDFModule>(std::make_shared<PDFModule>(standardPlaces()));
+    return *module;
+}
+
+QImage PDFModule::firstPage(const std::string& path, int longestSide, std::string* error) {
+    std::call_once(opened_, [this] { open(); });
+    if (!firstPage_) {
+        *error = "PDF documents cannot be drawn: " + problem_;
+        return {};
+    }
+    QImage image;
+    if (!firstPage_(path, longestSide, image, *error)) return {};
+    return image;
+}
+
+void PDFModule::open() {
+    // The first place that holds the module is the one: when it cannot be
+    // loaded, the reason is about that file, not that the others lack it.
+    const auto found = std::find_if(places_.begin(), places_.end(),
+                                    [](const std::string& place) { return ::access(place.c_str(), F_OK) == 0; });
+    if (found == places_.end()) {
+        problem_ = std::string(pdf::kModuleFileName) + " is in none of";
+        for (const auto& place : places_) problem_ += " " + place;
+    } else if (void* handle = ::dlopen(found->c_str(), RTLD_NOW | RTLD_LOCAL); !handle) {
+        const char* why = ::dlerror();
+        problem_ = *found + " cannot be loaded: " + (why ? why : "unknown error");
+    } else {
+        // Kept loaded for the rest of the process: the PDF library does not
+        // expect to be unloaded.
+        firstPage_ = reinterpret_cast<pdf::FirstPageFunction>(::dlsym(handle, pdf::kFirstPageSymbol));
+        if (!firstPage_) {
+            problem_ = *found + " is of another version (it lacks " + pdf::kFirstPageSymbol + ")";
+            ::dlclose(handle);
+        }
+    }
+    if (!firstPage_) Log(Paths::bundleIdentifier, "thumbnails").write(LogLevel::Error, "PDF thumbnails are off: " + problem_);
+}
+
+FreedesktopThumbnailGenerator::FreedesktopThumbnailGenerator(std::shared_ptr<PDFModule> pdf) : pdf_(std::move(pdf)) {}
+
 std::string FreedesktopThumbnailGenerator::thumbnailURI(const std::string& path) {
     gchar* uri = g_filename_to_uri(path.c_str(), nullptr, nullptr);
     std::string out = uri ? uri : "";
@@ -162,7 +200,7 @@ std::string FreedesktopThumbnailGenerator::cacheFile(const std::string& path) {
 }
 
 void FreedesktopThumbnailGenerator::generateRepresentations(const ThumbnailRequest& request, Handler handler) {
-    dispatch::Queue::global()->async([request, handler = std::move(handler)] {
+    dispatch::Queue::global()->async([request, handler = std::move(handler), pdfModule = pdf_] {
         const std::string path = request.fileURL.path();
         struct stat st {};
         if (::stat(path.c_str(), &st) != 0) {
@@ -177,7 +215,7 @@ void FreedesktopThumbnailGenerator::generateRepresentations(const ThumbnailReque
         } else {
             std::string error;
             const bool pdf = platform::fileicons::mimeTypeOfFile(path) == "application/pdf";
-            picture = pdf ? renderPDF(path, &error) : readImage(path, &error);
+            picture = pdf ? pdfModule->firstPage(path, kNormalSize, &error) : readImage(path, &error);
             if (picture.isNull()) {
                 handler(nullptr, 0, error);
                 return;

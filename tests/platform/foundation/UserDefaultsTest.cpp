@@ -164,6 +164,26 @@ TEST_F(UserDefaultsTest, ValuesReadBackAfterTheStoreIsMadeAgain) {
     EXPECT_EQ(again->objectForKey("when"), Value(platform::Date{1000.5}));
 }
 
+TEST_F(UserDefaultsTest, TheStandardStoreMadeInTheBackgroundIsTheOneEveryoneGets) {
+    {
+        auto defaults = UserDefaults::standard();
+        defaults->set("windowViewStyle", 2);
+        defaults->set("globalKeyCombo", platform::Data{4, 5});
+    }
+    platform::singleinstance::resetAll();
+
+    // Asked for at once, as the program does once the toolkit is up: the
+    // store is waited for, not made twice.
+    UserDefaults::loadStandardInBackground();
+    auto defaults = UserDefaults::standard();
+    EXPECT_EQ(defaults->integerForKey("windowViewStyle"), 2);
+    EXPECT_EQ(defaults->dataForKey("globalKeyCombo"), (platform::Data{4, 5}));
+    EXPECT_EQ(UserDefaults::standard(), defaults);
+    defaults->set("windowViewStyle", 3);
+    EXPECT_TRUE(defaults->synchronize());
+    EXPECT_EQ(readPlist(settingsFile()).at("windowViewStyle"), Value(3));
+}
+
 TEST_F(UserDefaultsTest, ChangesAreWrittenShortlyAfterwards) {
     auto defaults = UserDefaults::standard();
     defaults->set("a", 1);

@@ -1,7 +1,9 @@
 // The Qt backend without a real display: its run loop, the field editor,
-// drags delivered as Qt's drag events, the tray's clicks and the clipboard.
+// drags delivered as Qt's drag events, the tray's clicks, the clipboard and
+// what a hidden window keeps.
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QClipboard>
 #include <QCursor>
 #include <QDragEnterEvent>
@@ -10,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 
@@ -20,6 +23,7 @@
 
 #include "support/qt/QtTestSupport.h"
 #include "platform/appkit/Application.h"
+#include "platform/appkit/ContainerViews.h"
 #include "platform/appkit/DraggingInfo.h"
 #include "platform/appkit/Pasteboard.h"
 #include "platform/appkit/StatusItem.h"
@@ -338,6 +342,38 @@ TEST_F(QtBackendTest, AWindowWithoutAShadowAsksTheDesktopForNone) {
     EXPECT_TRUE(widget->isVisible()) << "the new flags keep the window shown";
     window->setHasShadow(true);
     EXPECT_FALSE(widget->windowFlags() & Qt::NoDropShadowWindowHint);
+}
+
+TEST_F(QtBackendTest, AHiddenWindowKeepsNoPictureOfItselfAndIsPaintedWholeWhenShownAgain) {
+    auto window = std::make_shared<Window>(Rect(100, 100, 120, 80));
+    auto red = std::make_shared<Box>(Rect(0, 0, 120, 80));
+    red->setBoxType(BoxType::custom);
+    red->setBorderWidth(0);
+    red->setFillColor(Color::sRGB(1, 0, 0));
+    window->setContentView(red);
+    window->orderFront();
+    QWidget* widget = widgetOf(*window);
+    ASSERT_NE(widget, nullptr);
+    // What the window system has of the window: its backing store.
+    auto onScreen = [&] { return QGuiApplication::primaryScreen()->grabWindow(widget->winId()).toImage(); };
+    auto storeSize = [&] { return widget->backingStore() ? widget->backingStore()->size() : QSize(); };
+    auto allRed = [](const QImage& picture) {
+        if (picture.size() != QSize(120, 80)) return false;
+        for (const QPoint p : {QPoint(0, 0), QPoint(119, 0), QPoint(60, 40), QPoint(0, 79), QPoint(119, 79)})
+            if (picture.pixelColor(p) != QColor(255, 0, 0)) return false;
+        return true;
+    };
+
+    for (int showing = 1; showing <= 2; ++showing) {
+        window->orderFront();
+        ASSERT_TRUE(runUntil([&] { return storeSize() == widget->size(); })) << "showing " << showing;
+        ASSERT_TRUE(runUntil([&] { return allRed(onScreen()); })) << "showing " << showing << ": painted whole";
+
+        window->orderOut();
+        EXPECT_TRUE(runUntil([&] { return storeSize().width() * storeSize().height() <= 1; }))
+            << "showing " << showing << ": hidden, the window still keeps a picture of " << storeSize().width()
+            << "x" << storeSize().height();
+    }
 }
 
 }  // namespace

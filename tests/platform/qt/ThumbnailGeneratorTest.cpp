@@ -1,9 +1,12 @@
-// Thumbnails through the freedesktop cache: made for a PNG and a PDF, written
-// to the cache with the keys other programs check, reused while the file is
-// unchanged, made anew when it changes, and an error for a corrupt image.
+// Thumbnails through the freedesktop cache: made for a PNG and a PDF (with
+// the PDF library opened for the first one), written to the cache with the
+// keys other programs check, reused while the file is unchanged, made anew
+// when it changes, and an error for a corrupt image or for a PDF when the
+// module that draws PDFs cannot be loaded.
 
 #include "platform/qt/ThumbnailGenerator.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -22,6 +25,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Whether the PDF library is in the process (looked up without loading it).
+bool thumbnailPDFLibraryLoaded() {
+    void* handle = ::dlopen("libpoppler-qt6.so.3", RTLD_LAZY | RTLD_NOLOAD);
+    if (handle) ::dlclose(handle);
+    return handle != nullptr;
+}
+
 struct Answer {
     std::shared_ptr<Image> image;
     std::optional<std::string> error;
@@ -29,13 +39,14 @@ struct Answer {
 
 class ThumbnailGeneratorTest : public FreltTest {
 protected:
-    Answer generate(const std::string& path) {
+    Answer generate(const std::string& path) { return generate(path, generator); }
+    Answer generate(const std::string& path, ThumbnailGenerator& with) {
         auto answer = std::make_shared<std::optional<Answer>>();
         auto m = std::make_shared<std::mutex>();
         ThumbnailRequest request;
         request.fileURL = URL::fileURL(path);
         request.size = {48, 48};
-        generator.generateRepresentations(request, [answer, m](std::shared_ptr<Image> image, int,
+        with.generateRepresentations(request, [answer, m](std::shared_ptr<Image> image, int,
                                                                std::optional<std::string> error) {
             std::lock_guard lock(*m);
             *answer = Answer{std::move(image), std::move(error)};
@@ -56,6 +67,34 @@ protected:
         image.fill(color);
         const auto path = (root() / name).string();
         EXPECT_TRUE(image.save(QString::fromStdString(path), "PNG"));
+        return path;
+    }
+
+    // A one-page document with a black square on white.
+    std::string onePagePDF(const std::string& name) {
+        std::vector<std::string> objects{
+            "<< /Type /Catalog /Pages 2 0 R >>",
+            "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+            "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R >>",
+            "<< /Length 25 >>\nstream\n0 0 0 rg 0 0 200 200 re f\nendstream",
+        };
+        std::ostringstream pdf;
+        pdf << "%PDF-1.4\n";
+        std::vector<long> offsets;
+        for (std::size_t i = 0; i < objects.size(); ++i) {
+            offsets.push_back(static_cast<long>(pdf.tellp()));
+            pdf << i + 1 << " 0 obj\n" << objects[i] << "\nendobj\n";
+        }
+        const long xref = static_cast<long>(pdf.tellp());
+        pdf << "xref\n0 " << objects.size() + 1 << "\n0000000000 65535 f \n";
+        for (long o : offsets) {
+            char line[32];
+            std::snprintf(line, sizeof line, "%010ld 00000 n \n", o);
+            pdf << line;
+        }
+        pdf << "trailer\n<< /Size " << objects.size() + 1 << " /Root 1 0 R >>\nstartxref\n" << xref << "\n%%EOF\n";
+        const auto path = (root() / name).string();
+        std::ofstream(path, std::ios::binary) << pdf.str();
         return path;
     }
 
@@ -95,32 +134,16 @@ TEST_F(ThumbnailGeneratorTest, APNGThumbnailIsMadeCachedAndReused) {
 }
 
 TEST_F(ThumbnailGeneratorTest, APDFShowsItsFirstPage) {
-    // A one-page document with a black square on white.
-    std::vector<std::string> objects{
-        "<< /Type /Catalog /Pages 2 0 R >>",
-        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R >>",
-        "<< /Length 25 >>\nstream\n0 0 0 rg 0 0 200 200 re f\nendstream",
-    };
-    std::ostringstream pdf;
-    pdf << "%PDF-1.4\n";
-    std::vector<long> offsets;
-    for (std::size_t i = 0; i < objects.size(); ++i) {
-        offsets.push_back(static_cast<long>(pdf.tellp()));
-        pdf << i + 1 << " 0 obj\n" << objects[i] << "\nendobj\n";
-    }
-    const long xref = static_cast<long>(pdf.tellp());
-    pdf << "xref\n0 " << objects.size() + 1 << "\n0000000000 65535 f \n";
-    for (long o : offsets) {
-        char line[32];
-        std::snprintf(line, sizeof line, "%010ld 00000 n \n", o);
-        pdf << line;
-    }
-    pdf << "trailer\n<< /Size " << objects.size() + 1 << " /Root 1 0 R >>\nstartxref\n" << xref << "\n%%EOF\n";
-    const auto path = (root() / "paper.pdf").string();
-    std::ofstream(path, std::ios::binary) << pdf.str();
+    const auto path = onePagePDF("paper.pdf");
 
+    // Not linked: the library comes with the first PDF of the process.
+    static bool firstPDF = true;
+    if (firstPDF) {
+        EXPECT_FALSE(thumbnailPDFLibraryLoaded()) << "loaded before any PDF was drawn";
+    }
+    firstPDF = false;
     const Answer answer = generate(path);
+    EXPECT_TRUE(thumbnailPDFLibraryLoaded());
     ASSERT_TRUE(answer.image) << answer.error.value_or("");
     EXPECT_EQ(answer.image->size(), (Size{48, 48}));
     EXPECT_EQ(decoded(answer).pixelColor(24, 24), QColor(Qt::black));
@@ -135,6 +158,35 @@ TEST_F(ThumbnailGeneratorTest, ACorruptImageIsAnErrorAndNothingIsCached) {
     EXPECT_EQ(answer.error->rfind("the image cannot be read", 0), 0u) << *answer.error;
     EXPECT_FALSE(fs::exists(qt::FreedesktopThumbnailGenerator::cacheFile(path)));
     EXPECT_EQ(generate((root() / "missing.png").string()).error, "the file cannot be read");
+}
+
+TEST_F(ThumbnailGeneratorTest, WithoutItsModuleAPDFIsAnErrorAndTheLogSaysWhyOnce) {
+    const auto pdf = onePagePDF("paper.pdf");
+    const auto nowhere = (root() / "nowhere" / "frelt-pdf.so").string();
+    const auto notALibrary = (root() / "frelt-pdf.so").string();
+    std::ofstream(notALibrary) << "not a shared object";
+    struct Case {
+        std::vector<std::string> places;
+        std::string problem;
+    };
+    for (const Case& c : std::vector<Case>{
+             {{nowhere}, "frelt-pdf.so is in none of " + nowhere},
+             // The first file found is the one: a broken one is reported, not skipped.
+             {{nowhere, notALibrary, qt::PDFModule::standardPlaces().back()}, notALibrary + " cannot be loaded: "},
+         }) {
+        logs().clear();
+        qt::FreedesktopThumbnailGenerator without(std::make_shared<qt::PDFModule>(c.places));
+        for (int i = 0; i < 2; ++i) {
+            const Answer answer = generate(pdf, without);
+            EXPECT_FALSE(answer.image);
+            ASSERT_TRUE(answer.error);
+            EXPECT_EQ(answer.error->rfind("PDF documents cannot be drawn: " + c.problem, 0), 0u) << *answer.error;
+        }
+        const auto logged = loggedAfter("PDF thumbnails are off: ");
+        ASSERT_EQ(logged.size(), 1u) << "once, not for every PDF";
+        EXPECT_EQ(logged[0].rfind(c.problem, 0), 0u) << logged[0];
+        EXPECT_FALSE(fs::exists(qt::FreedesktopThumbnailGenerator::cacheFile(pdf)));
+    }
 }
 
 }  // namespace
