@@ -56,6 +56,8 @@ for tray in absent present; do
     xdotool key ctrl+alt+space
     check "[$tray] the hotkey shows the main window" within main_window_shown
     check "[$tray] the shown window has the focus" within main_window_focused
+    # Mapped and focused is not yet painted: the picture waits for the paint.
+    check "[$tray] the shown window is painted" within logged "frelt: main window painted" "$root/frelt-$tray.log"
     "$tools/frelt_screenshot" "$out/desktop-main-window-tray-$tray.png"
     xdotool key ctrl+alt+space
     check "[$tray] a second press hides it" within main_window_hidden
@@ -132,6 +134,7 @@ xdotool mousemove 400 300
 xdotool key ctrl+alt+space
 check "[popover] the hotkey shows the popover under the pointer" within popover_under_pointer
 check "[popover] the popover has the focus" within popover_focused
+check "[popover] the popover is painted" within logged "frelt: main window painted" "$root/frelt-popover.log"
 "$tools/frelt_screenshot" "$out/desktop-popover.png"
 xdotool key ctrl+alt+space
 check "[popover] a second press hides it" within test -z "$(popover_window)"
