@@ -243,7 +243,11 @@ bool QtFieldEditor::performKey(const Event&) {
     QKeyEvent copy(currentKey_->type(), currentKey_->key(), currentKey_->modifiers(), currentKey_->nativeScanCode(),
                    currentKey_->nativeVirtualKey(), currentKey_->nativeModifiers(), currentKey_->text(),
                    currentKey_->isAutoRepeat(), currentKey_->count());
-    QCoreApplication::sendEvent(editor, &copy);
+    // To the editor alone: Qt's delivery would hand a key the editor ignores
+    // on to its parent, the window's widget, which gives it to the kit again,
+    // whose text view hands it back here, for ever. Refused, it returns to
+    // the kit's responder chain instead, which takes it up to the window.
+    static_cast<QObject*>(editor)->event(&copy);
     passThrough_ = false;
     return copy.isAccepted();
 }

@@ -1,0 +1,153 @@
+#include "support/qt/QtUserInput.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QWidget>
+#include <QWindow>
+#include <QPointer>
+#include <QTest>
+
+#include <cmath>
+#include <stdexcept>
+
+#include "platform/appkit/View.h"
+#include "platform/appkit/Window.h"
+#include "platform/qt/QtKitBackend.h"
+#include "platform/qt/QtNativeWindow.h"
+
+namespace userinput {
+
+namespace {
+
+// The QWindow showing a kit window, and a content point in its coordinates.
+struct Target {
+    QWindow* window = nullptr;
+    QPoint point;
+};
+
+Target target(platform::Window& window, Point at = {}) {
+    auto* widget = dynamic_cast<platform::qt::WindowWidget*>(platform::qt::QtKitBackend::widgetOf(window));
+    if (!widget || !widget->windowHandle() || !widget->isVisible())
+        throw std::logic_error("input for a window that the Qt backend does not show");
+    const platform::EdgeInsets e = widget->insets();
+    return {widget->windowHandle(), QPoint(int(std::lround(at.x + e.left)), int(std::lround(at.y + e.top)))};
+}
+
+void mouse(QTest::MouseAction action, platform::Window& window, Point at, Qt::MouseButton button,
+           Qt::KeyboardModifiers modifiers) {
+    const Target t = target(window, at);
+    QTest::mouseEvent(action, t.window, button, modifiers, t.point);
+}
+
+const char shiftedDigits[] = ")!@#$%^&*(";
+
+}  // namespace
+
+Point centreOf(const platform::View& view) {
+    const platform::Rect b = view.bounds();
+    return view.convertPointToWindow(Point{b.midX(), b.midY()});
+}
+
+void press(platform::Window& window, Point at, Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
+    mouse(QTest::MousePress, window, at, button, modifiers);
+}
+
+void release(platform::Window& window, Point at, Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
+    mouse(QTest::MouseRelease, window, at, button, modifiers);
+}
+
+void moveTo(platform::Window& window, Point at, Qt::KeyboardModifiers modifiers) {
+    mouse(QTest::MouseMove, window, at, Qt::NoButton, modifiers);
+}
+
+void click(platform::Window& window, Point at, Qt::KeyboardModifiers modifiers) {
+    mouse(QTest::MouseClick, window, at, Qt::LeftButton, modifiers);
+}
+
+void click(const platform::View& view, Qt::KeyboardModifiers modifiers) {
+    auto window = view.window();
+    if (!window) throw std::logic_error("a click on a view outside any window");
+    click(*window, centreOf(view), modifiers);
+}
+
+void doubleClick(platform::Window& window, Point at) {
+    mouse(QTest::MouseDClick, window, at, Qt::LeftButton, Qt::NoModifier);
+}
+
+void rightClick(platform::Window& window, Point at) {
+    mouse(QTest::MouseClick, window, at, Qt::RightButton, Qt::NoModifier);
+}
+
+void drag(platform::Window& window, Point from, Point to, int steps) {
+    press(window, from);
+    for (int i = 1; i <= steps; ++i) {
+        const double f = double(i) / steps;
+        moveTo(window, Point{from.x + (to.x - from.x) * f, from.y + (to.y - from.y) * f});
+    }
+    release(window, to);
+}
+
+QString textOf(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    const bool shift = modifiers & Qt::ShiftModifier;
+    const bool ctrl = modifiers & Qt::ControlModifier;
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) {
+        if (ctrl) return QString(QChar(char16_t(key - Qt::Key_A + 1)));
+        const char c = char('a' + (key - Qt::Key_A));
+        return QString(QChar::fromLatin1(shift ? char(c - 'a' + 'A') : c));
+    }
+    if (key >= Qt::Key_0 && key <= Qt::Key_9) {
+        const int digit = key - Qt::Key_0;
+        return QString(QChar::fromLatin1(shift && !ctrl ? shiftedDigits[digit] : char('0' + digit)));
+    }
+    switch (key) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter: return QStringLiteral("\r");
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab: return QStringLiteral("\t");
+        case Qt::Key_Escape: return QStringLiteral("\x1b");
+        case Qt::Key_Backspace: return QStringLiteral("\b");
+        case Qt::Key_Delete: return QStringLiteral("\x7f");
+        case Qt::Key_Space: return QStringLiteral(" ");
+        default: break;
+    }
+    // Printable ASCII keys are their own character in Qt's key codes.
+    if (key > Qt::Key_Space && key <= Qt::Key_AsciiTilde && !ctrl) return QString(QChar(char16_t(key)));
+    return {};
+}
+
+void key(platform::Window& window, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    userinput::key(window, key, modifiers, textOf(key, modifiers));
+}
+
+void key(platform::Window& window, Qt::Key key, Qt::KeyboardModifiers modifiers, const QString& text) {
+    // Shift+Tab arrives as Backtab, as from every X server.
+    if (key == Qt::Key_Tab && (modifiers & Qt::ShiftModifier)) key = Qt::Key_Backtab;
+    QPointer<QWindow> w = target(window).window;
+    QTest::sendKeyEvent(QTest::Press, w, key, text, modifiers);
+    // The press may have closed the window; its keys come up elsewhere then.
+    if (w) QTest::sendKeyEvent(QTest::Release, w, key, text, modifiers);
+}
+
+void type(platform::Window& window, const QString& text) {
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        Qt::KeyboardModifiers modifiers = Qt::NoModifier;
+        Qt::Key k;
+        if (u >= 'a' && u <= 'z') {
+            k = Qt::Key(Qt::Key_A + (u - 'a'));
+        } else if (u >= 'A' && u <= 'Z') {
+            k = Qt::Key(Qt::Key_A + (u - 'A'));
+            modifiers = Qt::ShiftModifier;
+        } else if (u >= 0x20 && u < 0x7f) {
+            // Digits and punctuation: Qt's key is the character; a shifted
+            // one comes with Shift held.
+            k = Qt::Key(u);
+            if (QByteArrayView("~!@#$%^&*()_+{}|:\"<>?").contains(char(u))) modifiers = Qt::ShiftModifier;
+        } else {
+            throw std::invalid_argument("type() types printable ASCII only");
+        }
+        key(window, k, modifiers, QString(c));
+    }
+}
+
+}  // namespace userinput
