@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <tuple>
 
 #include "platform/appkit/Application.h"
+#include "platform/foundation/Text.h"
 
 namespace platform {
 
@@ -43,7 +43,13 @@ double TextMetrics::advance(const AttributedString& text, Range range) {
     const std::string& s = text.string();
     const std::size_t end = std::min(range.end(), s.size());
     double width = 0;
-    for (const auto& run : text.runs()) {
+    // Runs lie in order: start at the first that reaches into the range, so
+    // that measuring a text piece by piece stays linear in its runs too.
+    const auto& runs = text.runs();
+    const auto first = std::partition_point(runs.begin(), runs.end(),
+                                            [&](const AttributeRun& run) { return run.range.end() <= range.location; });
+    for (auto it = first; it != runs.end() && it->range.location < end; ++it) {
+        const AttributeRun& run = *it;
         const std::size_t from = std::max(run.range.location, range.location);
         const std::size_t to = std::min(run.range.end(), end);
         if (from >= to) continue;
@@ -57,33 +63,21 @@ double TextMetrics::advance(const AttributedString& text, Range range) {
 
 std::vector<Range> TextMetrics::lineRanges(const AttributedString& text, double width) {
     const std::string& s = text.string();
+    // Without a paragraph style a tab is as wide as a space.
+    ParagraphStyle plain;
+    plain.tabStops.clear();
     std::vector<Range> lines;
     std::size_t paragraphStart = 0;
     for (;;) {
         const std::size_t newline = s.find('\n', paragraphStart);
         const std::size_t paragraphEnd = newline == std::string::npos ? s.size() : newline;
-        std::size_t lineStart = paragraphStart;
-        // Most text fits: one measure settles it.
-        if (width > 0 && advance(text, {paragraphStart, paragraphEnd - paragraphStart}) > width) {
-            const auto bounds = characterBoundaries(s.substr(paragraphStart, paragraphEnd - paragraphStart));
-            std::size_t breakAfterSpace = std::string::npos;
-            for (std::size_t k = 0; k + 1 < bounds.size(); ++k) {
-                const std::size_t at = paragraphStart + bounds[k];
-                const std::size_t next = paragraphStart + bounds[k + 1];
-                // Spaces hang at the end of a line: they never make it break.
-                if (s[at] == ' ') {
-                    breakAfterSpace = next;
-                    continue;
-                }
-                if (at == lineStart || advance(text, {lineStart, next - lineStart}) <= width) continue;
-                const std::size_t cut =
-                    breakAfterSpace != std::string::npos && breakAfterSpace > lineStart ? breakAfterSpace : at;
-                lines.push_back({lineStart, cut - lineStart});
-                lineStart = cut;
-                breakAfterSpace = std::string::npos;
-            }
+        const Range paragraph{paragraphStart, paragraphEnd - paragraphStart};
+        if (width > 0 && paragraph.length > 0) {
+            for (const Range& line : paragraphLines(text.attributedSubstring(paragraph), width, width, plain))
+                lines.push_back({paragraphStart + line.location, line.length});
+        } else {
+            lines.push_back(paragraph);
         }
-        lines.push_back({lineStart, paragraphEnd - lineStart});
         if (newline == std::string::npos) break;
         paragraphStart = newline + 1;
     }
@@ -114,7 +108,7 @@ Size TextMetrics::sizeOfText(const AttributedString& text, double width) {
 AttributedString TextMetrics::truncated(const AttributedString& text, double width, LineBreakMode mode) {
     const std::size_t length = text.length();
     if (length == 0 || advance(text, {0, length}) <= width) return text;
-    const auto bounds = characterBoundaries(text.string());
+    const auto bounds = text::graphemeBoundaries(text.string());
     const std::size_t count = bounds.size() - 1;
     const bool ellipsis = mode == LineBreakMode::ByTruncatingHead || mode == LineBreakMode::ByTruncatingTail ||
                           mode == LineBreakMode::ByTruncatingMiddle;
@@ -209,12 +203,9 @@ std::vector<TextLine> TextMetrics::layOut(const AttributedString& text, const Re
             return std::max(1.0, right - indent);
         };
         const AttributedString paragraph = text.attributedSubstring({paragraphStart, paragraphEnd - paragraphStart});
-        const auto measure = [&](Range r, double indent) {
-            return tabbed ? tabbedPieces(paragraph, r, indent, style).second - indent : advance(paragraph, r);
-        };
-        const auto ranges = wraps ? wrappedLines(paragraph, lineWidth(style.firstLineHeadIndent),
-                                                 lineWidth(style.headIndent), measure, style)
-                                  : std::vector<Range>{{0, paragraph.length()}};
+        const auto ranges = wraps && paragraph.length() > 0
+                                ? paragraphLines(paragraph, lineWidth(style.firstLineHeadIndent), lineWidth(style.headIndent), style)
+                                : std::vector<Range>{{0, paragraph.length()}};
         for (std::size_t i = 0; i < ranges.size(); ++i) {
             const double indent = i == 0 ? style.firstLineHeadIndent : style.headIndent;
             const std::size_t end = withoutTrailingSpaces(paragraph.string(), ranges[i].location, ranges[i].end());
@@ -255,32 +246,67 @@ std::vector<TextLine> TextMetrics::layOut(const AttributedString& text, const Re
     return out;
 }
 
-std::vector<Range> TextMetrics::wrappedLines(const AttributedString& paragraph, double firstWidth, double width,
-                                             const std::function<double(Range, double)>& measure,
-                                             const ParagraphStyle& style) {
+std::vector<Range> TextMetrics::paragraphLines(const AttributedString& paragraph, double firstWidth, double width,
+                                               const ParagraphStyle& style) {
     const std::string& s = paragraph.string();
+    const bool tabbed = s.find('\t') != std::string::npos;
+    // Where text from `from` to `to` ends when it starts at `x` (from the
+    // leading margin): a tab takes it to the next stop.
+    const auto extend = [&](double x, std::size_t from, std::size_t to) {
+        if (!tabbed) return x + advance(paragraph, {from, to - from});
+        for (;;) {
+            const std::size_t tab = std::min(s.find('\t', from), to);
+            x += advance(paragraph, {from, tab - from});
+            if (tab == to) return x;
+            const Font font = attributesNear(paragraph, tab).font.value_or(defaultTextFont());
+            x = tabStopAfter(style, x, advanceOfText(" ", font));
+            from = tab + 1;
+        }
+    };
+    // Sums of advances drift by a hair from one measure of the whole.
+    constexpr double slack = 1e-6;
+    double start = style.firstLineHeadIndent;
+    double limit = start + firstWidth + slack;
+    // Most paragraphs fit: one measure settles it.
+    if (extend(start, 0, withoutTrailingSpaces(s, 0, s.size())) <= limit) return {{0, s.size()}};
+
     std::vector<Range> lines;
     std::size_t lineStart = 0;
-    const auto widthOf = [&] { return lines.empty() ? firstWidth : width; };
-    const auto indentOf = [&] { return lines.empty() ? style.firstLineHeadIndent : style.headIndent; };
-    // Most paragraphs fit: one measure settles it.
-    if (measure({0, s.size()}, indentOf()) > widthOf()) {
-        const auto bounds = characterBoundaries(s);
-        std::size_t breakAfterSpace = std::string::npos;
-        for (std::size_t k = 0; k + 1 < bounds.size(); ++k) {
-            const std::size_t at = bounds[k];
-            const std::size_t next = bounds[k + 1];
-            // Spaces hang at the end of a line: they never make it break.
-            if (s[at] == ' ') {
-                breakAfterSpace = next;
-                continue;
-            }
-            if (at == lineStart || measure({lineStart, next - lineStart}, indentOf()) <= widthOf()) continue;
-            const std::size_t cut = breakAfterSpace != std::string::npos && breakAfterSpace > lineStart ? breakAfterSpace : at;
-            lines.push_back({lineStart, cut - lineStart});
-            lineStart = cut;
-            breakAfterSpace = std::string::npos;
+    const auto breakAt = [&](std::size_t at) {
+        lines.push_back({lineStart, at - lineStart});
+        lineStart = at;
+        start = style.headIndent;
+        limit = start + width + slack;
+    };
+    // Each piece between two opportunities is measured once, from where the
+    // line has got to, so the work grows with the paragraph's length.
+    double x = start;
+    std::size_t piece = 0;
+    for (const std::size_t next : text::lineBreakOpportunities(s)) {
+        const std::size_t content = withoutTrailingSpaces(s, piece, next);
+        double right = extend(x, piece, content);
+        if (right > limit && piece > lineStart) {
+            breakAt(piece);
+            x = start;
+            right = extend(x, piece, content);
         }
+        if (right > limit) {
+            // A word wider than the whole line: break it between clusters.
+            const auto clusters = text::graphemeBoundaries(std::string_view(s).substr(piece, content - piece));
+            right = x;
+            for (std::size_t k = 0; k + 1 < clusters.size(); ++k) {
+                const std::size_t from = piece + clusters[k];
+                const std::size_t to = piece + clusters[k + 1];
+                double after = extend(right, from, to);
+                if (after > limit && from > lineStart) {
+                    breakAt(from);
+                    after = extend(start, from, to);
+                }
+                right = after;
+            }
+        }
+        x = extend(right, content, next);
+        piece = next;
     }
     lines.push_back({lineStart, s.size() - lineStart});
     return lines;

@@ -5,14 +5,18 @@
 // one with fixed advances by font size, so layout is the same on every
 // machine and tests can compute it by hand.
 //
-// Line breaking and truncation are the kit's own, on top of one primitive
-// (the advance of a stretch of text on one line), so that a backend draws
-// exactly the lines that were measured.
+// Lines break where the Unicode line-breaking rules allow (after spaces,
+// between ideographs, …) and, in a word wider than the line, between
+// grapheme clusters; truncation cuts between clusters too, so no emoji
+// sequence or letter with its marks is ever split. The kit breaks and cuts
+// on top of one primitive (the advance of a stretch of text on one line);
+// a backend with a text layout engine of its own breaks and truncates with
+// it instead. Either way a backend draws exactly the lines that were
+// measured.
 
 #include <cstddef>
 #include <memory>
 #include <string>
-#include <functional>
 #include <vector>
 
 #include "platform/graphics/AttributedString.h"
@@ -59,10 +63,19 @@ public:
     // --- the kit's layout on top of it
     // The byte ranges of the lines `text` falls into at `width`: hard breaks
     // ("\n") always end a line (the break itself belongs to no line); a line
-    // that would grow wider than `width` breaks after its last space, or
-    // between characters when a single word is wider. A width <= 0 breaks at
-    // hard breaks only. Empty text is one empty line.
+    // that would grow wider than `width` breaks at its last break
+    // opportunity (`paragraphLines`). A width <= 0 breaks at hard breaks
+    // only. Empty text is one empty line.
     std::vector<Range> lineRanges(const AttributedString& text, double width);
+    // The byte ranges of the lines one paragraph (text without hard breaks)
+    // falls into, the first line at most `firstWidth` wide and the others
+    // `width`: a line breaks at its last opportunity by the Unicode rules,
+    // or between grapheme clusters when a single word is wider than a line.
+    // Spaces hang at the end of a line: they never make it break. Tabs go to
+    // the style's stops, from its indents (no stops: a tab is a space).
+    // Work linear in the paragraph's length: each piece is measured once.
+    virtual std::vector<Range> paragraphLines(const AttributedString& paragraph, double firstWidth, double width,
+                                              const ParagraphStyle& style);
     // The height of one line of the text's tallest font.
     double lineHeight(const AttributedString& text);
     // The size the text takes laid out at `width` (<= 0: unbounded): the
@@ -70,8 +83,8 @@ public:
     Size sizeOfText(const AttributedString& text, double width);
     // The text cut to fit `width` on one line with "…" at the head, the
     // tail or the middle (other modes cut at the tail without an ellipsis);
-    // the text itself when it fits.
-    AttributedString truncated(const AttributedString& text, double width, LineBreakMode mode);
+    // the text itself when it fits. Cuts fall between grapheme clusters.
+    virtual AttributedString truncated(const AttributedString& text, double width, LineBreakMode mode);
     // The lines of `text` drawn in `rect`, top down, each placed by the
     // alignment of the paragraph style at its start: word wrapping breaks
     // at the width; clipping and the truncating modes keep each paragraph on
@@ -92,8 +105,6 @@ public:
 private:
     std::pair<std::vector<std::pair<Range, double>>, double> tabbedPieces(const AttributedString& text, Range range,
                                                                           double start, const ParagraphStyle& style);
-    std::vector<Range> wrappedLines(const AttributedString& paragraph, double firstWidth, double width,
-                                    const std::function<double(Range, double)>& measure, const ParagraphStyle& style);
 };
 
 // Fixed advances: every character is 0.6 of its font size wide; ascent 0.9

@@ -349,7 +349,36 @@ bool isValidUTF8(std::string_view s) {
 
 namespace {
 
-// Byte offsets of grapheme-cluster boundaries, including 0 and the end.
+// The boundaries an ICU break iterator finds in UTF-8 text, as byte offsets
+// (the iterator reports UTF-8 offsets for UTF-8 text), ending with the end.
+void appendBoundaries(icu::BreakIterator& iterator, std::string_view s, std::vector<std::size_t>& out) {
+    UErrorCode status = U_ZERO_ERROR;
+    UText* ut = utext_openUTF8(nullptr, s.data(), static_cast<int64_t>(s.size()), &status);
+    iterator.setText(ut, status);
+    for (int32_t b = iterator.next(); b != icu::BreakIterator::DONE; b = iterator.next())
+        out.push_back(static_cast<std::size_t>(b));
+    // Detach the iterator from the text before the text goes away.
+    iterator.setText(icu::UnicodeString());
+    utext_close(ut);
+    if (out.empty() || out.back() != s.size()) out.push_back(s.size());
+}
+
+using MakeIterator = icu::BreakIterator* (*)(const icu::Locale&, UErrorCode&);
+
+// One iterator of each kind per thread: making one loads its rules.
+template <MakeIterator make>
+icu::BreakIterator& threadIterator() {
+    thread_local std::unique_ptr<icu::BreakIterator> iterator;
+    if (!iterator) {
+        UErrorCode status = U_ZERO_ERROR;
+        iterator.reset(make(icu::Locale::getRoot(), status));
+        if (U_FAILURE(status) || !iterator) std::abort();  // ICU data missing: a broken install
+    }
+    return *iterator;
+}
+
+}  // namespace
+
 std::vector<std::size_t> graphemeBoundaries(std::string_view s) {
     std::vector<std::size_t> out{0};
     if (s.empty()) return out;
@@ -359,24 +388,16 @@ std::vector<std::size_t> graphemeBoundaries(std::string_view s) {
             if (i == s.size() || !(s[i - 1] == '\r' && s[i] == '\n')) out.push_back(i);
         return out;
     }
-    thread_local std::unique_ptr<icu::BreakIterator> iterator;
-    UErrorCode status = U_ZERO_ERROR;
-    if (!iterator) {
-        iterator.reset(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-        if (U_FAILURE(status) || !iterator) std::abort();  // ICU data missing: a broken install
-    }
-    UText* ut = utext_openUTF8(nullptr, s.data(), static_cast<int64_t>(s.size()), &status);
-    iterator->setText(ut, status);
-    for (int32_t b = iterator->next(); b != icu::BreakIterator::DONE; b = iterator->next())
-        out.push_back(static_cast<std::size_t>(b));
-    // Detach the iterator from the text before the text goes away.
-    iterator->setText(icu::UnicodeString());
-    utext_close(ut);
-    if (out.back() != s.size()) out.push_back(s.size());
+    appendBoundaries(threadIterator<&icu::BreakIterator::createCharacterInstance>(), s, out);
     return out;
 }
 
-}  // namespace
+std::vector<std::size_t> lineBreakOpportunities(std::string_view s) {
+    std::vector<std::size_t> out;
+    if (s.empty()) return out;
+    appendBoundaries(threadIterator<&icu::BreakIterator::createLineInstance>(), s, out);
+    return out;
+}
 
 std::size_t graphemeCount(std::string_view s) { return graphemeBoundaries(s).size() - 1; }
 

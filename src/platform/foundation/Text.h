@@ -140,6 +140,14 @@ std::optional<std::string> percentDecoded(std::string_view s);
 // emoji with a skin-tone modifier, a letter with combining marks count as one.
 std::size_t graphemeCount(std::string_view s);
 std::vector<std::string> graphemeClusters(std::string_view s);
+// Byte offsets of the boundaries between grapheme clusters: 0, each
+// boundary, the end (just 0 for empty text).
+std::vector<std::size_t> graphemeBoundaries(std::string_view s);
+// Byte offsets where a line of `s` may break by the Unicode line-breaking
+// rules (after spaces, between ideographs, after hyphens, …): each is where
+// the next line would begin, and the last is the end of the text. Text
+// without a hard break is expected; empty text has none.
+std::vector<std::size_t> lineBreakOpportunities(std::string_view s);
 
 // True when `s` is valid UTF-8.
 bool isValidUTF8(std::string_view s);
