@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -224,6 +227,58 @@ TEST_F(BookmarkStoreTest, OtherUnusableFiles) {
     expectAlert("Error loading globalBookmarks from file", "Error: SandboxFileAccessPersistDictionary");
     store->loadBookmarks();
     EXPECT_TRUE(pairsOf(*store).empty());
+}
+
+// Whatever stands at the file's place that cannot be read (a folder, a pipe
+// that would hang the start, a file far beyond any real store) is kept aside
+// as it is, under a name of its own, and the alert names both.
+TEST_F(BookmarkStoreTest, AnythingUnreadableAtTheFilesPlaceIsKeptAsideAndNamed) {
+    struct Case {
+        const char* what;
+        std::function<void(const std::string&)> make;
+        std::function<bool(const std::string&)> keptAsItWas;
+    };
+    const Case cases[] = {
+        {"a folder", [](const std::string& p) { fs::create_directories(p + "/inside"); },
+         [](const std::string& p) { return fs::is_directory(p + "/inside"); }},
+        {"a pipe", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
+         [](const std::string& p) { return fs::is_fifo(p); }},
+        {"a gigabyte",
+         [](const std::string& p) {
+             std::ofstream(p) << "bplist00";
+             fs::resize_file(p, std::uintmax_t{1} << 30);  // sparse: nothing written
+         },
+         [](const std::string& p) { return fs::file_size(p) == std::uintmax_t{1} << 30; }},
+    };
+    std::vector<std::string> kept;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::create_directories(fs::path(file()).parent_path());
+        c.make(file());
+        std::string informative;
+        script->answerAlert([&](platform::Alert& alert) {
+            EXPECT_EQ(alert.messageText(), "Error loading globalBookmarks from file");
+            informative = alert.informativeText();
+            return platform::AlertAnswer{};
+        });
+        auto store = SandboxFileAccessPersistDictionary::make();
+        store->loadBookmarks();
+        EXPECT_TRUE(pairsOf(*store).empty());
+        EXPECT_NE(informative.find(file()), std::string::npos) << informative;
+        const std::string marker = "kept as ";
+        ASSERT_NE(informative.find(marker), std::string::npos) << informative;
+        const std::string aside = informative.substr(informative.find(marker) + marker.size());
+        EXPECT_TRUE(c.keptAsItWas(aside)) << aside;
+        kept.push_back(aside);
+
+        store->saveBookmarks();
+        EXPECT_TRUE(fs::is_regular_file(file())) << "saving works again";
+        EXPECT_TRUE(c.keptAsItWas(aside)) << "and leaves the kept one alone";
+        fs::remove(file());
+    }
+    EXPECT_EQ(kept, (Strings{SandboxFileAccessPersistDictionary::unreadableBookmarkFilePath(),
+                             SandboxFileAccessPersistDictionary::unreadableBookmarkFilePath() + "-2",
+                             SandboxFileAccessPersistDictionary::unreadableBookmarkFilePath() + "-3"}));
 }
 
 TEST_F(BookmarkStoreTest, AnEmptyStoreSavesAnEmptyDictionaryAndAFailedWriteNamesTheFile) {

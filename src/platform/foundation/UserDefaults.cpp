@@ -11,6 +11,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/PropertyList.h"
+#include "platform/foundation/ReadFile.h"
 #include "platform/foundation/SingleInstance.h"
 #include "platform/log/Log.h"
 
@@ -145,6 +146,16 @@ UserDefaults::~UserDefaults() {
 std::filesystem::path UserDefaults::fileURL() const { return app_.file; }
 std::filesystem::path UserDefaults::globalDomainFileURL() const { return global_.file; }
 
+std::vector<UserDefaults::ReadProblem> UserDefaults::readProblems() const {
+    std::lock_guard lock(m_);
+    return readProblems_;
+}
+
+void UserDefaults::setSaveFailureHandler(SaveFailureHandler handler) {
+    std::lock_guard lock(m_);
+    saveFailureHandler_ = std::move(handler);
+}
+
 void UserDefaults::load(Domain& domain) {
     removeStaleTemporaryFiles(domain.file);
     std::string linkProblem;
@@ -152,22 +163,29 @@ void UserDefaults::load(Domain& domain) {
     if (!linkProblem.empty()) log().write(LogLevel::Error, "The settings file " + domain.file.string() + ": " + linkProblem);
     std::error_code ec;
     if (!std::filesystem::exists(domain.file, ec)) return;
-    auto result = PropertyList::readFile(domain.file.string());
-    if (result && result.value->isDictionary()) {
-        domain.values = std::move(*result.value->asDictionary());
-        return;
+    std::string reason;
+    if (const auto bytes = readRegularFile(domain.file, maximumFileSize, &reason)) {
+        auto result = PropertyList::read(std::string_view(*bytes));
+        if (result && result.value->isDictionary()) {
+            domain.values = std::move(*result.value->asDictionary());
+            return;
+        }
+        reason = result ? "its top level is not a dictionary" : result.error;
     }
-    const std::string reason = result ? "its top level is not a dictionary" : result.error;
+    // Moved, not copied: the file stays byte for byte what it was (a link
+    // stays a link), and whatever it is no longer stands where saves go.
     const auto aside = asideName(domain.file);
     std::filesystem::rename(domain.file, aside, ec);
     if (ec) {
         // Never overwrite what could not be read and could not be kept.
         domain.writable = false;
+        readProblems_.push_back(ReadProblem{domain.file, std::nullopt, reason});
         log().write(LogLevel::Error, "Cannot read the settings file " + domain.file.string() + " (" + reason +
                                          ") nor move it aside (" + ec.message() +
                                          "); changes to these settings will not be saved.");
         return;
     }
+    readProblems_.push_back(ReadProblem{domain.file, aside, reason});
     log().write(LogLevel::Error, "Cannot read the settings file " + domain.file.string() + " (" + reason +
                                      "); kept it as " + aside.string() + " and started with empty settings.");
 }
@@ -434,6 +452,15 @@ bool UserDefaults::synchronize() {
         if (!bytes || !writeFileAtomically(p.file, *bytes, &error)) {
             ok = false;
             log().write(LogLevel::Error, "Cannot save the settings file " + p.file.string() + ": " + error);
+            SaveFailureHandler tell;
+            {
+                std::lock_guard lock(m_);
+                if (!saveFailureTold_ && saveFailureHandler_) {
+                    saveFailureTold_ = true;
+                    tell = saveFailureHandler_;
+                }
+            }
+            if (tell) tell(p.file, error);
             continue;
         }
         std::lock_guard lock(m_);

@@ -13,7 +13,12 @@
 // Every write replaces the file atomically; a write that fails leaves the
 // previous file whole and is retried with the next save. A file that cannot
 // be read is moved aside (name + ".corrupt-<time>"), logged, and the domain
-// starts empty, so nothing the user had is overwritten silently.
+// starts empty, so nothing the user had is overwritten silently. Only a
+// regular file (or a link to one) of at most maximumFileSize bytes is read:
+// anything else at the path (a folder, a pipe, a link to a device) counts as
+// a file that cannot be read. The program tells the user of both: the
+// problems of the read (readProblems) and the first failed save
+// (setSaveFailureHandler).
 //
 // All members are safe to call from any thread. Observers are called on the
 // thread that made the change, after it is made, outside any lock.
@@ -42,6 +47,21 @@ public:
     // store as sender.
     static constexpr const char* didChangeNotification = "NSUserDefaultsDidChangeNotification";
     static inline const dispatch::Duration saveDelay = std::chrono::seconds(1);
+    // Far beyond any real settings file (thousands of entries take a few
+    // megabytes); a larger one is not read into memory.
+    static constexpr std::uintmax_t maximumFileSize = std::uintmax_t{256} << 20;
+
+    // A settings file that could not be read when the store was made.
+    struct ReadProblem {
+        std::filesystem::path file;
+        // Where the file was kept; none when it could not be moved aside,
+        // and then nothing is saved over it in this run.
+        std::optional<std::filesystem::path> keptAs;
+        std::string reason;
+    };
+    // Told of the first save that fails, with the file and the reason, on
+    // the thread that saved, outside any lock. Later failures are logged only.
+    using SaveFailureHandler = std::function<void(const std::filesystem::path& file, const std::string& error)>;
 
     // The standard store over Paths::configFolder(), one per process.
     static std::shared_ptr<UserDefaults> standard();
@@ -64,6 +84,8 @@ public:
     const std::string& domainName() const { return domainName_; }
     std::filesystem::path fileURL() const;
     std::filesystem::path globalDomainFileURL() const;
+    std::vector<ReadProblem> readProblems() const;
+    void setSaveFailureHandler(SaveFailureHandler handler);
 
     // --- Reading. An absent key, or a value of another kind, reads as the
     // empty value of the type asked for.
@@ -141,6 +163,9 @@ private:
     Domain app_;
     Domain global_;
     ValueDictionary registered_;
+    std::vector<ReadProblem> readProblems_;
+    SaveFailureHandler saveFailureHandler_;
+    bool saveFailureTold_ = false;
     bool saveScheduled_ = false;
     ObserverList<Observer> observers_;
 

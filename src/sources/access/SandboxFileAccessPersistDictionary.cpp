@@ -13,6 +13,7 @@
 #include "platform/foundation/KeyedArchive.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Paths.h"
+#include "platform/foundation/ReadFile.h"
 #include "sources/FileHelpers.h"
 #include "store/Logging.h"
 #include "store/ShowAlert.h"
@@ -21,6 +22,8 @@
 namespace frelt {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr const char* kFileName = "Bookmarks.dict";
 constexpr const char* kUnreadableSuffix = ".unreadable";
@@ -36,23 +39,16 @@ const platform::URL& rootURL() {
     return root;
 }
 
-std::optional<platform::Data> readWholeFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    platform::Data bytes;
-    std::uint8_t buffer[1 << 14];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ::close(fd);
-            return std::nullopt;
-        }
-        bytes.insert(bytes.end(), buffer, buffer + n);
-    }
-    ::close(fd);
-    return bytes;
+// Far beyond any real store (a grant takes a few hundred bytes).
+constexpr std::uintmax_t kMaximumFileSize = std::uintmax_t{64} << 20;
+
+// A name beside the file that nothing stands at yet.
+std::string freeAsideName(const std::string& aside) {
+    std::error_code error;
+    std::string candidate = aside;
+    for (int n = 2; fs::symlink_status(candidate, error).type() != fs::file_type::not_found; ++n)
+        candidate = aside + "-" + std::to_string(n);
+    return candidate;
 }
 
 enum class GrantState { valid, invalid, volumeAway };
@@ -89,26 +85,38 @@ void SandboxFileAccessPersistDictionary::loadBookmarks() {
     logStore(LogLevel::Default, "Loading bookmarks");
     const std::string path = bookmarkFilePath();
     globalBookmarks_->removeAll();
+    mayOverwriteFile_ = true;
     if (!isFileReachable(path)) return;
 
-    const auto bytes = readWholeFile(path);
-    if (!bytes) {
-        globalBookmarks_->removeAll();
-        showAlert("Error loading globalBookmarks from file", kStoreError);
-        return;
+    // Only a regular file within the limit is read: a folder, a pipe (which
+    // would hang the start) or a huge file is as unreadable as garbage.
+    std::string reason;
+    const auto bytes = platform::readRegularFile(path, kMaximumFileSize, &reason);
+    platform::UnarchiveResult result;
+    if (bytes) {
+        result = platform::KeyedUnarchiver::unarchiveTopLevelObject(
+            platform::Data(reinterpret_cast<const std::uint8_t*>(bytes->data()),
+                           reinterpret_cast<const std::uint8_t*>(bytes->data()) + bytes->size()));
+        if (!result) reason = result.error;
     }
-    const auto result = platform::KeyedUnarchiver::unarchiveTopLevelObject(*bytes);
-    if (!result) {
-        logStore(LogLevel::Error, "! Bookmark file unreadable: %{public}@", result.error);
+    if (!bytes || !result) {
+        logStore(LogLevel::Error, "! Bookmark file unreadable: %{public}@", reason);
         globalBookmarks_->removeAll();
-        // The next save would write over the file: keep it where the user can
-        // still recover it.
-        const std::string aside = unreadableBookmarkFilePath();
+        // The next save would write over the file: keep it, byte for byte,
+        // where the user can still recover it.
+        const std::string aside = freeAsideName(unreadableBookmarkFilePath());
         std::error_code error;
-        std::filesystem::rename(path, aside, error);
-        std::string informative = kStoreError;
-        if (!error) informative += "\nThe unreadable file was kept as " + aside;
-        showAlert("Error loading globalBookmarks from file -> Wrong Type", informative);
+        fs::rename(path, aside, error);
+        std::string informative = std::string(kStoreError) + "\n" + path + ": " + reason;
+        if (error) {
+            mayOverwriteFile_ = false;
+            informative += "\nIt could not be moved aside (" + error.message() +
+                           "), so the granted locations are not saved over it in this run.";
+        } else {
+            informative += "\nThe unreadable file was kept as " + aside;
+        }
+        showAlert(bytes ? "Error loading globalBookmarks from file -> Wrong Type" : "Error loading globalBookmarks from file",
+                  informative);
         return;
     }
 
@@ -142,6 +150,10 @@ void SandboxFileAccessPersistDictionary::loadBookmarks() {
 void SandboxFileAccessPersistDictionary::saveBookmarks() {
     logStore(LogLevel::Default, "Saving bookmarks");
     const std::string path = bookmarkFilePath();
+    if (!mayOverwriteFile_) {
+        logStore(LogLevel::Error, "! Bookmarks not saved: the file that could not be read is still in their place");
+        return;
+    }
     const auto snapshot = globalBookmarks_->snapshot();
 
     platform::ArchiveDictionary result;

@@ -61,9 +61,12 @@ public:
     static std::shared_ptr<SandboxFileAccessPersistDictionary> make();
     explicit SandboxFileAccessPersistDictionary(Private);
 
-    // Reads the file into an emptied map. A missing file leaves it empty; an
-    // unreadable one is reported, and one that is no archive is also moved
-    // aside to "Bookmarks.dict.unreadable" so the next save cannot destroy it.
+    // Reads the file into an emptied map. A missing file leaves it empty. One
+    // that cannot be read (no archive, a folder, a pipe, a file beyond any
+    // real store's size) is moved aside to "Bookmarks.dict.unreadable" (or
+    // "...-2" and on when that is taken), so the next save cannot destroy it,
+    // and reported with its name and where it was kept. One that cannot be
+    // moved aside is not saved over in this run.
     void loadBookmarks() override;
     // Writes the grants worth keeping; a failure is reported naming the file.
     void saveBookmarks() override;
@@ -88,6 +91,7 @@ public:
 
 private:
     std::shared_ptr<Map> globalBookmarks_;
+    bool mayOverwriteFile_ = true;
 };
 
 }  // namespace frelt

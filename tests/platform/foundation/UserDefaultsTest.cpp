@@ -4,10 +4,12 @@
 #include <cerrno>
 #include <cmath>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <thread>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -284,6 +286,79 @@ TEST_F(UserDefaultsTest, AFolderInPlaceOfASettingsFileIsPutAside) {
         platform::singleinstance::resetAll();
         fs::remove(settingsFile());
     }
+}
+
+// Whatever stands at the settings path that is not a regular file within the
+// size limit is an unreadable settings file: read without waiting or growing,
+// moved aside as it is, and told of (readProblems).
+TEST_F(UserDefaultsTest, OnlyARegularFileWithinTheLimitIsReadAnythingElseIsKeptAsideAndTold) {
+    struct Case {
+        const char* what;
+        std::function<void(const fs::path&)> make;
+        // What the kept file must still be.
+        std::function<bool(const fs::path&)> keptAsItWas;
+    };
+    const Case cases[] = {
+        {"a pipe, which would hang the start", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
+         [](const fs::path& p) { return fs::is_fifo(fs::symlink_status(p)); }},
+        {"a link to a device that never ends", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); },
+         [](const fs::path& p) { return fs::is_symlink(p) && fs::read_symlink(p) == "/dev/zero"; }},
+        {"a file beyond the size limit",
+         [](const fs::path& p) {
+             std::ofstream(p) << "bplist00";
+             fs::resize_file(p, UserDefaults::maximumFileSize + 1);  // sparse: nothing written
+         },
+         [](const fs::path& p) { return fs::file_size(p) == UserDefaults::maximumFileSize + 1; }},
+        {"a folder", [](const fs::path& p) { fs::create_directories(p / "inside"); },
+         [](const fs::path& p) { return fs::is_directory(p / "inside"); }},
+        {"garbage", [](const fs::path& p) { std::ofstream(p) << "not a property list"; },
+         [](const fs::path& p) { return fileBytes(p) == "not a property list"; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::create_directories(settingsFile().parent_path());
+        c.make(settingsFile());
+        auto defaults = UserDefaults::standard();
+        EXPECT_FALSE(defaults->objectForKey("anything"));
+        const auto problems = defaults->readProblems();
+        ASSERT_EQ(problems.size(), 1u);
+        EXPECT_EQ(problems[0].file, settingsFile());
+        ASSERT_TRUE(problems[0].keptAs);
+        EXPECT_TRUE(c.keptAsItWas(*problems[0].keptAs));
+        EXPECT_FALSE(fs::exists(fs::symlink_status(settingsFile())));
+
+        defaults->set("fresh", true);
+        EXPECT_TRUE(defaults->synchronize());
+        EXPECT_TRUE(readPlist(settingsFile())["fresh"].asBool().value_or(false));
+        defaults.reset();
+        platform::singleinstance::resetAll();
+        fs::remove_all(*problems[0].keptAs);
+        fs::remove(settingsFile());
+    }
+    // A readable file is no problem.
+    UserDefaults::standard()->set("fresh", true);
+    platform::singleinstance::resetAll();
+    EXPECT_TRUE(UserDefaults::standard()->readProblems().empty());
+}
+
+// A failed save is told once (the handler), with the file; the later ones,
+// retried with every change, are only logged.
+TEST_F(UserDefaultsTest, TheFirstFailedSaveIsToldWithItsFile) {
+    auto defaults = UserDefaults::standard();
+    std::vector<std::string> told;
+    defaults->setSaveFailureHandler([&](const fs::path& file, const std::string& error) {
+        told.push_back(file.string() + " | " + error);
+    });
+    // The settings folder replaced by a file.
+    fs::remove_all(platform::Paths::configFolder());
+    writeBytes(platform::Paths::configFolder(), "in the way");
+    defaults->set("value", 1);
+    EXPECT_FALSE(defaults->synchronize());
+    defaults->set("value", 2);
+    EXPECT_FALSE(defaults->synchronize());
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].rfind(settingsFile().string() + " | ", 0), 0u) << told[0];
+    fs::remove(platform::Paths::configFolder());
 }
 
 TEST_F(UserDefaultsTest, TemporaryFilesOfInterruptedSavesAreRemovedAtTheNextLoadOrSave) {
