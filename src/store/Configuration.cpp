@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cmath>
 #include <filesystem>
+#include <set>
+#include <string_view>
 #include <system_error>
 
 #include "markdown/MarkdownColors.h"
@@ -57,6 +59,28 @@ std::optional<std::string> storedString(const platform::UserDefaults& defaults, 
     const auto value = defaults.objectForKey(key);
     if (!value || !(value->isString() || value->isNumber())) return std::nullopt;
     return defaults.stringForKey(key);
+}
+
+// A key never written (a first launch) reads as the setting's constructor
+// value in Configuration.h: read as the store's empty false, it would hide
+// every sidebar category but Applications and switch off searching comments
+// and tags, and an alpha of 0 would make entry colours all but invisible. A
+// stored value of any kind reads as the store reads it. These are the Bool
+// settings constructed true; every other one is constructed false.
+const std::set<std::string_view>& boolSettingsConstructedTrue() {
+    static const std::set<std::string_view> keys = {
+        DefaultsKeys::searchForComments, DefaultsKeys::searchForTags, DefaultsKeys::showPathInMainView,
+        DefaultsKeys::sidebarCategoriesShowFiles, DefaultsKeys::sidebarCategoriesShowFolders,
+        DefaultsKeys::sidebarCategoriesShowURLs, DefaultsKeys::sidebarCategoriesShowRecentApplications,
+        DefaultsKeys::sidebarCategoriesShowActiveApplications, DefaultsKeys::sidebarCategoriesShowShortcuts,
+        DefaultsKeys::sidebarCategoriesShowFavorites, DefaultsKeys::sidebarCategoriesShowNumberOfElementInSidebar,
+    };
+    return keys;
+}
+constexpr float constructedEntryBackgroundAlphaValue = 0.2f;
+
+bool storedBool(const platform::UserDefaults& defaults, const std::string& key) {
+    return defaults.objectForKey(key) ? defaults.boolForKey(key) : boolSettingsConstructedTrue().contains(key);
 }
 
 // Appends each existing folder of `paths` that is not in `result` yet.
@@ -279,46 +303,48 @@ void Configuration::loadConfig() {
     auto& d = *defaults;
     auto& center = platform::NotificationCenter::defaultCenter();
 
-    neverRemindMeRemoveTagDialog = d.boolForKey(Keys::neverRemindMeRemoveTagDialog);
-    neverRemindMeRenameTagDialog = d.boolForKey(Keys::neverRemindMeRenameTagDialog);
+    neverRemindMeRemoveTagDialog = storedBool(d, Keys::neverRemindMeRemoveTagDialog);
+    neverRemindMeRenameTagDialog = storedBool(d, Keys::neverRemindMeRenameTagDialog);
     windowViewStyle = static_cast<int>(d.integerForKey(Keys::windowViewStyle));
     clickType = static_cast<int>(d.integerForKey(Keys::clickType));
-    mainPopoverAnimated = d.boolForKey(Keys::mainPopoverAnimated);
+    mainPopoverAnimated = storedBool(d, Keys::mainPopoverAnimated);
     alternateFolderBrowser = d.stringForKey(Keys::alternateFolderBrowser);
 
     // One element that is no text makes the whole list unusable.
     customSpotlightSearchScope = d.stringArrayForKey(Keys::customSpotlightSearchScope);
     center.post(Notifications::customSpotlightSearchScopeChanged);
 
-    searchForComments = d.boolForKey(Keys::searchForComments);
-    searchForTags = d.boolForKey(Keys::searchForTags);
-    selectingTagsInMainWindowLaunchAll = d.boolForKey(Keys::selectingTagsInMainWindowLaunchAll);
-    showPathInMainView = d.boolForKey(Keys::showPathInMainView);
+    searchForComments = storedBool(d, Keys::searchForComments);
+    searchForTags = storedBool(d, Keys::searchForTags);
+    selectingTagsInMainWindowLaunchAll = storedBool(d, Keys::selectingTagsInMainWindowLaunchAll);
+    showPathInMainView = storedBool(d, Keys::showPathInMainView);
     center.post(Notifications::showPathInMainViewChanged);
 
-    selectTagsAndCategoriesOnHover = d.boolForKey(Keys::selectTagsAndCategoriesOnHover);
-    sidebarCategoriesCollapsed = d.boolForKey(Keys::sidebarCategoriesCollapsed);
-    sidebarTagsCollapsed = d.boolForKey(Keys::sidebarTagsCollapsed);
-    useSmallModeInMainView = d.boolForKey(Keys::useSmallModeInMainView);
+    selectTagsAndCategoriesOnHover = storedBool(d, Keys::selectTagsAndCategoriesOnHover);
+    sidebarCategoriesCollapsed = storedBool(d, Keys::sidebarCategoriesCollapsed);
+    sidebarTagsCollapsed = storedBool(d, Keys::sidebarTagsCollapsed);
+    useSmallModeInMainView = storedBool(d, Keys::useSmallModeInMainView);
     center.post(Notifications::useSmallModeInMainViewChanged);
 
     menubarIcon = storedString(d, Keys::menubarIcon).value_or(defaultMenubarIcon);
     center.post(Notifications::menubarIconChanged);
 
-    setSidebarCategoriesShowFavorites(d.boolForKey(Keys::sidebarCategoriesShowFavorites));
-    setSidebarCategoriesShowShortcuts(d.boolForKey(Keys::sidebarCategoriesShowShortcuts));
-    setSidebarCategoriesShowFiles(d.boolForKey(Keys::sidebarCategoriesShowFiles));
-    setSidebarCategoriesShowFolders(d.boolForKey(Keys::sidebarCategoriesShowFolders));
-    setSidebarCategoriesShowURLs(d.boolForKey(Keys::sidebarCategoriesShowURLs));
-    setSidebarCategoriesShowRecentApplications(d.boolForKey(Keys::sidebarCategoriesShowRecentApplications));
-    setSidebarCategoriesShowActiveApplications(d.boolForKey(Keys::sidebarCategoriesShowActiveApplications));
-    sidebarCategoriesShowNumberOfElementInSidebar = d.boolForKey(Keys::sidebarCategoriesShowNumberOfElementInSidebar);
+    setSidebarCategoriesShowFavorites(storedBool(d, Keys::sidebarCategoriesShowFavorites));
+    setSidebarCategoriesShowShortcuts(storedBool(d, Keys::sidebarCategoriesShowShortcuts));
+    setSidebarCategoriesShowFiles(storedBool(d, Keys::sidebarCategoriesShowFiles));
+    setSidebarCategoriesShowFolders(storedBool(d, Keys::sidebarCategoriesShowFolders));
+    setSidebarCategoriesShowURLs(storedBool(d, Keys::sidebarCategoriesShowURLs));
+    setSidebarCategoriesShowRecentApplications(storedBool(d, Keys::sidebarCategoriesShowRecentApplications));
+    setSidebarCategoriesShowActiveApplications(storedBool(d, Keys::sidebarCategoriesShowActiveApplications));
+    sidebarCategoriesShowNumberOfElementInSidebar = storedBool(d, Keys::sidebarCategoriesShowNumberOfElementInSidebar);
     center.post(Notifications::sidebarCategoriesShowNumberOfElementInSidebarChanged);
 
-    entryBackgroundAlphaValue = d.floatForKey(Keys::entryBackgroundAlphaValue);
-    hotkeyBorder = d.boolForKey(Keys::hotkeyBorder);
-    translucentBackgroundRight = d.boolForKey(Keys::translucentBackgroundRight);
-    setDebugLogging(d.boolForKey(Keys::debugLogging));
+    entryBackgroundAlphaValue = d.objectForKey(Keys::entryBackgroundAlphaValue)
+                                    ? d.floatForKey(Keys::entryBackgroundAlphaValue)
+                                    : constructedEntryBackgroundAlphaValue;
+    hotkeyBorder = storedBool(d, Keys::hotkeyBorder);
+    translucentBackgroundRight = storedBool(d, Keys::translucentBackgroundRight);
+    setDebugLogging(storedBool(d, Keys::debugLogging));
     mainWindowWidth = mainWindowWidthFromStoredValue(storedString(d, Keys::mainWindowWidth));
     mainWindowHeight = mainWindowHeightFromStoredValue(storedString(d, Keys::mainWindowHeight));
 

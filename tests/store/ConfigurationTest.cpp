@@ -66,6 +66,39 @@ const std::vector<Category>& categories() {
     return all;
 }
 
+// Every Bool setting with its key, read and written as the load does.
+struct BoolSetting {
+    std::string key;
+    std::function<bool(const Configuration&)> get;
+    std::function<void(Configuration&, bool)> set;
+};
+
+const std::vector<BoolSetting>& boolSettings() {
+#define FIELD(name) \
+    BoolSetting { \
+        DefaultsKeys::name, [](const Configuration& c) { return c.name; }, [](Configuration& c, bool v) { c.name = v; } \
+    }
+    static const std::vector<BoolSetting> all = [] {
+        std::vector<BoolSetting> list = {
+            FIELD(neverRemindMeRemoveTagDialog), FIELD(neverRemindMeRenameTagDialog), FIELD(mainPopoverAnimated),
+            FIELD(searchForComments), FIELD(searchForTags), FIELD(selectingTagsInMainWindowLaunchAll),
+            FIELD(showPathInMainView), FIELD(selectTagsAndCategoriesOnHover), FIELD(sidebarCategoriesCollapsed),
+            FIELD(sidebarTagsCollapsed), FIELD(useSmallModeInMainView),
+            FIELD(sidebarCategoriesShowNumberOfElementInSidebar), FIELD(hotkeyBorder),
+            FIELD(translucentBackgroundRight),
+            {DefaultsKeys::debugLogging, [](const Configuration& c) { return c.debugLogging(); },
+             [](Configuration& c, bool v) { c.setDebugLogging(v); }},
+        };
+        for (const auto& category : categories()) {
+            list.push_back({std::string("sidebarCategoriesShow") + category.name, [get = category.get](const Configuration& c) { return (c.*get)(); },
+                            [set = category.set](Configuration& c, bool v) { (c.*set)(v); }});
+        }
+        return list;
+    }();
+#undef FIELD
+    return all;
+}
+
 KeyCombo::Ptr settingsCombo(Key key = Key::k) {
     return KeyCombo::make(key, platform::modifierflags::command | platform::modifierflags::shift);
 }
@@ -288,7 +321,10 @@ TEST_F(ConfigurationTest, LoadingAnEmptyDomainGivesTheAbsentKeyValuesAndPostsThe
                 posted.push_back(n.name);
             }));
     }
-    // Values a load must overwrite.
+    // Values a load must overwrite: every Bool the other way round from its
+    // constructor value.
+    const Configuration constructed;
+    for (const auto& flag : boolSettings()) flag.set(*config, !flag.get(constructed));
     config->windowViewStyle = 1;
     config->clickType = 1;
     config->alternateFolderBrowser = "/usr/bin/nautilus";
@@ -296,25 +332,23 @@ TEST_F(ConfigurationTest, LoadingAnEmptyDomainGivesTheAbsentKeyValuesAndPostsThe
     config->menubarIcon = "statusbar-3";
     config->mainWindowWidth = MainWindowWidth::with550;
     config->mainWindowHeight = MainWindowHeight::height90;
+    config->entryBackgroundAlphaValue = 0.7f;
     config->globalKeyCombo = settingsCombo();
     for (const auto& category : categories()) (*config).*category.combo = settingsCombo();
-    config->setDebugLogging(true);
-    config->hotkeyBorder = true;
 
     config->loadConfig();
 
+    // A key never written reads as the constructor value, true ones included
+    // (every sidebar category shown, comments and tags searched).
     const Configuration& c = *config;
-    for (bool value :
-         {c.neverRemindMeRemoveTagDialog, c.neverRemindMeRenameTagDialog, c.useSmallModeInMainView,
-          c.mainPopoverAnimated, c.searchForComments, c.searchForTags, c.selectingTagsInMainWindowLaunchAll,
-          c.showPathInMainView, c.selectTagsAndCategoriesOnHover, c.sidebarTagsCollapsed,
-          c.sidebarCategoriesCollapsed, c.sidebarCategoriesShowNumberOfElementInSidebar, c.hotkeyBorder,
-          c.debugLogging(), c.translucentBackgroundRight})
-        EXPECT_FALSE(value);
+    for (const auto& flag : boolSettings()) EXPECT_EQ(flag.get(c), flag.get(constructed)) << flag.key;
     for (const auto& category : categories()) {
-        EXPECT_FALSE((c.*category.get)()) << category.name;
+        EXPECT_TRUE((c.*category.get)()) << category.name;
         EXPECT_EQ(c.*category.combo, nullptr) << category.name;
     }
+    EXPECT_TRUE(c.searchForComments);
+    EXPECT_TRUE(c.searchForTags);
+    EXPECT_EQ(c.entryBackgroundAlphaValue, 0.2f);
     EXPECT_FALSE(logging::isDebugLoggingEnabled());
     EXPECT_EQ(c.windowViewStyle, 0);
     EXPECT_EQ(c.clickType, 0);
@@ -323,7 +357,6 @@ TEST_F(ConfigurationTest, LoadingAnEmptyDomainGivesTheAbsentKeyValuesAndPostsThe
     EXPECT_EQ(c.menubarIcon, "statusbar-1");
     EXPECT_EQ(c.mainWindowWidth, MainWindowWidth::with700);
     EXPECT_EQ(c.mainWindowHeight, MainWindowHeight::height70);
-    EXPECT_EQ(c.entryBackgroundAlphaValue, 0.0f);
     EXPECT_EQ(c.globalKeyCombo, nullptr);
     EXPECT_FALSE(c.saveInProgress());
 
@@ -336,6 +369,20 @@ TEST_F(ConfigurationTest, LoadingAnEmptyDomainGivesTheAbsentKeyValuesAndPostsThe
     EXPECT_EQ(posted.size(), 5u);
     // Loading writes nothing.
     EXPECT_FALSE(defaults().objectForKey(Keys::launchedBefore).has_value());
+}
+
+TEST_F(ConfigurationTest, StoredBoolsLoadAsStoredWhicheverWayTheyStartAndAnAbsentAlphaIsNoZero) {
+    const Configuration constructed;
+    for (const bool flip : {true, false}) {
+        for (const auto& flag : boolSettings())
+            defaults().set(flag.key, platform::Value(flip != flag.get(constructed)));
+        config->loadConfig();
+        for (const auto& flag : boolSettings())
+            EXPECT_EQ(flag.get(*config), flip != flag.get(constructed)) << flag.key << (flip ? " flipped" : " as built");
+    }
+    defaults().set(Keys::entryBackgroundAlphaValue, platform::Value(0.0));
+    config->loadConfig();
+    EXPECT_EQ(config->entryBackgroundAlphaValue, 0.0f) << "a stored 0 stays 0";
 }
 
 TEST_F(ConfigurationTest, EntryBackgroundAlphaOutsideZeroToOneLoadsAsTheDefault) {

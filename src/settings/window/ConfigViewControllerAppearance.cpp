@@ -163,14 +163,19 @@ void ConfigViewControllerAppearance::storeSettings() {
     center.post(Notifications::sidebarCategoriesShowNumberOfElementInSidebarChanged);
     read(checkboxTranslucentBackgroundRight, c.translucentBackgroundRight);
 
+    bool categoriesChanged = false;
     for (std::size_t i = 0; i < categoryCount; ++i) {
         if (categoryCheckboxes[i].expired()) continue;
         const auto category = categories()[i];
         const bool shown = categoryChecked(i);
+        categoriesChanged = categoriesChanged || shown != showFlag(c, category);
         setShowFlag(c, category, shown);
         const auto recorder = categoryHotkeys[i].lock();
         keyCombo(c, category) = shown && recorder ? recorder->keyCombo() : nullptr;
     }
+    // The sidebar is built from these flags: without a rebuild a ticked
+    // category would appear only after some later tag change.
+    if (categoriesChanged) center.post(Notifications::visibleTagsRebuildNeeded);
 
     if (auto popUp = mainWindowWidth.lock()) {
         const long index = popUp->indexOfSelectedItem();

@@ -107,6 +107,24 @@ TEST_F(AppearancePaneTest, TickingACategoryShowsItAndItsRecordedHotkeyWorksAfter
     EXPECT_FALSE(hotkeys()->hotkeysPaused());
 }
 
+TEST_F(AppearancePaneTest, ChangedCategoriesRebuildTheSidebarWhenTheWindowCloses) {
+    int rebuilds = 0;
+    const auto observation = platform::NotificationCenter::defaultCenter().observe(
+        Notifications::visibleTagsRebuildNeeded, nullptr, [&rebuilds](const platform::Notification&) { ++rebuilds; });
+    config().setSidebarCategoriesShowFiles(false);
+    show();
+    kit::clickView(pane->categoryCheckboxes[0].lock());
+    EXPECT_EQ(rebuilds, 0) << "nothing changes before the store";
+    window->close();
+    EXPECT_TRUE(config().sidebarCategoriesShowFiles());
+    EXPECT_EQ(rebuilds, 1);
+
+    window = openSettings();
+    show();
+    window->close();
+    EXPECT_EQ(rebuilds, 1) << "no rebuild when no category changed";
+}
+
 TEST_F(AppearancePaneTest, LoadingClearsTheHotkeyOfAHiddenCategory) {
     config().setSidebarCategoriesShowURLs(false);
     config().globalKeyComboCategoriesShowURLs = combo(Key::u);
