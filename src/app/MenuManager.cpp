@@ -22,6 +22,7 @@
 #include "sources/icons/IconCache.h"
 #include "store/DataStorage.h"
 #include "store/LocalizedStrings.h"
+#include "store/ShowAlert.h"
 
 namespace frelt {
 
@@ -251,7 +252,15 @@ bool passFilesToMainWindow(const std::vector<std::string>& paths) {
 bool passFileToMainWindow(const std::string& path) { return passFilesToMainWindow({path}); }
 
 void openWebPage(const std::string& url) {
-    if (auto parsed = platform::URL::fromString(url)) platform::Workspace::shared()->openURL(*parsed);
+    const auto parsed = platform::URL::fromString(url);
+    if (!parsed) return;
+    // Where no browser is set the desktop has nothing to start: say so.
+    platform::Workspace::shared()->openURL(
+        *parsed, {}, [url](std::shared_ptr<platform::RunningApplication>, std::optional<std::string> error) {
+            if (!error) return;
+            showAlert("The page could not be opened",
+                      url + "\n\nNo web browser could show it (" + *error + "). Choose a web browser in the desktop's settings.");
+        });
 }
 
 void openWebsite() { openWebPage(MenuManager::websiteURL); }

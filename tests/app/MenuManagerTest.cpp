@@ -10,6 +10,8 @@
 #include "ShellTestSupport.h"
 #include "app/ServiceManager.h"
 #include "exchange/ExportImportManager.h"
+#include "platform/appkit/Alert.h"
+#include "platform/appkit/ModalScript.h"
 #include "platform/appkit/RecordingWorkspace.h"
 #include "sources/discovery/Shortcuts.h"
 
@@ -158,6 +160,19 @@ TEST_F(MenuManagerTest, WindowItemsOpenTheirKindsAndTheWebItemsTheirPages) {
     EXPECT_EQ(workspace->calls()[1].urls.at(0).string(), "https://frelt.org/help");
     openWebPage("not a url at all \x01");
     EXPECT_EQ(workspace->calls().size(), 2u);
+    // No browser set: the user is told which page could not be shown.
+    workspace->openError = "no application handles the scheme https";
+    std::vector<std::string> alerts;
+    for (int i = 0; i < 2; ++i)
+        platform::ModalScript::shared()->answerAlert([&](platform::Alert& alert) {
+            alerts.push_back(alert.messageText() + " " + alert.informativeText().substr(0, alert.informativeText().find('\n')));
+            return platform::AlertAnswer{};
+        });
+    menus()->statusbarMenu->performActionForItem(menus()->contextMenuShowWebsiteMenuItem);
+    menus()->statusbarMenu->performActionForItem(menus()->contextMenuShowManualMenuItem);
+    drain();
+    EXPECT_EQ(alerts, (std::vector<std::string>{"The page could not be opened https://frelt.org",
+                                                "The page could not be opened https://frelt.org/help"}));
 
     // Adding needs the main window shown.
     menus()->prepareMainMenu();

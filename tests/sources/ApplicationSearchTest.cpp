@@ -97,7 +97,11 @@ TEST_F(ApplicationSearchTest, EntriesFollowTheDesktopEntriesAsTheyChange) {
     write(systemApps / "kde/delta.desktop", entryText("Delta", "OnlyShowIn=NoSuchDesktop;\n"));
     start();
     EXPECT_EQ(entryNames(), (Strings{"Alpha", "Beta"}));
-    EXPECT_EQ(query()->metadataQuery->watchedFolders().size(), 3u) << "every folder crawled is watched";
+    for (const auto& folder : {userApps, systemApps, systemApps / "kde"}) {
+        const auto watched = query()->metadataQuery->watchedFolders();
+        EXPECT_NE(std::find(watched.begin(), watched.end(), folder.string()), watched.end())
+            << "every folder crawled is watched: " << folder;
+    }
 
     // Added, in a subfolder too: its desktop id is "kde-epsilon.desktop".
     write(systemApps / "kde/epsilon.desktop", entryText("Epsilon"));
@@ -112,22 +116,63 @@ TEST_F(ApplicationSearchTest, EntriesFollowTheDesktopEntriesAsTheyChange) {
     EXPECT_EQ(beta->name(), "Beta Two");
     EXPECT_EQ(entryNames(), (Strings{"Alpha", "Beta Two", "Epsilon"}));
 
-    // Shadowed: the user's entry of the same id wins over the system's.
+    // Shadowed: the user's entry of the same id wins over the system's, and
+    // only the winner is listed; the system's entry keeps its data in the
+    // trash.
+    beta->setComment("kept");
     write(userApps / "beta.desktop", entryText("Beta Mine"));
     EXPECT_EQ(nextPublication(), (Strings{"unchanged: Alpha Epsilon", "removed: Beta Two", "added: Beta Mine"}));
-    // Hidden by the user: gone from the results; the system's file is still
-    // on disk, so its entry stays, no longer marked as found.
+    EXPECT_EQ(entryNames(), (Strings{"Alpha", "Beta Mine", "Epsilon"}));
+    EXPECT_FALSE(store()->entryWithPath((systemApps / "beta.desktop").string()));
+    // Hidden by the user: the standard way to delete an entry; neither file
+    // is listed although both are on disk.
     write(userApps / "beta.desktop", "[Desktop Entry]\nType=Application\nName=Beta Mine\nHidden=true\n");
     EXPECT_EQ(nextPublication(), (Strings{"unchanged: Alpha Epsilon", "removed: Beta Mine", "added:"}));
-    EXPECT_FALSE(beta->isFoundBySpotlight());
+    EXPECT_EQ(entryNames(), (Strings{"Alpha", "Epsilon"}));
+    // The user's override removed: the system's entry comes back with its data.
+    fs::remove(userApps / "beta.desktop");
+    EXPECT_EQ(nextPublication(), (Strings{"unchanged: Alpha Epsilon", "removed:", "added: Beta Two"}));
+    EXPECT_EQ(store()->entryWithPath((systemApps / "beta.desktop").string()), beta);
+    EXPECT_EQ(beta->comment(), "kept");
 
     // Removed from disk: the entry goes to the store's trash.
     fs::remove(userApps / "alpha.desktop");
-    EXPECT_EQ(nextPublication(), (Strings{"unchanged: Epsilon", "removed: Alpha", "added:"}));
-    EXPECT_EQ(entryNames(), (Strings{"Beta Mine", "Beta Two", "Epsilon"}));
-    EXPECT_EQ(store()->trashData().size(), 1u);
+    EXPECT_EQ(nextPublication(), (Strings{"unchanged: Beta Two Epsilon", "removed: Alpha", "added:"}));
+    EXPECT_EQ(entryNames(), (Strings{"Beta Two", "Epsilon"}));
     EXPECT_EQ(store()->proxySpotlightQueryFSAllApps()->spotlightResultComplete(),
-              Strings{(systemApps / "kde/epsilon.desktop").string()});
+              (Strings{(systemApps / "beta.desktop").string(), (systemApps / "kde/epsilon.desktop").string()}));
+}
+
+TEST_F(ApplicationSearchTest, EntriesNotMeantForThisDesktopAreNotListed) {
+    setenv("XDG_CURRENT_DESKTOP", "Frelt:Test", 1);
+    const std::shared_ptr<void> restore(nullptr, [](void*) { unsetenv("XDG_CURRENT_DESKTOP"); });
+    const std::vector<std::pair<std::string, std::string>> entries{
+        {"shown", entryText("Shown", "OnlyShowIn=Test;\n")},
+        {"elsewhere", entryText("Elsewhere", "OnlyShowIn=Other;\n")},
+        {"notHere", entryText("NotHere", "NotShowIn=Frelt;\n")},
+        {"noDisplay", entryText("NoDisplay", "NoDisplay=true\n")},
+        {"tryPresent", entryText("TryPresent", "TryExec=sh\n")},
+        {"tryMissing", entryText("TryMissing", "TryExec=/no/such/program\n")},
+    };
+    for (const auto& [file, text] : entries) write(systemApps / (file + ".desktop"), text);
+    start();
+    EXPECT_EQ(entryNames(), (Strings{"Shown", "TryPresent"}));
+}
+
+TEST_F(ApplicationSearchTest, AnApplicationsFolderThatAppearsLaterIsSearched) {
+    // A fresh account: no applications folder of its own yet.
+    fs::remove_all(userApps);
+    write(systemApps / "beta.desktop", entryText("Beta"));
+    start();
+    EXPECT_EQ(entryNames(), Strings{"Beta"});
+
+    write(userApps / "beta.desktop", entryText("Beta Mine"));
+    write(userApps / "fresh.desktop", entryText("Fresh"));
+    // The folder's first update may come before the files are written: wait
+    // until both are seen.
+    EXPECT_TRUE(runUntil([&] { return entryNames() == Strings{"Beta Mine", "Fresh"}; }))
+        << "the new folder was not searched";
+    EXPECT_TRUE(query()->metadataQuery->watchedFolders().size() >= 2u);
 }
 
 TEST_F(ApplicationSearchTest, EntriesThatCannotBeUsedAreSkippedWithALogLine) {

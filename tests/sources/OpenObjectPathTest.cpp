@@ -10,6 +10,7 @@
 
 #include "SourcesTestSupport.h"
 #include "app/AppDelegate.h"
+#include "platform/appkit/Alert.h"
 #include "sources/access/SandboxFileAccess.h"
 #include "sources/access/SecurityScopedURLManager.h"
 
@@ -81,6 +82,31 @@ TEST_F(OpenObjectPathTest, AFailedAccessToEitherSideBeginsNoAccessForTheOther) {
     opener()->openFilesWithApplication(platform::URL::fileURL((root() / "gone.txt").string()),
                                        platform::URL::fileURL(app));
     EXPECT_EQ(loggedAfter("open failed: ").back(), "[" + url((root() / "gone.txt").string()) + "] - Unreachable");
+}
+
+TEST_F(OpenObjectPathTest, AnApplicationThatCannotStartIsReportedNeverOpenedAsAFile) {
+    const auto app = makeApplication("apps/gone.desktop", "Gone");
+    const auto folder = makeFolder("docs");
+    const auto browser = makeApplication("apps/browser.desktop", "Browser");
+    AppDelegate::shared()->config->alternateFolderBrowser = browser;
+    const std::string reason = "\u201cGone\u201d cannot be started: its program \u201cgone\u201d is not installed";
+    workspace->openError = reason;
+    Strings alerts;
+    for (int i = 0; i < 3; ++i)
+        script->answerAlert([&](platform::Alert& alert) {
+            alerts.push_back(alert.messageText() + " / " + alert.informativeText());
+            return platform::AlertAnswer{};
+        });
+    opener()->openPath(app);
+    opener()->openPath(app, Strings{folder});
+    opener()->openPath(folder);  // in the browser, which fails too
+    drain();
+    const std::string shown = "The application could not be started / " + reason;
+    EXPECT_EQ(alerts, (Strings{shown, shown, shown}));
+    EXPECT_EQ(workspace->callDescriptions(),
+              (Strings{"openURL " + url(app) + " with configuration", "openURLs [" + url(folder) + "] with " + url(app),
+                       "openURLs [" + url(folder) + "] with " + url(browser)}));
+    EXPECT_TRUE(loggedAfter("open successful: ").empty());
 }
 
 }  // namespace

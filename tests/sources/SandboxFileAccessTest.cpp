@@ -13,9 +13,11 @@
 #include <vector>
 
 #include "SourcesTestSupport.h"
+#include "platform/appkit/Alert.h"
 #include "platform/appkit/Beep.h"
 #include "platform/appkit/OpenPanel.h"
 #include "platform/foundation/Paths.h"
+#include "sources/open/OpenObject.h"
 
 using namespace frelt;
 using Strings = std::vector<std::string>;
@@ -235,6 +237,51 @@ TEST_F(SandboxFileAccessTest, NoChoiceOrNoUsableGrantIsNoAccess) {
     access()->requestAccess(fileURL("nowhere/x"), P(), true, nullptr, true, [&](const auto& r) { result = r; });
     ASSERT_TRUE(result);
     EXPECT_TRUE(result->succeeded());
+}
+
+TEST_F(SandboxFileAccessTest, AFileTheSystemRefusesIsSaidPlainlyAndNoGrantIsKept) {
+    const auto path = makeFile("locked/secret.txt");
+    const auto url = fileURL("locked/secret.txt");
+    grant(fileURL("locked/"));  // a grant kept earlier changes nothing either
+    platform::fileaccess::setSimulatedPermissionDenial({path});
+    std::vector<std::string> alerts;
+    script->answerAlert([&](platform::Alert& alert) {
+        alerts.push_back(alert.messageText() + " | " + alert.informativeText());
+        return platform::AlertAnswer{};
+    });
+    const auto grantCount = [] {
+        std::size_t n = 0;
+        grants().forEachBookmark([&](const platform::URL&, const platform::Data&) { ++n; });
+        return n;
+    };
+    const auto grantsBefore = grantCount();
+    EXPECT_EQ(describe(access()->hasAccess(url, P::readAccess())), "no access");
+    ASSERT_EQ(alerts.size(), 1u) << "no panel: an alert that names the file and why";
+    EXPECT_EQ(alerts[0].substr(0, alerts[0].find(" | ")), "\u201csecret.txt\u201d cannot be read");
+    EXPECT_NE(alerts[0].find(path + ": its permissions refuse it"), std::string::npos) << alerts[0];
+    EXPECT_EQ(grantCount(), grantsBefore) << "nothing recorded";
+    EXPECT_TRUE(logs().contains("Access refused by the system's permissions: " + path));
+    EXPECT_FALSE(logs().contains("access with Bookmark"));
+
+    // Opening it shows the same message and opens nothing.
+    script->answerAlert([&](platform::Alert& alert) {
+        alerts.push_back(alert.messageText());
+        return platform::AlertAnswer{};
+    });
+    OpenObject::shared()->openPath(path);
+    drain();
+    EXPECT_EQ(alerts.size(), 2u);
+    EXPECT_TRUE(workspace->calls().size() <= 1u) << "at most the default application was asked for";
+    for (const auto& call : workspace->calls())
+        EXPECT_EQ(call.kind, platform::WorkspaceCall::Kind::URLForApplicationToOpenURL);
+
+    // Off the main thread nobody is asked, and the refusal still stands.
+    bool refused = false;
+    std::thread([&] {
+        access()->requestAccess(url, P::readAccess(), true, nullptr, true,
+                                [&](const auto& r) { refused = !r.succeeded(); });
+    }).join();
+    EXPECT_TRUE(refused);
 }
 
 TEST_F(SandboxFileAccessTest, OffTheMainThreadARequestThatNeedsThePanelEndsAtOnce) {

@@ -28,7 +28,7 @@ protected:
     }
 };
 
-TEST_F(SpotlightQueryCoreTest, RunQueryAnswersAndScopesAreTheReachableFolders) {
+TEST_F(SpotlightQueryCoreTest, RunQueryAnswersAndMissingScopesAreAwaited) {
     SpotlightQueryFS query;
     EXPECT_EQ(query.runQuery(), SpotlightQueryCore::runQueryNoPredicate);
     EXPECT_EQ(query.state.value(), SpotlightQueryState::stopped);
@@ -36,8 +36,10 @@ TEST_F(SpotlightQueryCoreTest, RunQueryAnswersAndScopesAreTheReachableFolders) {
     const auto apps = makeFolder("apps");
     std::ofstream(apps + "/one.desktop") << "[Desktop Entry]\nType=Application\nName=One\nExec=one\n";
     std::ofstream(apps + "/two.desktop") << "[Desktop Entry]\nType=Application\nName=Two\nExec=two\n";
-    query.setSearchScopes({apps, (root() / "missing").string()});
-    EXPECT_EQ(query.metadataQuery->searchScopes(), Strings{apps});
+    const auto missing = (root() / "missing").string();
+    query.setSearchScopes({apps, missing});
+    // A folder that is not there yet stays a scope: it is searched once it appears.
+    EXPECT_EQ(query.metadataQuery->searchScopes(), (Strings{apps, missing}));
     query.setQuery(platform::Predicate::make("kMDItemContentType == 'com.apple.application-bundle'"));
 
     std::vector<SpotlightQueryState> states;

@@ -29,6 +29,7 @@ struct BookmarkState {
     bookmark::FaultInjector injector;
     std::map<std::string, std::size_t> counts;
     std::optional<std::vector<fs::path>> folders;
+    std::vector<fs::path> denied;
 };
 BookmarkState& state() {
     // The registry keeps the object alive until it is reset between tests.
@@ -38,6 +39,21 @@ std::mutex& stateMutex() { return state().m; }
 bookmark::FaultInjector& injector() { return state().injector; }
 std::map<std::string, std::size_t>& accessCounts() { return state().counts; }
 std::optional<std::vector<fs::path>>& allowedFolders() { return state().folders; }
+std::vector<fs::path>& deniedPaths() { return state().denied; }
+
+// The system's own answer: the POSIX access test, or a refusal by the file's
+// permissions that a test has put in place (root passes every access test).
+bool systemAllows(const std::string& path, int mode) {
+    if (path.empty() || ::access(path.c_str(), mode) != 0) return false;
+    std::vector<fs::path> denied;
+    {
+        std::lock_guard lock(stateMutex());
+        denied = deniedPaths();
+    }
+    for (const auto& d : denied)
+        if (fs::path(path).lexically_normal() == d.lexically_normal()) return false;
+    return true;
+}
 
 bool injectedFailure(bookmark::Operation operation, const std::string& path) {
     bookmark::FaultInjector f;
@@ -123,7 +139,7 @@ bool passesRestriction(const std::string& path) {
 }
 
 bool accessible(const std::string& path, int mode) {
-    if (path.empty() || ::access(path.c_str(), mode) != 0) return false;
+    if (!systemAllows(path, mode)) return false;
     return passesRestriction(path);
 }
 
@@ -244,6 +260,17 @@ bool isReadWritable(const std::string& path) { return accessible(path, R_OK | W_
 void setSimulatedRestriction(std::optional<std::vector<std::filesystem::path>> folders) {
     std::lock_guard lock(stateMutex());
     allowedFolders() = std::move(folders);
+}
+
+bool isRefusedBySystem(const std::string& path, bool writing) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
+    return !systemAllows(path, writing ? R_OK | W_OK : R_OK);
+}
+
+void setSimulatedPermissionDenial(std::vector<std::filesystem::path> paths) {
+    std::lock_guard lock(stateMutex());
+    deniedPaths() = std::move(paths);
 }
 
 bool isRestrictionSimulated() {

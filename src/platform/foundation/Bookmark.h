@@ -87,6 +87,13 @@ bool isReadWritable(const std::string& path);
 void setSimulatedRestriction(std::optional<std::vector<std::filesystem::path>> allowedFolders);
 bool isRestrictionSimulated();
 
+// The location exists but the system refuses to let it be read (or, with
+// `writing`, written) for its permissions: no grant of ours changes that.
+bool isRefusedBySystem(const std::string& path, bool writing = false);
+// Tests: these paths are refused as a file's permissions would refuse them
+// (a test run as root reads everything); empty lifts the refusal.
+void setSimulatedPermissionDenial(std::vector<std::filesystem::path> paths);
+
 }  // namespace fileaccess
 
 }  // namespace platform

@@ -7,6 +7,9 @@
 #include <sstream>
 #include <system_error>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "platform/foundation/Text.h"
 
 namespace platform {
@@ -105,11 +108,36 @@ bool DesktopEntry::isShownIn(const std::vector<std::string>& desktops) const {
     return !listed(notShowIn);
 }
 
+bool DesktopEntry::isTryExecInstalled() const {
+    return tryExec.empty() || desktopentry::findProgram(tryExec).has_value();
+}
+
 bool DesktopEntry::isListedApplication(const std::vector<std::string>& desktops) const {
-    return type == "Application" && !noDisplay && !hidden && isShownIn(desktops);
+    return type == "Application" && !noDisplay && !hidden && isShownIn(desktops) && isTryExecInstalled();
 }
 
 namespace desktopentry {
+
+std::optional<std::string> findProgram(const std::string& program) {
+    const auto executable = [](const std::string& file) {
+        struct stat st {};
+        return stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(file.c_str(), X_OK) == 0;
+    };
+    if (program.empty()) return std::nullopt;
+    if (program.find('/') != std::string::npos) {
+        if (executable(program)) return program;
+        return std::nullopt;
+    }
+    const char* path = std::getenv("PATH");
+    std::istringstream folders(path ? path : "/usr/local/bin:/usr/bin:/bin");
+    std::string folder;
+    while (std::getline(folders, folder, ':')) {
+        if (folder.empty()) continue;
+        const std::string candidate = folder + "/" + program;
+        if (executable(candidate)) return candidate;
+    }
+    return std::nullopt;
+}
 
 std::string desktopId(const fs::path& folder, const fs::path& file) {
     std::string id = file.lexically_relative(folder).generic_string();
@@ -223,6 +251,7 @@ std::optional<DesktopEntry> parse(std::string_view contents, const std::string& 
         }
     }
     entry.exec = unescaped(get("Exec").value_or(""), false);
+    entry.tryExec = unescaped(get("TryExec").value_or(""), false);
     entry.icon = unescaped(get("Icon").value_or(""), false);
     entry.startupWMClass = unescaped(get("StartupWMClass").value_or(""), false);
     entry.onlyShowIn = listValue(get("OnlyShowIn").value_or(""));

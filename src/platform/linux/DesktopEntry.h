@@ -4,7 +4,9 @@
 //
 // An entry is an application the program lists when it says Type=Application,
 // is neither NoDisplay nor Hidden, passes OnlyShowIn/NotShowIn for the current
-// desktop and has a command line that parses (or is D-Bus activatable).
+// desktop, has a command line that parses (or is D-Bus activatable) and, when
+// it names a TryExec program, that program is installed (an absolute path, or
+// a name found in PATH, that is an executable file).
 // Among the applications folders, an earlier folder shadows a later one by
 // desktop id (the path below the folder, "/" turned into "-"); a Hidden entry
 // shadows too, which is how a user deletes a system entry.
@@ -27,6 +29,7 @@ struct DesktopEntry {
     std::string type;
     std::string name;       // localized for the process's languages
     std::string exec;
+    std::string tryExec;
     std::string icon;
     std::string startupWMClass;
     std::vector<std::string> onlyShowIn;
@@ -41,7 +44,11 @@ struct DesktopEntry {
     std::string execProgram() const { return execArguments.empty() ? std::string() : execArguments.front(); }
     // Shown on a desktop whose names (XDG_CURRENT_DESKTOP) are `desktops`.
     bool isShownIn(const std::vector<std::string>& desktops) const;
-    // Type=Application, not NoDisplay or Hidden, shown on `desktops`.
+    // No TryExec, or its program is installed. Looked at afresh on every call:
+    // installing the program lists the entry at the next look.
+    bool isTryExecInstalled() const;
+    // Type=Application, not NoDisplay or Hidden, shown on `desktops`, its
+    // TryExec program installed.
     bool isListedApplication(const std::vector<std::string>& desktops) const;
 };
 
@@ -71,6 +78,9 @@ std::optional<std::vector<std::string>> splitExec(std::string_view exec, std::st
 // The locale names to try for localized keys, most wanted first, from the
 // process's locale (without encodings; "C" left out).
 const std::vector<std::string>& languageNames();
+// The executable file `program` names: itself when it holds a "/", else the
+// first match in PATH. None when there is no such executable file.
+std::optional<std::string> findProgram(const std::string& program);
 // XDG_CURRENT_DESKTOP split at ":".
 std::vector<std::string> currentDesktops();
 

@@ -69,12 +69,34 @@ void DesktopEntryCrawler::setReadFaultInjector(FaultInjector injector) { Injecto
 DesktopEntryCrawler::Result DesktopEntryCrawler::crawl(const std::vector<std::string>& scopes) {
     Result result;
     Walk walk;
+    std::vector<std::string> awaited;
     for (const auto& scope : scopes) {
         std::string folder = scope;
         while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-        walkFolder(folder, folder, 0, walk);
+        struct stat st {};
+        if (stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            walkFolder(folder, folder, 0, walk);
+            continue;
+        }
+        // A scope that does not exist yet (a fresh account's own folder, the
+        // folder a first package install makes): its nearest existing parent
+        // is watched, so the scope is searched as soon as it appears.
+        std::string parent = folder;
+        while (true) {
+            const auto slash = parent.find_last_of('/');
+            if (slash == std::string::npos) break;
+            parent = slash == 0 ? std::string("/") : parent.substr(0, slash);
+            if (stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+                awaited.push_back(parent);
+                break;
+            }
+            if (parent == "/") break;
+        }
     }
     result.folders = std::move(walk.folders);
+    for (const auto& parent : awaited)
+        if (std::find(result.folders.begin(), result.folders.end(), parent) == result.folders.end())
+            result.folders.push_back(parent);
 
     const auto& languages = desktopentry::languageNames();
     const auto desktops = desktopentry::currentDesktops();

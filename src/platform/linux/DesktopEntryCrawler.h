@@ -26,7 +26,8 @@ public:
     struct Result {
         // The listed applications, by folder order, then by desktop id.
         std::vector<DesktopEntry> applications;
-        // Every folder walked (to be watched for changes).
+        // Every folder walked, and the nearest existing parent of each scope
+        // that does not exist yet (to be watched for changes).
         std::vector<std::string> folders;
     };
 

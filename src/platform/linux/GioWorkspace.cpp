@@ -2,14 +2,17 @@
 
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 
 #include "platform/appkit/Image.h"
 #include "platform/dispatch/Dispatch.h"
+#include "platform/linux/DesktopEntry.h"
 #include "platform/linux/FileIcons.h"
 #include "platform/linux/RunningApplicationsX11.h"
 #include "platform/log/Log.h"
@@ -17,6 +20,8 @@
 namespace platform {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 const Log& workspaceLog() {
     static const Log log("org.frelt.platform", "workspace");
@@ -55,14 +60,26 @@ struct FreltLaunchContextClass {
 
 G_DEFINE_TYPE(FreltLaunchContext, frelt_launch_context, G_TYPE_APP_LAUNCH_CONTEXT)
 
-char* startupNotifyId(GAppLaunchContext*, GAppInfo* info, GList*) {
+// The startup id of the launch being made: made before the launch, so that
+// GIO's own startup notification and the environment we give every program
+// carry the same one.
+std::string& pendingStartupId() {
+    static std::string id;
+    return id;
+}
+
+std::string makeStartupId(GAppInfo* info) {
     static std::atomic<unsigned> sequence{0};
     const char* id = g_app_info_get_id(info);
     // The form the startup-notification convention asks for: unique, with
     // the time of the request at the end.
-    const std::string text = std::string("frelt-") + std::to_string(getpid()) + "-" + std::to_string(++sequence) + "-" +
-                             (id ? id : "application") + "_TIME" + std::to_string(static_cast<long>(std::time(nullptr)));
-    return g_strdup(text.c_str());
+    return std::string("frelt-") + std::to_string(getpid()) + "-" + std::to_string(++sequence) + "-" +
+           (id ? id : "application") + "_TIME" + std::to_string(static_cast<long>(std::time(nullptr)));
+}
+
+char* startupNotifyId(GAppLaunchContext*, GAppInfo* info, GList*) {
+    if (pendingStartupId().empty()) return g_strdup(makeStartupId(info).c_str());
+    return g_strdup(pendingStartupId().c_str());
 }
 
 void frelt_launch_context_class_init(FreltLaunchContextClass* klass) {
@@ -93,6 +110,13 @@ void launch(GAppInfo* info, const std::vector<std::string>& uris, const Workspac
     GList* list = nullptr;
     for (auto it = uris.rbegin(); it != uris.rend(); ++it) list = g_list_prepend(list, g_strdup(it->c_str()));
     const auto context = launchContext();
+    // Every program gets a startup id, also one whose entry does not ask for
+    // startup notification: toolkits put it on their first window, which is
+    // how a program that names neither its process nor its desktop entry on
+    // its windows is still known as the one we started.
+    const std::string startupId = makeStartupId(info);
+    pendingStartupId() = startupId;
+    g_app_launch_context_setenv(context.get(), "DESKTOP_STARTUP_ID", startupId.c_str());
     GError* error = nullptr;
     GPid pid = 0;
     bool launched;
@@ -104,6 +128,7 @@ void launch(GAppInfo* info, const std::vector<std::string>& uris, const Workspac
         launched = g_app_info_launch_uris(info, list, context.get(), &error);
     }
     g_list_free_full(list, g_free);
+    pendingStartupId().clear();
     if (!launched) {
         complete(completion, nullptr, takeError(error, "the application could not be started"));
         return;
@@ -115,14 +140,69 @@ void launch(GAppInfo* info, const std::vector<std::string>& uris, const Workspac
     }
     if (const char* id = g_app_info_get_id(info)) app->bundleIdentifier = id;
     if (const char* name = g_app_info_get_name(info)) app->localizedName = name;
+    if (app->bundleURL) RunningApplicationsX11::noteLaunchOfInstalled(startupId, pid, app->bundleURL->path());
     complete(completion, std::move(app), std::nullopt);
+}
+
+bool isDesktopEntryFile(const std::string& path) {
+    return path.size() >= 9 && path.compare(path.size() - 8, 8, ".desktop") == 0;
 }
 
 // The application a desktop entry file stands for; none for any other file.
 GObjectPtr<GAppInfo> applicationAt(const std::string& path) {
-    if (path.size() < 9 || path.compare(path.size() - 8, 8, ".desktop") != 0) return {};
+    if (!isDesktopEntryFile(path)) return {};
     GDesktopAppInfo* info = g_desktop_app_info_new_from_filename(path.c_str());
     return GObjectPtr<GAppInfo>(info ? G_APP_INFO(info) : nullptr);
+}
+
+// Why the application entry at `path` cannot be started, naming it; none
+// when the file is no application entry at all (a link, a folder entry).
+std::optional<std::string> whyApplicationCannotStart(const std::string& path) {
+    if (!isDesktopEntryFile(path)) return std::nullopt;
+    std::string why;
+    const auto entry = desktopentry::read(path, fs::path(path).filename().string(), desktopentry::languageNames(), &why);
+    if (!entry) return "The desktop entry " + path + " cannot be used: " + why + ".";
+    if (entry->type != "Application") return std::nullopt;
+    const std::string name = "\u201c" + (entry->name.empty() ? fs::path(path).filename().string() : entry->name) + "\u201d";
+    if (entry->hidden) return name + " cannot be started: its desktop entry " + path + " is marked as deleted.";
+    if (!entry->isTryExecInstalled())
+        return name + " cannot be started: its program \u201c" + entry->tryExec + "\u201d is not installed (" + path + ").";
+    if (!entry->execProgram().empty() && !desktopentry::findProgram(entry->execProgram()))
+        return name + " cannot be started: its program \u201c" + entry->execProgram() + "\u201d is not installed (" +
+               path + ").";
+    return name + " cannot be started: the desktop refuses its entry " + path + ".";
+}
+
+// A plain program (no desktop entry) given the files as its arguments, each
+// one argument, without a shell.
+bool spawnProgram(const std::string& program, const std::vector<URL>& urls, const Workspace::OpenCompletion& completion) {
+    std::vector<std::string> args{program};
+    for (const auto& url : urls) {
+        std::string path = url.isFileURL() ? url.path() : url.string();
+        while (path.size() > 1 && path.back() == '/') path.pop_back();
+        args.push_back(path);
+    }
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    GError* error = nullptr;
+    GPid pid = 0;
+    if (!g_spawn_async(nullptr, argv.data(), nullptr, G_SPAWN_DO_NOT_REAP_CHILD, ownSession, nullptr, &pid, &error)) {
+        complete(completion, nullptr, program + " could not be started: " + takeError(error, "unknown error"));
+        return false;
+    }
+    // Reaped when it ends, so it leaves no zombie behind.
+    g_child_watch_add(pid, [](GPid child, gint, gpointer) { g_spawn_close_pid(child); }, nullptr);
+    auto app = std::make_shared<RunningApplication>();
+    app->processIdentifier = pid;
+    app->localizedName = fs::path(program).filename().string();
+    complete(completion, std::move(app), std::nullopt);
+    return true;
+}
+
+bool isExecutableProgram(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
 }
 
 // The default handler of a URL: by the file's content type, or by the scheme.
@@ -151,6 +231,11 @@ bool GioWorkspace::openURL(const URL& url) {
             launch(app.get(), {}, nullptr);
             return true;
         }
+        // An application entry never falls back to showing its file.
+        if (const auto why = whyApplicationCannotStart(url.path())) {
+            workspaceLog().write(LogLevel::Error, "Opening failed: " + *why);
+            return false;
+        }
     }
     auto handler = defaultHandler(url, &error);
     if (!handler) {
@@ -168,6 +253,12 @@ void GioWorkspace::openURL(const URL& url, const WorkspaceOpenConfiguration&, Op
             launch(app.get(), {}, completion);
             return;
         }
+        // An application entry that cannot start is an error, never a text
+        // file to show in an editor.
+        if (const auto why = whyApplicationCannotStart(url.path())) {
+            complete(completion, nullptr, *why);
+            return;
+        }
     }
     std::string error;
     auto handler = defaultHandler(url, &error);
@@ -182,6 +273,16 @@ void GioWorkspace::openURLs(const std::vector<URL>& urls, const URL& application
                             OpenCompletion completion) {
     auto app = applicationAt(applicationURL.path());
     if (!app) {
+        if (const auto why = whyApplicationCannotStart(applicationURL.path())) {
+            complete(completion, nullptr, *why);
+            return;
+        }
+        // A program named directly (a folder browser setting, say) gets the
+        // files as its arguments.
+        if (!isDesktopEntryFile(applicationURL.path()) && isExecutableProgram(applicationURL.path())) {
+            spawnProgram(applicationURL.path(), urls, completion);
+            return;
+        }
         complete(completion, nullptr, applicationURL.path() + " is no application");
         return;
     }

@@ -7,6 +7,8 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
+#include <fstream>
 #include <set>
 
 #include "platform/dispatch/Dispatch.h"
@@ -69,13 +71,28 @@ std::string processProgram(std::int64_t pid) {
     return std::string(buffer, static_cast<std::size_t>(n));
 }
 
+// The parent of a process; 0 when it cannot be read.
+std::int64_t parentProcess(std::int64_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return 0;
+    // "pid (name) state ppid ...": the name may hold spaces and parentheses.
+    const auto close = line.rfind(')');
+    if (close == std::string::npos) return 0;
+    std::istringstream rest(line.substr(close + 1));
+    std::string state;
+    std::int64_t parent = 0;
+    rest >> state >> parent;
+    return parent;
+}
+
 struct InstallTag {};
 using Installed = ResettableValue<InstallTag, std::shared_ptr<RunningApplicationsX11>>;
 
 }  // namespace
 
 struct RunningApplicationsX11::Atoms {
-    xcb_atom_t clientList = 0, windowType = 0, typeNormal = 0, state = 0, skipTaskbar = 0, pid = 0;
+    xcb_atom_t clientList = 0, windowType = 0, typeNormal = 0, state = 0, skipTaskbar = 0, pid = 0, startupId = 0;
 };
 
 std::shared_ptr<RunningApplicationsX11> RunningApplicationsX11::make(std::weak_ptr<Workspace> workspace,
@@ -134,6 +151,7 @@ bool RunningApplicationsX11::connect(const std::optional<std::string>& displayNa
     atoms_->state = intern("_NET_WM_STATE");
     atoms_->skipTaskbar = intern("_NET_WM_STATE_SKIP_TASKBAR");
     atoms_->pid = intern("_NET_WM_PID");
+    atoms_->startupId = intern("_NET_STARTUP_ID");
 
     const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(c, root_, XCB_CW_EVENT_MASK, &mask);
@@ -211,6 +229,33 @@ std::string RunningApplicationsX11::match(const std::string& instance, const std
     return {};
 }
 
+void RunningApplicationsX11::noteLaunch(const std::string& startupId, std::int64_t pid, const std::string& path) {
+    if (path.empty() || (startupId.empty() && pid <= 0)) return;
+    launches_.push_back({startupId, pid, path});
+    constexpr std::size_t kept = 64;
+    if (launches_.size() > kept) launches_.erase(launches_.begin());
+    // Its window may be listed already, unmatched.
+    dispatch::Queue::main()->async([weak = weak_from_this()] {
+        if (auto self = weak.lock()) self->refresh();
+    });
+}
+
+void RunningApplicationsX11::noteLaunchOfInstalled(const std::string& startupId, std::int64_t pid,
+                                                   const std::string& path) {
+    if (const auto installed = Installed::get()) installed->noteLaunch(startupId, pid, path);
+}
+
+std::string RunningApplicationsX11::matchLaunch(const std::string& startupId, std::int64_t pid) const {
+    for (auto it = launches_.rbegin(); it != launches_.rend(); ++it)
+        if (!startupId.empty() && it->startupId == startupId) return it->path;
+    // The process we started, or one it started (a launcher script, a
+    // program that forks): walk up from the window's process.
+    for (int depth = 0; pid > 1 && depth < 32; ++depth, pid = parentProcess(pid))
+        for (auto it = launches_.rbegin(); it != launches_.rend(); ++it)
+            if (it->pid == pid) return it->path;
+    return {};
+}
+
 void RunningApplicationsX11::refresh() {
     assertMainThread("RunningApplicationsX11::refresh");
     if (!connection_ || !index_) return;
@@ -225,14 +270,15 @@ void RunningApplicationsX11::refresh() {
     }
     // Every window's properties at once: one round trip for all.
     struct Cookies {
-        xcb_get_property_cookie_t type, state, wmClass, pid;
+        xcb_get_property_cookie_t type, state, wmClass, pid, startupId;
     };
     std::vector<Cookies> cookies;
     for (auto w : windows)
         cookies.push_back({xcb_get_property(c, 0, w, atoms_->windowType, XCB_ATOM_ATOM, 0, 32),
                            xcb_get_property(c, 0, w, atoms_->state, XCB_ATOM_ATOM, 0, 64),
                            xcb_get_property(c, 0, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 256),
-                           xcb_get_property(c, 0, w, atoms_->pid, XCB_ATOM_CARDINAL, 0, 1)});
+                           xcb_get_property(c, 0, w, atoms_->pid, XCB_ATOM_CARDINAL, 0, 1),
+                           xcb_get_property(c, 0, w, atoms_->startupId, XCB_GET_PROPERTY_TYPE_ANY, 0, 64)});
     std::map<std::int64_t, std::string> seen;
     bool unmatched = false;
     for (std::size_t i = 0; i < windows.size(); ++i) {
@@ -261,10 +307,17 @@ void RunningApplicationsX11::refresh() {
             if (xcb_get_property_value_length(r) >= 4) pid = *static_cast<const std::uint32_t*>(xcb_get_property_value(r));
             std::free(r);
         }
+        std::string startupId;
+        if (auto* r = xcb_get_property_reply(c, cookies[i].startupId, nullptr)) {
+            startupId.assign(static_cast<const char*>(xcb_get_property_value(r)),
+                             static_cast<std::size_t>(xcb_get_property_value_length(r)));
+            std::free(r);
+        }
         const bool normal = types.empty() || types.front() == atoms_->typeNormal;
         const bool skipsTaskbar = std::find(states.begin(), states.end(), atoms_->skipTaskbar) != states.end();
         if (!normal || skipsTaskbar) continue;
-        const std::string path = match(instance, wmClass, pid);
+        std::string path = match(instance, wmClass, pid);
+        if (path.empty()) path = matchLaunch(startupId, pid);
         if (path.empty()) {
             unmatched = true;
             continue;

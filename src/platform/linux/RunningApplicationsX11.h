@@ -3,7 +3,10 @@
 // manager's client list (_NET_CLIENT_LIST) that are normal windows and do not
 // skip the taskbar, each matched to a desktop entry by its StartupWMClass,
 // then by the desktop id against WM_CLASS, then by the program the process
-// runs (/proc/PID/exe) against the entry's Exec. One running application per
+// runs (/proc/PID/exe) against the entry's Exec, and last by what a launch of
+// ours knows: the startup id it handed the program (_NET_STARTUP_ID of the
+// window) and the process it started, whose descendants count as it. One
+// running application per
 // process (per window when the process is unknown); an application with two
 // processes is two instances of one desktop entry.
 //
@@ -45,6 +48,13 @@ public:
 
     bool isConnected() const { return connection_ != nullptr; }
 
+    // The program started the desktop entry at `path` as process `pid`
+    // (0: unknown), handing it `startupId` (empty: none). Windows that name
+    // nothing better are matched by these. Told to the installed watcher by
+    // noteLaunchOfInstalled.
+    void noteLaunch(const std::string& startupId, std::int64_t pid, const std::string& path);
+    static void noteLaunchOfInstalled(const std::string& startupId, std::int64_t pid, const std::string& path);
+
 private:
     struct Atoms;
     struct Index {
@@ -58,6 +68,7 @@ private:
     void refresh();
     void requestIndex();
     std::string match(const std::string& instance, const std::string& wmClass, std::int64_t pid) const;
+    std::string matchLaunch(const std::string& startupId, std::int64_t pid) const;
     void disconnect(const std::string& why);
 
     std::weak_ptr<Workspace> workspace_;
@@ -70,6 +81,12 @@ private:
     bool indexPending_ = false;
     double indexMadeAt_ = 0;
     std::map<std::int64_t, std::shared_ptr<RunningApplication>> running_;
+    struct Launch {
+        std::string startupId;
+        std::int64_t pid = 0;
+        std::string path;
+    };
+    std::vector<Launch> launches_;  // the latest few
 };
 
 }  // namespace platform

@@ -11,6 +11,7 @@
 #include "sources/FileHelpers.h"
 #include "store/LocalizedStrings.h"
 #include "store/Logging.h"
+#include "store/ShowAlert.h"
 
 namespace frelt {
 
@@ -107,6 +108,25 @@ void SandboxFileAccess::requestAccess(const platform::URL& url, Permissions acce
                                       const std::shared_ptr<platform::Window>& window, bool persistPermission,
                                       Completion completion) {
     const AccessInfo info = accessInfo(url);
+    // A file that is there but that the system refuses us by its permissions
+    // stays refused whatever the user chooses in the panel: say so plainly,
+    // store no grant. Grants help where the location is missing (a volume
+    // not mounted, a file moved).
+    const bool writing = !acceptable.contains(Permissions::readOnly());
+    if (!acceptable.isEmpty() && platform::fileaccess::isRefusedBySystem(url.path(), writing)) {
+        const std::string path = url.path();
+        // Logged whether or not debug logging is on: it is why an opening failed.
+        logging::logObject(LogCategory::sandboxFileAccess).write(LogLevel::Error, "Access refused by the system's permissions: " + path);
+        if (askIfNecessary && platform::dispatch::isMainThread()) {
+            const std::string name = std::filesystem::path(path).filename().string();
+            showAlert("\u201c" + (name.empty() ? path : name) + "\u201d cannot be " + (writing ? "written" : "read"),
+                      "The system does not allow Frelt to " + std::string(writing ? "write " : "read ") + path +
+                          ": its permissions refuse it. Choosing it in a file dialog cannot change that; its owner can "
+                          "change its permissions.");
+        }
+        if (completion) completion(Result{info, Fail::userDidntGrantPermission});
+        return;
+    }
     if (!info.permissions.allows(acceptable)) {
         if (askIfNecessary && platform::dispatch::isMainThread()) {
             askPermission(lookupURL(url), window,

@@ -5,6 +5,7 @@
 
 #include "app/AppDelegate.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Paths.h"
 #include "platform/foundation/Text.h"
 #include "store/DataStorage.h"
 #include "store/LogFormat.h"
@@ -52,6 +53,9 @@ ProxySpotlightQueryFS::~ProxySpotlightQueryFS() {
 void ProxySpotlightQueryFS::setup() {
     const auto config = AppDelegate::shared()->config;
     std::vector<std::string> scopes = searchScopes_;
+    // The desktop's applications folders in their shadowing order, also
+    // those that do not exist yet: they are searched once they appear.
+    for (const auto& folder : platform::Paths::applicationFolders()) scopes.push_back(folder.string());
     const auto& defaults = config->spotlightDefaultSearchScope();
     scopes.insert(scopes.end(), defaults.begin(), defaults.end());
     scopes.insert(scopes.end(), config->customSpotlightSearchScope.begin(), config->customSpotlightSearchScope.end());
@@ -201,9 +205,11 @@ bool ProxySpotlightQueryFS::applyRemoved(const std::shared_ptr<FSResultArray>& r
     std::size_t removed = 0;
     for (const auto& r : *results->snapshot()) {
         if (!r.path) continue;
-        // An application the search no longer reports but that is still on
-        // disk keeps its entry.
-        if (isReachable(platform::URL::fileURL(*r.path))) continue;
+        // The search is the authority on which desktop entries are listed: an
+        // entry it no longer reports goes even when its file is still there
+        // (shadowed by an entry of the same id, hidden, not for this desktop,
+        // its program not installed). It comes back from the trash, with its
+        // data, when it is listed again.
         log(LogCategory::dataStorage, LogLevel::Default, "Remove - Name: %{public}@", *r.path);
         store->removeFromAllData(*r.path, false);
         ++removed;

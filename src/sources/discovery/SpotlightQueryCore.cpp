@@ -158,8 +158,9 @@ void SpotlightQueryCore::updateScopes() {
     spotlightQueryCoreSandboxAccess->endAllScopeAccess();
     for (const auto& path : searchScopes_) {
         const auto url = platform::URL::fileURL(path, true);
-        if (!isReachable(url)) continue;
-        spotlightQueryCoreSandboxAccess->beginScopeAccess(url);
+        // A folder that is not there yet is still searched once it appears
+        // (the query watches for it); access is begun for what exists.
+        if (isReachable(url)) spotlightQueryCoreSandboxAccess->beginScopeAccess(url);
         auto scopes = metadataQuery->searchScopes();
         scopes.push_back(path);
         metadataQuery->setSearchScopes(std::move(scopes));

@@ -44,6 +44,10 @@ bool accessUsable(const SandboxFileAccess::HasAccessAnswer& access, const platfo
     return true;
 }
 
+// What the user reads when the desktop could not start an application: the
+// desktop's reason names the entry and what is wrong with it.
+constexpr const char* applicationNotStarted = "The application could not be started";
+
 bool reachableOrLogged(const platform::URL& url) {
     if (isReachable(url)) return true;
     logOpen(LogLevel::Error, "open failed: [%{public}@] - Unreachable", url.absoluteString());
@@ -153,11 +157,12 @@ void OpenObject::openFileURL(const platform::URL& url, const Objects& objects) {
     // Held until the desktop reports the end of the opening.
     const std::string accessID =
         SecurityScopedURLManager::shared()->beginAccess(access.bookmarkData, UsedSecurityScopedURLSource::open);
-    auto completion = [name = url.absoluteString(), accessID](std::shared_ptr<platform::RunningApplication>,
-                                                              std::optional<std::string> error) {
+    auto completion = [name = url.absoluteString(), accessID, application = isApplication(url)](
+                          std::shared_ptr<platform::RunningApplication>, std::optional<std::string> error) {
         if (error) logOpen(LogLevel::Error, "open failed: %{public}@", "[" + name + "] - " + *error);
         else logOpen(LogLevel::Default, "open successful: [%{public}@]", name);
         SecurityScopedURLManager::shared()->endAccess(accessID);
+        if (error && application) showAlert(applicationNotStarted, *error);
     };
     if (objects && !objects->empty()) {
         // Objects that are gone are left out; the application opens all the same.
@@ -196,6 +201,7 @@ void OpenObject::openFilesWithApplication(const platform::URL& document, const p
                         "[" + documentName + "] with [" + applicationName + "]");
             SecurityScopedURLManager::shared()->endAccess(documentID);
             SecurityScopedURLManager::shared()->endAccess(applicationID);
+            if (error) showAlert(applicationNotStarted, *error);
         });
 }
 

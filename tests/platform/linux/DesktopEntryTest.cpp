@@ -36,6 +36,13 @@ TEST(DesktopEntryTest, ListedApplicationsFollowTypeVisibilityAndDesktop) {
         {app + "NotShowIn=GNOME;\n", {"ubuntu", "GNOME"}, false},
         {app + "NotShowIn=GNOME;\n", {"KDE"}, true},
         {"Type=Application\nName=A\nDBusActivatable=true\n", {}, true},
+        // TryExec: an installed program, by path or found in PATH; a missing
+        // one, or a file that is no program, hides the entry.
+        {app + "TryExec=/bin/sh\n", {}, true},
+        {app + "TryExec=sh\n", {}, true},
+        {app + "TryExec=/no/such/program\n", {}, false},
+        {app + "TryExec=frelt-no-such-program\n", {}, false},
+        {app + "TryExec=/etc/passwd\n", {}, false},
     };
     for (const auto& c : cases) {
         const auto entry = parsed(c.body);

@@ -194,6 +194,40 @@ TEST_F(RunningApplicationsX11Test, AWindowOfADesktopEntryRunsUntilItCloses) {
     (void)stranger;
 }
 
+TEST_F(RunningApplicationsX11Test, AProgramWeStartedIsKnownByItsStartupIdOrItsProcess) {
+    const auto apps = Paths::dataHome() / "applications";
+    std::filesystem::create_directories(apps);
+    // Neither the window class nor the program names these entries.
+    const std::string quiet = (apps / "org.example.Quiet.desktop").string();
+    std::ofstream(quiet) << "[Desktop Entry]\nType=Application\nName=Quiet\nExec=/opt/quiet/run\n";
+    const std::string forked = (apps / "org.example.Forked.desktop").string();
+    std::ofstream(forked) << "[Desktop Entry]\nType=Application\nName=Forked\nExec=/opt/forked/launcher\n";
+
+    const auto workspace = RecordingWorkspace::make();
+    const auto watcher = RunningApplicationsX11::make(workspace, display, {apps.string()});
+    ASSERT_TRUE(watcher->isConnected());
+    // No _NET_WM_PID, a class of its own, the startup id we handed it.
+    const auto window = openWindow("qt-main", "QtMainWindow");
+    const std::string id = "frelt-1-7-org.example.Quiet.desktop_TIME5";
+    const xcb_atom_t startupId = atom("_NET_STARTUP_ID"), utf8 = atom("UTF8_STRING");
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, startupId, utf8, 8, id.size(), id.data());
+    // A window of this very process, started (as far as the watcher knows)
+    // by our parent: a descendant of the process we launched.
+    const auto child = openWindow("worker", "Worker");
+    const auto ours = static_cast<std::uint32_t>(getpid());
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, child, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &ours);
+    xcb_flush(connection);
+    drain();
+    EXPECT_TRUE(workspace->runningApplications().empty()) << "nothing known of them yet";
+
+    watcher->noteLaunch(id, 0, quiet);
+    watcher->noteLaunch("", getppid(), forked);
+    EXPECT_TRUE(runUntil([&] { return runs(workspace, quiet) && runs(workspace, forked); }));
+    xcb_destroy_window(connection, window);
+    xcb_flush(connection);
+    EXPECT_TRUE(runUntil([&] { return !runs(workspace, quiet); }));
+}
+
 TEST(RunningApplicationsWithoutDisplayTest, TheListStaysEmptyAndTheLogSaysWhy) {
     auto logs = std::make_shared<CapturingLogSink>();
     setLogSink(logs);
