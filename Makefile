@@ -12,22 +12,23 @@ deps:
 
 run: deps
 	cmake -S . -B build/release $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DFRELT_TESTS=OFF
-	cmake --build build/release -j $(JOBS) --target frelt frelt_pdf frelt-kit-demo
+	cmake --build build/release -j $(JOBS) --target frelt frelt-thumbnail frelt-kit-demo
 	./build/release/frelt
 
 # Installs the program for this user: the binary into ~/.local/bin, the
-# module that draws PDF thumbnails into ~/.local/lib/frelt (the program looks
+# helper that draws PDF thumbnails into ~/.local/lib/frelt (the program looks
 # in ../lib/frelt from its own folder), its desktop entry (file managers
 # offer it under Open With) and its icon into ~/.local/share. Never done by
-# `make run`, whose program finds the module beside it.
+# `make run`, whose program finds the helper beside it.
 PREFIX_BIN ?= $(HOME)/.local/bin
 PREFIX_LIB ?= $(PREFIX_BIN)/../lib/frelt
 PREFIX_SHARE ?= $(HOME)/.local/share
 install-desktop: deps
 	cmake -S . -B build/release $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DFRELT_TESTS=OFF
-	cmake --build build/release -j $(JOBS) --target frelt frelt_pdf
+	cmake --build build/release -j $(JOBS) --target frelt frelt-thumbnail
 	install -Dm755 build/release/frelt $(PREFIX_BIN)/frelt
-	install -Dm644 build/release/frelt-pdf.so $(PREFIX_LIB)/frelt-pdf.so
+	install -Dm755 build/release/frelt-thumbnail $(PREFIX_LIB)/frelt-thumbnail
+	rm -f $(PREFIX_LIB)/frelt-pdf.so
 	install -Dm644 resources/desktop/org.frelt.Frelt.desktop $(PREFIX_SHARE)/applications/org.frelt.Frelt.desktop
 	install -Dm644 resources/desktop/org.frelt.Frelt.svg $(PREFIX_SHARE)/icons/hicolor/scalable/apps/org.frelt.Frelt.svg
 	@if command -v update-desktop-database >/dev/null 2>&1; then update-desktop-database $(PREFIX_SHARE)/applications; fi

@@ -88,7 +88,7 @@ void MetadataQuery::crawl(bool gathering) {
             auto item = std::make_shared<MetadataItem>(ValueDictionary{
                 {metadataattribute::path, Value(entry.path)},
                 {metadataattribute::displayName, Value(entry.name)},
-                {metadataattribute::contentType, Value(metadataattribute::applicationContentType)},
+                {metadataattribute::contentType, Value(std::string(metadataattribute::applicationContentType))},
             });
             if (predicate.evaluate(*item)) items.push_back(std::move(item));
         }

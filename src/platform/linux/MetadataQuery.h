@@ -30,20 +30,23 @@
 
 namespace platform {
 
+// The names below are plain character arrays, not strings: a crawl still
+// running on a worker when the process exits reads them, and a constant with
+// a destructor would be gone under it.
 namespace metadataquerynotification {
-inline const std::string didStartGathering = "NSMetadataQueryDidStartGatheringNotification";
-inline const std::string gatheringProgress = "NSMetadataQueryGatheringProgressNotification";
-inline const std::string didFinishGathering = "NSMetadataQueryDidFinishGatheringNotification";
-inline const std::string didUpdate = "NSMetadataQueryDidUpdateNotification";
+inline constexpr char didStartGathering[] = "NSMetadataQueryDidStartGatheringNotification";
+inline constexpr char gatheringProgress[] = "NSMetadataQueryGatheringProgressNotification";
+inline constexpr char didFinishGathering[] = "NSMetadataQueryDidFinishGatheringNotification";
+inline constexpr char didUpdate[] = "NSMetadataQueryDidUpdateNotification";
 }  // namespace metadataquerynotification
 
 namespace metadataattribute {
-inline const std::string path = "kMDItemPath";
-inline const std::string displayName = "kMDItemDisplayName";
-inline const std::string lastUsedDate = "kMDItemLastUsedDate";
-inline const std::string contentType = "kMDItemContentType";
+inline constexpr char path[] = "kMDItemPath";
+inline constexpr char displayName[] = "kMDItemDisplayName";
+inline constexpr char lastUsedDate[] = "kMDItemLastUsedDate";
+inline constexpr char contentType[] = "kMDItemContentType";
 // The content type the program's predicate asks for: an application.
-inline const std::string applicationContentType = "com.apple.application-bundle";
+inline constexpr char applicationContentType[] = "com.apple.application-bundle";
 }  // namespace metadataattribute
 
 // One result: its attributes, read by name.

@@ -1,6 +1,5 @@
 #include "platform/qt/ThumbnailGenerator.h"
 
-#include <dlfcn.h>
 #include <glib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,14 +11,18 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
 
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Paths.h"
+#include "platform/foundation/Process.h"
 #include "platform/linux/FileIcons.h"
 #include "platform/log/Log.h"
+#include "platform/qt/pdf/ThumbnailHelper.h"
 
 namespace platform::qt {
 
@@ -130,61 +133,88 @@ std::shared_ptr<Image> toImage(const QImage& picture) {
 
 }  // namespace
 
-std::vector<std::string> PDFModule::standardPlaces() {
+std::vector<std::string> PDFThumbnailer::standardPlaces() {
     std::vector<std::string> places;
     std::error_code ec;
     const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (!ec) {
-        places.push_back((program.parent_path() / pdf::kModuleFileName).string());
-        places.push_back((program.parent_path().parent_path() / "lib/frelt" / pdf::kModuleFileName).string());
+        places.push_back((program.parent_path() / thumbnailhelper::kProgramName).string());
+        places.push_back((program.parent_path().parent_path() / "lib/frelt" / thumbnailhelper::kProgramName).string());
     }
-#ifdef FRELT_PDF_MODULE_BUILD_PATH
-    places.push_back(FRELT_PDF_MODULE_BUILD_PATH);
+#ifdef FRELT_THUMBNAIL_HELPER_BUILD_PATH
+    places.push_back(FRELT_THUMBNAIL_HELPER_BUILD_PATH);
 #endif
     return places;
 }
 
-std::shared_ptr<PDFModule> PDFModule::shared() {
-    // Never destroyed: a worker may still draw while the process exits.
-    static const auto* module = new std::shared_ptr<PDFModule>(std::make_shared<PDFModule>(standardPlaces()));
-    return *module;
+std::shared_ptr<PDFThumbnailer> PDFThumbnailer::shared() {
+    // Never destroyed: a worker may still wait for the helper while the process exits.
+    static const auto* thumbnailer =
+        new std::shared_ptr<PDFThumbnailer>(std::make_shared<PDFThumbnailer>(standardPlaces()));
+    return *thumbnailer;
 }
 
-QImage PDFModule::firstPage(const std::string& path, int longestSide, std::string* error) {
-    std::call_once(opened_, [this] { open(); });
-    if (!firstPage_) {
-        *error = "PDF documents cannot be drawn: " + problem_;
-        return {};
-    }
-    QImage image;
-    if (!firstPage_(path, longestSide, image, *error)) return {};
-    return image;
-}
-
-void PDFModule::open() {
-    // The first place that holds the module is the one: when it cannot be
-    // loaded, the reason is about that file, not that the others lack it.
+void PDFThumbnailer::find() {
+    // The first place that holds the helper is the one: when it cannot be
+    // run, the reason is about that file, not that the others lack it.
     const auto found = std::find_if(places_.begin(), places_.end(),
                                     [](const std::string& place) { return ::access(place.c_str(), F_OK) == 0; });
     if (found == places_.end()) {
-        problem_ = std::string(pdf::kModuleFileName) + " is in none of";
+        problem_ = std::string(thumbnailhelper::kProgramName) + " is in none of";
         for (const auto& place : places_) problem_ += " " + place;
-    } else if (void* handle = ::dlopen(found->c_str(), RTLD_NOW | RTLD_LOCAL); !handle) {
-        const char* why = ::dlerror();
-        problem_ = *found + " cannot be loaded: " + (why ? why : "unknown error");
+    } else if (::access(found->c_str(), X_OK) != 0) {
+        problem_ = *found + " cannot be started: " + std::strerror(errno);
     } else {
-        // Kept loaded for the rest of the process: the PDF library does not
-        // expect to be unloaded.
-        firstPage_ = reinterpret_cast<pdf::FirstPageFunction>(::dlsym(handle, pdf::kFirstPageSymbol));
-        if (!firstPage_) {
-            problem_ = *found + " is of another version (it lacks " + pdf::kFirstPageSymbol + ")";
-            ::dlclose(handle);
-        }
+        helper_ = *found;
     }
-    if (!firstPage_) Log(Paths::bundleIdentifier, "thumbnails").write(LogLevel::Error, "PDF thumbnails are off: " + problem_);
+    if (helper_.empty())
+        Log(Paths::bundleIdentifier, "thumbnails").write(LogLevel::Error, "PDF thumbnails are off: " + problem_);
 }
 
-FreedesktopThumbnailGenerator::FreedesktopThumbnailGenerator(std::shared_ptr<PDFModule> pdf) : pdf_(std::move(pdf)) {}
+QImage PDFThumbnailer::firstPage(const std::string& path, int longestSide, std::string* error, Failure* failure) {
+    std::call_once(found_, [this] { find(); });
+    *failure = Failure::noHelper;
+    if (helper_.empty()) {
+        *error = "PDF documents cannot be drawn: " + problem_;
+        return {};
+    }
+    // The helper writes into a file of ours that nobody else can replace.
+    std::string output = (std::filesystem::temp_directory_path() / "frelt-thumbnail-XXXXXX.png").string();
+    const int fd = ::mkstemps(output.data(), 4);
+    if (fd < 0) {
+        *error = std::string("PDF documents cannot be drawn: no temporary file: ") + std::strerror(errno);
+        return {};
+    }
+    ::close(fd);
+    std::string launchError;
+    const auto result =
+        Process::run(helper_, {"-s", std::to_string(longestSide), path, output}, {timeout_}, &launchError);
+    QImage image;
+    if (!result) {
+        *error = "PDF documents cannot be drawn: " + helper_ + " cannot be started: " + launchError;
+    } else {
+        *failure = Failure::document;
+        if (result->timedOut) {
+            *error = "the PDF document took longer than " + std::to_string((timeout_.count() + 999) / 1000) +
+                     " s to draw";
+        } else if (result->terminatedBySignal) {
+            *error = "the PDF renderer crashed (signal " + std::to_string(result->terminationStatus) + ")";
+        } else if (result->terminationStatus != 0) {
+            std::string said(result->standardError.begin(), result->standardError.end());
+            while (!said.empty() && (said.back() == '\n' || said.back() == '\r')) said.pop_back();
+            *error = said.empty() ? "the PDF document cannot be read" : said;
+        } else {
+            QFile file(QString::fromStdString(output));
+            if (file.open(QIODevice::ReadOnly)) image = QImage::fromData(file.readAll(), "PNG");
+            if (image.isNull()) *error = "the PDF renderer gave no picture";
+        }
+    }
+    ::unlink(output.c_str());
+    if (!image.isNull()) *failure = Failure::none;
+    return image;
+}
+
+FreedesktopThumbnailGenerator::FreedesktopThumbnailGenerator(std::shared_ptr<PDFThumbnailer> pdf) : pdf_(std::move(pdf)) {}
 
 std::string FreedesktopThumbnailGenerator::thumbnailURI(const std::string& path) {
     gchar* uri = g_filename_to_uri(path.c_str(), nullptr, nullptr);
@@ -193,14 +223,28 @@ std::string FreedesktopThumbnailGenerator::thumbnailURI(const std::string& path)
     return out;
 }
 
+namespace {
+
+std::string cacheName(const std::string& path) {
+    return QCryptographicHash::hash(QByteArray::fromStdString(FreedesktopThumbnailGenerator::thumbnailURI(path)),
+                                    QCryptographicHash::Md5)
+               .toHex()
+               .toStdString() +
+           ".png";
+}
+
+}  // namespace
+
 std::string FreedesktopThumbnailGenerator::cacheFile(const std::string& path) {
-    const QByteArray md5 =
-        QCryptographicHash::hash(QByteArray::fromStdString(thumbnailURI(path)), QCryptographicHash::Md5).toHex();
-    return (Paths::cacheHome() / "thumbnails/normal" / (md5.toStdString() + ".png")).string();
+    return (Paths::cacheHome() / "thumbnails/normal" / cacheName(path)).string();
+}
+
+std::string FreedesktopThumbnailGenerator::failedFile(const std::string& path) {
+    return (Paths::cacheHome() / "thumbnails/fail/frelt" / cacheName(path)).string();
 }
 
 void FreedesktopThumbnailGenerator::generateRepresentations(const ThumbnailRequest& request, Handler handler) {
-    dispatch::Queue::global()->async([request, handler = std::move(handler), pdfModule = pdf_] {
+    dispatch::Queue::global()->async([request, handler = std::move(handler), pdfThumbnailer = pdf_] {
         const std::string path = request.fileURL.path();
         struct stat st {};
         if (::stat(path.c_str(), &st) != 0) {
@@ -209,20 +253,32 @@ void FreedesktopThumbnailGenerator::generateRepresentations(const ThumbnailReque
         }
         const std::string uri = thumbnailURI(path);
         const std::string file = cacheFile(path);
+        const auto mtime = static_cast<long long>(st.st_mtime);
         QImage picture;
-        if (auto cached = cachedThumbnail(file, uri, static_cast<long long>(st.st_mtime))) {
+        if (auto cached = cachedThumbnail(file, uri, mtime)) {
             picture = *cached;
+        } else if (cachedThumbnail(failedFile(path), uri, mtime)) {
+            handler(nullptr, 0, std::string("no thumbnail could be made of this file before"));
+            return;
         } else {
             std::string error;
+            auto failure = PDFThumbnailer::Failure::none;
             const bool pdf = platform::fileicons::mimeTypeOfFile(path) == "application/pdf";
-            picture = pdf ? pdfModule->firstPage(path, kNormalSize, &error) : readImage(path, &error);
+            picture = pdf ? pdfThumbnailer->firstPage(path, kNormalSize, &error, &failure) : readImage(path, &error);
             if (picture.isNull()) {
+                // Remembered, so a document that crashes or stalls the
+                // renderer is not drawn again at every start.
+                if (failure == PDFThumbnailer::Failure::document) {
+                    QImage mark(1, 1, QImage::Format_ARGB32);
+                    mark.fill(Qt::transparent);
+                    writeToCache(mark, failedFile(path), uri, mtime, static_cast<long long>(st.st_size));
+                }
                 handler(nullptr, 0, error);
                 return;
             }
             if (picture.width() > kNormalSize || picture.height() > kNormalSize)
                 picture = picture.scaled(kNormalSize, kNormalSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-            writeToCache(picture, file, uri, static_cast<long long>(st.st_mtime), static_cast<long long>(st.st_size));
+            writeToCache(picture, file, uri, mtime, static_cast<long long>(st.st_size));
         }
         const int w = static_cast<int>(request.size.width * request.scale);
         const int h = static_cast<int>(request.size.height * request.scale);

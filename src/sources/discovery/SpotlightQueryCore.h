@@ -45,6 +45,19 @@ struct SpotlightResult {
 
 std::size_t hashOfResult(const std::optional<std::string>& path, const std::optional<std::string>& displayname);
 
+}  // namespace frelt
+
+// Declared before anything below can hash a result: a specialisation after
+// the first use is ill-formed (clang refuses it).
+template <>
+struct std::hash<frelt::SpotlightResult> {
+    std::size_t operator()(const frelt::SpotlightResult& r) const noexcept {
+        return frelt::hashOfResult(r.path, r.displayname);
+    }
+};
+
+namespace frelt {
+
 enum class SpotlightQueryState {
     unknown,
     stopped,
@@ -127,9 +140,3 @@ private:
 
 }  // namespace frelt
 
-template <>
-struct std::hash<frelt::SpotlightResult> {
-    std::size_t operator()(const frelt::SpotlightResult& r) const noexcept {
-        return frelt::hashOfResult(r.path, r.displayname);
-    }
-};

@@ -1,18 +1,21 @@
-// Thumbnails through the freedesktop cache: made for a PNG and a PDF (with
-// the PDF library opened for the first one), written to the cache with the
-// keys other programs check, reused while the file is unchanged, made anew
-// when it changes, and an error for a corrupt image or for a PDF when the
-// module that draws PDFs cannot be loaded.
+// Thumbnails through the freedesktop cache: made for a PNG and a PDF (drawn
+// by the helper program, never in this process), written to the cache with
+// the keys other programs check, reused while the file is unchanged, made
+// anew when it changes, and an error for a corrupt image or for a PDF when
+// the helper is missing. A helper that crashes or hangs costs that file its
+// thumbnail, remembered as failed until the file changes.
 
 #include "platform/qt/ThumbnailGenerator.h"
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <QColor>
 #include <QImage>
 #include <QImageReader>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -133,20 +136,68 @@ TEST_F(ThumbnailGeneratorTest, APNGThumbnailIsMadeCachedAndReused) {
     EXPECT_EQ(decoded(generate(png)).pixelColor(10, 10), QColor(Qt::green));
 }
 
-TEST_F(ThumbnailGeneratorTest, APDFShowsItsFirstPage) {
-    const auto path = onePagePDF("paper.pdf");
-
-    // Not linked: the library comes with the first PDF of the process.
-    static bool firstPDF = true;
-    if (firstPDF) {
-        EXPECT_FALSE(thumbnailPDFLibraryLoaded()) << "loaded before any PDF was drawn";
-    }
-    firstPDF = false;
+TEST_F(ThumbnailGeneratorTest, APDFShowsItsFirstPageDrawnOutsideThisProcess) {
+    // A name that is no text: the helper gets the file's own bytes.
+    const auto path = onePagePDF("paper \xff.pdf");
     const Answer answer = generate(path);
-    EXPECT_TRUE(thumbnailPDFLibraryLoaded());
     ASSERT_TRUE(answer.image) << answer.error.value_or("");
     EXPECT_EQ(answer.image->size(), (Size{48, 48}));
     EXPECT_EQ(decoded(answer).pixelColor(24, 24), QColor(Qt::black));
+    EXPECT_FALSE(thumbnailPDFLibraryLoaded()) << "the PDF library runs in the helper only";
+    EXPECT_TRUE(fs::exists(qt::FreedesktopThumbnailGenerator::cacheFile(path)));
+}
+
+// Stand-ins for a helper that a document crashes and one it stalls: each
+// notes every start in a file beside it.
+TEST_F(ThumbnailGeneratorTest, AHelperThatCrashesOrHangsCostsTheFileItsThumbnailOnly) {
+    struct Case {
+        std::string name;
+        std::string script;
+        std::string error;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"crashes", "kill -SEGV $$", "the PDF renderer crashed (signal 11)"},
+             // exec: the process that is killed is the one that hangs.
+             {"hangs", "exec sleep 60", "the PDF document took longer than 1 s to draw"},
+         }) {
+        SCOPED_TRACE(c.name);
+        const auto helper = (root() / c.name).string();
+        const auto starts = helper + ".starts";
+        std::ofstream(helper) << "#!/bin/sh\necho $$ >> '" << starts << "'\n" << c.script << "\n";
+        fs::permissions(helper, fs::perms::owner_all);
+        const auto pdf = onePagePDF(c.name + ".pdf");
+        qt::FreedesktopThumbnailGenerator with(
+            std::make_shared<qt::PDFThumbnailer>(std::vector<std::string>{helper}, std::chrono::seconds(1)));
+        auto countStarts = [&] {
+            std::ifstream in(starts);
+            std::vector<pid_t> pids;
+            for (pid_t pid; in >> pid;) pids.push_back(pid);
+            return pids;
+        };
+
+        const auto before = std::chrono::steady_clock::now();
+        const Answer answer = generate(pdf, with);
+        EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(10));
+        EXPECT_FALSE(answer.image);
+        EXPECT_EQ(answer.error, c.error);
+        ASSERT_EQ(countStarts().size(), 1u);
+        EXPECT_NE(::kill(countStarts()[0], 0), 0) << "the helper is gone";
+        EXPECT_FALSE(fs::exists(qt::FreedesktopThumbnailGenerator::cacheFile(pdf)));
+
+        // Remembered as failed in the shared cache, with the keys that tie
+        // it to this version of the file: not tried again.
+        const auto failed = qt::FreedesktopThumbnailGenerator::failedFile(pdf);
+        EXPECT_EQ(fs::path(failed).parent_path(), home() / ".cache/thumbnails/fail/frelt");
+        const auto texts = qt::pngTextChunks(failed);
+        EXPECT_EQ(texts.count("Thumb::URI") ? texts.at("Thumb::URI") : "", qt::FreedesktopThumbnailGenerator::thumbnailURI(pdf));
+        EXPECT_EQ(generate(pdf, with).error, "no thumbnail could be made of this file before");
+        EXPECT_EQ(countStarts().size(), 1u);
+
+        // A changed file is tried again.
+        fs::last_write_time(pdf, fs::last_write_time(pdf) + std::chrono::seconds(5));
+        EXPECT_EQ(generate(pdf, with).error, c.error);
+        EXPECT_EQ(countStarts().size(), 2u);
+    }
 }
 
 TEST_F(ThumbnailGeneratorTest, ACorruptImageIsAnErrorAndNothingIsCached) {
@@ -160,22 +211,23 @@ TEST_F(ThumbnailGeneratorTest, ACorruptImageIsAnErrorAndNothingIsCached) {
     EXPECT_EQ(generate((root() / "missing.png").string()).error, "the file cannot be read");
 }
 
-TEST_F(ThumbnailGeneratorTest, WithoutItsModuleAPDFIsAnErrorAndTheLogSaysWhyOnce) {
+TEST_F(ThumbnailGeneratorTest, WithoutItsHelperAPDFIsAnErrorAndTheLogSaysWhyOnce) {
     const auto pdf = onePagePDF("paper.pdf");
-    const auto nowhere = (root() / "nowhere" / "frelt-pdf.so").string();
-    const auto notALibrary = (root() / "frelt-pdf.so").string();
-    std::ofstream(notALibrary) << "not a shared object";
+    const auto nowhere = (root() / "nowhere" / "frelt-thumbnail").string();
+    const auto notAProgram = (root() / "frelt-thumbnail").string();
+    std::ofstream(notAProgram) << "not a program";
     struct Case {
         std::vector<std::string> places;
         std::string problem;
     };
     for (const Case& c : std::vector<Case>{
-             {{nowhere}, "frelt-pdf.so is in none of " + nowhere},
+             {{nowhere}, "frelt-thumbnail is in none of " + nowhere},
              // The first file found is the one: a broken one is reported, not skipped.
-             {{nowhere, notALibrary, qt::PDFModule::standardPlaces().back()}, notALibrary + " cannot be loaded: "},
+             {{nowhere, notAProgram, qt::PDFThumbnailer::standardPlaces().back()},
+              notAProgram + " cannot be started: "},
          }) {
         logs().clear();
-        qt::FreedesktopThumbnailGenerator without(std::make_shared<qt::PDFModule>(c.places));
+        qt::FreedesktopThumbnailGenerator without(std::make_shared<qt::PDFThumbnailer>(c.places));
         for (int i = 0; i < 2; ++i) {
             const Answer answer = generate(pdf, without);
             EXPECT_FALSE(answer.image);
@@ -186,6 +238,8 @@ TEST_F(ThumbnailGeneratorTest, WithoutItsModuleAPDFIsAnErrorAndTheLogSaysWhyOnce
         ASSERT_EQ(logged.size(), 1u) << "once, not for every PDF";
         EXPECT_EQ(logged[0].rfind(c.problem, 0), 0u) << logged[0];
         EXPECT_FALSE(fs::exists(qt::FreedesktopThumbnailGenerator::cacheFile(pdf)));
+        // Not the document's fault: tried again once the helper is there.
+        EXPECT_FALSE(fs::exists(qt::FreedesktopThumbnailGenerator::failedFile(pdf)));
     }
 }
 
