@@ -72,7 +72,11 @@ void layOutFirstRun(FirstRunViewController& controller) {
         return addButton(*root, title, frame, target, action);
     };
     controller.btnBack = button("Back", Rect(20, 298, 100, 30), "navigateBack:");
-    controller.btnForward = button("Forward", Rect(400, 298, 100, 30), "navigateForward:");
+    // Forward and Dismiss share a place, one shown at a time: either is the
+    // default button, pressed by Return.
+    auto forward = button("Forward", Rect(400, 298, 100, 30), "navigateForward:");
+    forward->setKeyEquivalent("\r");
+    controller.btnForward = forward;
     auto dismiss = button("Dismiss", Rect(400, 298, 100, 30), "btnDismissClick:");
     dismiss->setKeyEquivalent("\r");
     controller.btnDismiss = dismiss;

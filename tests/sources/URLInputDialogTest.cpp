@@ -41,12 +41,18 @@ TEST_F(URLInputDialogTest, OKAndReturnGiveTheTextCancelAndClosingGiveNone) {
     EXPECT_EQ(showURLInputDialog("https://example.org/?q=%%userInput:Term%%", "Term"), "two words");
     EXPECT_EQ(shown->modalResponse, platform::modalresponse::ok);
 
-    answer([](URLInputViewController&, platform::TextField& field) {
-        field.window()->makeFirstResponder(std::static_pointer_cast<platform::Responder>(field.shared_from_this()));
+    // The field has the keyboard as the dialog opens: keys alone answer.
+    answer([](URLInputViewController&, platform::TextField&) {
         kit::typeText("typed");
         kit::pressKey(platform::keycode::returnKey, "\r");
     });
     EXPECT_EQ(showURLInputDialog("https://example.org/?q=%%userInput%%", ""), "typed");
+
+    answer([](URLInputViewController&, platform::TextField&) {
+        kit::typeText("typed but escaped");
+        kit::pressKey(platform::keycode::escape, "\x1b");
+    });
+    EXPECT_EQ(showURLInputDialog("https://example.org/?q=%%userInput%%", ""), std::nullopt);
 
     answer([](URLInputViewController& c, platform::TextField& field) {
         field.setStringValue("");

@@ -78,6 +78,19 @@ void Button::performClick(const std::shared_ptr<Object>&) {
     sendAction();
 }
 
+void Button::keyDown(const Event& event) {
+    const bool plain = !(event.modifierFlags & (modifierflags::command | modifierflags::control | modifierflags::option |
+                                                modifierflags::shift));
+    // Return presses a focused push button; on a check box it goes on to the
+    // window's default button.
+    const bool returnKey = event.keyCode == keycode::returnKey || event.keyCode == keycode::keypadEnter;
+    if (plain && (event.keyCode == keycode::space || (returnKey && !togglesState()))) {
+        performClick();
+        return;
+    }
+    Control::keyDown(event);
+}
+
 bool Button::performKeyEquivalent(const Event& event) {
     if (!isEnabled() || keyEquivalent_.empty() || event.type != EventType::keyDown || isHiddenOrHasHiddenAncestor())
         return false;

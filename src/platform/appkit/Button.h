@@ -106,7 +106,11 @@ public:
     // as for a click.
     void performClick(const std::shared_ptr<Object>& sender = nullptr);
 
-    bool acceptsFirstResponder() override { return false; }
+    // Buttons take the keyboard from Tab (never from a click); then Space,
+    // and Return as on the desktop's dialogs, press the focused one.
+    bool acceptsFirstResponder() override { return isEnabled() && !refusesFirstResponder(); }
+    bool becomesFirstResponderOnClick() const override { return false; }
+    void keyDown(const Event& event) override;
     bool performKeyEquivalent(const Event& event) override;
     bool sendAction() override;
     Size intrinsicContentSize() const override;

@@ -32,6 +32,14 @@ void PopoverWindow::close() {
     Window::close();
 }
 
+void PopoverWindow::cancelOperation(const std::shared_ptr<Object>& sender) {
+    if (auto p = popover(); p && p->isShown()) {
+        p->performClose(sender);
+        return;
+    }
+    Window::cancelOperation(sender);
+}
+
 void PopoverWindow::setArrow(std::optional<RectEdge> edge, double position) {
     if (edge == arrowEdge_ && position == arrowPosition_) return;
     const bool insetsChange = edge != arrowEdge_;

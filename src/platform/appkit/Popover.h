@@ -63,6 +63,8 @@ public:
     void setPopover(const std::shared_ptr<Popover>& p) { popover_ = p; }
     // Closing the window closes the popover.
     void close() override;
+    // Escape closes the popover, when its delegate agrees.
+    void cancelOperation(const std::shared_ptr<Object>& sender) override;
 
     // The content's edge the arrow sits on and where along it (content
     // coordinates); none: no arrow (a detached popover).

@@ -354,6 +354,11 @@ void View::setNextKeyView(const std::shared_ptr<View>& next) {
 bool View::canBecomeKeyView() { return acceptsFirstResponder() && !isHiddenOrHasHiddenAncestor() && window(); }
 
 std::shared_ptr<View> View::nextValidKeyView() const {
+    // Without a loop of its own the window's reading order links the views.
+    if (!nextKeyView()) {
+        auto w = window();
+        return w ? w->keyViewAfter(this, true) : nullptr;
+    }
     std::vector<const View*> seen{this};
     for (auto v = nextKeyView(); v; v = v->nextKeyView()) {
         if (std::find(seen.begin(), seen.end(), v.get()) != seen.end()) break;
@@ -364,6 +369,10 @@ std::shared_ptr<View> View::nextValidKeyView() const {
 }
 
 std::shared_ptr<View> View::previousValidKeyView() const {
+    if (!previousKeyView()) {
+        auto w = window();
+        return w ? w->keyViewAfter(this, false) : nullptr;
+    }
     std::vector<const View*> seen{this};
     for (auto v = previousKeyView(); v; v = v->previousKeyView()) {
         if (std::find(seen.begin(), seen.end(), v.get()) != seen.end()) break;

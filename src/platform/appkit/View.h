@@ -201,6 +201,10 @@ public:
     virtual bool mouseDownCanMoveWindow() const { return false; }
     // The pointer's shape over the view.
     virtual Cursor cursor() const { return Cursor::arrow; }
+    // Whether a click makes the view first responder when it accepts that;
+    // a push button takes the keyboard only from Tab, so that a click on it
+    // leaves the focus where it was.
+    virtual bool becomesFirstResponderOnClick() const { return true; }
     // Whether the first click in an inactive window also acts on this view.
     virtual bool acceptsFirstMouse(const Event* event) { (void)event; return false; }
 

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "platform/appkit/Application.h"
+#include "platform/appkit/Button.h"
 #include "platform/appkit/DraggingInfo.h"
 #include "platform/appkit/GraphicsContext.h"
 #include "platform/appkit/Screen.h"
@@ -150,7 +151,13 @@ void Window::show(bool makeKey) {
         viewappearance::didAppear(*cv);
         if (autorecalculatesKeyViewLoop_) recalculateKeyViewLoop();
         auto fr = firstResponder();
-        if ((!fr || fr == self) && initialFirstResponder()) makeFirstResponder(initialFirstResponder());
+        if (!fr || fr == self) {
+            // In a dialog typing goes straight into its first field, unless
+            // the window named another view.
+            if (auto initial = initialFirstResponder()) makeFirstResponder(initial);
+            else if (isDialog())
+                if (auto field = firstField()) makeFirstResponder(field);
+        }
     } else {
         app->windowDidOrderFront(self);
     }
@@ -334,8 +341,22 @@ bool Window::makeFirstResponder(const std::shared_ptr<Responder>& responder) {
     // One that does not take the keyboard at all changes nothing.
     if (target != self && !target->acceptsFirstResponder()) return false;
 
-    // The current one may refuse to let go; then nothing changes.
-    if (current && current != self && !current->resignFirstResponder()) return false;
+    // The current one may refuse to let go; then nothing changes. Letting go
+    // may itself ask for a change (a field whose end of editing moves the
+    // focus elsewhere): that one completes first, and the one it put in has
+    // lost the focus to this change and is told so in turn, so exactly one
+    // responder holds the focus at the end.
+    auto leaving = current;
+    for (int rounds = 0; leaving && leaving != self; ++rounds) {
+        // One put in by a nested change that refuses keeps what it was given.
+        if (!leaving->resignFirstResponder()) return false;
+        auto now = firstResponder();
+        if (now == leaving) break;
+        if (now == target) return true;
+        // A change that keeps asking for others is cut off; the last one stays.
+        if (rounds == 8) return false;
+        leaving = now;
+    }
     firstResponder_ = self;
     bool accepted = true;
     if (target != self) {
@@ -370,7 +391,7 @@ Subscription Window::observeFirstResponder(FirstResponderObserver observer, bool
     return subscription;
 }
 
-void Window::recalculateKeyViewLoop() {
+std::vector<std::shared_ptr<View>> Window::keyViewsInReadingOrder() {
     std::vector<std::shared_ptr<View>> keyViews;
     contentView()->forEachInTree([&](View& v) {
         if (&v != contentView_.get() && v.acceptsFirstResponder())
@@ -383,7 +404,47 @@ void Window::recalculateKeyViewLoop() {
         const Point pa = position(a), pb = position(b);
         return pa.y != pb.y ? pa.y < pb.y : pa.x < pb.x;
     });
+    return keyViews;
+}
+
+void Window::recalculateKeyViewLoop() {
+    const auto keyViews = keyViewsInReadingOrder();
     for (std::size_t i = 0; i < keyViews.size(); ++i) keyViews[i]->setNextKeyView(keyViews[(i + 1) % keyViews.size()]);
+}
+
+namespace {
+// A stop of its own on the way Tab goes: not the field editor (its control
+// is the stop) nor a view inside a table's rows (the table is).
+bool isOwnKeyStop(const View& view) {
+    if (auto* editor = dynamic_cast<const TextView*>(&view); editor && editor->isFieldEditor()) return false;
+    for (auto up = view.superview(); up; up = up->superview())
+        if (std::dynamic_pointer_cast<TableView>(up)) return false;
+    return true;
+}
+}  // namespace
+
+std::shared_ptr<View> Window::keyViewAfter(const View* view, bool forward) {
+    auto order = keyViewsInReadingOrder();
+    std::erase_if(order, [&](const auto& v) { return v.get() != view && !isOwnKeyStop(*v); });
+    if (!forward) std::reverse(order.begin(), order.end());
+    const auto at = std::find_if(order.begin(), order.end(), [&](const auto& v) { return v.get() == view; });
+    // From the window itself (or a view outside the order) the loop starts
+    // at its first view.
+    const std::size_t start = at == order.end() ? 0 : std::size_t(at - order.begin()) + 1;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const auto& candidate = order[(start + i) % order.size()];
+        if (candidate.get() != view && candidate->canBecomeKeyView()) return candidate;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<TextField> Window::firstField() {
+    for (const auto& view : keyViewsInReadingOrder()) {
+        // A field in a row of a table is edited when the row asks for it.
+        auto field = std::dynamic_pointer_cast<TextField>(view);
+        if (field && field->isEditable() && field->canBecomeKeyView() && isOwnKeyStop(*field)) return field;
+    }
+    return nullptr;
 }
 
 void Window::selectNextKeyView(const std::shared_ptr<Object>&) {
@@ -392,6 +453,7 @@ void Window::selectNextKeyView(const std::shared_ptr<Object>&) {
     if (!next) {
         if (auto initial = initialFirstResponder()) next = initial->canBecomeKeyView() ? initial : initial->nextValidKeyView();
     }
+    if (!next) next = keyViewAfter(nullptr, true);
     if (next) makeFirstResponder(next);
 }
 
@@ -401,6 +463,7 @@ void Window::selectPreviousKeyView(const std::shared_ptr<Object>&) {
     if (!prev) {
         if (auto initial = initialFirstResponder()) prev = initial->canBecomeKeyView() ? initial : initial->previousValidKeyView();
     }
+    if (!prev) prev = keyViewAfter(nullptr, false);
     if (prev) makeFirstResponder(prev);
 }
 
@@ -452,7 +515,8 @@ void Window::sendEvent(const Event& event) {
                 }
             }
             mouseDownView_ = hit;
-            if (hit && hit != std::dynamic_pointer_cast<View>(firstResponder()) && hit->acceptsFirstResponder())
+            if (hit && hit != std::dynamic_pointer_cast<View>(firstResponder()) && hit->becomesFirstResponderOnClick() &&
+                hit->acceptsFirstResponder())
                 makeFirstResponder(hit);
             if (hit) hit->mouseDown(event);
             else mouseDown(event);
@@ -538,16 +602,74 @@ bool Window::performKeyEquivalent(const Event& event) {
         return false;
     };
     auto cv = contentView_;
-    return visit(*cv);
+    if (visit(*cv)) return true;
+    const ModifierFlags modifiers =
+        event.modifierFlags & (modifierflags::command | modifierflags::control | modifierflags::option | modifierflags::shift);
+    if (event.type == EventType::keyDown && modifiers == modifierflags::command && event.charactersIgnoringModifiers == "w" &&
+        (styleMask_ & stylemask::closable) && !isHeldByModalSession()) {
+        performClose();
+        return true;
+    }
+    return false;
+}
+
+bool Window::isDialog() {
+    if (isSheet() || Application::shared()->modalWindow().get() == this) return true;
+    bool hasDefaultButton = false;
+    contentView()->forEachInTree([&](View& v) {
+        if (auto* button = dynamic_cast<Button*>(&v); button && button->keyEquivalent() == "\r") hasDefaultButton = true;
+    });
+    return hasDefaultButton;
+}
+
+bool Window::isHeldByModalSession() const {
+    auto app = Application::shared();
+    if (!app->isInModalSession()) return false;
+    for (auto w = std::static_pointer_cast<const Window>(shared_from_this()); w; w = w->sheetParent())
+        if (w == app->modalWindow()) return true;
+    return false;
 }
 
 void Window::keyDown(const Event& event) {
-    if (event.keyCode == keycode::tab) {
-        if (event.modifierFlags & modifierflags::shift) selectPreviousKeyView();
-        else selectNextKeyView();
-        return;
+    const ModifierFlags modifiers =
+        event.modifierFlags & (modifierflags::command | modifierflags::control | modifierflags::option);
+    switch (event.keyCode) {
+        case keycode::tab:
+            if (event.modifierFlags & modifierflags::shift) selectPreviousKeyView();
+            else selectNextKeyView();
+            return;
+        case keycode::returnKey:
+        case keycode::keypadEnter:
+            // The default button, whatever the first responder was.
+            if (!modifiers && performKeyEquivalent(event)) return;
+            break;
+        case keycode::escape:
+            if (!modifiers) {
+                cancelOperation(shared_from_this());
+                return;
+            }
+            break;
+        default: break;
     }
     Responder::keyDown(event);
+}
+
+void Window::cancelOperation(const std::shared_ptr<Object>& sender) {
+    if (contentView_) {
+        auto escape = Event::keyEvent(EventType::keyDown, keycode::escape, "\x1b", "\x1b", 0,
+                                       std::static_pointer_cast<Window>(shared_from_this()));
+        bool pressed = false;
+        contentView_->forEachInTree([&](View& v) {
+            auto* button = dynamic_cast<Button*>(&v);
+            if (!pressed && button && button->keyEquivalent() == "\x1b") pressed = button->performKeyEquivalent(*escape);
+        });
+        if (pressed) return;
+    }
+    if (styleMask_ & stylemask::closable) {
+        performClose(sender);
+        return;
+    }
+    Responder::cancelOperation(sender);
 }
 
 // --- appearance and display

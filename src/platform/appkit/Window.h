@@ -23,6 +23,7 @@
 namespace platform {
 
 class View;
+class TextField;
 class ViewController;
 class WindowController;
 class Window;
@@ -203,6 +204,11 @@ public:
     // Links the key views of the content in reading order (top to bottom,
     // left to right).
     void recalculateKeyViewLoop();
+    // The views of the content that accept first responder, in that order.
+    std::vector<std::shared_ptr<View>> keyViewsInReadingOrder();
+    // The next (or previous) view after `view` in reading order that can take
+    // the keyboard, round the end; from none (the window) the first (last).
+    std::shared_ptr<View> keyViewAfter(const View* view, bool forward);
     void selectNextKeyView(const std::shared_ptr<Object>& sender = nullptr);
     void selectPreviousKeyView(const std::shared_ptr<Object>& sender = nullptr);
 
@@ -225,11 +231,17 @@ public:
     // view under the mouse (which may become first responder), mouse ups and
     // drags to the view that got the down, mouse moves to tracking areas.
     virtual void sendEvent(const Event& event);
-    // At the end of the view chain: Tab and Shift-Tab move along the key
-    // view loop; other keys go to the window controller.
+    // At the end of the view chain, as in any desktop dialog: Tab and
+    // Shift-Tab move along the key view loop, Return and Enter press the
+    // default button (the one whose key equivalent is Return), Escape cancels
+    // (cancelOperation); other keys go to the window controller.
     void keyDown(const Event& event) override;
+    // Escape: the cancel button (key equivalent Escape) when there is one,
+    // otherwise a closable window closes as if its close button was clicked.
+    void cancelOperation(const std::shared_ptr<Object>& sender) override;
     // Offers a key equivalent to every visible view, depth first; the
     // application calls it before the key goes to the first responder.
+    // Unclaimed, Ctrl+W closes a closable window that no modal session holds.
     bool performKeyEquivalent(const Event& event) override;
     // The view that received the last mouse down (it gets the ups and drags).
     std::shared_ptr<View> mouseDownView() const { return mouseDownView_.lock(); }
@@ -330,6 +342,12 @@ protected:
     void propertiesChanged();
 
 private:
+    // The first editable text field in reading order outside tables.
+    std::shared_ptr<TextField> firstField();
+    // A modal window, a sheet, or a window with a default button.
+    bool isDialog();
+    // Whether a modal session runs for this window (or a sheet of it).
+    bool isHeldByModalSession() const;
     friend class Application;
     void show(bool makeKey);
     void hideWindow();

@@ -3,6 +3,7 @@
 
 #include "KitTestSupport.h"
 #include "platform/appkit/Application.h"
+#include "platform/appkit/TextField.h"
 #include "platform/appkit/TextView.h"
 #include "platform/appkit/Window.h"
 #include "platform/appkit/WindowController.h"
@@ -119,6 +120,42 @@ TEST_F(WindowTest, ClicksMakeTheViewFirstResponderAndTabWalksTheKeyViewLoop) {
     EXPECT_EQ(window->firstResponder(), a);
     window->selectPreviousKeyView();
     EXPECT_EQ(window->firstResponder(), b);
+}
+
+// A text field whose end of editing moves the focus elsewhere (to a list,
+// say) while a click is taking it to a third view: the click's view ends up
+// first responder, and the view the nested change put in was told it lost it.
+TEST_F(WindowTest, AChangeRequestedWhileAnotherIsUnderWayLeavesOneFirstResponder) {
+    auto list = std::make_shared<ResponderView>("list", calls, Rect(200, 10, 100, 30));
+    window->contentView()->addSubview(list);
+    auto field = TextField::textField("text");
+    field->setFrame(Rect(10, 100, 150, 24));
+    window->contentView()->addSubview(field);
+    struct MovesFocusOnEnd : ControlTextEditingDelegate {
+        std::shared_ptr<Window> window;
+        std::shared_ptr<View> to;
+        void controlTextDidEndEditing(const Notification&) override { window->makeFirstResponder(to); }
+    };
+    auto delegate = std::make_shared<MovesFocusOnEnd>();
+    delegate->window = window;
+    delegate->to = list;
+    field->setDelegate(delegate);
+    std::vector<std::shared_ptr<Responder>> seen;
+    auto observation = window->observeFirstResponder([&](const std::shared_ptr<Responder>& r) { seen.push_back(r); }, false);
+
+    kit::makeKey(window);
+    kit::clickView(field);
+    ASSERT_TRUE(field->currentEditor());
+    calls->clear();
+    seen.clear();
+    kit::clickView(b);
+
+    EXPECT_EQ(window->firstResponder(), b);
+    EXPECT_EQ(*calls, (Calls{"list.become", "list.resign", "b.become", "b.mouseDown"}))
+        << "the list, put in while the field let go, is told it lost the focus";
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back(), b) << "observers hear of the last change last";
+    EXPECT_EQ(field->currentEditor(), nullptr);
 }
 
 TEST_F(WindowTest, KeyWindowFollowsActivationOrderAndClosing) {
