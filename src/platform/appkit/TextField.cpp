@@ -66,11 +66,15 @@ void TextField::drawRect(const Rect&) {
     if (currentEditor()) return;  // the field editor shows the text
     const bool singleLine = maximumNumberOfLines_ == 1;
     const std::string text = cell()->stringValue();
-    // On an emphasised selection a cell's text in the system's colours turns
-    // to the colour that reads on it.
+    // On an emphasised selection a label's text in the system's colours
+    // turns to the colour that reads on the selection. A field that draws its
+    // own bezel or background keeps its colour: the selection is not what is
+    // behind its text.
     std::optional<Color> colour;
+    const bool ownBackground =
+        bezeled_ || (drawsBackground_ && backgroundColor_ && backgroundColor_->alphaComponent() > 0);
     if (auto cellView = std::dynamic_pointer_cast<TableCellView>(superview());
-        cellView && cellView->backgroundStyle() == BackgroundStyle::emphasized &&
+        !ownBackground && cellView && cellView->backgroundStyle() == BackgroundStyle::emphasized &&
         (!textColor() || textColor()->space() == Color::Space::Catalog))
         colour = Color::named("System", "alternateSelectedControlTextColor", Color::white());
     if (!text.empty()) {

@@ -740,3 +740,56 @@ TEST_F(EditableRowsTest, TabGoesThroughTheEditableFieldsOfTheRowsAndShiftTabBack
 }
 
 }  // namespace
+
+namespace {
+
+// Writes the colour of each text drawn, by its catalog name (or "rgb").
+class TextColourContext : public RecordingGraphicsContext {
+public:
+    std::vector<std::string> colours;
+    void drawAttributedString(const AttributedString& text, const Rect& rect) override {
+        const auto colour = text.runs().empty() ? std::nullopt : text.runs().front().attributes.foregroundColor;
+        colours.push_back(!colour ? "none" : colour->colorName().empty() ? "rgb" : colour->colorName());
+        RecordingGraphicsContext::drawAttributedString(text, rect);
+    }
+};
+
+// Text in a selected row stays readable: only a label, which has no
+// background of its own, turns to the selection's text colour, and only on
+// an emphasised selection (the table has the keyboard).
+TEST_F(TableViewTest, TextInASelectedRowTakesTheSelectionColourOnlyWhereTheSelectionIsBehindIt) {
+    table->registerViewFactory("Cell", [] {
+        auto cell = std::make_shared<TableCellView>(Rect(0, 0, 300, 20));
+        auto bezeled = TextField::textField("bezel");
+        auto filled = TextField::textField("filled");
+        filled->setBezeled(false);
+        filled->setBackgroundColor(Color::white());
+        auto label = TextField::label("label");
+        for (const auto& f : {bezeled, filled, label}) cell->addSubview(f);
+        return cell;
+    });
+    table->reloadData();
+    auto drawn = [&] {
+        TextColourContext context;
+        GraphicsContext::Scope scope(context);
+        for (const auto& f : table->viewAtColumn(0, 2, false)->subviews()) f->drawRect(f->bounds());
+        return context.colours;
+    };
+    const std::vector<std::string> normal{"controlTextColor", "controlTextColor", "controlTextColor"};
+    struct Case {
+        const char* what;
+        bool selected, tableHasKeyboard;
+        std::vector<std::string> colours;
+    };
+    for (const Case& c : {Case{"unselected", false, true, normal},
+                          Case{"selected without the keyboard", true, false, normal},
+                          Case{"emphasised", true, true,
+                               {"controlTextColor", "controlTextColor", "alternateSelectedControlTextColor"}}}) {
+        SCOPED_TRACE(c.what);
+        window->makeFirstResponder(c.tableHasKeyboard ? std::static_pointer_cast<Responder>(table) : nullptr);
+        table->selectRowIndexes(c.selected ? IndexSet::withIndex(2) : IndexSet{}, false);
+        EXPECT_EQ(drawn(), c.colours);
+    }
+}
+
+}  // namespace
