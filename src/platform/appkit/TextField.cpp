@@ -114,6 +114,23 @@ Rect SearchField::editingRect() const {
     return Rect(r.minX() + 18, r.minY(), std::max(0.0, r.width() - 36), r.height());
 }
 
+Rect SearchField::searchButtonRect() const {
+    if (!isBezeled()) return {};
+    const Rect inner = TextField::editingRect();
+    return Rect(bounds().minX(), bounds().minY(), inner.minX() + 18 - bounds().minX(), bounds().height());
+}
+
+void SearchField::mouseDown(const Event& event) {
+    // The magnifier shows the search menu, below the field; the choice's
+    // action runs as the menu closes. The text keeps the keyboard focus.
+    if (auto menu = searchMenuTemplate(); menu && isEnabled() && searchButtonRect().contains(locationOf(event))) {
+        auto me = std::static_pointer_cast<View>(shared_from_this());
+        menu->popUp(nullptr, Point(bounds().minX(), bounds().maxY()), me);
+        return;
+    }
+    TextField::mouseDown(event);
+}
+
 void SearchField::cancelOperation(const std::shared_ptr<Object>&) {
     if (auto editor = currentEditor()) editor->setString("");
     cell()->setStringValue("");

@@ -7,6 +7,7 @@
 #include "platform/appkit/GraphicsContext.h"
 #include "platform/appkit/Image.h"
 #include "platform/appkit/ImageView.h"
+#include "platform/appkit/Menu.h"
 #include "platform/appkit/ModalScript.h"
 #include "platform/appkit/PopUpButton.h"
 #include "platform/appkit/SegmentedControl.h"
@@ -238,6 +239,27 @@ TEST_F(ControlTest, SearchFieldCellValueIsApartFromTheTextBeingEdited) {
     EXPECT_EQ(field->stringValue(), "");
     EXPECT_EQ(actions, 4);
     EXPECT_EQ(field->placeholderString(), "Search");
+}
+
+TEST_F(ControlTest, AClickOnTheMagnifierShowsTheSearchMenuAndRunsTheChoice) {
+    auto field = add(std::make_shared<SearchField>(), Rect(10, 10, 200, 22), "search");
+    auto menu = std::make_shared<Menu>("Search for");
+    std::string chosen;
+    for (const char* title : {"Name", "Tag"})
+        menu->addItem(title, [&chosen](const std::shared_ptr<MenuItem>& item) { chosen = item->title(); });
+    kit::makeKey(window);
+    // Without a menu the magnifier is part of the field.
+    kit::click(window, field->convertPointToWindow({8, 11}));
+    EXPECT_TRUE(field->currentEditor());
+
+    field->setSearchMenuTemplate(menu);
+    script->chooseMenuItem("Tag");
+    kit::click(window, field->convertPointToWindow({8, 11}));
+    EXPECT_EQ(chosen, "Tag");
+    // A click on the text is no menu.
+    kit::click(window, field->convertPointToWindow({100, 11}));
+    EXPECT_EQ(chosen, "Tag");
+    EXPECT_EQ(script->presented().size(), 1u) << "one menu, shown once";
 }
 
 // --- buttons
