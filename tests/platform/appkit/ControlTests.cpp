@@ -383,6 +383,24 @@ TEST_F(SliderTest, TrackingCallsStartThenContinueThenStopWithTheMouseUp) {
     EXPECT_DOUBLE_EQ(slider->doubleValue(), 10);
 }
 
+TEST_F(SliderTest, TheKnobIsRedrawnWheneverADragMovesTheValue) {
+    // Each step of the mouse, then whether the slider must be drawn again.
+    struct Step {
+        EventType type;
+        double x;
+        bool redraw;
+    };
+    for (const Step& step : {Step{EventType::leftMouseDown, 20, true}, Step{EventType::leftMouseDragged, 50, true},
+                             Step{EventType::leftMouseDragged, 50, false}, Step{EventType::leftMouseDragged, 80, true},
+                             Step{EventType::leftMouseUp, 80, false}}) {
+        SCOPED_TRACE(step.x);
+        slider->display();
+        sendMouse(step.type, slider, {step.x, 10});
+        EXPECT_EQ(slider->needsDisplay(), step.redraw);
+    }
+    EXPECT_DOUBLE_EQ(slider->doubleValue(), 8);
+}
+
 TEST_F(SliderTest, ARefusingCellEndsTheTracking) {
     cell->refuseContinue = true;
     sendMouse(EventType::leftMouseDown, slider, {20, 10});
