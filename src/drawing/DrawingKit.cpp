@@ -20,6 +20,8 @@ namespace drawingkit {
 
 Color neutralGrey() { return Color::sRGB(0.799, 0.799, 0.799, 1.0); }
 
+Color controlGrey() { return Color::named("System", "secondaryLabelColor", Color::calibratedWhite(0, 0.5)); }
+
 Color blend(const Color& base, double fraction, const Color& other) {
     return base.blended(fraction, other).value_or(base);
 }

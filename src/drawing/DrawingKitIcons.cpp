@@ -12,6 +12,7 @@ namespace frelt {
 using drawingkit::appendArc;
 using drawingkit::blend;
 using drawingkit::CanvasScope;
+using drawingkit::controlGrey;
 using drawingkit::neutralGrey;
 using platform::BezierPath;
 using platform::Color;
@@ -214,15 +215,15 @@ void DrawingKit::drawIcon_deleteCanvasWithFrame(const Rect& frame, long resizing
         const BezierPath rightRib = openPath({{10.1, 5.33}, {10.13, 15.08}}, 0.8);
         const BezierPath handle = openPath({{6.63, 3.33}, {6.66, 0.75}, {11.4, 0.75}, {11.4, 3.31}}, 1,
                                            LineCapStyle::butt, LineJoinStyle::round);
-        fill(c, lid, neutralGrey());
+        fill(c, lid, controlGrey());
         stroke(c, lid, strokeColor);
         stroke(c, body, strokeColor);
-        fill(c, leftRib, neutralGrey());
+        fill(c, leftRib, controlGrey());
         stroke(c, leftRib, strokeColor);
         stroke(c, rightRib, strokeColor);
         stroke(c, handle, strokeColor);
     };
-    drawBin(neutralGrey());
+    drawBin(controlGrey());
     if (mouseOver) drawBin(signalRed());
 }
 
@@ -230,7 +231,7 @@ void DrawingKit::drawIcon_menuCanvasWithFrame(const Rect& frame, long resizing, 
                                               double green, double blue, double alphaBackground) {
     CanvasScope canvas(frame, iconCanvas, resizing);
     if (!canvas) return;
-    fill(canvas.context(), barsPath(), neutralGrey());
+    fill(canvas.context(), barsPath(), controlGrey());
     if (mouseOver) fill(canvas.context(), barsPath(), Color::sRGB(red, green, blue, alphaBackground));
 }
 

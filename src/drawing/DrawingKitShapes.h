@@ -10,6 +10,11 @@ namespace frelt::drawingkit {
 
 // The grey of icons and circle outlines.
 platform::Color neutralGrey();
+// The grey of the lines of a drawn button that acts (the menu's bars, the
+// delete bin): it follows the appearance and stands at least 3:1 against
+// the window's background in light and dark, so that the button does not
+// look disabled.
+platform::Color controlGrey();
 
 // `base` mixed with `fraction` of `other`; `base` itself when the colours
 // cannot be mixed (the routines only mix RGB and grey colours).

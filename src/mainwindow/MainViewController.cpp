@@ -64,10 +64,23 @@ void MainViewController::serviceManagerValuesChanged() {
     const auto label = lblServiceManager.lock();
     if (!label) return;
     const auto& paths = serviceManagerValues_;
+    // The label has a strip of its own between the search field and the
+    // entries while it shows; hidden, the entries take the strip back.
+    auto placeEntries = [&](bool labelShown) {
+        const auto table = mainTableView.lock();
+        const auto clip = table ? table->superview() : nullptr;
+        const auto scroll = clip ? clip->superview() : nullptr;
+        if (!scroll || scroll->superview() != label->superview()) return;
+        const double top = labelShown ? label->frame().maxY() : label->frame().minY();
+        const platform::Rect f = scroll->frame();
+        scroll->setFrame(platform::Rect(f.minX(), top, f.width(), std::max(0.0, f.maxY() - top)));
+    };
     if (paths.empty()) {
         label->setHidden(true);
+        placeEntries(false);
         return;
     }
+    placeEntries(true);
     if (paths.size() == 1) {
         label->setStringValue(L10n::services_SendOne.value());
     } else {

@@ -141,8 +141,10 @@ void layOutMainView(MainViewController& controller) {
     menu->setToolTip("Menu");
     right->addSubview(menu);
 
+    // Under the search strip; while it shows, the entries start below it
+    // (MainViewController moves them).
     auto label = platform::TextField::label("");
-    label->setFrame(Rect(16, searchStripHeight - 4, rightWidth - 32, serviceLabelHeight - 4));
+    label->setFrame(Rect(16, searchStripHeight, rightWidth - 32, serviceLabelHeight));
     label->setFont(Font::systemFont(12));
     label->setAutoresizingMask(widthSizable);
     label->setHidden(true);

@@ -20,6 +20,8 @@ namespace {
 const std::string grey = "rgba(0.799 0.799 0.799 1)";
 const std::string orange = "rgba(1 0.635 0 1)";
 const std::string red = "rgba(1 0 0 1)";
+// The lines of buttons that act: the secondary label colour (light palette).
+const std::string controlGrey = "rgba(0 0 0 0.5)";
 
 class DrawingKitIconsTest : public FreltTest {
 protected:
@@ -85,8 +87,9 @@ TEST_F(DrawingKitIconsTest, TheCogHasARingShapedOpeningRoundACentralDot) {
 TEST_F(DrawingKitIconsTest, TheWasteBinIsFiveStrokesThatAllTurnRedOnHover) {
     DrawingKit::drawIcon_deleteCanvasWithFrame(Rect(0, 0, 18, 18), 0, false);
     // lid (filled, then stroked), body, left rib (filled, then stroked), right rib, handle
-    const std::vector<std::string> greyBin{"fill " + grey,   "stroke " + grey, "stroke " + grey, "fill " + grey,
-                                           "stroke " + grey, "stroke " + grey, "stroke " + grey};
+    const std::string& g = controlGrey;
+    const std::vector<std::string> greyBin{"fill " + g,   "stroke " + g, "stroke " + g, "fill " + g,
+                                           "stroke " + g, "stroke " + g, "stroke " + g};
     EXPECT_EQ(colours(), greyBin);
     std::vector<double> widths;
     for (const auto& d : context.drawn)
@@ -105,7 +108,7 @@ TEST_F(DrawingKitIconsTest, TheWasteBinIsFiveStrokesThatAllTurnRedOnHover) {
 
 TEST_F(DrawingKitIconsTest, TheMenuBarsTakeTheGivenColourOnHover) {
     DrawingKit::drawIcon_menuCanvasWithFrame(Rect(0, 0, 18, 18), 0, true, 0.1, 0.2, 0.3, 0);
-    EXPECT_EQ(colours(), (std::vector<std::string>{"fill " + grey, "fill rgba(0.1 0.2 0.3 0)"}))
+    EXPECT_EQ(colours(), (std::vector<std::string>{"fill " + controlGrey, "fill rgba(0.1 0.2 0.3 0)"}))
         << "an alpha of 0 leaves the plain grey bars";
     EXPECT_TRUE(near(context.drawn[0].bounds(), Rect(2, 2, 14, 14)));
 }

@@ -6,6 +6,7 @@
 #include "platform/appkit/Application.h"
 #include "platform/appkit/GraphicsContext.h"
 #include "platform/appkit/Window.h"
+#include "support/Contrast.h"
 #include "support/FreltTest.h"
 #include "support/KitHarness.h"
 
@@ -136,6 +137,26 @@ TEST_F(DrawnViewsTest, TheMenuButtonHoversInTheAccentColour) {
                                                                           menu->greenColor, menu->blueColor, 1);
                              })));
     EXPECT_NE(menu->redColor, 0.808) << "the accent colour replaced the initial grey";
+}
+
+// The menu button and the delete button (the tag popup's clear-colour
+// button) act when clicked: their lines must not look greyed out, in either
+// appearance, against the window they sit on.
+TEST_F(DrawnViewsTest, ButtonsThatActStandAtLeastThreeToOneAgainstTheWindow) {
+    const Color window = Color::named("System", "windowBackgroundColor", Color::white());
+    std::vector<std::pair<const char*, std::shared_ptr<View>>> buttons{
+        {"menu", std::make_shared<DrawnButtonMenu>(Rect(0, 0, 18, 18))},
+        {"delete", std::make_shared<DrawnButtonDelete>(Rect(0, 0, 18, 18))}};
+    for (const auto& [name, button] : buttons) {
+        contrast::ColourRecordingContext context;
+        GraphicsContext::Scope scope(context);
+        button->drawRect(button->bounds());
+        ASSERT_FALSE(context.colours.empty()) << name;
+        for (const auto& appearance : {platform::appearance::aqua, platform::appearance::darkAqua})
+            for (const auto& colour : context.colours)
+                EXPECT_GE(contrast::ratio(colour, window, appearance), 3.0)
+                    << name << " in " << appearance << ": " << describeColor(colour);
+    }
 }
 
 // --- the background's state

@@ -153,6 +153,37 @@ TEST_F(MainViewControllerTest, FocusMovesOnRequestButNotIntoACollapsedSidebar) {
     EXPECT_FALSE(outline->isHeaderCollapsed(SourceListItemContentType::headerTags));
 }
 
+// The label that announces handed-in files is seen whole: it overlaps
+// neither the search field above it nor the entries below it, and the
+// entries take its place back when it goes.
+TEST_F(MainViewControllerTest, TheHandedInFilesLabelHasAStripOfItsOwnWhileItShows) {
+    setEntries({link("Alpha")});
+    showMainWindow();
+    const auto vc = controller();
+    const auto label = vc->lblServiceManager.lock();
+    const auto search = vc->searchField.lock();
+    const auto table = vc->mainTableView.lock();
+    const auto entries = table->superview()->superview();
+    auto inWindow = [](const platform::View& v) {
+        const auto superview = v.superview();
+        const platform::Point o = superview ? superview->convertPointToWindow(v.frame().origin) : v.frame().origin;
+        return platform::Rect(o, v.frame().size);
+    };
+    const platform::Rect before = inWindow(*entries);
+    vc->setServiceManagerValues({"/tmp/a.pdf"});
+    const platform::Rect text = inWindow(*label), field = inWindow(*search), list = inWindow(*entries);
+    EXPECT_GE(text.height(), 16.0) << "room for a line of text";
+    EXPECT_GE(text.minY(), field.maxY()) << "below the search field";
+    EXPECT_LE(text.maxY(), list.minY()) << "above the entries";
+    EXPECT_EQ(list.maxY(), before.maxY()) << "the entries still reach the bottom";
+    // Both shown in the same window content: nothing in front of the label.
+    EXPECT_EQ(vc->view()->window()->contentView()->hitTest({text.midX(), text.midY()}), label);
+
+    vc->setServiceManagerValues({});
+    EXPECT_TRUE(label->isHidden());
+    EXPECT_EQ(inWindow(*entries), before);
+}
+
 TEST_F(MainViewControllerTest, HandedInFilesAreAnnouncedAndGoToTheOpenedEntry) {
     const auto desktop = (home() / "viewer.desktop").string();
     std::ofstream(desktop) << "[Desktop Entry]\nType=Application\nName=Viewer\nExec=true\n";

@@ -90,6 +90,10 @@ TEST_F(URLInputDialogTest, TheLabelAndTheIconOfTheApplicationThatWillOpenTheURL)
     EXPECT_EQ(shown->preferredContentSize(), (platform::Size{480, 217}));
     const auto window = shownWindow;
     EXPECT_EQ(window->titleVisibility(), platform::TitleVisibility::hidden);
+    EXPECT_EQ(window->title(), "Where to") << "the window list names it by its question";
+    // Centred on the screen (1920 wide) rather than at its corner.
+    EXPECT_EQ(window->frame().midX(), 960);
+    EXPECT_GT(window->frame().minY(), 25);
     EXPECT_TRUE(window->titlebarAppearsTransparent());
     EXPECT_TRUE(window->isMovableByWindowBackground());
 }

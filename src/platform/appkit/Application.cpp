@@ -432,6 +432,9 @@ ModalResponse Application::runModalForWindow(const std::shared_ptr<Window>& wind
     session->window = window;
     modalSessions_.push_back(session);
     if (!active_) activate();
+    // A dialog nobody placed opens where the person looks, not at the
+    // screen's corner.
+    if (!window->isVisible() && !window->hasBeenPlaced()) window->center();
     window->makeKeyAndOrderFront();
     // Tests answer from the script; a person answers in the window itself.
     if (auto presenter = ModalPresenter::current())

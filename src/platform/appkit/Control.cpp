@@ -335,9 +335,17 @@ void Control::mouseDown(const Event& event) {
     setHighlighted(true);
     if (sendActionOn_ & eventmask::leftMouseDown) sendAction();
     tracking_ = true;
+    const Value before = cell_->objectValue();
     trackingRefused_ = !cell_->startTracking(p, me);
     lastTrackingPoint_ = p;
     if (trackingRefused_) setHighlighted(false);
+    redrawIfTrackingChanged(before);
+}
+
+void Control::redrawIfTrackingChanged(const Value& before) {
+    // The cell moves the value while the mouse tracks (a slider's knob
+    // follows the pointer): what shows it must follow too.
+    if (!(cell_->objectValue() == before)) valueDidChange();
 }
 
 void Control::mouseDragged(const Event& event) {
@@ -347,12 +355,15 @@ void Control::mouseDragged(const Event& event) {
     const Point last = lastTrackingPoint_;
     lastTrackingPoint_ = p;
     setHighlighted(bounds().contains(p));
+    const Value before = cell_->objectValue();
     if (!cell_->continueTracking(last, p, me)) {
         trackingRefused_ = true;
         setHighlighted(false);
         cell_->stopTracking(last, p, me, false);
+        redrawIfTrackingChanged(before);
         return;
     }
+    redrawIfTrackingChanged(before);
     if (continuous_) sendAction();
 }
 
@@ -367,7 +378,9 @@ void Control::mouseUp(const Event& event) {
     trackingRefused_ = false;
     setHighlighted(false);
     if (refused) return;
+    const Value before = cell_->objectValue();
     cell_->stopTracking(lastTrackingPoint_, p, me, true);
+    redrawIfTrackingChanged(before);
     if (enabled_ && (bounds().contains(p) || sendsActionOnMouseUpOutside()) && (sendActionOn_ & eventmask::leftMouseUp))
         sendAction();
 }

@@ -287,6 +287,8 @@ protected:
     virtual void valueDidChange() { setNeedsDisplay(true); }
     // Tells the delegate and posts the control notification.
     void notifyDelegate(const std::string& controlNotificationName, const Notification& textNotification);
+    // Redraws when the cell's value is no longer `before`.
+    void redrawIfTrackingChanged(const Value& before);
     // Ends a mouse tracking the base mouseDown began, without the action.
     void cancelMouseTracking() {
         tracking_ = false;

@@ -47,7 +47,11 @@ Rect ImageView::imageRect() const {
 
 void ImageView::drawRect(const Rect&) {
     if (!image_ || !GraphicsContext::current()) return;
-    const auto tint = image_->isTemplate() ? tint_ : std::nullopt;
+    // A template image is a shape to colour: without a tint of its own it
+    // takes the label colour of the current appearance, so that it shows
+    // light on a dark palette as text does.
+    std::optional<Color> tint;
+    if (image_->isTemplate()) tint = tint_.value_or(Color::named("System", "labelColor", Color::calibratedWhite(0, 0.85)));
     image_->drawInRect(imageRect(), CompositingOperation::sourceOver, isEnabled() ? 1.0 : 0.5, tint);
 }
 

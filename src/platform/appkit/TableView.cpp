@@ -741,14 +741,76 @@ void TableView::setEmphasized(bool emphasized) {
     for (const auto& rowView : shown) rowView->setEmphasized(emphasized);
 }
 
-bool TableView::validateProposedFirstResponder(const std::shared_ptr<Responder>& responder, const Event*) {
+bool TableView::validateProposedFirstResponder(const std::shared_ptr<Responder>& responder, const Event* event) {
     if (!responder) return false;
     if (std::dynamic_pointer_cast<Button>(responder)) return true;
     // A view already being edited keeps its clicks (the field editor, a
     // cell's text field during editing).
     if (auto w = window(); w && w->firstResponder() == responder) return true;
-    if (auto control = std::dynamic_pointer_cast<Control>(responder); control && control->currentEditor()) return true;
+    auto control = std::dynamic_pointer_cast<Control>(responder);
+    if (control && control->currentEditor()) return true;
+    // An editable field starts editing on a click in a row already selected
+    // (the first click selects the row), or on a double click in any row
+    // when the table has no double action of its own. Labels never take the
+    // click: it selects their row.
+    if (control && control->editsText()) {
+        if (!isEditableField(*control) || !event || event->type != EventType::leftMouseDown) return false;
+        const long row = rowForView(*control);
+        if (row < 0) return false;
+        return event->clickCount >= 2 ? doubleAction_.empty() : isRowSelected(row);
+    }
     return false;
+}
+
+bool TableView::isEditableField(Control& control) {
+    return control.editsText() && control.isEditable() && control.isEnabled() && control.acceptsFirstResponder() &&
+           !control.isHiddenOrHasHiddenAncestor();
+}
+
+std::vector<std::shared_ptr<Control>> TableView::editableFieldsOfRow(long row, long column) {
+    std::vector<std::shared_ptr<Control>> fields;
+    if (row < 0 || row >= long(rowCount_)) return fields;
+    for (long c = 0; c < long(columns_.size()); ++c) {
+        if (column >= 0 && c != column) continue;
+        if (columns_[std::size_t(c)]->isHidden()) continue;
+        auto cell = viewAtColumn(c, row, true);
+        if (!cell) continue;
+        cell->forEachInTree([&](View& v) {
+            auto control = dynamic_cast<Control*>(&v);
+            if (control && isEditableField(*control))
+                fields.push_back(std::static_pointer_cast<Control>(control->shared_from_this()));
+        });
+    }
+    return fields;
+}
+
+std::shared_ptr<Responder> TableView::responderAfterEditing(const View& field, int movement) {
+    // Return ends the edit and gives the keyboard back to the table.
+    if (movement == textmovement::returnKey) return self();
+    if (movement != textmovement::tab && movement != textmovement::backtab) return nullptr;
+    const long row = rowForView(field);
+    if (row < 0) return nullptr;
+    const bool forward = movement == textmovement::tab;
+    // Tab goes on to the next editable field of the row, then to the first
+    // one of the following rows (Shift-Tab backwards), selecting its row;
+    // past the last one the window's key view loop decides.
+    auto fields = editableFieldsOfRow(row, -1);
+    auto at = std::find_if(fields.begin(), fields.end(), [&](const auto& f) { return f.get() == &field; });
+    if (at != fields.end()) {
+        if (forward && at + 1 != fields.end()) return *(at + 1);
+        if (!forward && at != fields.begin()) return *(at - 1);
+    }
+    for (long r = forward ? row + 1 : row - 1; r >= 0 && r < long(rowCount_); r += forward ? 1 : -1) {
+        auto other = editableFieldsOfRow(r, -1);
+        if (other.empty()) continue;
+        selectRowIndexes(IndexSet::withIndex(r), false);
+        scrollRowToVisible(r);
+        // Selecting may have made the row's views again.
+        other = editableFieldsOfRow(r, -1);
+        if (other.empty()) return nullptr;
+        return forward ? other.front() : other.back();
+    }
+    return nullptr;
 }
 
 std::shared_ptr<View> TableView::hitTest(Point point) {
@@ -769,6 +831,13 @@ void TableView::mouseDown(const Event& event) {
     if (event.modifierFlags & modifierflags::control) return;
     if (!isEnabled()) return;
     userSelectRow(clickedRow_, event.modifierFlags);
+    // A double click beside the fields of a row edits the first editable
+    // field of the clicked cell, when the table has no double action.
+    if (event.clickCount >= 2 && doubleAction_.empty() && clickedRow_ >= 0 && isRowSelected(clickedRow_)) {
+        auto fields = editableFieldsOfRow(clickedRow_, clickedColumn_);
+        if (fields.empty()) fields = editableFieldsOfRow(clickedRow_, -1);
+        if (auto w = window(); w && !fields.empty()) w->makeFirstResponder(fields.front());
+    }
 }
 
 void TableView::mouseDragged(const Event& event) {

@@ -303,7 +303,13 @@ public:
     bool resignFirstResponder() override;
     // Whether a click may go to `responder` inside a cell (and make it first
     // responder) instead of selecting the row: buttons yes, others no.
+    // An editable text field takes a click in a selected row, or a double
+    // click in any row when there is no double action; labels never.
     virtual bool validateProposedFirstResponder(const std::shared_ptr<Responder>& responder, const Event* event);
+    // Editing in a row's field: Return gives the keyboard back to the table;
+    // Tab and Shift-Tab go to the next or previous editable field, in the
+    // row and then in the rows after or before it (selecting that row).
+    std::shared_ptr<Responder> responderAfterEditing(const View& field, int movement) override;
     std::shared_ptr<View> hitTest(Point point) override;
     void mouseDown(const Event& event) override;
     void mouseDragged(const Event& event) override;
@@ -380,6 +386,11 @@ private:
     Rect tileRect() const;
     DragOperation updateDrop(const std::shared_ptr<DraggingInfo>& info);
     void applySelectionToRows();
+    // A text control a user may edit now.
+    static bool isEditableField(Control& control);
+    // The editable fields of a row (its views made if needed), in column
+    // order, of one column or (-1) of all.
+    std::vector<std::shared_ptr<Control>> editableFieldsOfRow(long row, long column);
     void scrollToRect(const Rect& rect);
 
     std::weak_ptr<TableViewDataSource> dataSource_;

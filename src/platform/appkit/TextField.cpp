@@ -66,11 +66,15 @@ void TextField::drawRect(const Rect&) {
     if (currentEditor()) return;  // the field editor shows the text
     const bool singleLine = maximumNumberOfLines_ == 1;
     const std::string text = cell()->stringValue();
-    // On an emphasised selection a cell's text in the system's colours turns
-    // to the colour that reads on it.
+    // On an emphasised selection a label's text in the system's colours
+    // turns to the colour that reads on the selection. A field that draws its
+    // own bezel or background keeps its colour: the selection is not what is
+    // behind its text.
     std::optional<Color> colour;
+    const bool ownBackground =
+        bezeled_ || (drawsBackground_ && backgroundColor_ && backgroundColor_->alphaComponent() > 0);
     if (auto cellView = std::dynamic_pointer_cast<TableCellView>(superview());
-        cellView && cellView->backgroundStyle() == BackgroundStyle::emphasized &&
+        !ownBackground && cellView && cellView->backgroundStyle() == BackgroundStyle::emphasized &&
         (!textColor() || textColor()->space() == Color::Space::Catalog))
         colour = Color::named("System", "alternateSelectedControlTextColor", Color::white());
     if (!text.empty()) {
@@ -108,6 +112,23 @@ Rect SearchField::editingRect() const {
     if (!isBezeled()) return r;
     // The magnifier's room at the start, the clear button's at the end.
     return Rect(r.minX() + 18, r.minY(), std::max(0.0, r.width() - 36), r.height());
+}
+
+Rect SearchField::searchButtonRect() const {
+    if (!isBezeled()) return {};
+    const Rect inner = TextField::editingRect();
+    return Rect(bounds().minX(), bounds().minY(), inner.minX() + 18 - bounds().minX(), bounds().height());
+}
+
+void SearchField::mouseDown(const Event& event) {
+    // The magnifier shows the search menu, below the field; the choice's
+    // action runs as the menu closes. The text keeps the keyboard focus.
+    if (auto menu = searchMenuTemplate(); menu && isEnabled() && searchButtonRect().contains(locationOf(event))) {
+        auto me = std::static_pointer_cast<View>(shared_from_this());
+        menu->popUp(nullptr, Point(bounds().minX(), bounds().maxY()), me);
+        return;
+    }
+    TextField::mouseDown(event);
 }
 
 void SearchField::cancelOperation(const std::shared_ptr<Object>&) {

@@ -97,6 +97,9 @@ public:
     void cancelOperation(const std::shared_ptr<Object>& sender) override;
     // Room for the magnifier at the leading end.
     Rect editingRect() const override;
+    // The magnifier: a click there pops up the search menu template.
+    Rect searchButtonRect() const;
+    void mouseDown(const Event& event) override;
     // Typing sends the action at every change unless the whole string is wanted.
     void textDidChange(const Notification& notification) override;
     void textDidEndEditing(const Notification& notification) override;

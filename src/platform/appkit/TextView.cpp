@@ -262,14 +262,32 @@ void TextView::endSession(int movement) {
     auto me = self();
     auto client = std::dynamic_pointer_cast<Control>(delegate());
     ending_ = true;
-    postToDelegate(textnotification::didEndEditing, movement);
+    // The window and the control's containers as they are before the
+    // delegate hears of the end: what it does (a rename that reloads the
+    // table) may take the control out of the window.
     auto win = window();
+    const bool hadFocus = win && (win->firstResponder() == me || win->firstResponder() == client);
+    std::vector<std::shared_ptr<View>> containers;
+    if (client)
+        for (auto up = client->superview(); up; up = up->superview()) containers.push_back(up);
+    postToDelegate(textnotification::didEndEditing, movement);
     const bool stillEditing = client && client->currentEditor() == me;
-    if (movement == textmovement::tab || movement == textmovement::backtab) {
-        // The key view after the control (not after the editor) takes the
-        // focus; the editor lets go of it there.
-        if (stillEditing && win && (win->firstResponder() == me || win->firstResponder() == client)) {
-            auto next = movement == textmovement::tab ? client->nextValidKeyView() : client->previousValidKeyView();
+    if (movement == textmovement::tab || movement == textmovement::backtab || movement == textmovement::returnKey) {
+        // A container of the control (a table) may say where the keyboard
+        // goes; else the key view after the control (not after the editor)
+        // takes it on Tab, and the control keeps it on Return. The editor
+        // lets go of it there.
+        // The focus is still the field's, or the end took it away (the
+        // delegate reloaded the field's row, which ends its editing).
+        const auto focus = win ? win->firstResponder() : nullptr;
+        const bool inWindow = win && client && client->window() == win;
+        if (hadFocus && (((focus == me || focus == client) && stillEditing) || focus == win)) {
+            std::shared_ptr<Responder> next;
+            for (const auto& up : containers) {
+                if (up->window() == win && (next = up->responderAfterEditing(*client, movement))) break;
+            }
+            if (!next && inWindow && movement == textmovement::tab) next = client->nextValidKeyView();
+            if (!next && inWindow && movement == textmovement::backtab) next = client->previousValidKeyView();
             if (next && next != client) win->makeFirstResponder(next);
         }
     }

@@ -216,6 +216,17 @@ public:
     virtual bool canBecomeKeyView();
     std::shared_ptr<View> nextValidKeyView() const;
     std::shared_ptr<View> previousValidKeyView() const;
+    // Where the keyboard goes when an edit in `field`, a text control inside
+    // this view, ends with Return, Tab or Shift-Tab (a text movement). A
+    // container that orders its own fields (a table: the editable fields of
+    // its rows) answers; none leaves it to the enclosing views and then to
+    // the window's key view loop. The field editor asks each superview of the
+    // field in turn, innermost first.
+    virtual std::shared_ptr<Responder> responderAfterEditing(const View& field, int movement) {
+        (void)field;
+        (void)movement;
+        return nullptr;
+    }
 
     // --- tracking areas (the window sends entered/exited to their owners)
     const std::vector<std::shared_ptr<TrackingArea>>& trackingAreas() const { return trackingAreas_; }

@@ -101,6 +101,7 @@ void Window::setFrame(const Rect& frame, bool display, bool) {
     if (f == frame_) return;
     const bool moved = !(f.origin == frame_.origin);
     const bool resized = !(f.size == frame_.size);
+    if (moved) placed_ = true;
     frame_ = f;
     if (contentView_ && resized) contentView_->setFrame(Rect(0, 0, f.width(), f.height()));
     // The native side already shows what it reported, unless the limits
@@ -123,13 +124,17 @@ void Window::setFrame(const Rect& frame, bool display, bool) {
 }
 
 void Window::center() {
-    auto s = screen();
+    // Where the person is looking: the screen with the pointer.
+    auto s = Screen::screenWithMouse();
+    if (!s) s = screen();
     if (!s) return;
     const Rect vf = s->visibleFrame();
-    // A little above the middle, where the eye expects a new window.
-    const double x = vf.midX() - frame_.width() / 2;
-    const double y = vf.minY() + (vf.height() - frame_.height()) / 3;
-    setFrameOrigin(Point{std::round(x), std::round(std::max(vf.minY(), y))});
+    // A little above the middle, where the eye expects a new window, and
+    // never past the screen's visible part on the left or at the top.
+    const double x = std::max(vf.minX(), vf.midX() - frame_.width() / 2);
+    const double y = std::max(vf.minY(), vf.minY() + (vf.height() - frame_.height()) / 3);
+    placed_ = true;
+    setFrameOrigin(Point{std::round(x), std::round(y)});
 }
 
 std::shared_ptr<Screen> Window::screen() const {
@@ -246,6 +251,7 @@ void change(Window& w, T& field, U&& value, void (Window::*notify)()) {
 void Window::setLevel(WindowLevel l) { change(*this, level_, l, &Window::propertiesChanged); }
 void Window::setStyleMask(StyleMask m) { change(*this, styleMask_, m, &Window::propertiesChanged); }
 void Window::setTitle(std::string t) { change(*this, title_, std::move(t), &Window::propertiesChanged); }
+void Window::setSubtitle(std::string t) { change(*this, subtitle_, std::move(t), &Window::propertiesChanged); }
 void Window::setMinSize(Size s) { change(*this, minSize_, s, &Window::propertiesChanged); }
 void Window::setMaxSize(Size s) { change(*this, maxSize_, s, &Window::propertiesChanged); }
 void Window::setCollectionBehavior(CollectionBehavior b) {
@@ -709,7 +715,8 @@ NativeWindow* Window::nativeWindow(bool create) {
 
 WindowProperties Window::nativeProperties() const {
     WindowProperties p;
-    p.title = title_;
+    // A desktop window has one title line: the subtitle goes after the title.
+    p.title = subtitle_.empty() ? title_ : title_.empty() ? subtitle_ : title_ + " \u2014 " + subtitle_;
     p.level = level_;
     p.styleMask = styleMask_;
     p.collectionBehavior = collectionBehavior_;

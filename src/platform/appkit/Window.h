@@ -139,8 +139,14 @@ public:
     void setMinSize(Size s);
     Size maxSize() const { return maxSize_; }
     void setMaxSize(Size s);
-    // Centres the window a little above the middle of its screen.
+    // Centres the window a little above the middle of the screen that holds
+    // the pointer (else its own screen), wholly inside the screen's visible
+    // part as far as its size allows.
     void center();
+    // Whether anyone placed the window (moved it, centred it, or the window
+    // manager did) since it was made. A window run modally that nobody
+    // placed opens centred.
+    bool hasBeenPlaced() const { return placed_; }
     // The screen holding most of the window; the main screen when none does.
     std::shared_ptr<Screen> screen() const;
 
@@ -250,7 +256,8 @@ public:
     const std::string& title() const { return title_; }
     void setTitle(std::string t);
     const std::string& subtitle() const { return subtitle_; }
-    void setSubtitle(std::string t) { subtitle_ = std::move(t); }
+    // Shown after the title, in the same line.
+    void setSubtitle(std::string t);
     TitleVisibility titleVisibility() const { return titleVisibility_; }
     void setTitleVisibility(TitleVisibility v);
     bool titlebarAppearsTransparent() const { return titlebarTransparent_; }
@@ -358,6 +365,7 @@ private:
     std::unique_ptr<NativeWindow> native_;
     std::weak_ptr<KitBackend> nativeBackend_;
     bool frameFromNative_ = false;
+    bool placed_ = false;
     // Inside nativePaint: marks wait for the end of the pass.
     bool painting_ = false;
     Cursor cursor_ = Cursor::arrow;

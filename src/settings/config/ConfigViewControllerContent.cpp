@@ -48,9 +48,10 @@ ConfigTableView::~ConfigTableView() { unregisterDraggedTypes(); }
 
 bool ConfigTableView::validateProposedFirstResponder(const std::shared_ptr<platform::Responder>& responder,
                                                      const platform::Event* event) {
-    // The token field is a text field too.
-    if (std::dynamic_pointer_cast<platform::TextField>(responder) || std::dynamic_pointer_cast<RecordView>(responder))
-        return true;
+    // The recorder takes its clicks in any row; the comment and the tags
+    // (a token field) edit as the table's fields do, and the labels never
+    // take a click from their row.
+    if (std::dynamic_pointer_cast<RecordView>(responder)) return true;
     return TableView::validateProposedFirstResponder(responder, event);
 }
 

@@ -149,6 +149,9 @@ std::optional<std::string> showURLInputDialog(const std::string& urlTemplate, co
     if (!controller) return std::nullopt;
     controller->setDialogLabel(question);
     controller->setDialogURL(urlTemplate);
+    // The title bar does not show it, but the window list and the task
+    // switcher name the dialog by its question.
+    window->setTitle(question.empty() ? L10n::openURLInput.value() : question);
     const auto response = platform::Application::shared()->runModalForWindow(window);
     // An answer that ended the session without closing the window (a
     // scripted one) leaves it open: it goes now, its answer already given.

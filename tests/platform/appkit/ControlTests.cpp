@@ -7,6 +7,7 @@
 #include "platform/appkit/GraphicsContext.h"
 #include "platform/appkit/Image.h"
 #include "platform/appkit/ImageView.h"
+#include "platform/appkit/Menu.h"
 #include "platform/appkit/ModalScript.h"
 #include "platform/appkit/PopUpButton.h"
 #include "platform/appkit/SegmentedControl.h"
@@ -240,6 +241,27 @@ TEST_F(ControlTest, SearchFieldCellValueIsApartFromTheTextBeingEdited) {
     EXPECT_EQ(field->placeholderString(), "Search");
 }
 
+TEST_F(ControlTest, AClickOnTheMagnifierShowsTheSearchMenuAndRunsTheChoice) {
+    auto field = add(std::make_shared<SearchField>(), Rect(10, 10, 200, 22), "search");
+    auto menu = std::make_shared<Menu>("Search for");
+    std::string chosen;
+    for (const char* title : {"Name", "Tag"})
+        menu->addItem(title, [&chosen](const std::shared_ptr<MenuItem>& item) { chosen = item->title(); });
+    kit::makeKey(window);
+    // Without a menu the magnifier is part of the field.
+    kit::click(window, field->convertPointToWindow({8, 11}));
+    EXPECT_TRUE(field->currentEditor());
+
+    field->setSearchMenuTemplate(menu);
+    script->chooseMenuItem("Tag");
+    kit::click(window, field->convertPointToWindow({8, 11}));
+    EXPECT_EQ(chosen, "Tag");
+    // A click on the text is no menu.
+    kit::click(window, field->convertPointToWindow({100, 11}));
+    EXPECT_EQ(chosen, "Tag");
+    EXPECT_EQ(script->presented().size(), 1u) << "one menu, shown once";
+}
+
 // --- buttons
 
 TEST_F(ControlTest, ButtonClickSendsTheActionUnlessMouseDownIsTakenOver) {
@@ -359,6 +381,24 @@ TEST_F(SliderTest, TrackingCallsStartThenContinueThenStopWithTheMouseUp) {
     sendMouse(EventType::leftMouseUp, slider, {150, 10});
     EXPECT_EQ(*calls, (Calls{"start", "continue", "action 5", "continue", "action 10", "stop up", "action 10"}));
     EXPECT_DOUBLE_EQ(slider->doubleValue(), 10);
+}
+
+TEST_F(SliderTest, TheKnobIsRedrawnWheneverADragMovesTheValue) {
+    // Each step of the mouse, then whether the slider must be drawn again.
+    struct Step {
+        EventType type;
+        double x;
+        bool redraw;
+    };
+    for (const Step& step : {Step{EventType::leftMouseDown, 20, true}, Step{EventType::leftMouseDragged, 50, true},
+                             Step{EventType::leftMouseDragged, 50, false}, Step{EventType::leftMouseDragged, 80, true},
+                             Step{EventType::leftMouseUp, 80, false}}) {
+        SCOPED_TRACE(step.x);
+        slider->display();
+        sendMouse(step.type, slider, {step.x, 10});
+        EXPECT_EQ(slider->needsDisplay(), step.redraw);
+    }
+    EXPECT_DOUBLE_EQ(slider->doubleValue(), 8);
 }
 
 TEST_F(SliderTest, ARefusingCellEndsTheTracking) {

@@ -3,8 +3,10 @@
 #include "platform/appkit/BezierPath.h"
 #include "platform/appkit/GraphicsContext.h"
 #include "platform/appkit/Image.h"
+#include "platform/appkit/ImageView.h"
 #include "platform/appkit/Shadow.h"
 #include "platform/appkit/View.h"
+#include "support/Contrast.h"
 #include "support/FreltTest.h"
 
 using namespace platform;
@@ -269,6 +271,37 @@ TEST_F(DrawingTest, ASnapshotRecordsTheViewAndItsShownSubviewsInPlace) {
     GraphicsContext::Scope scope(context);
     snapshot->drawInRect(Rect(0, 0, 40, 20));
     EXPECT_EQ(std::count(context.operations().begin(), context.operations().end(), "fill rect 0 0 10 10 normal"), 1);
+}
+
+}  // namespace
+
+namespace {
+
+// A template image is a shape in the colour of text: on the dark palette it
+// shows light, as labels do, unless the view asks for a tint of its own.
+TEST_F(DrawingTest, ATemplateImageInAnImageViewStandsOutInEitherAppearance) {
+    auto icon = Image::imageWithSize({18, 18}, false, [](const Rect& r) {
+        GraphicsContext::current()->fillRect(r, CompositingOperation::sourceOver);
+        return true;
+    });
+    icon->setTemplate(true);
+    auto view = std::make_shared<ImageView>(Rect(0, 0, 18, 18));
+    view->setImage(icon);
+    auto tint = [&] {
+        contrast::ColourRecordingContext context;
+        GraphicsContext::Scope scope(context);
+        view->drawRect(view->bounds());
+        return context.colours.empty() ? std::optional<Color>() : std::optional<Color>(context.colours.back());
+    };
+    const Color window = Color::named("System", "windowBackgroundColor", Color::white());
+    for (const auto& appearance : {appearance::aqua, appearance::darkAqua}) {
+        SCOPED_TRACE(appearance);
+        const auto colour = tint();
+        ASSERT_TRUE(colour) << "the template is tinted";
+        EXPECT_GE(contrast::ratio(*colour, window, appearance), 4.5);
+    }
+    view->setContentTintColor(Color::sRGB(1, 0, 0));
+    EXPECT_EQ(tint(), Color::sRGB(1, 0, 0));
 }
 
 }  // namespace

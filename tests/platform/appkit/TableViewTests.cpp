@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <set>
@@ -7,7 +8,10 @@
 #include "platform/appkit/Button.h"
 #include "platform/appkit/ContainerViews.h"
 #include "platform/appkit/DraggingInfo.h"
+#include "platform/appkit/GraphicsContext.h"
 #include "platform/appkit/TableView.h"
+#include "platform/appkit/TextField.h"
+#include "platform/appkit/TextView.h"
 #include "platform/appkit/Window.h"
 #include "support/FreltTest.h"
 #include "support/KitHarness.h"
@@ -593,6 +597,199 @@ TEST_F(TableDragTest, ARowDraggedOutCarriesItsWriterToADestination) {
     kit::mouseDown(window, {50, 50});
     Application::shared()->sendEvent(Event::mouseEvent(EventType::leftMouseDragged, {50, 80}, 0, window));
     EXPECT_EQ(DraggingSession::current(), session);
+}
+
+}  // namespace
+
+namespace {
+
+// Rows of three cells' worth in one column: an editable field "a" at the
+// left, a label in the middle, an editable field "b" at the right, and an
+// empty strip between them.
+class EditableRowsTest : public TableViewTest {
+protected:
+    struct Row {
+        std::shared_ptr<TextField> a, label, b;
+    };
+    // Remembers what each field's edits ended with.
+    class EndRecorder : public ControlTextEditingDelegate {
+    public:
+        explicit EndRecorder(std::shared_ptr<Calls> calls) : calls_(std::move(calls)) {}
+        void controlTextDidEndEditing(const Notification& n) override {
+            auto field = notificationObject<TextField>(n);
+            calls_->push_back("end " + (field ? field->stringValue() : std::string("?")) + " movement " +
+                              std::to_string(textMovement(n)));
+        }
+
+    private:
+        std::shared_ptr<Calls> calls_;
+    };
+
+    void SetUp() override {
+        TableViewTest::SetUp();
+        table->registerViewFactory("Cell", [this] {
+            auto cell = std::make_shared<TableCellView>(Rect(0, 0, 300, 20));
+            auto field = [&](Rect frame) {
+                auto f = TextField::textField();
+                f->setFrame(frame);
+                f->setDelegate(ends);
+                cell->addSubview(f);
+                return f;
+            };
+            auto a = field(Rect(2, 2, 90, 16));
+            auto label = TextField::label("label");
+            label->setFrame(Rect(100, 2, 60, 16));
+            cell->addSubview(label);
+            auto b = field(Rect(200, 2, 90, 16));
+            made.push_back({a, label, b});
+            return cell;
+        });
+        source->rows = 5;
+        table->reloadData();
+    }
+    // The fields of a shown row.
+    Row row(long r) {
+        auto cell = table->viewAtColumn(0, r, false);
+        for (const auto& m : made)
+            if (m.a->superview() == cell) return m;
+        ADD_FAILURE() << "row " << r << " is not shown";
+        return {};
+    }
+    Point at(long r, double x) { return table->convertPointToWindow({x, r * source->height + 10}); }
+    // The field being edited (whose editor has the keyboard), if any.
+    std::shared_ptr<TextField> editing() {
+        for (const auto& m : made)
+            for (const auto& f : {m.a, m.b})
+                if (f->currentEditor() && window->firstResponder() == f->currentEditor()) return f;
+        return nullptr;
+    }
+
+    std::shared_ptr<EndRecorder> ends = std::make_shared<EndRecorder>(calls);
+    std::vector<Row> made;
+};
+
+TEST_F(EditableRowsTest, AClickEditsAFieldOfTheSelectedRowAndReturnCommitsAndGivesTheTableTheKeyboard) {
+    kit::click(window, at(1, 40));
+    EXPECT_EQ(table->selectedRow(), 1) << "the first click selects the row";
+    EXPECT_EQ(editing(), nullptr) << "and edits nothing";
+    EXPECT_EQ(window->firstResponder(), table);
+
+    kit::click(window, at(1, 40));
+    ASSERT_EQ(editing(), row(1).a) << "a click on a field of the selected row edits it";
+    kit::typeText("Tea");
+    calls->clear();
+    kit::pressKey(keycode::returnKey, "\r");
+    EXPECT_EQ(*calls, Calls{"end Tea movement 16"});
+    EXPECT_EQ(row(1).a->stringValue(), "Tea");
+    EXPECT_EQ(editing(), nullptr);
+    EXPECT_EQ(window->firstResponder(), table) << "Return hands the keyboard back to the table";
+    EXPECT_EQ(table->selectedRow(), 1);
+}
+
+TEST_F(EditableRowsTest, LabelsNeverTakeTheClickFromTheirRow) {
+    for (int click : {1, 2}) {
+        SCOPED_TRACE(click);
+        kit::click(window, at(2, 120));
+        EXPECT_EQ(table->selectedRow(), 2);
+        EXPECT_EQ(window->firstResponder(), table);
+        EXPECT_EQ(row(2).label->currentEditor(), nullptr);
+    }
+    // A double click on the label edits the cell's first editable field.
+    kit::click(window, at(0, 120));
+    kit::click(window, at(0, 120), 0, 2);
+    EXPECT_EQ(editing(), row(0).a);
+}
+
+TEST_F(EditableRowsTest, ADoubleClickEditsInAnyRowUnlessTheTableHasADoubleAction) {
+    // Between the fields, or on one.
+    for (double x : {180.0, 250.0}) {
+        SCOPED_TRACE(x);
+        window->makeFirstResponder(table);
+        kit::click(window, at(3, x));
+        kit::click(window, at(3, x), 0, 2);
+        EXPECT_EQ(editing(), x < 200 ? row(3).a : row(3).b);
+        EXPECT_EQ(table->selectedRow(), 3);
+    }
+
+    window->makeFirstResponder(table);
+    auto target = std::make_shared<ActionTarget>(calls, table);
+    table->setTarget(target);
+    table->setDoubleAction("doubleOpen:");
+    table->selectRowIndexes(IndexSet{}, false);
+    calls->clear();
+    kit::click(window, at(4, 250));
+    kit::click(window, at(4, 250), 0, 2);
+    EXPECT_EQ(editing(), nullptr) << "the double click is the table's";
+    EXPECT_THAT(*calls, testing::Contains("doubleOpen clickedRow 4"));
+}
+
+TEST_F(EditableRowsTest, TabGoesThroughTheEditableFieldsOfTheRowsAndShiftTabBack) {
+    kit::click(window, at(0, 40));
+    kit::click(window, at(0, 40));
+    ASSERT_EQ(editing(), row(0).a);
+    kit::typeText("x");
+    kit::pressKey(keycode::tab, "\t");
+    EXPECT_EQ(row(0).a->stringValue(), "x") << "Tab ends the edit and keeps the text";
+    EXPECT_EQ(editing(), row(0).b) << "past the label";
+    kit::pressKey(keycode::tab, "\t");
+    EXPECT_EQ(editing(), row(1).a);
+    EXPECT_EQ(table->selectedRow(), 1) << "the row of the field edited now is selected";
+    kit::pressKey(keycode::tab, "\t", modifierflags::shift);
+    EXPECT_EQ(editing(), row(0).b);
+    EXPECT_EQ(table->selectedRow(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Writes the colour of each text drawn, by its catalog name (or "rgb").
+class TextColourContext : public RecordingGraphicsContext {
+public:
+    std::vector<std::string> colours;
+    void drawAttributedString(const AttributedString& text, const Rect& rect) override {
+        const auto colour = text.runs().empty() ? std::nullopt : text.runs().front().attributes.foregroundColor;
+        colours.push_back(!colour ? "none" : colour->colorName().empty() ? "rgb" : colour->colorName());
+        RecordingGraphicsContext::drawAttributedString(text, rect);
+    }
+};
+
+// Text in a selected row stays readable: only a label, which has no
+// background of its own, turns to the selection's text colour, and only on
+// an emphasised selection (the table has the keyboard).
+TEST_F(TableViewTest, TextInASelectedRowTakesTheSelectionColourOnlyWhereTheSelectionIsBehindIt) {
+    table->registerViewFactory("Cell", [] {
+        auto cell = std::make_shared<TableCellView>(Rect(0, 0, 300, 20));
+        auto bezeled = TextField::textField("bezel");
+        auto filled = TextField::textField("filled");
+        filled->setBezeled(false);
+        filled->setBackgroundColor(Color::white());
+        auto label = TextField::label("label");
+        for (const auto& f : {bezeled, filled, label}) cell->addSubview(f);
+        return cell;
+    });
+    table->reloadData();
+    auto drawn = [&] {
+        TextColourContext context;
+        GraphicsContext::Scope scope(context);
+        for (const auto& f : table->viewAtColumn(0, 2, false)->subviews()) f->drawRect(f->bounds());
+        return context.colours;
+    };
+    const std::vector<std::string> normal{"controlTextColor", "controlTextColor", "controlTextColor"};
+    struct Case {
+        const char* what;
+        bool selected, tableHasKeyboard;
+        std::vector<std::string> colours;
+    };
+    for (const Case& c : {Case{"unselected", false, true, normal},
+                          Case{"selected without the keyboard", true, false, normal},
+                          Case{"emphasised", true, true,
+                               {"controlTextColor", "controlTextColor", "alternateSelectedControlTextColor"}}}) {
+        SCOPED_TRACE(c.what);
+        window->makeFirstResponder(c.tableHasKeyboard ? std::static_pointer_cast<Responder>(table) : nullptr);
+        table->selectRowIndexes(c.selected ? IndexSet::withIndex(2) : IndexSet{}, false);
+        EXPECT_EQ(drawn(), c.colours);
+    }
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include "KitTestSupport.h"
 #include "platform/appkit/Application.h"
+#include "platform/appkit/ModalScript.h"
+#include "platform/appkit/Screen.h"
 #include "platform/appkit/TextField.h"
 #include "platform/appkit/TextView.h"
 #include "platform/appkit/Window.h"
@@ -329,6 +331,35 @@ TEST_F(WindowTest, SheetsEndWithTheirCompletion) {
     EXPECT_EQ(result, modalresponse::cancel);
     EXPECT_FALSE(sheet->isVisible());
     EXPECT_TRUE(window->isKeyWindow());
+}
+
+}  // namespace
+
+namespace {
+
+// A dialog opens where the person looks: centred on the screen that holds
+// the pointer and wholly on it, unless the program placed it itself.
+TEST_F(WindowTest, AModalDialogNobodyPlacedOpensCentredOnThePointersScreen) {
+    Screen::setScreens({{Rect(0, 0, 1280, 800), Rect(0, 30, 1280, 770), "left", 1},
+                        {Rect(1280, 0, 1920, 1080), Rect(1280, 0, 1920, 1080), "right", 1}});
+    Event::setMouseLocation({1500, 500});
+    struct Case {
+        const char* what;
+        Rect frame;
+        std::optional<Point> placedAt;
+        Point origin;
+    };
+    for (const Case& c : {Case{"at the corner", Rect(0, 0, 400, 300), std::nullopt, {2040, 260}},
+                          Case{"taller than the screen", Rect(0, 0, 400, 2000), std::nullopt, {2040, 0}},
+                          Case{"placed by the program", Rect(0, 0, 400, 300), Point{100, 120}, {100, 120}}}) {
+        SCOPED_TRACE(c.what);
+        auto dialog = std::make_shared<Window>(c.frame);
+        if (c.placedAt) dialog->setFrameOrigin(*c.placedAt);
+        ModalScript::shared()->answerDialog(modalresponse::ok);
+        EXPECT_EQ(Application::shared()->runModalForWindow(dialog), modalresponse::ok);
+        EXPECT_EQ(dialog->frame().origin, c.origin);
+        dialog->close();
+    }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
@@ -27,6 +28,7 @@
 #include "platform/appkit/DraggingInfo.h"
 #include "platform/appkit/Pasteboard.h"
 #include "platform/appkit/StatusItem.h"
+#include "platform/appkit/TableView.h"
 #include "platform/appkit/TextField.h"
 #include "platform/appkit/TextView.h"
 #include "platform/appkit/Window.h"
@@ -374,6 +376,74 @@ TEST_F(QtBackendTest, AHiddenWindowKeepsNoPictureOfItselfAndIsPaintedWholeWhenSh
             << "showing " << showing << ": hidden, the window still keeps a picture of " << storeSize().width()
             << "x" << storeSize().height();
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Editing in a table as a person does it on the desktop backend: mouse
+// events into the window's widget, keys into the field editor.
+class OneFieldRows : public TableViewDataSource, public TableViewDelegate {
+public:
+    long numberOfRowsInTableView(TableView&) override { return 3; }
+    std::shared_ptr<View> viewForTableColumn(TableView&, const std::shared_ptr<TableColumn>&, long row) override {
+        auto cell = std::make_shared<TableCellView>(Rect(0, 0, 280, 24));
+        auto field = TextField::textField("row " + std::to_string(row));
+        field->setFrame(Rect(4, 2, 200, 20));
+        cell->addSubview(field);
+        fields.push_back(field);
+        return cell;
+    }
+    std::vector<std::shared_ptr<TextField>> fields;
+};
+
+TEST_F(QtBackendTest, AClickOnAFieldOfTheSelectedRowEditsItAndReturnCommits) {
+    auto window = std::make_shared<Window>(Rect(50, 50, 300, 120));
+    auto scroll = std::make_shared<ScrollView>(Rect(0, 0, 300, 120));
+    window->contentView()->addSubview(scroll);
+    auto table = std::make_shared<TableView>(Rect(0, 0, 300, 120));
+    table->addTableColumn(std::make_shared<TableColumn>("main"));
+    auto rows = std::make_shared<OneFieldRows>();
+    table->setDataSource(rows);
+    table->setDelegate(rows);
+    scroll->setDocumentView(table);
+    table->reloadData();
+    window->makeKeyAndOrderFront();
+    Application::shared()->activate();
+    settle();
+    QWidget* widget = widgetOf(*window);
+    ASSERT_NE(widget, nullptr);
+    // Row 1's field, in the widget's coordinates.
+    const Point inWindow = table->convertPointToWindow({100, 24 + 12});
+    const QPointF at(inWindow.x, inWindow.y);
+    auto click = [&] {
+        QMouseEvent press(QEvent::MouseButtonPress, at, widget->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(widget, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, widget->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QCoreApplication::sendEvent(widget, &release);
+        settle();
+    };
+    click();
+    EXPECT_EQ(table->selectedRow(), 1);
+    EXPECT_EQ(widget->findChild<QLineEdit*>(), nullptr) << "the first click only selects";
+    // Past the double-click time: a second, separate click.
+    runUntil([] { return false; }, std::chrono::milliseconds(QApplication::doubleClickInterval() + 50));
+    click();
+    QLineEdit* line = widget->findChild<QLineEdit*>();
+    ASSERT_NE(line, nullptr) << "a click on the field of the selected row edits it";
+    for (const auto& [key, text] : std::vector<std::pair<int, QString>>{{Qt::Key_T, "T"}, {Qt::Key_O, "o"}, {Qt::Key_Return, "\r"}}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(line, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(line, &release);
+    }
+    settle();
+    const auto field = std::dynamic_pointer_cast<TextField>(table->viewAtColumn(0, 1, false)->subviews().front());
+    EXPECT_EQ(field->stringValue(), "To");
+    EXPECT_EQ(window->firstResponder(), table);
 }
 
 }  // namespace

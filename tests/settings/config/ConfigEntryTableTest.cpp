@@ -12,6 +12,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
 #include "store/StoreConstants.h"
+#include "support/KitHarness.h"
 #include "support/PostCounter.h"
 
 using namespace frelt;
@@ -120,6 +121,30 @@ TEST_F(ConfigEntryTableTest, ADoubleClickEditsOnlyLinksTheUserMade) {
     table->selectRowIndexes(platform::IndexSet::withIndex(rowOf("Mine")), false);
     content->tableViewDoubleClick();
     EXPECT_EQ(content->presentedViewControllers().size(), 1u);
+}
+
+// An entry's name and path are labels: a click on them selects the row, as
+// anywhere else in it; the comment is edited once its row is selected.
+TEST_F(ConfigEntryTableTest, AClickOnANameOrPathSelectsTheRowAndTheCommentEditsInTheSelectedRow) {
+    const auto beta = link("Beta");
+    setEntries({link("Alpha"), beta});
+    openWindow();
+    kit::makeKey(controller->window());
+    for (const char* name : {"Alpha", "Beta"}) {
+        const auto entry = cellAt<TableViewCellConfigEntry>("column_Entry", rowOf(name));
+        for (const auto& label : {entry->displayname.lock(), entry->path.lock()}) {
+            table->deselectAll();
+            kit::clickView(label);
+            EXPECT_EQ(table->selectedRow(), rowOf(name)) << name;
+            EXPECT_EQ(controller->window()->firstResponder(), table) << name;
+        }
+    }
+    const auto comment = cellAt<TableViewCellConfigComment>("column_Comment", rowOf("Beta"))->commentField.lock();
+    kit::clickView(comment);
+    ASSERT_TRUE(comment->currentEditor()) << "the row of the comment is selected";
+    kit::typeText("later");
+    kit::pressKey(platform::keycode::returnKey, "\r");
+    EXPECT_EQ(beta->comment(), "later");
 }
 
 TEST_F(ConfigEntryTableTest, AChangedEntryReloadsItsRow) {

@@ -5,6 +5,7 @@
 
 #include "ConfigWindowTestSupport.h"
 #include "platform/appkit/Menu.h"
+#include "platform/appkit/ModalScript.h"
 #include "platform/appkit/Storyboard.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "settings/panes/ConfigViewControllerAddModifyURL.h"
@@ -36,10 +37,14 @@ protected:
         kit::makeKey(controller->window());
         ASSERT_TRUE(controller->window()->makeFirstResponder(field()));
     }
-    std::shared_ptr<platform::MenuItem> menuItem(const std::string& title) {
-        return field()->searchMenuTemplate()->itemWithTitle(title);
-    }
 };
+
+// Chooses from the search field's menu as a person does: a click on the
+// magnifier, then the item.
+void chooseSearchFor(const std::shared_ptr<ConfigSearchField>& field, const std::string& title) {
+    platform::ModalScript::shared()->chooseMenuItem(title);
+    kit::click(field->window(), field->convertPointToWindow({8, field->bounds().height() / 2}));
+}
 
 TEST_F(ConfigSearchFieldTest, TheMenuOffersTheFourFieldsOnceAndThePlaceholderNamesTheChoice) {
     setEntries({link("Alpha")});
@@ -83,13 +88,14 @@ TEST_F(ConfigSearchFieldTest, ChoosingAFieldFromTheMenuFiltersOnceAndAgainNotAtA
     kit::typeText("fast");
     EXPECT_EQ(listedNames(), Strings{"Fast Beta"});
     FilterRuns runs;
-    field()->changeSearchFieldItem(menuItem("Comment"));
+    chooseSearchFor(field(), "Comment");
     EXPECT_EQ(field()->placeholderString(), "Comment");
     EXPECT_EQ(filter()->configTableViewFilterSearchFor(), ConfigEnumFilterSearchFor::comment);
     EXPECT_EQ(runs.count(), 1);
     EXPECT_EQ(listedNames(), Strings{"Alpha"});
-    field()->changeSearchFieldItem(menuItem("Comment"));
+    chooseSearchFor(field(), "Comment");
     EXPECT_EQ(runs.count(), 1);
+    EXPECT_EQ(field()->stringValue(), "fast") << "the typed text stays";
 }
 
 TEST_F(ConfigSearchFieldTest, EscapeEmptiesTheFieldAndTheListShowsEverythingAgain) {
@@ -170,8 +176,8 @@ TEST_F(ConfigWindowControllerTest, ReopeningShowsTheFilterChosenLastTime) {
     openWindow();
     choose(typePopup(), "Folders");
     choose(activePopup(), "Inactive only");
-    controller->searchField.lock()->changeSearchFieldItem(
-        controller->searchField.lock()->searchMenuTemplate()->itemWithTitle("Path"));
+    kit::makeKey(controller->window());
+    chooseSearchFor(controller->searchField.lock(), "Path");
     closeWindow();
     openWindow();
     EXPECT_EQ(typePopup()->titleOfSelectedItem(), "Folders");

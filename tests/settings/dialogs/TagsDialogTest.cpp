@@ -94,19 +94,38 @@ TEST_F(TagsDialogTest, ListsEveryTagAndPausesTheHotkeysUntilItHasRebuiltTheData)
 
 TEST_F(TagsDialogTest, RenamingAsksAndShowsTheSubTagsUnderTheirNewNames) {
     open();
-    // Declined: nothing changes, and the field is told so.
+    // As a person renames: a click selects the tag's row, a second click on
+    // its name edits it, the typed name replaces it, Return commits.
+    auto rename = [&](const std::string& from, const std::string& typed) {
+        const auto field = cell<TableViewCellConfigEditTags>(ConfigViewControllerTags::columnEntry, rowOf(from))
+                               ->tokenTextfield.lock();
+        ASSERT_TRUE(field);
+        if (table->selectedRow() != rowOf(from)) {
+            kit::clickView(field);
+            EXPECT_EQ(table->selectedRow(), rowOf(from));
+            EXPECT_FALSE(field->currentEditor()) << "the first click only selects";
+        }
+        kit::clickView(field);
+        ASSERT_TRUE(field->currentEditor()) << "a click on the name of the selected row edits it";
+        kit::typeText(typed);
+        kit::pressKey(platform::keycode::returnKey, "\r");
+    };
+    // Declined: nothing changes, and the field shows the old name again.
     script()->pressAlertButton(1);
-    EXPECT_FALSE(dialog->textFieldValueChanged("Work", "Job"));
+    rename("Work|Mail", "Job|Mail");
     EXPECT_EQ(shownNames(), registeredNames());
     EXPECT_NE(TagManager::shared()->tagWithName("Work|Mail"), nullptr);
+    const auto shown = shownNames();
+    EXPECT_NE(std::find(shown.begin(), shown.end(), "Work|Mail"), shown.end());
 
     script()->pressAlertButton(0);
-    EXPECT_TRUE(dialog->textFieldValueChanged("Work", "Job"));
+    rename("Work|Mail", "Job|Mail");
     drain();
     const auto names = registeredNames();
     EXPECT_NE(std::find(names.begin(), names.end(), "Job|Mail"), names.end());
     EXPECT_EQ(std::find(names.begin(), names.end(), "Work|Mail"), names.end());
     EXPECT_EQ(shownNames(), names) << "the whole table shows the new names";
+    EXPECT_EQ(window->firstResponder(), table) << "Return gave the keyboard back to the table";
 }
 
 TEST_F(TagsDialogTest, DeletingTakesOnlyTheSelectedRowAndNothingWithoutASelection) {

@@ -47,25 +47,51 @@ TEST_F(URLTemplatesPaneTest, RowsEditTheSharedTemplatesThemselves) {
     EXPECT_EQ(row->textfieldTitle.lock()->maxLength, 3072);
     EXPECT_EQ(row->textfieldURL.lock()->maxLength, 3072);
 
-    // Typing changes the template when the edit ends, not before.
+    // Typing changes the template when the edit ends, not before. A click
+    // selects the row, a second one edits the title; the right arrow goes to
+    // the end of the text.
     kit::makeKey(window);
-    auto typeAtEnd = [&](const std::weak_ptr<CustomTextField>& field, const std::string& typed) {
-        window->makeFirstResponder(field.lock());
-        const auto editor = field.lock()->currentEditor();
-        ASSERT_TRUE(editor);
-        editor->setSelectedRange({editor->string().size(), 0});
-        kit::typeText(typed);
-    };
-    typeAtEnd(row->textfieldTitle, " EN");
+    kit::clickView(row->textfieldTitle.lock());
+    EXPECT_EQ(table()->selectedRow(), 1);
+    kit::clickView(row->textfieldTitle.lock());
+    ASSERT_TRUE(row->textfieldTitle.lock()->currentEditor());
+    kit::pressKey(platform::keycode::rightArrow);
+    kit::typeText(" EN");
     EXPECT_EQ(URLManager::shared()->urlTemplates[1]->title, "Wiki");
+    // Tab ends it and goes on to the URL.
     kit::pressKey(platform::keycode::tab, "\t");
     EXPECT_EQ(URLManager::shared()->urlTemplates[1]->title, "Wiki EN");
+    ASSERT_TRUE(row->textfieldURL.lock()->currentEditor());
 
     // An edit still open when the pane is left is kept too.
-    typeAtEnd(row->textfieldURL, "/en");
+    kit::pressKey(platform::keycode::rightArrow);
+    kit::typeText("/en");
     window->close();
     EXPECT_EQ(templates(), (std::vector<std::string>{"Maps | https://maps.example.org",
                                                       "Wiki EN | https://wiki.example.org/en"}));
+}
+
+TEST_F(URLTemplatesPaneTest, ANewTemplateGetsItsTitleAndURLTypedIntoItsRow) {
+    auto window = show(controller);
+    kit::makeKey(window);
+    const auto buttons = controller->actionButtons.lock();
+    kit::click(window, buttons->convertPointToWindow({buttons->bounds().width() / 4, buttons->bounds().height() / 2}));
+    ASSERT_EQ(table()->numberOfRows(), 3);
+    // A double click on the new, empty row edits its title; Tab goes to its
+    // URL, Return ends there.
+    const auto row = cell(2);
+    kit::click(window, kit::centerInWindow(*row->textfieldTitle.lock()));
+    kit::click(window, kit::centerInWindow(*row->textfieldTitle.lock()), 0, 2);
+    ASSERT_TRUE(row->textfieldTitle.lock()->currentEditor());
+    kit::typeText("Search");
+    kit::pressKey(platform::keycode::tab, "\t");
+    kit::typeText("https://search.example.org/?q={query}");
+    kit::pressKey(platform::keycode::returnKey, "\r");
+    window->close();
+    EXPECT_EQ(templates(), (std::vector<std::string>{"Maps | https://maps.example.org",
+                                                      "Wiki | https://wiki.example.org",
+                                                      "Search | https://search.example.org/?q={query}"}))
+        << "kept where it was added";
 }
 
 TEST_F(URLTemplatesPaneTest, ATemplateLeftIncompleteIsDroppedWhenThePaneIsLeft) {
