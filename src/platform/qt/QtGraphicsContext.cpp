@@ -1,6 +1,9 @@
 #include "platform/qt/QtGraphicsContext.h"
 
+#include <QFontMetricsF>
 #include <QLinearGradient>
+#include <QTextLayout>
+#include <QTextOption>
 #include <QPaintDevice>
 
 #include <algorithm>
@@ -316,32 +319,49 @@ void QtGraphicsContext::drawAttributedString(const AttributedString& text, const
     prepare();
     const auto& appearance = state().appearance;
     for (const auto& line : textMetrics().layOut(text, rect)) {
-        double x = line.origin.x;
-        for (const auto& run : line.text.runs()) {
-            const std::string piece = line.text.string().substr(run.range.location, run.range.length);
-            const auto& a = run.attributes;
-            const Font font = a.font.value_or(defaultTextFont());
-            const double width = textMetrics().advance(line.text, run.range);
-            if (a.backgroundColor)
-                painter_->fillRect(QRectF(x, line.origin.y, width, line.height), qColor(*a.backgroundColor, appearance));
-            if (a.attachment) {
-                if (auto image = Image::imageNamed(a.attachment->imageName)) {
-                    const double edge = line.height;
-                    image->drawInRect(Rect(x, line.origin.y, edge, edge));
-                    prepare();
-                }
-                x += width;
-                continue;
-            }
-            QFont qf = qFont(font);
-            if (a.underlineStyle && *a.underlineStyle != 0) qf.setUnderline(true);
-            if (a.strikethroughStyle && *a.strikethroughStyle != 0) qf.setStrikeOut(true);
-            painter_->setFont(qf);
+        // Qt's layout sets the line: shaped across its runs, and in visual
+        // order, so right-to-left text reads right to left even when its
+        // runs differ in style.
+        const std::string& s = line.text.string();
+        const auto indexes = indexesOfByteOffsets(s);
+        QList<QTextLayout::FormatRange> formats = fontFormats(line.text, indexes);
+        const auto& runs = line.text.runs();
+        for (qsizetype i = 0; i < formats.size(); ++i) {
+            const TextAttributes& a = runs[std::size_t(i)].attributes;
+            QTextCharFormat& format = formats[i].format;
+            if (a.underlineStyle && *a.underlineStyle != 0) format.setFontUnderline(true);
+            if (a.strikethroughStyle && *a.strikethroughStyle != 0) format.setFontStrikeOut(true);
             const Color colour = a.foregroundColor.value_or(Color::named("System", "labelColor", Color::black()));
-            painter_->setPen(qColor(colour, appearance));
-            const double baseline = line.baseline - a.baselineOffset.value_or(0);
-            painter_->drawText(QPointF(x, baseline), toQString(piece));
-            x += width;
+            // An attachment's character only keeps its place; its image is drawn over it.
+            format.setForeground(a.attachment ? QColor(Qt::transparent) : qColor(colour, appearance));
+            if (a.backgroundColor) format.setBackground(qColor(*a.backgroundColor, appearance));
+            if (a.baselineOffset && *a.baselineOffset != 0) {
+                // Qt shifts by a share of the font's height.
+                const double height = QFontMetricsF(format.font()).height();
+                if (height > 0) format.setBaselineOffset(*a.baselineOffset / height * 100);
+            }
+        }
+        QTextLayout layout(toQString(s), qFont(defaultTextFont()));
+        layout.setFormats(formats);
+        QTextOption option;
+        option.setWrapMode(QTextOption::NoWrap);
+        // The kit placed the line; Qt only orders it within its box.
+        option.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute);
+        option.setTextDirection(Qt::LayoutDirectionAuto);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        QTextLine set = layout.createLine();
+        if (set.isValid()) set.setLineWidth(std::max(line.width, 0.0));
+        layout.endLayout();
+        if (!set.isValid()) continue;
+        layout.draw(painter_, QPointF(line.origin.x, line.baseline - set.ascent()));
+        for (const auto& run : runs) {
+            if (!run.attributes.attachment) continue;
+            if (auto image = Image::imageNamed(run.attributes.attachment->imageName)) {
+                const double x = line.origin.x + set.cursorToX(indexes[run.range.location]);
+                image->drawInRect(Rect(x, line.origin.y, line.height, line.height));
+                prepare();
+            }
         }
     }
 }
