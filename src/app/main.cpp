@@ -69,14 +69,31 @@ void connectFocusRequests(bool reportPaint) {
     });
 }
 
+// Ends the process once a quit has saved: the settings reach the disk first.
+// The quit may have come inside a loop the program does not own (a file
+// dialog's own question), which nothing else would end.
+[[noreturn]] void endProcessAfterQuit() {
+    platform::UserDefaults::flushStandard();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    ::_exit(0);
+}
+
 // An ordinary request to end (the session ends, the user interrupts) quits as
-// the Quit menu item does, so the settings are saved and a backup written.
+// the Quit menu item does, so the settings are saved and a backup written;
+// it may come inside any modal loop, loading included (see
+// AppDelegate::quitFromSignal).
 void quitOnTerminationSignals() {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP})
         g_unix_signal_add(
             signal,
             [](gpointer) -> gboolean {
-                platform::Application::shared()->terminate();
+                const auto app = platform::Application::shared();
+                const auto delegate = std::dynamic_pointer_cast<frelt::AppDelegate>(app->delegate());
+                // Before the delegate is in place nothing was loaded: nothing to save.
+                if (!delegate) endProcessAfterQuit();
+                delegate->quitFromSignal();
+                if (app->hasTerminated()) endProcessAfterQuit();
                 return G_SOURCE_CONTINUE;
             },
             nullptr);

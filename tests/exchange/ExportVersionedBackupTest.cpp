@@ -43,6 +43,11 @@ protected:
         fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::minutes(minutesAgo));
         return path;
     }
+    // A quit backs up only a store whose stored data was read.
+    static void loadAsAtLaunch() {
+        config()->loadConfig();
+        config()->setDebugLogging(true);
+    }
     static std::set<std::string> namesInFolder() {
         std::set<std::string> out;
         if (!fs::exists(folder())) return out;
@@ -187,6 +192,7 @@ TEST_F(ExportVersionedBackupTest, TheCreationDateIsTheBirthTimeWhereTheFileSyste
 }
 
 TEST_F(ExportVersionedBackupTest, QuittingSavesAndWritesABackupThatRestoresEverything) {
+    loadAsAtLaunch();
     fillStore();
     registerTag("spare", 40)->setColor(platform::Color::sRGB(0, 0, 1));
     store()->rebuildData(RebuildDataReason::configViewContent);
@@ -216,6 +222,7 @@ TEST_F(ExportVersionedBackupTest, QuittingSavesAndWritesABackupThatRestoresEvery
 }
 
 TEST_F(ExportVersionedBackupTest, AQuitWithoutEntriesOnlyPrunes) {
+    loadAsAtLaunch();
     for (int i = 0; i < 23; ++i) dated("old" + std::to_string(i) + ".frelt_ExportData", i);
     AppDelegate::shared()->applicationWillTerminate(platform::Notification{});
     drain();
