@@ -27,6 +27,7 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/linux/DesktopNotifications.h"
 #include "platform/linux/GioWorkspace.h"
+#include "platform/linux/InstanceLock.h"
 #include "platform/linux/SessionBusService.h"
 #include "platform/linux/X11HotkeyServices.h"
 #include "platform/log/Log.h"
@@ -143,12 +144,28 @@ int main(int argc, char** argv) {
             std::cerr << "frelt: " << claim.message << "\n";
             return 1;
         case SessionBusService::Outcome::noBus:
-            // Not an error: the program works, only without hand-over.
-            platform::Log(platform::Paths::bundleIdentifier, "general").write(platform::LogLevel::Info, claim.message);
             break;
         case SessionBusService::Outcome::owner:
             break;
     }
+    // One writer of the settings file, with or without a session bus; taken
+    // before the settings are read, since reading may move a damaged file.
+    auto instanceLock = platform::InstanceLock::acquire(platform::Paths::configFolder());
+    switch (instanceLock.outcome) {
+        case platform::InstanceLock::Outcome::held:
+            break;
+        case platform::InstanceLock::Outcome::heldElsewhere:
+            std::cerr << "frelt: " << instanceLock.message
+                      << ", and it could not be reached to take over; this start ends and changes nothing\n";
+            return 1;
+        case platform::InstanceLock::Outcome::unavailable:
+            platform::Log(platform::Paths::bundleIdentifier, "general")
+                .write(platform::LogLevel::Error, "Running without the instance lock: " + instanceLock.message);
+            break;
+    }
+    if (claim.outcome == SessionBusService::Outcome::noBus)
+        // Not an error: the program works, only without hand-over.
+        platform::Log(platform::Paths::bundleIdentifier, "general").write(platform::LogLevel::Info, claim.message);
 
     // The settings file is read on a worker while the toolkit starts.
     platform::UserDefaults::loadStandardInBackground();
