@@ -24,6 +24,7 @@
 #include "sources/urls/URLManager.h"
 #include "store/DataStorage.h"
 #include "store/Logging.h"
+#include "store/ShowAlert.h"
 #include "store/StoreConstants.h"
 #include "store/TagManager.h"
 
@@ -81,6 +82,7 @@ void AppDelegate::applicationDidFinishLaunching(const platform::Notification&) {
     // 2. The long-lived services, in this order.
     (void)SecurityScopedURLManager::shared();
     (void)SandboxFileAccess::shared();
+    bookmarkStoreLoaded_ = true;
     (void)DataStorage::shared();
     (void)IconCache::shared();
     (void)TagManager::shared();
@@ -125,6 +127,36 @@ void AppDelegate::applicationDidFinishLaunching(const platform::Notification&) {
     // 14.
     log(LogCategory::general, LogLevel::Default, "ProcessInfo - startActivity");
     activity = activityReason;
+    // Once the program is up, so an alert keeps nothing from starting.
+    const std::weak_ptr<AppDelegate> weak = std::static_pointer_cast<AppDelegate>(shared_from_this());
+    platform::dispatch::Queue::main()->async([weak] {
+        if (const auto self = weak.lock()) self->tellOfStoredStateProblems();
+    });
+}
+
+void AppDelegate::tellOfStoredStateProblems() {
+    if (platform::Application::shared()->hasTerminated()) return;
+    showAlertsKeptFromLastRun();
+    const auto defaults = config->defaults;
+    for (const auto& problem : defaults->readProblems()) {
+        const std::string file = problem.file.string();
+        std::string informative =
+            (problem.reason.find(file) == std::string::npos ? file + ": " + problem.reason : problem.reason) + ".\n";
+        if (problem.keptAs)
+            informative += "Frelt started with empty settings and kept the unreadable file as " +
+                           problem.keptAs->string() + ".";
+        else
+            informative += "It could not be moved aside either, so Frelt saves no settings over it in this run.";
+        showAlert("The settings file could not be read", informative);
+    }
+    defaults->setSaveFailureHandler([](const std::filesystem::path& file, const std::string& error) {
+        // Called by the saving thread; the alert waits for the main thread.
+        const std::string informative = "Frelt could not write " + file.string() + " (" + error +
+                                        ").\nChanges made from now on are lost when Frelt quits, unless that "
+                                        "folder can be written again.";
+        platform::dispatch::Queue::main()->async(
+            [informative] { showAlert("Changes to the settings could not be saved", informative); });
+    });
 }
 
 void AppDelegate::beginRootFolderAccess() {
@@ -138,14 +170,32 @@ void AppDelegate::beginRootFolderAccess() {
 }
 
 void AppDelegate::applicationWillTerminate(const platform::Notification&) {
+    terminating_ = true;
     config->saveConfig(true);
-    SandboxFileAccess::shared()->persistanceBookmarkStorage()->saveBookmarks();
-    ExportImportManager::shared()->exportVersionedBackup->runBackupSequence();
+    if (bookmarkStoreLoaded_) SandboxFileAccess::shared()->persistanceBookmarkStorage()->saveBookmarks();
+    if (config->storeWasLoaded())
+        ExportImportManager::shared()->exportVersionedBackup->runBackupSequence();
+    else
+        // A backup of what is left would push out one that holds the user's data.
+        logging::logObject(LogCategory::general)
+            .write(LogLevel::Error, "No versioned backup at this quit: the stored data was not loaded");
     if (activity) {
         log(LogCategory::general, LogLevel::Default, "ProcessInfo - stopActivity");
         activity.reset();
     }
     SecurityScopedURLManager::shared()->endAccess(securityScopedRootURLID);
+}
+
+void AppDelegate::quitFromSignal() {
+    logging::logObject(LogCategory::general).write(LogLevel::Default, "Quit asked for by a signal");
+    keepAlertsForNextLaunch();
+    const auto app = platform::Application::shared();
+    if (terminating_) {
+        // The quit under way waits in an alert of its own: it was kept above.
+        app->abortModal();
+        return;
+    }
+    app->terminate();
 }
 
 // --- activation

@@ -55,7 +55,19 @@ public:
     std::shared_ptr<ServiceManager> serviceManager;
 
     void applicationDidFinishLaunching(const platform::Notification& notification) override;
+    // Saves what this run has loaded: the settings and lists once loadConfig
+    // has finished, the bookmark store once it was read; a versioned backup
+    // only of a store that was loaded (Configuration::storeWasLoaded).
     void applicationWillTerminate(const platform::Notification& notification) override;
+    // A quit asked for by a signal (logout, shutdown, an interrupt), which
+    // may come inside any modal loop, loading included. Nobody answers alerts
+    // any more: they are logged and kept for the next launch, one showing
+    // now too. The quit then runs as any other and saves what was loaded;
+    // the caller ends the process once it has (Application::hasTerminated),
+    // since a loop the program does not own (a dialog's own question) would
+    // otherwise keep it running. A signal during a quit already under way
+    // closes the alert that holds it up.
+    void quitFromSignal();
     void applicationWillResignActive(const platform::Notification& notification) override;
     void applicationDidResignActive(const platform::Notification& notification) override;
     void applicationWillBecomeActive(const platform::Notification& notification) override;
@@ -83,6 +95,15 @@ public:
 private:
     void setUpStatusBarButton();
     void beginRootFolderAccess();
+    // What the user must hear of the start: alerts the last run kept, a
+    // settings file that could not be read; and, from now on, the first
+    // save of the settings that fails.
+    void tellOfStoredStateProblems();
+
+    // The bookmark store was made and read (a quit during its load must not
+    // ask for it: it is still being made).
+    bool bookmarkStoreLoaded_ = false;
+    bool terminating_ = false;
 
     std::shared_ptr<platform::StatusItem> statusBarItem_;
     std::vector<platform::Subscription> observers_;

@@ -27,6 +27,7 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/linux/DesktopNotifications.h"
 #include "platform/linux/GioWorkspace.h"
+#include "platform/linux/InstanceLock.h"
 #include "platform/linux/SessionBusService.h"
 #include "platform/linux/X11HotkeyServices.h"
 #include "platform/log/Log.h"
@@ -69,14 +70,31 @@ void connectFocusRequests(bool reportPaint) {
     });
 }
 
+// Ends the process once a quit has saved: the settings reach the disk first.
+// The quit may have come inside a loop the program does not own (a file
+// dialog's own question), which nothing else would end.
+[[noreturn]] void endProcessAfterQuit() {
+    platform::UserDefaults::flushStandard();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    ::_exit(0);
+}
+
 // An ordinary request to end (the session ends, the user interrupts) quits as
-// the Quit menu item does, so the settings are saved and a backup written.
+// the Quit menu item does, so the settings are saved and a backup written;
+// it may come inside any modal loop, loading included (see
+// AppDelegate::quitFromSignal).
 void quitOnTerminationSignals() {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP})
         g_unix_signal_add(
             signal,
             [](gpointer) -> gboolean {
-                platform::Application::shared()->terminate();
+                const auto app = platform::Application::shared();
+                const auto delegate = std::dynamic_pointer_cast<frelt::AppDelegate>(app->delegate());
+                // Before the delegate is in place nothing was loaded: nothing to save.
+                if (!delegate) endProcessAfterQuit();
+                delegate->quitFromSignal();
+                if (app->hasTerminated()) endProcessAfterQuit();
                 return G_SOURCE_CONTINUE;
             },
             nullptr);
@@ -126,12 +144,28 @@ int main(int argc, char** argv) {
             std::cerr << "frelt: " << claim.message << "\n";
             return 1;
         case SessionBusService::Outcome::noBus:
-            // Not an error: the program works, only without hand-over.
-            platform::Log(platform::Paths::bundleIdentifier, "general").write(platform::LogLevel::Info, claim.message);
             break;
         case SessionBusService::Outcome::owner:
             break;
     }
+    // One writer of the settings file, with or without a session bus; taken
+    // before the settings are read, since reading may move a damaged file.
+    auto instanceLock = platform::InstanceLock::acquire(platform::Paths::configFolder());
+    switch (instanceLock.outcome) {
+        case platform::InstanceLock::Outcome::held:
+            break;
+        case platform::InstanceLock::Outcome::heldElsewhere:
+            std::cerr << "frelt: " << instanceLock.message
+                      << ", and it could not be reached to take over; this start ends and changes nothing\n";
+            return 1;
+        case platform::InstanceLock::Outcome::unavailable:
+            platform::Log(platform::Paths::bundleIdentifier, "general")
+                .write(platform::LogLevel::Error, "Running without the instance lock: " + instanceLock.message);
+            break;
+    }
+    if (claim.outcome == SessionBusService::Outcome::noBus)
+        // Not an error: the program works, only without hand-over.
+        platform::Log(platform::Paths::bundleIdentifier, "general").write(platform::LogLevel::Info, claim.message);
 
     // The settings file is read on a worker while the toolkit starts.
     platform::UserDefaults::loadStandardInBackground();

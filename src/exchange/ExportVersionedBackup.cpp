@@ -11,6 +11,7 @@
 #include "exchange/ExchangeFiles.h"
 #include "exchange/ExportData.h"
 #include "exchange/ExportImportManager.h"
+#include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Bookmark.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/Text.h"
@@ -125,6 +126,10 @@ bool ExportVersionedBackup::createBackup() const {
 }
 
 void ExportVersionedBackup::runBackupSequence() const {
+    // Every backup has a name of its own, so the clean-up a later save of
+    // the same file does never comes for a backup killed while it was written.
+    if (const auto folder = backupFolderURL())
+        platform::removeStaleTemporaryFilesIn(folder->path(), std::string(".") + ExportImportManager::defaultFileExtension);
     removeOldBackups(listBackupFiles());
     createBackup();
 }

@@ -35,7 +35,8 @@ public:
     // Writes one new backup. A folder that cannot be made or written is
     // passed over silently (with a log line); answers whether a file was written.
     bool createBackup() const;
-    // List, prune, create: at quit and from the backup dialog.
+    // Clear away what backups killed while writing left, list, prune,
+    // create: at quit and from the backup dialog.
     void runBackupSequence() const;
 
     // When the file at `path` was made: its birth time where the file system

@@ -245,6 +245,10 @@ const std::vector<std::string>& Configuration::spotlightDefaultSearchScope() {
 
 void Configuration::saveConfig(bool dropUnusedTags) {
     logConfig("saveConfig");
+    if (!loaded_) {
+        log(LogCategory::config, LogLevel::Error, "!! saveConfig skipped: the stored settings have not been loaded yet");
+        return;
+    }
     setSaveInProgress(true);
 
     auto& d = *defaults;
@@ -300,6 +304,7 @@ void Configuration::saveConfig(bool dropUnusedTags) {
 }
 
 void Configuration::loadConfig() {
+    loaded_ = false;
     auto& d = *defaults;
     auto& center = platform::NotificationCenter::defaultCenter();
 
@@ -366,6 +371,15 @@ void Configuration::loadConfig() {
 
     if (std::isnan(entryBackgroundAlphaValue) || entryBackgroundAlphaValue < 0.0f || entryBackgroundAlphaValue > 1.0f)
         entryBackgroundAlphaValue = 0.2f;
+    loaded_ = true;
+}
+
+bool Configuration::storeWasLoaded() const {
+    if (!loaded_ || entryArchive_.unreadable || tagArchive_.unreadable || templateArchiveUnreadable_) return false;
+    const auto file = defaults->fileURL();
+    for (const auto& problem : defaults->readProblems())
+        if (problem.file == file) return false;
+    return true;
 }
 
 void Configuration::returnFreedMemory() {

@@ -171,10 +171,23 @@ public:
 
     // --- Persistence -----------------------------------------------------
     // Writes every setting, the key combinations and the stored archives.
-    // `dropUnusedTags` is true only when the program quits.
+    // `dropUnusedTags` is true only when the program quits. Before loadConfig
+    // has finished it writes nothing (see isLoaded).
     void saveConfig(bool dropUnusedTags);
     // Reads every setting back; called once at launch.
     void loadConfig();
+    // Whether loadConfig has read every stored value in this run. Until then
+    // the fields hold the constructor's values, or some of each, and the
+    // stored ones are still the last run's: a save then (a quit or the save
+    // timer while a loading alert waits for the user) would replace stored
+    // values with values never read. Nothing has changed yet that would need
+    // saving, so such a save writes nothing.
+    bool isLoaded() const { return loaded_; }
+    // Whether the store holds the user's data as it was stored: loading has
+    // finished, the settings file was read (or there was none) and no stored
+    // list was unreadable. Only such a store is backed up, so a backup of
+    // what is left never pushes a good one out.
+    bool storeWasLoaded() const;
     // None removes the key.
     void saveKeyCombo(const KeyCombo::Ptr& combo, const std::string& key);
     KeyCombo::Ptr loadKeyCombo(const std::string& key);
@@ -235,6 +248,8 @@ private:
 
     StoredListState entryArchive_;
     StoredListState tagArchive_;
+    bool templateArchiveUnreadable_ = false;
+    bool loaded_ = false;
 
     // Last, so they go first: no notification reaches a half-destroyed object.
     std::vector<platform::Subscription> observations_;

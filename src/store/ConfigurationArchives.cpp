@@ -19,9 +19,15 @@
 //     of the tags' use (TagManager::removeUnusedTags), and never in a run
 //     whose stored entries could not be read.
 //
-// URL templates ("urlTemplateData") follow the same rules; in addition only
-// templates with both texts are saved, and a stored list is decoded with
-// nothing but lists, texts and the template classes.
+// URL templates ("urlTemplateData") share only the rules on an archive that
+// cannot be read and on records that yield no object. Their list is saved as
+// it is, empty too (a user who deleted every template keeps none; only a
+// missing key brings the built-in ones back). What keeps a save before
+// loading from storing the built-in or an empty list over the user's is
+// saveConfig's own rule, which writes nothing at all (no setting, key
+// combination or list) before loadConfig has finished. Only templates with
+// both texts are saved, and a stored list is decoded with nothing but lists,
+// texts and the template classes.
 
 #include <memory>
 #include <set>
@@ -224,6 +230,7 @@ void Configuration::loadURLTemplateDataArray() {
     logConfig("loadURLTemplateDataArray");
     const auto manager = URLManager::shared();
     manager->urlTemplates.clear();
+    templateArchiveUnreadable_ = false;
     // Only a missing key brings the built-in templates back: a user who
     // deleted them all keeps an empty list.
     if (!defaults->dataForKey(Keys::urlTemplateData)) {
@@ -231,10 +238,11 @@ void Configuration::loadURLTemplateDataArray() {
         return;
     }
     std::vector<std::shared_ptr<urlTemplateData>> templates;
-    if (readList(*defaults, Keys::urlTemplateData, templates,
-                 {"Error loading urlTemplates from UserDefaults", kConfigError},
-                 &urlTemplateData::archiveClasses()) == StoredList::list)
-        manager->urlTemplates = std::move(templates);
+    const StoredList stored = readList(*defaults, Keys::urlTemplateData, templates,
+                                       {"Error loading urlTemplates from UserDefaults", kConfigError},
+                                       &urlTemplateData::archiveClasses());
+    templateArchiveUnreadable_ = stored == StoredList::unreadable;
+    if (stored == StoredList::list) manager->urlTemplates = std::move(templates);
     manager->cleanUpAndSortTemplates();
 }
 

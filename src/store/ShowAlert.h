@@ -14,4 +14,16 @@ namespace frelt {
 
 void showAlert(const std::string& messageText, const std::string& informativeText);
 
+// While the program ends on a signal (logout, shutdown, an interrupt) nobody
+// answers an alert, and one would keep the program from ending. From this
+// call on, every alert, and one that was showing when it came, is logged and
+// kept in the settings instead, and the next launch shows it. Undone only by
+// the reset of the single instances (tests).
+void keepAlertsForNextLaunch();
+bool alertsAreKeptForNextLaunch();
+
+// Shows each alert that an earlier run kept, once, oldest first, and
+// forgets them. Main thread.
+void showAlertsKeptFromLastRun();
+
 }  // namespace frelt

@@ -80,6 +80,8 @@ inline constexpr const char* translucentBackgroundRight = "translucentBackground
 inline constexpr const char* applicationData = "ApplicationData";
 inline constexpr const char* tagData = "TagData";
 inline constexpr const char* urlTemplateData = "urlTemplateData";
+// Alerts a run that ended on a signal could not show; the next launch shows them.
+inline constexpr const char* alertsKeptForNextLaunch = "alertsKeptForNextLaunch";
 // The system's sidebar size, in the global domain.
 inline constexpr const char* tableViewDefaultSizeMode = "NSTableViewDefaultSizeMode";
 }  // namespace DefaultsKeys

@@ -40,6 +40,7 @@ TEST_F(AppDelegateTest, SavedSettingsComeBackInTheNextProcess) {
     namespace mf = platform::modifierflags;
     {
         auto c = AppDelegate::shared()->config;
+        c->loadConfig();  // as at launch: nothing is saved before the stored values were read
         c->neverRemindMeRemoveTagDialog = true;
         c->neverRemindMeRenameTagDialog = true;
         c->useSmallModeInMainView = true;

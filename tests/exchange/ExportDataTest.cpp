@@ -52,10 +52,9 @@ protected:
 };
 
 TEST_F(ExportDataTest, AWholeStoreComesBackFieldByFieldThroughExportAndImport) {
-    // As at launch: the stored lists are read before anything saves them.
-    config()->loadAllDataArray();
-    config()->loadTagDataArray();
-    config()->loadURLTemplateDataArray();
+    // As at launch: everything stored is read before anything saves.
+    config()->loadConfig();
+    config()->setDebugLogging(true);
     fillStore();
     // Found by the application search and untouched: not the user's to keep.
     add(TableViewItem::initForSpotlightApp(makeApplication("apps/plain.desktop", "Plain"), "Plain"));

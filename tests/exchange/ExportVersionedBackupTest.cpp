@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <set>
 
 #include "ExchangeTestSupport.h"
@@ -39,6 +42,11 @@ protected:
         if (!fs::exists(path)) std::ofstream(path) << "x";
         fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::minutes(minutesAgo));
         return path;
+    }
+    // A quit backs up only a store whose stored data was read.
+    static void loadAsAtLaunch() {
+        config()->loadConfig();
+        config()->setDebugLogging(true);
     }
     static std::set<std::string> namesInFolder() {
         std::set<std::string> out;
@@ -122,7 +130,9 @@ TEST_F(ExportVersionedBackupTest, AFolderThatCannotBeMadeOrWrittenIsPassedOverSi
     EXPECT_FALSE(backups().listBackupFiles());
     backups().runBackupSequence();
     EXPECT_EQ(readText(folder()), "in the way");
-    EXPECT_EQ(loggedAfter("Backup folder cannot be made: ").size(), 4u);
+    // The folder asked for by the clean-up, the listing, the sequence's
+    // listing and its creation.
+    EXPECT_EQ(loggedAfter("Backup folder cannot be made: ").size(), 5u);
 
     // A folder the program may not write to.
     fs::remove(folder());
@@ -131,6 +141,39 @@ TEST_F(ExportVersionedBackupTest, AFolderThatCannotBeMadeOrWrittenIsPassedOverSi
     EXPECT_FALSE(backups().createBackup());
     EXPECT_TRUE(fs::is_empty(folder()));
     EXPECT_EQ(loggedAfter("Backup folder cannot be written, no backup made: ").size(), 1u);
+}
+
+// Each backup has a name of its own, so a backup killed while it wrote
+// leaves a temporary file that no later save of that name would clear: the
+// backup sequence clears ours that no running save holds.
+TEST_F(ExportVersionedBackupTest, TemporaryFilesOfBackupsKilledWhileWritingAreCleared) {
+    fillStore();
+    fs::create_directories(folder());
+    const auto temporary = [](const std::string& target, const std::string& letters) {
+        const auto path = folder() / ("." + target + ".tmp-" + letters);
+        std::ofstream(path) << "half a backup";
+        return path;
+    };
+    const auto stale1 = temporary("0F2C6A44-6A5E-4C3B-9D7E-1A2B3C4D5E6F.frelt_ExportData", "a1B2c3");
+    const auto stale2 = temporary("9A8B7C6D-0000-4C3B-9D7E-FEDCBA987654.frelt_ExportData", "Zz09Yy");
+    // One a save in progress holds (locked), and files of other kinds.
+    const auto running = temporary("11111111-2222-3333-4444-555555555555.frelt_ExportData", "qwerty");
+    const int held = ::open(running.c_str(), O_RDONLY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    const auto otherKind = temporary("notes.txt", "abcdef");
+    const auto notOurs = folder() / ".backup.frelt_ExportData.tmp-toolong1";
+    std::ofstream(notOurs) << "x";
+
+    backups().runBackupSequence();
+    ::close(held);
+
+    EXPECT_FALSE(fs::exists(stale1));
+    EXPECT_FALSE(fs::exists(stale2));
+    EXPECT_TRUE(fs::exists(running));
+    EXPECT_TRUE(fs::exists(otherKind));
+    EXPECT_TRUE(fs::exists(notOurs));
+    EXPECT_EQ(listedNames().size(), 1u) << "and the backup was made";
 }
 
 TEST_F(ExportVersionedBackupTest, TheCreationDateIsTheBirthTimeWhereTheFileSystemKeepsOne) {
@@ -149,6 +192,7 @@ TEST_F(ExportVersionedBackupTest, TheCreationDateIsTheBirthTimeWhereTheFileSyste
 }
 
 TEST_F(ExportVersionedBackupTest, QuittingSavesAndWritesABackupThatRestoresEverything) {
+    loadAsAtLaunch();
     fillStore();
     registerTag("spare", 40)->setColor(platform::Color::sRGB(0, 0, 1));
     store()->rebuildData(RebuildDataReason::configViewContent);
@@ -178,6 +222,7 @@ TEST_F(ExportVersionedBackupTest, QuittingSavesAndWritesABackupThatRestoresEvery
 }
 
 TEST_F(ExportVersionedBackupTest, AQuitWithoutEntriesOnlyPrunes) {
+    loadAsAtLaunch();
     for (int i = 0; i < 23; ++i) dated("old" + std::to_string(i) + ".frelt_ExportData", i);
     AppDelegate::shared()->applicationWillTerminate(platform::Notification{});
     drain();

@@ -20,6 +20,7 @@
 #include "platform/foundation/SingleInstance.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/graphics/Color.h"
+#include "sources/urls/URLManager.h"
 #include "store/Configuration.h"
 #include "store/DataStorage.h"
 #include "store/IconTag.h"
@@ -430,22 +431,72 @@ struct StoredLists {
 };
 
 TEST_F(ConfigurationArchivesTest, NothingIsSavedBeforeTheStoredListsAreLoaded) {
+    // Every stored value away from what a fresh settings object holds: each
+    // setting, each key combination, entries, tags and URL templates.
     file("a.txt", {"t"});
     registerTag("t")->setColor(platform::Color::sRGB(1, 0, 0));
-    config()->saveConfig(false);
-    const StoredLists before{*defaults().dataForKey(Keys::applicationData), *defaults().dataForKey(Keys::tagData)};
+    auto c = config();
+    c->neverRemindMeRemoveTagDialog = c->neverRemindMeRenameTagDialog = true;
+    c->useSmallModeInMainView = c->mainPopoverAnimated = c->selectingTagsInMainWindowLaunchAll = true;
+    c->selectTagsAndCategoriesOnHover = c->sidebarTagsCollapsed = c->sidebarCategoriesCollapsed = true;
+    c->searchForComments = c->searchForTags = c->showPathInMainView = false;
+    c->sidebarCategoriesShowNumberOfElementInSidebar = false;
+    c->hotkeyBorder = c->translucentBackgroundRight = true;
+    c->windowViewStyle = c->clickType = 1;
+    c->alternateFolderBrowser = "/usr/bin/files";
+    c->customSpotlightSearchScope = {"/opt/apps"};
+    c->menubarIcon = "statusbar-3";
+    c->entryBackgroundAlphaValue = 0.5f;
+    c->mainWindowWidth = MainWindowWidth::with550;
+    c->mainWindowHeight = MainWindowHeight::height90;
+    c->setSidebarCategoriesShowFolders(false);
+    const std::pair<KeyCombo::Ptr*, Key> combos[] = {{&c->globalKeyCombo, Key::a},
+                                                     {&c->globalKeyComboCategoriesShowFiles, Key::b},
+                                                     {&c->globalKeyComboCategoriesShowURLs, Key::c},
+                                                     {&c->globalKeyComboCategoriesShowRecentApplications, Key::d},
+                                                     {&c->globalKeyComboCategoriesShowActiveApplications, Key::e},
+                                                     {&c->globalKeyComboCategoriesShowFavorites, Key::f},
+                                                     {&c->globalKeyComboCategoriesShowShortcuts, Key::g}};
+    for (const auto& [field, key] : combos) *field = archivedCombo(key);
+    URLManager::shared()->urlTemplates.resize(2);  // two of the built-in ones
+    c->saveConfig(false);
+    c.reset();
+    const auto domain = [] { return defaults().persistentDomainForName(defaults().domainName()); };
+    const auto stored = domain();
+    ASSERT_TRUE(stored);
+    for (const char* k : {Keys::applicationData, Keys::tagData, Keys::urlTemplateData, Keys::globalKeyCombo,
+                          Keys::globalKeyComboCategoriesShowShortcuts, Keys::mainWindowHeight, Keys::searchForTags})
+        ASSERT_TRUE(stored->count(k)) << k;
 
     // A save that comes before the launch loaded anything (an early quit, a
-    // timer) would store what the empty store holds over the user's lists.
+    // timer) would store what the fresh objects hold over the user's values.
     relaunch();
     config()->saveConfig(true);
-    EXPECT_EQ(defaults().dataForKey(Keys::applicationData), before.entries);
-    EXPECT_EQ(defaults().dataForKey(Keys::tagData), before.tags);
-    EXPECT_TRUE(logs().contains("!! ApplicationData not saved: the stored list has not been loaded yet"));
+    EXPECT_EQ(domain(), stored);
+    EXPECT_TRUE(logs().contains("!! saveConfig skipped: the stored settings have not been loaded yet"));
 
+    // Nor one that comes while loading waits in an alert: after the settings
+    // were read, before the key combinations and lists; and last, while the
+    // templates load, when all else was read. Loading goes on afterwards.
+    const platform::Data damaged{'n', 'o', 't', ' ', 'a', 'n', ' ', 'a', 'r', 'c', 'h', 'i', 'v', 'e'};
+    defaults().set(Keys::globalKeyComboCategoriesShowFolders, platform::Value(damaged));
+    defaults().set(Keys::urlTemplateData, platform::Value(damaged));
+    relaunch();
+    const auto damagedDomain = domain();
+    for (int i = 0; i < 2; ++i)
+        script()->answerAlert([&](platform::Alert& alert) {
+            config()->saveConfig(true);
+            EXPECT_EQ(domain(), damagedDomain) << "saved inside \"" << alert.messageText() << "\"";
+            return platform::AlertAnswer{};
+        });
     config()->loadConfig();
+    EXPECT_TRUE(script()->verifyAllAnswersUsed());
+    EXPECT_EQ(script()->presented(), (Strings{"alert: Error loading KeyCombo from UserDefaults",
+                                              "alert: Error loading urlTemplates from UserDefaults"}));
     EXPECT_EQ(entryNames(), Strings{"a.txt"});
     EXPECT_EQ(tagNames(), Strings{"t"});
+    EXPECT_TRUE(sameCombo(config()->globalKeyComboCategoriesShowShortcuts, archivedCombo(Key::g)));
+    EXPECT_EQ(config()->mainWindowHeight, MainWindowHeight::height90);
 }
 
 // An empty list is stored only when this run emptied the list; one that

@@ -116,6 +116,13 @@ protected:
     }
 
     platform::UserDefaults& defaults() { return *config->defaults; }
+    // As at launch: a save writes nothing before the stored values were read.
+    // Loading entries reaches the program's settings object: the program's
+    // one is loaded, and stands for the test's from then on.
+    void load() {
+        config = AppDelegate::shared()->config;
+        config->loadConfig();
+    }
     std::shared_ptr<platform::ModalScript> script = platform::ModalScript::shared();
     std::shared_ptr<Configuration> config;
 };
@@ -450,6 +457,7 @@ TEST_F(ConfigurationTest, StoredWindowSizesLoadAsTheirCaseOrTheDefault) {
 }
 
 TEST_F(ConfigurationTest, SavingNoKeyCombinationRemovesTheKeyAndTheNextLoadGivesNoneWithoutAlert) {
+    load();
     config->globalKeyCombo = settingsCombo();
     config->saveConfig(false);
     ASSERT_TRUE(defaults().dataForKey(Keys::globalKeyCombo).has_value());
@@ -495,6 +503,7 @@ TEST_F(ConfigurationTest, AnUnreadableKeyCombinationAlertsOnceLoadsAsNoneAndIsRe
 }
 
 TEST_F(ConfigurationTest, ABurstOfChangesSavesOnce120SecondsAfterTheLastWithItsReason) {
+    load();
     config->setDebugLogging(true);
     auto& center = platform::NotificationCenter::defaultCenter();
     const std::string timerLine = "saveConfig with Timer. Last Trigger: ";
@@ -577,6 +586,7 @@ TEST_F(ConfigurationTest, DebugLoggingIsTheLogGate) {
 
 TEST_F(ConfigurationTest, DuringTheFirstRunEverySaveWritesLaunchedBeforeAndTheFlagStaysFalse) {
     ASSERT_FALSE(Configuration::launchedBefore());
+    load();
     config->saveConfig(false);
     EXPECT_TRUE(defaults().boolForKey(Keys::launchedBefore));
     EXPECT_FALSE(Configuration::launchedBefore());
@@ -589,6 +599,7 @@ TEST_F(ConfigurationTest, DuringTheFirstRunEverySaveWritesLaunchedBeforeAndTheFl
     // The next start reads the stored flag; its saves leave the key alone.
     config = std::make_shared<Configuration>();
     EXPECT_TRUE(Configuration::launchedBefore());
+    config->loadConfig();
     defaults().removeObjectForKey(Keys::launchedBefore);
     config->saveConfig(false);
     EXPECT_FALSE(defaults().objectForKey(Keys::launchedBefore).has_value());

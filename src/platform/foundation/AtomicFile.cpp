@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <mutex>
 
 #include "platform/foundation/Paths.h"
@@ -106,17 +107,16 @@ std::optional<std::filesystem::path> resolvedWriteTarget(const std::filesystem::
     return std::nullopt;
 }
 
-int removeStaleTemporaryFiles(const std::filesystem::path& path) {
-    const auto target = resolvedWriteTarget(path);
-    if (!target) return 0;
-    const std::filesystem::path folder = target->has_parent_path() ? target->parent_path() : std::filesystem::path(".");
-    const std::string prefix = temporaryPrefix(*target);
+namespace {
+
+// Removes the unlocked temporary files in `folder` whose names `isOurs` accepts.
+int removeUnlockedTemporaries(const std::filesystem::path& folder, const std::function<bool(const std::string&)>& isOurs) {
     std::error_code ec;
     std::filesystem::directory_iterator it(folder, ec), end;
     int removed = 0;
     for (; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        if (!isOurTemporaryName(name, prefix)) continue;
+        if (!isOurs(name)) continue;
         const std::string file = it->path().string();
         const int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) continue;
@@ -127,9 +127,38 @@ int removeStaleTemporaryFiles(const std::filesystem::path& path) {
             ++removed;
         ::close(fd);
     }
+    return removed;
+}
+
+}  // namespace
+
+int removeStaleTemporaryFiles(const std::filesystem::path& path) {
+    const auto target = resolvedWriteTarget(path);
+    if (!target) return 0;
+    const std::filesystem::path folder = target->has_parent_path() ? target->parent_path() : std::filesystem::path(".");
+    const std::string prefix = temporaryPrefix(*target);
+    const int removed =
+        removeUnlockedTemporaries(folder, [&](const std::string& name) { return isOurTemporaryName(name, prefix); });
     if (removed)
         log().write(LogLevel::Info, "Removed " + std::to_string(removed) + " temporary file(s) that an interrupted save of " +
                                         target->string() + " left behind");
+    return removed;
+}
+
+int removeStaleTemporaryFilesIn(const std::filesystem::path& folder, const std::string& targetSuffix) {
+    const int removed = removeUnlockedTemporaries(folder, [&](const std::string& name) {
+        // "." + target + ".tmp-" + six letters or digits, the target ending with the suffix.
+        const std::size_t marker = name.rfind(kTemporaryMarker);
+        if (name.empty() || name.front() != '.' || marker == std::string::npos) return false;
+        const std::string target = name.substr(1, marker - 1);
+        if (target.size() <= targetSuffix.size() ||
+            target.compare(target.size() - targetSuffix.size(), targetSuffix.size(), targetSuffix) != 0)
+            return false;
+        return isOurTemporaryName(name, temporaryPrefix(target));
+    });
+    if (removed)
+        log().write(LogLevel::Info, "Removed " + std::to_string(removed) + " temporary file(s) that interrupted saves in " +
+                                        folder.string() + " left behind");
     return removed;
 }
 

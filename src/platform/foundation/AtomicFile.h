@@ -35,6 +35,11 @@ bool writeFileAtomically(const std::filesystem::path& path, const Data& bytes, s
 // many were removed.
 int removeStaleTemporaryFiles(const std::filesystem::path& path);
 
+// The same for every file in `folder` whose name ends with `targetSuffix`:
+// for files that are written once under a new name each (backups), whose
+// interrupted saves no later save of the same name would ever clean up.
+int removeStaleTemporaryFilesIn(const std::filesystem::path& folder, const std::string& targetSuffix);
+
 // The file a write of `path` goes to: `path` itself, or the end of its chain
 // of symbolic links. Nullopt, with the reason in `problem`, for a loop.
 // `problem` also tells of a link that points nowhere.
