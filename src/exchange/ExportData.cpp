@@ -78,6 +78,21 @@ void ExportData::exportDataToFile() {
 bool ExportData::exportAll(const platform::URL& url, bool purgeUnusedTags) {
     if (DataStorage::shared()->allData()->isEmpty()) return false;
     ExportImportManager::Running running(ExportImportManagerState::exportRunning, true);
+    // Nothing above this catches: an exception would end the program (at
+    // quit, before the backup is on disk). The file is written atomically
+    // and the tags are purged last, so a stopped export changed nothing.
+    try {
+        return exportAllRunning(url, purgeUnusedTags);
+    } catch (const std::exception& e) {
+        logExchangeError(std::string("!! ExportAll stopped: ") + e.what());
+    } catch (...) {
+        logExchangeError("!! ExportAll stopped by an unknown failure");
+    }
+    showAlert("Failed to save configuration to file!", "Error: Configuration");
+    return false;
+}
+
+bool ExportData::exportAllRunning(const platform::URL& url, bool purgeUnusedTags) {
     logExchange("# ExportAll #");
 
     // A fresh record every time: what an earlier export carried (a template
@@ -119,10 +134,14 @@ bool ExportData::exportAll(const platform::URL& url, bool purgeUnusedTags) {
 }
 
 bool ExportData::exportTagDataArray(ExportImportData& record, bool purgeUnusedTags) {
-    const auto tags = TagManager::shared()->allAvailableTags()->snapshot();
+    const auto tagManager = TagManager::shared();
+    const auto tags = tagManager->allAvailableTags()->snapshot();
     if (tags->empty()) return true;
-    const bool dropUnused = purgeUnusedTags && !std::all_of(tags->begin(), tags->end(),
-                                                            [](const iconTag::Ptr& t) { return t && t->tagUsed(); });
+    // The save at quit's rule: before a completed count over entries that
+    // were all read, "unused" says nothing, and every tag goes into the file.
+    const bool dropUnused = purgeUnusedTags && tagManager->mayDropUnusedTags() &&
+                            !std::all_of(tags->begin(), tags->end(),
+                                         [](const iconTag::Ptr& t) { return t && t->tagUsed(); });
     std::vector<iconTag::Ptr> kept;
     for (const auto& tag : *tags)
         if (tag && (!dropUnused || tag->tagUsed()) && tag->shouldSavedToConfig()) kept.push_back(tag);
@@ -167,10 +186,22 @@ bool ExportData::writeCSV(const platform::URL& url, const std::shared_ptr<DataSt
     const auto entries = items ? items->snapshot() : nullptr;
     if (!entries || entries->empty()) return false;
     ExportImportManager::Running running(ExportImportManagerState::exportRunning, false);
+    try {
+        return writeCSVRunning(url, *entries);
+    } catch (const std::exception& e) {
+        logExchangeError(std::string("!! Writing the CSV list stopped: ") + e.what());
+        showAlert(std::string("Error on writing strings to file: ") + e.what(), kExportError);
+    } catch (...) {
+        logExchangeError("!! Writing the CSV list stopped by an unknown failure");
+        showAlert("Error on writing strings to file: unknown failure", kExportError);
+    }
+    return false;
+}
 
+bool ExportData::writeCSVRunning(const platform::URL& url, const std::vector<TableViewItem::Ptr>& entries) {
     std::vector<std::string> lines{"Name,Path,Tags,Hotkey,Comment"};
-    lines.reserve(entries->size() + 1);
-    for (const auto& entry : *entries)
+    lines.reserve(entries.size() + 1);
+    for (const auto& entry : entries)
         if (entry) csvRow(*entry, lines);
     const std::string text = joined(lines, "\n");
 

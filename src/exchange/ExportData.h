@@ -60,6 +60,11 @@ public:
     // null restores normal operation.
     using StepFaultInjector = std::function<bool(Step step)>;
     static void setStepFaultInjector(StepFaultInjector injector);
+
+private:
+    // The work of exportAll and writeCSV once the state says it is running.
+    bool exportAllRunning(const platform::URL& url, bool purgeUnusedTags);
+    bool writeCSVRunning(const platform::URL& url, const std::vector<TableViewItem::Ptr>& entries);
 };
 
 }  // namespace frelt

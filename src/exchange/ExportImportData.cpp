@@ -1,5 +1,6 @@
 #include "exchange/ExportImportData.h"
 
+#include <unordered_set>
 #include <utility>
 
 namespace frelt {
@@ -30,6 +31,7 @@ std::set<std::string> withPlainClasses(std::set<std::string> classes) {
 
 const char* describe(ExportFileFailure part) {
     switch (part) {
+    case ExportFileFailure::tooManyObjects:
     case ExportFileFailure::notAnExportFile: return "the file";
     case ExportFileFailure::entries: return "the entries";
     case ExportFileFailure::tags: return "the tags";
@@ -47,12 +49,14 @@ ExportFileReadResult failed(ExportFileFailure part, const std::string& reason) {
 }
 
 // The root of a nested archive, decoded with only `allowed`; none with a
-// reason in `error` when the archive is damaged or holds another class.
+// reason in `error` when the archive is damaged, holds another class or a
+// list too long for any real store (`tooLong` then set).
 std::optional<ArchiveObject> nestedRoot(const platform::Data& data, const std::set<std::string>& allowed,
-                                        std::string& error) {
-    auto result = KeyedUnarchiver::unarchiveTopLevelObject(data, allowed);
+                                        std::string& error, bool& tooLong) {
+    auto result = KeyedUnarchiver::unarchiveTopLevelObject(data, allowed, maximumExportListCount);
     if (!result) {
         error = result.error;
+        tooLong = result.listTooLong;
         return std::nullopt;
     }
     return std::move(result.object);
@@ -63,9 +67,9 @@ std::optional<ArchiveObject> nestedRoot(const platform::Data& data, const std::s
 // stored lists of the settings do.
 template <class T>
 bool readList(const std::optional<platform::Data>& data, const std::set<std::string>& allowed,
-              std::vector<std::shared_ptr<T>>& out, std::string& error) {
+              std::vector<std::shared_ptr<T>>& out, std::string& error, bool& tooLong) {
     if (!data) return true;
-    const auto root = nestedRoot(*data, allowed, error);
+    const auto root = nestedRoot(*data, allowed, error, tooLong);
     if (!root) return false;
     if (root->isNull()) return true;
     const auto* elements = root->asArray();
@@ -74,6 +78,10 @@ bool readList(const std::optional<platform::Data>& data, const std::set<std::str
         return false;
     }
     out.reserve(elements->size());
+    // An object is archived once however often it is named: a list that
+    // names one twice was not written by an export, and a store must not
+    // hold one entry twice.
+    std::unordered_set<const T*> seen;
     for (const auto& element : *elements) {
         auto object = element.as<T>();
         if (!object) {
@@ -81,7 +89,7 @@ bool readList(const std::optional<platform::Data>& data, const std::set<std::str
             out.clear();
             return false;
         }
-        out.push_back(std::move(object));
+        if (seen.insert(object.get()).second) out.push_back(std::move(object));
     }
     return true;
 }
@@ -187,23 +195,25 @@ ExportFileReadResult readExportFile(const platform::Data& bytes) {
     }();
     (void)registered;
 
-    auto top = KeyedUnarchiver::unarchiveTopLevelObject(bytes, exportclasses::record());
-    if (!top) return failed(Failure::notAnExportFile, top.error);
+    auto top = KeyedUnarchiver::unarchiveTopLevelObject(bytes, exportclasses::record(), maximumExportListCount);
+    if (!top) return failed(top.listTooLong ? Failure::tooManyObjects : Failure::notAnExportFile, top.error);
     auto record = top.object.as<ExportImportData>();
     if (!record) return failed(Failure::notAnExportFile, "its root object is no export record");
 
     ExportFileContent content;
     content.record = record;
     std::string error;
-    if (!readList(record->allDataArchive, exportclasses::entries(), content.entries, error))
-        return failed(Failure::entries, error);
-    if (!readList(record->allTagsArchive, exportclasses::tags(), content.tags, error))
-        return failed(Failure::tags, error);
-    if (!readList(record->urlTemplateArchive, urlTemplateData::archiveClasses(), content.templates, error))
-        return failed(Failure::templates, error);
+    bool tooLong = false;
+    const auto failedIn = [&](Failure part) { return failed(tooLong ? Failure::tooManyObjects : part, error); };
+    if (!readList(record->allDataArchive, exportclasses::entries(), content.entries, error, tooLong))
+        return failedIn(Failure::entries);
+    if (!readList(record->allTagsArchive, exportclasses::tags(), content.tags, error, tooLong))
+        return failedIn(Failure::tags);
+    if (!readList(record->urlTemplateArchive, urlTemplateData::archiveClasses(), content.templates, error, tooLong))
+        return failedIn(Failure::templates);
     if (record->globalKeyCombo) {
-        const auto root = nestedRoot(*record->globalKeyCombo, exportclasses::globalKeyCombo(), error);
-        if (!root) return failed(Failure::globalKeyCombo, error);
+        const auto root = nestedRoot(*record->globalKeyCombo, exportclasses::globalKeyCombo(), error, tooLong);
+        if (!root) return failedIn(Failure::globalKeyCombo);
         auto combo = root->as<KeyCombo>();
         if (!combo && !root->isNull()) return failed(Failure::globalKeyCombo, "the archive holds no key combination");
         content.globalKeyCombo = std::move(combo);

@@ -110,8 +110,15 @@ struct ExportFileContent {
     std::optional<KeyCombo::Ptr> globalKeyCombo;
 };
 
+// No list of a real store comes near this many objects (entries, tags,
+// templates, search folders); a file whose lists are longer is refused
+// before any list of it is built.
+inline constexpr std::size_t maximumExportListCount = 1'000'000;
+
 // Which part of a file could not be used.
 enum class ExportFileFailure {
+    // A list longer than maximumExportListCount, in any part of the file.
+    tooManyObjects,
     // Not a keyed archive, or its root is no export record.
     notAnExportFile,
     // A nested archive that is damaged, holds a class it may not, or holds

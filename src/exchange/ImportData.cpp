@@ -3,7 +3,9 @@
 #include <cmath>
 #include <filesystem>
 #include <cstdio>
+#include <exception>
 #include <memory>
+#include <string>
 
 #include "app/AppDelegate.h"
 #include "exchange/ExchangeFiles.h"
@@ -13,6 +15,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "sources/FileHelpers.h"
 #include "sources/access/SandboxFileAccess.h"
+#include "sources/discovery/ProxySpotlightQueryFS.h"
 #include "sources/urls/URLManager.h"
 #include "store/DataStorage.h"
 #include "store/LocalizedStrings.h"
@@ -66,6 +69,11 @@ std::optional<platform::Data> readImportFile(const platform::URL& url, std::stri
 // The one alert a file that cannot be used in full shows.
 void showExtractionAlert(ExportFileFailure failure) {
     switch (failure) {
+    case ExportFileFailure::tooManyObjects:
+        showAlert("The file holds more than " + std::to_string(maximumExportListCount) +
+                      " objects in one list, far more than any real store. Nothing was imported.",
+                  kImportError);
+        return;
     case ExportFileFailure::notAnExportFile:
         showAlert("The file holds no exported configuration.", kImportError);
         return;
@@ -79,6 +87,74 @@ void showExtractionAlert(ExportFileFailure failure) {
         return;
     }
 }
+
+// An imported choice that is not one of the choices offered takes the
+// setting's fallback, as a stored value that cannot be read does: a window
+// style the hotkey cannot show, a click type nothing handles.
+template <class Choice>
+int offeredChoice(const char* setting, std::int64_t value, const std::vector<Choice>& offered) {
+    for (const auto& choice : offered)
+        if (choice.index == value) return choice.index;
+    logExchangeError(std::string("Imported ") + setting + " " + std::to_string(value) +
+                     " is not one of the offered values, 0 taken instead");
+    return 0;
+}
+
+// What an import replaces, as it was before: put back when the import stops
+// half way, so that a failure changes nothing.
+struct ImportedState {
+    std::vector<TableViewItem::Ptr> entries;
+    std::vector<iconTag::Ptr> tags;
+    std::vector<std::shared_ptr<urlTemplateData>> templates;
+    ExportImportData settings;
+    KeyCombo::Ptr globalKeyCombo;
+
+    static ImportedState now() {
+        ImportedState state;
+        state.entries = DataStorage::shared()->allData()->toVector();
+        state.tags = TagManager::shared()->allAvailableTags()->toVector();
+        state.templates = URLManager::shared()->urlTemplates;
+        const auto config = AppDelegate::shared()->config;
+        auto& r = state.settings;
+        r.windowViewStyle = config->windowViewStyle;
+        r.clickType = config->clickType;
+        r.mainPopoverAnimated = config->mainPopoverAnimated;
+        r.alternateFolderBrowser = config->alternateFolderBrowser;
+        r.customSpotlightSearchScope = config->customSpotlightSearchScope;
+        r.searchForComments = config->searchForComments;
+        r.searchForTags = config->searchForTags;
+        r.selectingTagsInMainWindowLaunchAll = config->selectingTagsInMainWindowLaunchAll;
+        r.useSmallModeInMainView = config->useSmallModeInMainView;
+        r.showPathInMainView = config->showPathInMainView;
+        r.entryBackgroundAlphaValue = config->entryBackgroundAlphaValue;
+        state.globalKeyCombo = config->globalKeyCombo;
+        return state;
+    }
+
+    void restore() const {
+        const auto store = DataStorage::shared();
+        store->allData()->removeAll();
+        store->allData()->appendContentsOf(entries);
+        const auto& registry = TagManager::shared()->allAvailableTags();
+        registry->removeAll();
+        registry->appendContentsOf(tags);
+        URLManager::shared()->urlTemplates = templates;
+        const auto config = AppDelegate::shared()->config;
+        const auto& r = settings;
+        config->windowViewStyle = static_cast<int>(r.windowViewStyle);
+        config->clickType = static_cast<int>(r.clickType);
+        config->mainPopoverAnimated = r.mainPopoverAnimated;
+        config->alternateFolderBrowser = r.alternateFolderBrowser;
+        config->customSpotlightSearchScope = r.customSpotlightSearchScope;
+        config->searchForComments = r.searchForComments;
+        config->searchForTags = r.searchForTags;
+        config->selectingTagsInMainWindowLaunchAll = r.selectingTagsInMainWindowLaunchAll;
+        config->useSmallModeInMainView = r.useSmallModeInMainView;
+        config->showPathInMainView = r.showPathInMainView;
+        config->entryBackgroundAlphaValue = r.entryBackgroundAlphaValue;
+        config->globalKeyCombo = globalKeyCombo;
+    }
+};
 
 }  // namespace
 
@@ -121,6 +197,29 @@ bool ImportData::confirmImportWarning() {
 
 bool ImportData::importFromURL(const platform::URL& url) {
     ExportImportManager::Running running(ExportImportManagerState::importRunning, true);
+    // Nothing above this catches: an exception here (out of memory on a
+    // hostile file, a fault anywhere in the replacement) would end the
+    // program. It ends the import instead, with one alert, and whatever had
+    // been replaced already is put back.
+    const ImportedState before = ImportedState::now();
+    try {
+        return importFromURLRunning(url);
+    } catch (const std::exception& e) {
+        logExchangeError(std::string("!! Import stopped: ") + e.what());
+    } catch (...) {
+        logExchangeError("!! Import stopped by an unknown failure");
+    }
+    try {
+        before.restore();
+        DataStorage::shared()->rebuildData(RebuildDataReason::importData);
+    } catch (...) {
+        logExchangeError("!! The data from before the import could not be rebuilt");
+    }
+    showAlert("The file could not be imported. Nothing was changed.", kImportError);
+    return false;
+}
+
+bool ImportData::importFromURLRunning(const platform::URL& url) {
     logExchange("Loading Importfile");
 
     // The user chose this file and confirmed: every failure from here on is
@@ -161,7 +260,14 @@ bool ImportData::importFromURL(const platform::URL& url) {
     logExchange("Import successfully completed");
 
     logExchange("Save and refresh Data from Import");
+    // The file's entries were read in full: a count over them is the truth.
+    TagManager::shared()->setStoredEntriesUnreadable(false);
     TagManager::shared()->validateTagSymbols();
+    // The application search reports only changes of its results, and an
+    // import changes none of them: every application it knows comes back now,
+    // as at a launch, rather than at the next start.
+    if (const auto& search = DataStorage::shared()->proxySpotlightQueryFSAllApps())
+        search->addKnownApplications();
     DataStorage::shared()->rebuildData(RebuildDataReason::importData);
     AppDelegate::shared()->config->saveConfig(false);
     logExchange("Save and refresh Data from Import successfully completed");
@@ -209,8 +315,8 @@ void ImportData::applySettings(const ExportImportData& record) {
     // The window size and the two drawing flags stay as they are here.
     const auto config = AppDelegate::shared()->config;
     auto& center = platform::NotificationCenter::defaultCenter();
-    config->windowViewStyle = static_cast<int>(record.windowViewStyle);
-    config->clickType = static_cast<int>(record.clickType);
+    config->windowViewStyle = offeredChoice("windowViewStyle", record.windowViewStyle, config->availableWindowStyles);
+    config->clickType = offeredChoice("clickType", record.clickType, config->availableClickTypes);
     config->mainPopoverAnimated = record.mainPopoverAnimated;
     config->alternateFolderBrowser = record.alternateFolderBrowser;
     config->customSpotlightSearchScope = record.customSpotlightSearchScope;

@@ -43,6 +43,7 @@ public:
     void importGlobalHotkey(const std::optional<KeyCombo::Ptr>& combo);
 
 private:
+    bool importFromURLRunning(const platform::URL& url);
     void applySettings(const ExportImportData& record);
 };
 

@@ -16,8 +16,8 @@
 //   - a record of a list that yields no object (or is not of the list's
 //     class) is left out and the rest of the list loads;
 //   - unused tags are dropped only by a save that follows a completed count
-//     of the tags' use (TagManager::removeUnusedTags), and never in a run
-//     whose stored entries could not be read.
+//     of the tags' use, and never in a run whose stored entries could not be
+//     read (TagManager::mayDropUnusedTags, the rule the export follows too).
 //
 // URL templates ("urlTemplateData") share only the rules on an archive that
 // cannot be read and on records that yield no object. Their list is saved as
@@ -167,13 +167,8 @@ void Configuration::saveAllDataArray() {
 void Configuration::saveTagDataArray(bool dropUnusedTags) {
     logConfig("saveTagDataArray");
     const auto tagManager = TagManager::shared();
-    if (dropUnusedTags && entryArchive_.unreadable) {
-        // A count over what is left when the user's entries could not be read
-        // (only what the search index found) says nothing of their tags.
-        log(LogCategory::config, LogLevel::Error, "!! unused tags kept: the stored entries could not be read");
-    } else if (dropUnusedTags && !tagManager->allTagsUsed()) {
-        tagManager->removeUnusedTags();
-    }
+    // Only after a completed count over entries that were all read.
+    if (dropUnusedTags && !tagManager->allTagsUsed()) tagManager->removeUnusedTags();
     const auto tags = shouldSaveToConfig().filtered(tagManager->allAvailableTags()->toVector());
     if (!storeUsersList(*defaults, Keys::tagData, tagArchive_, tags))
         showAlert("Error saving arrayOfAllTags to UserDefaults", kConfigError);
@@ -201,6 +196,8 @@ void Configuration::loadAllDataArray() {
     std::vector<TableViewItem::Ptr> entries;
     const StoredList stored = readList(*defaults, Keys::applicationData, entries);
     entryArchive_ = {true, !entries.empty(), stored == StoredList::unreadable};
+    // A count over what is left says nothing of the lost entries' tags.
+    TagManager::shared()->setStoredEntriesUnreadable(entryArchive_.unreadable);
     if (stored == StoredList::list) allData->appendContentsOf(std::move(entries));
     else allData->removeAll();
 

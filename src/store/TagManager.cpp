@@ -234,6 +234,10 @@ bool TagManager::allTagsUsed() const {
 }
 
 void TagManager::removeUnusedTags() {
+    if (storedEntriesUnreadable_) {
+        log(LogCategory::tagManager, LogLevel::Error, "!! unused tags kept: the stored entries could not be read");
+        return;
+    }
     if (!tagUsageCounted_) {
         log(LogCategory::tagManager, LogLevel::Error, "!! unused tags kept: their use has not been counted yet");
         return;

@@ -84,17 +84,27 @@ public:
     // (launch-all hotkey) is set, if any.
     iconTag::Ptr firstVisibleTagWithHotkey() const;
     iconTag::Ptr firstVisibleTagWithHotkeyLaunchAll() const;
-    // For the save and the export that drop unused tags: whether every tag is
-    // used, and the removal (from allAvailableTags itself) of every unused
-    // one when some is not. The removal happens only after a completed count
-    // (tagUsageCounted()): before one, every tag reads as unused, and
-    // dropping them would lose every tag's symbol, colour and hotkeys.
+    // For the save at quit and the user's export, which drop unused tags:
+    // whether every tag is used, and the removal (from allAvailableTags
+    // itself) of every unused one when some is not. One rule for both:
+    // unused tags may be dropped (mayDropUnusedTags()) only after a completed
+    // count (tagUsageCounted()) over entries that were all read. Before a
+    // count every tag reads as unused; after a launch whose stored entries
+    // could not be read, the count runs over what is left (what the search
+    // found) and marks the lost entries' tags unused. Dropping them then
+    // would lose every tag's symbol, colour and hotkeys.
     bool allTagsUsed() const;
+    bool mayDropUnusedTags() const { return tagUsageCounted_ && !storedEntriesUnreadable_; }
+    // Removes the unused tags when the rule allows it; logs why not otherwise.
     void removeUnusedTags();
     bool tagUsageCounted() const { return tagUsageCounted_; }
     // The registry's tags were replaced (loaded, imported): they have not
     // been counted.
     void forgetTagCount() { tagUsageCounted_ = false; }
+    // Set by the load of the stored entries when they could not be read, for
+    // the rest of the run; cleared when entries that were read in full
+    // replace the store (an import).
+    void setStoredEntriesUnreadable(bool unreadable) { storedEntriesUnreadable_ = unreadable; }
 
     // --- Rebuild -----------------------------------------------------------------------
     // The data store's validation, first: every tag unused, hidden (posting visibilityChanged
@@ -158,6 +168,7 @@ private:
     std::optional<std::unordered_map<std::string, iconTag::Ptr>> countIndex_;
     iconTag::Ptr countedTagWithName(std::string_view name) const;
     bool tagUsageCounted_ = false;
+    bool storedEntriesUnreadable_ = false;
 
     std::vector<std::string> iconNames_;
     std::shared_ptr<TagArray> allAvailableTags_;

@@ -129,6 +129,57 @@ TEST_F(ExportDataTest, AUserExportDropsTheTagsNoEntryUsesAndABackupKeepsThem) {
     EXPECT_EQ(registeredTagNames(), (Strings{"work", "work|reports", "web", "tools|text", "routines"}));
 }
 
+// "Unused" is only known after a completed count over entries that were all
+// read: before the first count every tag reads as unused, and after a launch
+// whose stored entries could not be read the count runs over what the search
+// found and marks the lost entries' tags unused. Neither the user's export
+// nor the save at quit after it may then drop a tag.
+TEST_F(ExportDataTest, AUserExportDropsNoTagBeforeACountOverEntriesThatWereAllRead) {
+    struct Case {
+        const char* name;
+        bool entriesUnreadable;
+    };
+    for (const Case& c : {Case{"before the first count", false}, Case{"stored entries unreadable", true}}) {
+        SCOPED_TRACE(c.name);
+        // A run that has read (empty) stored lists, so that saves are allowed.
+        config()->loadAllDataArray();
+        config()->loadTagDataArray();
+        fillStore();
+        config()->saveConfig(false);
+        const Strings registered = registeredTagNames();
+        ASSERT_EQ(registered.size(), 5u);
+
+        if (c.entriesUnreadable) {
+            config()->defaults->set(DefaultsKeys::applicationData, platform::Value(platform::Data{'b', 'p', 'l'}));
+            expectAlert("Error loading data", "The data could not be loaded successfully");
+            config()->loadAllDataArray();
+            config()->loadTagDataArray();
+            // The search refills the store; the count covers only that.
+            add(TableViewItem::initForSpotlightApp(makeApplication("apps/found.desktop", "Found"), "Found"));
+            store()->rebuildData(RebuildDataReason::spotlightDatabaseFirstUpdate);
+            drain();
+            ASSERT_TRUE(tagManager()->tagUsageCounted());
+        } else {
+            ASSERT_FALSE(tagManager()->tagUsageCounted());
+        }
+
+        ASSERT_TRUE(manager()->exportData->exportAll(exportURL(), true));
+        drain();
+        EXPECT_EQ(tagNamesIn(readBack(exportURL())), registered);
+        EXPECT_EQ(registeredTagNames(), registered);
+
+        config()->saveConfig(true);
+        const auto stored = platform::KeyedUnarchiver::unarchiveTopLevelObject(
+            *config()->defaults->dataForKey(DefaultsKeys::tagData));
+        ASSERT_TRUE(stored.object.asArray());
+        EXPECT_EQ(stored.object.asArray()->size(), registered.size());
+
+        clearEverything();
+        config()->defaults->removeObjectForKey(DefaultsKeys::applicationData);
+        config()->defaults->removeObjectForKey(DefaultsKeys::tagData);
+    }
+}
+
 TEST_F(ExportDataTest, EveryExportIsBuiltAfreshFromTheLiveData) {
     fillStore();
     config()->hotkeyBorder = true;

@@ -5,12 +5,23 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <new>
+#include <set>
 #include <stdexcept>
 
 #include "ExchangeTestSupport.h"
 #include "app/FreltManager.h"
 #include "platform/appkit/OpenPanel.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Paths.h"
+#include "sources/discovery/ProxySpotlightQueryFS.h"
 #include "store/StoreConstants.h"
 
 using namespace frelt;
@@ -200,6 +211,9 @@ TEST_F(ImportDataTest, WhileAnImportsAlertIsUpNoWindowMayOpen) {
 TEST_F(ImportDataTest, AnExceptionStillReturnsTheManagerToIdleWithTheProxiesOn) {
     const auto path = root() / "text.frelt_ExportData";
     writeBytes(path, {'x'});
+    // An alert that throws is past the boundary's own alert: the exception
+    // goes on, and still leaves nothing running.
+    script->answerAlert([](platform::Alert&) -> platform::AlertAnswer { throw std::runtime_error("alert failed"); });
     script->answerAlert([](platform::Alert&) -> platform::AlertAnswer { throw std::runtime_error("alert failed"); });
     EXPECT_THROW(importFrom(path), std::runtime_error);
     EXPECT_EQ(manager()->state(), ExportImportManagerState::idle);
@@ -207,9 +221,143 @@ TEST_F(ImportDataTest, AnExceptionStillReturnsTheManagerToIdleWithTheProxiesOn) 
 
     ExportData::setStepFaultInjector([](ExportData::Step) { return true; });
     script->answerAlert([](platform::Alert&) -> platform::AlertAnswer { throw std::runtime_error("alert failed"); });
+    script->answerAlert([](platform::Alert&) -> platform::AlertAnswer { throw std::runtime_error("alert failed"); });
     EXPECT_THROW(manager()->exportData->exportAll(exportURL(), false), std::runtime_error);
     EXPECT_EQ(manager()->state(), ExportImportManagerState::idle);
     EXPECT_TRUE(store()->enableDataProxies());
+}
+
+// Nothing above the import and the export catches: an exception inside them
+// (out of memory on a hostile file, a fault half way through replacing the
+// data) ends there, with one alert, nothing running and nothing changed.
+TEST_F(ImportDataTest, AnExceptionInsideTheWorkShowsOneAlertAndChangesNothing) {
+    const auto file = exportURL("good.frelt_ExportData");
+    ASSERT_TRUE(manager()->exportData->exportAll(file, false));
+    add(TableViewItem::initForURL("https://example.org/later", "Later", ""))->setComment("after the export");
+    registerTag("later", 3)->setColor(platform::Color::sRGB(0, 1, 0));
+    config()->clickType = 0;
+    drain();
+    const Strings before = everything();
+
+    // Half way: the lists are replaced when the settings' first notice throws.
+    auto failing = platform::NotificationCenter::defaultCenter().observe(
+        Notifications::customSpotlightSearchScopeChanged, nullptr,
+        [](const platform::Notification&) { throw std::bad_alloc(); });
+    expectAlert("The file could not be imported. Nothing was changed.", "Error: Import");
+    EXPECT_FALSE(importFrom(file.path()));
+    failing.cancel();
+    drain();
+    EXPECT_EQ(script->pendingAnswerCount(), 0u);
+    EXPECT_EQ(everything(), before);
+    EXPECT_EQ(manager()->state(), ExportImportManagerState::idle);
+    EXPECT_TRUE(store()->enableDataProxies());
+
+    fs::remove(file.path());
+    ExportData::setStepFaultInjector([](ExportData::Step) -> bool { throw std::bad_alloc(); });
+    expectAlert("Failed to save configuration to file!", "Error: Configuration");
+    EXPECT_FALSE(manager()->exportData->exportAll(file, true));
+    EXPECT_EQ(script->pendingAnswerCount(), 0u);
+    EXPECT_FALSE(fs::exists(file.path()));
+    EXPECT_EQ(everything(), before);
+    EXPECT_EQ(manager()->state(), ExportImportManagerState::idle);
+    EXPECT_TRUE(store()->enableDataProxies());
+}
+
+// Files made to take the import down or slip past its checks, kept beside
+// the tests (and as fuzz seeds) by make_crafted_imports.py, with the large
+// forms of their shapes built here. Each is refused with one alert and
+// changes nothing, or imported with what it holds brought within bounds.
+TEST_F(ImportDataTest, CraftedFilesAreRefusedOrTamedWithinTheImportsBounds) {
+    struct Case {
+        std::string name;
+        // The alert of a refusal; empty for a file that imports.
+        std::string message;
+        std::string informative;
+        std::function<void()> checkImported;
+    };
+    const auto settingsFellBack = [this] {
+        EXPECT_EQ(config()->windowViewStyle, 0);
+        EXPECT_EQ(config()->clickType, 0);
+        EXPECT_EQ(loggedAfter("Imported windowViewStyle ").size(), 1u);
+        EXPECT_EQ(loggedAfter("Imported clickType ").size(), 1u);
+    };
+    const std::string tooMany = "The file holds more than 1000000 objects in one list, far more than any real "
+                                "store. Nothing was imported.";
+    const std::vector<Case> cases = {
+        {"scope-repeating-one-text", kNotAnExportFile, "Error: Import", {}},
+        {"entry-tags-repeating-one-text", kDataError, kDataErrorText, {}},
+        {"colours-naming-one-large-data", kDataError, kDataErrorText, {}},
+        {"one-archive-under-every-key", kDataError, kDataErrorText, {}},
+        {"one-entry-named-many-times", "", "",
+         [this] {
+             EXPECT_EQ(loggedAfter("loaded "), Strings{"1 Items"});
+             EXPECT_EQ(store()->allData()->count(), 1u);
+         }},
+        {"settings-out-of-range", "", "", settingsFellBack},
+        {"settings-beyond-int", "", "", settingsFellBack},
+        // Built here: a million and one entries, one entry named again and again.
+        {"a-million-and-one-entries", tooMany, "Error: Import", {}},
+    };
+    const fs::path crafted = fs::path(FRELT_SOURCE_DIR) / "tests/exchange/data/crafted";
+    std::set<std::string> covered;
+    for (const auto& c : cases) covered.insert("crafted-" + c.name + ".frelt_ExportData");
+    for (const auto& file : fs::directory_iterator(crafted))
+        EXPECT_TRUE(covered.count(file.path().filename().string())) << "no case for " << file.path();
+
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::path path = crafted / ("crafted-" + c.name + ".frelt_ExportData");
+        if (!fs::exists(path)) {
+            path = root() / "big.frelt_ExportData";
+            ArchiveBuilder entries;
+            const UID one = entries.instance("_TtC5frelt13TableViewItem",
+                                             {{"name", entries.add("Again")}, {"path", entries.add("https://example.org/")}});
+            writeBytes(path, recordHolding("allDataArchive",
+                                           entries.data(entries.array(platform::ValueArray(1'000'001, Value(one))))));
+        }
+        clearEverything();
+        fillStore();
+        logs().clear();
+        const Strings before = everything();
+        if (c.message.empty()) {
+            EXPECT_TRUE(importFrom(path));
+            if (c.checkImported) c.checkImported();
+        } else {
+            expectAlert(c.message, c.informative);
+            EXPECT_FALSE(importFrom(path));
+            EXPECT_EQ(everything(), before);
+        }
+        drain();
+        EXPECT_EQ(script->pendingAnswerCount(), 0u);
+        EXPECT_EQ(manager()->state(), ExportImportManagerState::idle);
+    }
+}
+
+// One long text named again and again (60 GB asked of a 1.5 MB file) asks
+// for far more memory than the machine has; the read must be refused within
+// the archive's budget, long before. Run in a child whose address space is
+// capped, so that the old fault (copying every element before counting it)
+// shows as the child dying rather than as this machine running out of memory.
+TEST_F(ImportDataTest, ATextListAskingForGigabytesIsRefusedWithinTheBudget) {
+    ArchiveBuilder a;
+    const UID text = a.add(std::string(1'000'000, 'x'));
+    const auto bytes = a.data(a.instance("_TtC5frelt16ExportImportData",
+                                         {{"customSpotlightSearchScope",
+                                           a.array(platform::ValueArray(60'000, Value(text)))}}));
+    ASSERT_LT(bytes.size(), 2u << 20);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto readWithCappedMemory = [&bytes] {
+        std::ifstream statm("/proc/self/statm");
+        unsigned long long pages = 0;
+        statm >> pages;
+        rlimit capped{};
+        capped.rlim_cur = capped.rlim_max = pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (rlim_t{1} << 30);
+        setrlimit(RLIMIT_AS, &capped);
+        const auto read = readExportFile(bytes);
+        std::_Exit(!read.content && read.error.find("beyond the allowed size") != std::string::npos ? 0 : 1);
+    };
+    EXPECT_EXIT(readWithCappedMemory(),
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(ImportDataTest, TheCommandEndsQuietlyUnlessTheUserConfirmsAndMayRead) {
@@ -287,6 +435,65 @@ TEST_F(ImportDataTest, AnImportStartsFromAnEmptyTrashAndReplacesEveryList) {
     for (const auto& line : everything()) EXPECT_EQ(line.find("Later"), std::string::npos) << line;
     for (const auto& line : registeredTags()) EXPECT_NE(line.rfind("later", 0), 0u) << line;
     EXPECT_EQ(loggedAfter("loaded "), Strings{"7 Items"});
+}
+
+// The application search publishes only changes of its results; an import
+// (or the restore of a backup, the same road) changes none of them, so the
+// applications the file did not carry must come back by the import itself.
+class ImportWithApplicationSearchTest : public ExchangeTest {
+protected:
+    static Strings applicationNames() {
+        Strings names;
+        for (const auto& e : *store()->allData()->snapshot())
+            if (e->path().find("/applications/") != std::string::npos) names.push_back(e->name());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+TEST_F(ImportWithApplicationSearchTest, EveryApplicationTheSearchKnowsIsInTheStoreAfterAnImport) {
+    const fs::path apps = platform::Paths::dataHome() / "applications";
+    Strings all;
+    for (int i = 0; i < 10; ++i) {
+        const std::string name = "App" + std::to_string(i);
+        makeApplication(fs::relative(apps / (name + ".desktop"), root()).string(), name);
+        all.push_back(name);
+    }
+    store()->setEnableDataProxies(true);
+    const auto query = store()->proxySpotlightQueryFSAllApps()->spotlightQuery();
+    ASSERT_TRUE(runUntil([&] { return query->state.value() == SpotlightQueryState::finishedGathering; }));
+    ASSERT_EQ(applicationNames(), all);
+    // Three carry something the user keeps, so only they are in the file.
+    for (const auto& e : store()->allData()->toVector())
+        if (e->name() == "App1" || e->name() == "App4" || e->name() == "App7") e->setTags({"kept"});
+    drain();
+
+    struct Case {
+        const char* name;
+        std::function<platform::URL()> file;
+    };
+    const Case cases[] = {
+        {"export then import", [this] {
+             EXPECT_TRUE(manager()->exportData->exportAll(exportURL(), true));
+             return exportURL();
+         }},
+        {"restore of a backup", [this] {
+             EXPECT_TRUE(manager()->exportVersionedBackup->createBackup());
+             return platform::URL::fileURL(manager()->exportVersionedBackup->listBackupFiles()->front());
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto file = c.file();
+        ASSERT_TRUE(manager()->importData->importFromURL(file));
+        EXPECT_EQ(applicationNames(), all);
+        // And once the search has run again after the import.
+        runUntil([&] { return query->state.value() == SpotlightQueryState::finishedGathering; });
+        drain();
+        EXPECT_EQ(applicationNames(), all);
+        for (const auto& e : store()->allData()->toVector())
+            EXPECT_TRUE(e->isFoundBySpotlight()) << e->name();
+    }
 }
 
 }  // namespace

@@ -628,24 +628,31 @@ struct KeyedUnarchiver::ClassRecord {
 };
 
 KeyedUnarchiver::KeyedUnarchiver(const BinaryPropertyList& plist, Object objects, std::size_t inputSize,
-                                 const std::set<std::string>* allowed)
+                                 const std::set<std::string>* allowed, std::size_t maximumListCount)
     : plist_(plist),
       objects_(objects),
       objectCount_(plist.size(objects)),
       allowed_(allowed),
       cache_(objectCount_),
       inProgress_(objectCount_, 0),
-      budget_(64 * static_cast<std::uint64_t>(inputSize) + (1u << 20)) {}
+      budget_(64 * static_cast<std::uint64_t>(inputSize) + (1u << 20)),
+      maximumListCount_(maximumListCount) {}
 
 UnarchiveResult KeyedUnarchiver::unarchiveTopLevelObject(const Data& data) { return unarchive(data, nullptr); }
 
 UnarchiveResult KeyedUnarchiver::unarchiveTopLevelObject(const Data& data, const std::set<std::string>& allowed) {
-    std::set<std::string> canonical;
-    for (const auto& name : allowed) canonical.insert(CodingRegistry::canonicalName(name));
-    return unarchive(data, &canonical);
+    return unarchiveTopLevelObject(data, allowed, SIZE_MAX);
 }
 
-UnarchiveResult KeyedUnarchiver::unarchive(const Data& data, const std::set<std::string>* allowed) {
+UnarchiveResult KeyedUnarchiver::unarchiveTopLevelObject(const Data& data, const std::set<std::string>& allowed,
+                                                         std::size_t maximumListCount) {
+    std::set<std::string> canonical;
+    for (const auto& name : allowed) canonical.insert(CodingRegistry::canonicalName(name));
+    return unarchive(data, &canonical, maximumListCount);
+}
+
+UnarchiveResult KeyedUnarchiver::unarchive(const Data& data, const std::set<std::string>* allowed,
+                                           std::size_t maximumListCount) {
     using Kind = BinaryPropertyList::Kind;
     UnarchiveResult result;
     std::string error;
@@ -694,7 +701,7 @@ UnarchiveResult KeyedUnarchiver::unarchive(const Data& data, const std::set<std:
         result.error = "The keyed archive has no \"$objects\" list beginning with \"$null\"";
         return result;
     }
-    KeyedUnarchiver unarchiver(*plist, *objects, data.size(), allowed);
+    KeyedUnarchiver unarchiver(*plist, *objects, data.size(), allowed, maximumListCount);
     static const std::string noClass;
     unarchiver.pushFrame(*top, &noClass);
     if (const auto rootObject = unarchiver.lookup("root")) {
@@ -707,6 +714,7 @@ UnarchiveResult KeyedUnarchiver::unarchive(const Data& data, const std::set<std:
     if (unarchiver.failed()) {
         result.object = {};
         result.error = "The keyed archive is damaged: " + unarchiver.error_;
+        result.listTooLong = unarchiver.listTooLong_;
     }
     return result;
 }
@@ -722,6 +730,16 @@ bool KeyedUnarchiver::charge(std::size_t bytes) {
     }
     budget_ -= bytes;
     return true;
+}
+
+bool KeyedUnarchiver::chargeList(std::uint64_t count, std::size_t elementSize, std::uint64_t index) {
+    if (count > maximumListCount_) {
+        listTooLong_ = true;
+        failWithError("object " + std::to_string(index) + " is a list of " + std::to_string(count) +
+                      " elements, more than the " + std::to_string(maximumListCount_) + " allowed");
+        return false;
+    }
+    return charge(count * elementSize);
 }
 
 void KeyedUnarchiver::pushFrame(Object dict, const std::string* className) {
@@ -782,15 +800,42 @@ std::optional<std::vector<std::string>> KeyedUnarchiver::plainStringArray(Object
     const auto refs = plist_.find(o, "NS.objects");
     if (!refs || plist_.kind(*refs) != Kind::Array) return std::nullopt;
     const std::uint64_t n = plist_.size(*refs);
-    std::vector<std::string> strings;
-    strings.reserve(n);
+    // Every element is checked and charged before anything is copied: one
+    // long text named a hundred thousand times is a small file that would
+    // ask for gigabytes. What the copies will cost is charged here, once.
+    std::uint64_t cost = 0;
+    // Each text is measured once, however often the list names it.
+    std::unordered_map<std::uint64_t, std::uint64_t> measured;
     for (std::uint64_t i = 0; i < n; ++i) {
         const auto element = plist_.uid(plist_.element(*refs, i));
         if (!element) return std::nullopt;
         if (*element == 0) continue;  // null, left out as arrays leave it out
-        auto text = plainString(*element);
-        if (!text) return std::nullopt;
-        strings.push_back(std::move(*text));
+        if (*element >= objectCount_) return std::nullopt;
+        if (const auto known = measured.find(*element); known != measured.end()) {
+            cost += known->second;
+            continue;
+        }
+        std::uint64_t size = 0;
+        if (cache_[*element]) {
+            const auto* text = cache_[*element]->asString();
+            if (!text) return std::nullopt;
+            size = text->size();
+        } else {
+            const Object s = plist_.element(objects_, *element);
+            if (plist_.kind(s) != Kind::String) return std::nullopt;
+            // A text kept as UTF-16 takes up to three bytes a unit as UTF-8.
+            size = plist_.textInPlace(s) ? plist_.size(s) : 3 * plist_.size(s);
+        }
+        measured.emplace(*element, size + sizeof(std::string));
+        cost += size + sizeof(std::string);
+    }
+    if (!chargeList(n, 0, *uid) || !charge(cost)) return std::nullopt;
+    std::vector<std::string> strings;
+    strings.reserve(n);
+    for (std::uint64_t i = 0; i < n; ++i) {
+        const auto element = *plist_.uid(plist_.element(*refs, i));
+        if (element == 0) continue;
+        strings.push_back(*plainString(element));
     }
     return strings;
 }
@@ -815,18 +860,22 @@ std::optional<std::string> KeyedUnarchiver::decodeString(const std::string& key)
 std::optional<std::vector<std::string>> KeyedUnarchiver::decodeStringArray(const std::string& key) {
     const auto v = lookup(key);
     if (!v) return std::nullopt;
-    const auto charged = [&](std::vector<std::string> strings) -> std::optional<std::vector<std::string>> {
-        std::size_t total = 0;
-        for (const auto& s : strings) total += s.size() + sizeof(std::string);
-        if (!charge(total)) return std::nullopt;
-        return strings;
-    };
     // A list of plain strings, as most are, is read where it lies; anything
-    // else (and anything wrong with it) takes the general way.
-    if (auto strings = plainStringArray(*v)) return charged(std::move(*strings));
-    auto strings = object(*v).asStringArray();
-    if (!strings) return std::nullopt;
-    return charged(std::move(*strings));
+    // else (and anything wrong with it) takes the general way. Either way
+    // the copies are charged before they are made.
+    if (auto strings = plainStringArray(*v)) return strings;
+    if (failed()) return std::nullopt;
+    const auto o = object(*v);
+    const auto* elements = o.asArray();
+    if (!elements) return std::nullopt;
+    std::uint64_t cost = 0;
+    for (const auto& e : *elements) {
+        const auto* text = e.asString();
+        if (!text) return std::nullopt;
+        cost += text->size() + sizeof(std::string);
+    }
+    if (!charge(cost)) return std::nullopt;
+    return o.asStringArray();
 }
 
 bool KeyedUnarchiver::decodeBool(const std::string& key) {
@@ -862,6 +911,15 @@ std::optional<Data> KeyedUnarchiver::decodeBytes(const std::string& key) {
     const auto v = lookup(key);
     if (!v || plist_.kind(*v) != BinaryPropertyList::Kind::Data || !charge(plist_.size(*v))) return std::nullopt;
     return *plist_.value(*v).asData();
+}
+
+std::optional<Data> KeyedUnarchiver::decodeData(const std::string& key) {
+    if (auto bytes = decodeBytes(key)) return bytes;
+    if (failed()) return std::nullopt;
+    const auto o = decodeObject(key);
+    const Data* data = o.asData();
+    if (!data || !charge(data->size())) return std::nullopt;
+    return *data;
 }
 
 ArchiveObject KeyedUnarchiver::object(Object reference) {
@@ -992,6 +1050,7 @@ ArchiveObject KeyedUnarchiver::instance(std::uint64_t index, Object dict) {
             return {};
         }
         const std::uint64_t n = plist_.size(*refs);
+        if (!chargeList(n, sizeof(ArchiveObject), index)) return {};
         ArchiveArray elements;
         elements.reserve(n);
         for (std::uint64_t i = 0; i < n; ++i) {
@@ -1016,6 +1075,7 @@ ArchiveObject KeyedUnarchiver::instance(std::uint64_t index, Object dict) {
             return {};
         }
         const std::uint64_t n = plist_.size(*keys);
+        if (!chargeList(n, 2 * sizeof(ArchiveObject), index)) return {};
         ArchiveDictionary pairs;
         pairs.reserve(n);
         for (std::uint64_t i = 0; i < n; ++i) {

@@ -224,6 +224,9 @@ private:
 struct UnarchiveResult {
     ArchiveObject object;
     std::string error;
+    // The archive was refused because one of its lists is longer than the
+    // caller allowed (error says so too).
+    bool listTooLong = false;
     explicit operator bool() const { return error.empty(); }
 };
 
@@ -244,6 +247,11 @@ public:
     // ...or refusing any class outside `allowedClassNames` (either name form;
     // strings, numbers and data are always allowed).
     static UnarchiveResult unarchiveTopLevelObject(const Data& data, const std::set<std::string>& allowedClassNames);
+    // ...and refusing, before it is built, any list (array or dictionary)
+    // of more than `maximumListCount` elements: a file can name one object
+    // millions of times at a byte or two each.
+    static UnarchiveResult unarchiveTopLevelObject(const Data& data, const std::set<std::string>& allowedClassNames,
+                                                   std::size_t maximumListCount);
 
     // Keyed reads inside a decoder. Absent keys and values of the wrong kind
     // read as null, false, 0 or nullopt.
@@ -261,6 +269,10 @@ public:
     float decodeFloat(const std::string& key);
     // Bytes stored under the key itself (encodeBytes); nullopt for anything else.
     std::optional<Data> decodeBytes(const std::string& key);
+    // The bytes of a data object under the key, or bytes stored under the key
+    // itself; nullopt for anything else. Each copy counts against the
+    // archive's size budget: many objects may name one large data object.
+    std::optional<Data> decodeData(const std::string& key);
 
     // The class name recorded for the object being decoded, as written.
     const std::string& currentClassName() const;
@@ -285,8 +297,12 @@ private:
     };
 
     KeyedUnarchiver(const BinaryPropertyList& plist, Object objects, std::size_t inputSize,
-                    const std::set<std::string>* allowed);
-    static UnarchiveResult unarchive(const Data& data, const std::set<std::string>* allowed);
+                    const std::set<std::string>* allowed, std::size_t maximumListCount);
+    static UnarchiveResult unarchive(const Data& data, const std::set<std::string>* allowed,
+                                     std::size_t maximumListCount = SIZE_MAX);
+    // Charges a list of `count` elements (its slots) before it is built;
+    // false when it is too long or too large.
+    bool chargeList(std::uint64_t count, std::size_t elementSize, std::uint64_t index);
     // A UID object: the object it refers to; null for anything else.
     ArchiveObject object(Object reference);
     ArchiveObject objectAt(std::uint64_t index);
@@ -318,6 +334,8 @@ private:
     std::unordered_map<std::uint64_t, ClassRecord> classes_;
     std::size_t depth_ = 0;
     std::uint64_t budget_;
+    const std::size_t maximumListCount_;
+    bool listTooLong_ = false;
     std::string error_;
 };
 

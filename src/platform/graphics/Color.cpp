@@ -68,9 +68,7 @@ std::optional<std::vector<double>> parseComponents(const Data& data, std::size_t
 // Components are bytes under the key itself in the common layout; archives
 // this program wrote earlier keep them as a data object.
 std::optional<Data> componentBytes(KeyedUnarchiver& coder, const std::string& key) {
-    if (auto bytes = coder.decodeBytes(key)) return bytes;
-    if (const Data* d = coder.decodeObject(key).asData()) return *d;
-    return std::nullopt;
+    return coder.decodeData(key);
 }
 
 }  // namespace

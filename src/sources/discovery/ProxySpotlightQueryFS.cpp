@@ -130,6 +130,13 @@ void ProxySpotlightQueryFS::applyPending() {
     if (changed) DataStorage::shared()->databaseUpdateFinished();
 }
 
+void ProxySpotlightQueryFS::addKnownApplications() {
+    const auto known = spotlightQuery_->spotlightResultsComplete.value();
+    if (!known || known->isEmpty()) return;
+    logProxy(LogLevel::Info, "Spotlight-Results applied again: %{public}@ Items", known->count());
+    applyAdded(known);
+}
+
 void ProxySpotlightQueryFS::addedListReceived(const std::shared_ptr<FSResultArray>& results) {
     listReceived(true, results);
 }

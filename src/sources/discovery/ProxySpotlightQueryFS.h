@@ -44,6 +44,13 @@ public:
     // uninitialized (and runs again next time) without scopes.
     void setup();
 
+    // Puts every application of the query's latest complete list into the
+    // store again, as the first results of a launch do: existing entries are
+    // marked as found, missing ones are made. For a store whose entries were
+    // replaced (an import, a restored backup): the query itself publishes
+    // only changes of its results, and the replacement changed none.
+    void addKnownApplications();
+
     // Lists kept while the store was busy (tests).
     std::size_t pendingResultCount() const { return pending_.size(); }
 
