@@ -71,7 +71,7 @@ check "the window closes" within settings_hidden
 check "closing saves the settings" within logged "saveConfig" "$root/frelt.log"
 xdotool key ctrl+shift+u
 check "the new category hotkey shows the main window" within main_window_shown
-check "on the URL category" within logged "Registered Hotkey: ⇧⌘ U -> categoryKey :: allURLs" "$root/frelt.log"
+check "on the URL category" within logged "Registered Hotkey: Shift+Ctrl+U -> categoryKey :: allURLs" "$root/frelt.log"
 check "the program still runs" kill -0 $program
 
 kill $program
