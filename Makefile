@@ -5,7 +5,7 @@ CMAKE_GEN = -G Ninja
 export CCACHE_BASEDIR = $(CURDIR)
 export CCACHE_SLOPPINESS = pch_defines,time_macros,include_file_mtime,include_file_ctime
 
-.PHONY: deps run test tsan bench fuzz clean install-desktop screenshots
+.PHONY: deps run test tsan bench fuzz clean install-desktop install-files screenshots
 
 deps:
 	@scripts/install-deps
@@ -17,22 +17,31 @@ run: deps
 
 # Installs the program for this user: the binary into ~/.local/bin, the
 # helper that draws PDF thumbnails into ~/.local/lib/frelt (the program looks
-# in ../lib/frelt from its own folder), its desktop entry (file managers
+# in ../lib/frelt from its own folder), the help texts into
+# ~/.local/share/frelt/resources (the program looks in its prefix's share
+# folder and in the XDG data folders), its desktop entry (file managers
 # offer it under Open With) and its icon into ~/.local/share. Never done by
-# `make run`, whose program finds the helper beside it.
+# `make run`, whose program finds the helper beside it and the help texts in
+# the source tree. install-files copies what FRELT_BUILD holds without building.
 PREFIX_BIN ?= $(HOME)/.local/bin
 PREFIX_LIB ?= $(PREFIX_BIN)/../lib/frelt
 PREFIX_SHARE ?= $(HOME)/.local/share
+FRELT_BUILD ?= build/release
 install-desktop: deps
 	cmake -S . -B build/release $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DFRELT_TESTS=OFF
 	cmake --build build/release -j $(JOBS) --target frelt frelt-thumbnail
-	install -Dm755 build/release/frelt $(PREFIX_BIN)/frelt
-	install -Dm755 build/release/frelt-thumbnail $(PREFIX_LIB)/frelt-thumbnail
-	rm -f $(PREFIX_LIB)/frelt-pdf.so
-	install -Dm644 resources/desktop/org.frelt.Frelt.desktop $(PREFIX_SHARE)/applications/org.frelt.Frelt.desktop
-	install -Dm644 resources/desktop/org.frelt.Frelt.svg $(PREFIX_SHARE)/icons/hicolor/scalable/apps/org.frelt.Frelt.svg
+	$(MAKE) --no-print-directory install-files FRELT_BUILD=build/release
 	@if command -v update-desktop-database >/dev/null 2>&1; then update-desktop-database $(PREFIX_SHARE)/applications; fi
 	@case ":$$PATH:" in *":$(PREFIX_BIN):"*) ;; *) echo "Note: $(PREFIX_BIN) is not on PATH; the desktop entry runs 'frelt' from there.";; esac
+
+install-files:
+	install -Dm755 $(FRELT_BUILD)/frelt $(PREFIX_BIN)/frelt
+	@if [ -f $(FRELT_BUILD)/frelt-thumbnail ]; then install -Dm755 $(FRELT_BUILD)/frelt-thumbnail $(PREFIX_LIB)/frelt-thumbnail; \
+	 else echo "Note: $(FRELT_BUILD) holds no frelt-thumbnail: PDF files get no thumbnails."; fi
+	rm -f $(PREFIX_LIB)/frelt-pdf.so
+	install -Dm644 -t $(PREFIX_SHARE)/frelt/resources resources/*.md
+	install -Dm644 resources/desktop/org.frelt.Frelt.desktop $(PREFIX_SHARE)/applications/org.frelt.Frelt.desktop
+	install -Dm644 resources/desktop/org.frelt.Frelt.svg $(PREFIX_SHARE)/icons/hicolor/scalable/apps/org.frelt.Frelt.svg
 
 # Tests build without optimisation and with line tables only: compiling, not
 # running, is what takes the time under the sanitizers.

@@ -37,12 +37,16 @@ std::shared_ptr<platform::TextField> label(const std::string& text, Rect frame, 
 void layOutFirstRunPageOne(platform::ViewController& page) {
     auto root = std::make_shared<platform::View>(Rect(0, 0, 520, 290));
     root->addSubview(label("Welcome to Frelt", Rect(32, 28, 456, 32), 22, true));
-    root->addSubview(label("Frelt lives in the tray. Click its icon, or press your global hotkey, and its window "
-                           "comes up with your applications, documents, folders and links.",
-                           Rect(32, 84, 456, 60), 14, false));
+    // No global hotkey exists yet on a first run: the page says where one is
+    // set, and where it works.
+    root->addSubview(label("Frelt lives in the tray. Click its icon and its window comes up with your "
+                           "applications, documents, folders and links. To bring it up from the keyboard, set a "
+                           "global hotkey in Preferences..., General (right-click the tray icon for the menu). "
+                           "Global hotkeys work in X11 sessions.",
+                           Rect(32, 76, 456, 120), 14, false));
     root->addSubview(label("Type to filter the list, move with the arrow keys, and press Return to open what you "
                            "chose. Escape closes the window again.",
-                           Rect(32, 160, 456, 60), 14, false));
+                           Rect(32, 204, 456, 60), 14, false));
     page.setView(root);
 }
 
@@ -55,10 +59,13 @@ void layOutFirstRunPageTwo(FirstRunSecondScreenViewController& page) {
     root->addSubview(image);
     page.image = image;
     root->addSubview(label("Tags are ready", Rect(120, 40, 368, 32), 22, true));
+    // The tray takes no drops on this desktop: files come in through the
+    // window and through "Open With".
     root->addSubview(label("Frelt gives the applications it knows a tag, such as Office, Graphics or Tools, so the "
-                           "sidebar groups them from the start. Drop files and folders on the tray icon to hand them "
-                           "to the next entry you open; right-click the icon for the menu.",
-                           Rect(32, 120, 456, 100), 14, false));
+                           "sidebar groups them from the start. To add files and folders, select a tag and drop them "
+                           "on the list; dropped on an entry, they open with it. Files you open with Frelt from your "
+                           "file manager go to the next entry you open. Right-click the tray icon for the menu.",
+                           Rect(32, 112, 456, 140), 14, false));
     page.setView(root);
 }
 

@@ -297,6 +297,32 @@ std::uint16_t keyCode(SpecialKey key) { return row(specialRows[static_cast<std::
 
 std::string_view character(SpecialKey key) { return row(specialRows[static_cast<std::size_t>(key)].key).display; }
 
+std::optional<std::string_view> displayName(Key key) {
+    switch (key) {
+        case Key::return_: return "Return";
+        case Key::tab: return "Tab";
+        case Key::space: return "Space";
+        case Key::delete_: return "Backspace";
+        case Key::escape: return "Esc";
+        // The keys a PC keyboard has in these places.
+        case Key::help: return "Insert";
+        case Key::keypadClear: return "Num Lock";
+        case Key::forwardDelete: return "Delete";
+        case Key::home: return "Home";
+        case Key::end: return "End";
+        case Key::pageUp: return "PgUp";
+        case Key::pageDown: return "PgDown";
+        case Key::leftArrow: return "Left";
+        case Key::rightArrow: return "Right";
+        case Key::upArrow: return "Up";
+        case Key::downArrow: return "Down";
+        case Key::keypadEnter: return "Enter";
+        default: break;
+    }
+    if (isFunctionKey(key)) return row(key).display;
+    return std::nullopt;
+}
+
 platform::Value encodeKey(Key key) { return platform::Value(std::string(rawValue(key))); }
 
 Key decodeKey(const platform::Value& encoded) {

@@ -82,6 +82,11 @@ std::uint16_t keyCode(SpecialKey key);
 // The label: a glyph ("↩"), "Space", "F1" to "F20", "英数" or "かな".
 std::string_view character(SpecialKey key);
 
+// The name this desktop prints for a key that types no character of its own
+// ("Return", "Backspace", "PgUp", "Left", "F5"), as in "Ctrl+Alt+Return";
+// none for the keys that show what they type.
+std::optional<std::string_view> displayName(Key key);
+
 // Raised when an encoded value cannot be read back: a missing key, a value of
 // the wrong kind, or data that names nothing (a key name of no case).
 class DecodingError : public std::runtime_error {

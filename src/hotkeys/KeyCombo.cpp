@@ -16,12 +16,6 @@ constexpr std::int64_t eventKeyDown = 10;
 constexpr std::int64_t eventKeyUp = 11;
 constexpr std::int64_t eventFlagsChanged = 12;
 
-std::string joined(const std::vector<std::string>& parts) {
-    std::string out;
-    for (const auto& part : parts) out += part;
-    return out;
-}
-
 const platform::Value& member(const platform::ValueDictionary& dict, const char* key) {
     static const platform::Value absent;
     const auto found = dict.find(key);
@@ -109,7 +103,7 @@ std::string KeyCombo::keyEquivalent() const {
 }
 
 std::string KeyCombo::keyEquivalentModifierString() const {
-    return joined(modifierflags::keyEquivalentStrings(cocoaModifiers()));
+    return modifierflags::displayString(cocoaModifiers());
 }
 
 std::uint16_t KeyCombo::QWERTYKeyCode() const { return doubledModifiers_ ? 0 : frelt::QWERTYKeyCode(key_); }
@@ -119,8 +113,18 @@ std::uint16_t KeyCombo::keyCode() const {
     return KeyTranslating::shared()->keyCode(key_).value_or(frelt::QWERTYKeyCode(key_));
 }
 
+std::string KeyCombo::keyDisplayString() const {
+    if (doubledModifiers_) return {};
+    if (auto name = displayName(key_)) return std::string(*name);
+    // A key that types nothing in any layout still gets a name: its position's.
+    const std::string typed = characters();
+    return platform::text::uppercased(typed.empty() ? std::string(rawValue(key_)) : typed);
+}
+
 std::string KeyCombo::displayString() const {
-    return keyEquivalentModifierString() + " " + (doubledModifiers_ ? std::string("double tap") : platform::text::uppercased(characters()));
+    const std::string modifiers = keyEquivalentModifierString();
+    if (doubledModifiers_) return "double " + modifiers;
+    return modifiers.empty() ? keyDisplayString() : modifiers + "+" + keyDisplayString();
 }
 
 void KeyCombo::encodeWithCoder(platform::KeyedArchiver& coder) const {

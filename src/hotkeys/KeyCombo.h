@@ -68,11 +68,16 @@ public:
     std::string characters() const;
     // Like characters, with the whole mask for every key.
     std::string keyEquivalent() const;
+    // The modifiers in the desktop's words and order: "Shift+Ctrl".
     std::string keyEquivalentModifierString() const;
     std::uint16_t QWERTYKeyCode() const;
     // The code in the current layout, else the QWERTY code; 0 for a double tap.
     std::uint16_t keyCode() const;
-    // "⇧⌘ K", "⌥ double tap".
+    // The key's name as the desktop prints it: "K", "Space", "F5", "PgUp";
+    // empty for a double tap.
+    std::string keyDisplayString() const;
+    // What the user reads: "Shift+Ctrl+K", "Ctrl+Alt+Space", "F5" alone,
+    // "double Alt" for a double tap.
     std::string displayString() const;
 
     // Keyed archives ("frelt.KeyCombo"): "key" as the key's raw value,

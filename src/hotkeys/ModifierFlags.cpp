@@ -33,13 +33,19 @@ ModifierFlags fromCarbonModifiers(std::int64_t mask) {
     return flags;
 }
 
-std::vector<std::string> keyEquivalentStrings(ModifierFlags flags) {
-    std::vector<std::string> glyphs;
-    if (flags & control) glyphs.emplace_back("\u2303");
-    if (flags & option) glyphs.emplace_back("\u2325");
-    if (flags & shift) glyphs.emplace_back("\u21E7");
-    if (flags & command) glyphs.emplace_back("\u2318");
-    return glyphs;
+std::vector<std::string> displayNames(ModifierFlags flags) {
+    std::vector<std::string> names;
+    if (flags & shift) names.emplace_back("Shift");
+    if (flags & command) names.emplace_back("Ctrl");
+    if (flags & option) names.emplace_back("Alt");
+    if (flags & control) names.emplace_back("Super");
+    return names;
+}
+
+std::string displayString(ModifierFlags flags) {
+    std::string text;
+    for (const auto& name : displayNames(flags)) text += (text.empty() ? "" : "+") + name;
+    return text;
 }
 
 }  // namespace frelt::modifierflags

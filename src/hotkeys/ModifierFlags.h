@@ -29,8 +29,11 @@ bool isSingleFlags(ModifierFlags flags);
 std::int64_t carbonModifiers(ModifierFlags flags, bool isSupportedFunctionKey);
 // Only the four modifiers come back; the function flag is dropped.
 ModifierFlags fromCarbonModifiers(std::int64_t carbonModifiers);
-// The glyphs of the set modifiers, always in the order ⌃ ⌥ ⇧ ⌘.
-std::vector<std::string> keyEquivalentStrings(ModifierFlags flags);
+// The desktop's names of the set modifiers, always in its order:
+// Shift, Ctrl (command), Alt (option), Super (control).
+std::vector<std::string> displayNames(ModifierFlags flags);
+// Those names joined as the desktop writes them: "Shift+Ctrl".
+std::string displayString(ModifierFlags flags);
 }  // namespace modifierflags
 
 // The hotkey service's own mask bits.

@@ -140,18 +140,6 @@ void RecordView::setEnabled(bool enabled) {
     noteFocusRingMaskChanged();
 }
 
-const std::vector<platform::ModifierFlags>& RecordView::validModifiers() {
-    static const std::vector<platform::ModifierFlags> modifiers = {
-        platform::modifierflags::shift, platform::modifierflags::control, platform::modifierflags::option,
-        platform::modifierflags::command};
-    return modifiers;
-}
-
-const std::vector<std::string>& RecordView::validModifiersText() {
-    static const std::vector<std::string> texts = {"\u21E7", "\u2303", "\u2325", "\u2318"};
-    return texts;
-}
-
 // --- recording
 
 bool RecordView::isFirstResponder() const {
@@ -275,44 +263,72 @@ void RecordView::cancelOperation(const std::shared_ptr<platform::Object>&) { end
 
 // --- drawing
 
+std::string RecordView::displayedText() const {
+    if (keyCombo_) return keyCombo_->displayString();
+    const platform::ModifierFlags held = modifierflags::filterUnsupportedModifiers(inputModifiers);
+    if (isLive() && held != 0) return modifierflags::displayString(held) + "+";
+    return isLive() ? recordingPlaceholder : idlePlaceholder;
+}
+
 void RecordView::drawRect(const Rect& dirtyRect) {
     View::drawRect(dirtyRect);
     applyLayerStyle();
     const double H = bounds().height(), W = bounds().width();
-    const double u = H / 1.7, m = (H - u) / 2.6 * 1.5, y = (H - u) / 2.6;
-    const double fontSize = std::floor(u);
-
-    const platform::ModifierFlags active =
-        keyCombo_ ? modifierflags::fromCarbonModifiers(keyCombo_->modifiers()) : inputModifiers;
-    for (std::size_t i = 0; i < validModifiers().size(); ++i) {
-        const Color color = !isEnabled_                          ? disabledTextColor()
-                            : (active & validModifiers()[i]) == 0 ? Color::calibratedWhite(2.0 / 3.0)  // light grey
-                                                                  : tintColor_;
-        const auto symbol = styledText(validModifiersText()[i], fontSize, platform::TextAlignment::Center, color);
-        Rect cell(m + static_cast<double>(i) * u, y, u, H);
-        // A symbol is one glyph, never cut down to an ellipsis: in a font
-        // where it is wider than its cell it overhangs the cell evenly.
-        const double width = std::ceil(platform::textMetrics().sizeOfText(symbol, 0).width);
-        if (width > u) cell = cell.insetBy((u - width) / 2, 0);
-        drawText(symbol, cell);
-    }
-
-    if (keyCombo_) {
-        const double x = 4 * u + 2 * m;
-        const double w = W - x - 2 * m - u / 1.3;
-        if (w > 0) {
-            const std::string text =
-                keyCombo_->doubledModifiers() ? "double tap" : platform::text::uppercased(keyCombo_->characters());
-            drawText(styledText(text, fontSize, platform::TextAlignment::Natural,
-                                isEnabled_ ? tintColor_ : disabledTextColor()),
-                     Rect(x, y, w, H));
-        }
-    }
+    const double u = H / 1.7, m = (H - u) / 2.6 * 1.5;
 
     const double s = u / 1.3;
     clearButton_->setFrame(Rect(W - s - m, (H - s) / 2, s, s));
     clearButton_->setHidden(clearButtonMode_ == ClearButtonMode::never ||
                             (clearButtonMode_ == ClearButtonMode::whenRecorded && !keyCombo_));
+
+    // The words run from the left margin to a margin before the clear
+    // button (or to the right margin without one). A text too long for the
+    // room is set smaller, down to the smallest readable size; still too long,
+    // it breaks at the "+" or space nearest its middle onto two lines. Only what
+    // even that cannot hold is cut with an ellipsis, so the words never run
+    // into the button.
+    const double inset = m / 1.5;
+    const double right = clearButton_->isHidden() ? W - inset : clearButton_->frame().minX() - inset;
+    const double room = right - inset;
+    if (room <= 0) return;
+    auto& metrics = platform::textMetrics();
+    const auto fits = [&](const std::string& text, double size) {
+        return metrics.advanceOfText(text, platform::Font::systemFont(size)) <= room;
+    };
+    const auto lineHeight = [&](double size) {
+        return metrics.metricsForFont(platform::Font::systemFont(size)).lineHeight();
+    };
+    std::string text = displayedText();
+    double fontSize = std::floor(u);
+    while (fontSize > minimumFontSize && !fits(text, fontSize)) fontSize -= 0.5;
+    int lines = 1;
+    if (!fits(text, fontSize)) {
+        std::size_t split = std::string::npos;
+        const auto distance = [&](std::size_t at) { return std::abs(double(at) - double(text.size()) / 2); };
+        for (std::size_t i = text.find_first_of("+ "); i != std::string::npos && i + 1 < text.size();
+             i = text.find_first_of("+ ", i + 1)) {
+            if (split == std::string::npos || distance(i + 1) < distance(split)) split = i + 1;
+        }
+        if (split != std::string::npos) {
+            // A "+" stays at the end of the first line; a space goes.
+            const std::string first = text.substr(0, text[split - 1] == ' ' ? split - 1 : split);
+            const std::string second = text.substr(split);
+            double size = std::floor(u);
+            while (size > minimumFontSize && !(fits(first, size) && fits(second, size) && 2 * lineHeight(size) <= H))
+                size -= 0.5;
+            text = first + "\n" + second;
+            fontSize = size;
+            lines = 2;
+        }
+    }
+
+    const bool placeholder = text == idlePlaceholder || text == recordingPlaceholder;
+    const Color color = !isEnabled_   ? disabledTextColor()
+                        : placeholder ? Color::calibratedWhite(2.0 / 3.0)  // light grey
+                                      : tintColor_;
+    const double height = lines * lineHeight(fontSize);
+    drawText(styledText(text, fontSize, platform::TextAlignment::Natural, color),
+             Rect(inset, std::max(0.0, (H - height) / 2), room, std::min(height, H)));
 }
 
 void RecordView::drawFocusRingMask() {

@@ -1,6 +1,6 @@
 #pragma once
 // The control in which the user records a hotkey: a flat field showing the
-// four modifier symbols and the key of the current combination, with a
+// current combination in the desktop's words ("Ctrl+Alt+Space"), with a
 // small clear button at its right end.
 //
 // Clicking it begins recording (it becomes its window's first responder;
@@ -83,8 +83,15 @@ public:
     // The modifiers held while recording.
     platform::ModifierFlags inputModifiers = 0;
 
-    static const std::vector<platform::ModifierFlags>& validModifiers();
-    static const std::vector<std::string>& validModifiersText();
+    // What the recorder shows: the combination in the desktop's words
+    // ("Ctrl+Alt+Space"); while recording without one, the modifiers held so
+    // far ("Ctrl+Alt+") or the recording placeholder; else the idle one.
+    std::string displayedText() const;
+    static constexpr const char* idlePlaceholder = "Click to record";
+    static constexpr const char* recordingPlaceholder = "Type a hotkey";
+    // The smallest size the words are set in: on one line before they break
+    // onto two, and on two before they are cut.
+    static constexpr double minimumFontSize = 6;
 
     // --- recording
     // False without a window or while disabled.

@@ -4,9 +4,11 @@
 #include <mutex>
 #include <system_error>
 #include <unistd.h>
+#include <vector>
 
 #include "markdown/MarkdownColors.h"
 #include "platform/appkit/TextMetrics.h"
+#include "platform/foundation/Paths.h"
 #include "platform/graphics/Font.h"
 
 namespace frelt {
@@ -24,20 +26,6 @@ std::mutex& folderMutex() {
 std::optional<std::filesystem::path>& configuredFolder() {
     static std::optional<std::filesystem::path> folder;
     return folder;
-}
-
-std::filesystem::path installedResourceFolder() {
-    std::error_code error;
-    auto program = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) {
-        auto dir = program.parent_path();
-        for (const auto& candidate : {dir / "resources", dir.parent_path() / "resources",
-                                      dir.parent_path().parent_path() / "resources",
-                                      dir.parent_path() / "share" / "frelt" / "resources"}) {
-            if (std::filesystem::is_directory(candidate, error)) return candidate;
-        }
-    }
-    return "/usr/share/frelt/resources";
 }
 
 struct Preset {
@@ -71,12 +59,40 @@ void CustomMarkdownTextView::setResourceFolder(std::optional<std::filesystem::pa
     configuredFolder() = std::move(folder);
 }
 
+std::filesystem::path CustomMarkdownTextView::installedResourceFolder(const std::filesystem::path& programFolder) {
+    // Beside the program first (a build in the source tree, or a program
+    // unpacked with its resources), then the data folders an installation
+    // puts them in: the prefix the program sits in, the user's data folder
+    // and the system's.
+    const auto& dir = programFolder;
+    std::vector<std::filesystem::path> candidates;
+    if (!dir.empty()) {
+        candidates = {dir / "resources", dir.parent_path() / "resources", dir.parent_path().parent_path() / "resources",
+                      dir.parent_path() / "share" / platform::Paths::programFolderName / "resources"};
+    }
+    const auto inDataFolder = [](const std::filesystem::path& data) {
+        return data / platform::Paths::programFolderName / "resources";
+    };
+    candidates.push_back(inDataFolder(platform::Paths::dataHome()));
+    for (const auto& data : platform::Paths::dataDirs()) candidates.push_back(inDataFolder(data));
+    std::error_code error;
+    for (const auto& candidate : candidates) {
+        if (!candidate.is_absolute()) continue;
+        if (std::filesystem::is_regular_file(candidate / "info.md", error)) return candidate;
+    }
+    return "/usr/share/frelt/resources";
+}
+
 std::filesystem::path CustomMarkdownTextView::resourceFolder() {
     {
         std::lock_guard lock(folderMutex());
         if (configuredFolder()) return *configuredFolder();
     }
-    static const std::filesystem::path installed = installedResourceFolder();
+    static const std::filesystem::path installed = [] {
+        std::error_code error;
+        const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+        return installedResourceFolder(error ? std::filesystem::path() : program.parent_path());
+    }();
     return installed;
 }
 

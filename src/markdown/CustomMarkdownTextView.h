@@ -20,10 +20,14 @@ public:
     explicit CustomMarkdownTextView(platform::Rect frame = {});
 
     // The folder the application's resources are looked up in. Until it is
-    // set, the "resources" folder of the installation (beside the program or
-    // in its share folder) is used.
+    // set, the "resources" folder of the installation is used, found once.
     static void setResourceFolder(std::optional<std::filesystem::path> folder);
     static std::filesystem::path resourceFolder();
+    // The first folder that holds the help texts: "resources" beside the
+    // program in `programFolder` or up to two folders above it, then
+    // "frelt/resources" in the share folder beside it, in $XDG_DATA_HOME
+    // and in each of $XDG_DATA_DIRS; /usr/share/frelt/resources when none does.
+    static std::filesystem::path installedResourceFolder(const std::filesystem::path& programFolder);
 
     virtual std::shared_ptr<MarkdownRenderer> markdown() const { return markdown_; }
     virtual void setMarkdown(std::shared_ptr<MarkdownRenderer> renderer) { markdown_ = std::move(renderer); }

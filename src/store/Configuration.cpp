@@ -397,7 +397,7 @@ void Configuration::saveKeyCombo(const KeyCombo::Ptr& combo, const std::string& 
     }
     auto data = platform::KeyedArchiver::archivedData(platform::ArchiveObject(combo));
     if (!data) {
-        showAlert("Error saving KeyCombo_KeyName to UserDefaults", kConfigError);
+        showAlert("Error saving KeyCombo_KeyName to the settings file", kConfigError);
         return;
     }
     defaults->set(key, platform::Value(std::move(*data)));
@@ -409,7 +409,7 @@ KeyCombo::Ptr Configuration::loadKeyCombo(const std::string& key) {
     const auto result = platform::KeyedUnarchiver::unarchiveTopLevelObject(*data);
     if (!result) {
         // The key stays; the next save removes it, since the field is none.
-        showAlert("Error loading KeyCombo from UserDefaults", kConfigError);
+        showAlert("Error loading KeyCombo from the settings file", kConfigError);
         return nullptr;
     }
     return result.object.as<KeyCombo>();

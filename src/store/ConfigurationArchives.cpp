@@ -161,7 +161,7 @@ void Configuration::saveAllDataArray() {
     logConfig("saveAllDataArray");
     const auto entries = shouldSaveToConfig().filtered(DataStorage::shared()->allData()->toVector());
     if (!storeUsersList(*defaults, Keys::applicationData, entryArchive_, entries))
-        showAlert("Error saving allDataArray to UserDefaults", kConfigError);
+        showAlert("Error saving allDataArray to the settings file", kConfigError);
 }
 
 void Configuration::saveTagDataArray(bool dropUnusedTags) {
@@ -171,14 +171,14 @@ void Configuration::saveTagDataArray(bool dropUnusedTags) {
     if (dropUnusedTags && !tagManager->allTagsUsed()) tagManager->removeUnusedTags();
     const auto tags = shouldSaveToConfig().filtered(tagManager->allAvailableTags()->toVector());
     if (!storeUsersList(*defaults, Keys::tagData, tagArchive_, tags))
-        showAlert("Error saving arrayOfAllTags to UserDefaults", kConfigError);
+        showAlert("Error saving arrayOfAllTags to the settings file", kConfigError);
 }
 
 void Configuration::saveURLTemplateDataArray() {
     logConfig("saveURLTemplateDataArray");
     // A template without title or value could never be read back.
     if (!storeList(*defaults, Keys::urlTemplateData, URLManager::shared()->templatesWorthSaving()))
-        showAlert("Error saving urlTemplates to UserDefaults", kConfigError);
+        showAlert("Error saving urlTemplates to the settings file", kConfigError);
 }
 
 void Configuration::loadAllDataArray() {
@@ -236,7 +236,7 @@ void Configuration::loadURLTemplateDataArray() {
     }
     std::vector<std::shared_ptr<urlTemplateData>> templates;
     const StoredList stored = readList(*defaults, Keys::urlTemplateData, templates,
-                                       {"Error loading urlTemplates from UserDefaults", kConfigError},
+                                       {"Error loading urlTemplates from the settings file", kConfigError},
                                        &urlTemplateData::archiveClasses());
     templateArchiveUnreadable_ = stored == StoredList::unreadable;
     if (stored == StoredList::list) manager->urlTemplates = std::move(templates);

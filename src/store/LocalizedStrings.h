@@ -63,9 +63,9 @@ extern const LocalizedString mainMenu_showInfo, mainMenu_showHotkeyOverview, mai
 // Open panels
 extern const LocalizedString addFileDialogMessage, importConfigMessage;
 // Predefined tags of the first-run assistant
-extern const LocalizedString predefinedTag_Office, predefinedTag_Office_Apple, predefinedTag_Office_Microsoft,
+extern const LocalizedString predefinedTag_Office, predefinedTag_Office_LibreOffice, predefinedTag_Office_OtherSuites,
     predefinedTag_Development, predefinedTag_Development_Tools, predefinedTag_Graphics, predefinedTag_Tools,
-    predefinedTag_Tools_Apple, predefinedTag_Webdesign, predefinedTag_Video, predefinedTag_Textedit,
+    predefinedTag_Tools_System, predefinedTag_Webdesign, predefinedTag_Video, predefinedTag_Textedit,
     predefinedTag_Backup;
 // Objects handed over by the file manager's service
 extern const LocalizedString services_SendOne, services_SendMany;

@@ -19,7 +19,7 @@ const LocalizedString Tags{"Tags", "Tags", "Sidebar section"};
 const LocalizedString Categories{"Categories", "Categories", "Sidebar section"};
 const LocalizedString SandboxDlg_Prompt{"SandboxDlg_Prompt", "Allow", "Prompt button of the permission panel"};
 const LocalizedString mainWindowStyle_Window{"mainWindowStyle_Window", "Centered on Screen", "Window style choice"};
-const LocalizedString mainWindowStyle_Popup{"mainWindowStyle_Popup", "Popupmenu at Menubar", "Window style choice"};
+const LocalizedString mainWindowStyle_Popup{"mainWindowStyle_Popup", "Popup at the tray icon", "Window style choice"};
 const LocalizedString mainWindowLaunch_withSingleClick{"mainWindowLaunch_withSingleClick", "Launch items with a single mouse click", "Click type choice"};
 const LocalizedString mainWindowLaunch_withDoubleClick{"mainWindowLaunch_withDoubleClick", "Launch items with a double mouse click", "Click type choice"};
 const LocalizedString customSearchField_SearchForName{"customSearchField_SearchForName", "Name", "Search scope menu"};
@@ -60,13 +60,13 @@ const LocalizedString mainMenu_AddURL{"mainMenu_AddURL", "Add URL", "Status menu
 const LocalizedString addFileDialogMessage{"addFileDialogMessage", "Select a file or folder to add it to the list", "Open panel message"};
 const LocalizedString importConfigMessage{"importConfigMessage", "Select a previously saved configuration file to load it.", "Open panel message"};
 const LocalizedString predefinedTag_Office{"predefinedTag_Office", "Office", ""};
-const LocalizedString predefinedTag_Office_Apple{"predefinedTag_Office_Apple", "Office|Apple", ""};
-const LocalizedString predefinedTag_Office_Microsoft{"predefinedTag_Office_Microsoft", "Office|Microsoft", ""};
+const LocalizedString predefinedTag_Office_LibreOffice{"predefinedTag_Office_LibreOffice", "Office|LibreOffice", ""};
+const LocalizedString predefinedTag_Office_OtherSuites{"predefinedTag_Office_OtherSuites", "Office|OnlyOffice and WPS", ""};
 const LocalizedString predefinedTag_Development{"predefinedTag_Development", "Development", ""};
 const LocalizedString predefinedTag_Development_Tools{"predefinedTag_Development_Tools", "Development|Tools", ""};
 const LocalizedString predefinedTag_Graphics{"predefinedTag_Graphics", "Graphics", ""};
 const LocalizedString predefinedTag_Tools{"predefinedTag_Tools", "Tools", ""};
-const LocalizedString predefinedTag_Tools_Apple{"predefinedTag_Tools_Apple", "Tools|Apple", ""};
+const LocalizedString predefinedTag_Tools_System{"predefinedTag_Tools_System", "Tools|System", ""};
 const LocalizedString predefinedTag_Webdesign{"predefinedTag_Webdesign", "Webdesign", ""};
 const LocalizedString predefinedTag_Video{"predefinedTag_Video", "Video", ""};
 const LocalizedString predefinedTag_Textedit{"predefinedTag_Textedit", "Texteditors", ""};
@@ -155,13 +155,13 @@ const std::vector<const LocalizedString*> kAll = {
     &L10n::addFileDialogMessage,
     &L10n::importConfigMessage,
     &L10n::predefinedTag_Office,
-    &L10n::predefinedTag_Office_Apple,
-    &L10n::predefinedTag_Office_Microsoft,
+    &L10n::predefinedTag_Office_LibreOffice,
+    &L10n::predefinedTag_Office_OtherSuites,
     &L10n::predefinedTag_Development,
     &L10n::predefinedTag_Development_Tools,
     &L10n::predefinedTag_Graphics,
     &L10n::predefinedTag_Tools,
-    &L10n::predefinedTag_Tools_Apple,
+    &L10n::predefinedTag_Tools_System,
     &L10n::predefinedTag_Webdesign,
     &L10n::predefinedTag_Video,
     &L10n::predefinedTag_Textedit,

@@ -42,15 +42,15 @@ TEST_F(FirstRunConfigTest, TheTwelveTagsKeepTheirNamesAndOrder) {
         EXPECT_TRUE(ids.insert(id).second) << id << " appears twice";
         EXPECT_EQ(id.substr(id.size() - 8), ".desktop");
     }
-    EXPECT_EQ(tags, (std::vector<std::string>{"Office", "Office|Apple", "Office|Microsoft", "Development",
-                                              "Development|Tools", "Graphics", "Tools", "Tools|Apple", "Webdesign",
+    EXPECT_EQ(tags, (std::vector<std::string>{"Office", "Office|LibreOffice", "Office|OnlyOffice and WPS", "Development",
+                                              "Development|Tools", "Graphics", "Tools", "Tools|System", "Webdesign",
                                               "Video", "Texteditors", "Backup"}));
     // Each id is matched in every applications folder, the user's first.
     FirstRunConfig config;
     config.loadPredefinedAppTags();
     EXPECT_EQ(config.predefinedAppTag.size(), ids.size() * platform::Paths::applicationFolders().size());
     const auto own = (platform::Paths::dataHome() / "applications" / "org.gnome.Calculator.desktop").string();
-    EXPECT_EQ(config.predefinedAppTag.at(own), "Tools|Apple");
+    EXPECT_EQ(config.predefinedAppTag.at(own), "Tools|System");
 }
 
 TEST_F(FirstRunConfigTest, KnownApplicationsGetTheirTagWhateverTheyCarriedBefore) {
@@ -65,11 +65,11 @@ TEST_F(FirstRunConfigTest, KnownApplicationsGetTheirTagWhateverTheyCarriedBefore
     FirstRunConfig config;
     config.loadPredefinedAppTags();
     config.predefinedAppTag.erase(calculator);
-    config.predefinedAppTag[upperPath] = "Tools|Apple";
+    config.predefinedAppTag[upperPath] = "Tools|System";
     config.applyPredefinedAppTags();
-    EXPECT_EQ(tagsOf(calculator), std::vector<std::string>{"Tools|Apple"});
+    EXPECT_EQ(tagsOf(calculator), std::vector<std::string>{"Tools|System"});
     EXPECT_EQ(tagsOf(gimp), std::vector<std::string>{"Graphics"});
-    EXPECT_EQ(tagsOf(writer), std::vector<std::string>{"Office|Apple"});
+    EXPECT_EQ(tagsOf(writer), std::vector<std::string>{"Office|LibreOffice"});
     EXPECT_TRUE(tagsOf(unknown).empty());
     EXPECT_TRUE(logs().contains("-> RebuildData - Request initiated: First run"));
 }

@@ -30,9 +30,10 @@ check() {  # check NAME COMMAND...
         echo "FAILED: $name"
     fi
 }
-# Polls COMMAND until it succeeds or 10 seconds pass.
+# Polls COMMAND until it succeeds or 10 seconds pass ($within_seconds, when
+# set, gives another limit).
 within() {
-    local deadline=$((SECONDS + 10))
+    local deadline=$((SECONDS + ${within_seconds:-10}))
     until "$@"; do
         [ $SECONDS -ge $deadline ] && return 1
         sleep 0.05
@@ -105,3 +106,22 @@ if ! window_manager_answers; then
     echo "FAILED: the window manager does not start"
     exit 1
 fi
+
+# Starts the tray host, then the program PROGRAM (by default the one under
+# test) with its output in frelt.log, and checks that both are up and that
+# the tray item registered; $watcher and $program hold their processes.
+start_with_tray() {
+    "$tools/frelt_sni_watcher" >"$root/watcher.log" 2>&1 &
+    watcher=$!
+    check "the tray host is up" within logged "watcher ready" "$root/watcher.log"
+    FRELT_REPORT_READY=1 "${1:-$frelt}" >"$root/frelt.log" 2>&1 &
+    program=$!
+    check "the program starts and is ready" within logged "frelt: ready" "$root/frelt.log"
+    check "the tray item registered" within logged "registered" "$root/watcher.log"
+}
+# Right-clicks the tray item through the tray host and waits for its menu.
+open_tray_menu() {
+    kill -USR2 $watcher
+    check "the tray's menu opens" within logged "statusBarButtonAction -> right click" "$root/frelt.log"
+    sleep 0.5  # the menu maps and takes the keyboard
+}

@@ -31,18 +31,10 @@ urls_row_y=$((40 + 50 + 2 * 34 + 13))
 
 "$tools/frelt_make_configuration" 40 window debug >/dev/null || { echo "FAILED: configuration"; exit 1; }
 
-"$tools/frelt_sni_watcher" >"$root/watcher.log" 2>&1 &
-watcher=$!
-check "the tray host is up" within logged "watcher ready" "$root/watcher.log"
-FRELT_REPORT_READY=1 "$frelt" >"$root/frelt.log" 2>&1 &
-program=$!
-check "the program starts and is ready" within logged "frelt: ready" "$root/frelt.log"
-check "the tray item registered" within logged "registered" "$root/watcher.log"
+start_with_tray
 
 # The tray's menu: the settings item is the second, after the information.
-kill -USR2 $watcher
-check "the tray's menu opens" within logged "statusBarButtonAction -> right click" "$root/frelt.log"
-sleep 0.5  # the menu maps and takes the keyboard
+open_tray_menu
 xdotool key Down Down Return
 check "the menu's settings item opens the settings window" within settings_shown
 sleep 0.5
@@ -71,7 +63,7 @@ check "the window closes" within settings_hidden
 check "closing saves the settings" within logged "saveConfig" "$root/frelt.log"
 xdotool key ctrl+shift+u
 check "the new category hotkey shows the main window" within main_window_shown
-check "on the URL category" within logged "Registered Hotkey: ⇧⌘ U -> categoryKey :: allURLs" "$root/frelt.log"
+check "on the URL category" within logged "Registered Hotkey: Shift+Ctrl+U -> categoryKey :: allURLs" "$root/frelt.log"
 check "the program still runs" kill -0 $program
 
 kill $program

@@ -240,8 +240,9 @@ std::shared_ptr<View> clearButtonSheet(KeepAlive&) {
 }
 
 // Recorders: the bare control, then in the program's style: empty, with a
-// combination, with a double tap, recording with Option held (and its focus
-// ring), disabled, and too narrow for the key text (100 and 80 wide).
+// combination, with a double tap, recording with Alt held (and its focus
+// ring), disabled, and narrow ones whose words are set smaller (100, 90 and
+// 80 wide) or break onto two lines, the last without a clear button.
 std::shared_ptr<View> recorderSheet(KeepAlive& keep) {
     auto recorder = [](double width, KeyCombo::Ptr combo, bool styled = true) {
         auto r = RecordView::make(Rect(0, 0, width, 24));
@@ -259,8 +260,14 @@ std::shared_ptr<View> recorderSheet(KeepAlive& keep) {
     auto disabled = recorder(200, KeyCombo::make(Key::space, mf::control | mf::option));
     disabled->setEnabled(false);
     sheet.add(disabled).nextRow();
-    sheet.add(recorder(100, KeyCombo::make(Key::f5, 0)));
-    sheet.add(recorder(80, KeyCombo::make(Key::k, mf::command)));
+    sheet.add(recorder(100, KeyCombo::make(Key::f12, mf::shift | mf::command | mf::option)));
+    sheet.add(recorder(90, KeyCombo::make(Key::space, mf::command | mf::option)));
+    sheet.add(recorder(80, KeyCombo::make(Key::one, mf::shift | mf::command))).nextRow();
+    sheet.add(recorder(80, KeyCombo::make(Key::f12, mf::shift | mf::command | mf::option)));
+    sheet.add(recorder(80, KeyCombo::makeDoubled(mf::shift)));
+    auto bare = recorder(80, KeyCombo::make(Key::pageDown, mf::command | mf::option));
+    bare->setClearButtonMode(ClearButtonMode::never);
+    sheet.add(bare);
     auto root = sheet.done();
 
     // Recording is being its window's first responder.
@@ -401,23 +408,49 @@ public:
     }
 };
 
-// In the desktop's font a modifier symbol can be wider than its cell: it is
-// laid out whole, centred on the cell, never cut down to an ellipsis.
-TEST_F(DrawingPicturesTest, TheRecorderLaysOutEveryModifierSymbolWhole) {
-    auto recorder = RecordView::make(Rect(0, 0, 200, 24));
-    TextCapture capture;
-    {
-        platform::GraphicsContext::Scope scope(capture);
-        recorder->drawRect(recorder->bounds());
-    }
-    const double u = 24 / 1.7, m = (24 - u) / 2.6 * 1.5;
-    ASSERT_EQ(capture.texts.size(), RecordView::validModifiersText().size());
-    for (std::size_t i = 0; i < capture.texts.size(); ++i) {
-        const auto& [text, rect] = capture.texts[i];
-        EXPECT_NEAR(rect.midX(), m + (double(i) + 0.5) * u, 1e-9) << text.string();
-        const auto lines = platform::textMetrics().layOut(text, rect);
-        ASSERT_EQ(lines.size(), 1u);
-        EXPECT_EQ(lines[0].text.string(), RecordView::validModifiersText()[i]);
+// In the desktop's own font the words of a combination fit whole and end
+// before the clear button: in narrow recorders (80 to 100 wide) set smaller,
+// in the sizes the program's recorders have still at a comfortable size.
+TEST_F(DrawingPicturesTest, TheRecordersWordsFitWholeInTheDesktopsFont) {
+    const KeyCombo::Ptr combos[] = {
+        KeyCombo::make(Key::space, mf::command | mf::option), KeyCombo::make(Key::one, mf::shift | mf::command),
+        KeyCombo::make(Key::k, mf::control), KeyCombo::makeDoubled(mf::shift),
+        KeyCombo::make(Key::pageDown, mf::command | mf::option), KeyCombo::make(Key::f12, mf::shift | mf::command | mf::option),
+        nullptr,
+    };
+    struct Size {
+        double width, height, smallestFont;
+    };
+    const Size sizes[] = {{80, 24, RecordView::minimumFontSize}, {90, 24, RecordView::minimumFontSize},
+                          {100, 24, RecordView::minimumFontSize}, {132, 22, 9}, {140, 26, 9}, {148, 24, 9}};
+    for (const auto& size : sizes) {
+        for (const auto& combo : combos) {
+            for (const bool styled : {true, false}) {
+                auto recorder = RecordView::make(Rect(0, 0, size.width, size.height));
+                if (styled) applyDefaultStyle(*recorder, nullptr);
+                recorder->setKeyCombo(combo);
+                TextCapture capture;
+                {
+                    platform::GraphicsContext::Scope scope(capture);
+                    recorder->drawRect(recorder->bounds());
+                }
+                const std::string expected = combo ? combo->displayString() : RecordView::idlePlaceholder;
+                const std::string where = expected + " at " + std::to_string(int(size.width));
+                ASSERT_EQ(capture.texts.size(), 1u) << where;
+                const auto& [text, rect] = capture.texts[0];
+                const auto button = recorder->clearButton();
+                const double limit = button->isHidden() ? size.width : button->frame().minX();
+                std::string shown;
+                for (const auto& line : platform::textMetrics().layOut(text, rect)) {
+                    if (!shown.empty() && shown.back() != '+') shown += ' ';
+                    shown += line.text.string();
+                    EXPECT_LT(line.origin.x + line.width, limit) << where;
+                    EXPECT_LE(line.origin.y + line.height, size.height + 0.01) << where;
+                }
+                EXPECT_EQ(shown, expected) << where << ": cut";
+                EXPECT_GE(text.attributesAt(0).attributes.font->pointSize(), size.smallestFont) << where;
+            }
+        }
     }
 }
 

@@ -79,7 +79,7 @@ TEST_F(HotKeyManagerTest, RegistersEveryKindInLaunchOrderUnderItsIdentifiers) {
         EXPECT_EQ(hotKey->actionQueue(), HotKey::ActionQueue::main);
     }
     EXPECT_TRUE(logs().contains("# Register Hotkeys for KeyType: categoryKey"));
-    EXPECT_TRUE(logs().contains("  Registered Hotkey: \u21E7\u2318 G -> globalHotKey"));
+    EXPECT_TRUE(logs().contains("  Registered Hotkey: Shift+Ctrl+G -> globalHotKey"));
 
     manager()->registerHotKeys(std::nullopt);
     EXPECT_TRUE(logs().contains("registerHotKeys -> No valid keyType provided: no keyType"));
@@ -99,10 +99,10 @@ TEST_F(HotKeyManagerTest, KindsRegisteredEarlierWinASharedCombination) {
 
     EXPECT_EQ(serviceOrder(), (std::vector<std::string>{"tagKey :: Work", "userDefinedKey :: https://second.example"}));
     EXPECT_TRUE(logs().contains(
-        "  Failed register Hotkey - another Hotkey has the same Key-Combination: \u2318 K -> "
+        "  Failed register Hotkey - another Hotkey has the same Key-Combination: Ctrl+K -> "
         "userDefinedKey :: https://first.example"));
     EXPECT_TRUE(logs().contains(
-        "  Failed register Hotkey - another Hotkey has the same Key-Combination: \u2318 J -> "
+        "  Failed register Hotkey - another Hotkey has the same Key-Combination: Ctrl+J -> "
         "userDefinedKey :: https://third.example"));
     for (const auto& message : logs().messages()) EXPECT_EQ(message.find("-> globalHotKey"), std::string::npos);
     EXPECT_EQ(config()->globalKeyCombo->key(), Key::j) << "a global hotkey that lost keeps its setting";
@@ -124,7 +124,7 @@ TEST_F(HotKeyManagerTest, CategoryHotkeysFollowTheirSwitchesAndKeepWhatAnotherPr
     EXPECT_EQ(held(), (std::vector<std::string>{"categoryKey :: allFiles"}));
     EXPECT_EQ(config()->globalKeyComboCategoriesShowFolders, nullptr);
     ASSERT_TRUE(config()->globalKeyComboCategoriesShowFavorites);
-    EXPECT_TRUE(logs().contains("  Failed register Hotkey in HotKeyCenter: \u2318 R -> categoryKey :: allFavorites"));
+    EXPECT_TRUE(logs().contains("  Failed register Hotkey in HotKeyCenter: Ctrl+R -> categoryKey :: allFavorites"));
     EXPECT_TRUE(logs().contains("  Category hotkey kept in the settings: categoryKey :: allFavorites"));
     EXPECT_TRUE(config()->globalKeyComboCategoriesShowURLs) << "a hidden category keeps its combination unregistered";
 }

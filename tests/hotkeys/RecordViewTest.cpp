@@ -6,6 +6,7 @@
 #include "platform/appkit/Beep.h"
 #include "platform/appkit/GraphicsContext.h"
 #include "platform/appkit/Layer.h"
+#include "platform/appkit/TextMetrics.h"
 #include "platform/appkit/Window.h"
 #include "support/FreltTest.h"
 #include "support/KitHarness.h"
@@ -67,7 +68,9 @@ public:
         Rect rect;
     };
     std::vector<Text> texts;
+    std::vector<platform::AttributedString> strings;
     void drawAttributedString(const platform::AttributedString& s, const Rect& rect) override {
+        strings.push_back(s);
         const auto& attributes = s.attributesAt(0).attributes;
         texts.push_back({s.string(), attributes.foregroundColor ? platform::describeColor(*attributes.foregroundColor) : "",
                          rect});
@@ -118,8 +121,8 @@ TEST_F(RecordViewTest, ACombinationIsAskedForStoredToldAndEndsRecordingInThatOrd
     EXPECT_TRUE(recorder->isRecording);
     EXPECT_EQ(window->firstResponder(), recorder);
     kit::pressShortcut('k', pmf::command | pmf::shift);
-    EXPECT_EQ(delegate->calls, (Calls{"shouldBegin", "canRecord \u21E7\u2318 K", "callback \u21E7\u2318 K",
-                                      "didChange \u21E7\u2318 K", "didEnd"}));
+    EXPECT_EQ(delegate->calls, (Calls{"shouldBegin", "canRecord Shift+Ctrl+K", "callback Shift+Ctrl+K",
+                                      "didChange Shift+Ctrl+K", "didEnd"}));
     ASSERT_TRUE(recorder->keyCombo());
     EXPECT_EQ(*recorder->keyCombo(), *KeyCombo::make(Key::k, pmf::command | pmf::shift));
     EXPECT_FALSE(recorder->isRecording);
@@ -175,7 +178,7 @@ TEST_F(RecordViewTest, ARefusedCombinationChangesNothingAndRecordingGoesOn) {
     delegate->canRecord = false;
     startRecording();
     kit::pressShortcut('k', pmf::command);
-    EXPECT_EQ(delegate->calls, (Calls{"canRecord \u2318 K"}));
+    EXPECT_EQ(delegate->calls, (Calls{"canRecord Ctrl+K"}));
     EXPECT_EQ(recorder->keyCombo(), previous);
     EXPECT_TRUE(recorder->isRecording);
 }
@@ -187,21 +190,14 @@ TEST_F(RecordViewTest, TwoTapsOfCommandRecordADoubleTap) {
     kit::changeFlags(0, kc::command);
     advance(0.1);
     kit::changeFlags(pmf::command, kc::command);
-    EXPECT_EQ(delegate->calls, (Calls{"canRecord \u2318 double tap", "callback \u2318 double tap",
-                                      "didChange \u2318 double tap", "didEnd"}));
+    EXPECT_EQ(delegate->calls, (Calls{"canRecord double Ctrl", "callback double Ctrl", "didChange double Ctrl", "didEnd"}));
     ASSERT_TRUE(recorder->keyCombo());
     EXPECT_TRUE(recorder->keyCombo()->doubledModifiers());
 
-    // Shown: the command symbol in the tint, the others light grey, and "double tap".
     const auto texts = drawnTexts();
-    ASSERT_EQ(texts.size(), 5u);
-    const std::string grey = "rgba(0.6667 0.6667 0.6667 1)";
-    EXPECT_EQ(texts[0].color, grey);
-    EXPECT_EQ(texts[1].color, grey);
-    EXPECT_EQ(texts[2].color, grey);
-    EXPECT_EQ(texts[3].text, "\u2318");
-    EXPECT_EQ(texts[3].color, tint());
-    EXPECT_EQ(texts[4].text, "double tap");
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].text, "double Ctrl");
+    EXPECT_EQ(texts[0].color, tint());
 }
 
 TEST_F(RecordViewTest, TapsTooFarApartRecordNothing) {
@@ -270,43 +266,93 @@ TEST_F(RecordViewTest, ARefusedBeginBeepsAndStaysIdle) {
     EXPECT_NE(window->firstResponder(), recorder);
 }
 
-TEST_F(RecordViewTest, HeldModifiersShowOnlyWhileNoCombinationIsSet) {
+TEST_F(RecordViewTest, ThePlaceholderGivesWayToHeldModifiersAndTheyToTheCombination) {
+    const std::string grey = "rgba(0.6667 0.6667 0.6667 1)";
+    auto shown = [&] {
+        const auto texts = drawnTexts();
+        EXPECT_EQ(texts.size(), 1u);
+        return texts.empty() ? TextCapture::Text{} : texts[0];
+    };
+    EXPECT_EQ(shown().text, RecordView::idlePlaceholder);
+    EXPECT_EQ(shown().color, grey);
     startRecording();
+    EXPECT_EQ(shown().text, RecordView::recordingPlaceholder);
+    EXPECT_EQ(shown().color, grey);
+    // Held in any order, named in the desktop's.
     kit::changeFlags(pmf::option, kc::option);
-    auto texts = drawnTexts();
-    EXPECT_EQ(texts[2].text, "\u2325");
-    EXPECT_EQ(texts[2].color, tint());
+    kit::changeFlags(pmf::option | pmf::command, kc::command);
+    EXPECT_EQ(shown().text, "Ctrl+Alt+");
+    EXPECT_EQ(shown().color, tint());
 
-    recorder->setKeyCombo(KeyCombo::make(Key::a, pmf::command));
-    texts = drawnTexts();
-    EXPECT_NE(texts[2].color, tint()) << "the combination's modifiers are shown, not the held ones";
-    EXPECT_EQ(texts[3].color, tint());
+    recorder->setKeyCombo(KeyCombo::make(Key::a, pmf::shift | pmf::control));
+    EXPECT_EQ(shown().text, "Shift+Super+A") << "the combination is shown, not the held modifiers";
+    kit::changeFlags(0, kc::command);
+    window->makeFirstResponder(nullptr);
+    recorder->setKeyCombo(nullptr);
+    EXPECT_EQ(shown().text, RecordView::idlePlaceholder) << "held modifiers are forgotten when recording ends";
 }
 
-TEST_F(RecordViewTest, TheKeyTextFitsBesideTheSymbolsOrIsLeftOut) {
-    recorder->setKeyCombo(KeyCombo::make(Key::a, pmf::command));
-    recorder->setFrameSize({80, 24});
-    EXPECT_EQ(drawnTexts().size(), 4u) << "no room for the key: about -10 points";
-    recorder->setFrameSize({100, 24});
-    const auto texts = drawnTexts();
-    ASSERT_EQ(texts.size(), 5u);
-    EXPECT_NEAR(texts[4].rect.minX(), 67.87, 0.01);
-    EXPECT_NEAR(texts[4].rect.width(), 9.87, 0.01);
-    EXPECT_NEAR(texts[0].rect.minX(), 5.70, 0.01);
-    EXPECT_NEAR(texts[0].rect.width(), 14.12, 0.01);
-    // The clear button at the right end: u / 1.3 on each side.
-    EXPECT_NEAR(recorder->clearButton()->frame().width(), 10.86, 0.01);
-    EXPECT_NEAR(recorder->clearButton()->frame().maxX(), 100 - 5.70, 0.01);
-
-    struct Case {
-        Key key;
-        std::string text;
+// The words of a combination are set smaller in a narrow recorder (and
+// broken at a "+" or space onto two lines when even that is too wide), never cut
+// and never running into the clear button (or past the right edge without
+// one), at every size from the narrowest table cells to the settings' own.
+TEST_F(RecordViewTest, TheWordsFitBesideTheClearButtonInNarrowRecorders) {
+    const KeyCombo::Ptr combos[] = {
+        KeyCombo::make(Key::space, pmf::command | pmf::option),
+        KeyCombo::make(Key::one, pmf::shift | pmf::command),
+        KeyCombo::make(Key::k, pmf::control),
+        KeyCombo::makeDoubled(pmf::shift),
+        KeyCombo::make(Key::pageDown, pmf::command | pmf::option),
+        KeyCombo::make(Key::f12, pmf::shift | pmf::command | pmf::option),
+        KeyCombo::make(Key::k, pmf::shift | pmf::command | pmf::option | pmf::control),
+        nullptr,  // the placeholder
     };
-    for (const auto& c : {Case{Key::space, "SPACE"}, Case{Key::f5, "F5"}, Case{Key::return_, "\u21A9"}, Case{Key::a, "A"}}) {
-        recorder->setFrameSize({200, 24});
-        recorder->setKeyCombo(KeyCombo::make(c.key, pmf::command));
-        EXPECT_EQ(drawnTexts().at(4).text, c.text);
+    for (const double height : {22.0, 24.0, 26.0}) {
+        for (const double width : {80.0, 90.0, 100.0, 140.0}) {
+            for (const auto mode : {ClearButtonMode::always, ClearButtonMode::never}) {
+                for (const auto& combo : combos) {
+                    recorder->setFrameSize({width, height});
+                    recorder->setClearButtonMode(mode);
+                    recorder->setKeyCombo(combo);
+                    const std::string expected = combo ? combo->displayString() : RecordView::idlePlaceholder;
+                    const std::string where = expected + " at " + std::to_string(int(width)) + "x" +
+                                              std::to_string(int(height)) +
+                                              (mode == ClearButtonMode::never ? " without button" : "");
+                    TextCapture capture;
+                    {
+                        platform::GraphicsContext::Scope scope(capture);
+                        recorder->drawRect(recorder->bounds());
+                    }
+                    ASSERT_EQ(capture.texts.size(), 1u) << where;
+                    const auto& text = capture.texts[0];
+                    std::string shown;
+                    const double limit = mode == ClearButtonMode::never ? width : recorder->clearButton()->frame().minX();
+                    for (const auto& line : platform::textMetrics().layOut(capture.strings.at(0), text.rect)) {
+                        // Broken onto two lines at a "+" or a space.
+                        if (!shown.empty() && shown.back() != '+') shown += ' ';
+                        shown += line.text.string();
+                        EXPECT_LT(line.origin.x + line.width, limit) << where;
+                        EXPECT_GE(line.origin.y, 0) << where;
+                        EXPECT_LE(line.origin.y + line.height, height + 0.01) << where;
+                    }
+                    EXPECT_EQ(shown, expected) << where << ": cut";
+                    EXPECT_GE(text.rect.minX(), 0) << where;
+                    const auto font = capture.strings[0].attributesAt(0).attributes.font;
+                    ASSERT_TRUE(font);
+                    EXPECT_GE(font->pointSize(), RecordView::minimumFontSize) << where;
+                }
+            }
+        }
     }
+    // Wide enough, the words keep the recorder's full size.
+    recorder->setFrameSize({200, 24});
+    recorder->setKeyCombo(KeyCombo::make(Key::k, pmf::command));
+    TextCapture capture;
+    {
+        platform::GraphicsContext::Scope scope(capture);
+        recorder->drawRect(recorder->bounds());
+    }
+    EXPECT_EQ(capture.strings.at(0).attributesAt(0).attributes.font->pointSize(), 14);
 }
 
 TEST_F(RecordViewTest, TheFocusRingShowsOnlyWhileRecordingAndKeyViewsNeedFullKeyboardAccess) {

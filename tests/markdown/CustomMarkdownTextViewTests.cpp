@@ -4,6 +4,7 @@
 
 #include "markdown/CustomMarkdownTextView.h"
 #include "markdown/MarkdownColors.h"
+#include "platform/foundation/Paths.h"
 #include "support/FreltTest.h"
 
 namespace frelt {
@@ -133,6 +134,35 @@ TEST_F(CustomMarkdownTextViewTest, HotkeyOverviewHidesItalicAndUsesMonospacedLin
 }
 
 // Every help text the program shows renders into styled text with its markup gone.
+// An installed program finds its help texts where `make install-desktop`
+// puts them, in a data folder, as well as beside itself.
+TEST_F(CustomMarkdownTextViewTest, TheInstalledResourcesAreFoundBesideTheProgramAndInTheDataFolders) {
+    namespace fs = std::filesystem;
+    const auto withHelp = [](const fs::path& folder) {
+        fs::create_directories(folder);
+        std::ofstream(folder / "info.md") << "# Frelt\n";
+        return folder;
+    };
+    const fs::path program = root() / "opt/bin";
+    fs::create_directories(program);
+    const fs::path systemData = platform::Paths::dataDirs().at(0) / "frelt/resources";
+    const fs::path userData = platform::Paths::dataHome() / "frelt/resources";
+    const fs::path none = "/usr/share/frelt/resources";
+
+    EXPECT_EQ(CustomMarkdownTextView::installedResourceFolder(program), none) << "nothing installed anywhere";
+    fs::create_directories(program / "resources");
+    EXPECT_EQ(CustomMarkdownTextView::installedResourceFolder(program), none) << "a folder without help texts";
+    withHelp(systemData);
+    EXPECT_EQ(CustomMarkdownTextView::installedResourceFolder(program), systemData);
+    withHelp(userData);
+    EXPECT_EQ(CustomMarkdownTextView::installedResourceFolder(program), userData) << "the user's data folder first";
+    EXPECT_EQ(CustomMarkdownTextView::installedResourceFolder({}), userData) << "no program folder known";
+    const auto prefixShare = withHelp(root() / "opt/share/frelt/resources");
+    EXPECT_EQ(CustomMarkdownTextView::installedResourceFolder(program), prefixShare) << "the program's own prefix";
+    const auto beside = withHelp(program / "resources");
+    EXPECT_EQ(CustomMarkdownTextView::installedResourceFolder(program), beside) << "beside the program first";
+}
+
 TEST_F(CustomMarkdownTextViewTest, HelpResourcesRender) {
     CustomMarkdownTextView::setResourceFolder(std::filesystem::path(FRELT_RESOURCES_DIR));
     const std::pair<const char*, MarkdownStyles> resources[] = {

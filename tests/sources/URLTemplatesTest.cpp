@@ -50,7 +50,7 @@ protected:
     }
 };
 
-TEST_F(URLTemplatesTest, WithoutStoredTemplatesTheThirteenBuiltInsLoad) {
+TEST_F(URLTemplatesTest, WithoutStoredTemplatesTheTenBuiltInsLoad) {
     config()->loadURLTemplateDataArray();
 
     const auto& templates = manager()->urlTemplates;
@@ -58,9 +58,8 @@ TEST_F(URLTemplatesTest, WithoutStoredTemplatesTheThirteenBuiltInsLoad) {
     for (const auto& t : templates) titles.push_back(t->title);
     EXPECT_EQ(titles, (Strings{"Send Mail", "Search in Wikipedia", "Search in Google", "Search in Apple Maps",
                                "Search in IMDB", "Search in Amazon", "Search in Twitter", "Search in Reddit",
-                               "Start a Phone-Call", "Send a Text Message", "Things - Show quick entry",
-                               "DEVONthink - create a quick note", "DEVONthink - search in databases"}));
-    ASSERT_EQ(templates.size(), 13u);
+                               "Start a Phone-Call", "Send a Text Message"}));
+    ASSERT_EQ(templates.size(), 10u);
     // The hosts are ours to choose; scheme and what follows the host are fixed.
     struct Shape {
         const char* prefix;
@@ -77,9 +76,6 @@ TEST_F(URLTemplatesTest, WithoutStoredTemplatesTheThirteenBuiltInsLoad) {
         {"https://", "/search/?q=%%userInput:Search in Reddit%%"},
         {"tel:01234567890", ""},
         {"sms:01234567890", ""},
-        {"things:///add?show-quick-entry=true", ""},
-        {"x-devonthink://note", ""},
-        {"x-devonthink://search?query=%%userInput:Search in DEVONthink%%", ""},
     };
     for (std::size_t i = 0; i < templates.size(); ++i) {
         const std::string& value = templates[i]->value;
@@ -149,7 +145,7 @@ TEST_F(URLTemplatesTest, UnreadableDataAlertsIsKeptAsideAndTheNextLoadBuildsTheB
                                     platform::ArchiveObject(TableViewItem::initForURL("https://example.org", "E", ""))});
     for (const auto& data : {garbage, foreign}) {
         defaults().set(kKey, platform::Value(data));
-        expectAlert("Error loading urlTemplates from UserDefaults", "Error: Configuration");
+        expectAlert("Error loading urlTemplates from the settings file", "Error: Configuration");
 
         config()->loadURLTemplateDataArray();
 
@@ -158,10 +154,10 @@ TEST_F(URLTemplatesTest, UnreadableDataAlertsIsKeptAsideAndTheNextLoadBuildsTheB
         EXPECT_EQ(defaults().dataForKey(std::string(kKey) + ".unreadable"), data);
 
         config()->loadURLTemplateDataArray();
-        EXPECT_EQ(manager()->urlTemplates.size(), 13u);
+        EXPECT_EQ(manager()->urlTemplates.size(), 10u);
     }
-    EXPECT_EQ(script->presented(), (Strings{"alert: Error loading urlTemplates from UserDefaults",
-                                            "alert: Error loading urlTemplates from UserDefaults"}));
+    EXPECT_EQ(script->presented(), (Strings{"alert: Error loading urlTemplates from the settings file",
+                                            "alert: Error loading urlTemplates from the settings file"}));
 }
 
 TEST_F(URLTemplatesTest, AStoredObjectThatIsNoListLoadsNothingSilentlyAndStays) {

@@ -131,7 +131,7 @@ TEST_F(ConfigurationTest, ANewObjectHoldsTheConstructorValues) {
     const Configuration& c = *config;
     EXPECT_FALSE(c.saveInProgress());
     ASSERT_EQ(c.availableWindowStyles.size(), 2u);
-    EXPECT_EQ(c.availableWindowStyles[0].description, "Popupmenu at Menubar");
+    EXPECT_EQ(c.availableWindowStyles[0].description, "Popup at the tray icon");
     EXPECT_EQ(c.availableWindowStyles[0].index, 0);
     EXPECT_EQ(c.availableWindowStyles[1].description, "Centered on Screen");
     EXPECT_EQ(c.availableWindowStyles[1].index, 1);
@@ -480,7 +480,7 @@ TEST_F(ConfigurationTest, AnUnreadableKeyCombinationAlertsOnceLoadsAsNoneAndIsRe
     // A value that is no data at all reads as none as well.
     defaults().set(Keys::globalKeyComboCategoriesShowURLs, platform::Value("⌘K"));
     script->answerAlert([](platform::Alert& alert) {
-        EXPECT_EQ(alert.messageText(), "Error loading KeyCombo from UserDefaults");
+        EXPECT_EQ(alert.messageText(), "Error loading KeyCombo from the settings file");
         EXPECT_EQ(alert.informativeText(), "Error: Configuration");
         return platform::AlertAnswer{};
     });
@@ -489,7 +489,7 @@ TEST_F(ConfigurationTest, AnUnreadableKeyCombinationAlertsOnceLoadsAsNoneAndIsRe
     config->loadConfig();
 
     EXPECT_TRUE(script->verifyAllAnswersUsed());
-    EXPECT_EQ(script->presented(), std::vector<std::string>{"alert: Error loading KeyCombo from UserDefaults"});
+    EXPECT_EQ(script->presented(), std::vector<std::string>{"alert: Error loading KeyCombo from the settings file"});
     EXPECT_EQ(config->globalKeyCombo, nullptr);
     EXPECT_EQ(config->globalKeyComboCategoriesShowFiles, nullptr);
     EXPECT_EQ(config->globalKeyComboCategoriesShowURLs, nullptr);

@@ -29,7 +29,7 @@ TEST_F(LocalizedStringsTest, WithoutTranslationsEveryTextIsItsEnglishValue) {
         EXPECT_TRUE(keys.insert(s->key).second) << "duplicate key " << s->key;
     }
     EXPECT_EQ(L10n::mainMenu_showInfo.value(), "About Frelt...");
-    EXPECT_EQ(L10n::predefinedTag_Office_Microsoft.value(), "Office|Microsoft");
+    EXPECT_EQ(L10n::predefinedTag_Office_OtherSuites.value(), "Office|OnlyOffice and WPS");
     EXPECT_EQ(L10n::mainMenu_showVersionHistory.value(), "What's new?");
     EXPECT_EQ(L10n::confirmRenameDialogInformativeText.value(), "Current name:\n'%oldname'\n\nNew name:\n'%newname'");
 }

@@ -45,11 +45,11 @@ TEST_F(ShowAlertTest, OnTheMainThreadShowsAnInformationalAlertWithOneOKButtonAtO
     SeenAlert seen;
     recordNextAlert(seen);
 
-    showAlert("Error loading KeyCombo from UserDefaults", "Error: Configuration");
+    showAlert("Error loading KeyCombo from the settings file", "Error: Configuration");
 
     // Shown within the call, not later from the main queue.
     EXPECT_TRUE(script->verifyAllAnswersUsed());
-    EXPECT_EQ(seen.message, "Error loading KeyCombo from UserDefaults");
+    EXPECT_EQ(seen.message, "Error loading KeyCombo from the settings file");
     EXPECT_EQ(seen.informative, "Error: Configuration");
     EXPECT_EQ(seen.style, platform::AlertStyle::informational);
     EXPECT_EQ(seen.buttons, std::vector<std::string>{"OK"});
@@ -72,7 +72,7 @@ TEST_F(ShowAlertTest, FromABackgroundThreadRunsOnTheMainThreadAndTheCallerWaitsF
     recordNextAlert(seen, [&] { returnedWhileShown = returned.load(); });
 
     std::thread caller([&] {
-        showAlert("Error saving arrayOfAllTags to UserDefaults", "Error: Configuration");
+        showAlert("Error saving arrayOfAllTags to the settings file", "Error: Configuration");
         returned = true;
     });
     // The main thread keeps serving its queue, as the program's loop would,
@@ -85,9 +85,9 @@ TEST_F(ShowAlertTest, FromABackgroundThreadRunsOnTheMainThreadAndTheCallerWaitsF
 
     EXPECT_TRUE(seen.onMainThread);
     EXPECT_FALSE(returnedWhileShown);
-    EXPECT_EQ(seen.message, "Error saving arrayOfAllTags to UserDefaults");
+    EXPECT_EQ(seen.message, "Error saving arrayOfAllTags to the settings file");
     EXPECT_EQ(seen.informative, "Error: Configuration");
-    EXPECT_EQ(script->presented(), std::vector<std::string>{"alert: Error saving arrayOfAllTags to UserDefaults"});
+    EXPECT_EQ(script->presented(), std::vector<std::string>{"alert: Error saving arrayOfAllTags to the settings file"});
 }
 
 }  // namespace

@@ -43,11 +43,29 @@ std::string ConfigViewControllerInfo::debugText(bool debugLogging) {
     return debugLogging ? "DebugLogging enabled" : ".";
 }
 
+// The processor architecture this program was compiled for, by the names
+// distributions give it.
 std::string ConfigViewControllerInfo::systemText() {
-#if defined(__aarch64__)
-    return "Apple Silicon";
+#if defined(__x86_64__)
+    return "x86-64";
+#elif defined(__aarch64__)
+    return "ARM64";
+#elif defined(__i386__)
+    return "x86 (32-bit)";
+#elif defined(__arm__)
+    return "ARM (32-bit)";
+#elif defined(__riscv) && __riscv_xlen == 64
+    return "RISC-V 64";
+#elif defined(__powerpc64__) && defined(__LITTLE_ENDIAN__)
+    return "PowerPC 64 LE";
+#elif defined(__powerpc64__)
+    return "PowerPC 64";
+#elif defined(__s390x__)
+    return "s390x";
+#elif defined(__loongarch64)
+    return "LoongArch64";
 #else
-    return "Intel";
+    return "an unnamed architecture";
 #endif
 }
 

@@ -230,7 +230,7 @@ void layOutGeneralPane(ConfigViewControllerGeneral& controller) {
     addLabel(*root, "Launching:", Rect(labelX, 60, labelWidth, 20));
     controller.popupButtonClickType = addPopUp(*root, Rect(controlX, 56, 300, 26));
 
-    addLabel(*root, "Menu bar icon:", Rect(labelX, 96, labelWidth, 20));
+    addLabel(*root, "Tray icon:", Rect(labelX, 96, labelWidth, 20));
     controller.popupButtonMenuItem = addPopUp(*root, Rect(controlX, 92, 80, 26));
 
     addLabel(*root, "Global hotkey:", Rect(labelX, 136, labelWidth, 20));

@@ -40,9 +40,7 @@ constexpr Definition kDefaultTemplates[] = {
     {"Search in Reddit", "https://www.reddit.com/search/?q=%%userInput:Search in Reddit%%"},
     {"Start a Phone-Call", "tel:01234567890"},
     {"Send a Text Message", "sms:01234567890"},
-    {"Things - Show quick entry", "things:///add?show-quick-entry=true"},
-    {"DEVONthink - create a quick note", "x-devonthink://note"},
-    {"DEVONthink - search in databases", "x-devonthink://search?query=%%userInput:Search in DEVONthink%%"},
+    // No templates that open programs Linux does not have.
 };
 
 const bool codingRegistered = (urlTemplateData::registerCoding(), true);
