@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "hotkeys/HotkeyConstants.h"
 #include "hotkeys/KeyTranslating.h"
 #include "platform/appkit/Application.h"
 #include "platform/dispatch/Dispatch.h"
@@ -97,6 +98,44 @@ void HotKeyCenter::setUp() {
         platform::applicationnotification::willTerminate, nullptr, [weak](const platform::Notification&) {
             if (auto center = weak.lock()) center->applicationWillTerminate();
         }));
+    // A grab is on a key code: after a switch of layout (or group) the same
+    // combination is typed on another key.
+    observations_.push_back(platform::NotificationCenter::defaultCenter().observe(
+        HotkeyNotifications::keyTranslatorSelectedKeyboardKeyCodesChanged, nullptr,
+        [weak](const platform::Notification&) {
+            platform::dispatch::Queue::main()->async([weak] {
+                if (auto center = weak.lock()) center->keyCodesChanged();
+            });
+        }));
+}
+
+void HotKeyCenter::keyCodesChanged() {
+    platform::assertMainThread("HotKeyCenter::keyCodesChanged");
+    std::vector<HotKey::Ptr> grabbed;
+    for (const auto& [identifier, held] : hotKeys_)
+        if (held->hotKeyRef_) grabbed.push_back(held);
+    // All released first, so that two combinations whose keys trade places
+    // do not refuse each other.
+    for (const auto& hotKey : grabbed) {
+        service_->unregisterEventHotKey(*hotKey->hotKeyRef_);
+        hotKey->hotKeyRef_.reset();
+    }
+    for (const auto& hotKey : grabbed) {
+        const KeyCombo& combo = *hotKey->keyCombo();
+        const platform::EventHotKeyID id{platform::osTypeFromString(signature), *hotKey->hotKeyId_};
+        const std::uint16_t keyCode =
+            KeyTranslating::shared()->keyCode(combo.key()).value_or(QWERTYKeyCode(combo.key()));
+        platform::EventHotKeyRef ref = 0;
+        const auto status = service_->registerEventHotKey(keyCode, static_cast<std::uint32_t>(combo.modifiers()), id, ref);
+        if (status == platform::HotKeyStatus::noErr) {
+            hotKey->hotKeyRef_ = ref;
+            continue;
+        }
+        unregisterHotKey(hotKey);
+        if (refusalHandler_) refusalHandler_(hotKey, status);
+    }
+    log(LogCategory::hotkeys, LogLevel::Default, "Hotkeys grabbed again for the keyboard layout: %{public}@",
+        std::to_string(grabbed.size()));
 }
 
 void HotKeyCenter::observeModifierEvents() {
@@ -153,6 +192,7 @@ HotKeyCenter::Registration HotKeyCenter::tryRegister(const HotKey::Ptr& hotKey) 
         service_->registerEventHotKey(keyCode, static_cast<std::uint32_t>(combo.modifiers()), id, ref);
     if (status != platform::HotKeyStatus::noErr) {
         unregisterHotKey(hotKey);
+        if (refusalHandler_) refusalHandler_(hotKey, status);
         return Registration::refusedByService;
     }
     hotKey->hotKeyId_ = id.id;

@@ -161,6 +161,17 @@ public:
     // The first hotkey with an equal combination refers to `path` from now.
     bool updateReferencedPath(const KeyCombo& keyCombo, const std::string& path);
 
+    // Told whenever the service refuses a hotkey (another program holds its
+    // combination), at registration or when the keys are grabbed again; the
+    // hotkey is no longer held then.
+    using RefusalHandler = std::function<void(const HotKey::Ptr& hotKey, platform::HotKeyStatus why)>;
+    void setRefusalHandler(RefusalHandler handler) { refusalHandler_ = std::move(handler); }
+
+    // The keyboard layout now puts keys elsewhere (another layout, another
+    // group): every registration with the service is made again where the
+    // combination's key now is. Called on the layout's notification.
+    void keyCodesChanged();
+
     // The service's event: a press of a registered combination.
     void sendCarbonEvent(const platform::HotKeyEvent& event);
     // The detector recognised a double tap of `modifier`.
@@ -180,6 +191,7 @@ private:
     // The time of the flags-changed event being handled, for a double tap.
     std::uint32_t flagsEventTime_ = 0;
     std::vector<platform::Subscription> observations_;
+    RefusalHandler refusalHandler_;
 };
 
 }  // namespace frelt

@@ -1,6 +1,8 @@
 #include "hotkeys/HotKeyManager.h"
 
+#include <algorithm>
 #include <charconv>
+#include <utility>
 
 #include "app/AppDelegate.h"
 #include "app/FreltManager.h"
@@ -46,7 +48,60 @@ void HotKeyManager::setUp() {
         observations_.push_back(center.observe(name, nullptr, [weak](const platform::Notification& notification) {
             if (auto manager = weak.lock()) manager->itemChangedWithSender(notification);
         }));
+    HotKeyCenter::shared()->setRefusalHandler([weak](const HotKey::Ptr& hotKey, platform::HotKeyStatus why) {
+        if (auto manager = weak.lock()) manager->hotKeyRefused(hotKey, why);
+    });
     tellServiceLimitation();
+}
+
+void HotKeyManager::hotKeyRefused(const HotKey::Ptr& hotKey, platform::HotKeyStatus why) {
+    const std::string combination = hotKey->keyCombo()->displayString();
+    const char* reason = why == platform::HotKeyStatus::refused       ? "another program holds it"
+                         : why == platform::HotKeyStatus::unavailable ? "the desktop offers no global hotkeys"
+                                                                       : "its key is not on this keyboard";
+    // Said whatever the debug-logging setting: it is why a hotkey does nothing.
+    logging::logObject(LogCategory::hotkeys)
+        .write(LogLevel::Error, "Hotkey " + combination + " (" + hotKey->identifier() + ") not registered: " + reason);
+    if (hotKey->hotkeyType &&
+        std::find(refusedKinds_.begin(), refusedKinds_.end(), *hotKey->hotkeyType) == refusedKinds_.end())
+        refusedKinds_.push_back(*hotKey->hotkeyType);
+    if (std::find(refusedCombinations_.begin(), refusedCombinations_.end(), combination) == refusedCombinations_.end())
+        refusedCombinations_.push_back(combination);
+    // A desktop without global hotkeys is told once by tellServiceLimitation.
+    if (why != platform::HotKeyStatus::refused) return;
+    if (std::find(told_.begin(), told_.end(), combination) != told_.end()) return;
+    if (std::find(untold_.begin(), untold_.end(), combination) == untold_.end()) untold_.push_back(combination);
+    if (tellingScheduled_) return;
+    // One notice for all refusals of one registration round.
+    tellingScheduled_ = true;
+    platform::dispatch::Queue::main()->async([weak = std::weak_ptr<HotKeyManager>(shared_from_this())] {
+        if (auto manager = weak.lock()) manager->tellRefusals();
+    });
+}
+
+void HotKeyManager::tellRefusals() {
+    tellingScheduled_ = false;
+    const auto combinations = std::exchange(untold_, {});
+    if (combinations.empty()) return;
+    told_.insert(told_.end(), combinations.begin(), combinations.end());
+    std::string list;
+    for (const auto& c : combinations) list += (list.empty() ? "" : ", ") + c;
+    const bool one = combinations.size() == 1;
+    showAlert(one ? "Another program holds the hotkey " + list : "Other programs hold the hotkeys " + list,
+              std::string(one ? "It does" : "They do") +
+                  " nothing in Frelt while the other program holds " + (one ? "it" : "them") +
+                  ". Frelt tries again when the settings window or the hotkey overview opens, and at its next start; "
+                  "or choose another combination.");
+}
+
+void HotKeyManager::retryRefusedHotKeys() {
+    if (refusedKinds_.empty()) return;
+    const auto kinds = std::exchange(refusedKinds_, {});
+    refusedCombinations_.clear();
+    // In launch order, so that the kinds keep their precedence.
+    for (const HotKeyType type : {HotKeyType::categoryKey, HotKeyType::tagKey, HotKeyType::tagKeyLaunchAll,
+                                  HotKeyType::userDefinedKey, HotKeyType::globalHotKey})
+        if (std::find(kinds.begin(), kinds.end(), type) != kinds.end()) registerHotKeys(type);
 }
 
 void HotKeyManager::tellServiceLimitation() {

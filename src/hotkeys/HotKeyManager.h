@@ -51,6 +51,14 @@ public:
     bool registerHotKey(const HotKey::Ptr& hotKey);
     void updateHotkeyReferencePath(const KeyCombo& keyCombo, const std::string& path);
 
+    // Registers again the kinds in which the desktop refused a hotkey (another
+    // program held its combination), so that it works once the other
+    // program lets go. The settings window and the hotkey overview call it
+    // when they open; the next launch registers everything anyway.
+    void retryRefusedHotKeys();
+    // The combinations refused since the last retry, as the user reads them.
+    std::vector<std::string> refusedCombinations() const { return refusedCombinations_; }
+
     // True when the main window is shown and active and the combination is
     // one of its digit shortcuts (1 to 9, alone or with command): then the
     // entry at that place of the shown list, if any, has been opened.
@@ -80,8 +88,18 @@ private:
     void handleChange(const Change& change);
     HotKeyCenter::Registration registerLogged(const HotKey::Ptr& hotKey);
     void tellServiceLimitation();
+    void hotKeyRefused(const HotKey::Ptr& hotKey, platform::HotKeyStatus why);
+    void tellRefusals();
 
     std::atomic<bool> hotkeysPaused_{false};
+    // Kinds to register again, combinations refused, and those the user
+    // has been told of in this run: each combination is said once, at
+    // launch or when it is recorded, not at every retry.
+    std::vector<HotKeyType> refusedKinds_;
+    std::vector<std::string> refusedCombinations_;
+    std::vector<std::string> untold_;
+    std::vector<std::string> told_;
+    bool tellingScheduled_ = false;
     std::vector<platform::Subscription> observations_;
 };
 

@@ -79,7 +79,10 @@ KeyCombo::Ptr KeyCombo::makeFromEvent(std::int64_t eventType, std::uint16_t keyC
 }
 
 KeyCombo::Ptr KeyCombo::makeFromEvent(const platform::Event& event) {
-    return makeFromEvent(static_cast<std::int64_t>(event.type), event.keyCode, event.modifierFlags);
+    const auto type = static_cast<std::int64_t>(event.type);
+    if (type != eventKeyDown && type != eventKeyUp) return makeFromEvent(type, event.keyCode, event.modifierFlags);
+    const auto key = KeyTranslating::shared()->keyForTypedKey(event.keyCode, event.charactersIgnoringModifiers);
+    return key ? make(*key, event.modifierFlags) : nullptr;
 }
 
 KeyCombo::Ptr KeyCombo::copy() const { return makeFields(key_, modifiers_, doubledModifiers_); }

@@ -1,5 +1,6 @@
 #include "hotkeys/KeyTranslating.h"
 
+#include <cctype>
 #include <mutex>
 #include <utility>
 
@@ -43,6 +44,17 @@ void KeyTranslating::setShared(std::shared_ptr<KeyTranslating> translator) {
         std::lock_guard lock(sharedMutex());
         old.swap(sharedSlot());
     });
+}
+
+std::optional<Key> KeyTranslating::keyForTypedKey(std::uint16_t keyCode,
+                                                  std::string_view charactersIgnoringModifiers) const {
+    if (charactersIgnoringModifiers.size() == 1) {
+        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(charactersIgnoringModifiers[0])));
+        if (c >= 'a' && c <= 'z')
+            if (auto letter = keyFromCharacter(std::string(1, c))) return letter;
+    }
+    if (auto key = currentKey(keyCode)) return key;
+    return keyFromQWERTYKeyCode(keyCode);
 }
 
 std::optional<std::uint16_t> QWERTYKeyTranslator::keyCode(Key key) const { return QWERTYKeyCode(key); }

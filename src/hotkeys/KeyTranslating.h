@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "hotkeys/Key.h"
 
@@ -25,6 +26,14 @@ public:
     // keyboard layout, else in the current ASCII-capable source; none when
     // neither answers. An empty text is an answer.
     virtual std::optional<std::string> character(std::uint16_t keyCode, std::int64_t carbonModifiers) const = 0;
+
+    // The key a key event means: the one place where a typed key becomes
+    // the layout's key. The desktop backend already gives a key that types a
+    // Latin letter that letter's code, and says what it types: such a key is
+    // that letter, never mapped through the layout a second time (the key
+    // printed Z on a German keyboard is z). Every other key is looked up by
+    // its place in the current layout, else by its US place.
+    std::optional<Key> keyForTypedKey(std::uint16_t keyCode, std::string_view charactersIgnoringModifiers) const;
 
     // The translator callers use; never null. Setting null restores the
     // keyboard layout.

@@ -237,8 +237,7 @@ bool RecordView::performKeyEquivalent(const platform::Event& event) {
 
 bool RecordView::offer(const platform::Event& event) {
     if (!isLive()) return false;
-    std::optional<Key> key = KeyTranslating::shared()->currentKey(event.keyCode);
-    if (!key) key = keyFromQWERTYKeyCode(event.keyCode);
+    const auto key = KeyTranslating::shared()->keyForTypedKey(event.keyCode, event.charactersIgnoringModifiers);
     if (!key) return false;
     const std::int64_t carbon = modifierflags::carbonModifiers(event.modifierFlags, false);
     KeyCombo::Ptr combo;

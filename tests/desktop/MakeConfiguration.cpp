@@ -6,9 +6,9 @@
 // dialog shows. With "sidebar" the tags are nested ("Work|Projects|Frelt"
 // and its kin), some with a colour and a symbol of their own, one entry is
 // a favourite, and every category of the sidebar and the tags' counts are
-// shown.
+// shown. With "doubletap" the global hotkey is a double tap of Ctrl instead.
 //
-//   frelt_make_configuration ENTRIES [window|popover] [debug] [sidebar]
+//   frelt_make_configuration ENTRIES [window|popover] [debug] [sidebar] [doubletap]
 
 #include <filesystem>
 #include <fstream>
@@ -27,14 +27,15 @@
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::cerr << "usage: frelt_make_configuration ENTRIES [window|popover] [debug] [sidebar]\n";
+        std::cerr << "usage: frelt_make_configuration ENTRIES [window|popover] [debug] [sidebar] [doubletap]\n";
         return 2;
     }
     const int entries = std::stoi(argv[1]);
     const std::string style = argc > 2 ? argv[2] : "window";
-    bool debug = false, sidebar = false;
+    bool debug = false, sidebar = false, doubleTap = false;
     for (int i = 3; i < argc; ++i) {
         debug = debug || std::string(argv[i]) == "debug";
+        doubleTap = doubleTap || std::string(argv[i]) == "doubletap";
         sidebar = sidebar || std::string(argv[i]) == "sidebar";
     }
     // Three levels deep under Work; Home is a folder only.
@@ -90,7 +91,8 @@ int main(int argc, char** argv) {
         config->sidebarCategoriesShowNumberOfElementInSidebar = true;
     }
     namespace mf = platform::modifierflags;
-    config->globalKeyCombo = frelt::KeyCombo::make(frelt::Key::space, mf::command | mf::option);
+    config->globalKeyCombo = doubleTap ? frelt::KeyCombo::makeDoubled(mf::command)
+                                       : frelt::KeyCombo::make(frelt::Key::space, mf::command | mf::option);
     config->windowViewStyle = style == "popover" ? 0 : 1;
     config->setDebugLogging(debug);
     config->saveConfig(false);

@@ -3,8 +3,9 @@
 # category off) opens it from the tray's menu, looks through the General,
 # Appearance and Advanced tabs, switches the URL category on and records a
 # hotkey for it, and closes the window; the new hotkey then brings up the
-# main window at once, without a restart. Pictures of each tab go to
-# OUT_DIR.
+# main window at once, without a restart. Once the window closed, another
+# client has the focus and a double tap of Ctrl (the global hotkey) reaches
+# the program. Pictures of each tab go to OUT_DIR.
 #
 # ctest runs it on a private X server (scripts/run-under-xvfb); it takes a
 # private session bus of its own:
@@ -29,7 +30,7 @@ tab_y=20
 # its third row (rows 34 points apart from 50).
 urls_row_y=$((40 + 50 + 2 * 34 + 13))
 
-"$tools/frelt_make_configuration" 40 window debug >/dev/null || { echo "FAILED: configuration"; exit 1; }
+"$tools/frelt_make_configuration" 40 window debug doubletap >/dev/null || { echo "FAILED: configuration"; exit 1; }
 
 start_with_tray
 
@@ -61,6 +62,19 @@ picture "$out/settings-search-scope.png" "$(settings_window)"
 xdotool key alt+F4
 check "the window closes" within settings_hidden
 check "closing saves the settings" within logged "saveConfig" "$root/frelt.log"
+# The settings window had the focus and is gone: the program is no longer the
+# active one once another client has the focus, and its double tap works.
+xmessage -geometry 220x80+0+0 "another program" >/dev/null 2>&1 &
+other_window() { xdotool search --onlyvisible --name '^xmessage$' 2>/dev/null | head -1; }
+other_window_focused() { [ -n "$(other_window)" ] && [ "$(xdotool getactivewindow 2>/dev/null)" = "$(other_window)" ]; }
+within other_window
+xdotool mousemove --window "$(other_window)" 110 20 click 1
+check "another client takes the focus" within other_window_focused
+xdotool key ctrl ctrl
+check "a double tap of Ctrl shows the main window" within main_window_shown
+check "the shown window has the focus" within main_window_focused
+xdotool key ctrl ctrl
+check "a second double tap hides it" within main_window_hidden
 xdotool key ctrl+shift+u
 check "the new category hotkey shows the main window" within main_window_shown
 check "on the URL category" within logged "Registered Hotkey: Shift+Ctrl+U -> categoryKey :: allURLs" "$root/frelt.log"

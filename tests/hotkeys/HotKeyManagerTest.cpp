@@ -12,6 +12,8 @@
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ModalScript.h"
 #include "platform/appkit/RecordingWorkspace.h"
+#include "hotkeys/HotkeyConstants.h"
+#include "hotkeys/KeyTranslating.h"
 #include "store/StoreConstants.h"
 
 using namespace frelt;
@@ -118,8 +120,10 @@ TEST_F(HotKeyManagerTest, CategoryHotkeysFollowTheirSwitchesAndKeepWhatAnotherPr
     // Another program holds this one: not the user's choice, so it stays.
     config()->globalKeyComboCategoriesShowFavorites = combo(Key::r);
     service->holdElsewhere(QWERTYKeyCode(Key::r), cm::command);
+    platform::ModalScript::shared()->answerAlert(platform::modalresponse::alertFirstButton);
 
     manager()->registerHotKeys(HotKeyType::categoryKey);
+    drain();
 
     EXPECT_EQ(held(), (std::vector<std::string>{"categoryKey :: allFiles"}));
     EXPECT_EQ(config()->globalKeyComboCategoriesShowFolders, nullptr);
@@ -258,6 +262,76 @@ TEST_F(HotKeyManagerTest, ADesktopWithoutGlobalHotkeysIsToldOnceAtStart) {
     EXPECT_TRUE(held().empty());
     drain();
     EXPECT_EQ(alerts.size(), 1u);
+}
+
+TEST_F(HotKeyManagerTest, ACombinationAnotherProgramHoldsIsToldLoggedAndTriedAgainLater) {
+    logging::setDebugLoggingEnabled(false);
+    manager();
+    config()->globalKeyCombo = combo(Key::k, mf::command | mf::option);
+    addEntry("https://example.org", combo(Key::j));
+    service->holdElsewhere(QWERTYKeyCode(Key::k), cm::command | cm::option);
+    service->holdElsewhere(QWERTYKeyCode(Key::j), cm::command);
+    std::vector<std::string> alerts;
+    platform::ModalScript::shared()->answerAlert([&](platform::Alert& alert) {
+        alerts.push_back(alert.messageText());
+        return platform::AlertAnswer{};
+    });
+
+    // At launch: one notice naming both, and the reason in the log whatever
+    // the debug-logging setting.
+    manager()->registerAllHotKeys();
+    drain();
+    const std::string j = combo(Key::j)->displayString(), k = combo(Key::k, mf::command | mf::option)->displayString();
+    EXPECT_EQ(alerts, std::vector<std::string>{"Other programs hold the hotkeys " + j + ", " + k});
+    EXPECT_TRUE(logs().contains("Hotkey " + k + " (globalHotKey) not registered: another program holds it"));
+    EXPECT_TRUE(logs().contains("Hotkey " + j + " (userDefinedKey :: https://example.org) not registered: another "
+                                "program holds it"));
+    EXPECT_TRUE(held().empty());
+
+    // Tried again while still held: not said again.
+    manager()->retryRefusedHotKeys();
+    drain();
+    EXPECT_EQ(alerts.size(), 1u);
+    // The other program lets go: the next try registers them.
+    service->releaseElsewhere(QWERTYKeyCode(Key::k), cm::command | cm::option);
+    service->releaseElsewhere(QWERTYKeyCode(Key::j), cm::command);
+    manager()->retryRefusedHotKeys();
+    EXPECT_EQ(held(), (std::vector<std::string>{"globalHotKey", "userDefinedKey :: https://example.org"}));
+    EXPECT_TRUE(manager()->refusedCombinations().empty());
+
+    // A combination recorded later and held elsewhere is told too.
+    service->holdElsewhere(QWERTYKeyCode(Key::g), cm::command);
+    platform::ModalScript::shared()->answerAlert([&](platform::Alert& alert) {
+        alerts.push_back(alert.messageText());
+        return platform::AlertAnswer{};
+    });
+    config()->globalKeyCombo = combo(Key::g);
+    manager()->registerHotKeys(HotKeyType::globalHotKey);
+    drain();
+    EXPECT_EQ(alerts.back(), "Another program holds the hotkey " + combo(Key::g)->displayString());
+}
+
+TEST_F(HotKeyManagerTest, AKeyboardLayoutWhoseKeysMoveGrabsTheHotkeysAgain) {
+    manager();
+    const auto z = HotKey::make("z", combo(Key::z), HotKey::ActionQueue::main, [](const HotKey::Ptr&) {});
+    ASSERT_TRUE(center()->registerHotKey(z));
+    const auto id = z->hotKeyId();
+    class Moved : public KeyTranslating {
+    public:
+        std::optional<std::uint16_t> keyCode(Key key) const override {
+            return key == Key::z ? 16 : QWERTYKeyCode(key);
+        }
+        std::optional<Key> currentKey(std::uint16_t code) const override { return keyFromQWERTYKeyCode(code); }
+        std::optional<std::string> character(std::uint16_t code, std::int64_t mask) const override {
+            return QWERTYKeyTranslator().character(code, mask);
+        }
+    };
+    KeyTranslating::setShared(std::make_shared<Moved>());
+    platform::NotificationCenter::defaultCenter().post(HotkeyNotifications::keyTranslatorSelectedKeyboardKeyCodesChanged);
+    drain();
+    EXPECT_FALSE(service->press(QWERTYKeyCode(Key::z), cm::command)) << "the old key no longer fires";
+    EXPECT_TRUE(service->press(16, cm::command)) << "the key that types z now";
+    EXPECT_EQ(z->hotKeyId(), id) << "the same registration, grabbed elsewhere";
 }
 
 }  // namespace

@@ -39,26 +39,6 @@ public:
     void recordViewDidEndRecording(RecordView&) override { calls.push_back("didEnd"); }
 };
 
-// The key at the place of a US "y" types "z", as on a German keyboard.
-class GermanLayout : public KeyTranslating {
-public:
-    std::optional<std::uint16_t> keyCode(Key key) const override {
-        if (key == Key::z) return 16;
-        if (key == Key::y) return 6;
-        return QWERTYKeyCode(key);
-    }
-    std::optional<Key> currentKey(std::uint16_t code) const override {
-        if (code == 16) return Key::z;
-        if (code == 6) return Key::y;
-        return keyFromQWERTYKeyCode(code);
-    }
-    std::optional<std::string> character(std::uint16_t code, std::int64_t mask) const override {
-        if (code == 16) return "z";
-        if (code == 6) return "y";
-        return QWERTYKeyTranslator().character(code, mask);
-    }
-};
-
 // The texts a drawing pass writes, with their colour and rectangle.
 class TextCapture : public platform::RecordingGraphicsContext {
 public:
@@ -127,15 +107,6 @@ TEST_F(RecordViewTest, ACombinationIsAskedForStoredToldAndEndsRecordingInThatOrd
     EXPECT_EQ(*recorder->keyCombo(), *KeyCombo::make(Key::k, pmf::command | pmf::shift));
     EXPECT_FALSE(recorder->isRecording);
     EXPECT_NE(window->firstResponder(), recorder);
-}
-
-TEST_F(RecordViewTest, KeysAreReadThroughTheCurrentLayout) {
-    KeyTranslating::setShared(std::make_shared<GermanLayout>());
-    startRecording();
-    // The key printed "Z" on a German keyboard sits where a US one has "Y".
-    kit::keyDown(16, "z", pmf::command, "z");
-    ASSERT_TRUE(recorder->keyCombo());
-    EXPECT_EQ(recorder->keyCombo()->key(), Key::z);
 }
 
 TEST_F(RecordViewTest, APlainKeyNeedsAModifierButFunctionKeysStandAlone) {

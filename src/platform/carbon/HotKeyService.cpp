@@ -56,6 +56,10 @@ void HeadlessHotKeyService::holdElsewhere(std::uint32_t keyCode, std::uint32_t m
     heldElsewhere_.emplace_back(keyCode, modifiers);
 }
 
+void HeadlessHotKeyService::releaseElsewhere(std::uint32_t keyCode, std::uint32_t modifiers) {
+    std::erase(heldElsewhere_, std::make_pair(keyCode, modifiers));
+}
+
 bool HeadlessHotKeyService::press(std::uint32_t keyCode, std::uint32_t modifiers, std::uint32_t windowServerTime) {
     // The handlers may change the registrations: find first, deliver after.
     std::optional<EventHotKeyID> matched;

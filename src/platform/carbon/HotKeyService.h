@@ -118,6 +118,8 @@ public:
 
     // Another program holds the combination: registering it is refused.
     void holdElsewhere(std::uint32_t keyCode, std::uint32_t modifiers);
+    // The other program lets go of the combination.
+    void releaseElsewhere(std::uint32_t keyCode, std::uint32_t modifiers);
     // Every registration is refused as unavailable, for the given reason.
     void setUnavailable(std::string reason) { unavailableReason_ = std::move(reason); }
 

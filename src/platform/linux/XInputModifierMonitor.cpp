@@ -5,8 +5,11 @@
 
 #include <cstdlib>
 
+#include <unistd.h>
+
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Event.h"
+#include "platform/dispatch/Dispatch.h"
 #include "platform/linux/XKeyCodes.h"
 
 namespace platform::x11 {
@@ -32,6 +35,7 @@ std::shared_ptr<XInputModifierMonitor> XInputModifierMonitor::start(std::shared_
     xcb_input_xi_select_events(c, connection->root(), 1, &selection.head);
     xcb_flush(c);
     monitor->readModifierMapping();
+    monitor->watchActiveWindow();
     const std::weak_ptr<XInputModifierMonitor> weak = monitor;
     monitor->events_ = connection->addEventHandler([weak](const xcb_generic_event_t& event) {
         if (auto self = weak.lock()) self->handleEvent(event);
@@ -58,8 +62,60 @@ void XInputModifierMonitor::readModifierMapping() {
     std::free(reply);
 }
 
+void XInputModifierMonitor::watchActiveWindow() {
+    xcb_connection_t* c = connection_->connection();
+    activeWindowAtom_ = connection_->atom("_NET_ACTIVE_WINDOW");
+    pidAtom_ = connection_->atom("_NET_WM_PID");
+    // Added to what this connection already asks of the root window.
+    auto* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, connection_->root()), nullptr);
+    const std::uint32_t mask = (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_PROPERTY_CHANGE;
+    std::free(attributes);
+    xcb_change_window_attributes(c, connection_->root(), XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(c);
+    connection_->deliverQueuedEventsSoon();
+}
+
+bool XInputModifierMonitor::focusIsOurs() {
+    xcb_connection_t* c = connection_->connection();
+    auto* focus = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+    xcb_window_t window = focus ? focus->focus : xcb_window_t(XCB_WINDOW_NONE);
+    std::free(focus);
+    const auto ours = static_cast<std::uint32_t>(getpid());
+    bool found = false;
+    // The focus may sit in a child of a top-level window: walk up to it.
+    for (int depth = 0; depth < 8 && !found; ++depth) {
+        if (window == XCB_WINDOW_NONE || window == XCB_INPUT_FOCUS_POINTER_ROOT || window == connection_->root()) break;
+        auto* pid = xcb_get_property_reply(c, xcb_get_property(c, 0, window, pidAtom_, XCB_ATOM_CARDINAL, 0, 1), nullptr);
+        if (pid && xcb_get_property_value_length(pid) == 4)
+            found = *static_cast<const std::uint32_t*>(xcb_get_property_value(pid)) == ours;
+        std::free(pid);
+        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
+        window = tree ? tree->parent : xcb_window_t(XCB_WINDOW_NONE);
+        std::free(tree);
+    }
+    connection_->deliverQueuedEventsSoon();
+    return found;
+}
+
+void XInputModifierMonitor::followFocus() {
+    // The kit believes it is active, but the X focus went to another client
+    // or to nobody (our window closed) without the toolkit telling: then
+    // the program is not active, and the desktop's keys are global again.
+    const auto app = Application::shared();
+    if (app->isActive() && !focusIsOurs()) app->deactivate();
+}
+
 void XInputModifierMonitor::handleEvent(const xcb_generic_event_t& event) {
     const std::uint8_t type = event.response_type & 0x7f;
+    if (type == XCB_PROPERTY_NOTIFY) {
+        const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+        if (change.window != connection_->root() || change.atom != activeWindowAtom_) return;
+        // Looked at once the window manager has moved the focus.
+        dispatch::Queue::main()->after(dispatch::seconds(0.15), [weak = weak_from_this()] {
+            if (auto self = weak.lock()) self->followFocus();
+        });
+        return;
+    }
     if (type == XCB_MAPPING_NOTIFY) {
         readModifierMapping();
         return;
@@ -88,6 +144,7 @@ void XInputModifierMonitor::keyChanged(xcb_keycode_t keycode, bool down, std::ui
         const auto bit = modifierKeys_.find(held);
         if (bit != modifierKeys_.end()) state |= bit->second;
     }
+    followFocus();
     const auto app = Application::shared();
     if (app->isActive()) return;
     auto event = Event::flagsChangedEvent(xkeys::virtualKeyCodeForXKeycode(keycode).value_or(0),

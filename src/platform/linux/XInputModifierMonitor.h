@@ -8,7 +8,9 @@
 //
 // While the program itself is active its own windows report the same keys
 // (local events), so the monitor then stays silent: a key press reaches the
-// double-tap detector once.
+// double-tap detector once. Whether the program is active follows the X
+// focus: when it is in no window of ours (another client took it, or our
+// window closed) the kit is deactivated, also where the toolkit missed it.
 
 #include <cstdint>
 #include <map>
@@ -19,7 +21,7 @@
 
 namespace platform::x11 {
 
-class XInputModifierMonitor {
+class XInputModifierMonitor : public std::enable_shared_from_this<XInputModifierMonitor> {
     struct Private {};
 
 public:
@@ -34,11 +36,17 @@ private:
     void readModifierMapping();
     void handleEvent(const xcb_generic_event_t& event);
     void keyChanged(xcb_keycode_t keycode, bool down, std::uint32_t time);
+    void watchActiveWindow();
+    // Whether the X input focus is in a window of this process.
+    bool focusIsOurs();
+    void followFocus();
 
     const std::shared_ptr<X11Connection> connection_;
     const std::uint8_t opcode_;
     std::map<xcb_keycode_t, std::uint16_t> modifierKeys_;
     std::set<xcb_keycode_t> down_;
+    xcb_atom_t activeWindowAtom_ = XCB_ATOM_NONE;
+    xcb_atom_t pidAtom_ = XCB_ATOM_NONE;
     Subscription events_;
 };
 

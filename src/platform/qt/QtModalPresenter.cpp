@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QMenu>
@@ -121,6 +123,23 @@ PanelAnswer runPanel(SavePanel& panel, OpenPanel* open) {
     }
     if (auto delegate = panel.delegate()) dialog.setProxyModel(new EnabledByDelegate(panel, delegate));
 
+    // Files and folders both: the dialog opens a file (a folder opened with
+    // it is entered), and a button of its own takes the folder highlighted,
+    // or the one shown.
+    QString chosenFolder;
+    if (open && open->canChooseDirectories() && open->canChooseFiles()) {
+        if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
+            QPushButton* folderButton = buttons->addButton(QStringLiteral("Choose Folder"), QDialogButtonBox::ActionRole);
+            folderButton->setObjectName(QStringLiteral("chooseFolderButton"));
+            QObject::connect(folderButton, &QPushButton::clicked, &dialog, [&dialog, &chosenFolder] {
+                const QStringList selected = dialog.selectedFiles();
+                const QFileInfo highlighted(selected.isEmpty() ? QString() : selected.front());
+                chosenFolder = highlighted.isDir() ? highlighted.absoluteFilePath() : dialog.directory().absolutePath();
+                static_cast<QDialog&>(dialog).done(QDialog::Accepted);
+            });
+        }
+    }
+
     auto app = Application::shared();
     bool accepted = false;
     QObject::connect(&dialog, &QDialog::finished, [&](int result) {
@@ -131,6 +150,10 @@ PanelAnswer runPanel(SavePanel& panel, OpenPanel* open) {
     PanelAnswer answer;
     if (!accepted) return answer;
     answer.response = modalresponse::ok;
+    if (!chosenFolder.isEmpty()) {
+        answer.urls.push_back(URL::fileURL(fromQString(chosenFolder), true));
+        return answer;
+    }
     for (const QString& file : dialog.selectedFiles()) answer.urls.push_back(URL::fileURL(fromQString(file)));
     return answer;
 }

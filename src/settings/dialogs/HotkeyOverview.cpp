@@ -6,6 +6,7 @@
 #include "app/AppDelegate.h"
 #include "app/FreltWindowEnum.h"
 #include "app/InterfaceResources.h"
+#include "hotkeys/HotKeyManager.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ContainerViews.h"
 #include "platform/appkit/Storyboard.h"
@@ -200,6 +201,8 @@ void HostedHotkeyOverviewContentView::awakeFromNib() {
 
 void ConfigViewControllerHotkeyOverview::viewWillAppear() {
     if (const auto window = view()->window()) styleDialogWindow(*window, false);
+    // A hotkey another program held may be free by now.
+    HotKeyManager::shared()->retryRefusedHotKeys();
     setPreferredContentSize({600, 700});
 }
 

@@ -66,6 +66,8 @@ void ConfigTabViewController_Settings::loadView() {
 void ConfigTabViewController_Settings::viewWillAppear() {
     TabViewController::viewWillAppear();
     HotKeyManager::shared()->setHotkeysPaused(true);
+    // A hotkey another program held may be free by now.
+    HotKeyManager::shared()->retryRefusedHotKeys();
 }
 
 void ConfigTabViewController_Settings::viewDidAppear() {

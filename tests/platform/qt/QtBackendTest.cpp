@@ -259,32 +259,6 @@ TEST_F(QtBackendTest, DragsFromTheDesktopReachTheKitWithTheirPasteboard) {
     EXPECT_EQ(calls, (std::vector<std::string>{"entered at 10", "exited", "entered at 40", "updated at 40", "perform 2"}));
 }
 
-// Letter keys follow the layout's labels; other keys keep their place.
-TEST_F(QtBackendTest, KeyCodesOfLettersFollowTheLayoutAndOtherKeysTheirPlace) {
-    // The kit's code of the key at a US keyboard's evdev position.
-    auto at = [](int evdev) { return xkeys::virtualKeyCodeForXKeycode(std::uint32_t(evdev) + 8).value(); };
-    struct Case {
-        const char* layout;
-        Qt::Key key;
-        int evdev;        // where the key is
-        quint32 keysym;   // what it types in the layout
-        QString text;
-        std::uint16_t code;
-    } cases[] = {
-        {"us: y", Qt::Key_Y, KEY_Y, 'y', "y", at(KEY_Y)},
-        {"de: the key at y types z", Qt::Key_Z, KEY_Y, 'z', "z", at(KEY_Z)},
-        {"fr: the key at q types a", Qt::Key_A, KEY_Q, 'a', "a", at(KEY_A)},
-        {"ru: the key at f types a Cyrillic letter", Qt::Key_unknown, KEY_F, 0x6c1, QString(QChar(0x0430)), at(KEY_F)},
-        {"fr: the key at 1 types &", Qt::Key_Ampersand, KEY_1, '&', "&", at(KEY_1)},
-    };
-    for (const auto& c : cases) {
-        QKeyEvent press(QEvent::KeyPress, c.key, Qt::ControlModifier, quint32(c.evdev + 8), c.keysym, 0x4, c.text);
-        const auto event = qt::keyEvent(press, nullptr);
-        EXPECT_EQ(event->keyCode, c.code) << c.layout;
-        EXPECT_TRUE(event->modifierFlags & modifierflags::command) << c.layout;
-    }
-}
-
 TEST_F(QtBackendTest, TrayClicksAreAPressAndAContextReleaseOnTheButton) {
     StatusBar::systemStatusBar()->setAvailable(true);
     auto item = StatusBar::systemStatusBar()->statusItemWithLength(statusitemlength::square);
