@@ -127,3 +127,102 @@ put(R, "date-cast.txt", "when == CAST(-12.5, \"NSDate\")")
 put(R, "matches.txt", "SELF MATCHES '^(.*:).*' OR name MATCHES[c] 'a+'")
 # Found by fuzzing: -0.0 was written as "-0", which reads back as the integer 0.
 put(R, "negative-zero.txt", "5678!=8901234.0 OR ro == 0e0 OR ro ==-0e300")
+
+# --- desktop entries --------------------------------------------------------------
+D = "DesktopEntryFuzz"
+put(D, "application.desktop",
+    "# a comment\n[Desktop Entry]\nType=Application\nName=Editor\nName[de]=Bearbeiter\nName[sr@latin]=Urednik\n"
+    "Exec=\"/opt/my editor/bin/edit\" --new-window %U\nOnlyShowIn=GNOME;KDE;\nNoDisplay=false\n\n"
+    "[Desktop Action New]\nName=New\nExec=edit --new\n")
+put(D, "escapes-and-quotes.desktop",
+    "[Desktop Entry]\nType=Application\nName=Tab\\tand\\nline\\\\\n"
+    "Exec=sh -c \"echo \\\\\"\\\\$HOME\\\\\" \\\\`x\\\\` %%\" %f %i %c %k\n")
+put(D, "unterminated-quote.desktop", "[Desktop Entry]\nType=Application\nName=X\nExec=\"open quote %F\n")
+put(D, "not-utf8.desktop", b"[Desktop Entry]\nType=Application\nName=caf\xe9\nExec=cafe\n")
+put(D, "duplicate-groups-and-keys.desktop",
+    "[Desktop Entry]\nName=A\nName=B\n[Desktop Entry]\nType=Link\nURL=https://example.org\n[\n=\n")
+put(D, "exec-only.txt", "\"a b\" 'c d' \\\\ %% \"")
+
+# --- the export file with its nested archives ---------------------------------------
+E = "ExportFileFuzz"
+
+
+def template_list(templates):
+    objects = ["$null", {"NS.objects": [UID(2 + i) for i in range(len(templates))], "$class": UID(1)}]
+    objects[1]["$class"] = UID(2 + 3 * len(templates))
+    records = []
+    for i, (title, value) in enumerate(templates):
+        records.append({"title": UID(2 + len(templates) + 2 * i), "value": UID(3 + len(templates) + 2 * i),
+                        "$class": UID(3 + 3 * len(templates))})
+    texts = []
+    for title, value in templates:
+        texts += [title, value]
+    return archive(objects + records + texts + [classes("NSArray"),
+                                                classes("frelt.urlTemplateData", "frelt.urlBaseData")])
+
+
+tags = archive(["$null", {"NS.objects": [UID(2)], "$class": UID(6)},
+                {"tagName": UID(3), "tagSymbol": UID(4), "$class": UID(5)}, "Work", "star",
+                classes("frelt.iconTag"), classes("NSArray")])
+combo = archive(["$null", {"keyCode": 49, "modifiers": 0x180000, "$class": UID(2)}, classes("frelt.KeyCombo")])
+templates = template_list([("Search", "https://example.org/?q=%%userInput:Search for%%"),
+                           ("Mail", "mailto:%%selectedFileObjects%%")])
+
+
+def export_file(fields):
+    record = {}
+    objects = ["$null", record]
+    for key, value in fields.items():
+        if isinstance(value, (bytes, str)):
+            record[key] = UID(len(objects))
+            objects.append(value)
+        else:
+            record[key] = value
+    record["$class"] = UID(len(objects))
+    objects.append(classes("frelt.ExportImportData"))
+    return archive(objects)
+
+
+put(E, "tags-templates-hotkey.bplist",
+    export_file({"tagArchive": tags, "urlTemplateArchive": templates, "globalKeyCombo": combo,
+                 "windowViewStyle": 1, "clickType": 0, "mainWindowWidth": "640", "alternateFolderBrowser": ""}))
+put(E, "empty-record.bplist", export_file({}))
+put(E, "damaged-nested-archive.bplist", export_file({"allDataArchive": b"bplist00 not really", "tagArchive": tags}))
+put(E, "nested-holds-foreign-class.bplist",
+    export_file({"urlTemplateArchive": archive(["$null", {"$class": UID(2)}, classes("frelt.ExportImportData")])}))
+
+# --- the bookmark store ---------------------------------------------------------------
+B = "BookmarkStoreFuzz"
+
+
+def grant(path, device=2049, inode=1234, volume="/"):
+    return plistlib.dumps({"FreltBookmark": 1, "path": path, "device": device, "inode": inode, "volume": volume},
+                          fmt=BINARY)
+
+
+def bookmark_file(pairs):
+    count = len(pairs)
+    objects = ["$null", {"NS.keys": [UID(2 + 2 * i) for i in range(count)],
+                         "NS.objects": [UID(3 + 2 * i) for i in range(count)], "$class": UID(2 + 3 * count)}]
+    urls = []
+    for i, (url, data) in enumerate(pairs):
+        objects.append({"NS.base": UID(0), "NS.relative": UID(2 + 2 * count + i), "$class": UID(3 + 3 * count)})
+        objects.append(data)
+        urls.append(url)
+    objects += urls + [classes("NSDictionary"), classes("NSURL")]
+    return archive(objects)
+
+
+put(B, "two-grants.bplist", bookmark_file([("file:///home/user/Documents/", grant("/home/user/Documents")),
+                                           ("file:///", grant("/", 2049, 2))]))
+put(B, "grant-extremes.bplist", grant("/mnt/disk/x", -1, -(2**63), "/mnt/disk"))
+put(B, "grant-relative-path.bplist", grant("relative/path"))
+put(B, "grant-not-ours.bplist", bookmark_file([("file:///tmp/", b"\x00\x01 no record")]))
+
+# --- URL templates ----------------------------------------------------------------
+U = "URLTemplatesFuzz"
+put(U, "stored-templates.bplist", templates)
+put(U, "placeholders.txt", "https://example.org/search?q=%%userInput:Find what?%%&f=%%selectedFileObjects%%")
+put(U, "many-placeholders.txt", "x:" + "%%userInput%%%%userInput:q%%" * 200)
+put(U, "broken-placeholders.txt", "mailto:%%userInput:%%%%%userInput%%selectedFileObjects%%%")
+put(U, "no-scheme.txt", "just some text with %%userInput%% and ünïcödé")

@@ -1,7 +1,9 @@
 #include "app/CommandLine.h"
 
+#include <cstdio>
 #include <cstdlib>
 
+#include "platform/foundation/Text.h"
 #include "platform/foundation/URL.h"
 #include "sources/access/SandboxFileAccess.h"
 
@@ -36,9 +38,28 @@ CommandLine CommandLine::parse(const std::vector<std::string>& arguments, const 
         }
         std::filesystem::path p(path);
         if (p.is_relative()) p = cwd / p;
-        result.files.push_back(p.lexically_normal().string());
+        auto absolute = p.lexically_normal().string();
+        (platform::text::isValidUTF8(absolute) ? result.files : result.refused).push_back(std::move(absolute));
     }
     return result;
+}
+
+std::string CommandLine::shownName(const std::string& path) {
+    std::string shown;
+    for (const unsigned char c : path) {
+        if (c >= 0x20 && c < 0x7f && c != '\\') {
+            shown += static_cast<char>(c);
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+            shown += escaped;
+        }
+    }
+    return shown;
+}
+
+std::string CommandLine::refusedText(const std::string& path) {
+    return "frelt: " + shownName(path) + " is left out: its name is not valid UTF-8, and Frelt keeps file names as text";
 }
 
 std::string CommandLine::versionText() {

@@ -16,11 +16,21 @@ struct CommandLine {
     Action action = Action::run;
     // Absolute, in the order given.
     std::vector<std::string> files;
+    // File arguments left out of `files` because their names are not UTF-8:
+    // entries, the settings and the hand-over keep names as text, and such a
+    // name would come back as the name of another file (or of none).
+    std::vector<std::string> refused;
     // With usageError: what was wrong.
     std::string problem;
 
     // `cwd` makes relative file arguments absolute.
     static CommandLine parse(const std::vector<std::string>& arguments, const std::filesystem::path& cwd);
+
+    // A file name as it can be shown: bytes outside printable ASCII (and
+    // the backslash) written as \xNN.
+    static std::string shownName(const std::string& path);
+    // The line said for a refused file.
+    static std::string refusedText(const std::string& path);
 
     static std::string versionText();
     static std::string helpText();

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/AppDelegate.h"
+#include "app/CommandLine.h"
 #include "app/FreltManager.h"
 #include "app/FreltWindowEnum.h"
 #include "exchange/ExportData.h"
@@ -14,6 +15,7 @@
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Workspace.h"
 #include "platform/foundation/SingleInstance.h"
+#include "platform/foundation/Text.h"
 #include "platform/foundation/URL.h"
 #include "sources/access/SandboxFileAccess.h"
 #include "sources/discovery/DatastorageHandlerFilesystemObjects.h"
@@ -21,6 +23,7 @@
 #include "sources/discovery/Shortcuts.h"
 #include "sources/icons/IconCache.h"
 #include "store/DataStorage.h"
+#include "store/Logging.h"
 #include "store/LocalizedStrings.h"
 #include "store/ShowAlert.h"
 
@@ -243,8 +246,16 @@ bool passFilesToMainWindow(const std::vector<std::string>& paths) {
     const auto vc = manager->viewControllerMain();
     if (!vc) return false;
     std::vector<std::string> pending;
-    for (const auto& path : paths)
+    for (const auto& path : paths) {
+        // Entries keep paths as text: a name that is not UTF-8 would be
+        // stored as the name of another file, or of none.
+        if (!platform::text::isValidUTF8(path)) {
+            logDefault(LogLevel::Error, "! left out, the file name is not valid UTF-8: %{public}@",
+                       CommandLine::shownName(path));
+            continue;
+        }
         if (!path.empty() && reachable(path)) pending.push_back(path);
+    }
     vc->setServiceManagerValues(std::move(pending));
     return !vc->serviceManagerValues().empty();
 }

@@ -120,6 +120,7 @@ int main(int argc, char** argv) {
         case CommandLine::Action::run:
             break;
     }
+    for (const auto& file : commandLine.refused) std::cerr << CommandLine::refusedText(file) << "\n";
     if (!CommandLine::hasDisplay()) {
         std::cerr << CommandLine::noDisplayText << "\n";
         return 1;
@@ -139,7 +140,9 @@ int main(int argc, char** argv) {
                                           });
     switch (claim.outcome) {
         case SessionBusService::Outcome::forwarded:
-            return 0;
+            // Not a success when a file was left out.
+            return commandLine.refused.empty() ? 0 : 1;
+        case SessionBusService::Outcome::refused:
         case SessionBusService::Outcome::ownerSilent:
             std::cerr << "frelt: " << claim.message << "\n";
             return 1;

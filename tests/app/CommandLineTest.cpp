@@ -33,4 +33,19 @@ TEST(CommandLineTest, FilesBecomeAbsoluteAndOptionsAnswerAlone) {
     EXPECT_NE(CommandLine::helpText().find("Usage: frelt [FILE...]"), std::string::npos);
 }
 
+// Entries, the settings and the hand-over keep names as text: a name that is
+// not UTF-8 would come back as another file's name (or none), so it is left
+// out, and said so, while the other files go on.
+TEST(CommandLineTest, FileNamesThatAreNotUTF8AreLeftOutAndNamed) {
+    const auto parsed =
+        CommandLine::parse({"caf\xe9.txt", "ok.txt", "/tmp/\xff\xfe/x", "file:///tmp/caf%E9.pdf", "\xc3\xa9.txt"}, "/home/me");
+    EXPECT_EQ(parsed.action, CommandLine::Action::run);
+    EXPECT_EQ(parsed.files, (std::vector<std::string>{"/home/me/ok.txt", "/home/me/\xc3\xa9.txt"}));
+    EXPECT_EQ(parsed.refused,
+              (std::vector<std::string>{"/home/me/caf\xe9.txt", "/tmp/\xff\xfe/x", "/tmp/caf\xe9.pdf"}));
+    EXPECT_EQ(CommandLine::refusedText(parsed.refused[0]),
+              "frelt: /home/me/caf\\xe9.txt is left out: its name is not valid UTF-8, and Frelt keeps file names "
+              "as text");
+}
+
 }  // namespace

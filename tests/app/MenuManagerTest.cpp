@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "ShellTestSupport.h"
+#include "app/CommandLine.h"
 #include "app/ServiceManager.h"
 #include "exchange/ExportImportManager.h"
 #include "platform/appkit/Alert.h"
@@ -185,14 +186,17 @@ TEST_F(MenuManagerTest, TheServiceHandsExistingFilesToTheMainWindowInOrder) {
     const auto b = makeFile("b.txt");
     const auto gone = makeFile("gone.txt");
     std::filesystem::remove(gone);
+    // It exists, but an entry would keep its name as text, naming another file.
+    const auto notText = makeFile("caf\xe9.txt");
     ServiceManager service("Could not find anything for parsing.");
     auto pasteboard = platform::Pasteboard::withUniqueName();
     pasteboard->setPropertyList(platform::Value(platform::ValueArray{platform::Value(b), platform::Value(gone),
-                                                                     platform::Value(a)}),
+                                                                     platform::Value(notText), platform::Value(a)}),
                                 platform::pasteboardtype::filenames);
     service.serviceAddFile(*pasteboard, "");
     EXPECT_TRUE(mainShown());
     EXPECT_EQ(manager()->viewControllerMain()->serviceManagerValues(), (std::vector<std::string>{b, a}));
+    EXPECT_TRUE(logs().contains("! left out, the file name is not valid UTF-8: " + CommandLine::shownName(notText)));
 
     // Text only: nothing happens.
     manager()->closeMainWindow();

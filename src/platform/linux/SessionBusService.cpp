@@ -135,9 +135,16 @@ SessionBusService::Result SessionBusService::claim(const Identity& identity, con
         return result;
     }
 
-    // Taken: hand the files to the owner.
+    // Taken: hand the files to the owner, all of them or none.
     g_dbus_connection_unregister_object(state->connection, state->registration);
     state->registration = 0;
+    for (const auto& file : files) {
+        if (!g_utf8_validate(file.c_str(), static_cast<gssize>(file.size()), nullptr)) {
+            result.outcome = Outcome::refused;
+            result.message = "The file name " + file + " is not valid UTF-8: no file was handed to the running instance";
+            return result;
+        }
+    }
     GVariantBuilder builder;
     g_variant_builder_init(&builder, G_VARIANT_TYPE("as"));
     for (const auto& file : files) g_variant_builder_add(&builder, "s", file.c_str());

@@ -30,6 +30,7 @@ public:
         forwarded,      // another process owns it and took the files
         noBus,          // no session bus: this process runs alone
         ownerSilent,    // another process owns it but did not answer
+        refused,        // another process owns it, but a file name is no text the bus can carry: nothing was handed over
     };
 
     struct Result {
@@ -39,7 +40,8 @@ public:
     };
 
     // Owns the name or hands `files` over. `busAddress` none: the session
-    // bus of the environment.
+    // bus of the environment. The bus carries names as UTF-8 text: a name
+    // that is not is refused, and then none is handed over (never a part).
     static Result claim(const Identity& identity, const std::vector<std::string>& files, AddFilesHandler onAddFiles,
                         const std::optional<std::string>& busAddress = std::nullopt);
 

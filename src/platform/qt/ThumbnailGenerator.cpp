@@ -200,8 +200,10 @@ QImage PDFThumbnailer::firstPage(const std::string& path, int longestSide, std::
         } else if (result->terminatedBySignal) {
             *error = "the PDF renderer crashed (signal " + std::to_string(result->terminationStatus) + ")";
         } else if (result->terminationStatus != 0) {
+            // Its last line: the PDF library may have said more before.
             std::string said(result->standardError.begin(), result->standardError.end());
             while (!said.empty() && (said.back() == '\n' || said.back() == '\r')) said.pop_back();
+            said.erase(0, said.find_last_of('\n') + 1);
             *error = said.empty() ? "the PDF document cannot be read" : said;
         } else {
             QFile file(QString::fromStdString(output));

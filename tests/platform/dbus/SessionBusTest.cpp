@@ -98,6 +98,15 @@ TEST_F(SessionBusTest, ASecondStartHandsItsFilesToTheFirst) {
     ASSERT_TRUE(spinUntil([&] { return received.size() == 2; }));
     EXPECT_TRUE(received.back().empty());
 
+    // A name the bus cannot carry as text: refused, and none of the files is
+    // handed over, rather than the others going alone as if all went well.
+    const auto refused = secondStart(identity, {"/tmp/ok.txt", "/tmp/caf\xe9.txt"}, address);
+    EXPECT_EQ(refused.outcome, SessionBusService::Outcome::refused) << refused.message;
+    EXPECT_NE(refused.message.find("not valid UTF-8"), std::string::npos) << refused.message;
+    EXPECT_EQ(secondStart(identity, {"/tmp/last.txt"}, address).outcome, SessionBusService::Outcome::forwarded);
+    ASSERT_TRUE(spinUntil([&] { return received.size() == 3; }));
+    EXPECT_EQ(received.back(), (std::vector<std::string>{"/tmp/last.txt"})) << "nothing came of the refused start";
+
     // Once the first ends, the next start owns the name.
     first.service.reset();
     auto next = SessionBusService::claim(identity, {}, nullptr, address);

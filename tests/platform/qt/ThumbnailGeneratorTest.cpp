@@ -147,9 +147,9 @@ TEST_F(ThumbnailGeneratorTest, APDFShowsItsFirstPageDrawnOutsideThisProcess) {
     EXPECT_TRUE(fs::exists(qt::FreedesktopThumbnailGenerator::cacheFile(path)));
 }
 
-// Stand-ins for a helper that a document crashes and one it stalls: each
-// notes every start in a file beside it.
-TEST_F(ThumbnailGeneratorTest, AHelperThatCrashesOrHangsCostsTheFileItsThumbnailOnly) {
+// Stand-ins for a helper that a document crashes, one that refuses it and
+// one it stalls: each notes every start in a file beside it.
+TEST_F(ThumbnailGeneratorTest, AHelperThatFailsCrashesOrHangsCostsTheFileItsThumbnailOnly) {
     struct Case {
         std::string name;
         std::string script;
@@ -157,6 +157,9 @@ TEST_F(ThumbnailGeneratorTest, AHelperThatCrashesOrHangsCostsTheFileItsThumbnail
     };
     for (const Case& c : std::vector<Case>{
              {"crashes", "kill -SEGV $$", "the PDF renderer crashed (signal 11)"},
+             // Its reason is the last line it says, after the PDF library's own.
+             {"refuses", "echo 'Error: xref' >&2; echo 'the PDF document cannot be read' >&2; exit 1",
+              "the PDF document cannot be read"},
              // exec: the process that is killed is the one that hangs.
              {"hangs", "exec sleep 60", "the PDF document took longer than 1 s to draw"},
          }) {
