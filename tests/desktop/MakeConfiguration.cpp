@@ -6,9 +6,10 @@
 // dialog shows. With "sidebar" the tags are nested ("Work|Projects|Frelt"
 // and its kin), some with a colour and a symbol of their own, one entry is
 // a favourite, and every category of the sidebar and the tags' counts are
-// shown.
+// shown. With "question" one more entry, "Quokka Question", opens a URL of
+// the scheme x-frelt-question that asks the user for its text first.
 //
-//   frelt_make_configuration ENTRIES [window|popover] [debug] [sidebar]
+//   frelt_make_configuration ENTRIES [window|popover] [debug] [sidebar] [question]
 
 #include <filesystem>
 #include <fstream>
@@ -27,15 +28,16 @@
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::cerr << "usage: frelt_make_configuration ENTRIES [window|popover] [debug] [sidebar]\n";
+        std::cerr << "usage: frelt_make_configuration ENTRIES [window|popover] [debug] [sidebar] [question]\n";
         return 2;
     }
     const int entries = std::stoi(argv[1]);
     const std::string style = argc > 2 ? argv[2] : "window";
-    bool debug = false, sidebar = false;
+    bool debug = false, sidebar = false, question = false;
     for (int i = 3; i < argc; ++i) {
         debug = debug || std::string(argv[i]) == "debug";
         sidebar = sidebar || std::string(argv[i]) == "sidebar";
+        question = question || std::string(argv[i]) == "question";
     }
     // Three levels deep under Work; Home is a folder only.
     const std::vector<std::string> nestedTags = {"Work",        "Work|Projects", "Work|Projects|Frelt", "Work|Mail",
@@ -67,6 +69,9 @@ int main(int argc, char** argv) {
         }
         store->addToAllData(entry);
     }
+    if (question)
+        store->addToAllData(
+            frelt::TableViewItem::initForURL("x-frelt-question://find?q=%%userInput:Question%%", "Quokka Question", ""));
     if (sidebar) {
         struct Look {
             const char* tag;
