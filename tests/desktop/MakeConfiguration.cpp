@@ -7,8 +7,10 @@
 // and its kin), some with a colour and a symbol of their own, one entry is
 // a favourite, and every category of the sidebar and the tags' counts are
 // shown. With "doubletap" the global hotkey is a double tap of Ctrl instead.
+// With "question" one more entry, "Quokka Question", opens a URL of the
+// scheme x-frelt-question that asks the user for its text first.
 //
-//   frelt_make_configuration ENTRIES [window|popover] [debug] [sidebar] [doubletap]
+//   frelt_make_configuration ENTRIES [window|popover] [debug] [sidebar] [doubletap] [question]
 
 #include <filesystem>
 #include <fstream>
@@ -27,16 +29,17 @@
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::cerr << "usage: frelt_make_configuration ENTRIES [window|popover] [debug] [sidebar] [doubletap]\n";
+        std::cerr << "usage: frelt_make_configuration ENTRIES [window|popover] [debug] [sidebar] [doubletap] [question]\n";
         return 2;
     }
     const int entries = std::stoi(argv[1]);
     const std::string style = argc > 2 ? argv[2] : "window";
-    bool debug = false, sidebar = false, doubleTap = false;
+    bool debug = false, sidebar = false, doubleTap = false, question = false;
     for (int i = 3; i < argc; ++i) {
         debug = debug || std::string(argv[i]) == "debug";
         doubleTap = doubleTap || std::string(argv[i]) == "doubletap";
         sidebar = sidebar || std::string(argv[i]) == "sidebar";
+        question = question || std::string(argv[i]) == "question";
     }
     // Three levels deep under Work; Home is a folder only.
     const std::vector<std::string> nestedTags = {"Work",        "Work|Projects", "Work|Projects|Frelt", "Work|Mail",
@@ -68,6 +71,9 @@ int main(int argc, char** argv) {
         }
         store->addToAllData(entry);
     }
+    if (question)
+        store->addToAllData(
+            frelt::TableViewItem::initForURL("x-frelt-question://find?q=%%userInput:Question%%", "Quokka Question", ""));
     if (sidebar) {
         struct Look {
             const char* tag;
