@@ -21,6 +21,7 @@ using KeepAlerts = platform::ResettableValue<KeepAlertsTag, bool>;
 
 constexpr const char* kMessageKey = "messageText";
 constexpr const char* kInformativeKey = "informativeText";
+constexpr std::size_t kMaximumKeptAlerts = 10;
 
 std::mutex& keptAlertsMutex() {
     static auto* m = new std::mutex;
@@ -33,6 +34,9 @@ void keepAlert(const std::string& messageText, const std::string& informativeTex
     std::lock_guard lock(keptAlertsMutex());
     const auto defaults = platform::UserDefaults::standard();
     auto kept = defaults->arrayForKey(DefaultsKeys::alertsKeptForNextLaunch);
+    // A run that fails the same way at every step need not greet the next
+    // one with a wall of alerts; the log has them all.
+    if (kept.size() >= kMaximumKeptAlerts) return;
     platform::ValueDictionary alert;
     alert[kMessageKey] = platform::Value(messageText);
     alert[kInformativeKey] = platform::Value(informativeText);

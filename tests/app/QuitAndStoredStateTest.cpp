@@ -21,6 +21,7 @@
 #include "platform/foundation/UserDefaults.h"
 #include "sources/access/SandboxFileAccessPersistDictionary.h"
 #include "store/DataStorage.h"
+#include "store/ShowAlert.h"
 #include "store/StoreConstants.h"
 #include "store/TableViewItem.h"
 #include "support/FileDates.h"
@@ -186,6 +187,14 @@ TEST_F(QuitAndStoredStateTest, ASignalQuitKeepsItsAlertsForTheNextLaunch) {
         return platform::AlertAnswer{};
     });
     launch();
+}
+
+// A quit that fails at every step keeps a few alerts, not a wall of them.
+TEST_F(QuitAndStoredStateTest, TheAlertsKeptForTheNextLaunchAreFew) {
+    keepAlertsForNextLaunch();
+    for (int i = 0; i < 25; ++i) showAlert("Error " + std::to_string(i), "Error: Test");
+    EXPECT_EQ(defaults().arrayForKey(Keys::alertsKeptForNextLaunch).size(), 10u);
+    EXPECT_EQ(loggedAfter("Alert kept for the next launch: ").size(), 25u) << "the log has them all";
 }
 
 // Every quit after a launch whose settings file could not be read would back

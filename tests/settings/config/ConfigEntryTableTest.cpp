@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "ConfigWindowTestSupport.h"
+#include "app/AppDelegate.h"
 #include "drawing/controls/CustomTextField.h"
 #include "hotkeys/HotKeyManager.h"
 #include "platform/appkit/DraggingInfo.h"
@@ -191,6 +192,8 @@ TEST_F(ConfigEntryTableTest, AReloadKeepsTheSelectedEntryWhereverItMoved) {
 }
 
 TEST_F(ConfigEntryTableTest, HotkeysArePausedWhileShownAndTheListIsSavedAndEmptiedOnClosing) {
+    // As at launch: nothing is saved before the stored values were read.
+    AppDelegate::shared()->config->loadConfig();
     setEntries({link("Alpha")});
     openWindow();
     EXPECT_TRUE(HotKeyManager::shared()->hotkeysPaused());

@@ -79,6 +79,7 @@ TEST_F(AppearancePaneTest, UntickingACategoryEmptiesItsRecorderAndDropsItsHotkey
 }
 
 TEST_F(AppearancePaneTest, TickingACategoryShowsItAndItsRecordedHotkeyWorksAfterClosing) {
+    config().loadConfig();  // as at launch: nothing is saved before the stored values were read
     // A fresh user: every category starts hidden.
     for (const auto category : ConfigViewControllerAppearance::categories())
         ConfigViewControllerAppearance::setShowFlag(config(), category, false);

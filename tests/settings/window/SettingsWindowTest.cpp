@@ -54,6 +54,7 @@ TEST_F(SettingsWindowTest, HotkeysPauseWhileShownAndEveryKindIsRegisteredAgainOn
 }
 
 TEST_F(SettingsWindowTest, ChangesReachTheUserDefaultsOnlyWhenTheWindowCloses) {
+    config().loadConfig();  // as at launch: nothing is saved before the stored values were read
     config().menubarIcon = "statusbar-1";
     config().saveConfig(false);
     const auto window = openSettings();
