@@ -75,7 +75,7 @@ extern const LocalizedString addModifyUrl_EntryAlreadyExists, addModifyUrl_NoTit
 extern const LocalizedString configViewControllerTagsWindowTitle, configViewControllerTagsWindowSubTitle,
     configViewControllerContentWindowTitle, configViewControllerContentWindowSubTitle;
 // Opening links
-extern const LocalizedString openURLError, openURLInput;
+extern const LocalizedString openURLError, openURLInput, openWithFilesError;
 // Renaming and deleting tags
 extern const LocalizedString confirmRenameDialogText, confirmRenameDialogInformativeText, confirmDeleteDialogText,
     confirmDeleteDialogInformativeText;

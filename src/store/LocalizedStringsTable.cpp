@@ -81,6 +81,8 @@ const LocalizedString configViewControllerTagsWindowSubTitle{"configViewControll
 const LocalizedString configViewControllerContentWindowTitle{"configViewControllerContentWindowTitle", "Configuration", "Window title"};
 const LocalizedString configViewControllerContentWindowSubTitle{"configViewControllerContentWindowSubTitle", "Modify Data", "Window subtitle"};
 const LocalizedString openURLError{"openURLError", "URL error - Is the URL correct?", "Headline when a link cannot be opened"};
+const LocalizedString openWithFilesError{"openWithFilesError", "The files could not be handed to the application",
+                                         "Headline when an application cannot be started with the files handed over"};
 const LocalizedString openURLInput{"openURLInput", "Input", "Question for a placeholder that names none"};
 const LocalizedString confirmRenameDialogText{"confirmRenameDialogText", "Should the selected entry be renamed?", "Rename confirmation"};
 const LocalizedString confirmRenameDialogInformativeText{"confirmRenameDialogInformativeText", "Current name:\n'%oldname'\n\nNew name:\n'%newname'", "Rename confirmation; keep %oldname and %newname"};
@@ -177,6 +179,7 @@ const std::vector<const LocalizedString*> kAll = {
     &L10n::configViewControllerContentWindowSubTitle,
     &L10n::openURLError,
     &L10n::openURLInput,
+    &L10n::openWithFilesError,
     &L10n::confirmRenameDialogText,
     &L10n::confirmRenameDialogInformativeText,
     &L10n::confirmDeleteDialogText,

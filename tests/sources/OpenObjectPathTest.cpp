@@ -10,6 +10,7 @@
 
 #include "SourcesTestSupport.h"
 #include "app/AppDelegate.h"
+#include "platform/appkit/Alert.h"
 #include "sources/access/SandboxFileAccess.h"
 #include "sources/access/SecurityScopedURLManager.h"
 
@@ -48,6 +49,24 @@ TEST_F(OpenObjectPathTest, DocumentsOpenWithTheirDefaultApplicationOrAlone) {
     EXPECT_EQ(loggedAfter("open successful: ").front(), "[" + url(doc) + "] with [" + url(viewer) + "]");
     for (const auto& call : workspace->calls())
         if (call.configuration) EXPECT_EQ(*call.configuration, OpenObject::openConfiguration());
+}
+
+// Files handed over for an application that cannot be started with them (a
+// command line too long for so many): the user is told, not only the log.
+TEST_F(OpenObjectPathTest, AnApplicationThatCannotTakeTheHandedOverFilesIsSaid) {
+    const auto viewer = makeApplication("apps/viewer.desktop", "Viewer");
+    const auto a = makeFile("a.txt");
+    const auto b = makeFile("b.txt");
+    workspace->openError = "Failed to execute child process \u201cviewer\u201d (Argument list too long)";
+    script->answerAlert([&](platform::Alert& alert) {
+        EXPECT_EQ(alert.messageText(), "The files could not be handed to the application");
+        EXPECT_EQ(alert.informativeText(), viewer + ": " + *workspace->openError + " (2 files)");
+        return platform::AlertAnswer{};
+    });
+    opener()->openPath(viewer, Strings{a, b});
+    drain();
+    EXPECT_EQ(script->presented(), Strings{"alert: The files could not be handed to the application"});
+    EXPECT_EQ(loggedAfter("open failed: ").size(), 1u);
 }
 
 TEST_F(OpenObjectPathTest, FoldersOpenInTheChosenBrowserOrANewFileManagerWindow) {

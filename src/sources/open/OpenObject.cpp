@@ -168,7 +168,18 @@ void OpenObject::openFileURL(const platform::URL& url, const Objects& objects) {
             if (!file || !file->isFileURL()) file = platform::URL::fileURL(object);
             if (isReachable(*file)) files.push_back(*file);
         }
-        workspace->openURLs(files, url, openConfiguration(), completion);
+        // The user handed these files over and waits for them to open: a
+        // start that fails (too many files for one command line, say) is
+        // said, not only logged.
+        workspace->openURLs(files, url, openConfiguration(),
+                            [completion, name = url.path(), count = files.size()](
+                                std::shared_ptr<platform::RunningApplication> app, std::optional<std::string> error) {
+                                completion(app, error);
+                                if (error)
+                                    showAlert(L10n::openWithFilesError.value(),
+                                              name + ": " + *error + " (" + std::to_string(count) +
+                                                  (count == 1 ? " file)" : " files)"));
+                            });
         return;
     }
     workspace->openURL(url, openConfiguration(), completion);
