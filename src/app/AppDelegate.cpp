@@ -173,12 +173,8 @@ void AppDelegate::applicationWillTerminate(const platform::Notification&) {
     terminating_ = true;
     config->saveConfig(true);
     if (bookmarkStoreLoaded_) SandboxFileAccess::shared()->persistanceBookmarkStorage()->saveBookmarks();
-    if (config->storeWasLoaded())
-        ExportImportManager::shared()->exportVersionedBackup->runBackupSequence();
-    else
-        // A backup of what is left would push out one that holds the user's data.
-        logging::logObject(LogCategory::general)
-            .write(LogLevel::Error, "No versioned backup at this quit: the stored data was not loaded");
+    // Only of a store that was loaded: the sequence itself refuses otherwise.
+    ExportImportManager::shared()->exportVersionedBackup->runBackupSequence();
     if (activity) {
         log(LogCategory::general, LogLevel::Default, "ProcessInfo - stopActivity");
         activity.reset();

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <system_error>
 
+#include "app/AppDelegate.h"
 #include "exchange/ExchangeFiles.h"
 #include "exchange/ExportData.h"
 #include "exchange/ExportImportManager.h"
@@ -15,6 +16,7 @@
 #include "platform/foundation/Bookmark.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/Text.h"
+#include "store/Logging.h"
 
 namespace frelt {
 
@@ -125,13 +127,19 @@ bool ExportVersionedBackup::createBackup() const {
     return ExportImportManager::shared()->exportData->exportAll(url, false);
 }
 
-void ExportVersionedBackup::runBackupSequence() const {
+bool ExportVersionedBackup::runBackupSequence() const {
+    if (!AppDelegate::shared()->config->storeWasLoaded()) {
+        logging::logObject(LogCategory::importExport)
+            .write(LogLevel::Error, "No versioned backup: the stored data was not loaded");
+        return false;
+    }
     // Every backup has a name of its own, so the clean-up a later save of
     // the same file does never comes for a backup killed while it was written.
     if (const auto folder = backupFolderURL())
         platform::removeStaleTemporaryFilesIn(folder->path(), std::string(".") + ExportImportManager::defaultFileExtension);
     removeOldBackups(listBackupFiles());
     createBackup();
+    return true;
 }
 
 }  // namespace frelt

@@ -36,8 +36,10 @@ public:
     // passed over silently (with a log line); answers whether a file was written.
     bool createBackup() const;
     // Clear away what backups killed while writing left, list, prune,
-    // create: at quit and from the backup dialog.
-    void runBackupSequence() const;
+    // create: at quit and from the backup dialog. Only of a store that was
+    // loaded: a backup of what is left after the stored data could not be
+    // read would push out one that holds it. Answers whether it ran.
+    bool runBackupSequence() const;
 
     // When the file at `path` was made: its birth time where the file system
     // records one, else its last modification; none when it cannot be examined.

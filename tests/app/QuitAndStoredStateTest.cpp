@@ -126,7 +126,7 @@ TEST_F(QuitAndStoredStateTest, ASignalWhileLoadingWaitsInAnAlertReplacesNothingS
     });
     launch();
     ASSERT_TRUE(quitInside);
-    EXPECT_TRUE(logs().contains("No versioned backup at this quit: the stored data was not loaded"));
+    EXPECT_TRUE(logs().contains("No versioned backup: the stored data was not loaded"));
 
     // The next launch tells what the user may not have read. (Here loading
     // went on after the quit; the program would have ended and shown the

@@ -90,7 +90,7 @@ signal_while_alert_shows loading
 check "[loading] every stored value is as it was" test "$(stored_values)" = "$before"
 check "[loading] no backup was made" test "$(backups)" -eq 0
 check "[loading] the alert is kept for the next launch" \
-    test "$(kept_alerts)" = "Error loading KeyCombo from UserDefaults"
+    test "$(kept_alerts)" = "Error loading KeyCombo from the settings file"
 
 echo "== a signal while the bookmark file's alert shows"
 mkdir -p "$documents"

@@ -141,9 +141,8 @@ TEST_F(ExportDataTest, AUserExportDropsNoTagBeforeACountOverEntriesThatWereAllRe
     };
     for (const Case& c : {Case{"before the first count", false}, Case{"stored entries unreadable", true}}) {
         SCOPED_TRACE(c.name);
-        // A run that has read (empty) stored lists, so that saves are allowed.
-        config()->loadAllDataArray();
-        config()->loadTagDataArray();
+        // A run that has loaded its (empty) stored settings, so that saves are allowed.
+        config()->loadConfig();
         fillStore();
         config()->saveConfig(false);
         const Strings registered = registeredTagNames();
@@ -169,8 +168,9 @@ TEST_F(ExportDataTest, AUserExportDropsNoTagBeforeACountOverEntriesThatWereAllRe
         EXPECT_EQ(registeredTagNames(), registered);
 
         config()->saveConfig(true);
-        const auto stored = platform::KeyedUnarchiver::unarchiveTopLevelObject(
-            *config()->defaults->dataForKey(DefaultsKeys::tagData));
+        const auto storedData = config()->defaults->dataForKey(DefaultsKeys::tagData);
+        ASSERT_TRUE(storedData);
+        const auto stored = platform::KeyedUnarchiver::unarchiveTopLevelObject(*storedData);
         ASSERT_TRUE(stored.object.asArray());
         EXPECT_EQ(stored.object.asArray()->size(), registered.size());
 

@@ -63,6 +63,7 @@ protected:
 };
 
 TEST_F(ExportVersionedBackupTest, TwentyFiveBackupsLeaveTheTwentyNewestBeforeTheLastAndTheLast) {
+    loadAsAtLaunch();
     fillStore();
     Strings made;  // oldest first
     for (int i = 0; i < 25; ++i) {
@@ -122,6 +123,7 @@ TEST_F(ExportVersionedBackupTest, AFileThatCannotBeDeletedIsReportedAndTheOthers
 }
 
 TEST_F(ExportVersionedBackupTest, AFolderThatCannotBeMadeOrWrittenIsPassedOverSilently) {
+    loadAsAtLaunch();
     fillStore();
     // The documents folder holds a file where the folder belongs.
     fs::create_directories(folder().parent_path());
@@ -147,6 +149,7 @@ TEST_F(ExportVersionedBackupTest, AFolderThatCannotBeMadeOrWrittenIsPassedOverSi
 // leaves a temporary file that no later save of that name would clear: the
 // backup sequence clears ours that no running save holds.
 TEST_F(ExportVersionedBackupTest, TemporaryFilesOfBackupsKilledWhileWritingAreCleared) {
+    loadAsAtLaunch();
     fillStore();
     fs::create_directories(folder());
     const auto temporary = [](const std::string& target, const std::string& letters) {

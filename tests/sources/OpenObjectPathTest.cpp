@@ -120,7 +120,9 @@ TEST_F(OpenObjectPathTest, AnApplicationThatCannotStartIsReportedNeverOpenedAsAF
     opener()->openPath(folder);  // in the browser, which fails too
     drain();
     const std::string shown = "The application could not be started / " + reason;
-    EXPECT_EQ(alerts, (Strings{shown, shown, shown}));
+    // Files handed over: one alert, the files' own.
+    const std::string withFiles = "The files could not be handed to the application / " + app + ": " + reason + " (1 file)";
+    EXPECT_EQ(alerts, (Strings{shown, withFiles, shown}));
     EXPECT_EQ(workspace->callDescriptions(),
               (Strings{"openURL " + url(app) + " with configuration", "openURLs [" + url(folder) + "] with " + url(app),
                        "openURLs [" + url(folder) + "] with " + url(browser)}));

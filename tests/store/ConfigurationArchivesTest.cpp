@@ -491,8 +491,8 @@ TEST_F(ConfigurationArchivesTest, NothingIsSavedBeforeTheStoredListsAreLoaded) {
         });
     config()->loadConfig();
     EXPECT_TRUE(script()->verifyAllAnswersUsed());
-    EXPECT_EQ(script()->presented(), (Strings{"alert: Error loading KeyCombo from UserDefaults",
-                                              "alert: Error loading urlTemplates from UserDefaults"}));
+    EXPECT_EQ(script()->presented(), (Strings{"alert: Error loading KeyCombo from the settings file",
+                                              "alert: Error loading urlTemplates from the settings file"}));
     EXPECT_EQ(entryNames(), Strings{"a.txt"});
     EXPECT_EQ(tagNames(), Strings{"t"});
     EXPECT_TRUE(sameCombo(config()->globalKeyComboCategoriesShowShortcuts, archivedCombo(Key::g)));

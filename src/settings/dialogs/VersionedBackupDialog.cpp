@@ -12,6 +12,7 @@
 #include "app/InterfaceResources.h"
 #include "exchange/ExportImportManager.h"
 #include "exchange/ExportVersionedBackup.h"
+#include "store/ShowAlert.h"
 #include "exchange/ImportData.h"
 #include "platform/appkit/Storyboard.h"
 #include "platform/appkit/TableRowView.h"
@@ -55,7 +56,10 @@ void ConfigViewControllerVersionedBackup::viewWillAppear() {
 }
 
 void ConfigViewControllerVersionedBackup::btnCreateBackupVersionClicked() {
-    ExportImportManager::shared()->exportVersionedBackup->runBackupSequence();
+    if (!ExportImportManager::shared()->exportVersionedBackup->runBackupSequence())
+        showAlert("No backup was made",
+                  "The stored data could not be read at this start: a backup of what is left would push out a "
+                  "backup that holds it.");
     if (const auto table = tableViewVersionedBackups.lock()) table->reloadData();
 }
 

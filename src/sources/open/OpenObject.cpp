@@ -157,12 +157,13 @@ void OpenObject::openFileURL(const platform::URL& url, const Objects& objects) {
     // Held until the desktop reports the end of the opening.
     const std::string accessID =
         SecurityScopedURLManager::shared()->beginAccess(access.bookmarkData, UsedSecurityScopedURLSource::open);
+    // One alert for a start that failed: the files' own when files were handed over.
     auto completion = [name = url.absoluteString(), accessID, application = isApplication(url)](
-                          std::shared_ptr<platform::RunningApplication>, std::optional<std::string> error) {
+                          std::optional<std::string> error, bool filesAlerted) {
         if (error) logOpen(LogLevel::Error, "open failed: %{public}@", "[" + name + "] - " + *error);
         else logOpen(LogLevel::Default, "open successful: [%{public}@]", name);
         SecurityScopedURLManager::shared()->endAccess(accessID);
-        if (error && application) showAlert(applicationNotStarted, *error);
+        if (error && application && !filesAlerted) showAlert(applicationNotStarted, *error);
     };
     if (objects && !objects->empty()) {
         // Objects that are gone are left out; the application opens all the same.
@@ -178,8 +179,8 @@ void OpenObject::openFileURL(const platform::URL& url, const Objects& objects) {
         // said, not only logged.
         workspace->openURLs(files, url, openConfiguration(),
                             [completion, name = url.path(), count = files.size()](
-                                std::shared_ptr<platform::RunningApplication> app, std::optional<std::string> error) {
-                                completion(app, error);
+                                std::shared_ptr<platform::RunningApplication>, std::optional<std::string> error) {
+                                completion(error, true);
                                 if (error)
                                     showAlert(L10n::openWithFilesError.value(),
                                               name + ": " + *error + " (" + std::to_string(count) +
@@ -187,7 +188,10 @@ void OpenObject::openFileURL(const platform::URL& url, const Objects& objects) {
                             });
         return;
     }
-    workspace->openURL(url, openConfiguration(), completion);
+    workspace->openURL(url, openConfiguration(),
+                       [completion](std::shared_ptr<platform::RunningApplication>, std::optional<std::string> error) {
+                           completion(error, false);
+                       });
 }
 
 void OpenObject::openFilesWithApplication(const platform::URL& document, const platform::URL& application) {

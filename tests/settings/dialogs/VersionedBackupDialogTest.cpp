@@ -10,6 +10,8 @@
 #include "DialogTestSupport.h"
 #include "exchange/ExportImportManager.h"
 #include "exchange/ExportVersionedBackup.h"
+#include "platform/appkit/Alert.h"
+#include "platform/appkit/ModalScript.h"
 #include "platform/appkit/TableRowView.h"
 #include "platform/appkit/TextField.h"
 #include "platform/appkit/Window.h"
@@ -83,6 +85,21 @@ TEST_F(VersionedBackupDialogTest, ListsTheBackupsNewestFirstAndMakesOneOnRequest
     EXPECT_FALSE(ConfigViewControllerVersionedBackup::formattedCreationDate(std::nullopt).empty())
         << "an undated file still shows a row";
 
+    // Before the stored data was loaded (it could not be read, say) no backup
+    // is made and none pruned: what is left would push out one that holds it.
+    std::string refusal;
+    platform::ModalScript::shared()->answerAlert([&](platform::Alert& alert) {
+        refusal = alert.messageText();
+        return platform::AlertAnswer{};
+    });
+    platform::Application::shared()->sendAction("btnCreateBackupVersionClicked:", dialog, nullptr);
+    EXPECT_EQ(refusal, "No backup was made");
+    EXPECT_EQ(shownNames().size(), 22u);
+
+    // Loading takes the (empty) stored list as the store: the entry comes after.
+    config()->loadConfig();
+    addFile("plan.txt", {"Work"});
+    rebuildStore();
     platform::Application::shared()->sendAction("btnCreateBackupVersionClicked:", dialog, nullptr);
     const auto names = shownNames();
     ASSERT_EQ(names.size(), 21u) << "all but the 20 newest went before the new one";
