@@ -110,38 +110,49 @@ protected:
 // Every cell shows its symbol: something is drawn, no two cells look the same
 // (a placeholder or two names sharing one theme icon would), and what a cell
 // shows is its image whole, fitted to the cell with its aspect kept, so no
-// edge of the symbol is cut off.
+// edge of the symbol is cut off. The chooser's own cells are 24 points; the
+// tag popup's take the sidebar's icon size (20 by default), others may be
+// larger.
 TEST_F(IconChooserPicturesTest, EverySymbolDrawsItsOwnPictureWholeInItsCell) {
     auto grid = openChooser();
     ASSERT_TRUE(grid);
     const auto& names = TagManager::shared()->iconNames();
-    ASSERT_EQ(grid->numberOfItemsInSection(0), long(names.size()));
-    const QImage sheet = drawView(*grid);
-    if (const char* out = std::getenv("FRELT_ICON_CHOOSER_PICTURE")) sheet.save(QString::fromUtf8(out));
+    for (double side : {24.0, 20.0, 32.0}) {
+        SCOPED_TRACE("cells of " + std::to_string(int(side)) + " points");
+        setUpIconGrid(*grid, controller, controller, side);
+        grid->reloadData();
+        grid->layoutSubtreeIfNeeded();
+        ASSERT_EQ(grid->numberOfItemsInSection(0), long(names.size()));
+        const QImage sheet = drawView(*grid);
+        if (const char* out = std::getenv("FRELT_ICON_CHOOSER_PICTURE"))
+            sheet.save(QString::fromUtf8(out) + QString::number(int(side)) + QStringLiteral(".png"));
 
-    std::vector<QImage> cells;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        auto item = std::dynamic_pointer_cast<TagIconItem>(grid->itemAtIndexPath({0, long(i)}));
-        ASSERT_TRUE(item) << names[i];
-        const Rect cell = item->view()->frame();
-        cells.push_back(part(sheet, cell));
-        EXPECT_GT(inkedPixels(cells.back()), 20) << names[i] << " draws (almost) nothing";
+        std::vector<QImage> cells;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            auto item = std::dynamic_pointer_cast<TagIconItem>(grid->itemAtIndexPath({0, long(i)}));
+            ASSERT_TRUE(item) << names[i];
+            const Rect cell = item->view()->frame();
+            ASSERT_EQ(cell.size, (platform::Size{side, side})) << names[i];
+            cells.push_back(part(sheet, cell));
+            EXPECT_GT(inkedPixels(cells.back()), 20) << names[i] << " draws (almost) nothing";
 
-        // The image drawn alone, fitted into a canvas of the cell's size
-        // with its aspect kept, must be what the cell shows.
-        auto image = platform::Image::imageNamed(names[i]);
-        ASSERT_TRUE(image) << names[i];
-        auto alone = std::make_shared<platform::ImageView>(Rect({0, 0}, cell.size));
-        alone->setImageScaling(platform::ImageScaling::proportionallyUpOrDown);
-        alone->setImage(image);
-        auto canvas = std::make_shared<platform::View>(Rect({0, 0}, cell.size));
-        canvas->addSubview(alone);
-        EXPECT_TRUE(matchesImage(cells.back(), part(drawView(*canvas), canvas->bounds()), names[i], {24, 0.01}));
+            // The image drawn alone, fitted into a canvas of the cell's size
+            // with its aspect kept, is what the cell shows.
+            auto image = platform::Image::imageNamed(names[i]);
+            ASSERT_TRUE(image) << names[i];
+            auto alone = std::make_shared<platform::ImageView>(Rect({0, 0}, cell.size));
+            alone->setImageScaling(platform::ImageScaling::proportionallyUpOrDown);
+            alone->setImage(image);
+            auto canvas = std::make_shared<platform::View>(Rect({0, 0}, cell.size));
+            canvas->addSubview(alone);
+            EXPECT_TRUE(matchesImage(cells.back(), part(drawView(*canvas), canvas->bounds()), names[i], {24, 0.01}));
+        }
+        // Two cells differ in a good part of their pixels, not in an edge.
+        for (std::size_t i = 0; i < cells.size(); ++i)
+            for (std::size_t j = i + 1; j < cells.size(); ++j)
+                EXPECT_GT(differingPixels(cells[i], cells[j]), 30)
+                    << names[i] << " and " << names[j] << " look the same";
     }
-    // Two cells differ in a good part of their pixels, not in an edge.
-    for (std::size_t i = 0; i < cells.size(); ++i)
-        for (std::size_t j = i + 1; j < cells.size(); ++j)
-            EXPECT_GT(differingPixels(cells[i], cells[j]), 40) << names[i] << " and " << names[j] << " look the same";
 }
 
 }  // namespace

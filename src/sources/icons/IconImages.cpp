@@ -71,7 +71,7 @@ const std::map<std::string, NamedImageSpec>& table() {
             {"icon_app-window-download", {"software-update-available"}},
             {"icon_app-window-heart", {"emote-love"}},
             {"icon_app-window-lock", {"rotation-locked", "system-lock-screen"}},
-            {"icon_app-window-search", {"preferences-system-search", "system-search"}},
+            {"icon_app-window-search", {"view-reveal", "system-search"}},
             {"icon_app-window-settings", {"preferences-system-details", "applications-system"}},
             {"icon_app-window-share", {"send-to"}},
             {"icon_cloud", {"weather-few-clouds", "folder-remote"}},
