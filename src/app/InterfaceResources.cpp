@@ -126,6 +126,9 @@ void layOutTagIconItem(TagIconItem& item) {
     auto root = std::make_shared<platform::View>(Rect(0, 0, 24, 24));
     auto image = std::make_shared<platform::ImageView>(Rect(0, 0, 24, 24));
     image->setImageScaling(platform::ImageScaling::proportionallyUpOrDown);
+    // The grids size their items (the tag popup to the sidebar's icon size):
+    // the image fills the item, so its symbol is fitted, never cut.
+    image->setAutoresizingMask(platform::autoresizing::widthSizable | platform::autoresizing::heightSizable);
     root->addSubview(image);
     item.tagImage = image;
     item.setImageView(image);

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+
 #include "app/InterfaceResources.h"
 #include "drawing/controls/IconChooser.h"
 #include "platform/appkit/Application.h"
@@ -8,6 +11,7 @@
 #include "platform/appkit/Popover.h"
 #include "platform/appkit/Storyboard.h"
 #include "platform/appkit/Window.h"
+#include "sources/icons/IconImages.h"
 #include "store/TagManager.h"
 #include "support/FreltTest.h"
 #include "support/KitHarness.h"
@@ -52,6 +56,22 @@ TEST_F(IconChooserTest, TheGridIsItsOwnDataSourceOverTheRegistrysIconNames) {
     // A name without an image in the resources leaves the image view empty.
     auto second = std::dynamic_pointer_cast<TagIconItem>(grid->itemAtIndexPath({0, 1}));
     EXPECT_EQ(second->tagImage.lock()->image(), nullptr);
+}
+
+// Each offered symbol names a theme icon no other offered symbol starts with,
+// or characters to draw no other draws: none is left to the shared
+// placeholder, and no two show one theme icon.
+TEST_F(IconChooserTest, EveryOfferedSymbolHasAPictureOfItsOwn) {
+    std::map<std::string, std::string> shownBy;
+    for (const auto& name : names()) {
+        const auto spec = namedImageSpec(name);
+        ASSERT_TRUE(spec) << name;
+        EXPECT_TRUE(spec->isTemplate) << name;
+        ASSERT_NE(spec->themeNames.empty(), spec->glyph.empty()) << name << ": a theme icon or a glyph";
+        const std::string picture = spec->glyph.empty() ? "theme " + spec->themeNames.front() : "glyph " + spec->glyph;
+        const auto [it, isNew] = shownBy.emplace(picture, name);
+        EXPECT_TRUE(isNew) << name << " and " << it->second << " both show " << picture;
+    }
 }
 
 TEST_F(IconChooserTest, AnItemNamedBeforeItsViewLoadsShowsNothingUntilNamedAgain) {

@@ -5,7 +5,8 @@
 // unusable entry) come from the desktop's icon theme through a table from our
 // names to theme names; tag symbols are templates, so they map to the
 // theme's monochrome "-symbolic" icons. A name the theme lacks is drawn, so
-// no named image is ever blank. installNamedImages() makes the image registry
+// no named image is ever blank: either by a few characters of the symbol font
+// the table gives, or by a plain shape. installNamedImages() makes the image registry
 // load them too, after its other loaders; the icon cache calls it, and the
 // program at start-up.
 
@@ -22,6 +23,8 @@ namespace frelt {
 struct NamedImageSpec {
     std::vector<std::string> themeNames;
     bool isTemplate = false;
+    // Characters drawn as the image when the theme has none of the names.
+    std::string glyph = {};
 };
 
 // The theme names of one of our images; none for a name we do not know.
