@@ -125,7 +125,7 @@ void SearchField::mouseDown(const Event& event) {
     // action runs as the menu closes. The text keeps the keyboard focus.
     if (auto menu = searchMenuTemplate(); menu && isEnabled() && searchButtonRect().contains(locationOf(event))) {
         auto me = std::static_pointer_cast<View>(shared_from_this());
-        menu->popUp(nullptr, Point(bounds().minX(), bounds().maxY()), me);
+        menu->popUp(nullptr, Point{bounds().minX(), bounds().maxY()}, me);
         return;
     }
     TextField::mouseDown(event);
