@@ -92,7 +92,7 @@ TEST_F(VersionedBackupDialogTest, ListsTheBackupsNewestFirstAndMakesOneOnRequest
         refusal = alert.messageText();
         return platform::AlertAnswer{};
     });
-    platform::Application::shared()->sendAction("btnCreateBackupVersionClicked:", dialog, nullptr);
+    kit::clickView(dialog->btnCreateBackupVersion.lock());
     EXPECT_EQ(refusal, "No backup was made");
     EXPECT_EQ(shownNames().size(), 22u);
 
@@ -100,7 +100,7 @@ TEST_F(VersionedBackupDialogTest, ListsTheBackupsNewestFirstAndMakesOneOnRequest
     config()->loadConfig();
     addFile("plan.txt", {"Work"});
     rebuildStore();
-    platform::Application::shared()->sendAction("btnCreateBackupVersionClicked:", dialog, nullptr);
+    kit::clickView(dialog->btnCreateBackupVersion.lock());
     const auto names = shownNames();
     ASSERT_EQ(names.size(), 21u) << "all but the 20 newest went before the new one";
     EXPECT_EQ(names.front().size(), 36 + std::string(".frelt_ExportData").size()) << names.front();
