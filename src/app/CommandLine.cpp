@@ -25,6 +25,10 @@ CommandLine CommandLine::parse(const std::vector<std::string>& arguments, const 
             result.action = Action::help;
             return result;
         }
+        if (!optionsEnded && argument == "--toggle") {
+            result.toggle = true;
+            continue;
+        }
         if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
             result.action = Action::usageError;
             result.problem = "frelt: unknown option " + argument + " (try frelt --help)";
@@ -40,6 +44,10 @@ CommandLine CommandLine::parse(const std::vector<std::string>& arguments, const 
         if (p.is_relative()) p = cwd / p;
         auto absolute = p.lexically_normal().string();
         (platform::text::isValidUTF8(absolute) ? result.files : result.refused).push_back(std::move(absolute));
+    }
+    if (result.toggle && !(result.files.empty() && result.refused.empty())) {
+        result.action = Action::usageError;
+        result.problem = "frelt: --toggle takes no files (try frelt --help)";
     }
     return result;
 }
@@ -74,12 +82,16 @@ std::string CommandLine::versionText() {
 
 std::string CommandLine::helpText() {
     return "Usage: frelt [FILE...]\n"
+           "       frelt --toggle\n"
            "Frelt, a keyboard launcher in the tray: its global hotkey or a click on its tray\n"
            "icon brings up a window that lists your applications, documents, folders and\n"
            "links, filters them as you type and opens the one you choose.\n"
            "\n"
            "FILE...     files and folders for the next entry you open; when Frelt is\n"
            "            running already, they go to it and this start ends\n"
+           "--toggle    shows or hides the window of the running Frelt (starts one and\n"
+           "            shows it when none runs); bind it to a key in the desktop's\n"
+           "            keyboard settings\n"
            "--version   the version\n"
            "--help      this text\n";
 }

@@ -14,6 +14,9 @@ struct CommandLine {
     enum class Action { run, version, help, usageError };
 
     Action action = Action::run;
+    // --toggle: the running instance shows or hides its main window; with
+    // none running, this start runs and shows it.
+    bool toggle = false;
     // Absolute, in the order given.
     std::vector<std::string> files;
     // File arguments left out of `files` because their names are not UTF-8:

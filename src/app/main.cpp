@@ -28,6 +28,7 @@
 #include "platform/linux/DesktopNotifications.h"
 #include "platform/linux/GioWorkspace.h"
 #include "platform/linux/InstanceLock.h"
+#include "platform/linux/PortalGlobalShortcuts.h"
 #include "platform/linux/SessionBusService.h"
 #include "platform/linux/X11HotkeyServices.h"
 #include "platform/log/Log.h"
@@ -129,15 +130,25 @@ int main(int argc, char** argv) {
     // A second start hands its files to the first and ends. Files handed to
     // this one arrive on the main thread once the run loop runs, that is
     // after launching, as the service's call; a start without files asks the
-    // running program to come forward.
+    // running program to come forward, and one with --toggle asks it to show
+    // or hide its window as the global hotkey does (the way to a hotkey on a
+    // desktop that grants programs none: its own keyboard settings run it).
     using platform::dbus::SessionBusService;
-    auto claim = SessionBusService::claim({platform::Paths::bundleIdentifier, "/org/frelt/Frelt"}, commandLine.files,
-                                          [](const std::vector<std::string>& paths) {
-                                              if (paths.empty())
-                                                  platform::Application::shared()->reopen();
-                                              else
-                                                  frelt::performServiceAddFile(paths);
-                                          });
+    auto claim = SessionBusService::claim(
+        {platform::Paths::bundleIdentifier, "/org/frelt/Frelt"},
+        commandLine.toggle ? SessionBusService::Request::toggle : SessionBusService::Request::addFiles,
+        commandLine.files,
+        [](const std::vector<std::string>& paths) {
+            if (paths.empty())
+                platform::Application::shared()->reopen();
+            else
+                frelt::performServiceAddFile(paths);
+        },
+        [] {
+            // The command carries no time of the key press that ran it: the
+            // window asks for the focus with the server's time now.
+            frelt::FreltManager::shared()->switchMainWindow();
+        });
     switch (claim.outcome) {
         case SessionBusService::Outcome::forwarded:
             // Not a success when a file was left out.
@@ -183,6 +194,9 @@ int main(int argc, char** argv) {
     frelt::installNamedImages();
     platform::qt::setApplicationIdentity(platform::Paths::bundleIdentifier, platform::Image::imageNamed("statusbar-1"));
     platform::x11::installHotkeyServices();
+    // Under Wayland the desktop's shortcut portal, where it offers one, in
+    // front of the XWayland grabs; it answers without holding up the start.
+    platform::portal::installGlobalShortcuts(platform::Paths::bundleIdentifier);
     const auto volumes = platform::desktop::VolumeWatcher::start();
     std::string sleepProblem;
     const auto sleep = platform::desktop::SleepWatcher::start(std::nullopt, &sleepProblem);
@@ -202,6 +216,8 @@ int main(int argc, char** argv) {
         frelt::log(frelt::LogCategory::general, frelt::LogLevel::Default,
                    "Sleep is not followed: %{public}@", sleepProblem);
     app->openFiles(commandLine.files);
+    // Nothing was running to show or hide its window: this one shows it.
+    if (commandLine.toggle) app->reopen();
     // Loading and the first rebuild are over; the icons are the kit's now.
     platform::qt::returnFreedMemorySoon();
     if (reporting) {

@@ -76,6 +76,50 @@ void HotKey::invoke() {
 
 // ---- HotKeyCenter -----------------------------------------------------------------------------
 
+namespace {
+
+// What a category's hotkey shows, after the identifier's last part.
+std::string categoryShown(const std::string& identifier) {
+    static const std::map<std::string, std::string> shown{
+        {"allFolders", "all folders"},
+        {"allFiles", "all files"},
+        {"allFavorites", "the favourites"},
+        {"allURLs", "all links"},
+        {"lastUsedApplications", "the recently used applications"},
+        {"openApplications", "the running applications"},
+        {"shortcuts", "the shortcuts"},
+    };
+    const auto at = identifier.rfind(" :: ");
+    const auto found = at == std::string::npos ? shown.end() : shown.find(identifier.substr(at + 4));
+    return found == shown.end() ? identifier : found->second;
+}
+
+}  // namespace
+
+platform::HotKeyLabel HotKeyCenter::labelOf(const HotKey& hotKey) {
+    platform::HotKeyLabel label;
+    label.name = hotKey.identifier();
+    label.qwertyKeyCode = QWERTYKeyCode(hotKey.keyCombo()->key());
+    const std::string referenced = hotKey.hotkeyReferencedPath.value_or("");
+    switch (hotKey.hotkeyType.value_or(HotKeyType::userDefinedKey)) {
+    case HotKeyType::globalHotKey: label.description = "Show or hide the Frelt window"; break;
+    case HotKeyType::userDefinedKey: {
+        // The entry's file name, as the user knows it.
+        std::string name = referenced;
+        while (name.size() > 1 && name.back() == '/') name.pop_back();
+        if (const auto slash = name.rfind('/'); slash != std::string::npos && slash + 1 < name.size())
+            name = name.substr(slash + 1);
+        label.description = "Open " + (name.empty() ? hotKey.identifier() : name);
+        break;
+    }
+    case HotKeyType::tagKey: label.description = "Show the tag " + referenced + " in Frelt"; break;
+    case HotKeyType::tagKeyLaunchAll: label.description = "Open every entry of the tag " + referenced; break;
+    case HotKeyType::categoryKey: label.description = "Show " + categoryShown(hotKey.identifier()) + " in Frelt"; break;
+    }
+    return label;
+}
+
+
 std::shared_ptr<HotKeyCenter> HotKeyCenter::shared() {
     return platform::singleInstance<HotKeyCenter>([] {
         auto center = std::make_shared<HotKeyCenter>(Private{});
@@ -93,6 +137,10 @@ void HotKeyCenter::setUp() {
     observations_.push_back(service_->installEventHandler([weak](const platform::HotKeyEvent& event) {
         if (auto center = weak.lock()) center->sendCarbonEvent(event);
     }));
+    observations_.push_back(
+        service_->installRefusalHandler([weak](platform::EventHotKeyRef ref, platform::HotKeyStatus why) {
+            if (auto center = weak.lock()) center->serviceRefused(ref, why);
+        }));
     observeModifierEvents();
     observations_.push_back(platform::NotificationCenter::defaultCenter().observe(
         platform::applicationnotification::willTerminate, nullptr, [weak](const platform::Notification&) {
@@ -107,6 +155,18 @@ void HotKeyCenter::setUp() {
                 if (auto center = weak.lock()) center->keyCodesChanged();
             });
         }));
+}
+
+void HotKeyCenter::serviceRefused(platform::EventHotKeyRef ref, platform::HotKeyStatus why) {
+    platform::assertMainThread("HotKeyCenter::serviceRefused");
+    HotKey::Ptr refused;
+    for (const auto& [identifier, held] : hotKeys_)
+        if (held->hotKeyRef_ == ref) refused = held;
+    if (!refused) return;
+    // Handled as a refusal at registration: the hotkey is no longer held, and
+    // whoever registers hotkeys is told.
+    unregisterHotKey(refused);
+    if (refusalHandler_) refusalHandler_(refused, why);
 }
 
 void HotKeyCenter::keyCodesChanged() {
@@ -126,7 +186,8 @@ void HotKeyCenter::keyCodesChanged() {
         const std::uint16_t keyCode =
             KeyTranslating::shared()->keyCode(combo.key()).value_or(QWERTYKeyCode(combo.key()));
         platform::EventHotKeyRef ref = 0;
-        const auto status = service_->registerEventHotKey(keyCode, static_cast<std::uint32_t>(combo.modifiers()), id, ref);
+        const auto status = service_->registerLabelledHotKey(keyCode, static_cast<std::uint32_t>(combo.modifiers()),
+                                                             id, ref, labelOf(*hotKey));
         if (status == platform::HotKeyStatus::noErr) {
             hotKey->hotKeyRef_ = ref;
             continue;
@@ -188,8 +249,8 @@ HotKeyCenter::Registration HotKeyCenter::tryRegister(const HotKey::Ptr& hotKey) 
     const platform::EventHotKeyID id{platform::osTypeFromString(signature), hotKeyCount_};
     const std::uint16_t keyCode = KeyTranslating::shared()->keyCode(combo.key()).value_or(QWERTYKeyCode(combo.key()));
     platform::EventHotKeyRef ref = 0;
-    const auto status =
-        service_->registerEventHotKey(keyCode, static_cast<std::uint32_t>(combo.modifiers()), id, ref);
+    const auto status = service_->registerLabelledHotKey(keyCode, static_cast<std::uint32_t>(combo.modifiers()), id,
+                                                         ref, labelOf(*hotKey));
     if (status != platform::HotKeyStatus::noErr) {
         unregisterHotKey(hotKey);
         if (refusalHandler_) refusalHandler_(hotKey, status);

@@ -174,6 +174,12 @@ public:
 
     // The service's event: a press of a registered combination.
     void sendCarbonEvent(const platform::HotKeyEvent& event);
+    // The service refused a registration it had taken (the desktop did not
+    // grant it after all, or the user withdrew it): as a refusal at
+    // registration.
+    void serviceRefused(platform::EventHotKeyRef ref, platform::HotKeyStatus why);
+    // What the hotkey is for, for a service that shows it to the user.
+    static platform::HotKeyLabel labelOf(const HotKey& hotKey);
     // The detector recognised a double tap of `modifier`.
     void modifierEventHandlerDoubleTapped(ModifierFlags modifier);
     void applicationWillTerminate() { unregisterAll(); }

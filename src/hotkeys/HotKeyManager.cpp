@@ -51,6 +51,11 @@ void HotKeyManager::setUp() {
     HotKeyCenter::shared()->setRefusalHandler([weak](const HotKey::Ptr& hotKey, platform::HotKeyStatus why) {
         if (auto manager = weak.lock()) manager->hotKeyRefused(hotKey, why);
     });
+    // A service may find out only later what the desktop offers (the
+    // shortcut portal answers asynchronously).
+    observations_.push_back(platform::HotKeyService::shared()->observeLimitation([weak] {
+        if (auto manager = weak.lock()) manager->tellServiceLimitation();
+    }));
     tellServiceLimitation();
 }
 
@@ -58,6 +63,7 @@ void HotKeyManager::hotKeyRefused(const HotKey::Ptr& hotKey, platform::HotKeySta
     const std::string combination = hotKey->keyCombo()->displayString();
     const char* reason = why == platform::HotKeyStatus::refused       ? "another program holds it"
                          : why == platform::HotKeyStatus::unavailable ? "the desktop offers no global hotkeys"
+                         : why == platform::HotKeyStatus::declined    ? "the desktop did not grant it"
                                                                        : "its key is not on this keyboard";
     // Said whatever the debug-logging setting: it is why a hotkey does nothing.
     logging::logObject(LogCategory::hotkeys)
@@ -68,9 +74,10 @@ void HotKeyManager::hotKeyRefused(const HotKey::Ptr& hotKey, platform::HotKeySta
     if (std::find(refusedCombinations_.begin(), refusedCombinations_.end(), combination) == refusedCombinations_.end())
         refusedCombinations_.push_back(combination);
     // A desktop without global hotkeys is told once by tellServiceLimitation.
-    if (why != platform::HotKeyStatus::refused) return;
+    if (why != platform::HotKeyStatus::refused && why != platform::HotKeyStatus::declined) return;
     if (std::find(told_.begin(), told_.end(), combination) != told_.end()) return;
-    if (std::find(untold_.begin(), untold_.end(), combination) == untold_.end()) untold_.push_back(combination);
+    auto& untold = why == platform::HotKeyStatus::declined ? untoldDeclined_ : untold_;
+    if (std::find(untold.begin(), untold.end(), combination) == untold.end()) untold.push_back(combination);
     if (tellingScheduled_) return;
     // One notice for all refusals of one registration round.
     tellingScheduled_ = true;
@@ -81,17 +88,33 @@ void HotKeyManager::hotKeyRefused(const HotKey::Ptr& hotKey, platform::HotKeySta
 
 void HotKeyManager::tellRefusals() {
     tellingScheduled_ = false;
-    const auto combinations = std::exchange(untold_, {});
-    if (combinations.empty()) return;
-    told_.insert(told_.end(), combinations.begin(), combinations.end());
-    std::string list;
-    for (const auto& c : combinations) list += (list.empty() ? "" : ", ") + c;
-    const bool one = combinations.size() == 1;
-    showAlert(one ? "Another program holds the hotkey " + list : "Other programs hold the hotkeys " + list,
-              std::string(one ? "It does" : "They do") +
-                  " nothing in Frelt while the other program holds " + (one ? "it" : "them") +
-                  ". Frelt tries again when the settings window or the hotkey overview opens, and at its next start; "
-                  "or choose another combination.");
+    const auto listed = [](const std::vector<std::string>& combinations) {
+        std::string list;
+        for (const auto& c : combinations) list += (list.empty() ? "" : ", ") + c;
+        return list;
+    };
+    if (const auto combinations = std::exchange(untold_, {}); !combinations.empty()) {
+        told_.insert(told_.end(), combinations.begin(), combinations.end());
+        const std::string list = listed(combinations);
+        const bool one = combinations.size() == 1;
+        showAlert(one ? "Another program holds the hotkey " + list : "Other programs hold the hotkeys " + list,
+                  std::string(one ? "It does" : "They do") +
+                      " nothing in Frelt while the other program holds " + (one ? "it" : "them") +
+                      ". Frelt tries again when the settings window or the hotkey overview opens, and at its next "
+                      "start; or choose another combination.");
+    }
+    // The desktop's shortcut service did not grant them, or the user took
+    // them back in the desktop's keyboard settings.
+    if (const auto combinations = std::exchange(untoldDeclined_, {}); !combinations.empty()) {
+        told_.insert(told_.end(), combinations.begin(), combinations.end());
+        const std::string list = listed(combinations);
+        const bool one = combinations.size() == 1;
+        showAlert(std::string(one ? "The desktop did not grant the hotkey " : "The desktop did not grant the hotkeys ") +
+                      list,
+                  std::string(one ? "It does" : "They do") +
+                      " nothing in Frelt: the desktop's keyboard settings decide which shortcuts a program gets. "
+                      "Frelt asks again when the settings window or the hotkey overview opens, and at its next start.");
+    }
 }
 
 void HotKeyManager::retryRefusedHotKeys() {

@@ -98,6 +98,8 @@ private:
     std::vector<HotKeyType> refusedKinds_;
     std::vector<std::string> refusedCombinations_;
     std::vector<std::string> untold_;
+    // Not granted by the desktop's shortcut service, told apart.
+    std::vector<std::string> untoldDeclined_;
     std::vector<std::string> told_;
     bool tellingScheduled_ = false;
     std::vector<platform::Subscription> observations_;

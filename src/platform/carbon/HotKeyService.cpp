@@ -31,6 +31,16 @@ void HotKeyService::deliver(const HotKeyEvent& event) {
     handlers_.forEach([&](const Handler& handler) { handler(event); });
 }
 
+void HotKeyService::refuseLater(EventHotKeyRef ref, HotKeyStatus why) {
+    assertMainThread("HotKeyService::refuseLater");
+    refusalHandlers_.forEach([&](const RefusalHandler& handler) { handler(ref, why); });
+}
+
+void HotKeyService::limitationChanged() {
+    assertMainThread("HotKeyService::limitationChanged");
+    limitationHandlers_.forEach([](const LimitationHandler& handler) { handler(); });
+}
+
 HotKeyStatus HeadlessHotKeyService::registerEventHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
                                                         EventHotKeyID id, EventHotKeyRef& ref) {
     assertMainThread("HotKeyService::registerEventHotKey");

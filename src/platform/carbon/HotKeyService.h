@@ -9,6 +9,12 @@
 // one key combinations store (command 0x100, shift 0x200, option 0x800,
 // control 0x1000). Registering and unregistering happen on the main thread,
 // and events reach the handlers there.
+//
+// A service may only learn later that the desktop did not grant a
+// registration it took (the desktop's shortcut portal answers
+// asynchronously, and the user can take a shortcut back in the desktop's
+// settings at any time): it then tells the refusal handlers, and the
+// registration is gone.
 
 #include <cstdint>
 #include <functional>
@@ -51,6 +57,21 @@ enum class HotKeyStatus {
     invalid,
     // The desktop offers no global hotkeys at all.
     unavailable,
+    // The desktop's shortcut service did not grant it: the user declined it
+    // or took it back in the desktop's keyboard settings.
+    declined,
+};
+
+// What a registration is for, for a service that shows it to the user (the
+// desktop's own shortcut settings list it) and keeps it across runs.
+struct HotKeyLabel {
+    // Stable across runs for the same hotkey.
+    std::string name;
+    // A short sentence: what the hotkey does.
+    std::string description;
+    // The kit's virtual key code that types the combination's key on a US
+    // layout: the key the user means, whatever layout is active.
+    std::uint32_t qwertyKeyCode = 0;
 };
 
 struct HotKeyEvent {
@@ -79,6 +100,13 @@ public:
     virtual HotKeyStatus registerEventHotKey(std::uint32_t keyCode, std::uint32_t modifiers, EventHotKeyID id,
                                              EventHotKeyRef& ref) = 0;
     virtual HotKeyStatus unregisterEventHotKey(EventHotKeyRef ref) = 0;
+    // The same with what the hotkey is for; services that have no use for
+    // it register as above.
+    virtual HotKeyStatus registerLabelledHotKey(std::uint32_t keyCode, std::uint32_t modifiers, EventHotKeyID id,
+                                                EventHotKeyRef& ref, const HotKeyLabel& label) {
+        (void)label;
+        return registerEventHotKey(keyCode, modifiers, id, ref);
+    }
 
     // Why global hotkeys do not work here, or work only in part, in a
     // sentence for the user; none when they work.
@@ -88,6 +116,19 @@ public:
     // the handlers were added.
     [[nodiscard]] Subscription installEventHandler(Handler handler) { return handlers_.add(std::move(handler)); }
 
+    // A registration taken earlier was refused after all, or withdrawn: it
+    // no longer exists (unregistering its handle again does no harm).
+    using RefusalHandler = std::function<void(EventHotKeyRef ref, HotKeyStatus why)>;
+    [[nodiscard]] Subscription installRefusalHandler(RefusalHandler handler) {
+        return refusalHandlers_.add(std::move(handler));
+    }
+    // limitation() changed: told when a service finds out late what the
+    // desktop offers. Main thread.
+    using LimitationHandler = std::function<void()>;
+    [[nodiscard]] Subscription observeLimitation(LimitationHandler handler) {
+        return limitationHandlers_.add(std::move(handler));
+    }
+
     // The installed service, else the headless one (reset with the other
     // single instances).
     static std::shared_ptr<HotKeyService> shared();
@@ -95,9 +136,13 @@ public:
 
 protected:
     void deliver(const HotKeyEvent& event);
+    void refuseLater(EventHotKeyRef ref, HotKeyStatus why);
+    void limitationChanged();
 
 private:
     ObserverList<Handler> handlers_;
+    ObserverList<RefusalHandler> refusalHandlers_;
+    ObserverList<LimitationHandler> limitationHandlers_;
 };
 
 // The service of tests and of a desktop without global hotkeys: it keeps the

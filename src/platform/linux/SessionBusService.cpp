@@ -48,6 +48,7 @@ struct SessionBusService::State {
     guint registration = 0;
     std::string interfaceName;
     AddFilesHandler onAddFiles;
+    ToggleHandler onToggle;
 
     ~State() {
         if (connection && registration) g_dbus_connection_unregister_object(connection, registration);
@@ -61,6 +62,13 @@ struct SessionBusService::State {
     static void methodCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method,
                            GVariant* parameters, GDBusMethodInvocation* invocation, gpointer data) {
         auto* self = static_cast<State*>(data);
+        if (g_strcmp0(method, "Toggle") == 0) {
+            // Answered first as well: a desktop shortcut that runs
+            // frelt --toggle waits for it.
+            g_dbus_method_invocation_return_value(invocation, nullptr);
+            if (self->onToggle) self->onToggle();
+            return;
+        }
         if (g_strcmp0(method, "AddFiles") != 0) {
             g_dbus_method_invocation_return_dbus_error(invocation, "org.freedesktop.DBus.Error.UnknownMethod",
                                                        "No such method");
@@ -80,7 +88,8 @@ struct SessionBusService::State {
 
 std::string SessionBusService::introspectionXML(const std::string& interfaceName) {
     return "<node><interface name='" + interfaceName +
-           "'><method name='AddFiles'><arg type='as' name='paths' direction='in'/></method></interface></node>";
+           "'><method name='AddFiles'><arg type='as' name='paths' direction='in'/></method>"
+           "<method name='Toggle'/></interface></node>";
 }
 
 SessionBusService::SessionBusService(std::unique_ptr<State> state) : state_(std::move(state)) {}
@@ -88,6 +97,13 @@ SessionBusService::~SessionBusService() = default;
 
 SessionBusService::Result SessionBusService::claim(const Identity& identity, const std::vector<std::string>& files,
                                                    AddFilesHandler onAddFiles,
+                                                   const std::optional<std::string>& busAddress) {
+    return claim(identity, Request::addFiles, files, std::move(onAddFiles), nullptr, busAddress);
+}
+
+SessionBusService::Result SessionBusService::claim(const Identity& identity, Request request,
+                                                   const std::vector<std::string>& files, AddFilesHandler onAddFiles,
+                                                   ToggleHandler onToggle,
                                                    const std::optional<std::string>& busAddress) {
     Result result;
     std::string problem;
@@ -100,6 +116,7 @@ SessionBusService::Result SessionBusService::claim(const Identity& identity, con
     }
     state->interfaceName = identity.busName;
     state->onAddFiles = std::move(onAddFiles);
+    state->onToggle = std::move(onToggle);
 
     // The object first, so that a caller who sees the name finds it.
     GError* error = nullptr;
@@ -138,6 +155,19 @@ SessionBusService::Result SessionBusService::claim(const Identity& identity, con
     // Taken: hand the files to the owner, all of them or none.
     g_dbus_connection_unregister_object(state->connection, state->registration);
     state->registration = 0;
+    if (request == Request::toggle) {
+        reply = g_dbus_connection_call_sync(state->connection, identity.busName.c_str(), identity.objectPath.c_str(),
+                                            identity.busName.c_str(), "Toggle", nullptr, nullptr,
+                                            G_DBUS_CALL_FLAGS_NO_AUTO_START, forwardTimeoutMs, nullptr, &error);
+        if (!reply) {
+            result.outcome = Outcome::ownerSilent;
+            result.message = "The running instance did not show or hide its window: " + errorText(error);
+            return result;
+        }
+        g_variant_unref(reply);
+        result.outcome = Outcome::forwarded;
+        return result;
+    }
     for (const auto& file : files) {
         if (!g_utf8_validate(file.c_str(), static_cast<gssize>(file.size()), nullptr)) {
             result.outcome = Outcome::refused;

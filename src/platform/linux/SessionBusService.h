@@ -1,8 +1,9 @@
 #pragma once
 // One running instance per user session, through the session bus: the first
-// start owns a bus name and serves an object with one method, AddFiles(as);
-// a later start finds the name taken, hands its file arguments to the owner
-// through that method and ends. Calls arrive on the main thread (GDBus
+// start owns a bus name and serves an object with two methods, AddFiles(as)
+// and Toggle(); a later start finds the name taken, hands its file arguments
+// to the owner through AddFiles (or asks it to show or hide its window
+// through Toggle) and ends. Calls arrive on the main thread (GDBus
 // dispatches them in GLib's default main context, which the run loop
 // iterates).
 //
@@ -19,6 +20,10 @@ namespace platform::dbus {
 class SessionBusService {
 public:
     using AddFilesHandler = std::function<void(const std::vector<std::string>& paths)>;
+    using ToggleHandler = std::function<void()>;
+
+    // What a later start asks of the owner.
+    enum class Request { addFiles, toggle };
 
     struct Identity {
         std::string busName;      // also the interface's name
@@ -43,6 +48,13 @@ public:
     // bus of the environment. The bus carries names as UTF-8 text: a name
     // that is not is refused, and then none is handed over (never a part).
     static Result claim(const Identity& identity, const std::vector<std::string>& files, AddFilesHandler onAddFiles,
+                        const std::optional<std::string>& busAddress = std::nullopt);
+    // The same, where a later start may also ask for Toggle: `request`
+    // says what this start asks when the name is taken (its files are
+    // handed over only with addFiles); `onToggle` serves Toggle once this
+    // process owns the name.
+    static Result claim(const Identity& identity, Request request, const std::vector<std::string>& files,
+                        AddFilesHandler onAddFiles, ToggleHandler onToggle,
                         const std::optional<std::string>& busAddress = std::nullopt);
 
     ~SessionBusService();
