@@ -29,6 +29,24 @@ TEST(CommandLineTest, FilesBecomeAbsoluteAndOptionsAnswerAlone) {
         if (c.action == CommandLine::Action::run) EXPECT_EQ(parsed.files, c.files);
     }
     EXPECT_NE(CommandLine::parse({"--frobnicate"}, "/").problem.find("--frobnicate"), std::string::npos);
+    // --toggle asks the running instance to show or hide its window; files
+    // with it would be lost, so they are a usage error.
+    struct Toggle {
+        std::vector<std::string> arguments;
+        CommandLine::Action action;
+        bool toggle;
+    };
+    for (const auto& t : std::vector<Toggle>{{{"--toggle"}, CommandLine::Action::run, true},
+                                             {{"--toggle", "a.txt"}, CommandLine::Action::usageError, true},
+                                             {{"a.txt", "--toggle"}, CommandLine::Action::usageError, true},
+                                             {{"--", "--toggle"}, CommandLine::Action::run, false},
+                                             {{"--toggle", "--version"}, CommandLine::Action::version, true}}) {
+        const auto parsed = CommandLine::parse(t.arguments, "/home/me");
+        EXPECT_EQ(parsed.action, t.action) << testing::PrintToString(t.arguments);
+        EXPECT_EQ(parsed.toggle, t.toggle) << testing::PrintToString(t.arguments);
+    }
+    EXPECT_EQ(CommandLine::parse({"--toggle", "a.txt"}, "/").problem, "frelt: --toggle takes no files (try frelt --help)");
+    EXPECT_NE(CommandLine::helpText().find("--toggle"), std::string::npos);
     EXPECT_EQ(CommandLine::versionText().rfind("Frelt 1.", 0), 0u) << CommandLine::versionText();
     EXPECT_NE(CommandLine::helpText().find("Usage: frelt [FILE...]"), std::string::npos);
 }

@@ -113,6 +113,38 @@ TEST_F(SessionBusTest, ASecondStartHandsItsFilesToTheFirst) {
     EXPECT_EQ(next.outcome, SessionBusService::Outcome::owner) << next.message;
 }
 
+TEST_F(SessionBusTest, AToggleStartAsksTheFirstToShowOrHideItsWindowAndHandsNoFiles) {
+    int toggles = 0;
+    std::vector<std::vector<std::string>> received;
+    auto first = SessionBusService::claim(
+        identity, SessionBusService::Request::addFiles, {},
+        [&](const std::vector<std::string>& paths) { received.push_back(paths); }, [&] { ++toggles; }, address);
+    ASSERT_EQ(first.outcome, SessionBusService::Outcome::owner) << first.message;
+
+    // As a desktop's keyboard shortcut runs it: each start one Toggle, and
+    // the start ends as soon as the first has it.
+    for (int press = 1; press <= 2; ++press) {
+        SessionBusService::Result toggle;
+        bool finished = false;
+        std::thread other([&] {
+            toggle = SessionBusService::claim(identity, SessionBusService::Request::toggle, {}, nullptr, nullptr,
+                                              address);
+            finished = true;
+        });
+        ASSERT_TRUE(spinUntil([&] { return finished && toggles == press; }));
+        other.join();
+        EXPECT_EQ(toggle.outcome, SessionBusService::Outcome::forwarded) << toggle.message;
+        EXPECT_FALSE(toggle.service);
+    }
+    EXPECT_TRUE(received.empty()) << "a toggle is no start without files (which only shows the window)";
+
+    // Once the first ends, a toggle start owns the name itself (and shows
+    // its own window once launched).
+    first.service.reset();
+    auto alone = SessionBusService::claim(identity, SessionBusService::Request::toggle, {}, nullptr, nullptr, address);
+    EXPECT_EQ(alone.outcome, SessionBusService::Outcome::owner) << alone.message;
+}
+
 TEST_F(SessionBusTest, WithoutABusEachStartRunsAlone) {
     const auto alone = SessionBusService::claim(identity, {"/tmp/x"}, nullptr, "unix:path=/nonexistent/frelt-bus");
     EXPECT_EQ(alone.outcome, SessionBusService::Outcome::noBus);
