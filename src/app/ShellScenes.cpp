@@ -42,7 +42,8 @@ void layOutFirstRunPageOne(platform::ViewController& page) {
     root->addSubview(label("Frelt lives in the tray. Click its icon and its window comes up with your "
                            "applications, documents, folders and links. To bring it up from the keyboard, set a "
                            "global hotkey in Preferences..., General (right-click the tray icon for the menu). "
-                           "Global hotkeys work in X11 sessions.",
+                           "Under Wayland the desktop may ask you to confirm it; frelt --toggle can also be bound "
+                           "in its keyboard settings.",
                            Rect(32, 76, 456, 120), 14, false));
     root->addSubview(label("Type to filter the list, move with the arrow keys, and press Return to open what you "
                            "chose. Escape closes the window again.",
