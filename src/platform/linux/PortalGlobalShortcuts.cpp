@@ -3,8 +3,11 @@
 #include <gio/gio.h>
 #include <xkbcommon/xkbcommon.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <tuple>
+#include <utility>
 
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/FailureHook.h"
@@ -529,6 +532,8 @@ void GlobalShortcutsService::sessionClosed() {
         bus_->sessionClosedSubscription = 0;
     }
     sessionHandle_.clear();
+    granted_.clear();
+    lastAsk_.clear();
     // Its shortcuts went with it.
     std::vector<EventHotKeyRef> withdrawn;
     for (const auto& [ref, record] : records_)
@@ -562,24 +567,44 @@ void GlobalShortcutsService::bind() {
     for (const auto& [ref, record] : records_) asked.push_back(ref);
     // Nothing held and nothing bound yet: nothing to ask.
     if (asked.empty() && !sessionHasBound_) return;
-    GVariantBuilder shortcuts;
-    g_variant_builder_init(&shortcuts, G_VARIANT_TYPE("a(sa{sv})"));
+    Ask ask;
     for (const auto ref : asked) {
         const Record& record = records_.at(ref);
+        ask.emplace_back(record.shortcutId,
+                         record.label.description.empty() ? record.label.name : record.label.description,
+                         preferredTrigger(record.label.qwertyKeyCode, record.modifiers).value_or(""));
+    }
+    // The same set again (the hotkeys made anew for another keyboard layout,
+    // say), all granted last time: the desktop has them already.
+    const bool allGranted = std::all_of(ask.begin(), ask.end(), [&](const auto& shortcut) {
+        return granted_.count(std::get<0>(shortcut)) > 0;
+    });
+    Ask sorted = ask;
+    std::sort(sorted.begin(), sorted.end());
+    if (sessionHasBound_ && sorted == lastAsk_ && allGranted) {
+        for (const auto ref : asked) {
+            Record& record = records_.at(ref);
+            record.state = State::bound;
+            record.trigger = granted_.at(record.shortcutId);
+        }
+        return;
+    }
+    GVariantBuilder shortcuts;
+    g_variant_builder_init(&shortcuts, G_VARIANT_TYPE("a(sa{sv})"));
+    for (const auto& [id, description, trigger] : ask) {
         GVariantBuilder properties;
         g_variant_builder_init(&properties, G_VARIANT_TYPE_VARDICT);
-        g_variant_builder_add(&properties, "{sv}", "description",
-                              g_variant_new_string(record.label.description.empty() ? record.label.name.c_str()
-                                                                                    : record.label.description.c_str()));
-        if (const auto trigger = preferredTrigger(record.label.qwertyKeyCode, record.modifiers))
-            g_variant_builder_add(&properties, "{sv}", "preferred_trigger", g_variant_new_string(trigger->c_str()));
-        g_variant_builder_add(&shortcuts, "(sa{sv})", record.shortcutId.c_str(), &properties);
+        g_variant_builder_add(&properties, "{sv}", "description", g_variant_new_string(description.c_str()));
+        if (!trigger.empty())
+            g_variant_builder_add(&properties, "{sv}", "preferred_trigger", g_variant_new_string(trigger.c_str()));
+        g_variant_builder_add(&shortcuts, "(sa{sv})", id.c_str(), &properties);
     }
     const std::string token = bus_->nextToken();
     GVariantBuilder options;
     g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
     g_variant_builder_add(&options, "{sv}", "handle_token", g_variant_new_string(token.c_str()));
     bindInFlight_ = true;
+    pendingAsk_ = std::move(sorted);
     const WeakService weak = weak_from_this();
     bus_->request(
         "BindShortcuts",
@@ -616,10 +641,14 @@ void GlobalShortcutsService::bound(const std::vector<EventHotKeyRef>& asked, std
             g_dbus_connection_signal_unsubscribe(bus_->connection, bus_->sessionClosedSubscription);
             bus_->sessionClosedSubscription = 0;
         }
+        granted_.clear();
+        lastAsk_.clear();
         createSession();
         return;
     }
     if (response) sessionHasBound_ = true;
+    lastAsk_ = std::exchange(pendingAsk_, {});
+    granted_ = granted;
     if (response && *response != 0)
         portalLog().write(LogLevel::Error, "The desktop did not bind the hotkeys (response " +
                                                std::to_string(*response) + ")");
@@ -658,6 +687,7 @@ void GlobalShortcutsService::activated(const std::string& id, bool pressed) {
 }
 
 void GlobalShortcutsService::shortcutsChanged(const std::map<std::string, std::string>& shortcuts) {
+    granted_ = shortcuts;
     std::vector<EventHotKeyRef> withdrawn;
     for (auto& [ref, record] : records_) {
         const auto found = shortcuts.find(record.shortcutId);

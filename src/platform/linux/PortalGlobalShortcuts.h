@@ -30,6 +30,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/carbon/HotKeyService.h"
@@ -131,6 +132,13 @@ private:
     // the session anew (a portal may take one bind per session).
     bool sessionHasBound_ = false;
     std::vector<Subscription> fallbackSubscriptions_;
+    // What a bind asks: id, description, trigger asked for, per shortcut;
+    // in order, to compare one with another.
+    using Ask = std::vector<std::tuple<std::string, std::string, std::string>>;
+    Ask pendingAsk_;
+    Ask lastAsk_;
+    // What the desktop has granted on this session: id to its trigger.
+    std::map<std::string, std::string> granted_;
 };
 
 // The program's call at start-up, after the X services are in place: in a

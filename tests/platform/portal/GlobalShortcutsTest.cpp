@@ -271,6 +271,18 @@ TEST_F(GlobalShortcutsTest, EveryKindIsBoundInOneRequestAndAPressRunsItsAction) 
     EXPECT_TRUE(spinUntil([&] { return opened("https://mail.example"); })) << "the entry's hotkey opens it";
     settle();
     EXPECT_EQ(openings("https://mail.example"), 1) << "the release (Deactivated) runs nothing";
+
+    // The hotkeys made anew for a keyboard layout (the same keys): the
+    // desktop has them already and is not asked again; they go on working.
+    center()->keyCodesChanged();
+    settle();
+    const auto calls = portalCalls();
+    EXPECT_EQ(std::count_if(calls.begin(), calls.end(),
+                            [](const std::string& call) { return call.rfind("BindShortcuts", 0) == 0; }),
+              1);
+    EXPECT_EQ(held().size(), 4u);
+    activate(entryId);
+    EXPECT_TRUE(spinUntil([&] { return openings("https://mail.example") == 2; }));
 }
 
 TEST_F(GlobalShortcutsTest, ABindingTheDesktopRefusesIsToldAndTheOthersWork) {
