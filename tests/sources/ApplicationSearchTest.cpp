@@ -175,6 +175,22 @@ TEST_F(ApplicationSearchTest, AnApplicationsFolderThatAppearsLaterIsSearched) {
     EXPECT_TRUE(query()->metadataQuery->watchedFolders().size() >= 2u);
 }
 
+TEST_F(ApplicationSearchTest, AFirstSandboxedPackageInstalledWhileRunningIsFound) {
+    // No sandboxed package yet: the user's export folder does not exist.
+    auto layout = platform::Paths::current();
+    const fs::path exports = layout.dataHome / "flatpak/exports/share";
+    layout.exportDirs = {exports};
+    platform::Paths::setLayout(layout);
+    ASSERT_FALSE(fs::exists(layout.dataHome / "flatpak"));
+    write(systemApps / "beta.desktop", entryText("Beta"));
+    start();
+    EXPECT_EQ(entryNames(), Strings{"Beta"});
+
+    write(exports / "applications/org.example.Sandboxed.desktop", entryText("Sandboxed"));
+    EXPECT_TRUE(runUntil([&] { return entryNames() == Strings{"Beta", "Sandboxed"}; }))
+        << "the new export folder was not searched";
+}
+
 TEST_F(ApplicationSearchTest, EntriesThatCannotBeUsedAreSkippedWithALogLine) {
     write(systemApps / "good.desktop", entryText("Good"));
     start();

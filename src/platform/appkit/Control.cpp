@@ -130,6 +130,28 @@ double Control::doubleValue() {
     return cell_->doubleValue();
 }
 
+AttributedString Control::attributedStringValue() {
+    const std::string text = stringValue();
+    if (const auto* styled = shownAttributedStringValue()) return *styled;
+    return AttributedString(text, textAttributes());
+}
+
+void Control::setAttributedStringValue(AttributedString styled) {
+    if (auto editor = currentEditor(); editor && editor->string() == styled.string()) {
+        styled_ = styled;
+        editor->restyle(std::move(styled));
+        return;
+    }
+    setObjectValue(Value(styled.string()));
+    styled_ = std::move(styled);
+    setNeedsDisplay(true);
+}
+
+const AttributedString* Control::shownAttributedStringValue() const {
+    if (!styled_ || !cell_->objectValue().asString() || styled_->string() != cell_->stringValue()) return nullptr;
+    return &*styled_;
+}
+
 void Control::setEditable(bool b) {
     editable_ = b;
     if (b) selectable_ = true;
@@ -157,7 +179,8 @@ bool Control::beginEditingSession() {
     if (auto other = std::dynamic_pointer_cast<Control>(editor->delegate()); other && other != me)
         other->endEditingSession();
     editor->setFieldEditor(true);
-    editor->setString(cell_->stringValue());
+    if (const auto* styled = shownAttributedStringValue()) editor->setAttributedString(*styled, styled->string());
+    else editor->setString(cell_->stringValue());
     editor->setEditable(editable_);
     editor->setSelectable(true);
     editor->setFont(font_);
@@ -194,7 +217,14 @@ bool Control::abortEditing() {
 }
 
 void Control::validateEditing() {
-    if (auto editor = currentEditor()) cell_->setObjectValue(Value(editor->string()));
+    auto editor = currentEditor();
+    if (!editor) return;
+    cell_->setObjectValue(Value(editor->string()));
+    // The editor's styled text comes along; without any the old runs would
+    // come back if the same text came back.
+    const auto* styled = std::any_cast<AttributedString>(&editor->attributedString());
+    if (styled && styled->string() == editor->string()) styled_ = *styled;
+    else styled_.reset();
 }
 
 void Control::selectText(const std::shared_ptr<Object>&) {
@@ -322,6 +352,26 @@ void Control::drawText(const std::string& text, const Rect& rect, std::optional<
         r = Rect(rect.minX(), rect.minY() + std::floor((rect.height() - h) / 2), rect.width(), h);
     }
     context->drawAttributedString(styled, r);
+}
+
+void Control::drawAttributedText(const AttributedString& styled, const Rect& rect, bool singleLine) const {
+    auto* context = GraphicsContext::current();
+    if (!context || styled.length() == 0) return;
+    const TextAttributes base = textAttributes(std::nullopt, singleLine);
+    AttributedString shown;
+    for (const auto& run : styled.runs()) {
+        TextAttributes a = run.attributes;
+        if (!a.font) a.font = base.font;
+        if (!a.foregroundColor || !enabled_) a.foregroundColor = base.foregroundColor;
+        a.paragraphStyle = base.paragraphStyle;
+        shown.append(styled.string().substr(run.range.location, run.range.length), a);
+    }
+    Rect r = rect;
+    if (singleLine) {
+        const double h = textMetrics().lineHeight(shown);
+        r = Rect(rect.minX(), rect.minY() + std::floor((rect.height() - h) / 2), rect.width(), h);
+    }
+    context->drawAttributedString(shown, r);
 }
 
 void Control::mouseDown(const Event& event) {

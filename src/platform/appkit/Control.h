@@ -215,9 +215,14 @@ public:
     double doubleValue();
     void setIntegerValue(long v) { setObjectValue(Value(v)); }
     void setDoubleValue(double v) { setObjectValue(Value(v)); }
-    // Styled text is kept as its plain text for now.
-    std::string attributedStringValue() { return stringValue(); }
-    void setAttributedStringValue(std::string s) { setStringValue(std::move(s)); }
+    // Styled text. The control keeps the runs beside its text and shows
+    // them while its text is the styled text's; any other value drops them.
+    // Reading gives the runs, or the text in the control's style without.
+    // Setting the very text that is being edited restyles the field editor
+    // and keeps the session and the selection (an owner colouring what is
+    // typed); any other text ends the session as a new value does.
+    AttributedString attributedStringValue();
+    void setAttributedStringValue(AttributedString styled);
 
     // --- text appearance, as plain values for the backend
     const std::optional<Font>& font() const { return font_; }
@@ -307,6 +312,12 @@ protected:
     // `rect` when `singleLine`.
     void drawText(const std::string& text, const Rect& rect, std::optional<Color> colour = std::nullopt,
                   bool singleLine = true) const;
+    // The styled value when it is the one shown (its text is the cell's).
+    const AttributedString* shownAttributedStringValue() const;
+    // Draws styled text in its own runs, the control's style filling in
+    // what a run leaves open (font, colour), its alignment and line breaking
+    // over all; greyed when disabled.
+    void drawAttributedText(const AttributedString& styled, const Rect& rect, bool singleLine = true) const;
 
 private:
     std::shared_ptr<Control> self() { return std::static_pointer_cast<Control>(shared_from_this()); }
@@ -322,6 +333,7 @@ private:
     long tag_ = 0;
     std::optional<Font> font_;
     std::optional<Color> textColor_;
+    std::optional<AttributedString> styled_;
     TextAlignment alignment_ = TextAlignment::Natural;
     bool editable_ = false;
     bool selectable_ = false;

@@ -31,7 +31,18 @@ std::shared_ptr<TextField> TextField::label(std::string text) {
 
 Size TextField::intrinsicContentSize() const {
     const bool singleLine = maximumNumberOfLines_ == 1;
-    const AttributedString text(cell()->stringValue(), textAttributes(std::nullopt, singleLine));
+    AttributedString text(cell()->stringValue(), textAttributes(std::nullopt, singleLine));
+    if (const auto* styled = shownAttributedStringValue()) {
+        // Its runs may have fonts of their own.
+        const auto paragraph = textAttributes(std::nullopt, singleLine).paragraphStyle;
+        text = *styled;
+        for (const auto& run : styled->runs()) {
+            TextAttributes fill;
+            if (!run.attributes.font) fill.font = textAttributes().font;
+            fill.paragraphStyle = paragraph;
+            text.addAttributes(fill, run.range);
+        }
+    }
     const double wrap = singleLine ? 0 : preferredMaxLayoutWidth_;
     const Size s = textMetrics().sizeOfText(text, wrap);
     const Rect inner = editingRect();
@@ -77,7 +88,9 @@ void TextField::drawRect(const Rect&) {
         !ownBackground && cellView && cellView->backgroundStyle() == BackgroundStyle::emphasized &&
         (!textColor() || textColor()->space() == Color::Space::Catalog))
         colour = Color::named("System", "alternateSelectedControlTextColor", Color::white());
-    if (!text.empty()) {
+    if (const auto* styled = shownAttributedStringValue(); styled && !text.empty() && !colour) {
+        drawAttributedText(*styled, editingRect(), singleLine);
+    } else if (!text.empty()) {
         drawText(text, editingRect(), colour, singleLine);
     } else if (!placeholderString().empty()) {
         drawText(placeholderString(), editingRect(),

@@ -90,6 +90,14 @@ void TextView::setAttributedString(std::any styled, std::string plainText) {
     attributed_ = std::move(styled);
 }
 
+bool TextView::restyle(AttributedString styled) {
+    if (styled.string() != text_) return false;
+    attributed_ = std::move(styled);
+    setNeedsDisplay(true);
+    mirror();
+    return true;
+}
+
 void TextView::setSelectedRange(TextRange range) {
     range.location = std::min(range.location, text_.size());
     range.length = std::min(range.length, text_.size() - range.location);

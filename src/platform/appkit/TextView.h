@@ -12,8 +12,9 @@
 // and "selectAll:", so that menus and shortcuts sent along the responder
 // chain reach the text being edited.
 //
-// Styled text: the kit keeps the plain text; `attributedString` is a slot the
-// program may keep styled text in until the kit's styled text arrives.
+// Styled text: `attributedString` holds the text with its runs (an
+// AttributedString, drawn with them) beside the plain text. An edit drops
+// the runs; the owner may lay new ones over the same text with `restyle`.
 
 #include <any>
 #include <cstddef>
@@ -60,6 +61,9 @@ public:
     void setString(std::string text);
     const std::any& attributedString() const { return attributed_; }
     void setAttributedString(std::any styled, std::string plainText);
+    // Lays `styled` over the text as it stands, when its text is the same:
+    // the selection and the editing session go on. False when it differs.
+    bool restyle(AttributedString styled);
 
     bool isEditable() const { return editable_; }
     void setEditable(bool b) {

@@ -54,11 +54,10 @@ PathLayout fromEnvironment() {
     l.cacheHome = envDir("XDG_CACHE_HOME", l.home / ".cache");
     l.dataDirs = envDirList("XDG_DATA_DIRS", {"/usr/local/share", "/usr/share"});
     l.configDirs = envDirList("XDG_CONFIG_DIRS", {"/etc/xdg"});
-    for (const fs::path& d : {l.dataHome / "flatpak/exports/share", fs::path("/var/lib/flatpak/exports/share"),
-                              fs::path("/var/lib/snapd/desktop")}) {
-        std::error_code ec;
-        if (fs::is_directory(d, ec)) l.exportDirs.push_back(d);
-    }
+    // Also those not made yet: a search scope that does not exist is searched
+    // once it appears, and the first sandboxed package installed makes it.
+    l.exportDirs = {l.dataHome / "flatpak/exports/share", fs::path("/var/lib/flatpak/exports/share"),
+                    fs::path("/var/lib/snapd/desktop")};
     return l;
 }
 

@@ -19,8 +19,9 @@ struct PathLayout {
     std::vector<std::filesystem::path> dataDirs;  // $XDG_DATA_DIRS
     std::vector<std::filesystem::path> configDirs; // $XDG_CONFIG_DIRS
     // The data folders that sandboxed-package managers export their desktop
-    // entries to, where present; sessions do not always list them in
-    // $XDG_DATA_DIRS.
+    // entries to; sessions do not always list them in $XDG_DATA_DIRS. They
+    // are listed whether or not they exist yet: the first package installed
+    // while the program runs makes them.
     std::vector<std::filesystem::path> exportDirs;
 };
 

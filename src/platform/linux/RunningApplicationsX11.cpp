@@ -1,6 +1,7 @@
 #include "platform/linux/RunningApplicationsX11.h"
 
 #include <unistd.h>
+#include <xcb/res.h>
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -153,6 +154,14 @@ bool RunningApplicationsX11::connect(const std::optional<std::string>& displayNa
     atoms_->pid = intern("_NET_WM_PID");
     atoms_->startupId = intern("_NET_STARTUP_ID");
 
+    // The server knows the process of every local client; a window that
+    // does not name its process is still known by it (X-Resource 1.2).
+    if (const auto* ext = xcb_get_extension_data(c, &xcb_res_id); ext && ext->present) {
+        if (auto* version = xcb_res_query_version_reply(c, xcb_res_query_version(c, 1, 2), nullptr)) {
+            hasClientIds_ = version->server_major > 1 || (version->server_major == 1 && version->server_minor >= 2);
+            std::free(version);
+        }
+    }
     const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(c, root_, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(c);
@@ -279,8 +288,12 @@ void RunningApplicationsX11::refresh() {
                            xcb_get_property(c, 0, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 256),
                            xcb_get_property(c, 0, w, atoms_->pid, XCB_ATOM_CARDINAL, 0, 1),
                            xcb_get_property(c, 0, w, atoms_->startupId, XCB_GET_PROPERTY_TYPE_ANY, 0, 64)});
-    std::map<std::int64_t, std::string> seen;
-    bool unmatched = false;
+    struct Shown {
+        std::uint32_t window = 0;
+        std::string instance, wmClass, startupId;
+        std::int64_t pid = 0;
+    };
+    std::vector<Shown> shown;
     for (std::size_t i = 0; i < windows.size(); ++i) {
         const auto atomsOf = [&](xcb_get_property_cookie_t cookie) {
             std::vector<xcb_atom_t> out;
@@ -293,54 +306,80 @@ void RunningApplicationsX11::refresh() {
         };
         const auto types = atomsOf(cookies[i].type);
         const auto states = atomsOf(cookies[i].state);
-        std::string instance, wmClass;
+        Shown window;
+        window.window = windows[i];
         if (auto* r = xcb_get_property_reply(c, cookies[i].wmClass, nullptr)) {
             const std::string raw(static_cast<const char*>(xcb_get_property_value(r)),
                                   static_cast<std::size_t>(xcb_get_property_value_length(r)));
             std::free(r);
             const auto nul = raw.find('\0');
-            instance = raw.substr(0, nul);
-            if (nul != std::string::npos) wmClass = raw.substr(nul + 1, raw.find('\0', nul + 1) - nul - 1);
+            window.instance = raw.substr(0, nul);
+            if (nul != std::string::npos) window.wmClass = raw.substr(nul + 1, raw.find('\0', nul + 1) - nul - 1);
         }
-        std::int64_t pid = 0;
         if (auto* r = xcb_get_property_reply(c, cookies[i].pid, nullptr)) {
-            if (xcb_get_property_value_length(r) >= 4) pid = *static_cast<const std::uint32_t*>(xcb_get_property_value(r));
+            if (xcb_get_property_value_length(r) >= 4)
+                window.pid = *static_cast<const std::uint32_t*>(xcb_get_property_value(r));
             std::free(r);
         }
-        std::string startupId;
         if (auto* r = xcb_get_property_reply(c, cookies[i].startupId, nullptr)) {
-            startupId.assign(static_cast<const char*>(xcb_get_property_value(r)),
-                             static_cast<std::size_t>(xcb_get_property_value_length(r)));
+            window.startupId.assign(static_cast<const char*>(xcb_get_property_value(r)),
+                                    static_cast<std::size_t>(xcb_get_property_value_length(r)));
             std::free(r);
         }
         const bool normal = types.empty() || types.front() == atoms_->typeNormal;
         const bool skipsTaskbar = std::find(states.begin(), states.end(), atoms_->skipTaskbar) != states.end();
-        if (!normal || skipsTaskbar) continue;
-        std::string path = match(instance, wmClass, pid);
-        if (path.empty()) path = matchLaunch(startupId, pid);
+        if (normal && !skipsTaskbar) shown.push_back(std::move(window));
+    }
+    // Windows that do not name their process (many toolkits and old
+    // programs set no _NET_WM_PID): the server says which process
+    // connected them, when it runs on this machine. All asked at once.
+    if (hasClientIds_) {
+        std::vector<std::pair<std::size_t, xcb_res_query_client_ids_cookie_t>> asked;
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            if (shown[i].pid > 0) continue;
+            const xcb_res_client_id_spec_t spec{shown[i].window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+            asked.emplace_back(i, xcb_res_query_client_ids(c, 1, &spec));
+        }
+        for (const auto& [i, cookie] : asked) {
+            auto* r = xcb_res_query_client_ids_reply(c, cookie, nullptr);
+            if (!r) continue;
+            for (auto it = xcb_res_query_client_ids_ids_iterator(r); it.rem; xcb_res_client_id_value_next(&it)) {
+                if (!(it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) || it.data->length < 4) continue;
+                shown[i].pid = *xcb_res_client_id_value_value(it.data);
+                break;
+            }
+            std::free(r);
+        }
+    }
+    // One application per process and desktop entry: a process that shows
+    // the windows of two entries (a browser's web applications) runs both.
+    std::set<RunningKey> seen;
+    bool unmatched = false;
+    for (const auto& window : shown) {
+        std::string path = match(window.instance, window.wmClass, window.pid);
+        if (path.empty()) path = matchLaunch(window.startupId, window.pid);
         if (path.empty()) {
             unmatched = true;
             continue;
         }
-        const std::int64_t key = pid > 0 ? pid : -static_cast<std::int64_t>(windows[i]);
-        seen.emplace(key, path);
+        const std::int64_t process = window.pid > 0 ? window.pid : -static_cast<std::int64_t>(window.window);
+        seen.emplace(process, path);
     }
 
     std::vector<std::shared_ptr<RunningApplication>> launched, terminated;
     for (auto it = running_.begin(); it != running_.end();) {
-        auto found = seen.find(it->first);
-        if (found != seen.end() && it->second->bundleURL && it->second->bundleURL->path() == found->second) {
+        if (seen.count(it->first)) {
             ++it;
             continue;
         }
         terminated.push_back(it->second);
         it = running_.erase(it);
     }
-    for (const auto& [key, path] : seen) {
+    for (const auto& key : seen) {
         if (running_.count(key)) continue;
         auto app = std::make_shared<RunningApplication>();
-        app->processIdentifier = key > 0 ? key : 0;
-        app->bundleURL = URL::fileURL(path);
+        app->processIdentifier = key.first > 0 ? key.first : 0;
+        app->bundleURL = URL::fileURL(key.second);
         app->activationPolicy = ApplicationActivationPolicy::regular;
         running_.emplace(key, app);
         launched.push_back(app);

@@ -5,10 +5,11 @@
 // then by the desktop id against WM_CLASS, then by the program the process
 // runs (/proc/PID/exe) against the entry's Exec, and last by what a launch of
 // ours knows: the startup id it handed the program (_NET_STARTUP_ID of the
-// window) and the process it started, whose descendants count as it. One
-// running application per
-// process (per window when the process is unknown); an application with two
-// processes is two instances of one desktop entry.
+// window) and the process it started, whose descendants count as it. A
+// window's process is its _NET_WM_PID or, where the program sets none, the
+// one the X server knows connected it (X-Resource). One running application
+// per process and desktop entry (per window when the process is unknown); an
+// application with two processes is two instances of one desktop entry.
 //
 // It keeps its own X connection as a source of the main run loop and follows
 // the root window's property changes; launches and terminations are reported
@@ -20,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/appkit/Workspace.h"
@@ -75,12 +77,17 @@ private:
     std::vector<std::string> folders_;
     xcb_connection_t* connection_ = nullptr;
     std::uint32_t root_ = 0;
+    // The server answers which process a client is (X-Resource 1.2).
+    bool hasClientIds_ = false;
     std::unique_ptr<Atoms> atoms_;
     Subscription source_;
     std::shared_ptr<const Index> index_;
     bool indexPending_ = false;
     double indexMadeAt_ = 0;
-    std::map<std::int64_t, std::shared_ptr<RunningApplication>> running_;
+    // The process (or, where it is unknown, the window as a negative
+    // number) and the desktop entry's path.
+    using RunningKey = std::pair<std::int64_t, std::string>;
+    std::map<RunningKey, std::shared_ptr<RunningApplication>> running_;
     struct Launch {
         std::string startupId;
         std::int64_t pid = 0;

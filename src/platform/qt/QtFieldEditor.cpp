@@ -7,7 +7,10 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextCharFormat>
 #include <QTextCursor>
+
+#include <algorithm>
 
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Window.h"
@@ -176,6 +179,61 @@ void QtFieldEditor::push() {
         plain_->setTextCursor(cursor);
     }
     syncing_ = false;
+    pushStyle();
+}
+
+void QtFieldEditor::pushStyle() {
+    auto textView = textView_.lock();
+    if (!textView || !textView->isFieldEditor() || !line_) return;
+    const auto* styled = std::any_cast<AttributedString>(&textView->attributedString());
+    if (styled && styled->string() != textView->string()) styled = nullptr;
+    const auto window = window_.lock();
+    const AppearanceName appearance = window ? window->effectiveAppearance() : appearance::aqua;
+    // A line edit shows runs only as an input method's formats: formats
+    // with no text being composed lie over its own text. Their places count
+    // from the cursor. None clears what an earlier text had.
+    QList<QInputMethodEvent::Attribute> attributes;
+    QFont font = qFont(textView->font().value_or(defaultTextFont()));
+    if (styled) {
+        const auto indexes = indexesOfByteOffsets(styled->string());
+        const int cursor = line_->cursorPosition();
+        // The runs' font, when they share one, is the editor's.
+        if (!styled->runs().empty() && styled->runs().front().attributes.font) {
+            const auto& first = *styled->runs().front().attributes.font;
+            const bool shared = std::all_of(styled->runs().begin(), styled->runs().end(),
+                                            [&](const AttributeRun& run) { return run.attributes.font == first; });
+            if (shared) font = qFont(first);
+        }
+        for (const auto& run : styled->runs()) {
+            const TextAttributes& a = run.attributes;
+            QTextCharFormat format;
+            if (a.foregroundColor) format.setForeground(qColor(*a.foregroundColor, appearance));
+            if (a.backgroundColor) format.setBackground(qColor(*a.backgroundColor, appearance));
+            if (a.underlineStyle && *a.underlineStyle != 0) {
+                format.setUnderlineStyle(QTextCharFormat::SingleUnderline);
+                if (a.underlineColor) format.setUnderlineColor(qColor(*a.underlineColor, appearance));
+            }
+            if (a.strikethroughStyle && *a.strikethroughStyle != 0) format.setFontStrikeOut(true);
+            if (!format.isValid() || format.properties().isEmpty()) continue;
+            const int start = indexes[run.range.location];
+            const int end = indexes[run.range.end()];
+            attributes.append(QInputMethodEvent::Attribute(QInputMethodEvent::TextFormat, start - cursor, end - start,
+                                                           QVariant::fromValue(QTextFormat(format))));
+        }
+    }
+    if (line_->font() != font) line_->setFont(font);
+    if (attributes.isEmpty() && !styled_) return;
+    styled_ = !attributes.isEmpty();
+    // A read-only line edit takes no input method events.
+    const bool readOnly = line_->isReadOnly();
+    if (readOnly) line_->setReadOnly(false);
+    syncing_ = true;
+    passThrough_ = true;
+    QInputMethodEvent event(QString(), attributes);
+    QCoreApplication::sendEvent(line_, &event);
+    passThrough_ = false;
+    syncing_ = false;
+    if (readOnly) line_->setReadOnly(true);
 }
 
 void QtFieldEditor::pullText(const QString& qtext) {
@@ -206,6 +264,8 @@ void QtFieldEditor::pullText(const QString& qtext) {
         return;
     }
     pullSelection();
+    // The owner may have coloured the new text.
+    pushStyle();
 }
 
 void QtFieldEditor::pullSelection() {

@@ -55,6 +55,8 @@ private:
     void detach();
     // The text view's text and selection into the Qt editor.
     void push();
+    // The text view's styled runs (colours, underlines) onto the line edit.
+    void pushStyle();
     // The Qt editor's text into the text view, as one replacement.
     void pullText(const QString& text);
     void pullSelection();
@@ -67,6 +69,8 @@ private:
     QPointer<QPlainTextEdit> plain_;
     bool syncing_ = false;
     bool passThrough_ = false;
+    // Whether the line edit shows runs (which a plain text must clear).
+    bool styled_ = false;
     QKeyEvent* currentKey_ = nullptr;
     double offsetX_ = 0;
     double offsetY_ = 0;

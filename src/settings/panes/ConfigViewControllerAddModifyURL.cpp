@@ -131,10 +131,9 @@ void Self::loadReferenceItem() {
 void Self::colourURL() {
     const auto field = textFieldSiteURL.lock();
     if (!field) return;
-    const auto coloured = urlAttributedStringParser.attributedString(field->stringValue());
-    // Writing the value would end an edit in progress; the characters are
-    // the field's own, so the person typing keeps the session.
-    if (!field->currentEditor()) field->setAttributedStringValue(coloured.string());
+    // While someone types, the same characters only take new colours: the
+    // edit and the cursor stay where they are.
+    field->setAttributedStringValue(urlAttributedStringParser.attributedString(field->stringValue()));
 }
 
 void Self::urlTextChanged() {

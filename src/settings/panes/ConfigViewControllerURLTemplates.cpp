@@ -10,8 +10,7 @@ namespace frelt {
 void TableViewCellConfigURLTemplate::configure(const std::shared_ptr<urlTemplateData>& templateData) {
     if (!templateData) return;
     currentURL = templateData->value;
-    if (auto field = textfieldURL.lock())
-        field->setAttributedStringValue(urlAttributedStringParser.attributedString(currentURL).string());
+    if (auto field = textfieldURL.lock()) field->setAttributedStringValue(urlAttributedStringParser.attributedString(currentURL));
     currentTitle = templateData->title;
     if (auto field = textfieldTitle.lock()) field->setStringValue(currentTitle);
     currentTemplateData = templateData;
@@ -29,6 +28,15 @@ void TableViewCellConfigURLTemplate::configure(const std::shared_ptr<urlTemplate
         };
     };
     writesInto(textfieldURL, &urlBaseData::value);
+    // The URL takes its colours again as it is typed.
+    if (const auto field = textfieldURL.lock()) {
+        const std::weak_ptr<CustomTextField> outlet = field;
+        field->didChangeHandler = [weak, outlet] {
+            const auto cell = weak.lock();
+            const auto f = outlet.lock();
+            if (cell && f) f->setAttributedStringValue(cell->urlAttributedStringParser.attributedString(f->stringValue()));
+        };
+    }
     writesInto(textfieldTitle, &urlBaseData::title);
 }
 

@@ -125,6 +125,80 @@ TEST_F(TextEditingTest, TypingThenReturnGivesBeginChangeEndInOrder) {
     EXPECT_EQ(*calls, (Calls{"begin first=hi", "change first=!"}));
 }
 
+// Remembers the styled texts drawn.
+class TextCapturingContext : public RecordingGraphicsContext {
+public:
+    void drawAttributedString(const AttributedString& text, const Rect& rect) override {
+        drawn.push_back(text);
+        RecordingGraphicsContext::drawAttributedString(text, rect);
+    }
+    std::vector<AttributedString> drawn;
+};
+
+std::optional<Color> colourAt(const AttributedString& text, std::size_t index) {
+    return text.attributesAt(index).attributes.foregroundColor;
+}
+
+// An owner colours a field's text, also while someone types in it: the runs
+// are drawn, they go into the field editor with the text, and new runs for
+// the text being edited neither end the session nor move the cursor.
+TEST_F(TextEditingTest, StyledTextIsDrawnAndRestyledWhileEditingWithoutEndingTheSession) {
+    const Color red = Color::sRGB(1, 0, 0), blue = Color::sRGB(0, 0, 1);
+    const auto styled = [&](const std::string& text) {
+        AttributedString s(text);
+        TextAttributes r;
+        r.foregroundColor = red;
+        s.addAttributes(r, {0, 1});
+        TextAttributes b;
+        b.foregroundColor = blue;
+        if (text.size() > 1) s.addAttributes(b, {1, text.size() - 1});
+        return s;
+    };
+    first->setAttributedStringValue(styled("ab"));
+    EXPECT_EQ(first->stringValue(), "ab");
+    EXPECT_EQ(first->attributedStringValue(), styled("ab"));
+    {
+        TextCapturingContext context;
+        GraphicsContext::Scope scope(context);
+        first->drawRect(first->bounds());
+        ASSERT_EQ(context.drawn.size(), 1u);
+        EXPECT_EQ(colourAt(context.drawn[0], 0), red);
+        EXPECT_EQ(colourAt(context.drawn[0], 1), blue);
+    }
+
+    ASSERT_TRUE(window->makeFirstResponder(first));
+    const auto editor = first->currentEditor();
+    ASSERT_TRUE(editor);
+    const auto* editing = std::any_cast<AttributedString>(&editor->attributedString());
+    ASSERT_TRUE(editing) << "the field editor shows the runs";
+    EXPECT_EQ(*editing, styled("ab"));
+
+    kit::pressKey(keycode::rightArrow);
+    kit::typeText("c");
+    EXPECT_FALSE(editor->attributedString().has_value()) << "an edit drops the runs of the old text";
+    first->setAttributedStringValue(styled("abc"));
+    EXPECT_EQ(first->currentEditor(), editor) << "restyling the text being edited ends nothing";
+    EXPECT_EQ(editor->selectedRange(), (TextRange{3, 0}));
+    ASSERT_TRUE(std::any_cast<AttributedString>(&editor->attributedString()));
+    EXPECT_EQ(*std::any_cast<AttributedString>(&editor->attributedString()), styled("abc"));
+    kit::typeText("d");
+    EXPECT_EQ(first->stringValue(), "abcd");
+    EXPECT_EQ(*calls, (Calls{"begin first=ab", "change first=abc", "change first=abcd"}));
+
+    // The runs of the last text stay when the edit ends; another value drops them.
+    first->setAttributedStringValue(styled("abcd"));
+    kit::pressKey(keycode::tab, "\t");
+    EXPECT_FALSE(first->currentEditor());
+    EXPECT_EQ(first->attributedStringValue(), styled("abcd"));
+    first->setStringValue("abcd!");
+    EXPECT_NE(colourAt(first->attributedStringValue(), 0), red);
+    // A new text while editing ends the session as any new value does.
+    ASSERT_TRUE(window->makeFirstResponder(first));
+    first->setAttributedStringValue(styled("xy"));
+    EXPECT_FALSE(first->currentEditor());
+    EXPECT_EQ(first->attributedStringValue(), styled("xy"));
+}
+
 TEST_F(TextEditingTest, TheFieldEditorIsTheWindowsFirstResponderWhileEditing) {
     ASSERT_TRUE(window->makeFirstResponder(first));
     auto editor = first->currentEditor();

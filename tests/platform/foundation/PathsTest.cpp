@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <optional>
@@ -80,4 +81,20 @@ TEST_F(PathsTest, EnvironmentWithStandardFallbacks) {
 
     setEnv("XDG_DATA_DIRS", "only/relative");
     EXPECT_EQ(Paths::dataDirs(), (std::vector<fs::path>{"/usr/local/share", "/usr/share"}));
+}
+
+// A first sandboxed package installed while the program runs makes its
+// export folder: it is a search scope before it exists.
+TEST_F(PathsTest, ExportFoldersAreApplicationFoldersBeforeTheyExist) {
+    Paths::setLayout(std::nullopt);
+    const fs::path data = home() / "fresh-data";
+    ASSERT_FALSE(fs::exists(data));
+    setEnv("XDG_DATA_HOME", data.c_str());
+    setEnv("XDG_DATA_DIRS", "/usr/share");
+    const auto folders = Paths::applicationFolders();
+    for (const fs::path& expected : {data / "flatpak/exports/share/applications",
+                                    fs::path("/var/lib/flatpak/exports/share/applications")}) {
+        EXPECT_NE(std::find(folders.begin(), folders.end(), expected), folders.end()) << expected;
+    }
+    EXPECT_FALSE(fs::exists(data)) << "listing the folders makes none";
 }

@@ -4,11 +4,6 @@
 
 #include "platform/linux/RunningApplicationsX11.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -16,103 +11,34 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "platform/appkit/RecordingWorkspace.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/RunLoop.h"
 #include "support/FreltTest.h"
-
-extern char** environ;
+#include "support/x11/PrivateXServer.h"
 
 using namespace platform;
 
 namespace {
 
-std::string programOnPath(const std::string& name) {
-    for (const char* dir : {"/usr/bin", "/bin", "/usr/local/bin"}) {
-        const std::string p = std::string(dir) + "/" + name;
-        if (access(p.c_str(), X_OK) == 0) return p;
-    }
-    return {};
-}
-
-pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv, int keepFd = -1) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) env.emplace_back(*e);
-    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
-    std::vector<char*> args, envp;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const int devnull = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    posix_spawn_file_actions_adddup2(&actions, devnull, 1);
-    posix_spawn_file_actions_adddup2(&actions, devnull, 2);
-    if (keepFd >= 0) posix_spawn_file_actions_adddup2(&actions, keepFd, 3);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data()) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    close(devnull);
-    return pid;
-}
-
-void stop(pid_t pid) {
-    if (pid <= 0) return;
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
-}
-
 class RunningApplicationsX11Test : public FreltTest {
 protected:
     void SetUp() override {
         FreltTest::SetUp();
-        const auto xvfb = programOnPath("Xvfb");
-        const auto openbox = programOnPath("openbox");
-        if (xvfb.empty() || openbox.empty())
-            GTEST_SKIP() << "needs Xvfb and openbox (scripts/install-deps installs them)";
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        xvfbPid = spawn({xvfb, "-displayfd", "3", "-screen", "0", "640x480x24", "-nolisten", "tcp"}, {}, fds[1]);
-        close(fds[1]);
-        std::string number;
-        char c;
-        while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-        close(fds[0]);
-        ASSERT_FALSE(number.empty()) << "Xvfb did not start";
-        display = ":" + number;
-        openboxPid = spawn({openbox, "--sm-disable"}, {"DISPLAY=" + display});
-        ASSERT_GT(openboxPid, 0);
-        connection = xcb_connect(display.c_str(), nullptr);
-        ASSERT_FALSE(xcb_connection_has_error(connection));
-        ASSERT_TRUE(waitForWindowManager()) << "openbox did not take the screen";
+        if (const auto why = testx11::PrivateXServer::whyMissing(); !why.empty()) GTEST_SKIP() << why;
+        server = std::make_unique<testx11::PrivateXServer>();
+        const auto failed = server->start();
+        ASSERT_EQ(failed, "");
+        display = server->display;
+        connection = server->connection;
     }
     void TearDown() override {
-        if (connection) xcb_disconnect(connection);
-        stop(openboxPid);
-        stop(xvfbPid);
+        server.reset();
         FreltTest::TearDown();
     }
 
-    xcb_atom_t atom(const char* name) {
-        auto* r = xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr);
-        const xcb_atom_t a = r ? r->atom : XCB_ATOM_NONE;
-        std::free(r);
-        return a;
-    }
-    xcb_window_t root() { return xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root; }
-    bool waitForWindowManager() {
-        const xcb_atom_t check = atom("_NET_SUPPORTING_WM_CHECK");
-        return eventually([&] {
-            auto* r = xcb_get_property_reply(
-                connection, xcb_get_property(connection, 0, root(), check, XCB_ATOM_WINDOW, 0, 1), nullptr);
-            const bool set = r && xcb_get_property_value_length(r) == 4;
-            std::free(r);
-            return set;
-        });
-    }
+    xcb_atom_t atom(const char* name) { return server->atom(name); }
     xcb_window_t openWindow(const std::string& instance, const std::string& wmClass) {
         const auto screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
         const xcb_window_t w = xcb_generate_id(connection);
@@ -127,7 +53,7 @@ protected:
         // handed: ask again until the window is on its client list.
         auto asked = std::chrono::steady_clock::now();
         EXPECT_TRUE(eventually([&] {
-            if (onClientList(w)) return true;
+            if (server->onClientList(w)) return true;
             if (std::chrono::steady_clock::now() - asked > std::chrono::milliseconds(100)) {
                 xcb_map_window(connection, w);
                 xcb_flush(connection);
@@ -136,18 +62,6 @@ protected:
             return false;
         })) << "openbox did not manage the window";
         return w;
-    }
-    bool onClientList(xcb_window_t w) {
-        auto* r = xcb_get_property_reply(
-            connection, xcb_get_property(connection, 0, root(), atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, 0, 1024),
-            nullptr);
-        bool found = false;
-        if (r) {
-            const auto* ws = static_cast<const xcb_window_t*>(xcb_get_property_value(r));
-            found = std::find(ws, ws + xcb_get_property_value_length(r) / 4, w) != ws + xcb_get_property_value_length(r) / 4;
-            std::free(r);
-        }
-        return found;
     }
     // Runs the loop (X events arrive through it) until the condition holds.
     bool runUntil(const std::function<bool()>& condition) {
@@ -162,7 +76,7 @@ protected:
         return false;
     }
 
-    pid_t xvfbPid = -1, openboxPid = -1;
+    std::unique_ptr<testx11::PrivateXServer> server;
     std::string display;
     xcb_connection_t* connection = nullptr;
 };
@@ -226,6 +140,52 @@ TEST_F(RunningApplicationsX11Test, AProgramWeStartedIsKnownByItsStartupIdOrItsPr
     xcb_destroy_window(connection, window);
     xcb_flush(connection);
     EXPECT_TRUE(runUntil([&] { return !runs(workspace, quiet); }));
+}
+
+// A program that names neither its process (_NET_WM_PID) nor its desktop
+// entry (a class of its own), started by a shell we launched: the X server
+// tells which process showed the window, and that process descends from ours.
+TEST_F(RunningApplicationsX11Test, AProgramWeStartedThatNamesNothingIsKnownByTheProcessBehindItsWindow) {
+    const auto apps = Paths::dataHome() / "applications";
+    std::filesystem::create_directories(apps);
+    const std::string stray = (apps / "org.example.Stray.desktop").string();
+    std::ofstream(stray) << "[Desktop Entry]\nType=Application\nName=Stray\nExec=/opt/stray/start\n";
+
+    const auto workspace = RecordingWorkspace::make();
+    const auto watcher = RunningApplicationsX11::make(workspace, display, {apps.string()});
+    ASSERT_TRUE(watcher->isConnected());
+    // The shell stays as the window's parent ("; true" keeps it from
+    // replacing itself with the program).
+    const pid_t shell = testx11::spawn({"/bin/sh", "-c", "\"$0\" stray-main StrayWindow; true", FRELT_STRAY_WINDOW},
+                                       {"DISPLAY=" + display});
+    ASSERT_GT(shell, 0);
+    const auto strayWindows = [&] {
+        std::size_t n = 0;
+        for (const auto w : server->clientList()) {
+            auto* r = xcb_get_property_reply(
+                connection, xcb_get_property(connection, 0, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 64), nullptr);
+            if (r && std::string(static_cast<const char*>(xcb_get_property_value(r)),
+                                 static_cast<std::size_t>(xcb_get_property_value_length(r)))
+                             .rfind("stray-main", 0) == 0)
+                ++n;
+            std::free(r);
+        }
+        return n;
+    };
+    EXPECT_TRUE(runUntil([&] { return strayWindows() == 1; })) << "the program's window did not appear";
+    EXPECT_TRUE(workspace->runningApplications().empty()) << "nothing known of it yet";
+
+    watcher->noteLaunch("", shell, stray);
+    EXPECT_TRUE(runUntil([&] { return runs(workspace, stray); }));
+    ASSERT_EQ(workspace->runningApplications().size(), 1u);
+    const auto program = static_cast<pid_t>(workspace->runningApplications().front()->processIdentifier);
+    EXPECT_GT(program, 0);
+    EXPECT_NE(program, shell) << "the application is the program's process, not the shell's";
+
+    // It quits: the application is gone.
+    if (program > 0 && program != shell) kill(program, SIGTERM);
+    testx11::stop(shell);
+    EXPECT_TRUE(runUntil([&] { return !runs(workspace, stray); }));
 }
 
 TEST(RunningApplicationsWithoutDisplayTest, TheListStaysEmptyAndTheLogSaysWhy) {

@@ -231,4 +231,34 @@ TEST_F(AddModifyURLDialogTest, APlaceholderReplacesTheSelectionAndATemplateTheWh
     EXPECT_EQ(text(dialog->textFieldSiteURL), "https://search.example.org/?q=%%userInput%%");
 }
 
+// The URL shows in the colours of its parts when the dialog opens, and takes
+// new ones at every key while the edit and its cursor go on.
+TEST_F(AddModifyURLDialogTest, TheURLIsColouredWhenShownAndAsItIsTyped) {
+    const URLAttributedStringParser parser;
+    handler().showAddURLDialog("https://www.example.org/page", nullptr);
+    const auto dialog = openDialog();
+    ASSERT_TRUE(dialog);
+    const auto field = dialog->textFieldSiteURL.lock();
+    EXPECT_EQ(field->attributedStringValue(), parser.attributedString("https://www.example.org/page"));
+
+    const auto window = dialog->view()->window();
+    kit::makeKey(window);
+    window->makeFirstResponder(field);
+    kit::pressKey(platform::keycode::rightArrow);
+    for (const std::string typed : {"?", "q", "=", "%%userInput%%"}) kit::typeText(typed);
+    const std::string url = "https://www.example.org/page?q=%%userInput%%";
+    const auto editor = field->currentEditor();
+    ASSERT_TRUE(editor) << "colouring ends no edit";
+    const auto* shown = std::any_cast<platform::AttributedString>(&editor->attributedString());
+    ASSERT_TRUE(shown) << "the text being typed is coloured";
+    EXPECT_EQ(*shown, parser.attributedString(url));
+    EXPECT_EQ(editor->selectedRange(), (platform::TextRange{url.size(), 0})) << "the cursor stays where typing left it";
+
+    kit::pressKey(platform::keycode::tab, "\t");
+    EXPECT_FALSE(field->currentEditor());
+    EXPECT_EQ(field->attributedStringValue(), parser.attributedString(url));
+    EXPECT_EQ(field->attributedStringValue().attributesAt(url.find('%')).attributes.underlineStyle, 1)
+        << "the placeholder is underlined";
+}
+
 }  // namespace

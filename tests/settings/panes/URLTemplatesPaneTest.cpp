@@ -71,6 +71,34 @@ TEST_F(URLTemplatesPaneTest, RowsEditTheSharedTemplatesThemselves) {
                                                       "Wiki EN | https://wiki.example.org/en"}));
 }
 
+// Each row shows its URL in the colours of its parts, and typing in it
+// colours the text anew.
+TEST_F(URLTemplatesPaneTest, RowsShowTheirURLsInColourAlsoWhileTheyAreTyped) {
+    const URLAttributedStringParser parser;
+    const auto window = show(controller);
+    const auto row = cell(1);
+    ASSERT_TRUE(row);
+    const auto url = row->textfieldURL.lock();
+    EXPECT_EQ(url->attributedStringValue(), parser.attributedString("https://wiki.example.org"));
+    EXPECT_NE(url->attributedStringValue().attributesAt(0).attributes.foregroundColor,
+              url->attributedStringValue().attributesAt(9).attributes.foregroundColor)
+        << "the scheme and the host differ in colour";
+
+    kit::makeKey(window);
+    kit::clickView(url);
+    kit::clickView(url);
+    const auto editor = url->currentEditor();
+    ASSERT_TRUE(editor);
+    kit::pressKey(platform::keycode::rightArrow);
+    kit::typeText("/?q=x");
+    const auto* shown = std::any_cast<platform::AttributedString>(&editor->attributedString());
+    ASSERT_TRUE(shown) << "the text being typed is coloured";
+    EXPECT_EQ(*shown, parser.attributedString("https://wiki.example.org/?q=x"));
+    kit::pressKey(platform::keycode::tab, "\t");
+    EXPECT_EQ(URLManager::shared()->urlTemplates[1]->value, "https://wiki.example.org/?q=x");
+    EXPECT_EQ(url->attributedStringValue(), parser.attributedString("https://wiki.example.org/?q=x"));
+}
+
 TEST_F(URLTemplatesPaneTest, ANewTemplateGetsItsTitleAndURLTypedIntoItsRow) {
     auto window = show(controller);
     kit::makeKey(window);
