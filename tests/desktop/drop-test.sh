@@ -10,7 +10,8 @@
 # - onto a tag's row in the sidebar: the file is added with that tag.
 # Then the popover is dragged away from the tray by its search strip: it is
 # torn off, stays when another window takes the focus, and the hotkey
-# closes it; torn off again, a click on the tray item closes it.
+# closes it; torn off again, a click on the tray item closes it. Last, the
+# window style takes a drop on its search strip as the popover does.
 #
 # ctest runs it on a private X server (scripts/run-under-xvfb); it takes a
 # private session bus of its own:
@@ -23,6 +24,7 @@ set -u
 mkdir -p "$XDG_DATA_HOME/applications"
 # The application that takes the dropped files: it writes them down.
 got=$root/catcher-got
+: >"$got"
 cat >"$root/catcher" <<SCRIPT
 #!/bin/sh
 echo "\$*" >>"$got"
@@ -46,7 +48,7 @@ start_with_tray
 "$tools/frelt_drag_source" "$dropped" 950 750 >"$root/source.log" 2>&1 &
 check "the drag source is up" within logged "drag source ready" "$root/source.log"
 source_window() { xdotool search --onlyvisible --name '^Drag Source$' 2>/dev/null | head -1; }
-check "the drag source's window is mapped" within source_window
+check "the drag source's window is mapped" within eval 'source_window >/dev/null'
 
 popover_window() { xdotool search --onlyvisible --class '^frelt$' 2>/dev/null | head -1; }
 popover_shown() { [ -n "$(popover_window)" ]; }
@@ -159,6 +161,8 @@ tear_off() {
 }
 show_popover "tear-off"
 tear_off "tear-off" 1
+check "tear-off: it stays above other windows" \
+    eval 'xprop -id "$(popover_window)" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE'
 xdotool windowactivate "$(source_window)"
 check "tear-off: another window takes the focus" within source_focused
 check "tear-off: the program sees a detached popover (state 4) at the focus loss" \
@@ -173,6 +177,29 @@ tear_off "tray" 2
 kill -USR1 $watcher
 check "tray: a click on the tray item closes the torn-off popover" within popover_hidden
 
+check "the program still runs" kill -0 $program
+kill $program $watcher
+wait $program 2>/dev/null
+
+# The window style: the window stays for the drop just as the popover does.
+"$tools/frelt_make_configuration" 8 window debug sidebar catcher >/dev/null || { echo "FAILED: configuration"; exit 1; }
+: >"$root/frelt.log"
+FRELT_REPORT_READY=1 "$frelt" >"$root/frelt.log" 2>&1 &
+program=$!
+within_seconds=30 check "window: the program starts and is ready" within logged "frelt: ready" "$root/frelt.log"
+popover_window() { main_window; }
+# The window has no arrow above its content.
+arrow=0
+waits=0
+: >"$got"
+show_popover window
+drag_to_popover 100 30 window
+check "window: the window is still shown after the drop" popover_shown
+check "window: the window has the focus again" within popover_focused
+xdotool type --delay 60 "drop catcher"
+sleep 0.5
+xdotool key Return
+check "window: the next entry opened gets the dropped file" within logged "$dropped" "$got"
 check "the program still runs" kill -0 $program
 kill $program
 wait $program 2>/dev/null
