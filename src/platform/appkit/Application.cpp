@@ -183,7 +183,10 @@ void Application::whenPointerReleased(std::function<void()> then) {
     afterPointerRelease_.push_back(std::move(then));
     if (pointerReleaseTimer_) return;
     dragWaitTicks_ = 0;
-    pointerReleaseTimer_ = Timer::scheduled(0.05, true, [](Timer&) { Application::shared()->checkPointerReleased(); });
+    pointerReleaseTimer_ = Timer::scheduled(0.05, true, [weak = weak_from_this()](Timer& timer) {
+        if (auto self = std::static_pointer_cast<Application>(weak.lock())) self->checkPointerReleased();
+        else timer.invalidate();
+    });
 }
 
 void Application::checkPointerReleased() {
