@@ -297,7 +297,9 @@ void FreltManager::switchMainWindow() {
         mainWindowShow();
 }
 
-void FreltManager::applicationLostFocus() {
+void FreltManager::applicationLostFocus() { loseFocus(true); }
+
+void FreltManager::loseFocus(bool mayWaitForRelease) {
     if (mainWindowIsAboutToClose_) {
         logManager(LogLevel::Default, "applicationLostFocus - aborted because MainWindow is already about to close");
         return;
@@ -308,7 +310,8 @@ void FreltManager::applicationLostFocus() {
         vc->setModifierFlagsContainOptionKey(false);
         vc->setModifierFlagsContainControlKey(false);
     }
-    switch (mainWindowState()) {
+    const MainWindowState state = mainWindowState();
+    switch (state) {
         case MainWindowState::viewControllerNotInstantiated:
             logManager(LogLevel::Default, "applicationLostFocus - aborted because ViewController is not instantiated");
             return;
@@ -323,14 +326,27 @@ void FreltManager::applicationLostFocus() {
                        "applicationLostFocus - aborted because MainWindow is currently a detached Popover");
             return;
         case MainWindowState::popover:
-            logManager(LogLevel::Default, "mainWindow is visible as popover - closing the mainWindow now ...");
-            closeMainWindow();
-            return;
         case MainWindowState::window:
-            logManager(LogLevel::Default, "mainWindow is visible as Window - closing the mainWindow now ...");
-            closeMainWindow();
-            return;
+            break;
     }
+    // Another program took the focus with a press that is still held: the
+    // start of a drag from a file manager, perhaps, that is to land here.
+    // The window stays until the button is up; a drop in it brings the
+    // program back, and then it stays open.
+    if (mayWaitForRelease && platform::Application::shared()->isPointerButtonDown()) {
+        logManager(LogLevel::Default, "applicationLostFocus - waiting while a mouse button is held elsewhere");
+        platform::Application::shared()->whenPointerReleased(
+            [weak = std::weak_ptr<FreltManager>(std::static_pointer_cast<FreltManager>(shared_from_this()))] {
+                const auto self = weak.lock();
+                if (self && !platform::Application::shared()->isActive()) self->loseFocus(false);
+            });
+        return;
+    }
+    if (state == MainWindowState::popover)
+        logManager(LogLevel::Default, "mainWindow is visible as popover - closing the mainWindow now ...");
+    else
+        logManager(LogLevel::Default, "mainWindow is visible as Window - closing the mainWindow now ...");
+    closeMainWindow();
 }
 
 void FreltManager::closeAllWindows() {
@@ -378,7 +394,8 @@ void FreltManager::windowWillClose(const platform::Notification& notification) {
     FreltWindow::removeWindowController(*kind);
 }
 
-void FreltManager::executeTableviewItem(const platform::Notification&) { applicationLostFocus(); }
+// An opened entry closes the window at once, whatever the mouse does.
+void FreltManager::executeTableviewItem(const platform::Notification&) { loseFocus(false); }
 
 // --- popover delegate
 

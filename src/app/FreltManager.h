@@ -64,7 +64,10 @@ public:
     // Shows the main view when it is not visible, else closes it.
     void switchMainWindow();
     // The program resigned active or an entry was opened: an attached
-    // popover or the window closes, a detached popover stays.
+    // popover or the window closes, a detached popover stays. When another
+    // program took the focus with a press that is still held (a drag from a
+    // file manager, perhaps, meant for this window), the close waits for
+    // the release and is dropped when the program is active again by then.
     void applicationLostFocus();
     void showMainWindowAsPopover(const std::shared_ptr<platform::StatusBarButton>& button,
                                  platform::RectEdge preferredEdge,
@@ -128,6 +131,8 @@ public:
 
 private:
     void tellWindowShown(platform::Window& window);
+    // applicationLostFocus; `mayWaitForRelease` false closes at once.
+    void loseFocus(bool mayWaitForRelease);
 
     bool mainWindowIsAboutToClose_ = false;
     std::optional<std::shared_ptr<platform::Popover>> popover_;

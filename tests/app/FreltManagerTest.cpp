@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "ShellTestSupport.h"
 #include "exchange/ExportImportManager.h"
+#include "platform/appkit/DraggingInfo.h"
 #include "platform/appkit/Event.h"
+#include "platform/appkit/KitBackend.h"
+#include "platform/appkit/Pasteboard.h"
 #include "platform/appkit/Screen.h"
 #include "platform/appkit/Workspace.h"
 #include "store/StoreConstants.h"
@@ -110,6 +115,72 @@ TEST_F(FreltManagerTest, LosingFocusClosesAnAttachedPopoverOrTheWindowButNeverAD
             EXPECT_FALSE(mainShown());
         }
     }
+}
+
+// A file manager takes the focus with the press that begins a drag: the
+// main window must still be there for the drop.
+TEST_F(FreltManagerTest, APressHeldInAnotherProgramKeepsTheWindowForItsDrop) {
+    const auto backend = std::dynamic_pointer_cast<platform::HeadlessKitBackend>(platform::Application::shared()->backend());
+    ASSERT_TRUE(backend);
+    // The focus loss comes as it does in the program: through the delegate.
+    app()->setDelegate(AppDelegate::shared());
+    const auto file = home() / "dropped.txt";
+    std::ofstream(file) << "x";
+    auto pasteboard = platform::Pasteboard::withUniqueName();
+    pasteboard->writeObjects({platform::pasteboardWriterForURL(platform::URL::fileURL(file.string()))});
+    // The window that carries the main view, whichever style shows it.
+    const auto shownWindow = [] {
+        const auto p = manager()->popover();
+        return p->isShown() ? std::static_pointer_cast<platform::Window>(p->window()) : mainWindow();
+    };
+
+    for (const int style : {0, 1}) {
+        SCOPED_TRACE(style);
+        config()->windowViewStyle = style;
+        // Without a drop the window closes once the button is up.
+        kit::activateApplication();
+        manager()->mainWindowShow();
+        ASSERT_TRUE(mainShown());
+        backend->setPointerButtonsDown(true);
+        kit::deactivateApplication();
+        kit::advance(0.5);
+        EXPECT_TRUE(mainShown()) << "the button is still down";
+        backend->setPointerButtonsDown(false);
+        kit::advance(0.1);
+        EXPECT_FALSE(mainShown());
+
+        // The drag comes over the search strip and drops there: the file
+        // waits in the window, which stays with the program in front.
+        kit::activateApplication();
+        manager()->mainWindowShow();
+        ASSERT_TRUE(mainShown());
+        backend->setPointerButtonsDown(true);
+        kit::deactivateApplication();
+        const auto window = shownWindow();
+        auto info = std::make_shared<platform::DraggingInfo>(pasteboard, platform::dragoperation::every,
+                                                             platform::Point{400, 5}, window);
+        EXPECT_NE(window->nativeDraggingUpdated(info), platform::dragoperation::none);
+        backend->setPointerButtonsDown(false);
+        kit::advance(0.1);
+        EXPECT_TRUE(mainShown()) << "the drop is still to come";
+        EXPECT_TRUE(window->nativeDraggingDropped());
+        kit::advance(0.5);
+        EXPECT_TRUE(mainShown());
+        EXPECT_TRUE(platform::Application::shared()->isActive());
+        EXPECT_EQ(manager()->viewControllerMain()->serviceManagerValues(), std::vector<std::string>{file.string()});
+        manager()->closeMainWindow();
+    }
+}
+
+TEST_F(FreltManagerTest, AnOpenedEntryClosesTheWindowAtOnceWhateverTheMouseDoes) {
+    const auto backend = std::dynamic_pointer_cast<platform::HeadlessKitBackend>(platform::Application::shared()->backend());
+    ASSERT_TRUE(backend);
+    useWindows();
+    manager()->mainWindowShow();
+    backend->setPointerButtonsDown(true);
+    platform::NotificationCenter::defaultCenter().post(Notifications::executeTableviewItem);
+    EXPECT_FALSE(mainShown());
+    backend->setPointerButtonsDown(false);
 }
 
 TEST_F(FreltManagerTest, ADetachedPopoverBecomesAClosableWindowThatNoOutsideClickCloses) {

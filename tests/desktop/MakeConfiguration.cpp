@@ -8,9 +8,12 @@
 // a favourite, and every category of the sidebar and the tags' counts are
 // shown. With "doubletap" the global hotkey is a double tap of Ctrl instead.
 // With "question" one more entry, "Quokka Question", opens a URL of the
-// scheme x-frelt-question that asks the user for its text first.
+// scheme x-frelt-question that asks the user for its text first. With
+// "catcher" one more entry, the application "Drop Catcher" of the desktop
+// entry frelt-drop-catcher.desktop in the user's applications folder
+// (written by the test).
 //
-//   frelt_make_configuration ENTRIES [window|popover] [debug] [sidebar] [doubletap] [question]
+//   frelt_make_configuration ENTRIES [window|popover] [debug] [sidebar] [doubletap] [question] [catcher]
 
 #include <filesystem>
 #include <fstream>
@@ -29,17 +32,19 @@
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::cerr << "usage: frelt_make_configuration ENTRIES [window|popover] [debug] [sidebar] [doubletap] [question]\n";
+        std::cerr << "usage: frelt_make_configuration ENTRIES [window|popover] [debug] [sidebar] [doubletap] [question] "
+                     "[catcher]\n";
         return 2;
     }
     const int entries = std::stoi(argv[1]);
     const std::string style = argc > 2 ? argv[2] : "window";
-    bool debug = false, sidebar = false, doubleTap = false, question = false;
+    bool debug = false, sidebar = false, doubleTap = false, question = false, catcher = false;
     for (int i = 3; i < argc; ++i) {
         debug = debug || std::string(argv[i]) == "debug";
         doubleTap = doubleTap || std::string(argv[i]) == "doubletap";
         sidebar = sidebar || std::string(argv[i]) == "sidebar";
         question = question || std::string(argv[i]) == "question";
+        catcher = catcher || std::string(argv[i]) == "catcher";
     }
     // Three levels deep under Work; Home is a folder only.
     const std::vector<std::string> nestedTags = {"Work",        "Work|Projects", "Work|Projects|Frelt", "Work|Mail",
@@ -74,6 +79,9 @@ int main(int argc, char** argv) {
     if (question)
         store->addToAllData(
             frelt::TableViewItem::initForURL("x-frelt-question://find?q=%%userInput:Question%%", "Quokka Question", ""));
+    if (catcher)
+        store->addToAllData(frelt::TableViewItem::initForSpotlightApp(
+            (platform::Paths::dataHome() / "applications" / "frelt-drop-catcher.desktop").string(), "Drop Catcher"));
     if (sidebar) {
         struct Look {
             const char* tag;

@@ -67,7 +67,7 @@ popover_is_shaped() {
     done
     return 1
 }
-check "without a compositor the popover is cut to its shape" popover_is_shaped
+check "without a compositor the popover is cut to its shape" within popover_is_shaped
 check "the program still runs" kill -0 $program
 
 kill $program

@@ -138,9 +138,22 @@ void Application::deactivate() {
     }
     keyWindowBeforeDeactivation_ = key;
     if (backend_) backend_->deactivateApplication();
-    // Transient popovers go when the user turns to another program.
+    // Transient popovers go when the user turns to another program. A press
+    // that took the focus and is still held may be the start of a drag that
+    // is meant to land in the popover: it goes once the button is up, unless
+    // the program is active again by then (a drop in it brings it back).
+    const bool held = isPointerButtonDown();
     for (auto& p : shownPopovers()) {
-        if (p->behavior() == PopoverBehavior::transient && !p->isDetached()) p->clickedOutside();
+        if (p->behavior() != PopoverBehavior::transient || p->isDetached()) continue;
+        if (!held) {
+            p->clickedOutside();
+            continue;
+        }
+        whenPointerReleased([weak = std::weak_ptr<Popover>(p)] {
+            auto popover = weak.lock();
+            if (!popover || Application::shared()->isActive()) return;
+            if (popover->behavior() == PopoverBehavior::transient && !popover->isDetached()) popover->clickedOutside();
+        });
     }
     for (auto& w : orderedWindows()) {
         if (w->hidesOnDeactivate()) {
@@ -149,6 +162,44 @@ void Application::deactivate() {
         }
     }
     postAndTell(applicationnotification::didResignActive, &ApplicationDelegate::applicationDidResignActive);
+}
+
+// --- the pointer held in another program
+
+bool Application::isPointerButtonDown() const { return backend_ && backend_->pointerButtonsDown(); }
+
+bool Application::isDragOverWindows() const {
+    for (const auto& weak : allWindows_)
+        if (auto w = weak.lock(); w && w->hasDragInside()) return true;
+    return false;
+}
+
+void Application::whenPointerReleased(std::function<void()> then) {
+    assertMainThread("Application::whenPointerReleased");
+    if (!isPointerButtonDown() && !isDragOverWindows()) {
+        then();
+        return;
+    }
+    afterPointerRelease_.push_back(std::move(then));
+    if (pointerReleaseTimer_) return;
+    dragWaitTicks_ = 0;
+    pointerReleaseTimer_ = Timer::scheduled(0.05, true, [weak = weak_from_this()](Timer& timer) {
+        if (auto self = std::static_pointer_cast<Application>(weak.lock())) self->checkPointerReleased();
+        else timer.invalidate();
+    });
+}
+
+void Application::checkPointerReleased() {
+    if (isPointerButtonDown()) return;
+    // After the release the drag's source still tells the window under it
+    // the drop or the exit; a source that never does is given up after two
+    // seconds.
+    if (isDragOverWindows() && ++dragWaitTicks_ < 40) return;
+    if (pointerReleaseTimer_) pointerReleaseTimer_->invalidate();
+    pointerReleaseTimer_.reset();
+    auto waiting = std::move(afterPointerRelease_);
+    afterPointerRelease_.clear();
+    for (auto& then : waiting) then();
 }
 
 void Application::hide(const std::shared_ptr<Object>&) {

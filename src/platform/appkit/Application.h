@@ -24,6 +24,7 @@ class Window;
 class Menu;
 class Popover;
 class Application;
+class Timer;
 
 namespace applicationnotification {
 inline const std::string willFinishLaunching = "NSApplicationWillFinishLaunchingNotification";
@@ -102,8 +103,25 @@ public:
     void activate(bool ignoringOtherApps = true);
     void activateIgnoringOtherApps(bool flag) { activate(flag); }
     // Another program became active: will/did resign active; windows that
-    // hide on deactivate are hidden, transient popovers close.
+    // hide on deactivate are hidden, transient popovers close. When another
+    // program took the focus with a press that is still held (the start of
+    // a drag from a file manager, say), a transient popover waits for the
+    // release (whenPointerReleased) before it closes, so the drag can land
+    // in it.
     void deactivate();
+
+    // --- the pointer held in another program
+    // Whether a mouse button is held anywhere on the screen right now (the
+    // backend asks the window system).
+    bool isPointerButtonDown() const;
+    // Runs `then` once no mouse button is held any more and no drag from
+    // another program is over one of the program's windows (a drag that is
+    // over one at the release still ends in a drop or an exit there). Polls
+    // on the main run loop; runs `then` at once when nothing is held.
+    void whenPointerReleased(std::function<void()> then);
+    // Whether a drag (from another program, mostly) is over one of the
+    // windows.
+    bool isDragOverWindows() const;
     ActivationPolicy activationPolicy() const { return activationPolicy_; }
     void setActivationPolicy(ActivationPolicy p) { activationPolicy_ = p; }
 
@@ -194,6 +212,7 @@ private:
     void pushVisible(const std::shared_ptr<Window>& window, bool front);
     void announceOrder();
     void chooseNewKeyWindow();
+    void checkPointerReleased();
 
     struct ModalSession {
         std::weak_ptr<Window> window;
@@ -209,6 +228,10 @@ private:
     bool terminationPending_ = false;
     bool active_ = false;
     bool hidden_ = false;
+    // Waiting for the pointer's release (whenPointerReleased).
+    std::vector<std::function<void()>> afterPointerRelease_;
+    std::shared_ptr<Timer> pointerReleaseTimer_;
+    int dragWaitTicks_ = 0;
     ActivationPolicy activationPolicy_ = ActivationPolicy::regular;
     std::vector<std::weak_ptr<Window>> allWindows_;     // creation order
     std::vector<std::shared_ptr<Window>> visible_;      // front to back; kept alive while shown

@@ -24,6 +24,9 @@ enum class TitlePosition : int { noTitle = 0, aboveTop = 1, atTop = 2, belowTop 
 class Box : public View {
 public:
     explicit Box(Rect frame = {});
+    // A box takes no clicks of its own: a press on it can move the window
+    // (where the window is movable by its background) or tear a popover off.
+    bool mouseDownCanMoveWindow() const override { return true; }
 
     const std::string& title() const { return title_; }
     void setTitle(std::string t) { title_ = std::move(t); setNeedsDisplay(true); }
@@ -87,6 +90,8 @@ enum class VisualEffectBlendingMode : int { behindWindow = 0, withinWindow = 1 }
 class VisualEffectView : public View {
 public:
     explicit VisualEffectView(Rect frame = {}) : View(frame) {}
+    // A background: a press on it can move the window, as on a box.
+    bool mouseDownCanMoveWindow() const override { return true; }
 
     VisualEffectMaterial material() const { return material_; }
     void setMaterial(VisualEffectMaterial m) { material_ = m; setNeedsDisplay(true); }

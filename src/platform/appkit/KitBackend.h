@@ -125,6 +125,9 @@ public:
     // The pointer in global coordinates right now; none where only events
     // tell (then Event::mouseLocation keeps the last event's).
     virtual std::optional<Point> pointerLocation() const { return std::nullopt; }
+    // Whether a mouse button is held right now, also in another program's
+    // window (where a drag from a file manager starts).
+    virtual bool pointerButtonsDown() const { return false; }
 };
 
 // The backend of tests and tools without a display: nothing is drawn; it
@@ -137,6 +140,9 @@ public:
     void activateApplication() override;
     void deactivateApplication() override;
     TextMetrics& textMetrics() override { return metrics_; }
+    // What the window system would tell about the mouse buttons; tests set it.
+    bool pointerButtonsDown() const override { return pointerButtonsDown_; }
+    void setPointerButtonsDown(bool down) { pointerButtonsDown_ = down; }
 
     // One line per request, such as "show 3", "hide 3", "frame 3", "key 3",
     // "display 3", "properties 3", "cursor 3 iBeam", "move 3", "activate".
@@ -151,6 +157,7 @@ public:
 private:
     std::vector<std::string> requests_;
     HeadlessTextMetrics metrics_;
+    bool pointerButtonsDown_ = false;
 };
 
 }  // namespace platform

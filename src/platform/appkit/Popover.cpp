@@ -1,6 +1,7 @@
 #include "platform/appkit/Popover.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/appkit/Application.h"
 #include "platform/appkit/GraphicsContext.h"
@@ -38,6 +39,47 @@ void PopoverWindow::cancelOperation(const std::shared_ptr<Object>& sender) {
         return;
     }
     Window::cancelOperation(sender);
+}
+
+void PopoverWindow::sendEvent(const Event& event) {
+    const auto p = popover();
+    if (!p || !p->isShown() || p->isDetached()) {
+        tearOffFrom_.reset();
+        Window::sendEvent(event);
+        return;
+    }
+    switch (event.type) {
+        case EventType::leftMouseDown:
+            if (auto hit = contentView()->hitTest(event.locationInWindow); hit && hit->mouseDownCanMoveWindow()) {
+                tearOffFrom_ = event.locationInWindow;
+                return;
+            }
+            break;
+        case EventType::leftMouseDragged:
+            if (tearOffFrom_) {
+                const double dx = event.locationInWindow.x - tearOffFrom_->x;
+                const double dy = event.locationInWindow.y - tearOffFrom_->y;
+                if (std::hypot(dx, dy) < tearOffDistance) return;
+                tearOffFrom_.reset();
+                auto self = std::static_pointer_cast<PopoverWindow>(shared_from_this());
+                // The button is still down: the window manager carries the
+                // torn-off window on from here.
+                if (p->detach() && isVisible()) {
+                    if (auto* native = nativeWindow()) native->beginUserMove();
+                }
+                return;
+            }
+            break;
+        case EventType::leftMouseUp:
+            if (tearOffFrom_) {
+                tearOffFrom_.reset();
+                return;
+            }
+            break;
+        default:
+            break;
+    }
+    Window::sendEvent(event);
 }
 
 void PopoverWindow::setArrow(std::optional<RectEdge> edge, double position) {
@@ -220,8 +262,11 @@ bool Popover::detach() {
     if (!d || !d->popoverShouldDetach(self)) return false;
     detached_ = true;
     if (window_) {
+        // Still drawn by the popover itself (no title bar: changing the
+        // window's kind would remap it under the pointer), without the arrow.
         window_->setArrow(std::nullopt, 0);
-        window_->setStyleMask(stylemask::titled | stylemask::closable);
+        window_->setStyleMask(window_->styleMask() | stylemask::closable);
+        window_->setMovableByWindowBackground(true);
     }
     d->popoverDidDetach(self);
     return true;
@@ -236,6 +281,11 @@ void Popover::placeWindow() {
     auto view = positioningView();
     if (!window_ || !view) return;
     const Size size = contentSize();
+    if (detached_) {
+        // Torn off: where the user put it, no longer at the anchor.
+        window_->setFrame(Rect(window_->frame().origin, size), true);
+        return;
+    }
     Rect anchor = positioningRect_;
     if (anchor.isEmpty() && anchor.origin == Point{}) anchor = view->bounds();
     if (auto w = view->window()) {

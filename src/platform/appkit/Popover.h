@@ -65,6 +65,12 @@ public:
     void close() override;
     // Escape closes the popover, when its delegate agrees.
     void cancelOperation(const std::shared_ptr<Object>& sender) override;
+    // The user tears an attached popover off by dragging its background
+    // (a view that can move the window) further than tearOffDistance: it
+    // detaches, if its delegate agrees, and the window manager moves it on
+    // with the pointer. A detached popover is moved by its background.
+    static constexpr double tearOffDistance = 10;
+    void sendEvent(const Event& event) override;
 
     // The content's edge the arrow sits on and where along it (content
     // coordinates); none: no arrow (a detached popover).
@@ -80,6 +86,8 @@ public:
 
 private:
     std::weak_ptr<Popover> popover_;
+    // Where a press on the background of an attached popover went down.
+    std::optional<Point> tearOffFrom_;
     std::optional<RectEdge> arrowEdge_;
     double arrowPosition_ = 0;
 };
@@ -118,7 +126,9 @@ public:
     // Asks popoverShouldClose first; answers whether it closed.
     bool performClose(const std::shared_ptr<Object>& sender = nullptr);
     // The user tears the popover off: asks popoverShouldDetach, then detaches
-    // (it stays shown, now as a window of its own, no longer transient).
+    // (it stays shown, now as a window of its own without the arrow, of the
+    // same size, closable and movable by its background; it no longer
+    // closes on outside clicks or when the program is deactivated).
     bool detach();
 
     // The window the content is shown in while shown.

@@ -804,7 +804,13 @@ void Window::nativeDraggingExited() {
 bool Window::nativeDraggingDropped() {
     assertMainThread("Window::nativeDraggingDropped");
     auto drag = std::move(nativeDrag_);
-    return drag && drag->drop();
+    const bool taken = drag && drag->drop();
+    // A drop on a window of an inactive program brings it to the front, as
+    // a click would: the user turned to it.
+    if (taken && isVisible()) {
+        if (auto app = Application::shared(); !app->isActive()) app->activate();
+    }
+    return taken;
 }
 
 void Window::updateCursor(const std::shared_ptr<View>& hit) {

@@ -327,6 +327,8 @@ public:
     // destination under it accepts.
     DragOperation nativeDraggingUpdated(const std::shared_ptr<DraggingInfo>& info);
     void nativeDraggingExited();
+    // A drag is over the window (between an update and its drop or exit).
+    bool hasDragInside() const { return nativeDrag_ != nullptr; }
     // The user dropped; true when a destination took the drop.
     bool nativeDraggingDropped();
     // The view that shows the keyboard focus ring: the first responder, or

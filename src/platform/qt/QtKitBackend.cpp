@@ -17,6 +17,7 @@
 #include "platform/qt/QtNativeWindow.h"
 #include "platform/qt/QtRunLoopBackend.h"
 #include "platform/qt/QtStatusItem.h"
+#include "platform/qt/X11WindowHints.h"
 
 namespace platform::qt {
 
@@ -40,6 +41,12 @@ std::optional<Point> QtKitBackend::pointerLocation() const {
     if (QGuiApplication::platformName() == QLatin1String("offscreen")) return std::nullopt;
     const QPoint p = QCursor::pos();
     return Point{double(p.x()), double(p.y())};
+}
+
+bool QtKitBackend::pointerButtonsDown() const {
+    // Qt knows only the buttons pressed in the program's own windows.
+    if (const auto down = x11::pointerButtonsDown()) return *down;
+    return QGuiApplication::mouseButtons() != Qt::NoButton;
 }
 
 QWidget* QtKitBackend::widgetOf(Window& window) {

@@ -32,6 +32,7 @@ public:
     void beginDraggingSession(const std::shared_ptr<DraggingSession>& session) override;
     TextMetrics& textMetrics() override { return metrics_; }
     std::optional<Point> pointerLocation() const override;
+    bool pointerButtonsDown() const override;
 
     // The drag this program started while it is under way.
     std::shared_ptr<DraggingSession> draggingSession() const { return dragging_; }

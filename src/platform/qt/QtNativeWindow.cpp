@@ -377,7 +377,9 @@ void WindowWidget::dropEvent(QDropEvent* event) {
     drag_->setDraggingLocation(contentPoint(event->position()));
     const DragOperation op = window->nativeDraggingUpdated(drag_);
     const Qt::DropAction action = dropActionOf(op & operationsOf(event->possibleActions()));
-    const bool taken = op != dragoperation::none && window->nativeDraggingDropped();
+    bool taken = false;
+    if (op != dragoperation::none) taken = window->nativeDraggingDropped();
+    else window->nativeDraggingExited();  // refused here: the drag is over all the same
     drag_.reset();
     if (!taken || action == Qt::IgnoreAction) return event->ignore();
     event->setDropAction(action);

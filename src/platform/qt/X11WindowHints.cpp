@@ -220,4 +220,18 @@ void apply(QWindow& window, const WindowHints& old, const WindowHints& hints, bo
     xcb_flush(c);
 }
 
+std::optional<bool> pointerButtonsDown() {
+    xcb_connection_t* c = qtX11Connection();
+    if (!c) return std::nullopt;
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    const xcb_screen_iterator_t screen = xcb_setup_roots_iterator(setup);
+    if (!screen.rem) return std::nullopt;
+    xcb_query_pointer_reply_t* reply = xcb_query_pointer_reply(c, xcb_query_pointer(c, screen.data->root), nullptr);
+    if (!reply) return std::nullopt;
+    constexpr std::uint16_t buttons = XCB_KEY_BUT_MASK_BUTTON_1 | XCB_KEY_BUT_MASK_BUTTON_2 | XCB_KEY_BUT_MASK_BUTTON_3;
+    const bool down = (reply->mask & buttons) != 0;
+    std::free(reply);
+    return down;
+}
+
 }  // namespace platform::qt::x11

@@ -13,6 +13,7 @@
 // watches them.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/appkit/KitBackend.h"
@@ -46,6 +47,11 @@ bool available();
 // connection it could reach the window manager before the window is
 // mapped, when there is nothing to activate yet. False without X11.
 bool requestActivation(QWindow& window, std::uint32_t userTime);
+
+// Whether a mouse button is held on the X server's pointer right now, in
+// whichever client's window (the pointer's state, also while another client
+// grabs it for a drag); none without X11.
+std::optional<bool> pointerButtonsDown();
 
 // Writes `hints` on `window`'s X window; `mapped` says whether the window
 // manager already manages it, `old` what was applied to the window before

@@ -2,6 +2,9 @@
 
 #include "KitTestSupport.h"
 #include "platform/appkit/Application.h"
+#include "platform/appkit/ContainerViews.h"
+#include "platform/appkit/DraggingInfo.h"
+#include "platform/appkit/Pasteboard.h"
 #include "platform/appkit/Popover.h"
 #include "platform/appkit/Screen.h"
 #include "platform/appkit/Window.h"
@@ -164,6 +167,184 @@ TEST_F(PopoverTest, ShowingNeedsContentAndAnAnchorInAWindow) {
     popover->showRelativeToRect(loose->bounds(), loose, RectEdge::maxY);
     EXPECT_FALSE(popover->isShown());
     EXPECT_TRUE(calls->empty()) << "nothing was announced";
+}
+
+// --- torn off by the user
+
+class PopoverTearOffTest : public PopoverTest {
+protected:
+    void SetUp() override {
+        PopoverTest::SetUp();
+        popover->setBehavior(PopoverBehavior::transient);
+        content->loadViewIfNeeded();
+        // A strip of background along the top and a view of its own below.
+        strip = std::make_shared<Box>(Rect(0, 0, 300, 40));
+        control = std::make_shared<ResponderView>("control", calls, Rect(0, 60, 300, 40));
+        content->view()->addSubview(strip);
+        content->view()->addSubview(control);
+        show();
+        backend()->clearRequests();
+    }
+    std::shared_ptr<HeadlessKitBackend> backend() {
+        return std::dynamic_pointer_cast<HeadlessKitBackend>(Application::shared()->backend());
+    }
+    std::size_t moves() { return backend()->count("move " + std::to_string(popover->window()->windowNumber())); }
+    void press(Point p) { kit::mouseDown(popover->window(), p); }
+    void dragTo(Point p) {
+        Application::shared()->sendEvent(Event::mouseEvent(EventType::leftMouseDragged, p, 0, popover->window(), 0));
+    }
+    void release(Point p) { kit::mouseUp(popover->window(), p); }
+
+    std::shared_ptr<Box> strip;
+    std::shared_ptr<ResponderView> control;
+};
+
+TEST_F(PopoverTearOffTest, DraggingTheBackgroundAwayTearsThePopoverOff) {
+    delegate->shouldDetach = true;
+    const Rect before = popover->window()->frame();
+    press({100, 20});
+    dragTo({104, 23});
+    EXPECT_FALSE(popover->isDetached()) << "a small shake is still a click";
+    dragTo({100, 32});
+    EXPECT_TRUE(popover->isDetached());
+    EXPECT_EQ(*calls, (Calls{"popoverShouldDetach", "popoverDidDetach"}));
+    EXPECT_EQ(moves(), 1u) << "the window manager carries it on with the pointer";
+    release({100, 32});
+    EXPECT_EQ(popover->window()->frame().size, before.size) << "it keeps its size";
+    EXPECT_FALSE(popover->window()->arrowEdge()) << "no arrow any more";
+    EXPECT_TRUE(popover->window()->styleMask() & stylemask::closable);
+
+    // It stays where the user put it, on outside clicks, deactivation and
+    // a new size alike; its background moves it.
+    popover->window()->setFrame(Rect(500, 400, before.width(), before.height()), false);
+    kit::clickView(elsewhere);
+    Application::shared()->deactivate();
+    EXPECT_TRUE(popover->isShown());
+    popover->setContentSize({320, 220});
+    EXPECT_EQ(popover->window()->frame(), Rect(500, 400, 320, 220));
+    kit::activateApplication();
+    press({100, 20});
+    EXPECT_EQ(moves(), 2u);
+}
+
+TEST_F(PopoverTearOffTest, PressesThatDoNotTearOff) {
+    // On a view of its own the drag is that view's.
+    press({100, 80});
+    dragTo({100, 200});
+    release({100, 200});
+    EXPECT_FALSE(popover->isDetached());
+    EXPECT_NE(std::find(calls->begin(), calls->end(), "control.mouseDown"), calls->end());
+    calls->clear();
+
+    // The delegate refuses: it stays attached and nothing moves.
+    press({100, 20});
+    dragTo({100, 60});
+    release({100, 60});
+    EXPECT_FALSE(popover->isDetached());
+    EXPECT_EQ(*calls, (Calls{"popoverShouldDetach"}));
+    EXPECT_EQ(moves(), 0u);
+    EXPECT_TRUE(popover->window()->arrowEdge());
+
+    // A click on the background without a drag does nothing.
+    delegate->shouldDetach = true;
+    calls->clear();
+    press({100, 20});
+    release({100, 20});
+    dragTo({100, 80});
+    EXPECT_FALSE(popover->isDetached());
+    EXPECT_TRUE(calls->empty());
+}
+
+// --- another program takes the focus with a press (a drag from a file
+// manager begins) while a transient popover is shown
+
+class PopoverHeldPointerTest : public PopoverTearOffTest {
+protected:
+    void SetUp() override {
+        PopoverTearOffTest::SetUp();
+        destination = std::make_shared<Destination>(calls);
+        content->view()->addSubview(destination);
+        pasteboard = Pasteboard::withUniqueName();
+        pasteboard->writeObjects({pasteboardWriterForURL(URL::fileURL("/tmp/a.txt"))});
+        calls->clear();
+    }
+    struct Destination : View {
+        explicit Destination(std::shared_ptr<Calls> c) : View(Rect(0, 120, 300, 80)), calls(std::move(c)) {
+            registerForDraggedTypes({pasteboardtype::fileURL});
+        }
+        DragOperation draggingEntered(const std::shared_ptr<DraggingInfo>&) override { return dragoperation::copy; }
+        bool performDragOperation(const std::shared_ptr<DraggingInfo>&) override {
+            calls->push_back("dropped");
+            return true;
+        }
+        std::shared_ptr<Calls> calls;
+    };
+    // The drag of another program comes over the popover's destination.
+    std::shared_ptr<DraggingInfo> dragOver() {
+        auto info = std::make_shared<DraggingInfo>(pasteboard, dragoperation::every, Point{50, 150}, popover->window());
+        popover->window()->nativeDraggingUpdated(info);
+        return info;
+    }
+    std::shared_ptr<Destination> destination;
+    std::shared_ptr<Pasteboard> pasteboard;
+};
+
+TEST_F(PopoverHeldPointerTest, ThePopoverWaitsForTheReleaseAndClosesWithoutADrop) {
+    backend()->setPointerButtonsDown(true);
+    Application::shared()->deactivate();
+    kit::advance(1);
+    EXPECT_TRUE(popover->isShown()) << "the button is still down";
+    backend()->setPointerButtonsDown(false);
+    kit::advance(0.1);
+    EXPECT_FALSE(popover->isShown());
+    EXPECT_EQ(calls->front(), "popoverShouldClose");
+}
+
+TEST_F(PopoverHeldPointerTest, ADropThatLandsKeepsThePopoverAndBringsTheProgramBack) {
+    backend()->setPointerButtonsDown(true);
+    Application::shared()->deactivate();
+    kit::advance(0.3);
+    dragOver();
+    // The source drops after the release: the popover waits for it.
+    backend()->setPointerButtonsDown(false);
+    kit::advance(0.3);
+    EXPECT_TRUE(popover->isShown());
+    EXPECT_TRUE(popover->window()->nativeDraggingDropped());
+    EXPECT_TRUE(Application::shared()->isActive()) << "a drop is a turn to the program, as a click is";
+    EXPECT_TRUE(popover->window()->isKeyWindow());
+    kit::advance(1);
+    EXPECT_TRUE(popover->isShown());
+    EXPECT_EQ(*calls, (Calls{"dropped"}));
+}
+
+TEST_F(PopoverHeldPointerTest, ADragThatLeavesAgainOrNeverEndsLetsThePopoverClose) {
+    backend()->setPointerButtonsDown(true);
+    Application::shared()->deactivate();
+    dragOver();
+    popover->window()->nativeDraggingExited();
+    backend()->setPointerButtonsDown(false);
+    kit::advance(0.1);
+    EXPECT_FALSE(popover->isShown()) << "dropped elsewhere";
+
+    show();
+    kit::activateApplication();
+    backend()->setPointerButtonsDown(true);
+    Application::shared()->deactivate();
+    dragOver();
+    backend()->setPointerButtonsDown(false);
+    kit::advance(1);
+    EXPECT_TRUE(popover->isShown()) << "the drop may still come";
+    kit::advance(2);
+    EXPECT_FALSE(popover->isShown()) << "a source that never tells is given up";
+}
+
+TEST_F(PopoverHeldPointerTest, TheProgramActiveAgainAtTheReleaseKeepsThePopover) {
+    backend()->setPointerButtonsDown(true);
+    Application::shared()->deactivate();
+    kit::activateApplication();
+    backend()->setPointerButtonsDown(false);
+    kit::advance(0.2);
+    EXPECT_TRUE(popover->isShown());
 }
 
 }  // namespace
