@@ -10,6 +10,7 @@
 
 #include "SettingsInputSupport.h"
 #include "drawing/DrawnViews.h"
+#include "exchange/ExportImportManager.h"
 #include "drawing/controls/ColorSlider.h"
 #include "drawing/controls/CustomTextField.h"
 #include "drawing/controls/CustomTokenField.h"
@@ -68,11 +69,13 @@ protected:
     }
 
     void openWindow() {
-        window = show(FreltWindowEnum::config);
-        ASSERT_TRUE(window && window->isVisible());
+        show(FreltWindowEnum::config);
         controller = std::dynamic_pointer_cast<ConfigWindowController>(
             FreltWindow::registeredWindowController(FreltWindowEnum::config));
         ASSERT_TRUE(controller);
+        window = controller->window();
+        ASSERT_TRUE(window && runUntil([&] { return window->isVisible(); }, std::chrono::seconds(2)))
+            << "the configuration window did not show";
         split = std::dynamic_pointer_cast<ConfigSplitViewController>(controller->contentViewController());
         ASSERT_TRUE(split);
         content = split->contentController();
@@ -347,25 +350,30 @@ TEST_F(ConfigWindowInputTest, TheToolbarsButtonsOpenTheirDialogsAndPanels) {
 
 
 // Export, CSV and Import close every window first (the data must hold
-// still), so each starts from a window of its own.
-TEST_F(ConfigWindowInputTest, TheExportAndImportButtonsAskForAFileInTheFileDialog) {
-    setEntries({link("Bookmarks")});
-    auto writtenStartingWith = [&](const std::string& stem) {
+// still); each is clicked in a window opened for it.
+class ConfigExchangeInputTest : public ConfigWindowInputTest {
+protected:
+    bool writtenStartingWith(const std::string& stem) {
         for (const auto& f : std::filesystem::directory_iterator(root()))
             if (f.path().filename().string().rfind(stem, 0) == 0) return true;
         return false;
-    };
-    for (const auto& [title, stem] : {std::pair<std::string, std::string>{"Export", "all"}, {"CSV", "list"}}) {
-        SCOPED_TRACE(title);
+    }
+    void saveBy(const std::string& title, const std::string& stem) {
+        setEntries({link("Bookmarks")});
         openWindow();
         const auto answer = userinput::answerFileDialog(QString::fromStdString((root() / stem).string()));
         clickOn(toolbarButton(title));
         EXPECT_TRUE(runUntil([&] { return answer->done(); })) << "no save dialog";
         EXPECT_TRUE(runUntil([&] { return writtenStartingWith(stem); })) << "nothing written";
-        // A closing word may follow.
-        const auto ok = userinput::pressInMessageBox("OK");
-        runUntil([&] { return ok->done(); }, std::chrono::milliseconds(300));
     }
+};
+
+TEST_F(ConfigExchangeInputTest, ExportWritesTheFileNamedInTheSaveDialog) { saveBy("Export", "all"); }
+
+TEST_F(ConfigExchangeInputTest, CSVWritesTheFileNamedInTheSaveDialog) { saveBy("CSV", "list"); }
+
+TEST_F(ConfigExchangeInputTest, ImportAsksForAFileInTheFileDialog) {
+    setEntries({link("Bookmarks")});
     openWindow();
     const auto answer = userinput::answerFileDialog("");
     clickOn(toolbarButton("Import"));
