@@ -1,0 +1,222 @@
+// The main window's controls worked with the mouse and keys on the Qt
+// backend (offscreen): rows clicked, the entry popup opened by a right click
+// and every control in it, the menu button, and the sidebar's rows.
+
+#include <QString>
+
+#include "app/AppDelegate.h"
+#include "app/FreltManager.h"
+#include "app/InterfaceResources.h"
+#include "drawing/DrawnViews.h"
+#include "drawing/controls/ColorSlider.h"
+#include "drawing/controls/CustomTextField.h"
+#include "drawing/controls/CustomTokenField.h"
+#include "hotkeys/KeyCombo.h"
+#include "hotkeys/RecordView.h"
+#include "mainwindow/MainOutlineView.h"
+#include "mainwindow/MainSearchField.h"
+#include "mainwindow/MainTableView.h"
+#include "mainwindow/MainViewController.h"
+#include "mainwindow/MainWindowFocus.h"
+#include "mainwindow/sidebar/SourceListItem.h"
+#include "mainwindow/TableViewPopup.h"
+#include "platform/appkit/Application.h"
+#include "platform/appkit/Popover.h"
+#include "platform/appkit/RecordingWorkspace.h"
+#include "platform/appkit/TextView.h"
+#include "platform/appkit/Window.h"
+#include "platform/carbon/HotKeyService.h"
+#include "settings/ConfigCells.h"
+#include "store/DataStorage.h"
+#include "store/DataStorageFilterCurrentData.h"
+#include "support/MainWindowSupport.h"
+#include "support/qt/QtTestSupport.h"
+#include "support/qt/QtUserInput.h"
+
+using namespace frelt;
+using Strings = std::vector<std::string>;
+namespace mf = frelt::modifierflags;
+
+namespace {
+
+class MainWindowControlsInputTest : public QtKitTest {
+protected:
+    void SetUp() override {
+        QtKitTest::SetUp();
+        workspace = platform::RecordingWorkspace::make();
+        platform::Workspace::setShared(workspace);
+        platform::HotKeyService::setShared(std::make_shared<platform::HeadlessHotKeyService>());
+        registerInterfaceResources();
+    }
+    static std::shared_ptr<DataStorage> store() { return DataStorage::shared(); }
+    void showWith(const std::vector<TableViewItem::Ptr>& entries) {
+        store()->allData()->removeAll();
+        for (const auto& entry : entries) store()->addToAllData(entry);
+        store()->rebuildData(RebuildDataReason::datastorageInitialize);
+        mainwindowsupport::present(MainWindowState::window);
+        window = FreltManager::shared()->windowControllerMain()->window();
+        ASSERT_TRUE(window && window->isKeyWindow());
+        store()->filterCurrentData()->resetFilter();
+        store()->filterCurrentData()->applyFilter();
+        settle();
+    }
+    std::shared_ptr<MainViewController> main() { return FreltManager::shared()->viewControllerMain(); }
+    std::shared_ptr<MainTableView> table() { return main()->mainTableView.lock(); }
+    platform::Point rowPoint(long row) {
+        const platform::Rect r = table()->rectOfRow(row);
+        return table()->convertPointToWindow(platform::Point{r.midX(), r.midY()});
+    }
+    static Strings shownNames() {
+        Strings names;
+        for (const auto& entry : *store()->currentData()->snapshot()) names.push_back(entry->name());
+        return names;
+    }
+    static void clickOn(const std::shared_ptr<platform::View>& view) {
+        ASSERT_TRUE(view && view->window()) << "the control is not in a window";
+        userinput::click(*view);
+        settle();
+    }
+
+    std::shared_ptr<platform::RecordingWorkspace> workspace;
+    std::shared_ptr<platform::Window> window;
+};
+
+TEST_F(MainWindowControlsInputTest, AClickSelectsARowAndADoubleClickOpensIt) {
+    AppDelegate::shared()->config->clickType = 0;  // open with a double click
+    showWith({mainwindowsupport::link("Alpha"), mainwindowsupport::link("Beta")});
+    userinput::click(*window, rowPoint(1));
+    settle();
+    EXPECT_EQ(table()->selectedRow(), 1);
+    EXPECT_EQ(currentFirstResponderKind(), FirstResponderKind::entryTable);
+    workspace->clearCalls();
+    userinput::doubleClick(*window, rowPoint(1));
+    settle();
+    EXPECT_TRUE(runUntil([&] { return !workspace->calls().empty(); }, std::chrono::seconds(2)))
+        << "the double click opened nothing";
+}
+
+TEST_F(MainWindowControlsInputTest, EveryControlOfTheEntryPopupWorksByHand) {
+    const auto entry = mainwindowsupport::link("Alpha");
+    showWith({entry, mainwindowsupport::link("Beta")});
+    const auto manager = table()->popupMenu;
+    std::shared_ptr<TableViewPopupViewController> popup;
+    std::shared_ptr<platform::Window> popupWindow;
+    // A right click on the row opens its popup (again, when an edit that
+    // ended closed it).
+    auto open = [&] {
+        if (manager->tableViewPopover && manager->tableViewPopover->isShown()) return;
+        userinput::rightClick(*window, rowPoint(0));
+        settle();
+        ASSERT_TRUE(manager->tableViewPopover && manager->tableViewPopover->isShown())
+            << "a right click on a row opens its popup";
+        popup = manager->tableViewPopupViewController();
+        ASSERT_EQ(popup->item, entry);
+        popupWindow = popup->view()->window();
+        ASSERT_TRUE(popupWindow);
+    };
+
+    // The recorder.
+    open();
+    const auto recorder = popup->hotkey.lock();
+    clickOn(recorder);
+    ASSERT_TRUE(recorder->isRecording);
+    userinput::key(*popupWindow, Qt::Key_G, Qt::ControlModifier | Qt::AltModifier);
+    settle();
+    ASSERT_TRUE(entry->hotkey());
+    EXPECT_EQ(*entry->hotkey(), *KeyCombo::make(Key::g, mf::command | mf::option));
+
+    // The star, a colour circle, the slider, the clear button.
+    open();
+    clickOn(popup->checkboxFavorite.lock());
+    EXPECT_TRUE(entry->isFavorite());
+    open();
+    clickOn(popup->colorCircles[2].lock());
+    EXPECT_EQ(entry->color(), popup->colorCircles[2].lock()->color());
+    open();
+    const auto slider = popup->colorSlider.lock();
+    const platform::Rect s = slider->bounds();
+    userinput::drag(*popupWindow, slider->convertPointToWindow({s.minX() + 2, s.midY()}),
+                    slider->convertPointToWindow({s.midX(), s.midY()}));
+    settle();
+    EXPECT_EQ(entry->color(), slider->currentColor()) << "the dragged slider colours the entry";
+    open();
+    for (const auto& v : popup->view()->subviews())
+        if (auto clear = std::dynamic_pointer_cast<DrawnButtonDelete>(v)) clickOn(clear);
+    EXPECT_TRUE(popup->backgroundPreview.lock()->isHidden()) << "the clear button left the colour";
+    EXPECT_NE(entry->color(), slider->currentColor());
+
+    // The comment: clicked into, typed, Return.
+    open();
+    clickOn(popup->comment.lock());
+    ASSERT_TRUE(popup->comment.lock()->currentEditor());
+    userinput::type(*popupWindow, "daily");
+    userinput::key(*popupWindow, Qt::Key_Return);
+    settle();
+    EXPECT_EQ(entry->comment(), "daily");
+
+    // The tags: typed, Tab ends.
+    open();
+    clickOn(popup->tags.lock());
+    ASSERT_TRUE(popup->tags.lock()->currentEditor());
+    userinput::type(*popupWindow, "news");
+    userinput::key(*popupWindow, Qt::Key_Tab);
+    settle();
+    EXPECT_EQ(entry->tags(), Strings{"news"});
+
+    // Edit Link opens the link dialog for the entry.
+    open();
+    ASSERT_TRUE(popup->btnModifyURL.lock()->isEnabled());
+    clickOn(popup->btnModifyURL.lock());
+    EXPECT_TRUE(runUntil([&] {
+        for (const auto& w : platform::Application::shared()->windows())
+            if (w->isVisible() && w->title() == "Link") return true;
+        return false;
+    }, std::chrono::seconds(2))) << "Edit Link showed no link dialog";
+}
+
+TEST_F(MainWindowControlsInputTest, DeleteInTheEntryPopupRemovesALinkTheUserMade) {
+    const auto entry = mainwindowsupport::link("Alpha");
+    showWith({entry, mainwindowsupport::link("Beta")});
+    userinput::rightClick(*window, rowPoint(0));
+    settle();
+    const auto popup = table()->popupMenu->tableViewPopupViewController();
+    ASSERT_TRUE(table()->popupMenu->tableViewPopover->isShown());
+    ASSERT_TRUE(popup->btnDelete.lock()->isEnabled());
+    const auto question = userinput::pressInMessageBox("OK");
+    clickOn(popup->btnDelete.lock());
+    runUntil([&] { return question->done(); }, std::chrono::milliseconds(500));
+    drain();
+    EXPECT_TRUE(runUntil([&] { return shownNames() == Strings{"Beta"}; }, std::chrono::seconds(2)))
+        << "the link is still listed";
+}
+
+TEST_F(MainWindowControlsInputTest, TheMenuButtonShowsTheProgramsMenu) {
+    showWith({mainwindowsupport::link("Alpha")});
+    const auto button = main()->viewMenu.lock();
+    ASSERT_TRUE(button);
+    const auto closeIt = userinput::chooseInMenu("");
+    clickOn(button);
+    EXPECT_TRUE(closeIt->done()) << "a click on the menu button showed no menu";
+}
+
+TEST_F(MainWindowControlsInputTest, AClickOnASidebarRowFiltersTheList) {
+    auto work = mainwindowsupport::link("Work entry");
+    work->setTags({"Work"});
+    auto home = mainwindowsupport::link("Home entry");
+    home->setTags({"Home"});
+    showWith({work, home});
+    const auto sidebar = main()->sectionView.lock();
+    long workRow = -1;
+    for (long row = 0; row < sidebar->numberOfRows(); ++row) {
+        const auto item = std::dynamic_pointer_cast<SourceListItem>(sidebar->itemAtRow(row));
+        if (item && item->name() == "Work") workRow = row;
+    }
+    ASSERT_GE(workRow, 0) << "the tag is not in the sidebar";
+    const platform::Rect r = sidebar->rectOfRow(workRow);
+    userinput::click(*window, sidebar->convertPointToWindow(platform::Point{r.midX(), r.midY()}));
+    settle();
+    EXPECT_EQ(sidebar->selectedRow(), workRow);
+    EXPECT_EQ(shownNames(), Strings{"Work entry"});
+}
+
+}  // namespace
