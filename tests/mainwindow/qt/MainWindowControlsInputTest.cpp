@@ -29,6 +29,8 @@
 #include "settings/ConfigCells.h"
 #include "store/DataStorage.h"
 #include "store/DataStorageFilterCurrentData.h"
+#include "store/TagManager.h"
+#include "mainwindow/sidebar/SectionViewPopup.h"
 #include "support/MainWindowSupport.h"
 #include "support/qt/QtTestSupport.h"
 #include "support/qt/QtUserInput.h"
@@ -217,6 +219,74 @@ TEST_F(MainWindowControlsInputTest, AClickOnASidebarRowFiltersTheList) {
     settle();
     EXPECT_EQ(sidebar->selectedRow(), workRow);
     EXPECT_EQ(shownNames(), Strings{"Work entry"});
+}
+
+
+// A right click on a sidebar tag opens its popup: both recorders take a
+// chord, Launch All opens the tag's entries, Delete Tag asks first.
+TEST_F(MainWindowControlsInputTest, TheSidebarTagPopupsControlsWorkByHand) {
+    auto mail = mainwindowsupport::link("Mail entry");
+    mail->setTags({"Mail"});
+    showWith({mail, mainwindowsupport::link("Other")});
+    const auto sidebar = main()->sectionView.lock();
+    auto rowOf = [&](const std::string& name) {
+        for (long row = 0; row < sidebar->numberOfRows(); ++row) {
+            const auto item = std::dynamic_pointer_cast<SourceListItem>(sidebar->itemAtRow(row));
+            if (item && item->name() == name) return row;
+        }
+        return -1L;
+    };
+    const auto manager = sidebar->popupMenu;
+    auto open = [&] {
+        const long row = rowOf("Mail");
+        ASSERT_GE(row, 0) << "the tag is not in the sidebar";
+        const platform::Rect r = sidebar->rectOfRow(row);
+        userinput::rightClick(*window, sidebar->convertPointToWindow(platform::Point{r.midX(), r.midY()}));
+        settle();
+        ASSERT_TRUE(manager->sectionViewPopover->isShown()) << "a right click on a tag opens its popup";
+    };
+    auto buttonTitled = [&](const std::string& title) {
+        std::shared_ptr<platform::Button> found;
+        manager->sectionViewPopupViewController()->view()->forEachInTree([&](platform::View& v) {
+            if (auto* b = dynamic_cast<platform::Button*>(&v); b && b->title() == title)
+                found = std::static_pointer_cast<platform::Button>(b->shared_from_this());
+        });
+        EXPECT_TRUE(found) << "no button " << title;
+        return found;
+    };
+    const auto tag = TagManager::shared()->tagWithName("Mail");
+    ASSERT_TRUE(tag);
+
+    open();
+    auto popup = manager->sectionViewPopupViewController();
+    auto popupWindow = popup->view()->window();
+    for (const auto& [recorder, key] : {std::pair{popup->hotkey.lock(), Qt::Key_M}, {popup->hotkeyLaunchAll.lock(), Qt::Key_N}}) {
+        clickOn(recorder);
+        ASSERT_TRUE(recorder->isRecording);
+        userinput::key(*popupWindow, key, Qt::ControlModifier | Qt::ShiftModifier);
+        settle();
+    }
+    EXPECT_TRUE(tag->hotkey() && *tag->hotkey() == *KeyCombo::make(Key::m, mf::command | mf::shift));
+    EXPECT_TRUE(tag->hotkeyLaunchAll() && *tag->hotkeyLaunchAll() == *KeyCombo::make(Key::n, mf::command | mf::shift));
+
+    workspace->clearCalls();
+    clickOn(buttonTitled("Launch All"));
+    drain();
+    EXPECT_TRUE(runUntil([&] { return !workspace->calls().empty(); }, std::chrono::seconds(2)))
+        << "Launch All opened nothing";
+
+    if (!manager->sectionViewPopover->isShown()) {
+        mainwindowsupport::present(MainWindowState::window);
+        window = FreltManager::shared()->windowControllerMain()->window();
+        settle();
+        open();
+    }
+    const auto question = userinput::pressInMessageBox("OK");
+    clickOn(buttonTitled("Delete Tag"));
+    runUntil([&] { return question->done(); }, std::chrono::seconds(1));
+    drain();
+    EXPECT_TRUE(question->done()) << "deleting did not ask";
+    EXPECT_FALSE(TagManager::shared()->tagWithName("Mail"));
 }
 
 }  // namespace
