@@ -349,6 +349,26 @@ TEST_F(ConfigWindowInputTest, TheToolbarsButtonsOpenTheirDialogsAndPanels) {
 }
 
 
+TEST_F(ConfigWindowInputTest, AClickOnAColumnHeaderSortsAndASecondFlipsTheOrder) {
+    setEntries({link("Alpha", "zz"), link("Beta", "aa"), link("Gamma", "mm")});
+    openWindow();
+    const auto header = table->headerView();
+    ASSERT_TRUE(header && header->window());
+    const platform::Rect column = table->rectOfColumn(table->columnWithIdentifier("column_Comment"));
+    const platform::Point at = header->convertPointToWindow({column.midX(), header->bounds().midY()});
+    userinput::click(*window, at);
+    settle();
+    EXPECT_EQ(filter()->configTableViewSortingBy(), ConfigEnumSortingBy::comment);
+    EXPECT_EQ(filter()->configTableViewSortingOrder(), ConfigEnumSortingOrder::ascending);
+    EXPECT_EQ(listedNames(), (Strings{"Beta", "Gamma", "Alpha"}));
+    // Far enough apart in time not to be a double click.
+    runUntil([] { return false; }, std::chrono::milliseconds(600));
+    userinput::click(*window, at);
+    settle();
+    EXPECT_EQ(filter()->configTableViewSortingOrder(), ConfigEnumSortingOrder::descending);
+    EXPECT_EQ(listedNames(), (Strings{"Alpha", "Gamma", "Beta"}));
+}
+
 // Export, CSV and Import close every window first (the data must hold
 // still); each is clicked in a window opened for it.
 class ConfigExchangeInputTest : public ConfigWindowInputTest {
