@@ -4,6 +4,9 @@
 
 #include <QString>
 
+#include <filesystem>
+#include <fstream>
+
 #include "app/AppDelegate.h"
 #include "app/FreltManager.h"
 #include "app/InterfaceResources.h"
@@ -287,6 +290,47 @@ TEST_F(MainWindowControlsInputTest, TheSidebarTagPopupsControlsWorkByHand) {
     drain();
     EXPECT_TRUE(question->done()) << "deleting did not ask";
     EXPECT_FALSE(TagManager::shared()->tagWithName("Mail"));
+}
+
+
+// For an application the search found: Open Folder shows it in the file
+// manager, Hide takes it out of the list.
+TEST_F(MainWindowControlsInputTest, OpenFolderAndHideInTheEntryPopupOfAFoundApplication) {
+    const auto path = home() / "apps" / "atlas.desktop";
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path) << "[Desktop Entry]\nType=Application\nName=Atlas\n";
+    const auto atlas = TableViewItem::initForSpotlightApp(path.string(), "Atlas");
+    showWith({atlas, mainwindowsupport::link("Beta")});
+    const auto manager = table()->popupMenu;
+    auto open = [&] {
+        long row = -1;
+        const auto names = shownNames();
+        for (std::size_t i = 0; i < names.size(); ++i)
+            if (names[i] == "Atlas") row = long(i);
+        ASSERT_GE(row, 0);
+        userinput::rightClick(*window, rowPoint(row));
+        settle();
+        ASSERT_TRUE(manager->tableViewPopover->isShown());
+    };
+    open();
+    auto popup = manager->tableViewPopupViewController();
+    ASSERT_TRUE(popup->btnShowInFinder.lock()->isEnabled());
+    workspace->clearCalls();
+    clickOn(popup->btnShowInFinder.lock());
+    EXPECT_TRUE(runUntil([&] { return !workspace->calls().empty(); }, std::chrono::seconds(2)))
+        << "Open Folder asked the desktop for nothing";
+
+    if (!manager->tableViewPopover->isShown()) {
+        mainwindowsupport::present(MainWindowState::window);
+        window = FreltManager::shared()->windowControllerMain()->window();
+        settle();
+        open();
+        popup = manager->tableViewPopupViewController();
+    }
+    ASSERT_TRUE(popup->btnHide.lock()->isEnabled());
+    clickOn(popup->btnHide.lock());
+    drain();
+    EXPECT_FALSE(atlas->isVisible()) << "Hide left the entry visible";
 }
 
 }  // namespace
