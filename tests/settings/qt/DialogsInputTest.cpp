@@ -12,6 +12,9 @@
 #include "exchange/ExportImportManager.h"
 #include "hotkeys/HotKeyManager.h"
 #include "hotkeys/RecordView.h"
+#include "mainwindow/TagAppearancePopup.h"
+#include "mainwindow/TagTableViewPopup.h"
+#include "platform/appkit/CollectionView.h"
 #include "platform/appkit/TextView.h"
 #include "platform/foundation/Paths.h"
 #include "settings/ConfigCells.h"
@@ -184,14 +187,27 @@ TEST_F(TagsDialogInputTest, RemoveTagTakesTheRowSelectedByAClickOnceTheQuestionI
     EXPECT_EQ(shownNames(), expected);
 }
 
-TEST_F(TagsDialogInputTest, TheSymbolButtonOfARowOpensTheTagsPopup) {
+TEST_F(TagsDialogInputTest, TheSymbolButtonOpensTheTagsPopupWhoseColourAndIconAreClicked) {
     const auto c = cell<TableViewCellConfigEditTags>(ConfigViewControllerTags::columnEntry, rowOf("Home"));
     ASSERT_TRUE(c);
     ASSERT_FALSE(c->popupMenu->popover->isShown());
     clickOn(c->symbolButton.lock());
-    EXPECT_TRUE(runUntil([&] { return c->popupMenu->popover->isShown(); },
+    ASSERT_TRUE(runUntil([&] { return c->popupMenu->popover->isShown(); },
                          std::chrono::seconds(2)))
         << "the symbol button showed no popup";
+
+    // In it: a colour circle, then an icon of the grid.
+    const auto popup = c->popupMenu->tagTableViewPopupViewController();
+    ASSERT_TRUE(popup);
+    const auto tag = TagManager::shared()->tagWithName("Home");
+    clickOn(popup->colorCircles[0].lock());
+    EXPECT_EQ(tag->color(), TagAppearancePopupViewController::presetColors()[0]);
+    const auto grid = popup->iconChooseCollectionView.lock();
+    ASSERT_TRUE(grid);
+    const auto item = grid->itemAtIndexPath({0, 7});
+    ASSERT_TRUE(item && item->isViewLoaded());
+    clickOn(item->view());
+    EXPECT_EQ(tag->tagSymbol(), TagManager::shared()->iconNames()[7]) << "the clicked icon is the tag's";
 }
 
 TEST_F(TagsDialogInputTest, EscapeClosesTheDialogAndTheHotkeysComeBack) {
