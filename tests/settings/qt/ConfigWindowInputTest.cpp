@@ -10,6 +10,7 @@
 
 #include "SettingsInputSupport.h"
 #include "drawing/DrawnViews.h"
+#include "drawing/controls/ColorPopup.h"
 #include "exchange/ExportImportManager.h"
 #include "drawing/controls/ColorSlider.h"
 #include "drawing/controls/CustomTextField.h"
@@ -278,14 +279,16 @@ TEST_F(ConfigWindowInputTest, EveryControlOfAnEntrysRowWorksByHand) {
     settle();
     EXPECT_EQ(mine->comment(), "later");
 
-    // The colour button opens the colour popup.
+    // The colour button opens the colour popup; a circle in it colours the
+    // entry.
     clickOn(cellAt<TableViewCellConfigEntry>("column_Entry", rowOf("Mine"))->colorButton.lock());
-    EXPECT_TRUE(runUntil([&] {
-        for (const auto& w : platform::Application::shared()->windows())
-            if (w != window && w->isVisible()) return true;
-        return false;
-    }, std::chrono::seconds(2))) << "the colour button showed nothing";
-    userinput::key(*window, Qt::Key_Escape);
+    const auto colours = ColorPopupManager::shared();
+    ASSERT_TRUE(runUntil([&] { return colours->colorPopover->isShown(); }, std::chrono::seconds(2)))
+        << "the colour button showed no colour popup";
+    const auto circle = colours->popupViewController()->colorCircles[3].lock();
+    clickOn(circle);
+    EXPECT_EQ(mine->color(), circle->color());
+    if (colours->colorPopover->isShown()) colours->colorPopover->close();
     settle();
 
     // A double click on a link the user made edits it in the link dialog.
