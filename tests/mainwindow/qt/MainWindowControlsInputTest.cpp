@@ -33,6 +33,8 @@
 #include "store/DataStorage.h"
 #include "store/DataStorageFilterCurrentData.h"
 #include "store/TagManager.h"
+#include "store/LocalizedStrings.h"
+#include "app/FreltWindowEnum.h"
 #include "mainwindow/sidebar/SectionViewPopup.h"
 #include "support/MainWindowSupport.h"
 #include "support/qt/QtTestSupport.h"
@@ -195,13 +197,33 @@ TEST_F(MainWindowControlsInputTest, DeleteInTheEntryPopupRemovesALinkTheUserMade
         << "the link is still listed";
 }
 
-TEST_F(MainWindowControlsInputTest, TheMenuButtonShowsTheProgramsMenu) {
-    showWith({mainwindowsupport::link("Alpha")});
-    const auto button = main()->viewMenu.lock();
-    ASSERT_TRUE(button);
-    const auto closeIt = userinput::chooseInMenu("");
-    clickOn(button);
-    EXPECT_TRUE(closeIt->done()) << "a click on the menu button showed no menu";
+TEST_F(MainWindowControlsInputTest, TheMenuButtonsItemsOpenTheirWindows) {
+    struct Case {
+        const LocalizedString* item;
+        FreltWindowEnum opens;
+    };
+    const std::vector<Case> cases{
+        {&L10n::mainMenu_showInfo, FreltWindowEnum::info},
+        {&L10n::mainMenu_showHotkeyOverview, FreltWindowEnum::hotkeyOverview},
+        {&L10n::mainMenu_showSettings, FreltWindowEnum::settings},
+        {&L10n::mainMenu_showPreferences, FreltWindowEnum::config},
+        {&L10n::mainMenu_showVersionHistory, FreltWindowEnum::versionHistory},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.item->value());
+        showWith({mainwindowsupport::link("Alpha")});
+        const auto button = main()->viewMenu.lock();
+        ASSERT_TRUE(button);
+        const auto choice = userinput::chooseInMenu(QString::fromStdString(c.item->value()));
+        clickOn(button);
+        EXPECT_TRUE(choice->done()) << "a click on the menu button showed no menu";
+        EXPECT_TRUE(runUntil([&] {
+            const auto open = FreltManager::shared()->openWindowTypes();
+            return std::find(open.begin(), open.end(), c.opens) != open.end();
+        }, std::chrono::seconds(2))) << "the item did not open its window";
+        FreltManager::shared()->closeAllWindows();
+        settle();
+    }
 }
 
 TEST_F(MainWindowControlsInputTest, AClickOnASidebarRowFiltersTheList) {
