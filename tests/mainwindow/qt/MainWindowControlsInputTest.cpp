@@ -36,6 +36,8 @@
 #include "store/LocalizedStrings.h"
 #include "app/FreltWindowEnum.h"
 #include "mainwindow/sidebar/SectionViewPopup.h"
+#include "mainwindow/TagAppearancePopup.h"
+#include "platform/appkit/CollectionView.h"
 #include "support/MainWindowSupport.h"
 #include "support/qt/QtTestSupport.h"
 #include "support/qt/QtUserInput.h"
@@ -294,6 +296,24 @@ TEST_F(MainWindowControlsInputTest, TheSidebarTagPopupsControlsWorkByHand) {
     EXPECT_TRUE(tag->hotkey() && *tag->hotkey() == *KeyCombo::make(Key::m, mf::command | mf::shift));
     EXPECT_TRUE(tag->hotkeyLaunchAll() && *tag->hotkeyLaunchAll() == *KeyCombo::make(Key::n, mf::command | mf::shift));
 
+    // A colour circle; "Icon…" shows the icon grid, whose clicked icon is the tag's.
+    clickOn(popup->colorCircles[0].lock());
+    EXPECT_EQ(tag->color(), TagAppearancePopupViewController::presetColors()[0]);
+    const auto grid = popup->iconChooseCollectionView.lock();
+    ASSERT_TRUE(grid);
+    clickOn(buttonTitled("Icon…"));
+    ASSERT_FALSE(grid->isHiddenOrHasHiddenAncestor()) << "Icon… did not show the icons";
+    const auto icon = grid->itemAtIndexPath({0, 5});
+    ASSERT_TRUE(icon && icon->isViewLoaded());
+    clickOn(icon->view());
+    EXPECT_EQ(tag->tagSymbol(), TagManager::shared()->iconNames()[5]);
+
+    if (!manager->sectionViewPopover->isShown()) {
+        mainwindowsupport::present(MainWindowState::window);
+        window = FreltManager::shared()->windowControllerMain()->window();
+        settle();
+        open();
+    }
     workspace->clearCalls();
     clickOn(buttonTitled("Launch All"));
     drain();
