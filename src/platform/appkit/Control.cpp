@@ -280,7 +280,14 @@ void Control::textDidChange(const Notification& n) {
 void Control::textDidEndEditing(const Notification& n) {
     validateEditing();
     notifyDelegate(controlnotification::textDidEndEditing, n);
-    if (textMovement(n) == textmovement::returnKey) sendAction();
+    if (textMovement(n) != textmovement::returnKey || sendAction()) return;
+    // A field with no action of its own leaves Return to its window: in a
+    // dialog that presses the default button, as a person expects after
+    // typing into any of its fields.
+    if (auto window = this->window()) {
+        const auto key = Event::keyEvent(EventType::keyDown, keycode::returnKey, "\r", "\r", 0, window);
+        window->performKeyEquivalent(*key);
+    }
 }
 
 bool Control::textViewDoCommandBySelector(const std::shared_ptr<TextView>& textView, const Selector& selector) {

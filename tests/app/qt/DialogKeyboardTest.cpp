@@ -162,4 +162,29 @@ TEST_F(DialogKeyboardTest, EscapeCancelsTheURLQuestion) {
     EXPECT_EQ(run.answer, std::nullopt);
 }
 
+
+// Its buttons answer a click as well: OK with the typed text, Cancel with none.
+TEST_F(DialogKeyboardTest, TheURLQuestionsButtonsAnswerAClick) {
+    struct Case {
+        const char* button;
+        std::optional<std::string> answer;
+    };
+    for (const Case& c : {Case{"OK", std::string("clicked")}, Case{"Cancel", std::nullopt}}) {
+        SCOPED_TRACE(c.button);
+        const auto run = answerQuestion("https://example.org/?q=%%userInput%%", "",
+                                        [&](platform::Window& dialog, URLInputViewController& controller) {
+                                            userinput::type(dialog, "clicked");
+                                            std::shared_ptr<Button> button;
+                                            controller.view()->forEachInTree([&](platform::View& v) {
+                                                if (auto* b = dynamic_cast<Button*>(&v); b && b->title() == c.button)
+                                                    button = std::static_pointer_cast<Button>(b->shared_from_this());
+                                            });
+                                            ASSERT_TRUE(button) << "no button " << c.button;
+                                            userinput::click(*button);
+                                        });
+        EXPECT_FALSE(run.timedOut) << "the click did not end the dialog";
+        EXPECT_EQ(run.answer, c.answer);
+    }
+}
+
 }  // namespace

@@ -33,9 +33,11 @@ private:
 class ConfigSearchFieldTest : public ConfigWindowTest {
 protected:
     std::shared_ptr<ConfigSearchField> field() { return controller->searchField.lock(); }
+    // A click into the field, as a person starts typing there.
     void focusField() {
         kit::makeKey(controller->window());
-        ASSERT_TRUE(controller->window()->makeFirstResponder(field()));
+        kit::clickView(field());
+        ASSERT_TRUE(field()->currentEditor()) << "a click into the search field edits it";
     }
 };
 

@@ -128,9 +128,16 @@ TEST_F(URLTemplatesPaneTest, ATemplateLeftIncompleteIsDroppedWhenThePaneIsLeft) 
     ASSERT_EQ(table()->numberOfRows(), 3);
     EXPECT_EQ(cell(2)->currentTemplateData->title, "");
     EXPECT_EQ(table()->numberOfSelectedRows(), 0) << "the new row waits, unselected";
-    // The first template's URL is emptied by the user.
-    cell(0)->textfieldURL.lock()->setStringValue("");
-    cell(0)->textfieldURL.lock()->didEndEditingHandler();
+    // The first template's URL is emptied by the user: a click selects the
+    // row, a second edits the URL, Command-A and Delete empty it, Return ends.
+    kit::makeKey(window);
+    const auto url = cell(0)->textfieldURL.lock();
+    kit::clickView(url);
+    kit::clickView(url);
+    ASSERT_TRUE(url->currentEditor());
+    kit::pressShortcut('a', platform::modifierflags::command);
+    kit::pressKey(platform::keycode::deleteKey);
+    kit::pressKey(platform::keycode::returnKey, "\r");
     window->close();
     EXPECT_EQ(templates(), std::vector<std::string>{"Wiki | https://wiki.example.org"});
 }

@@ -1,18 +1,32 @@
 #include "support/qt/QtUserInput.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
 #include <QPointer>
 #include <QTest>
 
+#include <gtest/gtest.h>
+
+#include <chrono>
 #include <cmath>
+#include <functional>
 #include <stdexcept>
 
 #include "platform/appkit/View.h"
 #include "platform/appkit/Window.h"
 #include "platform/qt/QtKitBackend.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/qt/QtModalPresenter.h"
 #include "platform/qt/QtNativeWindow.h"
 
 namespace userinput {
@@ -148,6 +162,129 @@ void type(platform::Window& window, const QString& text) {
         }
         key(window, k, modifiers, QString(c));
     }
+}
+
+namespace {
+
+QString plain(QString text) { return text.remove(QLatin1Char('&')); }
+
+class WatchingAnswer : public ModalAnswer {
+public:
+    // `act` answers true once it has answered.
+    explicit WatchingAnswer(std::function<bool()> act) {
+        timer_ = platform::Timer::make(std::chrono::milliseconds(20), true, [this, act](platform::Timer& timer) {
+            if (done_ || !act()) return;
+            done_ = true;
+            timer.invalidate();
+        });
+        platform::RunLoop::main().addTimer(timer_, platform::RunLoopMode::common);
+    }
+    ~WatchingAnswer() override { timer_->invalidate(); }
+    bool done() const override { return done_; }
+
+private:
+    std::shared_ptr<platform::Timer> timer_;
+    bool done_ = false;
+};
+
+QAction* actionTitled(QMenu& menu, const QString& title) {
+    for (QAction* action : menu.actions())
+        if (plain(action->text()) == title) return action;
+    return nullptr;
+}
+
+}  // namespace
+
+std::shared_ptr<ModalAnswer> chooseInMenu(const QString& title) {
+    const QStringList path = title.split(QLatin1Char('/'));
+    auto step = std::make_shared<int>(0);
+    return std::make_shared<WatchingAnswer>([path, step, title]() -> bool {
+        QMenu* menu = platform::qt::QtModalPresenter::shownMenu();
+        if (!menu || !menu->isVisible()) return false;
+        // Down the submenus opened so far.
+        for (int i = 0; i < *step; ++i) {
+            QAction* opened = actionTitled(*menu, path[i]);
+            if (!opened || !opened->menu() || !opened->menu()->isVisible()) return false;
+            menu = opened->menu();
+        }
+        if (title.isEmpty()) {
+            QTest::keyClick(menu, Qt::Key_Escape);
+            return true;
+        }
+        QAction* action = actionTitled(*menu, path[*step]);
+        if (!action) {
+            QStringList shown;
+            for (QAction* a : menu->actions()) shown << plain(a->text());
+            ADD_FAILURE() << "no menu item \"" << path[*step].toStdString() << "\" among: "
+                          << shown.join(", ").toStdString();
+            QTest::keyClick(menu, Qt::Key_Escape);
+            return true;
+        }
+        const QPoint at = menu->actionGeometry(action).center();
+        QTest::mouseMove(menu, at);
+        QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, at);
+        return ++*step == path.size();
+    });
+}
+
+std::shared_ptr<ModalAnswer> chooseInMenuAt(int index) {
+    return std::make_shared<WatchingAnswer>([index]() -> bool {
+        QMenu* menu = platform::qt::QtModalPresenter::shownMenu();
+        if (!menu || !menu->isVisible()) return false;
+        if (index < 0 || index >= menu->actions().size()) {
+            ADD_FAILURE() << "no menu item at " << index << " of " << menu->actions().size();
+            QTest::keyClick(menu, Qt::Key_Escape);
+            return true;
+        }
+        const QPoint at = menu->actionGeometry(menu->actions()[index]).center();
+        QTest::mouseMove(menu, at);
+        QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, at);
+        return true;
+    });
+}
+
+std::shared_ptr<ModalAnswer> answerFileDialog(const QString& path) {
+    return std::make_shared<WatchingAnswer>([path]() -> bool {
+        QFileDialog* dialog = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) dialog = d;
+        if (!dialog) return false;
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (path.isEmpty() || !name) {
+            if (!path.isEmpty()) ADD_FAILURE() << "the file dialog has no name field";
+            QTest::keyClick(dialog, Qt::Key_Escape);
+            return true;
+        }
+        // The path arrives as one piece of typed text (as an input method or
+        // a paste gives it): typed key by key, the dialog's completion would
+        // take it apart on the way.
+        name->setFocus();
+        QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+        QTest::sendKeyEvent(QTest::Press, name, Qt::Key_unknown, path, Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, name, Qt::Key_unknown, path, Qt::NoModifier);
+        QTest::keyClick(name, Qt::Key_Return);
+        // A dialog for files and folders enters a folder on Return; its own
+        // button then takes the folder shown.
+        if (dialog->isVisible() && QFileInfo(path).isDir())
+            if (auto* choose = dialog->findChild<QPushButton*>(QStringLiteral("chooseFolderButton")))
+                QTest::mouseClick(choose, Qt::LeftButton);
+        return true;
+    });
+}
+
+std::shared_ptr<ModalAnswer> pressInMessageBox(const QString& text) {
+    return std::make_shared<WatchingAnswer>([text]() -> bool {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) return false;
+        for (QAbstractButton* button : box->buttons())
+            if (plain(button->text()) == text) {
+                QTest::mouseClick(button, Qt::LeftButton);
+                return true;
+            }
+        ADD_FAILURE() << "no button \"" << text.toStdString() << "\" in the message box";
+        box->reject();
+        return true;
+    });
 }
 
 }  // namespace userinput

@@ -30,6 +30,8 @@
 #include <QString>
 #include <Qt>
 
+#include <memory>
+
 #include "platform/graphics/Geometry.h"
 
 namespace platform {
@@ -66,5 +68,28 @@ void type(platform::Window& window, const QString& text);
 
 // The text a US layout gives `key` with `modifiers` (see above).
 QString textOf(Qt::Key key, Qt::KeyboardModifiers modifiers);
+
+// Modals the Qt backend shows (a menu popped up by a pop-up button, a
+// search field's magnifier or a right click; a message box) block the input
+// that opened them in a nested run. So the answer is armed first: a watcher
+// on the run loop waits until the modal is on screen and then answers it
+// with input (a click on the menu item or the button), once. The handle
+// says whether it acted; dropping it disarms the watcher.
+class ModalAnswer {
+public:
+    virtual ~ModalAnswer() = default;
+    virtual bool done() const = 0;
+};
+// The menu item titled `title` (a "/" path chooses in a submenu:
+// "Tags/Work"), clicked once the menu shows. Empty: Escape closes it.
+std::shared_ptr<ModalAnswer> chooseInMenu(const QString& title);
+// The item at `index` (items without titles: a menu of pictures).
+std::shared_ptr<ModalAnswer> chooseInMenuAt(int index);
+// The button labelled `text` of the modal message box, clicked once it shows.
+std::shared_ptr<ModalAnswer> pressInMessageBox(const QString& text);
+// In the file dialog (open or save panel): `path` typed into its name field,
+// then Return (and, for a folder in a dialog for files and folders, its
+// "Choose Folder" button); an empty path presses Escape.
+std::shared_ptr<ModalAnswer> answerFileDialog(const QString& path);
 
 }  // namespace userinput
