@@ -9,7 +9,6 @@
 #include "platform/appkit/Storyboard.h"
 #include "platform/appkit/View.h"
 #include "platform/appkit/Window.h"
-#include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/FailureHook.h"
 #include "platform/foundation/SingleInstance.h"
 #include "store/Configuration.h"
@@ -240,38 +239,6 @@ void FreltManager::showMainWindowAsPopover(const std::shared_ptr<platform::Statu
     if (const auto window = p->window()) tellWindowShown(*window);
 }
 
-void FreltManager::prepareMainWindowSoon(std::function<void(platform::Window& window)> draw) {
-    const std::weak_ptr<FreltManager> weak = std::static_pointer_cast<FreltManager>(shared_from_this());
-    platform::dispatch::Queue::main()->async([weak, draw = std::move(draw)] {
-        const auto self = weak.lock();
-        if (!self || AppDelegate::shared()->config->windowViewStyle != 1) return;
-        if (self->mainWindowIsAboutToClose_ || mainWindowIsVisible(self->mainWindowState())) return;
-        if (platform::Application::shared()->hasTerminated()) return;
-        const auto wc = self->windowControllerMain();
-        const auto vc = self->viewControllerMain();
-        if (!wc || !vc || self->popover()->isShown()) return;
-        auto screen = SystemConfiguration::shared()->screenUnderMouse();
-        if (!screen) screen = platform::Screen::mainScreen();
-        if (!screen) return;
-        if (wc->contentViewController() != vc) {
-            self->popover()->setContentViewController(nullptr);
-            wc->setContentViewController(vc);
-        }
-        const auto window = wc->window();
-        if (!window || window->isVisible()) return;
-        window->setFrame(self->mainWindowFrame(*screen), false);
-        if (draw) draw(*window);
-    });
-}
-
-platform::Rect FreltManager::mainWindowFrame(const platform::Screen& screen) {
-    const platform::Rect screenFrame = screen.frame();
-    const platform::Size size = mainWindowSize(screen);
-    const double x = std::ceil(screenFrame.minX() + (screenFrame.width() - size.width) * 0.5);
-    const double y = std::ceil(screenFrame.minY() + (screenFrame.height() - size.height) * 0.5);
-    return {x, y, size.width, size.height};
-}
-
 void FreltManager::showMainWindowAsWindow(const std::shared_ptr<defaultFreltWindowController>& windowController,
                                           const std::shared_ptr<MainViewController>& viewController) {
     logManager(LogLevel::Default, "-> showMainWindowAsWindow");
@@ -279,7 +246,10 @@ void FreltManager::showMainWindowAsWindow(const std::shared_ptr<defaultFreltWind
     if (!screen) screen = platform::Screen::mainScreen();
     if (!screen) return;
     const platform::Rect screenFrame = screen->frame();
-    const platform::Rect frame = mainWindowFrame(*screen);
+    const platform::Size size = mainWindowSize(*screen);
+    const double x = std::ceil(screenFrame.minX() + (screenFrame.width() - size.width) * 0.5);
+    const double y = std::ceil(screenFrame.minY() + (screenFrame.height() - size.height) * 0.5);
+    const platform::Rect frame(x, y, size.width, size.height);
     logManager(LogLevel::Default, "Origin and Size: Screen: %{public}@", describeRect(screenFrame));
     logManager(LogLevel::Default, "Origin and Size: MainWindow: %{public}@", describeRect(frame));
 

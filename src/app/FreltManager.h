@@ -84,8 +84,6 @@ public:
 
     // The main view's size on `screen`, from the width and height settings.
     static platform::Size mainWindowSize(const platform::Screen& screen);
-    // The main window's frame when shown as a window: centred on `screen`.
-    static platform::Rect mainWindowFrame(const platform::Screen& screen);
     // The screen under the mouse, else the main one, else the first.
     static std::shared_ptr<platform::Screen> chosenScreen();
 
@@ -114,13 +112,6 @@ public:
     // the window manager for the focus with it.
     using WindowShownHook = std::function<void(platform::Window& window, std::uint32_t userTime)>;
     static void setWindowShownHook(WindowShownHook hook);
-    // Readies the main window for its first showing without showing it, on
-    // the main queue soon after: its content in place at the size it will
-    // be shown at, then `draw` (the desktop side draws it once where nobody
-    // sees it, so its fonts, glyphs and pictures are loaded before the
-    // hotkey asks for it). Only where the main view shows in a window of
-    // its own; nothing when it is shown by then.
-    void prepareMainWindowSoon(std::function<void(platform::Window& window)> draw);
 
     // ---- The main window's keyboard handling (FreltManagerKeyboard.cpp) ----
     // Which part of the main window has the keyboard, as the keys see it.

@@ -202,10 +202,6 @@ int main(int argc, char** argv) {
         frelt::log(frelt::LogCategory::general, frelt::LogLevel::Default,
                    "Sleep is not followed: %{public}@", sleepProblem);
     app->openFiles(commandLine.files);
-    // The first showing finds the main window's fonts and pictures loaded.
-    frelt::FreltManager::shared()->prepareMainWindowSoon([](platform::Window& window) {
-        platform::qt::drawOffscreen(window);
-    });
     // Loading and the first rebuild are over; the icons are the kit's now.
     platform::qt::returnFreedMemorySoon();
     if (reporting) {

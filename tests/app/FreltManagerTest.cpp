@@ -59,41 +59,6 @@ TEST_F(FreltManagerTest, TheWindowIsSizedFromTheSettingsAndCentredOnTheScreenUnd
     }
 }
 
-TEST_F(FreltManagerTest, TheMainWindowIsReadiedHiddenForItsFirstShowingOnlyWhereItShowsAsAWindow) {
-    twoScreens();
-    mouseAt({100, 100});
-    struct Case {
-        int style;
-        bool shownFirst;
-        bool drawn;
-    };
-    for (const auto& c : {Case{1, false, true}, Case{0, false, false}, Case{1, true, false}}) {
-        SCOPED_TRACE(c.style * 10 + c.shownFirst);
-        config()->windowViewStyle = c.style;
-        if (c.shownFirst) manager()->mainWindowShow();
-        std::vector<platform::Window*> drawn;
-        manager()->prepareMainWindowSoon([&](platform::Window& window) { drawn.push_back(&window); });
-        EXPECT_TRUE(drawn.empty()) << "later, on the main queue";
-        drain();
-        if (!c.drawn) {
-            EXPECT_TRUE(drawn.empty());
-            if (c.shownFirst) manager()->closeMainWindow();
-            continue;
-        }
-        ASSERT_EQ(drawn.size(), 1u);
-        EXPECT_EQ(drawn.front(), mainWindow().get());
-        EXPECT_FALSE(mainWindow()->isVisible());
-        EXPECT_FALSE(mainShown());
-        EXPECT_EQ(mainWindow()->contentViewController(), manager()->viewControllerMain());
-        EXPECT_EQ(mainWindow()->frame(), platform::Rect(610, 162, 700, 756)) << "at the frame it will be shown with";
-    }
-    // Its showing afterwards is the ordinary one.
-    config()->windowViewStyle = 1;
-    manager()->mainWindowShow();
-    EXPECT_EQ(state(), MainWindowState::window);
-    EXPECT_TRUE(mainWindow()->isKeyWindow());
-}
-
 TEST_F(FreltManagerTest, ThePopoverOpensBelowTheTrayButtonUnlessTheMouseIsOnAnotherScreen) {
     twoScreens();
     mouseAt({100, 10});

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFontDatabase>
-#include <QImage>
 #include <QIcon>
 #include <QMimeData>
 #include <QPalette>
@@ -189,15 +188,6 @@ void returnFreedMemorySoon() {
 
 void afterNextPaint(Window& window, std::function<void()> painted) {
     if (QWidget* widget = QtKitBackend::widgetOf(window)) new PaintWatcher(widget, std::move(painted));
-}
-
-void drawOffscreen(Window& window) {
-    QWidget* widget = QtKitBackend::widgetOf(window);
-    if (!widget || widget->isVisible() || widget->size().isEmpty()) return;
-    const qreal scale = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->devicePixelRatio() : 1;
-    QImage scratch(widget->size() * scale, QImage::Format_ARGB32_Premultiplied);
-    scratch.setDevicePixelRatio(scale);
-    widget->render(&scratch);
 }
 
 void installDesktop(int& argc, char** argv) {

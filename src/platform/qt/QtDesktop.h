@@ -44,11 +44,6 @@ void requestActivation(Window& window, std::uint32_t userTime);
 // Nothing happens when the window has nothing on screen to paint.
 void afterNextPaint(Window& window, std::function<void()> painted);
 
-// Draws a hidden `window` once into a picture nobody sees and throws the
-// picture away: what its first showing would load (fonts, glyphs, images,
-// the layout of its views) is loaded now. Nothing for a window on screen.
-void drawOffscreen(Window& window);
-
 // Soon after, on the main thread: drops Qt's cache of decoded pixmaps (the
 // icon lookup and the kit keep their own pictures; Qt's holds the icon
 // files at full size) and gives the memory freed so far back to the system.
