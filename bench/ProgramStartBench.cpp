@@ -197,6 +197,7 @@ public:
     // Presses the hotkey to show the main window; the time of the press.
     Clock::time_point showWithHotkey() {
         drainMapEvents();
+        focusBefore_ = focus();
         return pressHotkey();
     }
 
@@ -205,7 +206,10 @@ public:
     bool hideWithHotkey() {
         // The window manager first hands the shown window the focus; a press
         // before that would only bring it forward.
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        const auto deadline = Clock::now() + std::chrono::seconds(2);
+        while (focus() == focusBefore_ && Clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
         drainMapEvents();
         pressHotkey();
         // Any window: the window manager's frame goes with the window.
@@ -383,6 +387,14 @@ public:
     std::optional<fs::path> rofi_;
     xcb_connection_t* x_ = nullptr;
     xcb_connection_t* watch_ = nullptr;
+    xcb_window_t focusBefore_ = XCB_NONE;
+
+    xcb_window_t focus() {
+        xcb_get_input_focus_reply_t* reply = xcb_get_input_focus_reply(x_, xcb_get_input_focus(x_), nullptr);
+        const xcb_window_t window = reply ? reply->focus : XCB_NONE;
+        std::free(reply);
+        return window;
+    }
     xcb_keycode_t control_ = 0, alt_ = 0, space_ = 0;
     GDBusConnection* bus_ = nullptr;
     std::unique_ptr<Program> windowManager_;
