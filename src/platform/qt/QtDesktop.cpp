@@ -35,6 +35,8 @@ namespace platform::qt {
 
 namespace {
 
+constexpr int windowIconDelayMs = 500;
+
 struct Desktop {
     std::shared_ptr<QtRunLoopBackend> runLoop;
     std::shared_ptr<QtKitBackend> kit;
@@ -151,9 +153,14 @@ bool desktopInstalled() { return desktop() != nullptr; }
 void setApplicationIdentity(const std::string& desktopEntryName, const std::shared_ptr<Image>& fallback) {
     const QString name = QString::fromStdString(desktopEntryName);
     QGuiApplication::setDesktopFileName(name);
-    QIcon icon = QIcon::fromTheme(name);
-    if (icon.isNull() && fallback) icon = iconOfImage(*fallback);
-    if (!icon.isNull()) QApplication::setWindowIcon(icon);
+    // The icon comes a moment after the start: looking it up in the theme
+    // reads the theme's folders, which nothing at the start needs (Qt gives
+    // windows already shown the icon as it arrives).
+    QTimer::singleShot(windowIconDelayMs, qApp, [name, fallback] {
+        QIcon icon = QIcon::fromTheme(name);
+        if (icon.isNull() && fallback) icon = iconOfImage(*fallback);
+        if (!icon.isNull()) QApplication::setWindowIcon(icon);
+    });
 }
 
 std::uint32_t x11WindowId(Window& window) {

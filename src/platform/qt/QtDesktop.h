@@ -27,7 +27,8 @@ bool desktopInstalled();
 // Names the program to the desktop: the desktop entry its windows belong to
 // (panels and task switchers show that entry), and the icon its windows
 // carry: the icon theme's of the entry's name where it is installed, else
-// `fallback`. Needs installDesktop and the icon lookup (installIcons).
+// `fallback`, set a moment later, off the start. Needs installDesktop and
+// the icon lookup (installIcons).
 void setApplicationIdentity(const std::string& desktopEntryName, const std::shared_ptr<Image>& fallback);
 
 // The X11 window that shows `window`; 0 while it has none, or when the

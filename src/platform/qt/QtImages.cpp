@@ -1,11 +1,15 @@
 #include "platform/qt/QtImages.h"
 
 #include <QBuffer>
+#include <QIconEngine>
 #include <QImageReader>
 #include <QPainter>
 
+#include <algorithm>
+#include <iterator>
 #include <list>
 #include <map>
+#include <optional>
 
 #include "platform/qt/QtGraphicsContext.h"
 #include "platform/qt/QtText.h"
@@ -42,6 +46,10 @@ QImage decode(const BitmapImageRep& bitmap) {
         bytes = QByteArray(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
         buffer.setData(bytes);
         reader.setDevice(&buffer);
+        // Pictures the program encodes itself are PNG: naming the format
+        // spares the reader loading every image plugin to ask each of them.
+        static constexpr unsigned char png[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+        if (data.size() >= sizeof png && std::equal(std::begin(png), std::end(png), data.begin())) reader.setFormat("png");
     }
     reader.setAutoTransform(true);
     QImage image = reader.read();
@@ -85,10 +93,67 @@ QPixmap pixmapOfImage(const Image& image, QSizeF size, qreal scale) {
     return QPixmap::fromImage(canvas);
 }
 
-QIcon iconOfImage(const Image& image) {
+namespace {
+
+constexpr int iconEdges[] = {16, 22, 24, 32, 48, 64};
+
+QIcon drawnIcon(const Image& image) {
     QIcon icon;
-    for (int edge : {16, 22, 24, 32, 48, 64}) icon.addPixmap(pixmapOfImage(image, QSizeF(edge, edge), 1));
+    for (int edge : iconEdges) icon.addPixmap(pixmapOfImage(image, QSizeF(edge, edge), 1));
     return icon;
+}
+
+// An icon whose pictures are drawn the first time anything asks for one:
+// most icons made at the start (the tray's, the menus') are not looked at
+// for a while, some never.
+class DeferredIconEngine : public QIconEngine {
+public:
+    explicit DeferredIconEngine(std::shared_ptr<const Image> image) : image_(std::move(image)) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+        icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return icon().actualSize(size, mode, state);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return icon().pixmap(size, mode, state);
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
+        return icon().pixmap(size, scale, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
+        QList<QSize> sizes;
+        if (mode == QIcon::Normal && state == QIcon::Off)
+            for (int edge : iconEdges) sizes.append(QSize(edge, edge));
+        return sizes;
+    }
+    bool isNull() override { return false; }
+    QString key() const override { return QStringLiteral("frelt-deferred"); }
+    QIconEngine* clone() const override {
+        auto* copy = new DeferredIconEngine(image_);
+        copy->icon_ = icon_;
+        return copy;
+    }
+
+private:
+    QIcon& icon() {
+        if (!icon_) icon_ = drawnIcon(*image_);
+        return *icon_;
+    }
+
+    std::shared_ptr<const Image> image_;
+    std::optional<QIcon> icon_;
+};
+
+}  // namespace
+
+QIcon iconOfImage(const Image& image) {
+    // An image that no shared pointer holds may be gone before the icon is
+    // drawn: its pictures are drawn now.
+    auto held = std::dynamic_pointer_cast<const Image>(image.weak_from_this().lock());
+    if (!held) return drawnIcon(image);
+    return QIcon(new DeferredIconEngine(std::move(held)));
 }
 
 }  // namespace platform::qt

@@ -1,6 +1,5 @@
 #include "platform/qt/QtNativeWindow.h"
 
-#include <QBackingStore>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -203,17 +202,15 @@ void WindowWidget::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     // Later on the main queue: the hiding may be one step of several (a
     // change of window flags hides and shows again in one go).
-    QTimer::singleShot(0, this, [this] { dropBackingStore(); });
+    QTimer::singleShot(0, this, [this] { trimAfterHiding(); });
 }
 
-void WindowWidget::dropBackingStore() {
+void WindowWidget::trimAfterHiding() {
     if (isVisible()) return;
-    // Qt keeps a top-level widget's backing store, a picture of the whole
-    // window (shared with the X server), for as long as the widget lives.
-    // A size that differs from the window's makes Qt resize it and repaint
-    // everything at the next showing.
-    if (QBackingStore* store = backingStore(); store && store->size() != QSize(1, 1)) store->resize(QSize(1, 1));
-    // Painting freed its blocks by now (glyphs, images, paths).
+    // Painting freed its blocks by now (glyphs, images, paths). Qt keeps
+    // the backing store, a picture of the whole window shared with the X
+    // server, as long as the widget lives, and the next showing paints into
+    // it without faulting in a new one.
     returnFreedMemorySoon();
 }
 

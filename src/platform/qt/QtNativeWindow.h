@@ -65,10 +65,10 @@ private:
     // taskbar, the name in the decoration, moving.
     void applyDesktopHints(bool mapped);
     void reportGeometry();
-    // A hidden window keeps no picture of itself: its backing store shrinks
-    // to nothing once Qt is done with the hiding, and showing it again
-    // paints it whole.
-    void dropBackingStore();
+    // What painting left behind goes back once Qt is done with the hiding.
+    // The window's picture (its backing store) stays: a fresh one costs
+    // every page of it again at the next showing.
+    void trimAfterHiding();
     // The drag's DraggingInfo for the kit, made at its entry.
     std::shared_ptr<DraggingInfo> draggingInfo(QDropEvent* event);
     void answerDrag(QDropEvent* event, DragOperation operation);

@@ -26,6 +26,8 @@
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ContainerViews.h"
 #include "platform/appkit/DraggingInfo.h"
+#include "platform/appkit/GraphicsContext.h"
+#include "platform/appkit/Image.h"
 #include "platform/appkit/Pasteboard.h"
 #include "platform/appkit/StatusItem.h"
 #include "platform/appkit/TableView.h"
@@ -35,6 +37,7 @@
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/linux/XKeyCodes.h"
+#include "platform/qt/QtImages.h"
 #include "platform/qt/QtInput.h"
 #include "platform/qt/QtRunLoopBackend.h"
 #include "platform/qt/QtStatusItem.h"
@@ -320,35 +323,86 @@ TEST_F(QtBackendTest, AWindowWithoutAShadowAsksTheDesktopForNone) {
     EXPECT_FALSE(widget->windowFlags() & Qt::NoDropShadowWindowHint);
 }
 
-TEST_F(QtBackendTest, AHiddenWindowKeepsNoPictureOfItselfAndIsPaintedWholeWhenShownAgain) {
+TEST_F(QtBackendTest, AnIconOfAnImageIsDrawnWhenFirstAskedForAndOnlyOnce) {
+    int draws = 0;
+    auto image = Image::imageWithSize({18, 18}, false, [&draws](const Rect& r) {
+        ++draws;
+        setFillColor(Color::sRGB(0, 0, 1));
+        rectFill(r);
+        return true;
+    });
+    const QIcon icon = qt::iconOfImage(*image);
+    EXPECT_EQ(draws, 0) << "nothing drawn before anything asks";
+    EXPECT_FALSE(icon.isNull());
+    const QList<QSize> sizes = icon.availableSizes();
+    for (const int edge : {16, 22, 24, 32, 48, 64}) EXPECT_TRUE(sizes.contains(QSize(edge, edge))) << edge;
+    EXPECT_EQ(draws, 0) << "the sizes are known without drawing";
+
+    for (const int edge : {22, 16, 48}) {
+        const QImage picture = icon.pixmap(QSize(edge, edge)).toImage();
+        ASSERT_EQ(picture.size(), QSize(edge, edge));
+        EXPECT_EQ(picture.pixelColor(edge / 2, edge / 2), QColor(0, 0, 255)) << edge;
+    }
+    EXPECT_EQ(draws, 6) << "each size drawn once, at the first request";
+    // A copy that is changed gets a picture of its own and leaves the first alone.
+    QIcon copy = icon;
+    QPixmap red(16, 16);
+    red.fill(Qt::red);
+    copy.addPixmap(red, QIcon::Disabled);
+    EXPECT_EQ(icon.pixmap(QSize(16, 16)).toImage().pixelColor(8, 8), QColor(0, 0, 255));
+    EXPECT_EQ(draws, 6);
+
+    // An image no shared pointer holds is drawn at once: it may be gone later.
+    int stackDraws = 0;
+    Image onStack({18, 18});
+    onStack.addRepresentation(std::make_shared<CustomImageRep>(Size{18, 18}, false, [&stackDraws](const Rect& r) {
+        ++stackDraws;
+        setFillColor(Color::sRGB(1, 0, 0));
+        rectFill(r);
+        return true;
+    }));
+    const QIcon early = qt::iconOfImage(onStack);
+    EXPECT_EQ(stackDraws, 6);
+    EXPECT_EQ(early.pixmap(QSize(24, 24)).toImage().pixelColor(12, 12), QColor(255, 0, 0));
+}
+
+TEST_F(QtBackendTest, AHiddenWindowKeepsItsPictureAndShowsWhatChangedWhileHidden) {
     auto window = std::make_shared<Window>(Rect(100, 100, 120, 80));
-    auto red = std::make_shared<Box>(Rect(0, 0, 120, 80));
-    red->setBoxType(BoxType::custom);
-    red->setBorderWidth(0);
-    red->setFillColor(Color::sRGB(1, 0, 0));
-    window->setContentView(red);
+    auto box = std::make_shared<Box>(Rect(0, 0, 120, 80));
+    box->setBoxType(BoxType::custom);
+    box->setBorderWidth(0);
+    window->setContentView(box);
     window->orderFront();
     QWidget* widget = widgetOf(*window);
     ASSERT_NE(widget, nullptr);
     // What the window system has of the window: its backing store.
     auto onScreen = [&] { return QGuiApplication::primaryScreen()->grabWindow(widget->winId()).toImage(); };
     auto storeSize = [&] { return widget->backingStore() ? widget->backingStore()->size() : QSize(); };
-    auto allRed = [](const QImage& picture) {
+    auto allOf = [](const QImage& picture, QColor color) {
         if (picture.size() != QSize(120, 80)) return false;
         for (const QPoint p : {QPoint(0, 0), QPoint(119, 0), QPoint(60, 40), QPoint(0, 79), QPoint(119, 79)})
-            if (picture.pixelColor(p) != QColor(255, 0, 0)) return false;
+            if (picture.pixelColor(p) != color) return false;
         return true;
     };
 
-    for (int showing = 1; showing <= 2; ++showing) {
+    // The colour changes while the window is hidden; each showing has the new one.
+    const std::pair<Color, QColor> colors[] = {{Color::sRGB(1, 0, 0), QColor(255, 0, 0)},
+                                               {Color::sRGB(0, 0, 1), QColor(0, 0, 255)},
+                                               {Color::sRGB(0, 1, 0), QColor(0, 255, 0)}};
+    int showing = 0;
+    for (const auto& [color, expected] : colors) {
+        ++showing;
+        box->setFillColor(color);
         window->orderFront();
         ASSERT_TRUE(runUntil([&] { return storeSize() == widget->size(); })) << "showing " << showing;
-        ASSERT_TRUE(runUntil([&] { return allRed(onScreen()); })) << "showing " << showing << ": painted whole";
+        ASSERT_TRUE(runUntil([&] { return allOf(onScreen(), expected); })) << "showing " << showing << ": painted whole";
 
         window->orderOut();
-        EXPECT_TRUE(runUntil([&] { return storeSize().width() * storeSize().height() <= 1; }))
-            << "showing " << showing << ": hidden, the window still keeps a picture of " << storeSize().width()
-            << "x" << storeSize().height();
+        // Once Qt is done with the hiding, the picture is still there: the
+        // next showing paints into it rather than into pages new to it.
+        settle();
+        runUntil([] { return false; }, std::chrono::milliseconds(50));
+        EXPECT_EQ(storeSize(), widget->size()) << "showing " << showing << ": hidden, the picture was thrown away";
     }
 }
 
