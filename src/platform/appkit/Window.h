@@ -386,6 +386,9 @@ private:
     bool releasedWhenClosed_ = false;
     bool hidesOnDeactivate_ = false;
     WindowLevel level_ = windowlevel::normal;
+    // The level the window had before it came up key over a window of a
+    // higher level; it returns to it once ordered out.
+    std::optional<WindowLevel> ownLevel_;
     CollectionBehavior collectionBehavior_ = collectionbehavior::defaultBehavior;
     bool modalPanel_ = false;
     std::weak_ptr<Window> sheetParent_;
