@@ -399,7 +399,22 @@ void Window::resetFirstResponderIfInside(const View& view) {
     notifyFirstResponderChange();
 }
 
+void Window::redrawFocusRings() {
+    const auto now = focusRingView();
+    const auto before = focusRingShown_.lock();
+    focusRingShown_ = now;
+    if (now == before) return;
+    const auto self = static_cast<const Window*>(this);
+    for (const auto& view : {before, now}) {
+        if (!view || view->window().get() != self) continue;
+        // The ring's stroke reaches a few points beyond the view.
+        const Rect ring = view->focusRingMaskBounds().insetBy(-4, -4);
+        viewNeedsDisplay(Rect(view->convertPointToWindow(ring.origin), ring.size));
+    }
+}
+
 void Window::notifyFirstResponderChange() {
+    redrawFocusRings();
     auto fr = firstResponder();
     firstResponderObservers_.forEach([&](const FirstResponderObserver& observer) { observer(fr); });
 }

@@ -359,6 +359,7 @@ private:
     void show(bool makeKey);
     void hideWindow();
     void notifyFirstResponderChange();
+    void redrawFocusRings();
     void routeMouseMoved(const Event& event);
     void updateCursor(const std::shared_ptr<View>& hit);
 
@@ -395,6 +396,9 @@ private:
     std::shared_ptr<Window> attachedSheet_;
     std::function<void(ModalResponse)> sheetCompletion_;
     std::weak_ptr<Responder> firstResponder_;
+    // The view whose focus ring was last asked for: its ring lies outside
+    // the view, where nothing else redraws once the focus moves on.
+    std::weak_ptr<View> focusRingShown_;
     ObserverList<FirstResponderObserver> firstResponderObservers_;
     std::weak_ptr<View> initialFirstResponder_;
     bool autorecalculatesKeyViewLoop_ = false;
