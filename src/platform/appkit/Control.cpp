@@ -110,9 +110,21 @@ const Value& Control::objectValue() {
 
 void Control::setObjectValue(Value value) {
     // Like the platform: a new value ends any editing without telling anyone.
-    if (currentEditor()) abortEditing();
+    // A field that had the keyboard keeps it, now editing the new value: a
+    // dialog that fills its fields once shown still takes the user's typing
+    // in the field it focused.
+    bool refocus = false;
+    if (auto editor = currentEditor()) {
+        const auto win = window();
+        refocus = win && win->firstResponder() == editor;
+        abortEditing();
+    }
     cell_->setObjectValue(std::move(value));
     valueDidChange();
+    if (!refocus) return;
+    // Unless the abort handed the keyboard on elsewhere.
+    if (const auto win = window(); win && (!win->firstResponder() || win->firstResponder() == win))
+        win->makeFirstResponder(self());
 }
 
 std::string Control::stringValue() {

@@ -26,8 +26,15 @@ View::~View() = default;
 
 void View::setFrame(const Rect& frame) {
     if (frame == frame_) return;
+    const Rect oldFrame = frame_;
     const Size oldSize = frame_.size;
     frame_ = frame;
+    // What the view left and where it now stands are drawn again: a view
+    // that grew, shrank or moved would otherwise show its old picture
+    // beside (or under) the new one until something else repainted there.
+    if (!hidden_) {
+        if (auto sup = superview()) sup->setNeedsDisplayInRect(oldFrame.unionWith(frame));
+    }
     if (!(oldSize == frame.size)) {
         if (autoresizesSubviews_) resizeSubviewsWithOldSize(oldSize);
         needsLayout_ = true;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <set>
+#include <utility>
 
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Button.h"
@@ -148,6 +149,17 @@ void Window::show(bool makeKey) {
     auto self = std::static_pointer_cast<Window>(shared_from_this());
     auto app = Application::shared();
     app->windowCreated(self);
+    if (makeKey && canBecomeKeyWindow()) {
+        // A window opened from the one the user works in comes up in front
+        // of it: beneath a key window of a higher level (the launcher's
+        // floating main window) it would take the keyboard unseen. It
+        // stands at that level while shown.
+        const auto key = app->keyWindow();
+        if (key && key != self && key->isVisible() && key->level() > level_) {
+            if (!ownLevel_) ownLevel_ = level_;
+            setLevel(key->level());
+        }
+    }
     if (!visible_) {
         auto cv = contentView();
         viewappearance::willAppear(*cv);
@@ -198,6 +210,7 @@ void Window::hideWindow() {
     visible_ = false;
     Application::shared()->windowDidOrderOut(self);
     viewappearance::didDisappear(*cv);
+    if (const auto own = std::exchange(ownLevel_, std::nullopt)) setLevel(*own);
 }
 
 void Window::makeKeyAndOrderFront(const std::shared_ptr<Object>&) {
@@ -386,7 +399,22 @@ void Window::resetFirstResponderIfInside(const View& view) {
     notifyFirstResponderChange();
 }
 
+void Window::redrawFocusRings() {
+    const auto now = focusRingView();
+    const auto before = focusRingShown_.lock();
+    focusRingShown_ = now;
+    if (now == before) return;
+    const auto self = static_cast<const Window*>(this);
+    for (const auto& view : {before, now}) {
+        if (!view || view->window().get() != self) continue;
+        // The ring's stroke reaches a few points beyond the view.
+        const Rect ring = view->focusRingMaskBounds().insetBy(-4, -4);
+        viewNeedsDisplay(Rect(view->convertPointToWindow(ring.origin), ring.size));
+    }
+}
+
 void Window::notifyFirstResponderChange() {
+    redrawFocusRings();
     auto fr = firstResponder();
     firstResponderObservers_.forEach([&](const FirstResponderObserver& observer) { observer(fr); });
 }

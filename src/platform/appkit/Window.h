@@ -361,6 +361,7 @@ private:
     void show(bool makeKey);
     void hideWindow();
     void notifyFirstResponderChange();
+    void redrawFocusRings();
     void routeMouseMoved(const Event& event);
     void updateCursor(const std::shared_ptr<View>& hit);
 
@@ -388,12 +389,18 @@ private:
     bool releasedWhenClosed_ = false;
     bool hidesOnDeactivate_ = false;
     WindowLevel level_ = windowlevel::normal;
+    // The level the window had before it came up key over a window of a
+    // higher level; it returns to it once ordered out.
+    std::optional<WindowLevel> ownLevel_;
     CollectionBehavior collectionBehavior_ = collectionbehavior::defaultBehavior;
     bool modalPanel_ = false;
     std::weak_ptr<Window> sheetParent_;
     std::shared_ptr<Window> attachedSheet_;
     std::function<void(ModalResponse)> sheetCompletion_;
     std::weak_ptr<Responder> firstResponder_;
+    // The view whose focus ring was last asked for: its ring lies outside
+    // the view, where nothing else redraws once the focus moves on.
+    std::weak_ptr<View> focusRingShown_;
     ObserverList<FirstResponderObserver> firstResponderObservers_;
     std::weak_ptr<View> initialFirstResponder_;
     bool autorecalculatesKeyViewLoop_ = false;

@@ -128,6 +128,48 @@ TEST_F(ViewTest, NeedsDisplayAsksTheBackendOnlyForShownWindows) {
     EXPECT_EQ(view->drawCount(), 2);
 }
 
+// A view that moves or changes size leaves a picture where it was and has
+// none yet where it now stands: both are drawn again, also when the change
+// comes from a resized superview.
+TEST_F(ViewTest, AMovedOrResizedViewMarksWhereItWasAndWhereItIs) {
+    auto window = std::make_shared<Window>(Rect(0, 0, 400, 300));
+    window->orderFront();
+    auto row = std::make_shared<View>(Rect(0, 40, 300, 30));
+    row->setAutoresizesSubviews(true);
+    auto field = std::make_shared<View>(Rect(200, 4, 90, 22));
+    field->setAutoresizingMask(autoresizing::widthSizable);
+    row->addSubview(field);
+    window->contentView()->addSubview(row);
+    window->displayIfNeeded();
+    ASSERT_FALSE(row->needsDisplay());
+
+    struct Case {
+        const char* change;
+        std::function<void()> make;
+        Rect marked;  // in the row's coordinates
+    };
+    const std::vector<Case> cases = {
+        {"widened by its superview", [&] { row->setFrameSize({400, 30}); }, Rect(200, 4, 190, 22)},
+        {"narrowed", [&] { field->setFrameSize({50, 22}); }, Rect(200, 4, 190, 22)},
+        {"moved", [&] { field->setFrameOrigin({10, 4}); }, Rect(10, 4, 240, 22)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.change);
+        window->displayIfNeeded();
+        c.make();
+        EXPECT_TRUE(row->needsDisplay());
+        EXPECT_TRUE(row->dirtyRect().contains(c.marked)) << "marked " << row->dirtyRect().minX() << ","
+                                                         << row->dirtyRect().width();
+    }
+    window->displayIfNeeded();
+    field->setFrame(field->frame());
+    EXPECT_FALSE(row->needsDisplay()) << "an unchanged frame marks nothing";
+    field->setHidden(true);
+    window->displayIfNeeded();
+    field->setFrameOrigin({100, 4});
+    EXPECT_FALSE(row->needsDisplay()) << "a hidden view draws nothing where it goes";
+}
+
 TEST_F(ViewTest, AppearanceComesFromTheNearestViewTheWindowOrTheApplication) {
     auto window = std::make_shared<Window>();
     auto outer = std::make_shared<View>();

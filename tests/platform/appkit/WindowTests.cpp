@@ -160,6 +160,40 @@ TEST_F(WindowTest, AChangeRequestedWhileAnotherIsUnderWayLeavesOneFirstResponder
     EXPECT_EQ(field->currentEditor(), nullptr);
 }
 
+// A window made key while the user works in a window of a higher level (the
+// floating launcher) comes up at that level, in front of it, and goes back
+// to its own level once it is ordered out. Shown without the keyboard, or
+// over a lower window, it keeps its level.
+TEST_F(WindowTest, AWindowMadeKeyOverAHigherWindowStandsAtItsLevelWhileShown) {
+    Application::shared()->activate();
+    auto launcher = std::make_shared<Window>(Rect(0, 0, 300, 200), stylemask::titled);
+    launcher->setLevel(windowlevel::modalPanel);
+    launcher->makeKeyAndOrderFront(nullptr);
+    ASSERT_TRUE(launcher->isKeyWindow());
+
+    auto dialog = std::make_shared<Window>(Rect(20, 20, 200, 100), stylemask::titled);
+    dialog->makeKeyAndOrderFront(nullptr);
+    EXPECT_TRUE(dialog->isKeyWindow());
+    EXPECT_EQ(dialog->level(), windowlevel::modalPanel);
+    dialog->close();
+    EXPECT_EQ(dialog->level(), windowlevel::normal) << "the raised level outlived the window's showing";
+
+    launcher->makeKeyAndOrderFront(nullptr);
+    auto behind = std::make_shared<Window>(Rect(20, 20, 200, 100), stylemask::titled);
+    behind->orderFront(nullptr);
+    EXPECT_EQ(behind->level(), windowlevel::normal) << "ordered front without the keyboard";
+    behind->orderOut(nullptr);
+
+    launcher->orderOut(nullptr);
+    auto floating = std::make_shared<Window>(Rect(20, 20, 200, 100), stylemask::titled);
+    floating->setLevel(windowlevel::floating);
+    auto low = std::make_shared<Window>(Rect(0, 0, 100, 100), stylemask::titled);
+    low->makeKeyAndOrderFront(nullptr);
+    ASSERT_EQ(low->level(), windowlevel::normal);
+    floating->makeKeyAndOrderFront(nullptr);
+    EXPECT_EQ(floating->level(), windowlevel::floating) << "over a lower window";
+}
+
 TEST_F(WindowTest, KeyWindowFollowsActivationOrderAndClosing) {
     auto app = Application::shared();
     auto other = std::make_shared<Window>(Rect(0, 0, 200, 200));
