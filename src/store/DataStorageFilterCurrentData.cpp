@@ -1,11 +1,14 @@
 #include "store/DataStorageFilterCurrentData.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <iterator>
 #include <numeric>
 #include <string>
 #include <vector>
 
 #include "app/AppDelegate.h"
+#include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/FailureHook.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/SortDescriptor.h"
@@ -166,16 +169,54 @@ void DataStorageFilterCurrentData::setSearchString(const std::string& text) {
     // first (one scan of the folded names, and of the comments by setting),
     // then the entry's own fields for those that matched.
     const SortedEntries& sorted = sortedEntries(searchForComments);
-    std::vector<char> matched(sorted.entries.size(), 0);
-    sorted.names.forEachContaining(text, [&](std::size_t i) { matched[i] = 1; });
-    if (searchForComments) sorted.comments->forEachContaining(text, [&](std::size_t i) { matched[i] = 1; });
-    std::vector<TableViewItem::Ptr> kept;
-    for (std::size_t i = 0; i < matched.size(); ++i) {
-        if (!matched[i]) continue;
-        const TableViewItem::Ptr& entry = sorted.entries[i];
-        if (!entry || (!searchForTags && entry->itemType() == ListviewItemType::tag)) continue;
-        if (entry->isVisible() && entry->isReachable()) kept.push_back(entry);
+    std::vector<std::uint32_t> matched;
+    sorted.names.forEachContaining(text, [&](std::size_t i) { matched.push_back(static_cast<std::uint32_t>(i)); });
+    if (searchForComments) {
+        std::vector<std::uint32_t> byComment;
+        sorted.comments->forEachContaining(text,
+                                           [&](std::size_t i) { byComment.push_back(static_cast<std::uint32_t>(i)); });
+        if (!byComment.empty()) {
+            std::vector<std::uint32_t> both;
+            both.reserve(matched.size() + byComment.size());
+            std::set_union(matched.begin(), matched.end(), byComment.begin(), byComment.end(),
+                           std::back_inserter(both));
+            matched = std::move(both);
+        }
     }
+
+    // Reachability comes from what the entries remember: a keystroke never
+    // waits for the disk. Answers older than the cache holds are tested
+    // again on the worker pool, and the search runs again when they arrive
+    // and differ.
+    const auto now = platform::dispatch::clock::now();
+    // First the tests, which only read the entries, so that the reads of
+    // many entries overlap; then the copies of the kept ones, each of which
+    // is an atomic change of the entry's use count that would otherwise
+    // wait for the read before it.
+    std::vector<std::uint32_t> keptIndices;
+    keptIndices.reserve(matched.size());
+    std::vector<TableViewItem::Ptr> stale;
+    constexpr std::size_t kAhead = 16;
+    for (std::size_t k = 0; k < matched.size(); ++k) {
+        if (k + kAhead < matched.size()) __builtin_prefetch(sorted.entries[matched[k + kAhead]].get());
+        const std::uint32_t i = matched[k];
+        const TableViewItem* entry = sorted.entries[i].get();
+        if (!entry || (!searchForTags && entry->itemType() == ListviewItemType::tag) || !entry->isVisible()) continue;
+        bool refresh = false;
+        std::optional<bool> reachable = entry->reachabilityWithoutWaiting(now, refresh);
+        if (refresh) stale.push_back(sorted.entries[i]);
+        // An entry never tested at all takes its one test now.
+        if (!reachable) reachable = entry->isReachable();
+        if (*reachable) keptIndices.push_back(i);
+    }
+    std::vector<TableViewItem::Ptr> kept;
+    kept.reserve(keptIndices.size());
+    for (const std::uint32_t i : keptIndices) kept.push_back(sorted.entries[i]);
+    if (!stale.empty()) TableViewItem::refreshReachability(std::move(stale), [] {
+            const auto filter = DataStorage::shared()->filterCurrentData();
+            if (!filter->searchStringFromSearchField.empty())
+                filter->setSearchString(filter->searchStringFromSearchField);
+        });
 
     const auto store = DataStorage::shared();
     store->setState(DatastorageState::changingCurrentData);

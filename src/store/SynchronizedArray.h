@@ -233,12 +233,23 @@ public:
     {
         const Snapshot mine = snapshot();
         const Snapshot theirs = other.snapshot();
-        // The usual answer is cheap: a list compared with one made the same
-        // way holds the same elements in the same order.
-        if (mine == theirs || std::equal(mine->begin(), mine->end(), theirs->begin(), theirs->end())) return true;
-        const std::unordered_set<Element> a(mine->begin(), mine->end());
-        const std::unordered_set<Element> b(theirs->begin(), theirs->end());
-        return a == b;
+        if (mine == theirs) return true;
+        const Content& a = *mine;
+        const Content& b = *theirs;
+        // The usual answers are cheap. A list compared with one made the same
+        // way holds the same elements in the same order; a list that a search
+        // narrowed or widened is the other with elements left out or added,
+        // so the first place where the two part holds an element that one of
+        // them lacks. A walk of the lists settles both without building sets
+        // (which cost more than the search itself on long lists).
+        const auto [inA, inB] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
+        if (inA == a.end() && inB == b.end()) return true;
+        if (inA != a.end() && std::find(b.begin(), b.end(), *inA) == b.end()) return false;
+        if (inB != b.end() && std::find(a.begin(), a.end(), *inB) == a.end()) return false;
+        // Reordered or repeated elements: only the sets can tell.
+        const std::unordered_set<Element> setA(a.begin(), a.end());
+        const std::unordered_set<Element> setB(b.begin(), b.end());
+        return setA == setB;
     }
 
     // "[a, b, c]", each element as describe() shows it.

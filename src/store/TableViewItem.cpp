@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <fstream>
@@ -25,6 +26,35 @@
 
 namespace frelt {
 namespace {
+
+// The reachability cache of an entry packed in 64 bits: bits 0-1 the answer
+// (0 none, 1 unreachable, 2 reachable), bit 2 a refresh under way, the rest
+// the time of the test that found the answer (nanoseconds of the dispatch
+// clock, which counts from the machine's start).
+struct ReachabilityWord {
+    std::uint64_t bits = 0;
+
+    static ReachabilityWord make(bool reachable, platform::dispatch::TimePoint at) {
+        const auto ticks = std::chrono::duration_cast<std::chrono::nanoseconds>(at.time_since_epoch()).count();
+        return {(static_cast<std::uint64_t>(std::max<std::int64_t>(ticks, 0)) << 3) | (reachable ? 2u : 1u)};
+    }
+    std::optional<bool> answer() const {
+        if ((bits & 3u) == 0) return std::nullopt;
+        return (bits & 3u) == 2;
+    }
+    std::optional<platform::dispatch::TimePoint> testedAt() const {
+        // A tag entry's answer has no test and no time.
+        if ((bits & 3u) == 0 || (bits >> 3) == 0) return std::nullopt;
+        return platform::dispatch::TimePoint(std::chrono::duration_cast<platform::dispatch::Duration>(
+            std::chrono::nanoseconds(static_cast<std::int64_t>(bits >> 3))));
+    }
+    bool refreshPending() const { return (bits & 4u) != 0; }
+    ReachabilityWord withRefreshPending() const { return {bits | 4u}; }
+    bool freshAt(platform::dispatch::TimePoint now) const {
+        const auto at = testedAt();
+        return at && now - *at <= platform::dispatch::seconds(TableViewItem::reachableCacheSeconds);
+    }
+};
 
 // Tag names as a set, canonically equivalent names counting as one.
 std::set<std::string> asSet(const std::vector<std::string>& names) {
@@ -288,13 +318,11 @@ void TableViewItem::setItemSourceRawValue(const std::string& raw) {
 }
 
 std::optional<bool> TableViewItem::lastReachableCheck() const {
-    std::lock_guard lock(reachableMutex_);
-    return lastReachableCheck_;
+    return ReachabilityWord{reachability_.load(std::memory_order_acquire)}.answer();
 }
 
 std::optional<platform::dispatch::TimePoint> TableViewItem::lastReachableCheckDateTime() const {
-    std::lock_guard lock(reachableMutex_);
-    return lastReachableCheckDateTime_;
+    return ReachabilityWord{reachability_.load(std::memory_order_acquire)}.testedAt();
 }
 
 // --- Change notification -------------------------------------------------------------
@@ -350,36 +378,112 @@ bool TableViewItem::isReachable() const {
     if (itemSource_ == ListviewItemSource::shortcuts) return true;
     if (itemSource_ == ListviewItemSource::tags ||
         (itemSource_ == ListviewItemSource::other && itemType_ == ListviewItemType::tag)) {
-        std::lock_guard lock(reachableMutex_);
-        lastReachableCheck_ = true;
+        markTagEntryReachable();
         return true;
     }
     return fileTestWithCache();
 }
 
-bool TableViewItem::fileTestWithCache() const {
-    {
-        std::lock_guard lock(reachableMutex_);
-        // The answer is good for five seconds from the test that found it.
-        // A look-up does not extend that: an entry looked at every few
-        // seconds must still be tested again, or a deleted file stays listed.
-        // The monotonic dispatch clock: a change of the wall clock must
-        // neither keep a stale answer nor throw a fresh one away.
-        if (lastReachableCheck_ && lastReachableCheckDateTime_ &&
-            platform::dispatch::clock::now() - *lastReachableCheckDateTime_ <=
-                platform::dispatch::seconds(reachableCacheSeconds))
-            return *lastReachableCheck_;
+void TableViewItem::markTagEntryReachable() const {
+    // A tag entry's answer is recorded, keeping the time (none before).
+    std::uint64_t bits = reachability_.load(std::memory_order_acquire);
+    while ((bits & 3u) != 2 && !reachability_.compare_exchange_weak(bits, (bits & ~std::uint64_t{3}) | 2u)) {
     }
+}
+
+bool TableViewItem::fileTestWithCache() const {
+    // The answer is good for five seconds from the test that found it.
+    // A look-up does not extend that: an entry looked at every few
+    // seconds must still be tested again, or a deleted file stays listed.
+    // The monotonic dispatch clock: a change of the wall clock must
+    // neither keep a stale answer nor throw a fresh one away.
+    const ReachabilityWord cached{reachability_.load(std::memory_order_acquire)};
+    if (cached.answer() && cached.freshAt(platform::dispatch::clock::now())) return *cached.answer();
     const bool reachable = frelt::isReachable(platform::URL::fileURL(path_.get()));
     seedReachability(reachable);
     return reachable;
 }
 
+std::optional<bool> TableViewItem::reachabilityWithoutWaiting(platform::dispatch::TimePoint now,
+                                                              bool& refresh) const {
+    refresh = false;
+    if (isFoundBySpotlight_ || isFoundByTags_) return true;
+    if (itemType_ == ListviewItemType::url) return true;
+    if (itemSource_ == ListviewItemSource::shortcuts) return true;
+    if (itemSource_ == ListviewItemSource::tags ||
+        (itemSource_ == ListviewItemSource::other && itemType_ == ListviewItemType::tag)) {
+        markTagEntryReachable();
+        return true;
+    }
+    std::uint64_t bits = reachability_.load(std::memory_order_acquire);
+    for (;;) {
+        const ReachabilityWord cached{bits};
+        if (!cached.answer()) return std::nullopt;
+        if (cached.freshAt(now) || cached.refreshPending()) return cached.answer();
+        // Claimed by this caller, unless a test or another caller came first.
+        if (reachability_.compare_exchange_weak(bits, cached.withRefreshPending().bits)) {
+            refresh = true;
+            return cached.answer();
+        }
+    }
+}
+
+void TableViewItem::refreshReachability(std::vector<Ptr> entries, std::function<void()> changed) {
+    if (entries.empty()) return;
+    // A few blocks side by side: tens of thousands of tests after a pause
+    // end sooner, without taking every thread of the pool.
+    struct Refresh {
+        std::vector<Ptr> entries;
+        std::vector<std::uint64_t> answers;
+        std::atomic<std::size_t> blocksLeft{0};
+        std::function<void()> changed;
+    };
+    auto refresh = std::make_shared<Refresh>();
+    refresh->answers.resize(entries.size());
+    refresh->entries = std::move(entries);
+    refresh->changed = std::move(changed);
+    constexpr std::size_t kBlockSize = 4096, kMaxBlocks = 4;
+    const std::size_t n = refresh->entries.size();
+    const std::size_t blocks = std::min(kMaxBlocks, (n + kBlockSize - 1) / kBlockSize);
+    refresh->blocksLeft = blocks;
+    for (std::size_t b = 0; b < blocks; ++b) {
+        const std::size_t from = n * b / blocks, to = n * (b + 1) / blocks;
+        platform::dispatch::Queue::global()->async([refresh, from, to] {
+            for (std::size_t i = from; i < to; ++i) {
+                // Stamped with the time before the look: the answer is at
+                // least that fresh.
+                const auto at = platform::dispatch::clock::now();
+                const bool reachable = frelt::isReachable(platform::URL::fileURL(refresh->entries[i]->path()));
+                refresh->answers[i] = ReachabilityWord::make(reachable, at).bits;
+            }
+            if (refresh->blocksLeft.fetch_sub(1) != 1) return;
+            platform::dispatch::Queue::main()->async([refresh] {
+                bool anyChanged = false;
+                for (std::size_t i = 0; i < refresh->entries.size(); ++i) {
+                    const TableViewItem& entry = *refresh->entries[i];
+                    const ReachabilityWord found{refresh->answers[i]};
+                    std::uint64_t bits = entry.reachability_.load(std::memory_order_acquire);
+                    for (;;) {
+                        const ReachabilityWord cached{bits};
+                        // A test made meanwhile is newer: it stays (the
+                        // refresh under way ends all the same).
+                        const bool newer = cached.testedAt() && *cached.testedAt() > *found.testedAt();
+                        const std::uint64_t next = newer ? (bits & ~std::uint64_t{4}) : found.bits;
+                        if (entry.reachability_.compare_exchange_weak(bits, next)) {
+                            if (!newer && cached.answer() != found.answer()) anyChanged = true;
+                            break;
+                        }
+                    }
+                }
+                if (anyChanged && refresh->changed) refresh->changed();
+            });
+        });
+    }
+}
+
 void TableViewItem::seedReachability(bool reachable) const {
-    const auto now = platform::dispatch::clock::now();
-    std::lock_guard lock(reachableMutex_);
-    lastReachableCheck_ = reachable;
-    lastReachableCheckDateTime_ = now;
+    reachability_.store(ReachabilityWord::make(reachable, platform::dispatch::clock::now()).bits,
+                        std::memory_order_release);
 }
 
 bool TableViewItem::isLaunched() const {

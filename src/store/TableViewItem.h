@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -175,6 +176,20 @@ public:
     // Reachability; entries that need a file test use the cache, whose
     // answer holds for 5 seconds from the test that found it.
     bool isReachable() const;
+    // Reachability for a caller that must not wait for the disk (a
+    // keystroke): the rules of isReachable(), except that an entry that needs
+    // a file test answers from its cache even when the answer is older than
+    // the cache holds (`now` is the dispatch clock's time). An entry that
+    // never had a file test has no answer. `refresh` is set when the answer
+    // is stale and no refresh of it is under way yet: the caller then owes
+    // the entry to refreshReachability(), as the entry now counts as under
+    // way and is not reported again until its fresh answer is in.
+    std::optional<bool> reachabilityWithoutWaiting(platform::dispatch::TimePoint now, bool& refresh) const;
+    // Tests the files of `entries` on the worker pool and stores the answers
+    // on the main queue (an answer found meanwhile by a newer test stays);
+    // then, there, calls `changed` when any answer differs from the one it
+    // replaced.
+    static void refreshReachability(std::vector<Ptr> entries, std::function<void()> changed);
     // An application entry whose path is among the running applications.
     bool isLaunched() const;
     bool isApplicationRunning() const { return isLaunched(); }
@@ -214,11 +229,28 @@ private:
     bool fileTestWithCache() const;
     // Stores an answer of the file test found now.
     void seedReachability(bool reachable) const;
+    void markTagEntryReachable() const;
     // What the one look at a decoded file or folder entry found: whether it
     // is reachable, and what it is now.
     void applyFileStatus(const FileObjectStatus& status);
     void searchTextChanged() const;
     void pathTextChanged() const;
+
+    // What a search tests of every entry that matched, first and together,
+    // so that the test reads one stretch of the entry.
+    bool isVisible_ = true;
+    bool isFavorite_ = false;
+    ListviewItemType itemType_ = ListviewItemType::application;
+    ListviewItemSource itemSource_ = ListviewItemSource::other;
+    bool isFoundBySpotlight_ = false;
+    bool isFoundByShortcutImport_ = false;
+    bool isFoundByTags_ = false;
+    // The reachability cache in one word, so that filters on any thread read
+    // it without a lock (a search reads it for tens of thousands of entries
+    // per keystroke) and no answer is torn from its time: the answer (none,
+    // false, true), whether a refresh is under way, and the time of the test
+    // on the dispatch clock. See ReachabilityWord in TableViewItem.cpp.
+    mutable std::atomic<std::uint64_t> reachability_{0};
 
     std::string name_;
     std::string nameLowercased_;
@@ -229,20 +261,7 @@ private:
     // Few entries have a colour: it is kept out of line, not in every entry.
     std::shared_ptr<const platform::Color> color_;
     KeyCombo::Ptr hotkey_;
-    bool isVisible_ = true;
-    bool isFavorite_ = false;
     ThreadSafe<std::optional<platform::Date>> lastUsedDate_;
-    ListviewItemType itemType_ = ListviewItemType::application;
-    ListviewItemSource itemSource_ = ListviewItemSource::other;
-    bool isFoundBySpotlight_ = false;
-    bool isFoundByShortcutImport_ = false;
-    bool isFoundByTags_ = false;
-
-    // Filters evaluate reachability on whatever thread they run; the cache
-    // is guarded so that no answer is torn.
-    mutable std::mutex reachableMutex_;
-    mutable std::optional<bool> lastReachableCheck_;
-    mutable std::optional<platform::dispatch::TimePoint> lastReachableCheckDateTime_;
 
     std::atomic<bool> initialized_{false};
 };

@@ -1,4 +1,5 @@
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -234,6 +235,7 @@ TEST_F(CurrentDataFilterTest, TypedSearchShowsWhatItsPredicateSelectsSortedByNam
                 config->searchForComments = comments;
                 config->searchForTags = tags;
                 filter().setSearchString(text);
+                drain();  // the answers found stale by the keystroke, tested again
 
                 auto expected = DataStorageFilterCurrentData::typedSearchPredicate(text, comments, tags)
                                     .filtered(store()->allData()->toVector());
@@ -244,6 +246,53 @@ TEST_F(CurrentDataFilterTest, TypedSearchShowsWhatItsPredicateSelectsSortedByNam
             }
         }
     }
+}
+
+// A keystroke answers reachability from what the entries remember, however
+// old: it never waits for the disk. Answers older than the cache holds are
+// tested again off the main thread, and the list follows when they arrive.
+TEST_F(CurrentDataFilterTest, AKeystrokeNeverWaitsForTheDiskAndTheListFollowsItLater) {
+    auto gone = add(TableViewItem::initForExternalNonSpotlightObject(makeFile("gone report.txt")));
+    auto back = add(TableViewItem::initForExternalNonSpotlightObject(makeFile("back report.txt")));
+    std::filesystem::remove(back->path());
+    advance(TableViewItem::reachableCacheSeconds + 1);
+    EXPECT_FALSE(back->isReachable());  // tested: remembered as gone
+    std::ofstream(back->path()) << "back again";
+    std::filesystem::remove(gone->path());
+    advance(TableViewItem::reachableCacheSeconds + 1);  // both answers stale now
+    const auto goneTested = gone->lastReachableCheckDateTime();
+    const auto backTested = back->lastReachableCheckDateTime();
+
+    Posts posts;
+    filter().setSearchString("report");
+    EXPECT_EQ(shown(), Strings{"gone report.txt"}) << "the keystroke looked at the disk";
+    EXPECT_EQ(gone->lastReachableCheckDateTime(), goneTested);
+    EXPECT_EQ(back->lastReachableCheckDateTime(), backTested);
+
+    drain();
+    EXPECT_EQ(shown(), Strings{"back report.txt"});
+    EXPECT_EQ(posts.names, (Strings{Notifications::currentDataChanged, Notifications::currentDataChanged}));
+    EXPECT_EQ(gone->lastReachableCheck(), false);
+    EXPECT_EQ(back->lastReachableCheck(), true);
+
+    // Fresh answers: the next keys ask for no test and change nothing more.
+    posts.names.clear();
+    filter().setSearchString("repor");
+    filter().setSearchString("report");
+    drain();
+    EXPECT_EQ(shown(), Strings{"back report.txt"});
+    EXPECT_EQ(posts.names.size(), 2u);
+
+    // Answers that arrive after the field was emptied leave the category
+    // the field's emptying brought back.
+    std::filesystem::remove(back->path());
+    advance(TableViewItem::reachableCacheSeconds + 1);
+    filter().setSearchString("report");
+    filter().setSearchString("");
+    const Strings category = shown();
+    drain();
+    EXPECT_EQ(shown(), category);
+    EXPECT_EQ(filter().searchStringFromSearchField, "");
 }
 
 TEST_F(CurrentDataFilterTest, ASearchSeesEntriesAddedChangedAndRemovedSinceTheLastOne) {

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -147,6 +148,36 @@ TEST_F(SynchronizedArrayTest, HasSameElementsComparesDistinctElements) {
     EXPECT_TRUE(make({})->hasSameElements(*make({})));
     auto self = make({"x"});
     EXPECT_TRUE(self->hasSameElements(*self));
+}
+
+// The comparison walks the lists and falls back to sets only where order or
+// repetitions hide the answer; every shape of difference must still give
+// what comparing the sets gives, both ways round.
+TEST_F(SynchronizedArrayTest, HasSameElementsAgreesWithComparingSets) {
+    using V = std::vector<std::string>;
+    const std::vector<std::pair<V, V>> cases{
+        {{"a", "b", "c"}, {"a", "b", "c"}},       // equal
+        {{"a", "b", "c"}, {"a", "c"}},            // narrowed in the middle
+        {{"a", "b", "c"}, {"a", "b"}},            // narrowed at the end
+        {{"a", "b", "c"}, {"b", "c"}},            // narrowed at the start
+        {{"a", "b", "c"}, {}},                    // emptied
+        {{"a", "b", "c"}, {"a", "b", "d"}},       // same count, one replaced
+        {{"a", "b", "c"}, {"c", "b", "a"}},       // reordered
+        {{"a", "b", "c"}, {"c", "b", "a", "d"}},  // reordered and widened
+        {{"a", "b", "b"}, {"a", "b"}},            // a repeat dropped
+        {{"a", "b", "a"}, {"a", "b"}},            // a repeat of an earlier one dropped
+        {{"a", "b"}, {"a", "b", "a", "b"}},       // repeated as a whole
+        {{"a", "a"}, {"a", "b"}},                 // same count, a repeat against a new one
+        {{"b", "a", "a"}, {"a", "b", "c"}},       // reordered with repeats, one missing
+    };
+    for (const auto& [x, y] : cases) {
+        SCOPED_TRACE(::testing::PrintToString(x) + " / " + ::testing::PrintToString(y));
+        const bool expected = std::set<std::string>(x.begin(), x.end()) == std::set<std::string>(y.begin(), y.end());
+        auto a = SynchronizedArray<std::string>::create(x);
+        auto b = SynchronizedArray<std::string>::create(y);
+        EXPECT_EQ(a->hasSameElements(*b), expected);
+        EXPECT_EQ(b->hasSameElements(*a), expected);
+    }
 }
 
 TEST_F(SynchronizedArrayTest, RemoveAllWhereKeepsTheRestInOrderAndHandsOverTheRemoved) {
