@@ -210,6 +210,7 @@ TEST_F(MainWindowControlsInputTest, TheMenuButtonsItemsOpenTheirWindows) {
         {&L10n::mainMenu_showSettings, FreltWindowEnum::settings},
         {&L10n::mainMenu_showPreferences, FreltWindowEnum::config},
         {&L10n::mainMenu_showVersionHistory, FreltWindowEnum::versionHistory},
+        {&L10n::mainMenu_showTags, FreltWindowEnum::tags},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.item->value());
@@ -226,6 +227,64 @@ TEST_F(MainWindowControlsInputTest, TheMenuButtonsItemsOpenTheirWindows) {
         FreltManager::shared()->closeAllWindows();
         settle();
     }
+}
+
+// The menu button's items that do not open a window of their own: the two
+// that add an entry, the two web pages, and Quit.
+TEST_F(MainWindowControlsInputTest, TheMenuButtonsAddWebAndQuitItemsWorkByHand) {
+    auto choose = [&](const LocalizedString& item) {
+        SCOPED_TRACE(item.value());
+        if (!window || !window->isVisible()) showWith({mainwindowsupport::link("Alpha")});
+        const auto choice = userinput::chooseInMenu(QString::fromStdString(item.value()));
+        clickOn(main()->viewMenu.lock());
+        EXPECT_TRUE(choice->done()) << "a click on the menu button showed no menu";
+    };
+    showWith({mainwindowsupport::link("Alpha")});
+
+    // Add URL: the link dialog.
+    choose(L10n::mainMenu_AddURL);
+    EXPECT_TRUE(runUntil([&] {
+        for (const auto& w : platform::Application::shared()->windows())
+            if (w->isVisible() && w->title() == "Link") return true;
+        return false;
+    }, std::chrono::seconds(2))) << "Add URL showed no link dialog";
+    FreltManager::shared()->closeAllWindows();
+    for (const auto& w : platform::Application::shared()->windows())
+        if (w->isVisible() && w->title() == "Link") w->close();
+    settle();
+    window.reset();
+
+    // Add File or Folder: the file chosen in the file dialog becomes an entry.
+    const auto file = home() / "notes.txt";
+    std::ofstream(file) << "x";
+    {
+        const auto answer = userinput::answerFileDialog(QString::fromStdString(file.string()));
+        choose(L10n::mainMenu_AddFileOrFolder);
+        EXPECT_TRUE(runUntil([&] { return answer->done(); }, std::chrono::seconds(5)))
+            << "Add File or Folder showed no file dialog";
+    }
+    drain();
+    EXPECT_TRUE(runUntil([&] {
+        for (const auto& entry : *store()->allData()->snapshot())
+            if (entry->path() == file.string()) return true;
+        return false;
+    }, std::chrono::seconds(2))) << "the chosen file is not an entry";
+    window.reset();
+
+    // The help and the website open in the browser.
+    for (const auto* item : {&L10n::mainMenu_showManual, &L10n::mainMenu_showWebsite}) {
+        workspace->clearCalls();
+        choose(*item);
+        EXPECT_TRUE(runUntil([&] { return !workspace->calls().empty(); }, std::chrono::seconds(2)))
+            << item->value() << " opened nothing";
+        window.reset();
+    }
+
+    // Quit asks the application to end (the test's process goes on).
+    ASSERT_FALSE(platform::Application::shared()->hasTerminated());
+    choose(L10n::mainMenu_quit);
+    EXPECT_TRUE(runUntil([&] { return platform::Application::shared()->hasTerminated(); }, std::chrono::seconds(2)))
+        << "Quit did not end the application";
 }
 
 TEST_F(MainWindowControlsInputTest, AClickOnASidebarRowFiltersTheList) {
@@ -250,7 +309,9 @@ TEST_F(MainWindowControlsInputTest, AClickOnASidebarRowFiltersTheList) {
 
 
 // A right click on a sidebar tag opens its popup: both recorders take a
-// chord, Launch All opens the tag's entries, Delete Tag asks first.
+// chord, the colour circles, clear button, hue slider, icon grid and Default
+// Icon change the tag, Launch All opens the tag's entries, Delete Tag asks
+// first.
 TEST_F(MainWindowControlsInputTest, TheSidebarTagPopupsControlsWorkByHand) {
     auto mail = mainwindowsupport::link("Mail entry");
     mail->setTags({"Mail"});
@@ -296,9 +357,28 @@ TEST_F(MainWindowControlsInputTest, TheSidebarTagPopupsControlsWorkByHand) {
     EXPECT_TRUE(tag->hotkey() && *tag->hotkey() == *KeyCombo::make(Key::m, mf::command | mf::shift));
     EXPECT_TRUE(tag->hotkeyLaunchAll() && *tag->hotkeyLaunchAll() == *KeyCombo::make(Key::n, mf::command | mf::shift));
 
-    // A colour circle; "Icon…" shows the icon grid, whose clicked icon is the tag's.
+    auto reopenIfClosed = [&] {
+        if (manager->sectionViewPopover->isShown()) return;
+        mainwindowsupport::present(MainWindowState::window);
+        window = FreltManager::shared()->windowControllerMain()->window();
+        settle();
+        open();
+    };
+
+    // A colour circle, then the clear button takes the colour away.
     clickOn(popup->colorCircles[0].lock());
     EXPECT_EQ(tag->color(), TagAppearancePopupViewController::presetColors()[0]);
+    reopenIfClosed();
+    std::shared_ptr<platform::View> clear;
+    popup->view()->forEachInTree([&](platform::View& v) {
+        if (dynamic_cast<DrawnButtonDelete*>(&v)) clear = std::static_pointer_cast<platform::View>(v.shared_from_this());
+    });
+    ASSERT_TRUE(clear) << "the popup has no clear button";
+    clickOn(clear);
+    EXPECT_FALSE(tag->color()) << "the clear button left the colour";
+
+    // "Icon…" shows the icon grid, whose clicked icon is the tag's.
+    reopenIfClosed();
     const auto grid = popup->iconChooseCollectionView.lock();
     ASSERT_TRUE(grid);
     clickOn(buttonTitled("Icon…"));
@@ -308,12 +388,24 @@ TEST_F(MainWindowControlsInputTest, TheSidebarTagPopupsControlsWorkByHand) {
     clickOn(icon->view());
     EXPECT_EQ(tag->tagSymbol(), TagManager::shared()->iconNames()[5]);
 
-    if (!manager->sectionViewPopover->isShown()) {
-        mainwindowsupport::present(MainWindowState::window);
-        window = FreltManager::shared()->windowControllerMain()->window();
-        settle();
-        open();
-    }
+    // The hue slider dragged to its middle colours the tag.
+    reopenIfClosed();
+    const auto slider = popup->colorSlider.lock();
+    ASSERT_TRUE(slider && slider->window());
+    const platform::Rect s = slider->bounds();
+    userinput::drag(*slider->window(), slider->convertPointToWindow({s.minX() + 2, s.midY()}),
+                    slider->convertPointToWindow({s.midX(), s.midY()}));
+    settle();
+    EXPECT_EQ(tag->color(), slider->currentColor()) << "the dragged slider did not colour the tag";
+
+    // "Default Icon" (under the grid) gives back the plain symbol and no colour.
+    reopenIfClosed();
+    if (grid->isHiddenOrHasHiddenAncestor()) clickOn(buttonTitled("Icon…"));
+    clickOn(buttonTitled("Default Icon"));
+    EXPECT_EQ(tag->tagSymbol(), TagManager::defaultTag);
+    EXPECT_FALSE(tag->color()) << "Default Icon kept the colour";
+
+    reopenIfClosed();
     workspace->clearCalls();
     clickOn(buttonTitled("Launch All"));
     drain();

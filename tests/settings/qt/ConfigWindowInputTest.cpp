@@ -352,6 +352,24 @@ TEST_F(ConfigWindowInputTest, TheToolbarsButtonsOpenTheirDialogsAndPanels) {
 }
 
 
+// Files dragged from the file manager onto the table become entries; one
+// that no longer exists is left out.
+TEST_F(ConfigWindowInputTest, FilesDroppedOnTheTableBecomeEntries) {
+    setEntries({link("Bookmarks")});
+    openWindow();
+    const platform::Rect r = table->rectOfRow(0);
+    const platform::Point at = table->convertPointToWindow({r.midX(), r.midY()});
+    const auto file = root() / "dropped.txt";
+    std::ofstream(file) << "x";
+    EXPECT_TRUE(userinput::dropFiles(*window, at, {file.string(), (root() / "gone.txt").string()}))
+        << "the table refused the drop";
+    drain();
+    EXPECT_TRUE(runUntil([&] { return rowOf("dropped.txt") >= 0; }, std::chrono::seconds(2)))
+        << "the dropped file is not listed";
+    EXPECT_LT(rowOf("gone.txt"), 0);
+    EXPECT_EQ(listedNames().size(), 2u);
+}
+
 TEST_F(ConfigWindowInputTest, AClickOnAColumnHeaderSortsAndASecondFlipsTheOrder) {
     setEntries({link("Alpha", "zz"), link("Beta", "aa"), link("Gamma", "mm")});
     openWindow();

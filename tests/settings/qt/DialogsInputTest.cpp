@@ -14,7 +14,9 @@
 #include "hotkeys/RecordView.h"
 #include "mainwindow/TagAppearancePopup.h"
 #include "mainwindow/TagTableViewPopup.h"
+#include "platform/appkit/Button.h"
 #include "platform/appkit/CollectionView.h"
+#include "drawing/controls/ColorSlider.h"
 #include "platform/appkit/TextView.h"
 #include "platform/foundation/Paths.h"
 #include "settings/ConfigCells.h"
@@ -187,7 +189,7 @@ TEST_F(TagsDialogInputTest, RemoveTagTakesTheRowSelectedByAClickOnceTheQuestionI
     EXPECT_EQ(shownNames(), expected);
 }
 
-TEST_F(TagsDialogInputTest, TheSymbolButtonOpensTheTagsPopupWhoseColourAndIconAreClicked) {
+TEST_F(TagsDialogInputTest, TheSymbolButtonOpensTheTagsPopupWhoseColourIconSliderAndDefaultAreClicked) {
     const auto c = cell<TableViewCellConfigEditTags>(ConfigViewControllerTags::columnEntry, rowOf("Home"));
     ASSERT_TRUE(c);
     ASSERT_FALSE(c->popupMenu->popover->isShown());
@@ -208,6 +210,30 @@ TEST_F(TagsDialogInputTest, TheSymbolButtonOpensTheTagsPopupWhoseColourAndIconAr
     ASSERT_TRUE(item && item->isViewLoaded());
     clickOn(item->view());
     EXPECT_EQ(tag->tagSymbol(), TagManager::shared()->iconNames()[7]) << "the clicked icon is the tag's";
+
+    // The hue slider dragged from its left end to its middle colours the tag.
+    ASSERT_TRUE(c->popupMenu->popover->isShown());
+    const auto slider = popup->colorSlider.lock();
+    ASSERT_TRUE(slider && slider->window());
+    const platform::Rect s = slider->bounds();
+    userinput::drag(*slider->window(), slider->convertPointToWindow({s.minX() + 2, s.midY()}),
+                    slider->convertPointToWindow({s.midX(), s.midY()}));
+    settle();
+    ASSERT_TRUE(tag->color()) << "the dragged slider left the tag without a colour";
+    EXPECT_EQ(*tag->color(), slider->currentColor());
+    EXPECT_NE(*tag->color(), TagAppearancePopupViewController::presetColors()[0]) << "the drag changed nothing";
+
+    // Default gives the tag back its plain symbol and no colour.
+    ASSERT_TRUE(c->popupMenu->popover->isShown());
+    std::shared_ptr<platform::Button> reset;
+    popup->view()->forEachInTree([&](platform::View& v) {
+        if (auto* b = dynamic_cast<platform::Button*>(&v); b && b->title() == "Default")
+            reset = std::static_pointer_cast<platform::Button>(b->shared_from_this());
+    });
+    ASSERT_TRUE(reset) << "the popup has no Default button";
+    clickOn(reset);
+    EXPECT_EQ(tag->tagSymbol(), TagManager::defaultTag);
+    EXPECT_FALSE(tag->color()) << "Default kept the colour";
 }
 
 TEST_F(TagsDialogInputTest, EscapeClosesTheDialogAndTheHotkeysComeBack) {

@@ -3,6 +3,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPushButton>
@@ -140,6 +143,29 @@ void key(platform::Window& window, Qt::Key key, Qt::KeyboardModifiers modifiers,
     QTest::sendKeyEvent(QTest::Press, w, key, text, modifiers);
     // The press may have closed the window; its keys come up elsewhere then.
     if (w) QTest::sendKeyEvent(QTest::Release, w, key, text, modifiers);
+}
+
+bool dropFiles(platform::Window& window, Point at, const std::vector<std::string>& paths) {
+    const Target t = target(window, at);
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const auto& path : paths) urls.push_back(QUrl::fromLocalFile(QString::fromStdString(path)));
+    mime.setUrls(urls);
+    // A file manager offers copy, move and link; the destination chooses.
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    QDragEnterEvent enter(t.point, actions, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(t.window, &enter);
+    if (!enter.isAccepted()) return false;
+    QDragMoveEvent move(t.point, actions, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(t.window, &move);
+    if (!move.isAccepted()) {
+        QDragLeaveEvent leave;
+        QCoreApplication::sendEvent(t.window, &leave);
+        return false;
+    }
+    QDropEvent drop(t.point, actions, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(t.window, &drop);
+    return drop.isAccepted();
 }
 
 void type(platform::Window& window, const QString& text) {

@@ -31,6 +31,8 @@
 #include <Qt>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/graphics/Geometry.h"
 
@@ -65,6 +67,12 @@ void key(platform::Window& window, Qt::Key key, Qt::KeyboardModifiers modifiers 
 void key(platform::Window& window, Qt::Key key, Qt::KeyboardModifiers modifiers, const QString& text);
 // Types printable ASCII text (letters, digits, space, punctuation) key by key.
 void type(platform::Window& window, const QString& text);
+
+// Files dragged in from another program (the file manager) and dropped at
+// `at`: a drag entering there, a move and the drop, each a Qt drag event
+// with the files as a text/uri-list, at the window's QWindow (Qt finds the
+// widget that takes drops). True when the drop was taken.
+bool dropFiles(platform::Window& window, Point at, const std::vector<std::string>& paths);
 
 // The text a US layout gives `key` with `modifiers` (see above).
 QString textOf(Qt::Key key, Qt::KeyboardModifiers modifiers);
