@@ -155,7 +155,9 @@ void Control::setAttributedStringValue(AttributedString styled) {
         return;
     }
     setObjectValue(Value(styled.string()));
-    styled_ = std::move(styled);
+    styled_ = styled;
+    // A field that kept the keyboard edits the new text: its editor shows the runs too.
+    if (auto editor = currentEditor(); editor && editor->string() == styled.string()) editor->restyle(std::move(styled));
     setNeedsDisplay(true);
 }
 

@@ -192,11 +192,15 @@ TEST_F(TextEditingTest, StyledTextIsDrawnAndRestyledWhileEditingWithoutEndingThe
     EXPECT_EQ(first->attributedStringValue(), styled("abcd"));
     first->setStringValue("abcd!");
     EXPECT_NE(colourAt(first->attributedStringValue(), 0), red);
-    // A new text while editing ends the session as any new value does.
+    // A new text while editing starts the edit afresh on it, as any new value
+    // does: the keyboard stays in the field, and the editor shows its runs.
     ASSERT_TRUE(window->makeFirstResponder(first));
     first->setAttributedStringValue(styled("xy"));
-    EXPECT_FALSE(first->currentEditor());
-    EXPECT_EQ(first->attributedStringValue(), styled("xy"));
+    const auto again = first->currentEditor();
+    ASSERT_TRUE(again);
+    EXPECT_EQ(first->stringValue(), "xy");
+    ASSERT_TRUE(std::any_cast<AttributedString>(&again->attributedString()));
+    EXPECT_EQ(*std::any_cast<AttributedString>(&again->attributedString()), styled("xy"));
 }
 
 TEST_F(TextEditingTest, TheFieldEditorIsTheWindowsFirstResponderWhileEditing) {
