@@ -103,6 +103,11 @@ void Application::activate(bool) {
     postAndTell(applicationnotification::willBecomeActive, &ApplicationDelegate::applicationWillBecomeActive);
     active_ = true;
     hidden_ = false;
+    // A wait for a held button belongs to the turn away that began it; once
+    // the program is back it is over, and must not act on a later showing.
+    afterPointerRelease_.clear();
+    if (pointerReleaseTimer_) pointerReleaseTimer_->invalidate();
+    pointerReleaseTimer_.reset();
     if (backend_) backend_->activateApplication();
     // Windows hidden by the deactivation come back.
     for (auto& w : windows()) {
@@ -304,7 +309,10 @@ void Application::setKeyWindow(const std::shared_ptr<Window>& window) {
     keyWindow_ = window;
     if (old) old->resignKeyWindow();
     if (window) {
-        if (auto* native = window->nativeWindow()) native->makeKey();
+        if (auto* native = window->nativeWindow()) {
+            lastFocusRequest_ = std::chrono::steady_clock::now();
+            native->makeKey();
+        }
         window->becomeKeyWindow();
         if (window->canBecomeMainWindow()) setMainWindow(window);
     }

@@ -3,6 +3,7 @@
 // local and global monitors, modal sessions and the action chain. One per
 // process (Application::shared()).
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -131,6 +132,9 @@ public:
     // The visible windows, front to back.
     std::vector<std::shared_ptr<Window>> orderedWindows() const;
     std::shared_ptr<Window> keyWindow() const { return keyWindow_.lock(); }
+    // When a window last asked the desktop for the keyboard focus: one who
+    // reads the desktop's focus can tell that a request may still be on its way.
+    std::chrono::steady_clock::time_point lastFocusRequest() const { return lastFocusRequest_; }
     std::shared_ptr<Window> mainWindow() const { return mainWindow_.lock(); }
     std::shared_ptr<Window> windowWithWindowNumber(int number) const;
 
@@ -236,6 +240,7 @@ private:
     std::vector<std::weak_ptr<Window>> allWindows_;     // creation order
     std::vector<std::shared_ptr<Window>> visible_;      // front to back; kept alive while shown
     std::weak_ptr<Window> keyWindow_;
+    std::chrono::steady_clock::time_point lastFocusRequest_{};
     std::weak_ptr<Window> mainWindow_;
     std::weak_ptr<Window> keyWindowBeforeDeactivation_;
     EventPtr currentEvent_;

@@ -101,7 +101,11 @@ void XInputModifierMonitor::followFocus() {
     // The kit believes it is active, but the X focus went to another client
     // or to nobody (our window closed) without the toolkit telling: then
     // the program is not active, and the desktop's keys are global again.
+    // Unless one of our windows has just asked for the focus (the hotkey
+    // pressed again at once): the window manager may not have given it yet,
+    // and it says so with another change when it does.
     const auto app = Application::shared();
+    if (std::chrono::steady_clock::now() - app->lastFocusRequest() < std::chrono::milliseconds(500)) return;
     if (app->isActive() && !focusIsOurs()) app->deactivate();
 }
 

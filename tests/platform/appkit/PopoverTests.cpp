@@ -347,4 +347,21 @@ TEST_F(PopoverHeldPointerTest, TheProgramActiveAgainAtTheReleaseKeepsThePopover)
     EXPECT_TRUE(popover->isShown());
 }
 
+TEST_F(PopoverHeldPointerTest, AWaitEndedByTheProgramsReturnDoesNotCloseALaterShowing) {
+    // A drag that dropped elsewhere keeps its wait alive for a while; the
+    // program comes back (the hotkey), closes the popover and shows it again
+    // before the window manager has given it the focus. The old wait must not
+    // take that new showing for the one it waited on.
+    backend()->setPointerButtonsDown(true);
+    Application::shared()->deactivate();
+    dragOver();
+    kit::activateApplication();
+    popover->close();
+    Application::shared()->deactivate();
+    show();
+    backend()->setPointerButtonsDown(false);
+    kit::advance(3);
+    EXPECT_TRUE(popover->isShown());
+}
+
 }  // namespace
