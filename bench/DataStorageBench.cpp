@@ -1,12 +1,5 @@
-// The data store's hot paths over 10,000 entries carrying 500 distinct tags:
+// The data store's search over 10,000 entries carrying 500 distinct tags:
 //
-//   BM_RebuildAfterLoad    the rebuild every start runs: the stored lists
-//                          loaded afresh (entries decoded, never validated),
-//                          then a full rebuild: validation with its tag
-//                          recount, both filters, the notifications (goal:
-//                          under 15 ms); rebuild_again_ms is a second rebuild
-//                          over the same, now validated, entries, the figure
-//                          earlier versions of this benchmark measured;
 //   BM_TypedSearch         the main window's search as typed: "report"
 //                          letter by letter from an empty field, each key
 //                          timed (the mean and the slowest key);
@@ -26,8 +19,9 @@
 //                          whole run, and is skipped with a message where it
 //                          or Xvfb is missing.
 //
-// How the rebuild, saving, loading and adding one by one grow to 100,000
-// entries: StoreScalingBench.
+// The rebuild every start runs, over entries freshly loaded, and how it,
+// saving, loading and adding entries one by one grow to 100,000 entries:
+// StoreScalingBench.
 
 #include <benchmark/benchmark.h>
 #include <signal.h>
@@ -47,10 +41,7 @@
 
 #include "BenchSupport.h"
 #include "app/AppDelegate.h"
-#include "platform/dispatch/Dispatch.h"
-#include "platform/foundation/Paths.h"
 #include "platform/foundation/Text.h"
-#include "store/Configuration.h"
 #include "store/DataStorage.h"
 #include "store/DataStorageFilterCurrentData.h"
 #include "store/TagManager.h"
@@ -71,33 +62,15 @@ std::string entryName(int i) { return "Entry " + std::to_string(i) + (i % 7 == 0
 std::string tagName(int k) { return (k % 2 ? "Group|Tag " : "Tag ") + std::to_string(k); }
 
 const std::filesystem::path& scratch() {
-    static const auto folder = [] {
-        auto made = frelt::bench::freshScratchFolder("frelt-datastorage-bench");
-        // The settings go here too, never to the user's own.
-        std::filesystem::create_directories(made / "config");
-        platform::PathLayout layout;
-        layout.home = made;
-        layout.configHome = made / "config";
-        layout.dataHome = made / "data";
-        layout.cacheHome = made / "cache";
-        platform::Paths::setLayout(layout);
-        return made;
-    }();
+    static const auto folder = frelt::bench::freshScratchFolder("frelt-datastorage-bench");
     return folder;
 }
-
-std::shared_ptr<frelt::Configuration> config() { return frelt::AppDelegate::shared()->config; }
 
 // Half links (no file test), half files in a scratch folder, so the
 // reachability test and its cache are part of what is measured.
 void fillStore() {
     const auto store = DataStorage::shared();
     if (store->allData()->count() == kEntries) return;
-    (void)scratch();
-    // As a launch does: the (empty) stored lists are read before anything
-    // is saved over them.
-    config()->loadAllDataArray();
-    config()->loadTagDataArray();
     store->allData()->removeAll();
     for (int i = 0; i < kEntries; ++i) {
         TableViewItem::Ptr entry;
@@ -113,37 +86,6 @@ void fillStore() {
         store->addToAllData(entry);
     }
 }
-
-void BM_RebuildAfterLoad(benchmark::State& state) {
-    fillStore();
-    const auto store = DataStorage::shared();
-    static const bool saved = [&] {
-        store->rebuildData(frelt::RebuildDataReason::datastorageInitialize);  // the tags, counted once
-        config()->saveAllDataArray();
-        config()->saveTagDataArray(false);
-        return true;
-    }();
-    (void)saved;
-    double again = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        config()->loadAllDataArray();
-        config()->loadTagDataArray();
-        platform::dispatch::waitForBackgroundIdle();
-        state.ResumeTiming();
-        store->rebuildData(frelt::RebuildDataReason::datastorageInitialize);
-        state.PauseTiming();
-        const auto start = Clock::now();
-        store->rebuildData(frelt::RebuildDataReason::datastorageInitialize);
-        again += std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-        state.ResumeTiming();
-    }
-    if (store->allData()->count() != kEntries) state.SkipWithError("entries went missing");
-    state.counters["rebuild_again_ms"] = again / static_cast<double>(state.iterations());
-    state.counters["entries"] = static_cast<double>(store->allData()->count());
-    state.counters["tags"] = static_cast<double>(frelt::TagManager::shared()->allAvailableTags()->count());
-}
-BENCHMARK(BM_RebuildAfterLoad)->Unit(benchmark::kMillisecond);
 
 // Types `text` letter by letter after emptying the field; the time of each
 // key in milliseconds.
