@@ -1,7 +1,5 @@
-// The data store's hot paths over 10,000 entries carrying 500 distinct tags:
+// The data store's search over 10,000 entries carrying 500 distinct tags:
 //
-//   BM_FullRebuild         a full rebuild: validation with its tag recount,
-//                          both filters, the notifications (goal: under 15 ms);
 //   BM_TypedSearch         the main window's search as typed: "report"
 //                          letter by letter from an empty field, each key
 //                          timed (the mean and the slowest key);
@@ -19,11 +17,11 @@
 //                          same run; the difference, scaled to 10,000 lines,
 //                          is its cost. rofi runs under one Xvfb kept for the
 //                          whole run, and is skipped with a message where it
-//                          or Xvfb is missing;
-//   BM_AddEntriesOneByOne  adding 1,000 and then 10,000 entries one at a time
-//                          to an empty store; the cost per entry must not grow
-//                          with the size of the store (goal: growth near 1,
-//                          where a walk of the list per entry gives 10).
+//                          or Xvfb is missing.
+//
+// The rebuild every start runs, over entries freshly loaded, and how it,
+// saving, loading and adding entries one by one grow to 100,000 entries:
+// StoreScalingBench.
 
 #include <benchmark/benchmark.h>
 #include <signal.h>
@@ -88,15 +86,6 @@ void fillStore() {
         store->addToAllData(entry);
     }
 }
-
-void BM_FullRebuild(benchmark::State& state) {
-    fillStore();
-    const auto store = DataStorage::shared();
-    for (auto _ : state) store->rebuildData(frelt::RebuildDataReason::datastorageInitialize);
-    state.counters["entries"] = static_cast<double>(store->allData()->count());
-    state.counters["tags"] = static_cast<double>(frelt::TagManager::shared()->allAvailableTags()->count());
-}
-BENCHMARK(BM_FullRebuild)->Unit(benchmark::kMillisecond);
 
 // Types `text` letter by letter after emptying the field; the time of each
 // key in milliseconds.
@@ -275,40 +264,6 @@ void BM_TypedSearchAgainstPeers(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_TypedSearchAgainstPeers)->Unit(benchmark::kMillisecond)->Iterations(20);
-
-// ---- Adding one by one -------------------------------------------------------------------
-
-// Milliseconds to add `count` new link entries one at a time to an empty store.
-double addOneByOne(int count) {
-    const auto store = DataStorage::shared();
-    store->allData()->removeAll();
-    std::vector<TableViewItem::Ptr> entries;
-    entries.reserve(count);
-    for (int i = 0; i < count; ++i)
-        entries.push_back(TableViewItem::initForURL("https://example.org/added/" + std::to_string(i), "Added", ""));
-    const auto start = Clock::now();
-    for (const auto& entry : entries)
-        if (store->addToAllData(entry) != DataStorage::addResultAdded) return -1;
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-void BM_AddEntriesOneByOne(benchmark::State& state) {
-    double small = 0, large = 0;
-    for (auto _ : state) {
-        small = addOneByOne(1000);
-        large = addOneByOne(10000);
-        if (small < 0 || large < 0) {
-            state.SkipWithError("an entry was refused");
-            return;
-        }
-    }
-    DataStorage::shared()->allData()->removeAll();
-    state.counters["add1k_ms"] = small;
-    state.counters["add10k_ms"] = large;
-    // Cost per entry at 10,000 over the cost per entry at 1,000.
-    state.counters["growth"] = (large / 10000) / (small / 1000);
-}
-BENCHMARK(BM_AddEntriesOneByOne)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 

@@ -306,7 +306,7 @@ void DataStorage::rebuildPathIndex(const std::vector<TableViewItem::Ptr>& entrie
 void DataStorage::appendToAllData(const TableViewItem::Ptr& entry) {
     std::lock_guard lock(pathIndexMutex_);
     const std::uint64_t before = pathIndex_.version;
-    allData_->append(entry);
+    allData_->appendNow(entry);
     // Adding entries one by one must not walk the whole list each time: when
     // this append is the only change since the index was made, the index
     // takes the entry in; otherwise the next look-up makes it afresh.

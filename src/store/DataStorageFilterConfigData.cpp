@@ -159,10 +159,26 @@ std::vector<TableViewItem::Ptr> DataStorageFilterConfigData::filteredAndSorted(
     const std::vector<TableViewItem::Ptr> matching = predicate.filtered(entries);
 
     // Each key is computed once; the sort is stable, so equal keys keep the
-    // order of allData.
-    std::vector<std::string> keys;
+    // order of allData. A lower-cased name in ASCII is its own key and is
+    // compared where it lies; the other keys are made into room made for all
+    // of them at once, so that the views into it stay put.
+    std::vector<std::string> made;
+    made.reserve(matching.size());
+    std::vector<std::string_view> keys;
     keys.reserve(matching.size());
-    for (const auto& entry : matching) keys.push_back(sortKey(*entry, sortingBy_));
+    for (const auto& entry : matching) {
+        if (sortingBy_ == ConfigEnumSortingBy::name) {
+            const std::string& name = entry->nameLowercased();
+            if (!name.empty() && std::none_of(name.begin(), name.end(), [](char c) {
+                    return static_cast<unsigned char>(c) >= 0x80 || (c >= 'A' && c <= 'Z');
+                })) {
+                keys.emplace_back(name);
+                continue;
+            }
+        }
+        made.push_back(sortKey(*entry, sortingBy_));
+        keys.emplace_back(made.back());
+    }
     std::vector<std::size_t> order(matching.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     const bool ascending = sortingOrder_ == ConfigEnumSortingOrder::ascending;

@@ -229,13 +229,28 @@ const DataStorageFilterCurrentData::SortedEntries& DataStorageFilterCurrentData:
     if (sorted_.listVersion != version || sorted_.textGeneration != generation) {
         const auto& all = *snapshot;
         // The name sort: lower-cased names compared by the scalar values of
-        // their composed forms, equal ones in the order of allData.
-        std::vector<std::string> keys;
+        // their composed forms, equal ones in the order of allData. A name
+        // in ASCII is its own composed form and is compared where it lies;
+        // only the others are composed, into room made for all of them at
+        // once, so that the views into it stay put.
+        std::vector<std::string> composed;
+        composed.reserve(all.size());
+        std::vector<std::string_view> keys;
         keys.reserve(all.size());
         std::size_t bytes = 0;
         for (const auto& entry : all) {
-            keys.push_back(entry ? platform::text::nfc(entry->nameLowercased()) : std::string());
-            if (entry) bytes += entry->name().size();
+            if (!entry) {
+                keys.emplace_back();
+                continue;
+            }
+            const std::string& lowercased = entry->nameLowercased();
+            if (platform::text::isASCII(lowercased)) {
+                keys.emplace_back(lowercased);
+            } else {
+                composed.push_back(platform::text::nfc(lowercased));
+                keys.emplace_back(composed.back());
+            }
+            bytes += entry->name().size();
         }
         std::vector<std::size_t> order(all.size());
         std::iota(order.begin(), order.end(), std::size_t{0});

@@ -303,6 +303,17 @@ public:
         });
     }
 
+    // As append(), but applied on the calling thread before it returns (after
+    // the changes issued before it): for a caller that reads the list again
+    // at once, as one adding entries one by one does, and would otherwise
+    // wait for a worker thread to pick up each change.
+    void appendNow(Element element) {
+        queue_->syncBarrier([&] {
+            array_.edit().push_back(std::move(element));
+            ++version_;
+        });
+    }
+
     void appendContentsOf(Content elements, Completion completion = {}) {
         submit([elements = std::move(elements), completion](SynchronizedArray* self) {
             if (self && !elements.empty()) {

@@ -251,6 +251,8 @@ void TagManager::removeUnusedTags() {
 void TagManager::resetTagUsage() {
     tagUsageCounted_ = false;
     countIndex_.emplace();
+    usedByHeldName_.clear();
+    visibleByHeldName_.clear();
     const auto tags = allAvailableTags_->snapshot();
     countIndex_->reserve(tags->size());
     for (const iconTag::Ptr& tag : *tags) {
@@ -264,6 +266,8 @@ void TagManager::resetTagUsage() {
 
 void TagManager::finishTagCount() {
     countIndex_.reset();
+    usedByHeldName_.clear();
+    visibleByHeldName_.clear();
     tagUsageCounted_ = true;
 }
 
@@ -275,16 +279,24 @@ iconTag::Ptr TagManager::countedTagWithName(std::string_view name) const {
 
 void TagManager::markTagsUsed(const std::vector<std::string>& tagNames) {
     for (const std::string& name : tagNames) {
-        const std::string normalized = normalizedTagString(name);
-        if (const iconTag::Ptr tag = countedTagWithName(normalized)) {
-            tag->setTagUsed(true);
-            continue;
+        if (countIndex_) {
+            if (const auto known = usedByHeldName_.find(name); known != usedByHeldName_.end()) {
+                known->second->setTagUsed(true);
+                continue;
+            }
         }
-        const iconTag::Ptr made = iconTag::initWithNewName(normalized, defaultTag);
-        made->setTagUsed(true);
-        // A later lookup reads after this write and so finds the new tag.
-        allAvailableTags_->append(made);
-        if (countIndex_) countIndex_->try_emplace(platform::text::nfc(made->tagName()), made);
+        const std::string normalized = normalizedTagString(name);
+        iconTag::Ptr tag = countedTagWithName(normalized);
+        if (tag) {
+            tag->setTagUsed(true);
+        } else {
+            tag = iconTag::initWithNewName(normalized, defaultTag);
+            tag->setTagUsed(true);
+            // A later lookup reads after this write and so finds the new tag.
+            allAvailableTags_->append(tag);
+            if (countIndex_) countIndex_->try_emplace(platform::text::nfc(tag->tagName()), tag);
+        }
+        if (countIndex_) usedByHeldName_.emplace(name, std::move(tag));
     }
 }
 
@@ -292,8 +304,15 @@ void TagManager::markTagsVisible(const std::vector<std::string>& tagNames) {
     // Looked up as the entry holds them: a name with blanks around a level
     // reaches no tag here, although markTagsUsed found its normalised form.
     for (const std::string& name : tagNames) {
-        const iconTag::Ptr tag = countedTagWithName(name);
-        if (!tag) continue;
+        iconTag::Ptr tag;
+        if (countIndex_) {
+            if (const auto known = visibleByHeldName_.find(name); known != visibleByHeldName_.end()) tag = known->second;
+        }
+        if (!tag) {
+            tag = countedTagWithName(name);
+            if (!tag) continue;
+            if (countIndex_) visibleByHeldName_.emplace(name, tag);
+        }
         tag->setTagVisible(true);
         tag->setTagUsed(true);
         tag->setTagUseCounter(tag->tagUseCounter() + 1);

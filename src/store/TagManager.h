@@ -166,6 +166,13 @@ private:
 
     // The first tag of each name (in composed form) while a count runs.
     std::optional<std::unordered_map<std::string, iconTag::Ptr>> countIndex_;
+    // While a count runs, the tag each name found as an entry holds it: the
+    // entries repeat a few hundred names thousands of times, and the same
+    // name always finds the same tag (a count adds tags but never removes
+    // one). For markTagsUsed (by the normalised name) and markTagsVisible
+    // (by the name itself); a name that found no tag is not remembered.
+    std::unordered_map<std::string, iconTag::Ptr> usedByHeldName_;
+    std::unordered_map<std::string, iconTag::Ptr> visibleByHeldName_;
     iconTag::Ptr countedTagWithName(std::string_view name) const;
     bool tagUsageCounted_ = false;
     bool storedEntriesUnreadable_ = false;

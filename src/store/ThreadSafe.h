@@ -40,9 +40,7 @@ class ThreadSafe {
 public:
     ThreadSafe() requires std::is_default_constructible_v<T> : ThreadSafe(T{}) {}
     explicit ThreadSafe(T initial)
-        : concurrentQueue_(DispatchQueueManager::threadSafeQueue()),
-          cell_(std::make_shared<Cell>(std::move(initial))),
-          owner_(std::this_thread::get_id()) {}
+        : cell_(std::make_shared<Cell>(std::move(initial))), owner_(std::this_thread::get_id()) {}
 
     // A wrapper stands for one stored field of its owner: it is neither
     // copied nor moved (a moved-from wrapper would hold no value).
@@ -51,17 +49,17 @@ public:
 
     // A copy of the value; waits only for writes issued before it.
     T get() const {
-        return concurrentQueue_->syncValue([this] { return cell_->value; });
+        return queue().syncValue([this] { return cell_->value; });
     }
 
     // Replaces the value: at once on the owner's thread, later (without
     // waiting) on any other.
     void set(T value) {
         if (std::this_thread::get_id() == owner_) {
-            concurrentQueue_->syncBarrier([&] { cell_->value = std::move(value); });
+            queue().syncBarrier([&] { cell_->value = std::move(value); });
             return;
         }
-        concurrentQueue_->asyncBarrier([weak = std::weak_ptr<Cell>(cell_), value = std::move(value)]() mutable {
+        queue().asyncBarrier([weak = std::weak_ptr<Cell>(cell_), value = std::move(value)]() mutable {
             if (auto cell = weak.lock()) cell->value = std::move(value);
         });
     }
@@ -72,10 +70,12 @@ public:
     // writes issued before it; if it throws, what it changed so far stays.
     template <class F>
     void modify(F&& change) {
-        concurrentQueue_->syncBarrier([&] { std::forward<F>(change)(cell_->value); });
+        queue().syncBarrier([&] { std::forward<F>(change)(cell_->value); });
     }
 
-    const std::shared_ptr<platform::dispatch::Queue>& concurrentQueue() const { return concurrentQueue_; }
+    const std::shared_ptr<platform::dispatch::Queue>& concurrentQueue() const {
+        return DispatchQueueManager::threadSafeQueue();
+    }
 
 private:
     struct Cell {
@@ -83,7 +83,10 @@ private:
         T value;
     };
 
-    std::shared_ptr<platform::dispatch::Queue> concurrentQueue_;
+    // The queue is the process's one, which outlives every wrapper: it is
+    // looked up, not held, which keeps an entry's three wrappers smaller.
+    static platform::dispatch::Queue& queue() { return *DispatchQueueManager::threadSafeQueue(); }
+
     std::shared_ptr<Cell> cell_;
     std::thread::id owner_;
 };

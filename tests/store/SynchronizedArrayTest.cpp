@@ -65,6 +65,20 @@ TEST_F(SynchronizedArrayTest, ReadsSeeTheWritesIssuedBeforeThemOnTheSameThread) 
     EXPECT_TRUE(a->isEmpty());
 }
 
+// appendNow() applies at once, yet as one more change in the queue's order:
+// after the writes issued before it, counted by the version, and never into
+// a snapshot a reader holds.
+TEST_F(SynchronizedArrayTest, AppendNowLandsAfterTheWritesBeforeItAsOneMoreChange) {
+    auto a = IntArray::create({1});
+    const auto held = a->snapshot();
+    const std::uint64_t start = a->version();
+    a->append(2);
+    a->appendNow(3);
+    EXPECT_EQ(a->version(), start + 2);
+    EXPECT_EQ(contents(*a), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(*held, (std::vector<int>{1}));
+}
+
 TEST_F(SynchronizedArrayTest, IndexReadsOutsideTheBoundsGiveNone) {
     auto a = IntArray::create({7, 8, 9});
     EXPECT_EQ((*a)[0], 7);

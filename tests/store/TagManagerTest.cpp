@@ -105,6 +105,34 @@ TEST_F(TagManagerTest, HoldsTheIconNames) {
     EXPECT_EQ(std::string(TagManager::defaultFolder), "icon_folder");
 }
 
+// A count remembers which tag each held name found, for that count only: a
+// tag that went away before the next count is made afresh by it, and every
+// entry holding a name counts, the first and the repeated ones alike.
+TEST_F(TagManagerTest, EachCountFindsItsTagsAfresh) {
+    std::vector<TableViewItem::Ptr> entries;
+    for (const char* url : {"https://a.example", "https://b.example"}) {
+        auto entry = TableViewItem::initForURL(url, url, "");
+        entry->setTags({"Work", "Group|Work"});
+        entries.push_back(entry);
+    }
+    recount(entries);
+    registry()->finishTagCount();
+    const auto first = tag("Work");
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->tagUseCounter(), 2);
+
+    registry()->allAvailableTags()->removeAll();
+    recount(entries);
+    registry()->finishTagCount();
+    const auto again = tag("Work");
+    ASSERT_TRUE(again);
+    EXPECT_NE(again, first);
+    EXPECT_TRUE(again->tagUsed());
+    EXPECT_EQ(again->tagUseCounter(), 2);
+    ASSERT_TRUE(tag("Group|Work"));
+    EXPECT_EQ(tag("Group|Work")->tagUseCounter(), 2);
+}
+
 TEST_F(TagManagerTest, VisibleTagsComeFromVisibleReachableEntries) {
     const auto home = iconTag::initWithNewName("Home", "icon_folder_home");
     home->setTagVisible(true);  // visible after some earlier rebuild

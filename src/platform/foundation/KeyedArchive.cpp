@@ -325,7 +325,7 @@ std::string KeyedArchiver::recordedName(const std::string& name) const {
 }
 
 void KeyedArchiver::put(const std::string& key, FieldValue value) {
-    setField(frames_.empty() ? top_ : frames_.back(), key, std::move(value));
+    setField(frameDepth_ == 0 ? top_ : frames_[frameDepth_ - 1], key, std::move(value));
 }
 
 // A later value under the same key replaces an earlier one.
@@ -396,11 +396,12 @@ UID KeyedArchiver::reference(const ArchiveObject& object) {
     // Reserve the slot first: the object's own references come after it, and a
     // reference back to it (a cycle in the graph) finds the slot.
     objects_.emplace_back();
-    if (frames_.size() >= kMaxArchiveDepth) {
+    if (frameDepth_ >= kMaxArchiveDepth) {
         if (error_.empty()) error_ = "objects are nested too deeply to archive";
         return UID{0};
     }
-    frames_.emplace_back();
+    if (frameDepth_ == frames_.size()) frames_.emplace_back();
+    frames_[frameDepth_++].clear();
     UID classUID;
     switch (kind) {
     case Kind::Date: {
@@ -457,10 +458,20 @@ UID KeyedArchiver::reference(const ArchiveObject& object) {
         break;
     }
     }
-    Fields fields = std::move(frames_.back());
-    frames_.pop_back();
-    setField(fields, "$class", classUID);
-    sortByKey(fields);
+    Fields& frame = frames_[frameDepth_ - 1];
+    setField(frame, "$class", classUID);
+    // Sorted by key as they leave the frame: the positions are sorted, not
+    // the fields, each of which would be moved several times.
+    std::vector<std::uint32_t>& order = fieldOrder_;
+    order.resize(frame.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return frame[a].key < frame[b].key; });
+    Fields fields;
+    fields.reserve(frame.size());
+    for (const std::uint32_t i : order) fields.push_back(std::move(frame[i]));
+    frame.clear();
+    --frameDepth_;
     objects_[index] = std::move(fields);
     return UID{index};
 }

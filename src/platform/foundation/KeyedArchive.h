@@ -206,7 +206,14 @@ private:
 
     ClassNames names_;
     std::vector<Record> objects_;
-    std::vector<Fields> frames_;  // the objects being written, innermost last
+    // The objects being written, innermost last: the first frameDepth_ of
+    // frames_. A finished object's fields leave in a list of their exact
+    // size, and its frame keeps its room for the next object at its depth, so
+    // writing an object costs one allocation for its fields, not one for each
+    // time its list would otherwise grow.
+    std::vector<Fields> frames_;
+    std::size_t frameDepth_ = 0;
+    std::vector<std::uint32_t> fieldOrder_;  // room for sorting a finished object's fields
     Fields top_;
     std::unordered_map<const void*, std::uint64_t> identities_;
     // Objects whose identity is recorded stay alive for the archiver's life:

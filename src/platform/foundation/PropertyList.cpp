@@ -627,34 +627,67 @@ void BinaryPropertyListWriter::setContents(Object container, std::span<const Obj
     contents_.insert(contents_.end(), contents.begin(), contents.end());
 }
 
+namespace {
+
+// The bytes a marker of putMarker() takes.
+std::size_t markerSize(std::uint64_t n) {
+    if (n < 15) return 1;
+    return n <= 0xFF ? 3 : n <= 0xFFFF ? 4 : n <= 0xFFFFFFFFull ? 6 : 10;
+}
+
+// putBE() and putMarker() into room already made.
+std::uint8_t* writeBE(std::uint8_t* at, std::uint64_t v, int n) {
+    for (int i = n - 1; i >= 0; --i) *at++ = static_cast<std::uint8_t>(v >> (8 * i));
+    return at;
+}
+
+std::uint8_t* writeMarker(std::uint8_t* at, std::uint8_t hi, std::uint64_t n) {
+    if (n < 15) {
+        *at++ = static_cast<std::uint8_t>(hi << 4 | n);
+        return at;
+    }
+    *at++ = static_cast<std::uint8_t>(hi << 4 | 0xF);
+    const int bytes = n <= 0xFF ? 1 : n <= 0xFFFF ? 2 : n <= 0xFFFFFFFFull ? 4 : 8;
+    *at++ = static_cast<std::uint8_t>(0x10 | (bytes == 1 ? 0 : bytes == 2 ? 1 : bytes == 4 ? 2 : 3));
+    return writeBE(at, n, bytes);
+}
+
+}  // namespace
+
 Data BinaryPropertyListWriter::finish() {
     const std::uint64_t count = entries_.size();
     const int refSize = count <= 0xFF ? 1 : count <= 0xFFFF ? 2 : count <= 0xFFFFFFFFull ? 4 : 8;
-    Data out;
-    out.reserve(kHeaderSize + payload_.size() + contents_.size() * refSize + count * 8 + kTrailerSize);
-    out.assign({'b', 'p', 'l', 'i', 's', 't', '0', '0'});
+    // Every object's offset first, so that the bytes are made in one piece
+    // of the right size and written without a check per byte.
     std::vector<std::uint64_t> offsets;
     offsets.reserve(count);
+    std::uint64_t at = kHeaderSize;
     for (const Entry& entry : entries_) {
-        offsets.push_back(out.size());
-        if (entry.container == 0) {
-            out.insert(out.end(), payload_.begin() + static_cast<std::ptrdiff_t>(entry.start),
-                       payload_.begin() + static_cast<std::ptrdiff_t>(entry.start + entry.length));
-            continue;
-        }
-        putMarker(out, entry.container, entry.container == 0xD ? entry.length / 2 : entry.length);
-        for (std::uint64_t i = 0; i < entry.length; ++i) putBE(out, contents_[entry.start + i], refSize);
+        offsets.push_back(at);
+        if (entry.container == 0) at += entry.length;
+        else at += markerSize(entry.container == 0xD ? entry.length / 2 : entry.length) + entry.length * refSize;
     }
-    const std::uint64_t tableOffset = out.size();
+    const std::uint64_t tableOffset = at;
     const std::uint64_t maxOffset = offsets.empty() ? 0 : offsets.back();
     const int offsetSize = maxOffset <= 0xFF ? 1 : maxOffset <= 0xFFFF ? 2 : maxOffset <= 0xFFFFFFFFull ? 4 : 8;
-    for (auto off : offsets) putBE(out, off, offsetSize);
-    for (int i = 0; i < 6; ++i) out.push_back(0);
-    out.push_back(static_cast<std::uint8_t>(offsetSize));
-    out.push_back(static_cast<std::uint8_t>(refSize));
-    putBE(out, count, 8);
-    putBE(out, 0, 8);
-    putBE(out, tableOffset, 8);
+    Data out(tableOffset + count * offsetSize + kTrailerSize);
+    std::uint8_t* p = out.data();
+    for (const char c : {'b', 'p', 'l', 'i', 's', 't', '0', '0'}) *p++ = static_cast<std::uint8_t>(c);
+    for (const Entry& entry : entries_) {
+        if (entry.container == 0) {
+            p = std::copy_n(payload_.begin() + static_cast<std::ptrdiff_t>(entry.start), entry.length, p);
+            continue;
+        }
+        p = writeMarker(p, entry.container, entry.container == 0xD ? entry.length / 2 : entry.length);
+        for (std::uint64_t i = 0; i < entry.length; ++i) p = writeBE(p, contents_[entry.start + i], refSize);
+    }
+    for (auto off : offsets) p = writeBE(p, off, offsetSize);
+    for (int i = 0; i < 6; ++i) *p++ = 0;
+    *p++ = static_cast<std::uint8_t>(offsetSize);
+    *p++ = static_cast<std::uint8_t>(refSize);
+    p = writeBE(p, count, 8);
+    p = writeBE(p, 0, 8);
+    writeBE(p, tableOffset, 8);
     return out;
 }
 
