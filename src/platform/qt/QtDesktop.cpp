@@ -9,6 +9,7 @@
 #include <QPixmapCache>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTextLayout>
 #include <QTimer>
 #include <QWidget>
 
@@ -187,6 +188,18 @@ void returnFreedMemorySoon() {
         QPixmapCache::clear();
         memory::returnFreedMemory();
     });
+}
+
+void prepareTextDrawing() {
+    if (!qApp) return;
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    for (const QFont& font : {QApplication::font(), bold}) {
+        QTextLayout layout(QStringLiteral("Search 0123456789"), font);
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+    }
 }
 
 void afterNextPaint(Window& window, std::function<void()> painted) {
