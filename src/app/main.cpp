@@ -226,10 +226,12 @@ int main(int argc, char** argv) {
         report("ready in " + std::to_string(elapsed.count()) + " ms with " +
                std::to_string(frelt::DataStorage::shared()->allData()->count()) + " entries");
     }
-    // The first turns of the loop make the main window and load the fonts its
-    // text is drawn in: the first showing then costs what every later one
-    // does, and a press of the hotkey right now waits no longer than it would.
-    platform::dispatch::Queue::main()->async([] {
+    // A moment after the start, once the work that follows it (the
+    // application search, the icons) is done, the main window is made and
+    // the fonts its text is drawn in are loaded: the first showing then costs
+    // what a later one does. A press of the hotkey right at the start does
+    // not wait for it, and one that comes first makes it needless.
+    platform::dispatch::Queue::main()->after(platform::dispatch::seconds(1), [] {
         frelt::FreltManager::shared()->prepareMainWindow();
         platform::qt::prepareTextDrawing();
     });
