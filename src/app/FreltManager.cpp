@@ -1,11 +1,14 @@
 #include "app/FreltManager.h"
 
 #include <cmath>
+#include <set>
 #include <utility>
 
 #include "app/AppDelegate.h"
 #include "app/InterfaceResources.h"
+#include "mainwindow/sidebar/SourceListItem.h"
 #include "platform/appkit/Application.h"
+#include "platform/appkit/Image.h"
 #include "platform/appkit/Storyboard.h"
 #include "platform/appkit/View.h"
 #include "platform/appkit/Window.h"
@@ -15,6 +18,7 @@
 #include "store/Logging.h"
 #include "store/StoreConstants.h"
 #include "store/SystemConfiguration.h"
+#include "store/TagManager.h"
 
 namespace frelt {
 
@@ -103,6 +107,26 @@ std::shared_ptr<MainViewController> FreltManager::viewControllerMain() {
         viewControllerMain_ = made;
     }
     return *viewControllerMain_;
+}
+
+void FreltManager::prepareMainWindow() {
+    platform::assertMainThread("FreltManager::prepareMainWindow");
+    // As a showing does, before the view is loaded.
+    SystemConfiguration::shared()->updateSidebarSize();
+    const auto wc = windowControllerMain();
+    const auto vc = viewControllerMain();
+    // Never taken from a popover or window that already shows it.
+    if (wc && vc && !wc->contentViewController() && popover()->contentViewController() != vc)
+        wc->setContentViewController(vc);
+    // The sidebar's pictures: its categories' and its tags' symbols, each
+    // looked up in the icon theme and decoded once, then kept by name.
+    std::set<std::string> names{TagManager::defaultFolder, TagManager::defaultTag};
+    for (const auto type : sourceListItemContentTypes.allCases())
+        if (const auto icon = SourceListItemFixedEntry::iconName(type)) names.insert(*icon);
+    TagManager::shared()->allAvailableTags()->forEach([&](const std::shared_ptr<iconTag>& tag) {
+        if (tag && !tag->tagSymbol().empty()) names.insert(tag->tagSymbol());
+    });
+    for (const auto& name : names) platform::Image::imageNamed(name);
 }
 
 // --- state

@@ -56,6 +56,11 @@ public:
     std::shared_ptr<defaultFreltWindowController> windowControllerMain();
     std::shared_ptr<MainViewController> viewControllerMain();
 
+    // Makes the main window and its view controller before the first
+    // showing asks for them, so that the first press of the hotkey only
+    // shows the window as every later one does.
+    void prepareMainWindow();
+
     MainWindowState mainWindowState();
     // Shows the main view (popover or window, by the settings) unless it is
     // shown already, a modal window or an export or import keeps it closed.

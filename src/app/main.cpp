@@ -22,6 +22,7 @@
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Image.h"
 #include "platform/appkit/Window.h"
+#include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Memory.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/UserDefaults.h"
@@ -225,6 +226,15 @@ int main(int argc, char** argv) {
         report("ready in " + std::to_string(elapsed.count()) + " ms with " +
                std::to_string(frelt::DataStorage::shared()->allData()->count()) + " entries");
     }
+    // A moment after the start, once the work that follows it (the
+    // application search, the icons) is done, the main window is made and
+    // the fonts its text is drawn in are loaded: the first showing then costs
+    // what a later one does. A press of the hotkey right at the start does
+    // not wait for it, and one that comes first makes it needless.
+    platform::dispatch::Queue::main()->after(platform::dispatch::seconds(1), [] {
+        frelt::FreltManager::shared()->prepareMainWindow();
+        platform::qt::prepareTextDrawing();
+    });
     app->run();
     return 0;
 }

@@ -89,6 +89,39 @@ TEST_F(FreltManagerTest, ThePopoverOpensBelowTheTrayButtonUnlessTheMouseIsOnAnot
     EXPECT_EQ(popover->contentViewController(), nullptr) << "the view moved from the popover to the window";
 }
 
+// The start prepares the main window a moment after it is ready; a showing
+// may have come first.
+TEST_F(FreltManagerTest, PreparingTheMainWindowLeavesEveryShowingAsItWas) {
+    twoScreens();
+    mouseAt({100, 10});
+    // Prepared before any showing: the popover still takes the view, and
+    // the window gets it back.
+    manager()->prepareMainWindow();
+    EXPECT_FALSE(mainShown());
+    EXPECT_EQ(mainWindow()->contentViewController(), manager()->viewControllerMain());
+    manager()->mainWindowShow();
+    ASSERT_EQ(state(), MainWindowState::popover);
+    EXPECT_EQ(manager()->popover()->contentViewController(), manager()->viewControllerMain());
+    EXPECT_EQ(mainWindow()->contentViewController(), nullptr);
+
+    // Prepared while the popover shows the view: it stays there.
+    manager()->prepareMainWindow();
+    ASSERT_EQ(state(), MainWindowState::popover);
+    EXPECT_EQ(manager()->popover()->contentViewController(), manager()->viewControllerMain());
+    EXPECT_EQ(mainWindow()->contentViewController(), nullptr);
+    manager()->switchMainWindow();
+    EXPECT_FALSE(mainShown());
+
+    // And as a window, sized and placed as ever.
+    useWindows();
+    manager()->prepareMainWindow();
+    manager()->mainWindowShow();
+    ASSERT_EQ(state(), MainWindowState::window);
+    EXPECT_EQ(mainWindow()->frame(), platform::Rect(610, 162, 700, 756));
+    EXPECT_EQ(mainWindow()->contentViewController(), manager()->viewControllerMain());
+    EXPECT_TRUE(mainWindow()->isKeyWindow());
+}
+
 TEST_F(FreltManagerTest, LosingFocusClosesAnAttachedPopoverOrTheWindowButNeverADetachedPopover) {
     struct Case {
         int style;

@@ -9,6 +9,7 @@
 #include <QPixmapCache>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTextLayout>
 #include <QTimer>
 #include <QWidget>
 
@@ -44,6 +45,9 @@ struct Desktop {
     bool pushScheduled = false;
     bool pushing = false;
 };
+
+enum class ClipboardPull { now, onFirstTurnOfTheLoop };
+void attach(ClipboardPull clipboard);
 
 Desktop*& desktop() {
     static Desktop* d = nullptr;
@@ -186,6 +190,18 @@ void returnFreedMemorySoon() {
     });
 }
 
+void prepareTextDrawing() {
+    if (!qApp) return;
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    for (const QFont& font : {QApplication::font(), bold}) {
+        QTextLayout layout(QStringLiteral("Search 0123456789"), font);
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+    }
+}
+
 void afterNextPaint(Window& window, std::function<void()> painted) {
     if (QWidget* widget = QtKitBackend::widgetOf(window)) new PaintWatcher(widget, std::move(painted));
 }
@@ -221,10 +237,14 @@ void installDesktop(int& argc, char** argv) {
         if (state != Qt::ApplicationActive && app->isActive()) app->deactivate();
     });
     QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, [] { pullClipboard(); });
-    attachDesktop();
+    attach(ClipboardPull::onFirstTurnOfTheLoop);
 }
 
-void attachDesktop() {
+void attachDesktop() { attach(ClipboardPull::now); }
+
+namespace {
+
+void attach(ClipboardPull clipboard) {
     auto* d = desktop();
     if (!d) return;
     RunLoop::main().setBackend(d->runLoop);
@@ -243,7 +263,15 @@ void attachDesktop() {
         desk->pushScheduled = true;
         QTimer::singleShot(0, qApp, [] { pushClipboard(); });
     });
-    pullClipboard();
+    // Reading the desktop's clipboard asks its owner and loads Qt's image
+    // plugins to name the formats: a start leaves that to the loop's first
+    // turn, before any input of the user is handled.
+    if (clipboard == ClipboardPull::now)
+        pullClipboard();
+    else
+        QTimer::singleShot(0, qApp, [] { pullClipboard(); });
 }
+
+}  // namespace
 
 }  // namespace platform::qt

@@ -50,5 +50,8 @@ void afterNextPaint(Window& window, std::function<void()> painted);
 // For quiet moments: after the start, after a window is hidden. Calls in
 // the same turn of the run loop come to one.
 void returnFreedMemorySoon();
+// Loads the fonts the kit draws its text in (the font database reads the
+// desktop's font configuration and opens the font files on first use).
+void prepareTextDrawing();
 
 }  // namespace platform::qt

@@ -36,7 +36,9 @@ IconCache::IconCache(Private)
              {"drafts5://", "url_Drafts"},
              {"drafts://", "url_Drafts"},
          })
-        customURLIcons_.emplace_back(prefix, platform::Image::imageNamed(name));
+        // By name: the registry makes each picture when an address first
+        // needs it, so a start looks up no theme icons for addresses.
+        customURLIcons_.emplace_back(prefix, name);
     // Ended by the destructor before the cache goes.
     rebuildObservation_ = platform::NotificationCenter::defaultCenter().observe(
         Notifications::dataStorageRebuildIsFinished, nullptr,
@@ -62,9 +64,9 @@ std::shared_ptr<platform::Image> IconCache::icon(const TableViewItem::Ptr& entry
     if (entry->itemType() == ListviewItemType::url) {
         const std::string lowered = platform::text::lowercased(path);
         std::shared_ptr<platform::Image> image = customIconDefaultURL();
-        for (const auto& [prefix, prefixImage] : customURLIcons_) {
+        for (const auto& [prefix, imageName] : customURLIcons_) {
             if (lowered.rfind(prefix, 0) == 0) {
-                image = prefixImage;
+                image = platform::Image::imageNamed(imageName);
                 break;
             }
         }

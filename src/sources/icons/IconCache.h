@@ -64,7 +64,7 @@ private:
     platform::dispatch::TimePoint lastCacheRebuild_ = platform::dispatch::TimePoint::min();
     std::shared_ptr<platform::dispatch::Queue> queue_;
     std::shared_ptr<platform::dispatch::Semaphore> rebuildSemaphore_;
-    std::vector<std::pair<std::string, std::shared_ptr<platform::Image>>> customURLIcons_;
+    std::vector<std::pair<std::string, std::string>> customURLIcons_;  // prefix, image name
     std::optional<std::shared_ptr<platform::Image>> customIconUnkownObject_;
     std::optional<std::shared_ptr<platform::Image>> customIconDefaultURL_;
     platform::Subscription rebuildObservation_;
