@@ -73,6 +73,7 @@ bool holdsTag(const std::vector<std::string>& names, const std::string& name) {
 // across all entries knows when to derive it again.
 std::atomic<std::uint64_t> textGenerationCounter{0};
 std::atomic<std::uint64_t> pathGenerationCounter{0};
+std::atomic<std::uint64_t> categoryGenerationCounter{0};
 
 std::string joined(const std::vector<std::string>& parts, const std::string& separator) {
     std::string out;
@@ -143,6 +144,12 @@ void TableViewItem::searchTextChanged() const {
 void TableViewItem::pathTextChanged() const {
     if (initialized_) pathGenerationCounter.fetch_add(1, std::memory_order_acq_rel);
 }
+
+std::uint64_t TableViewItem::categoryGeneration() { return categoryGenerationCounter.load(std::memory_order_acquire); }
+
+// Also before the initializer has finished: the look at a decoded entry's
+// file may change its kind afterwards.
+void TableViewItem::categoryChanged() { categoryGenerationCounter.fetch_add(1, std::memory_order_acq_rel); }
 
 void TableViewItem::finishInitialization() {
     if (!name_.empty()) nameLowercased_ = platform::text::lowercased(name_);
@@ -292,9 +299,11 @@ void TableViewItem::setIsVisible(bool visible) {
     if (itemSource_ == ListviewItemSource::other) {
         // What the user added is always shown.
         isVisible_ = true;
+        if (!old) categoryChanged();
         return;
     }
     if (isVisible_ == old) return;
+    categoryChanged();
     itemChanged(TableViewItemChangeReason::visibilityChanged);
     if (!isVisible_ && hotkey_) {
         // A hidden entry keeps no hotkey.
@@ -306,15 +315,29 @@ void TableViewItem::setIsVisible(bool visible) {
 void TableViewItem::setIsFavorite(bool favorite) {
     const bool old = isFavorite_;
     isFavorite_ = favorite;
-    if (old != isFavorite_) itemChanged(TableViewItemChangeReason::favoriteChanged);
+    if (old == isFavorite_) return;
+    categoryChanged();
+    itemChanged(TableViewItemChangeReason::favoriteChanged);
+}
+
+void TableViewItem::setItemType(ListviewItemType type) {
+    if (type == itemType_) return;
+    itemType_ = type;
+    categoryChanged();
+}
+
+void TableViewItem::setItemSource(ListviewItemSource source) {
+    if (source == itemSource_) return;
+    itemSource_ = source;
+    categoryChanged();
 }
 
 void TableViewItem::setItemTypeRawValue(const std::string& raw) {
-    itemType_ = listviewItemTypeFromRawValue(raw).value_or(ListviewItemType::unknown);
+    setItemType(listviewItemTypeFromRawValue(raw).value_or(ListviewItemType::unknown));
 }
 
 void TableViewItem::setItemSourceRawValue(const std::string& raw) {
-    itemSource_ = listviewItemSourceFromRawValue(raw).value_or(ListviewItemSource::other);
+    setItemSource(listviewItemSourceFromRawValue(raw).value_or(ListviewItemSource::other));
 }
 
 std::optional<bool> TableViewItem::lastReachableCheck() const {
@@ -690,9 +713,9 @@ TableViewItem::Ptr TableViewItem::initWithCoder(platform::KeyedUnarchiver& coder
 void TableViewItem::applyFileStatus(const FileObjectStatus& status) {
     seedReachability(status.reachable());
     switch (status.kind) {
-        case FileObjectKind::application: itemType_ = ListviewItemType::application; break;
-        case FileObjectKind::folder: itemType_ = ListviewItemType::folder; break;
-        case FileObjectKind::file: itemType_ = ListviewItemType::file; break;
+        case FileObjectKind::application: setItemType(ListviewItemType::application); break;
+        case FileObjectKind::folder: setItemType(ListviewItemType::folder); break;
+        case FileObjectKind::file: setItemType(ListviewItemType::file); break;
         default: break;
     }
 }

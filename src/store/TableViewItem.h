@@ -124,9 +124,9 @@ public:
 
     // Kind and source; plain stores, nothing is posted.
     ListviewItemType itemType() const { return itemType_; }
-    void setItemType(ListviewItemType type) { itemType_ = type; }
+    void setItemType(ListviewItemType type);
     ListviewItemSource itemSource() const { return itemSource_; }
-    void setItemSource(ListviewItemSource source) { itemSource_ = source; }
+    void setItemSource(ListviewItemSource source);
     std::string itemTypeRawValue() const { return rawValue(itemType_); }
     // A string that is no raw value stores `unknown`.
     void setItemTypeRawValue(const std::string& raw);
@@ -155,6 +155,9 @@ public:
     // is set: what is built from those texts is current while they stand.
     static std::uint64_t searchTextGeneration();
     static std::uint64_t pathGeneration();
+    // Moves on whenever the kind, source, visibility or favourite mark of
+    // any entry changes: what is derived from those stands while it does.
+    static std::uint64_t categoryGeneration();
 
     // --- Change notification ------------------------------------------------------
     // Posts "tableViewItemChanged" with the entry's path and `reason`, unless
@@ -235,6 +238,7 @@ private:
     void applyFileStatus(const FileObjectStatus& status);
     void searchTextChanged() const;
     void pathTextChanged() const;
+    static void categoryChanged();
 
     // What a search tests of every entry that matched, first and together,
     // so that the test reads one stretch of the entry.
