@@ -1,6 +1,7 @@
 #include "mainwindow/MainTableView.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "mainwindow/MainWindowFocus.h"
 #include "mainwindow/TableViewCellMainWindow.h"
@@ -108,7 +109,7 @@ void MainTableView::reloadData() {
     if (const long row = selectedRow(); row >= 0 && loadedEntries_ && std::size_t(row) < loadedEntries_->size())
         selected = (*loadedEntries_)[std::size_t(row)];
     const auto current = DataStorage::shared()->currentData();
-    loadedEntries_ = current ? current->snapshot() : nullptr;
+    releaseOnWorkerPool(std::exchange(loadedEntries_, current ? current->snapshot() : nullptr));
     platform::TableView::reloadData();
     if (selected && loadedEntries_) {
         if (const auto index = indexOfEqualEntry(*loadedEntries_, selected)) selectSingleRow(long(*index));

@@ -33,6 +33,11 @@ bool hasPath(const TableViewItem& entry, const std::string& key) { return entry.
 
 }  // namespace
 
+void releaseOnWorkerPool(std::shared_ptr<const void> list) {
+    if (!list) return;
+    platform::dispatch::Queue::global()->async([list = std::move(list)]() mutable { list.reset(); });
+}
+
 std::shared_ptr<DataStorage> DataStorage::shared() {
     return platform::singleInstance<DataStorage>([] { return std::make_shared<DataStorage>(Private{}); });
 }
@@ -81,6 +86,7 @@ void DataStorage::setCurrentData(std::shared_ptr<EntryArray> list) {
         previous = std::exchange(currentData_, list);
     }
     announceListAssignment(previous, list, false);
+    releaseOnWorkerPool(std::move(previous));
 }
 
 void DataStorage::setCurrentDataConfig(std::shared_ptr<EntryArray> list) {

@@ -99,6 +99,11 @@ inline std::optional<RebuildDataReason> rebuildDataReasonFromRawValue(std::strin
     return rebuildDataReasons.fromRawValue(raw);
 }
 
+// Lets go of `list` on the worker pool. The last owner of a long list of
+// entries pays a change of every entry's use count, which each keystroke
+// would otherwise wait for when it replaces the list shown.
+void releaseOnWorkerPool(std::shared_ptr<const void> list);
+
 class DataStorage : public std::enable_shared_from_this<DataStorage> {
     struct Private {
         explicit Private() = default;
