@@ -427,9 +427,8 @@ bool TableViewItem::fileTestWithCache() const {
     return reachable;
 }
 
-std::optional<bool> TableViewItem::reachabilityWithoutWaiting(platform::dispatch::TimePoint now,
-                                                              bool& refresh) const {
-    refresh = false;
+std::optional<bool> TableViewItem::cachedReachability(platform::dispatch::TimePoint now, bool& stale) const {
+    stale = false;
     if (isFoundBySpotlight_ || isFoundByTags_) return true;
     if (itemType_ == ListviewItemType::url) return true;
     if (itemSource_ == ListviewItemSource::shortcuts) return true;
@@ -438,17 +437,27 @@ std::optional<bool> TableViewItem::reachabilityWithoutWaiting(platform::dispatch
         markTagEntryReachable();
         return true;
     }
+    const ReachabilityWord cached{reachability_.load(std::memory_order_acquire)};
+    stale = cached.answer() && !cached.freshAt(now) && !cached.refreshPending();
+    return cached.answer();
+}
+
+bool TableViewItem::claimReachabilityRefresh(platform::dispatch::TimePoint now) const {
     std::uint64_t bits = reachability_.load(std::memory_order_acquire);
     for (;;) {
         const ReachabilityWord cached{bits};
-        if (!cached.answer()) return std::nullopt;
-        if (cached.freshAt(now) || cached.refreshPending()) return cached.answer();
+        if (!cached.answer() || cached.freshAt(now) || cached.refreshPending()) return false;
         // Claimed by this caller, unless a test or another caller came first.
-        if (reachability_.compare_exchange_weak(bits, cached.withRefreshPending().bits)) {
-            refresh = true;
-            return cached.answer();
-        }
+        if (reachability_.compare_exchange_weak(bits, cached.withRefreshPending().bits)) return true;
     }
+}
+
+std::optional<bool> TableViewItem::reachabilityWithoutWaiting(platform::dispatch::TimePoint now,
+                                                              bool& refresh) const {
+    bool stale = false;
+    const std::optional<bool> answer = cachedReachability(now, stale);
+    refresh = stale && claimReachabilityRefresh(now);
+    return answer;
 }
 
 void TableViewItem::refreshReachability(std::vector<Ptr> entries, std::function<void()> changed) {
@@ -482,7 +491,13 @@ void TableViewItem::refreshReachability(std::vector<Ptr> entries, std::function<
             if (refresh->blocksLeft.fetch_sub(1) != 1) return;
             platform::dispatch::Queue::main()->async([refresh] {
                 bool anyChanged = false;
-                for (std::size_t i = 0; i < refresh->entries.size(); ++i) {
+                // Tens of thousands of entries spread over memory, each
+                // changed by an atomic exchange that waits for its read: the
+                // reads are asked for well ahead.
+                constexpr std::size_t kAhead = 16;
+                const std::size_t count = refresh->entries.size();
+                for (std::size_t i = 0; i < count; ++i) {
+                    if (i + kAhead < count) __builtin_prefetch(&refresh->entries[i + kAhead]->reachability_, 1);
                     const TableViewItem& entry = *refresh->entries[i];
                     const ReachabilityWord found{refresh->answers[i]};
                     std::uint64_t bits = entry.reachability_.load(std::memory_order_acquire);

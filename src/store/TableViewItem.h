@@ -188,6 +188,12 @@ public:
     // the entry to refreshReachability(), as the entry now counts as under
     // way and is not reported again until its fresh answer is in.
     std::optional<bool> reachabilityWithoutWaiting(platform::dispatch::TimePoint now, bool& refresh) const;
+    // Its two steps. The answer, read only: `stale` is set where a refresh
+    // is due and none is under way. Then the claim of that refresh (true
+    // when this caller made it), which touches the reachability cache only
+    // and so may be made on any thread.
+    std::optional<bool> cachedReachability(platform::dispatch::TimePoint now, bool& stale) const;
+    bool claimReachabilityRefresh(platform::dispatch::TimePoint now) const;
     // Tests the files of `entries` on the worker pool and stores the answers
     // on the main queue (an answer found meanwhile by a newer test stays);
     // then, there, calls `changed` when any answer differs from the one it
