@@ -243,7 +243,12 @@ void DataStorageFilterCurrentData::setSearchString(const std::string& text) {
     }
     std::vector<TableViewItem::Ptr> kept;
     kept.reserve(keptIndices.size());
-    for (const std::uint32_t i : keptIndices) kept.push_back(sorted.entries[i]);
+    for (std::size_t k = 0; k < keptIndices.size(); ++k) {
+        // The use count sits just before the entry (both made in one piece).
+        if (k + kAhead < keptIndices.size())
+            __builtin_prefetch(reinterpret_cast<const char*>(sorted.entries[keptIndices[k + kAhead]].get()) - 8, 1);
+        kept.push_back(sorted.entries[keptIndices[k]]);
+    }
     auto result = DataStorage::EntryArray::create(std::move(kept));
     if (!staleShown.empty() || !staleGone.empty())
         refreshStaleAnswers(result->snapshot(), std::move(staleShown), std::move(staleGone), now);
