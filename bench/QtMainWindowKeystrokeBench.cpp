@@ -29,6 +29,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -143,6 +144,13 @@ void BM_KeystrokeToPaintedTable(benchmark::State& state) {
 
     const std::vector<std::string> words{"projec", "invoic", "summer", "backup", "design", "travel", "kitche"};
     std::vector<double> keys, keysCpu;
+    // The slowest keys, named, for the table on standard error.
+    struct Slow {
+        std::string what;
+        double ms, cpuMs;
+        long rows;
+    };
+    std::vector<Slow> slow;
     double stall = 0, stallCpu = 0, afterPause = 0;
     long rows = 0;
     auto paint = [&] {
@@ -157,8 +165,10 @@ void BM_KeystrokeToPaintedTable(benchmark::State& state) {
         const double cpu = threadCpuMs();
         platform::dispatch::mainqueue::drain();
         paint();
-        stall = std::max(stall, msSince(start));
-        stallCpu = std::max(stallCpu, threadCpuMs() - cpu);
+        const double ms = msSince(start), cpuMs = threadCpuMs() - cpu;
+        stall = std::max(stall, ms);
+        stallCpu = std::max(stallCpu, cpuMs);
+        slow.push_back({"(main queue)", ms, cpuMs, controller->mainTableView.lock()->numberOfRows()});
     };
     for (auto _ : state) {
         for (std::size_t w = 0; w < words.size(); ++w) {
@@ -179,7 +189,15 @@ void BM_KeystrokeToPaintedTable(benchmark::State& state) {
                 stallCpu = std::max(stallCpu, keysCpu.back());
                 stall = std::max(stall, ms);
                 if (pause && step == 0) afterPause = std::max(afterPause, ms);
-                rows += controller->mainTableView.lock()->numberOfRows();
+                const long shown = controller->mainTableView.lock()->numberOfRows();
+                rows += shown;
+                const bool typed = step < word.size();
+                const std::size_t letters = typed ? step + 1 : 2 * word.size() - step - 1;
+                std::string what(1, '"');
+                what.append(word, 0, letters).push_back('"');
+                if (!typed) what += " (back)";
+                if (pause && step == 0) what += " (after pause)";
+                slow.push_back({std::move(what), ms, keysCpu.back(), shown});
                 // The answers a stale key asked for arrive while the user
                 // types on; here they are waited for, so that their arrival
                 // is measured after every such key.
@@ -188,6 +206,11 @@ void BM_KeystrokeToPaintedTable(benchmark::State& state) {
             }
         }
     }
+    std::sort(slow.begin(), slow.end(), [](const Slow& a, const Slow& b) { return a.ms > b.ms; });
+    std::fprintf(stderr, "%ld entries, the slowest keys:\n%-32s %8s %8s %8s\n", long(state.range(0)), "key", "ms",
+                 "cpu_ms", "rows");
+    for (std::size_t i = 0; i < slow.size() && i < 8; ++i)
+        std::fprintf(stderr, "%-32s %8.2f %8.2f %8ld\n", slow[i].what.c_str(), slow[i].ms, slow[i].cpuMs, slow[i].rows);
     std::sort(keys.begin(), keys.end());
     std::sort(keysCpu.begin(), keysCpu.end());
     state.counters["max_cpu_ms"] = keysCpu.back();

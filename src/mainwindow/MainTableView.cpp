@@ -1,5 +1,8 @@
 #include "mainwindow/MainTableView.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "mainwindow/MainWindowFocus.h"
 #include "mainwindow/TableViewCellMainWindow.h"
 #include "mainwindow/TableViewPopup.h"
@@ -11,6 +14,27 @@
 #include "store/StoreConstants.h"
 
 namespace frelt {
+
+namespace {
+
+// Where `entries` holds `entry`, or else an entry equal to it
+// (TableViewItem::isEqual: one the store made anew for the same object).
+// The store holds one entry per path, so the object itself, found by a walk
+// over the pointers that reads no entry, is the only equal one there. Only
+// entries with the same path key can be equal: the key is compared before
+// the fields (whose path is copied out of its box at every comparison).
+std::optional<std::size_t> indexOfEqualEntry(const std::vector<TableViewItem::Ptr>& entries,
+                                             const TableViewItem::Ptr& entry) {
+    auto found = std::find(entries.begin(), entries.end(), entry);
+    if (found == entries.end())
+        found = std::find_if(entries.begin(), entries.end(), [&](const TableViewItem::Ptr& e) {
+            return e && e->pathLowercased() == entry->pathLowercased() && entry->isEqual(e);
+        });
+    if (found == entries.end()) return std::nullopt;
+    return static_cast<std::size_t>(found - entries.begin());
+}
+
+}  // namespace
 
 MainTableView::MainTableView(platform::Rect frame)
     : platform::TableView(frame), popupMenu(std::make_shared<TableViewPopupManager>()) {}
@@ -85,14 +109,10 @@ void MainTableView::reloadData() {
     if (const long row = selectedRow(); row >= 0 && loadedEntries_ && std::size_t(row) < loadedEntries_->size())
         selected = (*loadedEntries_)[std::size_t(row)];
     const auto current = DataStorage::shared()->currentData();
-    loadedEntries_ = current ? current->snapshot() : nullptr;
+    releaseOnWorkerPool(std::exchange(loadedEntries_, current ? current->snapshot() : nullptr));
     platform::TableView::reloadData();
-    if (selected) {
-        const auto list = DataStorage::shared()->currentData();
-        if (const auto index =
-                list ? list->firstIndexWhere([&](const TableViewItem::Ptr& e) { return selected->isEqual(e); })
-                     : std::nullopt)
-            selectSingleRow(long(*index));
+    if (selected && loadedEntries_) {
+        if (const auto index = indexOfEqualEntry(*loadedEntries_, selected)) selectSingleRow(long(*index));
     }
     // A table that allows no empty selection has a row selected whenever it
     // has rows, as the platform keeps it: Return always has an entry to open.

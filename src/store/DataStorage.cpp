@@ -33,6 +33,11 @@ bool hasPath(const TableViewItem& entry, const std::string& key) { return entry.
 
 }  // namespace
 
+void releaseOnWorkerPool(std::shared_ptr<const void> list) {
+    if (!list) return;
+    platform::dispatch::Queue::global()->async([list = std::move(list)]() mutable { list.reset(); });
+}
+
 std::shared_ptr<DataStorage> DataStorage::shared() {
     return platform::singleInstance<DataStorage>([] { return std::make_shared<DataStorage>(Private{}); });
 }
@@ -81,6 +86,7 @@ void DataStorage::setCurrentData(std::shared_ptr<EntryArray> list) {
         previous = std::exchange(currentData_, list);
     }
     announceListAssignment(previous, list, false);
+    releaseOnWorkerPool(std::move(previous));
 }
 
 void DataStorage::setCurrentDataConfig(std::shared_ptr<EntryArray> list) {
@@ -242,27 +248,68 @@ void DataStorage::rebuildDataWithTimer() { rebuildData(RebuildDataReason::spotli
 
 // ---- Queries --------------------------------------------------------------------------------------
 
-bool DataStorage::anyVisibleReachable(bool (*matches)(const TableViewItem&)) const {
-    // Visibility first: the reachability test may touch the disk.
-    return allData_->containsWhere([matches](const TableViewItem::Ptr& entry) {
-        return entry && matches(*entry) && entry->isVisible() && entry->isReachable();
-    });
+namespace {
+
+bool inCategory(DataStorage::EntryCategory category, const TableViewItem& e) {
+    switch (category) {
+        case DataStorage::EntryCategory::files: return e.itemType() == ListviewItemType::file;
+        case DataStorage::EntryCategory::folders: return e.itemType() == ListviewItemType::folder;
+        case DataStorage::EntryCategory::favorites: return e.isFavorite();
+        case DataStorage::EntryCategory::urls: return e.itemType() == ListviewItemType::url;
+        case DataStorage::EntryCategory::shortcuts: return e.itemSource() == ListviewItemSource::shortcuts;
+    }
+    return false;
 }
 
-bool DataStorage::allDataContainsFiles() const {
-    return anyVisibleReachable([](const TableViewItem& e) { return e.itemType() == ListviewItemType::file; });
+}  // namespace
+
+// With `stale`, answers from the entries' reachability cache whatever their
+// age and hands the entries whose answers are stale to the caller.
+bool DataStorage::anyVisibleReachable(EntryCategory category, std::vector<TableViewItem::Ptr>* stale) const {
+    const auto [snapshot, version] = allData_->versionedSnapshot();
+    const auto& entries = *snapshot;
+    // Read before the walk: a change during it leaves a start that the next
+    // query makes afresh.
+    const std::uint64_t generation = TableViewItem::categoryGeneration();
+    // Visibility first: the reachability test may touch the disk.
+    auto candidate = [&](const TableViewItem::Ptr& e) { return e && inCategory(category, *e) && e->isVisible(); };
+    std::size_t from;
+    {
+        std::lock_guard lock(categoryStartsMutex_);
+        CategoryStart& start = categoryStarts_[static_cast<std::size_t>(category)];
+        if (start.version != version || start.generation != generation) {
+            start.position = static_cast<std::size_t>(std::find_if(entries.begin(), entries.end(), candidate) -
+                                                      entries.begin());
+            start.version = version;
+            start.generation = generation;
+        }
+        from = start.position;
+    }
+    const auto now = platform::dispatch::clock::now();
+    for (std::size_t i = from; i < entries.size(); ++i) {
+        const TableViewItem::Ptr& e = entries[i];
+        if (!candidate(e)) continue;
+        if (!stale) {
+            if (e->isReachable()) return true;
+            continue;
+        }
+        bool refresh = false;
+        std::optional<bool> reachable = e->reachabilityWithoutWaiting(now, refresh);
+        if (refresh) stale->push_back(e);
+        // An entry never tested at all takes its one test now.
+        if (!reachable) reachable = e->isReachable();
+        if (*reachable) return true;
+    }
+    return false;
 }
-bool DataStorage::allDataContainsFolders() const {
-    return anyVisibleReachable([](const TableViewItem& e) { return e.itemType() == ListviewItemType::folder; });
-}
-bool DataStorage::allDataContainsFavorites() const {
-    return anyVisibleReachable([](const TableViewItem& e) { return e.isFavorite(); });
-}
-bool DataStorage::allDataContainsURLs() const {
-    return anyVisibleReachable([](const TableViewItem& e) { return e.itemType() == ListviewItemType::url; });
-}
-bool DataStorage::allDataContainsShortcuts() const {
-    return anyVisibleReachable([](const TableViewItem& e) { return e.itemSource() == ListviewItemSource::shortcuts; });
+
+bool DataStorage::allDataContains(EntryCategory category) const { return anyVisibleReachable(category, nullptr); }
+
+bool DataStorage::allDataContainsWithoutWaiting(EntryCategory category, std::function<void()> refreshed) const {
+    std::vector<TableViewItem::Ptr> stale;
+    const bool found = anyVisibleReachable(category, &stale);
+    TableViewItem::refreshReachability(std::move(stale), std::move(refreshed));
+    return found;
 }
 
 // ---- Entry edits ----------------------------------------------------------------------------------

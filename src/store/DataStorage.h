@@ -11,8 +11,10 @@
 // caller's thread, which is the main thread in the program; the store takes
 // no lock of its own beyond what its synchronized lists do.
 
+#include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -97,6 +99,11 @@ inline std::optional<RebuildDataReason> rebuildDataReasonFromRawValue(std::strin
     return rebuildDataReasons.fromRawValue(raw);
 }
 
+// Lets go of `list` on the worker pool. The last owner of a long list of
+// entries pays a change of every entry's use count, which each keystroke
+// would otherwise wait for when it replaces the list shown.
+void releaseOnWorkerPool(std::shared_ptr<const void> list);
+
 class DataStorage : public std::enable_shared_from_this<DataStorage> {
     struct Private {
         explicit Private() = default;
@@ -174,11 +181,20 @@ public:
     std::shared_ptr<platform::Timer> rebuildDataTimer() const { return rebuildDataTimer_; }
 
     // --- Queries: a visible, reachable entry of the kind exists -----------------------
-    bool allDataContainsFiles() const;
-    bool allDataContainsFolders() const;
-    bool allDataContainsFavorites() const;
-    bool allDataContainsURLs() const;
-    bool allDataContainsShortcuts() const;
+    enum class EntryCategory { files, folders, favorites, urls, shortcuts };
+    // Tests the disk for a file entry whose reachability answer is older
+    // than the cache holds.
+    bool allDataContains(EntryCategory category) const;
+    bool allDataContainsFiles() const { return allDataContains(EntryCategory::files); }
+    bool allDataContainsFolders() const { return allDataContains(EntryCategory::folders); }
+    bool allDataContainsFavorites() const { return allDataContains(EntryCategory::favorites); }
+    bool allDataContainsURLs() const { return allDataContains(EntryCategory::urls); }
+    bool allDataContainsShortcuts() const { return allDataContains(EntryCategory::shortcuts); }
+    // The same question for a caller that must not wait for the disk (the
+    // sidebar asks it at every keystroke): an answer older than the cache
+    // holds counts as it stands and is tested again on the worker pool;
+    // `refreshed` then runs on the main queue if that test changed it.
+    bool allDataContainsWithoutWaiting(EntryCategory category, std::function<void()> refreshed) const;
 
     // --- Entry edits by path (letter case and Unicode form ignored; an empty path
     // matches nothing) -------------------------------------------------------------------
@@ -207,7 +223,7 @@ public:
 
 private:
     void applyProxiesSwitch();
-    bool anyVisibleReachable(bool (*matches)(const TableViewItem&)) const;
+    bool anyVisibleReachable(EntryCategory category, std::vector<TableViewItem::Ptr>* stale) const;
     void announceListAssignment(const std::shared_ptr<EntryArray>& previous, const std::shared_ptr<EntryArray>& list,
                                 bool config);
     // The store's own appends and removals keep the path index current.
@@ -230,6 +246,19 @@ private:
     };
     mutable std::mutex pathIndexMutex_;
     mutable PathIndex pathIndex_;
+
+    // For each category, the position in allData of its first visible entry
+    // (the end when there is none), valid for one version of the list and
+    // one generation of the entries' categories. The queries start there:
+    // none of the entries before it can answer, and the sidebar asks all of
+    // them at every change of the shown list.
+    struct CategoryStart {
+        std::uint64_t version = ~std::uint64_t{0};
+        std::uint64_t generation = ~std::uint64_t{0};
+        std::size_t position = 0;
+    };
+    mutable std::mutex categoryStartsMutex_;
+    mutable std::array<CategoryStart, 5> categoryStarts_;
 
     std::shared_ptr<platform::Timer> rebuildDataTimer_;
     std::atomic<DatastorageState> state_{DatastorageState::idle};

@@ -39,6 +39,30 @@ std::vector<platform::SortDescriptor> sortDescriptors(filterSortBy sortBy) {
 using platform::Value;
 
 
+// Claims the refreshes of the stale answers a keystroke met and has them
+// tested, all on the worker pool: after a pause that is an atomic exchange
+// on each of tens of thousands of entries, which the keystroke does not wait
+// for. A claim another keystroke made first is left to it. The search runs
+// again if an answer changed.
+void refreshStaleAnswers(DataStorage::EntryArray::Snapshot shown, std::vector<std::uint32_t> staleShown,
+                         std::vector<TableViewItem::Ptr> staleGone, platform::dispatch::TimePoint now) {
+    platform::dispatch::Queue::global()->async([shown = std::move(shown), staleShown = std::move(staleShown),
+                                                staleGone = std::move(staleGone), now]() mutable {
+        std::vector<TableViewItem::Ptr> claimed;
+        claimed.reserve(staleShown.size() + staleGone.size());
+        for (const std::uint32_t k : staleShown)
+            if ((*shown)[k]->claimReachabilityRefresh(now)) claimed.push_back((*shown)[k]);
+        for (auto& entry : staleGone)
+            if (entry->claimReachabilityRefresh(now)) claimed.push_back(std::move(entry));
+        shown.reset();
+        TableViewItem::refreshReachability(std::move(claimed), [] {
+            const auto filter = DataStorage::shared()->filterCurrentData();
+            if (!filter->searchStringFromSearchField.empty())
+                filter->setSearchString(filter->searchStringFromSearchField);
+        });
+    });
+}
+
 std::string describeMaxResults(const std::optional<std::int64_t>& maxResults) {
     if (!maxResults) return "nil";
     return "Optional(" + std::to_string(*maxResults) + ")";
@@ -195,32 +219,43 @@ void DataStorageFilterCurrentData::setSearchString(const std::string& text) {
     // wait for the read before it.
     std::vector<std::uint32_t> keptIndices;
     keptIndices.reserve(matched.size());
-    std::vector<TableViewItem::Ptr> stale;
+    // The stale answers: of kept entries by their place in the list shown,
+    // which keeps them alive until they are tested; entries remembered as
+    // gone are held here.
+    std::vector<std::uint32_t> staleShown;
+    std::vector<TableViewItem::Ptr> staleGone;
     constexpr std::size_t kAhead = 16;
     for (std::size_t k = 0; k < matched.size(); ++k) {
         if (k + kAhead < matched.size()) __builtin_prefetch(sorted.entries[matched[k + kAhead]].get());
         const std::uint32_t i = matched[k];
         const TableViewItem* entry = sorted.entries[i].get();
         if (!entry || (!searchForTags && entry->itemType() == ListviewItemType::tag) || !entry->isVisible()) continue;
-        bool refresh = false;
-        std::optional<bool> reachable = entry->reachabilityWithoutWaiting(now, refresh);
-        if (refresh) stale.push_back(sorted.entries[i]);
+        bool stale = false;
+        std::optional<bool> reachable = entry->cachedReachability(now, stale);
         // An entry never tested at all takes its one test now.
         if (!reachable) reachable = entry->isReachable();
-        if (*reachable) keptIndices.push_back(i);
+        if (*reachable) {
+            if (stale) staleShown.push_back(static_cast<std::uint32_t>(keptIndices.size()));
+            keptIndices.push_back(i);
+        } else if (stale) {
+            staleGone.push_back(sorted.entries[i]);
+        }
     }
     std::vector<TableViewItem::Ptr> kept;
     kept.reserve(keptIndices.size());
-    for (const std::uint32_t i : keptIndices) kept.push_back(sorted.entries[i]);
-    if (!stale.empty()) TableViewItem::refreshReachability(std::move(stale), [] {
-            const auto filter = DataStorage::shared()->filterCurrentData();
-            if (!filter->searchStringFromSearchField.empty())
-                filter->setSearchString(filter->searchStringFromSearchField);
-        });
+    for (std::size_t k = 0; k < keptIndices.size(); ++k) {
+        // The use count sits just before the entry (both made in one piece).
+        if (k + kAhead < keptIndices.size())
+            __builtin_prefetch(reinterpret_cast<const char*>(sorted.entries[keptIndices[k + kAhead]].get()) - 8, 1);
+        kept.push_back(sorted.entries[keptIndices[k]]);
+    }
+    auto result = DataStorage::EntryArray::create(std::move(kept));
+    if (!staleShown.empty() || !staleGone.empty())
+        refreshStaleAnswers(result->snapshot(), std::move(staleShown), std::move(staleGone), now);
 
     const auto store = DataStorage::shared();
     store->setState(DatastorageState::changingCurrentData);
-    store->setCurrentData(DataStorage::EntryArray::create(std::move(kept)));
+    store->setCurrentData(std::move(result));
 }
 
 const DataStorageFilterCurrentData::SortedEntries& DataStorageFilterCurrentData::sortedEntries(bool withComments) {

@@ -73,6 +73,7 @@ bool holdsTag(const std::vector<std::string>& names, const std::string& name) {
 // across all entries knows when to derive it again.
 std::atomic<std::uint64_t> textGenerationCounter{0};
 std::atomic<std::uint64_t> pathGenerationCounter{0};
+std::atomic<std::uint64_t> categoryGenerationCounter{0};
 
 std::string joined(const std::vector<std::string>& parts, const std::string& separator) {
     std::string out;
@@ -143,6 +144,12 @@ void TableViewItem::searchTextChanged() const {
 void TableViewItem::pathTextChanged() const {
     if (initialized_) pathGenerationCounter.fetch_add(1, std::memory_order_acq_rel);
 }
+
+std::uint64_t TableViewItem::categoryGeneration() { return categoryGenerationCounter.load(std::memory_order_acquire); }
+
+// Also before the initializer has finished: the look at a decoded entry's
+// file may change its kind afterwards.
+void TableViewItem::categoryChanged() { categoryGenerationCounter.fetch_add(1, std::memory_order_acq_rel); }
 
 void TableViewItem::finishInitialization() {
     if (!name_.empty()) nameLowercased_ = platform::text::lowercased(name_);
@@ -292,9 +299,11 @@ void TableViewItem::setIsVisible(bool visible) {
     if (itemSource_ == ListviewItemSource::other) {
         // What the user added is always shown.
         isVisible_ = true;
+        if (!old) categoryChanged();
         return;
     }
     if (isVisible_ == old) return;
+    categoryChanged();
     itemChanged(TableViewItemChangeReason::visibilityChanged);
     if (!isVisible_ && hotkey_) {
         // A hidden entry keeps no hotkey.
@@ -306,15 +315,29 @@ void TableViewItem::setIsVisible(bool visible) {
 void TableViewItem::setIsFavorite(bool favorite) {
     const bool old = isFavorite_;
     isFavorite_ = favorite;
-    if (old != isFavorite_) itemChanged(TableViewItemChangeReason::favoriteChanged);
+    if (old == isFavorite_) return;
+    categoryChanged();
+    itemChanged(TableViewItemChangeReason::favoriteChanged);
+}
+
+void TableViewItem::setItemType(ListviewItemType type) {
+    if (type == itemType_) return;
+    itemType_ = type;
+    categoryChanged();
+}
+
+void TableViewItem::setItemSource(ListviewItemSource source) {
+    if (source == itemSource_) return;
+    itemSource_ = source;
+    categoryChanged();
 }
 
 void TableViewItem::setItemTypeRawValue(const std::string& raw) {
-    itemType_ = listviewItemTypeFromRawValue(raw).value_or(ListviewItemType::unknown);
+    setItemType(listviewItemTypeFromRawValue(raw).value_or(ListviewItemType::unknown));
 }
 
 void TableViewItem::setItemSourceRawValue(const std::string& raw) {
-    itemSource_ = listviewItemSourceFromRawValue(raw).value_or(ListviewItemSource::other);
+    setItemSource(listviewItemSourceFromRawValue(raw).value_or(ListviewItemSource::other));
 }
 
 std::optional<bool> TableViewItem::lastReachableCheck() const {
@@ -404,9 +427,8 @@ bool TableViewItem::fileTestWithCache() const {
     return reachable;
 }
 
-std::optional<bool> TableViewItem::reachabilityWithoutWaiting(platform::dispatch::TimePoint now,
-                                                              bool& refresh) const {
-    refresh = false;
+std::optional<bool> TableViewItem::cachedReachability(platform::dispatch::TimePoint now, bool& stale) const {
+    stale = false;
     if (isFoundBySpotlight_ || isFoundByTags_) return true;
     if (itemType_ == ListviewItemType::url) return true;
     if (itemSource_ == ListviewItemSource::shortcuts) return true;
@@ -415,17 +437,27 @@ std::optional<bool> TableViewItem::reachabilityWithoutWaiting(platform::dispatch
         markTagEntryReachable();
         return true;
     }
+    const ReachabilityWord cached{reachability_.load(std::memory_order_acquire)};
+    stale = cached.answer() && !cached.freshAt(now) && !cached.refreshPending();
+    return cached.answer();
+}
+
+bool TableViewItem::claimReachabilityRefresh(platform::dispatch::TimePoint now) const {
     std::uint64_t bits = reachability_.load(std::memory_order_acquire);
     for (;;) {
         const ReachabilityWord cached{bits};
-        if (!cached.answer()) return std::nullopt;
-        if (cached.freshAt(now) || cached.refreshPending()) return cached.answer();
+        if (!cached.answer() || cached.freshAt(now) || cached.refreshPending()) return false;
         // Claimed by this caller, unless a test or another caller came first.
-        if (reachability_.compare_exchange_weak(bits, cached.withRefreshPending().bits)) {
-            refresh = true;
-            return cached.answer();
-        }
+        if (reachability_.compare_exchange_weak(bits, cached.withRefreshPending().bits)) return true;
     }
+}
+
+std::optional<bool> TableViewItem::reachabilityWithoutWaiting(platform::dispatch::TimePoint now,
+                                                              bool& refresh) const {
+    bool stale = false;
+    const std::optional<bool> answer = cachedReachability(now, stale);
+    refresh = stale && claimReachabilityRefresh(now);
+    return answer;
 }
 
 void TableViewItem::refreshReachability(std::vector<Ptr> entries, std::function<void()> changed) {
@@ -459,7 +491,13 @@ void TableViewItem::refreshReachability(std::vector<Ptr> entries, std::function<
             if (refresh->blocksLeft.fetch_sub(1) != 1) return;
             platform::dispatch::Queue::main()->async([refresh] {
                 bool anyChanged = false;
-                for (std::size_t i = 0; i < refresh->entries.size(); ++i) {
+                // Tens of thousands of entries spread over memory, each
+                // changed by an atomic exchange that waits for its read: the
+                // reads are asked for well ahead.
+                constexpr std::size_t kAhead = 16;
+                const std::size_t count = refresh->entries.size();
+                for (std::size_t i = 0; i < count; ++i) {
+                    if (i + kAhead < count) __builtin_prefetch(&refresh->entries[i + kAhead]->reachability_, 1);
                     const TableViewItem& entry = *refresh->entries[i];
                     const ReachabilityWord found{refresh->answers[i]};
                     std::uint64_t bits = entry.reachability_.load(std::memory_order_acquire);
@@ -690,9 +728,9 @@ TableViewItem::Ptr TableViewItem::initWithCoder(platform::KeyedUnarchiver& coder
 void TableViewItem::applyFileStatus(const FileObjectStatus& status) {
     seedReachability(status.reachable());
     switch (status.kind) {
-        case FileObjectKind::application: itemType_ = ListviewItemType::application; break;
-        case FileObjectKind::folder: itemType_ = ListviewItemType::folder; break;
-        case FileObjectKind::file: itemType_ = ListviewItemType::file; break;
+        case FileObjectKind::application: setItemType(ListviewItemType::application); break;
+        case FileObjectKind::folder: setItemType(ListviewItemType::folder); break;
+        case FileObjectKind::file: setItemType(ListviewItemType::file); break;
         default: break;
     }
 }

@@ -124,9 +124,9 @@ public:
 
     // Kind and source; plain stores, nothing is posted.
     ListviewItemType itemType() const { return itemType_; }
-    void setItemType(ListviewItemType type) { itemType_ = type; }
+    void setItemType(ListviewItemType type);
     ListviewItemSource itemSource() const { return itemSource_; }
-    void setItemSource(ListviewItemSource source) { itemSource_ = source; }
+    void setItemSource(ListviewItemSource source);
     std::string itemTypeRawValue() const { return rawValue(itemType_); }
     // A string that is no raw value stores `unknown`.
     void setItemTypeRawValue(const std::string& raw);
@@ -155,6 +155,9 @@ public:
     // is set: what is built from those texts is current while they stand.
     static std::uint64_t searchTextGeneration();
     static std::uint64_t pathGeneration();
+    // Moves on whenever the kind, source, visibility or favourite mark of
+    // any entry changes: what is derived from those stands while it does.
+    static std::uint64_t categoryGeneration();
 
     // --- Change notification ------------------------------------------------------
     // Posts "tableViewItemChanged" with the entry's path and `reason`, unless
@@ -185,6 +188,12 @@ public:
     // the entry to refreshReachability(), as the entry now counts as under
     // way and is not reported again until its fresh answer is in.
     std::optional<bool> reachabilityWithoutWaiting(platform::dispatch::TimePoint now, bool& refresh) const;
+    // Its two steps. The answer, read only: `stale` is set where a refresh
+    // is due and none is under way. Then the claim of that refresh (true
+    // when this caller made it), which touches the reachability cache only
+    // and so may be made on any thread.
+    std::optional<bool> cachedReachability(platform::dispatch::TimePoint now, bool& stale) const;
+    bool claimReachabilityRefresh(platform::dispatch::TimePoint now) const;
     // Tests the files of `entries` on the worker pool and stores the answers
     // on the main queue (an answer found meanwhile by a newer test stays);
     // then, there, calls `changed` when any answer differs from the one it
@@ -235,6 +244,7 @@ private:
     void applyFileStatus(const FileObjectStatus& status);
     void searchTextChanged() const;
     void pathTextChanged() const;
+    static void categoryChanged();
 
     // What a search tests of every entry that matched, first and together,
     // so that the test reads one stretch of the entry.

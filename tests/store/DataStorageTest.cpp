@@ -1,5 +1,7 @@
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <set>
 #include <string>
 #include <thread>
@@ -335,4 +337,84 @@ TEST_F(DataStorageTest, QueriesAskForVisibleReachableEntriesOfTheirKind) {
     EXPECT_TRUE(store()->allDataContainsFiles());
     EXPECT_TRUE(store()->allDataContainsFavorites());
     EXPECT_TRUE(store()->allDataContainsShortcuts());
+}
+
+// The queries remember where each kind's first visible entry stands (the
+// end of the list when none does) and start there the next time. An entry
+// before that place that joins the kind, or shows again, must be found.
+TEST_F(DataStorageTest, QueriesFindAnEntryThatJoinsTheKindBeforeTheFirstOneTheyFound) {
+    using Category = DataStorage::EntryCategory;
+    auto link = [] { return TableViewItem::initForURL("https://example.org", "Example", ""); };
+    struct Case {
+        const char* change;
+        Category category;
+        std::function<TableViewItem::Ptr()> make;
+        std::function<void(TableViewItem&)> apply;
+    };
+    const std::vector<Case> cases{
+        {"marked as a favourite", Category::favorites, link, [](TableViewItem& e) { e.setIsFavorite(true); }},
+        {"shown again", Category::files,
+         [&] {
+             auto hidden = TableViewItem::initForExternalNonSpotlightObject(makeFile("hidden.txt"));
+             hidden->setItemSource(ListviewItemSource::spotlight);  // hand-added entries cannot be hidden
+             hidden->setIsVisible(false);
+             return hidden;
+         },
+         [](TableViewItem& e) { e.setIsVisible(true); }},
+        {"a folder now", Category::folders,
+         [&] {
+             auto entry = TableViewItem::initForExternalNonSpotlightObject(makeFolder("was a file"));
+             entry->setItemType(ListviewItemType::file);
+             return entry;
+         },
+         [](TableViewItem& e) { e.setItemTypeRawValue("folder"); }},
+        {"a link now", Category::urls, [&] { return TableViewItem::initForTag("Work", "Work"); },
+         [](TableViewItem& e) { e.setItemType(ListviewItemType::url); }},
+        {"a shortcut now", Category::shortcuts, link,
+         [](TableViewItem& e) { e.setItemSource(ListviewItemSource::shortcuts); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.change);
+        store()->allData()->removeAll();
+        const auto first = add(c.make());
+        app(std::string("Editor ") + c.change);
+        EXPECT_FALSE(store()->allDataContains(c.category));
+        c.apply(*first);
+        EXPECT_TRUE(store()->allDataContains(c.category));
+    }
+}
+
+// The sidebar asks at every keystroke and must not wait for the disk: an
+// answer older than the cache holds counts as it stands, is tested again on
+// the worker pool, and the caller hears when that changed it.
+TEST_F(DataStorageTest, AQueryThatMustNotWaitTakesStaleAnswersAndHearsWhenTheyChange) {
+    using Category = DataStorage::EntryCategory;
+    auto doc = file("notes.txt");
+    add(TableViewItem::initForURL("https://example.org", "Example", ""));
+    int refreshed = 0;
+    auto count = [&] { ++refreshed; };
+
+    EXPECT_TRUE(store()->allDataContainsWithoutWaiting(Category::files, count));
+    std::filesystem::remove(doc->path());
+    advance(TableViewItem::reachableCacheSeconds + 1);
+    const auto tested = doc->lastReachableCheckDateTime();
+    EXPECT_TRUE(store()->allDataContainsWithoutWaiting(Category::files, count)) << "the stale answer counts";
+    EXPECT_TRUE(store()->allDataContainsWithoutWaiting(Category::urls, count));
+    EXPECT_EQ(doc->lastReachableCheckDateTime(), tested) << "the disk was not asked on the caller's thread";
+    EXPECT_EQ(refreshed, 0);
+
+    drain();
+    EXPECT_EQ(refreshed, 1) << "one test, under way once";
+    EXPECT_EQ(doc->lastReachableCheck(), false);
+    EXPECT_FALSE(store()->allDataContainsWithoutWaiting(Category::files, count));
+
+    // A fresh test that finds nothing new says nothing.
+    advance(TableViewItem::reachableCacheSeconds + 1);
+    EXPECT_FALSE(store()->allDataContainsWithoutWaiting(Category::files, count));
+    drain();
+    EXPECT_EQ(refreshed, 1);
+    // The query that may wait tests the disk itself.
+    std::ofstream(doc->path()) << "back";
+    advance(TableViewItem::reachableCacheSeconds + 1);
+    EXPECT_TRUE(store()->allDataContainsFiles());
 }

@@ -6,6 +6,7 @@
 #include "app/AppDelegate.h"
 #include "mainwindow/MainOutlineView.h"
 #include "mainwindow/sidebar/SectionViewCell.h"
+#include "platform/appkit/Window.h"
 #include "platform/foundation/FailureHook.h"
 #include "platform/foundation/Text.h"
 #include "store/DataStorage.h"
@@ -256,34 +257,42 @@ void MainOutlineView::updateContent(bool forceRebuild) {
 }
 
 void MainOutlineView::validateCategoryVisibility() {
+    using EntryCategory = DataStorage::EntryCategory;
     struct Check {
         Setting setting;
-        DataCondition data;
+        EntryCategory category;
         Flag flag;
         const char* line;
     };
     static const std::array<Check, 5> checks{{
-        {&Configuration::sidebarCategoriesShowFavorites, &DataStorage::allDataContainsFavorites,
+        {&Configuration::sidebarCategoriesShowFavorites, EntryCategory::favorites,
          &MainOutlineView::rootEntryAllFavoritesAvailable,
          "validateCategoryVisibility: allDataContainsFavorites <> rootEntryAllFavoritesAvailable -> updateContent now!"},
-        {&Configuration::sidebarCategoriesShowFiles, &DataStorage::allDataContainsFiles,
-         &MainOutlineView::rootEntryAllFilesAvailable,
+        {&Configuration::sidebarCategoriesShowFiles, EntryCategory::files, &MainOutlineView::rootEntryAllFilesAvailable,
          "validateCategoryVisibility: allDataContainsFiles <> rootEntryAllFilesAvailable -> updateContent now!"},
-        {&Configuration::sidebarCategoriesShowFolders, &DataStorage::allDataContainsFolders,
+        {&Configuration::sidebarCategoriesShowFolders, EntryCategory::folders,
          &MainOutlineView::rootEntryAllFoldersAvailable,
          "validateCategoryVisibility: allDataContainsFolders <> rootEntryAllFoldersAvailable -> updateContent now!"},
-        {&Configuration::sidebarCategoriesShowURLs, &DataStorage::allDataContainsURLs,
-         &MainOutlineView::rootEntryAllURLsAvailable,
+        {&Configuration::sidebarCategoriesShowURLs, EntryCategory::urls, &MainOutlineView::rootEntryAllURLsAvailable,
          "validateCategoryVisibility: allDataContainsURLs <> rootEntryAllURLsAvailable -> updateContent now!"},
-        {&Configuration::sidebarCategoriesShowShortcuts, &DataStorage::allDataContainsShortcuts,
+        {&Configuration::sidebarCategoriesShowShortcuts, EntryCategory::shortcuts,
          &MainOutlineView::rootEntryAllShortcutsAvailable,
          "validateCategoryVisibility: allDataContainsShortcuts <> rootEntryAllShortcutsAvailable -> updateContent now!"},
     }};
     const auto config = AppDelegate::shared()->config;
     const auto store = DataStorage::shared();
+    // Asked at every keystroke: answers the disk would have to confirm are
+    // taken as they stand, and the check runs again if the confirmation,
+    // made on the worker pool, changes one while the sidebar shows.
+    auto refreshed = [weak = std::weak_ptr<MainOutlineView>(std::static_pointer_cast<MainOutlineView>(
+                          shared_from_this()))] {
+        const auto outline = weak.lock();
+        const auto win = outline ? outline->window() : nullptr;
+        if (win && win->isVisible()) outline->validateCategoryVisibility();
+    };
     for (const auto& check : checks) {
         if (!(config.get()->*check.setting)()) continue;
-        if ((store.get()->*check.data)() == this->*check.flag) continue;
+        if (store->allDataContainsWithoutWaiting(check.category, refreshed) == this->*check.flag) continue;
         log(LogCategory::mainSectionView, LogLevel::Default, check.line);
         updateContent(true);
         return;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "SidebarTestSupport.h"
 #include "mainwindow/sidebar/SectionViewCell.h"
 #include "platform/appkit/Button.h"
@@ -179,6 +181,23 @@ TEST_F(SidebarRenewalTest, CategoriesComeAndGoWithTheDataWhileTheirSettingIsOn) 
     sidebar->validateCategoryVisibility();
     EXPECT_FALSE(logs().contains("updateContent now!"));
     EXPECT_EQ(rowNamed("Favorites"), -1);
+}
+
+// The check runs at every keystroke: a file gone from disk is noticed by a
+// test off the main thread, and its category leaves when the answer arrives.
+TEST_F(SidebarRenewalTest, ACategoryWhoseFilesAreGoneLeavesWhenTheDiskSaysSo) {
+    addApplication("Editor");
+    const auto file = addFile("notes.txt");
+    sidebar->updateContent(true);
+    ASSERT_GE(rowNamed("Files"), 0);
+
+    std::filesystem::remove(file->path());
+    advance(frelt::TableViewItem::reachableCacheSeconds + 1);
+    sidebar->validateCategoryVisibility();
+    EXPECT_GE(rowNamed("Files"), 0) << "the keystroke did not wait for the disk";
+    drain();
+    EXPECT_EQ(rowNamed("Files"), -1);
+    EXPECT_EQ(file->lastReachableCheck(), false);
 }
 
 TEST_F(SidebarRenewalTest, RedrawingShowsATagsNewLookWithoutRebuilding) {

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <initializer_list>
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -244,17 +245,16 @@ TEST(TextTest, UUIDStringsAreRandomVersion4InUpperCase) {
     EXPECT_NE(std::string(buffer, 36), uuidString());
 }
 
-// Many texts folded into one buffer: each text is found exactly when
-// containsCaseInsensitive() finds the needle in it alone, also where a match
-// would run across two neighbouring texts or end before a combining mark
-// that begins the next one.
-TEST(TextTest, FoldedTextsFindWhatContainsCaseInsensitiveFindsInEachText) {
-    const std::vector<std::string> texts{"ab",   "cd",         "",         "Stra\u00dfe", "cafe", "\u0301x",
-                                         "caf\u00e9 CAFE cafe", "\u00c4PFEL", "X",   "bcbc"};
+namespace {
+
+// Folds `texts` into one buffer and checks that each needle finds exactly
+// the texts in which containsCaseInsensitive() finds it alone.
+void expectFoldedFindsWhatContainsFinds(const std::vector<std::string>& texts,
+                                        std::initializer_list<const char*> needles) {
     FoldedTexts folded;
     for (const auto& text : texts) folded.append(text);
     ASSERT_EQ(folded.size(), texts.size());
-    for (const char* needle : {"bc", "cafe", "STRASSE", "\u00e4pf", "e", "x", "", "abcd", "cafe\u0301", "c"}) {
+    for (const char* needle : needles) {
         std::vector<std::size_t> expected;
         for (std::size_t i = 0; i < texts.size(); ++i)
             if (containsCaseInsensitive(texts[i], needle)) expected.push_back(i);
@@ -262,4 +262,33 @@ TEST(TextTest, FoldedTextsFindWhatContainsCaseInsensitiveFindsInEachText) {
         folded.forEachContaining(needle, [&](std::size_t i) { found.push_back(i); });
         EXPECT_EQ(found, expected) << needle;
     }
+}
+
+}  // namespace
+
+// Many texts folded into one buffer: each text is found exactly when
+// containsCaseInsensitive() finds the needle in it alone, also where a match
+// would run across two neighbouring texts or end before a combining mark
+// that begins the next one.
+TEST(TextTest, FoldedTextsFindWhatContainsCaseInsensitiveFindsInEachText) {
+    expectFoldedFindsWhatContainsFinds({"ab", "cd", "", "Stra\u00dfe", "cafe", "\u0301x", "caf\u00e9 CAFE cafe",
+                                        "\u00c4PFEL", "X", "bcbc"},
+                                       {"bc", "cafe", "STRASSE", "\u00e4pf", "e", "x", "", "abcd", "cafe\u0301", "c"});
+}
+
+// The same over a buffer long enough for the search to look at many places
+// at once: matches at every offset from such a group's start, across the
+// boundary of two groups, at the very end, and candidates whose first and
+// last bytes agree but whose middle does not.
+TEST(TextTest, FoldedTextsFindMatchesAtEveryPlaceOfALongBuffer) {
+    std::vector<std::string> texts;
+    for (std::size_t i = 0; i < 120; ++i) {
+        std::string text(i % 37, 'a' + static_cast<char>(i % 5));
+        text.insert(i % 19 <= text.size() ? i % 19 : text.size(), i % 3 ? "Rep0rt" : "REPORT");
+        if (i % 4 == 0) text += "rxport";
+        texts.push_back(text);
+    }
+    texts.push_back("ends with report");
+    expectFoldedFindsWhatContainsFinds(texts,
+                                       {"report", "rep0rt", "rt", "ar", "aaaaaaaaaaaaaaaaaaaaa", "t", "reportr", "ort"});
 }
