@@ -200,8 +200,10 @@ constexpr std::size_t sliceSize = 64;
 
 void ProxySpotlightQueryFS::work() {
     // Applying a list can announce it, which can rebuild the store, which
-    // can hand over kept lists: those join the queue, and this loop applies them.
-    if (working_) return;
+    // can hand over kept lists: those join the queue, and this loop applies
+    // them. A list that comes while a turn is queued waits for that turn:
+    // the lists of one update would otherwise take a turn's time each.
+    if (working_ || workQueued_) return;
     working_ = true;
     const auto deadline = std::chrono::steady_clock::now() + turnBudget;
     while (!work_.empty()) {
