@@ -19,6 +19,9 @@ class CopyOnWrite {
 public:
     CopyOnWrite() : content_(std::make_shared<T>()) {}
     explicit CopyOnWrite(T value) : content_(std::make_shared<T>(std::move(value))) {}
+    // Shares a snapshot: the first change makes a copy, as it would while a
+    // reader held it, so the snapshot itself never changes.
+    explicit CopyOnWrite(std::shared_ptr<const T> shared) : content_(std::const_pointer_cast<T>(std::move(shared))) {}
 
     const T& read() const { return *content_; }
     std::shared_ptr<const T> snapshot() const { return content_; }

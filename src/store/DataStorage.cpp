@@ -1,6 +1,7 @@
 #include "store/DataStorage.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "app/AppDelegate.h"
@@ -396,16 +397,7 @@ bool DataStorage::removeFromAllData(const std::string& path, bool clearHotkey) {
             path);
         return false;
     }
-    const std::string wanted = TableViewItem::pathKey(path);
-    const bool trashHoldsPath = std::any_of(trashData_.begin(), trashData_.end(),
-                                            [&](const TableViewItem::Ptr& e) { return e && hasPath(*e, wanted); });
-    if (!trashHoldsPath) {
-        entry->setIsFoundBySpotlight(false);
-        trashData_.push_back(entry);
-        // The setter announces the change once (hotkeyChanged), so the
-        // hotkey manager drops the key; an entry without one posts nothing.
-        if (clearHotkey && entry->hotkey()) entry->setHotkey(nullptr);
-    }
+    trashRemovedEntry(entry, clearHotkey, trashHolds(TableViewItem::pathKey(path)));
     // Removed by identity inside the write: a position looked up now could
     // point at another entry by the time the write runs.
     removeFromAllDataIndexed(entry);
@@ -413,14 +405,97 @@ bool DataStorage::removeFromAllData(const std::string& path, bool clearHotkey) {
     return true;
 }
 
+bool DataStorage::trashHolds(const std::string& key) {
+    if (trashKeysGeneration_ != TableViewItem::pathGeneration()) {
+        trashKeys_.clear();
+        for (const auto& e : trashData_)
+            if (e) trashKeys_.insert(e->pathLowercased());
+        trashKeysGeneration_ = TableViewItem::pathGeneration();
+    }
+    return trashKeys_.count(key) > 0;
+}
+
+void DataStorage::trashRemovedEntry(const TableViewItem::Ptr& entry, bool clearHotkey, bool trashHoldsPath) {
+    if (trashHoldsPath) return;
+    entry->setIsFoundBySpotlight(false);
+    trashData_.push_back(entry);
+    trashKeys_.insert(entry->pathLowercased());
+    // The setter announces the change once (hotkeyChanged), so the
+    // hotkey manager drops the key; an entry without one posts nothing.
+    if (clearHotkey && entry->hotkey()) entry->setHotkey(nullptr);
+}
+
+std::size_t DataStorage::removeFromAllData(const std::vector<std::string>& paths, bool clearHotkey) {
+    // One removal after the other would write the list once per path:
+    // quadratic in the number of paths.
+    // The index positions taken so far: a path named twice takes the next
+    // entry of that path, as a second removal would.
+    std::unordered_set<std::size_t> taken;
+    std::unordered_map<const TableViewItem*, std::size_t> occurrences;
+    std::vector<TableViewItem::Ptr> removed;
+    for (const auto& path : paths) {
+        if (path.empty()) continue;
+        const std::string key = TableViewItem::pathKey(path);
+        TableViewItem::Ptr entry;
+        {
+            std::lock_guard lock(pathIndexMutex_);
+            const auto [entries, version] = allData_->versionedSnapshot();
+            if (pathIndex_.version != version || pathIndex_.pathGeneration != TableViewItem::pathGeneration())
+                rebuildPathIndex(*entries, version);
+            std::size_t foundAt = 0;
+            const auto [first, last] = pathIndex_.entries.equal_range(std::hash<std::string>{}(key));
+            for (auto it = first; it != last; ++it) {
+                if (taken.count(it->second.position)) continue;
+                const auto candidate = it->second.entry.lock();
+                if (!candidate || !hasPath(*candidate, key)) continue;
+                if (!entry || it->second.position < foundAt) {
+                    entry = candidate;
+                    foundAt = it->second.position;
+                }
+            }
+            if (entry) taken.insert(foundAt);
+        }
+        if (!entry) {
+            log(LogCategory::dataStorage, LogLevel::Error,
+                "Unable to remove from allData - Entry not found! : %{public}@", path);
+            continue;
+        }
+        trashRemovedEntry(entry, clearHotkey, trashHolds(key));
+        ++occurrences[entry.get()];
+        removed.push_back(entry);
+        log(LogCategory::dataStorage, LogLevel::Default, "Moved entry into trash: %{public}@", path);
+    }
+    if (removed.empty()) return 0;
+    std::lock_guard lock(pathIndexMutex_);
+    const std::uint64_t before = pathIndex_.version;
+    // Each entry goes as often as it was taken, from the front, as removals
+    // one by one would take it.
+    allData_->removeAllWhere([occurrences = std::move(occurrences)](const TableViewItem::Ptr& e) mutable {
+        const auto it = occurrences.find(e.get());
+        if (it == occurrences.end() || it->second == 0) return false;
+        --it->second;
+        return true;
+    });
+    // The others keep their order, which is all the index needs of them.
+    if (allData_->version() == before + 1 && pathIndex_.pathGeneration == TableViewItem::pathGeneration()) {
+        for (auto it = pathIndex_.entries.begin(); it != pathIndex_.entries.end();)
+            it = taken.count(it->second.position) ? pathIndex_.entries.erase(it) : std::next(it);
+        pathIndex_.version = before + 1;
+    }
+    return removed.size();
+}
+
 TableViewItem::Ptr DataStorage::restoreFromTrash(const std::string& path) {
     if (path.empty()) return nullptr;
     const std::string wanted = TableViewItem::pathKey(path);
+    // Most applications that appear were never in the trash.
+    if (!trashHolds(wanted)) return nullptr;
     const auto found = std::find_if(trashData_.begin(), trashData_.end(),
                                     [&](const TableViewItem::Ptr& e) { return e && hasPath(*e, wanted); });
     if (found == trashData_.end()) return nullptr;
     const TableViewItem::Ptr trashed = *found;
     trashData_.erase(found);
+    trashKeys_.erase(trashKeys_.find(wanted));
 
     TableViewItem::Ptr restored;
     if (!entryWithPath(path)) {

@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/foundation/NotificationCenter.h"
@@ -168,7 +169,10 @@ public:
     // Entries removed from allData, at most one per path (ignoring case).
     const std::vector<TableViewItem::Ptr>& trashData() const { return trashData_; }
     // An import starts afresh.
-    void emptyTrash() { trashData_.clear(); }
+    void emptyTrash() {
+        trashData_.clear();
+        trashKeys_.clear();
+    }
 
     // --- Rebuild ---------------------------------------------------------------------
     void rebuildData(RebuildDataReason reason);
@@ -200,6 +204,10 @@ public:
     // matches nothing) -------------------------------------------------------------------
     bool moveToTrash(const std::string& path);
     bool removeFromAllData(const std::string& path, bool clearHotkey);
+    // As removeFromAllData for each path in order, in one write: thousands of
+    // applications go at once when a set of packages is removed. Returns how
+    // many entries were removed.
+    std::size_t removeFromAllData(const std::vector<std::string>& paths, bool clearHotkey);
     TableViewItem::Ptr restoreFromTrash(const std::string& path);
     int addToAllData(const TableViewItem::Ptr& entry);
     // As addToAllData for each entry in order (an entry whose path is held
@@ -229,6 +237,8 @@ private:
     // The store's own appends and removals keep the path index current.
     void appendToAllData(const TableViewItem::Ptr& entry);
     void removeFromAllDataIndexed(const TableViewItem::Ptr& entry);
+    // Moves a found entry to the trash (once per path) as a removal does.
+    void trashRemovedEntry(const TableViewItem::Ptr& entry, bool clearHotkey, bool trashHoldsPath);
     void rebuildPathIndex(const std::vector<TableViewItem::Ptr>& entries, std::uint64_t version) const;
 
     // The entries of allData by the hash of their path key, valid for one
@@ -277,6 +287,12 @@ private:
     mutable std::mutex listsMutex_;
     std::shared_ptr<EntryArray> currentDataConfig_;
     std::vector<TableViewItem::Ptr> trashData_;
+    // The path keys of trashData_, so that thousands of removals and
+    // additions at once do not each walk the trash. Made afresh when an
+    // entry's path changed since.
+    bool trashHolds(const std::string& key);
+    std::unordered_multiset<std::string> trashKeys_;
+    std::uint64_t trashKeysGeneration_ = ~std::uint64_t{0};
     std::shared_ptr<EntryArray> currentData_;
     platform::Subscription lastUsedAppsObservation_;
 };

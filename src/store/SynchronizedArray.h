@@ -61,7 +61,15 @@ public:
         return std::make_shared<SynchronizedArray>(Passkey{}, std::move(elements));
     }
 
+    // A container that starts with a snapshot's elements, sharing them until
+    // either side changes: no copy of a long list.
+    static std::shared_ptr<SynchronizedArray> create(Snapshot elements) {
+        return std::make_shared<SynchronizedArray>(Passkey{}, std::move(elements));
+    }
+
     SynchronizedArray(Passkey, Content elements)
+        : queue_(Queue::makeConcurrent(queueLabel())), array_(std::move(elements)) {}
+    SynchronizedArray(Passkey, Snapshot elements)
         : queue_(Queue::makeConcurrent(queueLabel())), array_(std::move(elements)) {}
     SynchronizedArray(const SynchronizedArray&) = delete;
     SynchronizedArray& operator=(const SynchronizedArray&) = delete;

@@ -251,4 +251,23 @@ TEST_F(ApplicationSearchTest, ChangesThatArriveWhileTheStoreIsBusyAreAppliedAfte
     EXPECT_EQ(store()->proxySpotlightQueryFSAllApps()->pendingResultCount(), 0u);
 }
 
+TEST_F(ApplicationSearchTest, LongListsAreAppliedWholeAndInTheOrderTheyCame) {
+    start();
+    const auto results = [](int from, int to) {
+        std::vector<SpotlightFSResult> list;
+        for (int i = from; i < to; ++i)
+            list.push_back({"/opt/apps/app" + std::to_string(i) + ".desktop", "App " + std::to_string(i), std::nullopt});
+        return SpotlightQueryFS::FSResultArray::create(std::move(list));
+    };
+    // Thousands installed at once, then all but one removed and one back,
+    // before the first list can have been applied in one turn.
+    query()->spotlightResultsAdded = results(0, 3000);
+    query()->spotlightResultsRemoved = results(0, 2999);
+    query()->spotlightResultsAdded = results(5, 6);
+    const auto proxy = store()->proxySpotlightQueryFSAllApps();
+    EXPECT_TRUE(runUntil([&] { return proxy->unappliedListCount() == 0; }));
+    EXPECT_EQ(entryNames(), (Strings{"App 2999", "App 5"}));
+    EXPECT_EQ(store()->trashData().size(), 2998u);
+}
+
 }  // namespace

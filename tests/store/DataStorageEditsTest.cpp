@@ -18,6 +18,13 @@ protected:
         return TableViewItem::initForURL(url, name, "");
     }
     std::vector<TableViewItem::Ptr> all() { return store()->allData()->toVector(); }
+    // An entry put into the store and removed again: the trash holds it.
+    TableViewItem::Ptr trashedLink(const std::string& url) {
+        auto entry = link(url);
+        store()->addToAllData(entry);
+        store()->removeFromAllData(entry->path(), false);
+        return entry;
+    }
 };
 
 std::string upper(std::string s) {
@@ -65,9 +72,7 @@ TEST_F(EntryEditsTest, MovingToTheTrashClearsTheHotkeyOnce) {
 }
 
 TEST_F(EntryEditsTest, RemovingWhenTheTrashHoldsThePathDropsTheEntry) {
-    auto old = link("https://example.org/a");
-    store()->addToAllData(old);
-    store()->removeFromAllData(old->path(), false);
+    auto old = trashedLink("https://example.org/a");
     auto again = link("https://example.org/a");
     again->setHotkey(KeyCombo::make(Key::k, platform::modifierflags::command));
     store()->addToAllData(again);
@@ -78,6 +83,36 @@ TEST_F(EntryEditsTest, RemovingWhenTheTrashHoldsThePathDropsTheEntry) {
     EXPECT_TRUE(all().empty());
     EXPECT_EQ(store()->trashData(), std::vector<TableViewItem::Ptr>{old});
     EXPECT_TRUE(again->hotkey());  // not touched
+}
+
+TEST_F(EntryEditsTest, RemovingManyPathsAtOnceActsAsRemovalsOneByOne) {
+    auto oldC = trashedLink("https://example.org/c");
+    auto a = link("https://example.org/a");
+    a->setHotkey(KeyCombo::make(Key::k, platform::modifierflags::command));
+    auto b1 = link("https://example.org/b"), b2 = link("https://example.org/b"), c = link("https://example.org/c");
+    b2->setHotkey(KeyCombo::make(Key::j, platform::modifierflags::command));
+    auto kept = link("https://example.org/kept");
+    // Two entries of one path, as an old settings file may hold them.
+    store()->allData()->appendContentsOf({a, b1, kept, b2, c});
+    logs().clear();
+
+    const Strings paths{upper(a->path()), b1->path(), "", "https://example.org/none", b1->path(), c->path()};
+    EXPECT_EQ(store()->removeFromAllData(paths, true), 4u);
+    EXPECT_EQ(all(), std::vector<TableViewItem::Ptr>{kept});
+    // A path the trash holds already leaves the trash as it is, and the
+    // entry that goes is not touched.
+    EXPECT_EQ(store()->trashData(), (std::vector<TableViewItem::Ptr>{oldC, a, b1}));
+    EXPECT_FALSE(a->hotkey());
+    EXPECT_TRUE(b2->hotkey());
+    EXPECT_TRUE(logs().contains("Unable to remove from allData - Entry not found! : https://example.org/none"));
+    EXPECT_TRUE(logs().contains("Moved entry into trash: https://example.org/c"));
+
+    // Found through the trash's index, as after a removal one by one.
+    EXPECT_EQ(store()->restoreFromTrash(b1->path()), b1);
+    EXPECT_EQ(store()->entryWithPath(b1->path()), b1);
+    EXPECT_EQ(store()->removeFromAllData(Strings{b1->path(), kept->path()}, false), 2u);
+    EXPECT_TRUE(all().empty());
+    EXPECT_EQ(store()->trashData(), (std::vector<TableViewItem::Ptr>{oldC, a, b1, kept}));
 }
 
 TEST_F(EntryEditsTest, RestoringBringsBackTheSameEntry) {

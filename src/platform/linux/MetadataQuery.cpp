@@ -1,5 +1,8 @@
 #include "platform/linux/MetadataQuery.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "platform/foundation/FailureHook.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/linux/DesktopEntryCrawler.h"
@@ -76,11 +79,26 @@ void MetadataQuery::post(const std::string& name) {
     NotificationCenter::defaultCenter().post(name, shared_from_this());
 }
 
+namespace {
+
+bool sameResults(const std::vector<std::shared_ptr<MetadataItem>>& a,
+                 const std::vector<std::shared_ptr<MetadataItem>>& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i] && a[i]->attributes() != b[i]->attributes()) return false;
+    return true;
+}
+
+}  // namespace
+
 void MetadataQuery::crawl(bool gathering) {
     crawlInFlight_ = true;
     changesPending_ = false;
+    // The results are compared with the crawl's on the worker: with
+    // thousands of applications that comparison, and freeing the results
+    // it replaces, would hold the main thread for longer than a frame.
     crawlQueue_->async([weak = weak_from_this(), crawler = crawler_, scopes = searchScopes_, predicate = *predicate_,
-                        generation = generation_, gathering] {
+                        generation = generation_, gathering, before = results_]() mutable {
         auto found = crawler->crawl(scopes);
         std::vector<std::shared_ptr<MetadataItem>> items;
         items.reserve(found.applications.size());
@@ -92,46 +110,55 @@ void MetadataQuery::crawl(bool gathering) {
             });
             if (predicate.evaluate(*item)) items.push_back(std::move(item));
         }
-        dispatch::Queue::main()->async([weak, gathering, generation, items = std::move(items),
-                                        folders = std::move(found.folders)]() mutable {
-            if (auto self = weak.lock()) self->apply(gathering, generation, std::move(items), std::move(folders));
+        const bool same = sameResults(before, items);
+        dispatch::Queue::main()->async([weak, gathering, generation, items = std::move(items), same,
+                                        before = std::move(before), folders = std::move(found.folders)]() mutable {
+            if (auto self = weak.lock())
+                self->apply(gathering, generation, std::move(items), same, std::move(before), std::move(folders));
         });
     });
 }
 
-namespace {
-
-bool sameResults(const std::vector<std::shared_ptr<MetadataItem>>& a,
-                 const std::vector<std::shared_ptr<MetadataItem>>& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (a[i]->attributes() != b[i]->attributes()) return false;
-    return true;
-}
-
-}  // namespace
-
 void MetadataQuery::apply(bool gathering, std::uint64_t generation, std::vector<std::shared_ptr<MetadataItem>> items,
+                          bool sameAsBefore, std::vector<std::shared_ptr<MetadataItem>> before,
                           std::vector<std::string> folders) {
-    if (generation != generation_ || !started_) return;  // stopped meanwhile
+    // The results replaced here, and the crawl's copy of them, are freed on
+    // the crawl queue: thousands of items would hold the main thread.
+    struct OffMain {
+        std::shared_ptr<dispatch::Queue> queue;
+        std::vector<std::vector<std::shared_ptr<MetadataItem>>> lists;
+        ~OffMain() {
+            queue->async([lists = std::move(lists)]() mutable { lists.clear(); });
+        }
+    } released{crawlQueue_, {}};
+    // The answer of the worker holds while the results are still the ones it compared with.
+    const bool unchangedSinceCrawl =
+        before.size() == results_.size() && std::equal(before.begin(), before.end(), results_.begin());
+    released.lists.push_back(std::move(before));
+    if (generation != generation_ || !started_) {  // stopped meanwhile
+        released.lists.push_back(std::move(items));
+        return;
+    }
     crawlInFlight_ = false;
     if (!watch_) watch_ = InotifyWatch::make([this] { foldersChanged(); });
     bool newFolders = false;
     if (watch_) {
-        const auto before = watch_->folders();
+        const auto watched = watch_->folders();
         for (const auto& f : folders)
-            if (std::find(before.begin(), before.end(), f) == before.end()) newFolders = true;
+            if (std::find(watched.begin(), watched.end(), f) == watched.end()) newFolders = true;
         watch_->setFolders(folders);
     }
     if (gathering) {
-        results_ = std::move(items);
+        released.lists.push_back(std::exchange(results_, std::move(items)));
         post(metadataquerynotification::gatheringProgress);
         if (generation != generation_) return;
         gathering_ = false;
         post(metadataquerynotification::didFinishGathering);
-    } else if (!sameResults(results_, items)) {
-        results_ = std::move(items);
+    } else if (!(unchangedSinceCrawl ? sameAsBefore : sameResults(results_, items))) {
+        released.lists.push_back(std::exchange(results_, std::move(items)));
         post(metadataquerynotification::didUpdate);
+    } else {
+        released.lists.push_back(std::move(items));
     }
     if (generation != generation_) return;
     // Files made in a new folder before its watch began were not seen: look

@@ -104,8 +104,9 @@ public:
 
 private:
     void crawl(bool gathering);
+    // `sameAsBefore`: whether `items` equal `before`, the results as the crawl began.
     void apply(bool gathering, std::uint64_t generation, std::vector<std::shared_ptr<MetadataItem>> items,
-               std::vector<std::string> folders);
+               bool sameAsBefore, std::vector<std::shared_ptr<MetadataItem>> before, std::vector<std::string> folders);
     void foldersChanged();
     void post(const std::string& name);
 

@@ -1,9 +1,11 @@
 #include "sources/discovery/ProxySpotlightQueryFS.h"
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
 
 #include "app/AppDelegate.h"
+#include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/Text.h"
@@ -99,23 +101,34 @@ void ProxySpotlightQueryFS::setEnabled(bool enabled) {
     logProxy(LogLevel::Info, "Proxy: SpotlightQuery state: %{public}@", message);
 }
 
-void ProxySpotlightQueryFS::completeListReceived(const std::shared_ptr<FSResultArray>& results) {
-    spotlightResultComplete_.clear();
-    const auto store = DataStorage::shared();
-    store->allData()->forEach([](const TableViewItem::Ptr& entry) {
-        if (entry) entry->setIsFoundBySpotlight(false);
-    });
-    for (const auto& r : *results->snapshot()) {
-        if (!r.path) continue;
-        if (!r.path->empty()) {
-            if (const auto entry = store->entryWithPath(*r.path)) {
-                entry->setIsFoundBySpotlight(true);
-                entry->setItemSource(ListviewItemSource::spotlight);
-            }
-        }
-        spotlightResultComplete_.push_back(*r.path);
+const std::vector<std::string>& ProxySpotlightQueryFS::spotlightResultComplete() const {
+    if (!spotlightResultComplete_) {
+        std::vector<std::string> paths;
+        if (complete_)
+            for (const auto& r : *complete_)
+                if (r.path) paths.push_back(*r.path);
+        std::sort(paths.begin(), paths.end());
+        spotlightResultComplete_ = std::move(paths);
     }
-    std::sort(spotlightResultComplete_.begin(), spotlightResultComplete_.end());
+    return *spotlightResultComplete_;
+}
+
+void ProxySpotlightQueryFS::completeListReceived(const std::shared_ptr<FSResultArray>& results) {
+    work_.push_back(Job{Job::Kind::complete, results->snapshot()});
+    work();
+}
+
+void ProxySpotlightQueryFS::markFound(Job& job, std::size_t to) {
+    const auto store = DataStorage::shared();
+    for (; job.next < to; ++job.next) {
+        const auto& r = (*job.results)[job.next];
+        if (!r.path || r.path->empty()) continue;
+        if (const auto entry = store->entryWithPath(*r.path)) {
+            entry->setIsFoundBySpotlight(true);
+            entry->setItemSource(ListviewItemSource::spotlight);
+            job.found.insert(entry);
+        }
+    }
 }
 
 void ProxySpotlightQueryFS::keepUntilIdle(bool added, const std::shared_ptr<FSResultArray>& results) {
@@ -124,17 +137,25 @@ void ProxySpotlightQueryFS::keepUntilIdle(bool added, const std::shared_ptr<FSRe
 
 void ProxySpotlightQueryFS::applyPending() {
     if (pending_.empty() || DataStorage::shared()->state() != DatastorageState::idle) return;
-    auto pending = std::exchange(pending_, {});
-    bool changed = false;
-    for (const auto& p : pending) changed = (p.added ? applyAdded(p.results) : applyRemoved(p.results)) || changed;
-    if (changed) DataStorage::shared()->databaseUpdateFinished();
+    // The group announces itself once, after its last list, if any applied something.
+    const auto changed = std::make_shared<bool>(false);
+    for (const auto& p : std::exchange(pending_, {})) {
+        Job job{p.added ? Job::Kind::added : Job::Kind::removed, p.results->snapshot()};
+        job.changed = changed;
+        work_.push_back(std::move(job));
+    }
+    Job end{Job::Kind::pendingApplied, nullptr};
+    end.changed = changed;
+    work_.push_back(std::move(end));
+    work();
 }
 
 void ProxySpotlightQueryFS::addKnownApplications() {
     const auto known = spotlightQuery_->spotlightResultsComplete.value();
     if (!known || known->isEmpty()) return;
     logProxy(LogLevel::Info, "Spotlight-Results applied again: %{public}@ Items", known->count());
-    applyAdded(known);
+    const auto results = known->snapshot();
+    applyAdded(results, 0, results->size());
 }
 
 void ProxySpotlightQueryFS::addedListReceived(const std::shared_ptr<FSResultArray>& results) {
@@ -160,7 +181,92 @@ void ProxySpotlightQueryFS::listReceived(bool added, const std::shared_ptr<FSRes
     // Lists kept earlier come first, so an application's removal and its
     // return stay in order.
     applyPending();
-    if (added ? applyAdded(results) : applyRemoved(results)) {
+    Job job{added ? Job::Kind::added : Job::Kind::removed, results->snapshot()};
+    job.announce = true;
+    work_.push_back(std::move(job));
+    work();
+}
+
+namespace {
+
+// Work of one turn of the main queue: well within a frame, leaving room for
+// what else the turn runs.
+constexpr auto turnBudget = std::chrono::milliseconds(4);
+// Results applied between looks at the clock; a list this short is applied
+// whole, at once.
+constexpr std::size_t sliceSize = 64;
+
+}  // namespace
+
+void ProxySpotlightQueryFS::work() {
+    // Applying a list can announce it, which can rebuild the store, which
+    // can hand over kept lists: those join the queue, and this loop applies
+    // them. A list that comes while a turn is queued waits for that turn:
+    // the lists of one update would otherwise take a turn's time each.
+    if (working_ || workQueued_) return;
+    working_ = true;
+    const auto deadline = std::chrono::steady_clock::now() + turnBudget;
+    while (!work_.empty()) {
+        if (!step(work_.front())) {
+            if (std::chrono::steady_clock::now() < deadline) continue;
+            break;
+        }
+        Job done = std::move(work_.front());
+        work_.pop_front();
+        finish(done);
+        SpotlightQueryCore::releaseOffMainThread(std::move(done.results));
+        if (std::chrono::steady_clock::now() >= deadline) break;
+    }
+    working_ = false;
+    if (work_.empty() || workQueued_) return;
+    workQueued_ = true;
+    platform::dispatch::Queue::main()->async([this, alive = std::weak_ptr<const bool>(alive_)] {
+        // Checked on the main thread, where this object is destroyed.
+        if (alive.expired()) return;
+        workQueued_ = false;
+        work();
+    });
+}
+
+bool ProxySpotlightQueryFS::step(Job& job) {
+    if (job.kind == Job::Kind::pendingApplied) return true;
+    const std::size_t size = job.results->size();
+    const std::size_t to = std::min(size, job.next + sliceSize);
+    switch (job.kind) {
+    case Job::Kind::complete: markFound(job, to); break;
+    case Job::Kind::added:
+        if (applyAdded(job.results, job.next, to)) *job.changed = true;
+        job.next = to;
+        break;
+    case Job::Kind::removed:
+        if (applyRemoved(job.results, job.next, to)) *job.changed = true;
+        job.next = to;
+        break;
+    case Job::Kind::pendingApplied: break;
+    }
+    return job.next >= size;
+}
+
+void ProxySpotlightQueryFS::finish(const Job& job) {
+    switch (job.kind) {
+    case Job::Kind::complete:
+        // Only what the list found counts as found; everything else, also
+        // an entry sharing a found entry's path, is not.
+        DataStorage::shared()->allData()->forEach([&](const TableViewItem::Ptr& entry) {
+            if (entry && !job.found.count(entry)) entry->setIsFoundBySpotlight(false);
+        });
+        SpotlightQueryCore::releaseOffMainThread(std::exchange(complete_, job.results));
+        spotlightResultComplete_.reset();
+        return;
+    case Job::Kind::pendingApplied:
+        if (*job.changed) DataStorage::shared()->databaseUpdateFinished();
+        return;
+    case Job::Kind::added:
+    case Job::Kind::removed: break;
+    }
+    if (!job.announce) return;
+    const bool added = job.kind == Job::Kind::added;
+    if (*job.changed) {
         logProxy(LogLevel::Info, added ? "Spotlight-Results processed - Items added. Begin Database-Update"
                                        : "Spotlight-Results processed - Items removed. Begin Database-Update");
         DataStorage::shared()->databaseUpdateFinished();
@@ -170,7 +276,7 @@ void ProxySpotlightQueryFS::listReceived(bool added, const std::shared_ptr<FSRes
     }
 }
 
-bool ProxySpotlightQueryFS::applyAdded(const std::shared_ptr<FSResultArray>& results) {
+bool ProxySpotlightQueryFS::applyAdded(const Results& results, std::size_t from, std::size_t to) {
     const auto store = DataStorage::shared();
     std::size_t processed = 0;
     const auto update = [](const TableViewItem::Ptr& entry, const SpotlightFSResult& r) {
@@ -182,15 +288,17 @@ bool ProxySpotlightQueryFS::applyAdded(const std::shared_ptr<FSResultArray>& res
     };
     // New entries go in with one write, after the walk, in the list's order.
     std::vector<TableViewItem::Ptr> fresh;
-    for (const auto& r : *results->snapshot()) {
+    for (std::size_t i = from; i < to; ++i) {
+        const auto& r = (*results)[i];
         if (!r.path || !r.displayname) continue;
-        const std::string description = resultDescription(r);
         const auto existing = r.path->empty() ? nullptr : store->entryWithPath(*r.path);
         if (existing) {
-            logProxy(LogLevel::Info, "Available in Database, will be set to verified: %{public}@", description);
+            FRELT_LOG(spotlightProxyFS, Info, "Available in Database, will be set to verified: %{public}@",
+                      resultDescription(r));
             update(existing, r);
         } else {
-            logProxy(LogLevel::Default, "Not available in Database, will be added: %{public}@", description);
+            FRELT_LOG(spotlightProxyFS, Default, "Not available in Database, will be added: %{public}@",
+                      resultDescription(r));
             if (const auto restored = store->restoreFromTrash(*r.path)) {
                 update(restored, r);
             } else {
@@ -207,10 +315,10 @@ bool ProxySpotlightQueryFS::applyAdded(const std::shared_ptr<FSResultArray>& res
     return processed > 0;
 }
 
-bool ProxySpotlightQueryFS::applyRemoved(const std::shared_ptr<FSResultArray>& results) {
-    const auto store = DataStorage::shared();
-    std::size_t removed = 0;
-    for (const auto& r : *results->snapshot()) {
+bool ProxySpotlightQueryFS::applyRemoved(const Results& results, std::size_t from, std::size_t to) {
+    std::vector<std::string> paths;
+    for (std::size_t i = from; i < to; ++i) {
+        const auto& r = (*results)[i];
         if (!r.path) continue;
         // The search is the authority on which desktop entries are listed: an
         // entry it no longer reports goes even when its file is still there
@@ -218,10 +326,10 @@ bool ProxySpotlightQueryFS::applyRemoved(const std::shared_ptr<FSResultArray>& r
         // its program not installed). It comes back from the trash, with its
         // data, when it is listed again.
         log(LogCategory::dataStorage, LogLevel::Default, "Remove - Name: %{public}@", *r.path);
-        store->removeFromAllData(*r.path, false);
-        ++removed;
+        paths.push_back(*r.path);
     }
-    return removed > 0;
+    DataStorage::shared()->removeFromAllData(paths, false);
+    return !paths.empty();
 }
 
 }  // namespace frelt

@@ -54,11 +54,15 @@ bool isEqual(const std::shared_ptr<platform::MetadataItem>& a, const std::shared
 
 SpotlightQueryCore::SpotlightQueryCore()
     : metadataQuery(platform::MetadataQuery::make()),
-      spotlightQueryCoreSandboxAccess(std::make_shared<SpotlightQueryCoreSandboxAccess>()) {
+      spotlightQueryCoreSandboxAccess(std::make_shared<SpotlightQueryCoreSandboxAccess>()),
+      processingQueue_(platform::dispatch::Queue::makeSerial("org.frelt.spotlightQuery.processing")),
+      processedComplete_(std::make_shared<std::vector<SpotlightResult>>()),
+      alive_(std::make_shared<const bool>(true)) {
     registerObservers();
 }
 
 SpotlightQueryCore::~SpotlightQueryCore() {
+    alive_.reset();
     observers_.clear();
     metadataQuery->stopQuery();
 }
@@ -86,14 +90,12 @@ void SpotlightQueryCore::onQueryGatheringProgressWith(const platform::Notificati
 }
 
 void SpotlightQueryCore::onQueryDidFinishGatheringWith(const platform::Notification&) {
-    processResults();
-    state = SpotlightQueryState::finishedGathering;
+    processResults([this] { state = SpotlightQueryState::finishedGathering; });
 }
 
 void SpotlightQueryCore::onQueryDidUpdateWith(const platform::Notification&) {
     state = SpotlightQueryState::beginUpdate;
-    processResults();
-    state = SpotlightQueryState::finishedUpdate;
+    processResults([this] { state = SpotlightQueryState::finishedUpdate; });
 }
 
 int SpotlightQueryCore::runQuery() {
@@ -111,35 +113,62 @@ int SpotlightQueryCore::runQuery() {
     return runQueryFailedToStart;
 }
 
-void SpotlightQueryCore::processResults() {
+void SpotlightQueryCore::processResults(std::function<void()> then) {
     resultState = SpotlightQueryResultState::beginProcessing;
+    processingQueue_->async([items = metadataQuery->results(), onlyValid = processOnlyValidFSPaths,
+                             processed = processedComplete_, alive = std::weak_ptr<const bool>(alive_), this,
+                             then = std::move(then)]() mutable {
+        Lists lists = process(items, *processed, onlyValid);
+        *processed = lists.complete;
+        // The items go here, on the worker, not on the main thread.
+        items.clear();
+        platform::dispatch::Queue::main()->async(
+            [lists = std::move(lists), alive = std::move(alive), this, then = std::move(then)]() mutable {
+                // Checked on the main thread, where this object is destroyed.
+                if (alive.expired()) return;
+                publish(std::move(lists));
+                if (then) then();
+            });
+    });
+}
 
-    std::vector<SpotlightResult> local;
+SpotlightQueryCore::Lists SpotlightQueryCore::process(const std::vector<std::shared_ptr<platform::MetadataItem>>& items,
+                                                      const std::vector<SpotlightResult>& previousList,
+                                                      bool onlyValidFSPaths) {
+    Lists lists;
     std::unordered_set<SpotlightResult> seen;
-    metadataQuery->enumerateResults([&](const std::shared_ptr<platform::MetadataItem>& item, std::size_t) {
-        if (!item) return;
-        if (processOnlyValidFSPaths) {
+    for (const auto& item : items) {
+        if (!item) continue;
+        if (onlyValidFSPaths) {
             const auto path = metadataitem::stringValue(*item, platform::metadataattribute::path);
-            if (!path || path->empty()) return;
+            if (!path || path->empty()) continue;
         }
         SpotlightResult result{metadataitem::itemPath(*item), metadataitem::itemDisplayName(*item),
                                metadataitem::itemLastUsedDate(*item)};
         // Equal results: the first in the query's order stays.
-        if (seen.insert(result).second) local.push_back(std::move(result));
-    });
+        if (seen.insert(result).second) lists.complete.push_back(std::move(result));
+    }
+    const std::unordered_set<SpotlightResult> previous(previousList.begin(), previousList.end());
+    for (const auto& r : lists.complete) (previous.count(r) ? lists.unchanged : lists.added).push_back(r);
+    for (const auto& r : previousList)
+        if (!seen.count(r)) lists.removed.push_back(r);
+    return lists;
+}
 
-    const auto previousList = queryResultsComplete.value()->snapshot();
-    const std::unordered_set<SpotlightResult> previous(previousList->begin(), previousList->end());
-    std::vector<SpotlightResult> unchanged, added, removed;
-    for (const auto& r : local) (previous.count(r) ? unchanged : added).push_back(r);
-    for (const auto& r : *previousList)
-        if (!seen.count(r)) removed.push_back(r);
-
-    queryResultsUnchanged = ResultArray::create(std::move(unchanged));
-    queryResultsAdded = ResultArray::create(std::move(added));
-    queryResultsRemoved = ResultArray::create(std::move(removed));
-    queryResultsComplete = ResultArray::create(std::move(local));
+void SpotlightQueryCore::publish(Lists lists) {
+    const std::shared_ptr<ResultArray> previous[] = {queryResultsUnchanged.value(), queryResultsAdded.value(),
+                                                     queryResultsRemoved.value(), queryResultsComplete.value()};
+    queryResultsUnchanged = ResultArray::create(std::move(lists.unchanged));
+    queryResultsAdded = ResultArray::create(std::move(lists.added));
+    queryResultsRemoved = ResultArray::create(std::move(lists.removed));
+    queryResultsComplete = ResultArray::create(std::move(lists.complete));
     resultState = SpotlightQueryResultState::finishedProcessing;
+    for (const auto& list : previous) releaseOffMainThread(list);
+}
+
+void SpotlightQueryCore::releaseOffMainThread(std::shared_ptr<const void> value) {
+    if (!value) return;
+    platform::dispatch::Queue::global()->async([value = std::move(value)]() mutable { value.reset(); });
 }
 
 void SpotlightQueryCore::setSearchScopes(std::vector<std::string> scopes) {

@@ -11,6 +11,12 @@
 // a list that a field holds is no assignment, so each list is replaced by a
 // new one whenever its content is meant to reach subscribers.
 //
+// The lists are worked out on a serial worker queue, one processing after the
+// other, each against the complete list of the one before: tens of thousands
+// of results would hold the main thread for longer than a frame. The main
+// thread only takes the query's results, and publishes the lists when they
+// come back, in the order the processings began.
+//
 // Main thread only: the query posts there, and so everything here runs there.
 
 #include <cstddef>
@@ -20,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Predicate.h"
 #include "platform/foundation/Published.h"
@@ -125,17 +132,34 @@ public:
     void onQueryGatheringProgressWith(const platform::Notification& notification);
     void onQueryDidFinishGatheringWith(const platform::Notification& notification);
     void onQueryDidUpdateWith(const platform::Notification& notification);
-    // Rebuilds the four lists from the query's current results.
-    void processResults();
+    // Rebuilds the four lists from the query's current results on the worker
+    // and publishes them on the main thread; `then` runs right after.
+    void processResults(std::function<void()> then = {});
     // One of the runQuery… codes.
     int runQuery();
 
+    // Lets go of `value` on a worker: the last reference to a long list frees
+    // thousands of strings, which the main thread need not wait for.
+    static void releaseOffMainThread(std::shared_ptr<const void> value);
+
 private:
+    struct Lists {
+        std::vector<SpotlightResult> complete, unchanged, added, removed;
+    };
+    static Lists process(const std::vector<std::shared_ptr<platform::MetadataItem>>& items,
+                         const std::vector<SpotlightResult>& previous, bool onlyValidFSPaths);
+    void publish(Lists lists);
     void updateScopes();
 
     std::vector<std::string> searchScopes_;
     std::optional<platform::Predicate> query_;
     std::vector<platform::Subscription> observers_;
+    const std::shared_ptr<platform::dispatch::Queue> processingQueue_;
+    // The complete list of the last processing, read and written only on
+    // processingQueue_.
+    const std::shared_ptr<std::vector<SpotlightResult>> processedComplete_;
+    // Gone with this object: a processing that comes back later publishes nothing.
+    std::shared_ptr<const bool> alive_;
 };
 
 }  // namespace frelt

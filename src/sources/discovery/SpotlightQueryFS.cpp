@@ -1,7 +1,5 @@
 #include "sources/discovery/SpotlightQueryFS.h"
 
-#include <unordered_set>
-
 namespace frelt {
 
 SpotlightQueryFS::SpotlightQueryFS() {
@@ -13,34 +11,21 @@ SpotlightQueryFS::~SpotlightQueryFS() { spotlightQuerySubscriber_.cancel(); }
 
 void SpotlightQueryFS::resultStateChanged(SpotlightQueryResultState state) {
     if (state != SpotlightQueryResultState::finishedProcessing) return;
-    std::vector<SpotlightFSResult> fresh;
-    for (const auto& r : *queryResultsComplete.value()->snapshot()) fresh.emplace_back(r);
-
-    const auto complete = spotlightResultsComplete.value();
-    complete->removeAll();
-    complete->appendContentsOf(fresh);
-    // The same list again: its subscribers hear of every refill.
-    spotlightResultsComplete = complete;
-
-    if (!complete->hasSameElements(*previousSpotlightResultsComplete)) {
-        const auto previousList = previousSpotlightResultsComplete->snapshot();
-        const std::unordered_set<SpotlightFSResult> previous(previousList->begin(), previousList->end());
-        const std::unordered_set<SpotlightFSResult> current(fresh.begin(), fresh.end());
-        std::vector<SpotlightFSResult> unchanged, added, removed;
-        std::unordered_set<SpotlightFSResult> placed;
-        for (const auto& r : fresh) {
-            if (!placed.insert(r).second) continue;
-            (previous.count(r) ? unchanged : added).push_back(r);
-        }
-        for (const auto& r : *previousList)
-            if (!current.count(r) && placed.insert(r).second) removed.push_back(r);
-        spotlightResultsUnchanged = FSResultArray::create(std::move(unchanged));
-        spotlightResultsRemoved = FSResultArray::create(std::move(removed));
-        spotlightResultsAdded = FSResultArray::create(std::move(added));
-    }
-
-    previousSpotlightResultsComplete->removeAll();
-    previousSpotlightResultsComplete->appendContentsOf(std::move(fresh));
+    // Each list replaced goes on a worker, with the results only it still holds.
+    const auto replace = [](platform::Published<std::shared_ptr<FSResultArray>>& published,
+                            const std::shared_ptr<ResultArray>& list) {
+        const auto previous = published.value();
+        published = FSResultArray::create(list->snapshot());
+        releaseOffMainThread(previous);
+    };
+    replace(spotlightResultsComplete, queryResultsComplete.value());
+    // The core's lists were worked out against the complete list of the
+    // processing before, the one published here last time: the set of
+    // results changed exactly when something was added or removed.
+    if (queryResultsAdded.value()->isEmpty() && queryResultsRemoved.value()->isEmpty()) return;
+    replace(spotlightResultsUnchanged, queryResultsUnchanged.value());
+    replace(spotlightResultsRemoved, queryResultsRemoved.value());
+    replace(spotlightResultsAdded, queryResultsAdded.value());
 }
 
 }  // namespace frelt

@@ -1,9 +1,9 @@
 #pragma once
 // The query for items of the file system: after every processing of the core
-// it copies the core's complete list into its own, compares it with the list
-// of the processing before, and publishes what is unchanged, removed and
-// added, in that order, but only when the set of results changed. The
-// complete list is one list object, refilled in place at every processing.
+// it publishes the core's complete list as its own, and then what is
+// unchanged, removed and added since the processing before, in that order,
+// but only when the set of results changed. Its lists share the core's
+// elements: publishing tens of thousands of results copies none of them.
 
 #include <memory>
 #include <optional>
@@ -14,30 +14,7 @@
 
 namespace frelt {
 
-struct SpotlightFSResult {
-    std::optional<std::string> path;
-    std::optional<std::string> displayname;
-    std::optional<platform::Date> lastUsedDate;
-
-    SpotlightFSResult() = default;
-    explicit SpotlightFSResult(const SpotlightResult& r)
-        : path(r.path), displayname(r.displayname), lastUsedDate(r.lastUsedDate) {}
-    bool operator==(const SpotlightFSResult& other) const {
-        return path == other.path && displayname == other.displayname;
-    }
-    std::string description() const { return path.value_or("nil") + " - " + displayname.value_or("nil"); }
-};
-
-}  // namespace frelt
-
-template <>
-struct std::hash<frelt::SpotlightFSResult> {
-    std::size_t operator()(const frelt::SpotlightFSResult& r) const noexcept {
-        return frelt::hashOfResult(r.path, r.displayname);
-    }
-};
-
-namespace frelt {
+using SpotlightFSResult = SpotlightResult;
 
 class SpotlightQueryFS : public SpotlightQueryCore {
 public:
@@ -46,8 +23,6 @@ public:
     SpotlightQueryFS();
     ~SpotlightQueryFS() override;
 
-    const std::shared_ptr<FSResultArray> previousSpotlightResultsComplete = FSResultArray::create();
-    // One list object for good, refilled at every processing.
     platform::Published<std::shared_ptr<FSResultArray>> spotlightResultsComplete{FSResultArray::create()};
     platform::Published<std::shared_ptr<FSResultArray>> spotlightResultsUnchanged{FSResultArray::create()};
     platform::Published<std::shared_ptr<FSResultArray>> spotlightResultsAdded{FSResultArray::create()};
