@@ -3,7 +3,9 @@
 // highlighted, or the one shown. Driven through the dialog's own widgets.
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QPushButton>
 #include <QTimer>
 
@@ -21,21 +23,40 @@ namespace {
 
 class QtOpenPanelTest : public QtKitTest {
 protected:
-    // Runs an open panel for files and folders; `act` works the dialog once it shows.
-    PanelAnswer choose(const std::function<void(QFileDialog&)>& act) {
+    // Runs an open panel for files and folders showing `folder`; `act` works
+    // the dialog once it shows and its file list has read the folder (which
+    // it does on a thread of its own: a file selected before that is not
+    // found). A dialog still open after ten seconds is cancelled, so a fault
+    // fails the test instead of hanging it.
+    PanelAnswer choose(const std::string& folder, const std::function<void(QFileDialog&)>& act) {
         auto panel = OpenPanel::make();
         panel->setCanChooseFiles(true);
         panel->setCanChooseDirectories(true);
         panel->setDirectoryURL(URL::fileURL(root().string(), true));
         QTimer poll;
         poll.setInterval(20);
+        QElapsedTimer clock;
+        clock.start();
+        bool acted = false;
         QObject::connect(&poll, &QTimer::timeout, [&] {
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* dialog = qobject_cast<QFileDialog*>(w); dialog && dialog->isVisible()) {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* dialog = qobject_cast<QFileDialog*>(w);
+                if (!dialog || !dialog->isVisible()) continue;
+                if (clock.elapsed() > 10000) {
                     poll.stop();
-                    act(*dialog);
+                    ADD_FAILURE() << (acted ? "the dialog stayed open" : "the folder's files never showed");
+                    dialog->reject();
                     return;
                 }
+                if (acted) return;
+                const QString shown = QString::fromStdString(folder);
+                if (dialog->directory().absolutePath() != shown) dialog->setDirectory(shown);
+                auto* files = dialog->findChild<QFileSystemModel*>();
+                if (!files || files->rowCount(files->index(shown)) == 0) return;
+                acted = true;
+                act(*dialog);
+                return;
+            }
         });
         poll.start();
         return panel->runModal() == modalresponse::ok ? PanelAnswer{modalresponse::ok, panel->URLs()} : PanelAnswer{};
@@ -59,25 +80,22 @@ TEST_F(QtOpenPanelTest, AFileOrAFolderCanBeChosen) {
         URL expected;
     };
     const Case cases[] = {
-        {"the folder shown", [&](QFileDialog& d) { d.setDirectory(QString::fromStdString(docs)); chooseFolder(d); },
-         URL::fileURL(docs, true)},
+        {"the folder shown", [&](QFileDialog& d) { chooseFolder(d); }, URL::fileURL(docs, true)},
         {"the folder highlighted",
          [&](QFileDialog& d) {
-             d.setDirectory(QString::fromStdString(docs));
              d.selectFile(QStringLiteral("inner"));
              chooseFolder(d);
          },
          URL::fileURL(docs + "/inner", true)},
         {"a file, opened as before",
          [&](QFileDialog& d) {
-             d.setDirectory(QString::fromStdString(docs));
              d.selectFile(QStringLiteral("note.txt"));
              static_cast<QDialog&>(d).accept();
          },
          URL::fileURL(docs + "/note.txt")},
     };
     for (const auto& c : cases) {
-        const auto answer = choose(c.act);
+        const auto answer = choose(docs, c.act);
         ASSERT_EQ(answer.response, modalresponse::ok) << c.name;
         ASSERT_EQ(answer.urls.size(), 1u) << c.name;
         EXPECT_EQ(answer.urls.front().path(), c.expected.path()) << c.name;
