@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <tuple>
 #include <utility>
@@ -451,29 +452,23 @@ void GlobalShortcutsService::createSession() {
                       self->bus_->responded(path, code, results);
                       g_variant_unref(results);
                   });
-        subscribe(shortcutsInterface, "Activated",
-                  [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GVariant* parameters,
-                     gpointer data) {
-                      auto self = static_cast<WeakService*>(data)->lock();
-                      if (!self && isForSession(parameters, "(osta{sv})", self->sessionHandle_)) return;
-                      const gchar* id = nullptr;
-                      g_variant_get_child(parameters, 1, "&s", &id);
-                      self->activated(id, true);
-                  });
-        subscribe(shortcutsInterface, "Deactivated",
-                  [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GVariant* parameters,
-                     gpointer data) {
-                      auto self = static_cast<WeakService*>(data)->lock();
-                      if (!self && isForSession(parameters, "(osta{sv})", self->sessionHandle_)) return;
-                      const gchar* id = nullptr;
-                      g_variant_get_child(parameters, 1, "&s", &id);
-                      self->activated(id, false);
-                  });
+        // A press and a release: the same arguments, told apart by which
+        // signal it is. Signals of sessions not ours are none of ours.
+        for (const char* member : {"Activated", "Deactivated"})
+            subscribe(shortcutsInterface, member,
+                      [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* signal,
+                         GVariant* parameters, gpointer data) {
+                          auto self = static_cast<WeakService*>(data)->lock();
+                          if (!self || !isForSession(parameters, "(osta{sv})", self->sessionHandle_)) return;
+                          const gchar* id = nullptr;
+                          g_variant_get_child(parameters, 1, "&s", &id);
+                          self->activated(id, std::strcmp(signal, "Activated") == 0);
+                      });
         subscribe(shortcutsInterface, "ShortcutsChanged",
                   [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GVariant* parameters,
                      gpointer data) {
                       auto self = static_cast<WeakService*>(data)->lock();
-                      if (!self && isForSession(parameters, "(oa(sa{sv}))", self->sessionHandle_)) return;
+                      if (!self || !isForSession(parameters, "(oa(sa{sv}))", self->sessionHandle_)) return;
                       GVariant* list = g_variant_get_child_value(parameters, 1);
                       self->shortcutsChanged(shortcutsOf(list));
                       g_variant_unref(list);

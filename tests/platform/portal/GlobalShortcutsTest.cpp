@@ -261,6 +261,11 @@ TEST_F(GlobalShortcutsTest, EveryKindIsBoundInOneRequestAndAPressRunsItsAction) 
     EXPECT_EQ(held().size(), 4u);
     EXPECT_TRUE(fallback->registrations().empty()) << "no key grabs beside the portal";
 
+    // A press of another session's shortcut runs nothing here.
+    tellPortal("ActivateInAnotherSession", g_variant_new("(s)", globalId.c_str()));
+    settle();
+    EXPECT_FALSE(windowShown()) << "a press in another session is not ours";
+
     // The desktop's presses: as a grab's, through the centre to the action.
     activate(globalId);
     EXPECT_TRUE(spinUntil([] { return windowShown(); })) << "the global hotkey shows the window";

@@ -90,6 +90,7 @@ const char* const controlXml = R"(<node>
     <method name='Decline'><arg type='as' name='ids' direction='in'/></method>
     <method name='AnswerNextBind'><arg type='u' name='response' direction='in'/></method>
     <method name='Activate'><arg type='s' name='id' direction='in'/></method>
+    <method name='ActivateInAnotherSession'><arg type='s' name='id' direction='in'/></method>
     <method name='Withdraw'><arg type='s' name='id' direction='in'/></method>
     <method name='CloseSessions'/>
     <method name='Bound'><arg type='a(sss)' name='shortcuts' direction='out'/></method>
@@ -338,6 +339,17 @@ void controlMethod(GDBusConnection*, const gchar*, const gchar*, const gchar*, c
                                                                   g_variant_new_array(G_VARIANT_TYPE("{sv}"), nullptr, 0)));
             emitToOwner(session, path, "Deactivated", g_variant_new("(ost@a{sv})", path.c_str(), id, guint64{1100},
                                                                     g_variant_new_array(G_VARIANT_TYPE("{sv}"), nullptr, 0)));
+        }
+    } else if (std::strcmp(method, "ActivateInAnotherSession") == 0) {
+        // A press meant for another program's session, sent to ours by
+        // mistake: the program must not take it for its own.
+        const gchar* id = nullptr;
+        g_variant_get(parameters, "(&s)", &id);
+        for (const auto& [path, session] : standIn.sessions) {
+            if (!session.bound.count(id)) continue;
+            const std::string other = path + "_other";
+            emitToOwner(session, path, "Activated", g_variant_new("(ost@a{sv})", other.c_str(), id, guint64{1000},
+                                                                  g_variant_new_array(G_VARIANT_TYPE("{sv}"), nullptr, 0)));
         }
     } else if (std::strcmp(method, "Withdraw") == 0) {
         const gchar* id = nullptr;
