@@ -6,7 +6,8 @@
 //   - sourceFolder(), the checkout the program was built from, so data such
 //     as the help texts is found whatever folder the program runs in;
 //   - freshScratchFolder(), an empty temporary folder of the program's own,
-//     removed at exit;
+//     removed at exit, and useFolders(), which puts the program's settings,
+//     data and caches into such a folder;
 //   - timed runs of other programs (the peers some goals are measured
 //     against), with standard input from a file and their output read and
 //     thrown away.
@@ -26,6 +27,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/foundation/Paths.h"
 
 extern char** environ;
 
@@ -48,6 +51,17 @@ inline std::filesystem::path freshScratchFolder(const std::string& name) {
     std::filesystem::create_directories(folder);
     folders.made.push_back(folder);
     return folder;
+}
+
+// The settings, data and caches go to `root`, never to the user's own.
+inline void useFolders(const std::filesystem::path& root) {
+    std::filesystem::create_directories(root / "config");
+    platform::PathLayout layout;
+    layout.home = root;
+    layout.configHome = root / "config";
+    layout.dataHome = root / "data";
+    layout.cacheHome = root / "cache";
+    platform::Paths::setLayout(layout);
 }
 
 // A program found on PATH, as the shell would find it.

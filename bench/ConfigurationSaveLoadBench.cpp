@@ -52,21 +52,10 @@ constexpr int kEntries = 10000;
 constexpr int kTags = 500;
 constexpr const char* kChildFlag = "--launch-child";
 
-// The settings go to a scratch folder, never to the user's own.
-void useFolders(const std::filesystem::path& root) {
-    std::filesystem::create_directories(root / "config");
-    platform::PathLayout layout;
-    layout.home = root;
-    layout.configHome = root / "config";
-    layout.dataHome = root / "data";
-    layout.cacheHome = root / "cache";
-    platform::Paths::setLayout(layout);
-}
-
 const std::filesystem::path& scratch() {
     static const auto folder = [] {
         auto made = frelt::bench::freshScratchFolder("frelt-configuration-bench");
-        useFolders(made);
+        frelt::bench::useFolders(made);
         return made;
     }();
     return folder;
@@ -174,7 +163,7 @@ double residentMegabytes() {
 // The child: load what the parent saved, settle, say how much memory it
 // holds; rebuild; save and load once more.
 int launchChild(const std::filesystem::path& root) {
-    useFolders(root);
+    frelt::bench::useFolders(root);
     const auto settings = config();
     settings->loadConfig();
     platform::dispatch::waitForBackgroundIdle();

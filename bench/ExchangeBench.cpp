@@ -46,13 +46,7 @@ void setUp() {
     done = true;
 
     const auto root = scratch();
-    fs::create_directories(root / "config");
-    platform::PathLayout layout;
-    layout.home = root;
-    layout.configHome = root / "config";
-    layout.dataHome = root / "data";
-    layout.cacheHome = root / "cache";
-    platform::Paths::setLayout(layout);
+    frelt::bench::useFolders(root);
 
     const auto files = root / "entries";
     fs::create_directories(files);

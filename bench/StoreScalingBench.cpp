@@ -64,21 +64,10 @@ double millisecondsSince(Clock::time_point start) {
 // Cost per entry at the large size over the cost per entry at the small one.
 double growth(double smallMs, double largeMs) { return (largeMs / kLarge) / (smallMs / kSmall); }
 
-// The settings go to a scratch folder, never to the user's own.
-void useFolders(const std::filesystem::path& root) {
-    std::filesystem::create_directories(root / "config");
-    platform::PathLayout layout;
-    layout.home = root;
-    layout.configHome = root / "config";
-    layout.dataHome = root / "data";
-    layout.cacheHome = root / "cache";
-    platform::Paths::setLayout(layout);
-}
-
 const std::filesystem::path& scratch() {
     static const auto folder = [] {
         auto made = frelt::bench::freshScratchFolder("frelt-store-scaling-bench");
-        useFolders(made);
+        frelt::bench::useFolders(made);
         return made;
     }();
     return folder;
@@ -245,7 +234,7 @@ double heapInUse() { return static_cast<double>(mallinfo2().uordblks); }
 // rebuild in milliseconds, then resident memory and heap in use before the
 // load and after the first rebuild.
 int startChild(const std::filesystem::path& root) {
-    useFolders(root);
+    frelt::bench::useFolders(root);
     const auto settings = config();
     (void)DataStorage::shared();
     (void)TagManager::shared();

@@ -23,6 +23,7 @@
 #include "settings/config/ConfigWindowController.h"
 #include "store/DataStorage.h"
 #include "support/MainWindowSupport.h"
+#include "ShellWindowQtTest.h"
 #include "support/qt/QtTestSupport.h"
 #include "support/qt/QtUserInput.h"
 
@@ -30,27 +31,7 @@ using namespace frelt;
 
 namespace {
 
-class ConfigWindowRepaintTest : public QtKitTest {
-protected:
-    void SetUp() override {
-        QtKitTest::SetUp();
-        platform::Workspace::setShared(platform::RecordingWorkspace::make());
-        registerInterfaceResources();
-    }
-    void TearDown() override {
-        if (FreltWindow::registeredWindowController(FreltWindowEnum::config))
-            FreltWindow::closeWindow(FreltWindowEnum::config);
-        QtKitTest::TearDown();
-    }
-
-    // What the window system has of the window.
-    static QImage onScreen(QWidget* widget) {
-        return QGuiApplication::primaryScreen()->grabWindow(widget->winId()).toImage().convertToFormat(
-            QImage::Format_RGB32);
-    }
-    // The window painted whole, as a fresh expose paints it.
-    static QImage repaintedWhole(QWidget* widget) { return widget->grab().toImage().convertToFormat(QImage::Format_RGB32); }
-};
+using ConfigWindowRepaintTest = ShellWindowQtTest<FreltWindowEnum::config>;
 
 // A button in the toolbar with `title`.
 std::shared_ptr<platform::Button> toolbarButton(platform::View& root, const std::string& title) {

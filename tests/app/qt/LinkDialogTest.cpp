@@ -14,6 +14,7 @@
 #include "settings/panes/ConfigViewControllerAddModifyURL.h"
 #include "sources/urls/DatastorageHandlerURLObjects.h"
 #include "store/DataStorage.h"
+#include "ShellWindowQtTest.h"
 #include "support/qt/QtTestSupport.h"
 #include "support/qt/QtUserInput.h"
 
@@ -21,19 +22,7 @@ using namespace frelt;
 
 namespace {
 
-class LinkDialogTest : public QtKitTest {
-protected:
-    void SetUp() override {
-        QtKitTest::SetUp();
-        platform::Workspace::setShared(platform::RecordingWorkspace::make());
-        registerInterfaceResources();
-    }
-    void TearDown() override {
-        if (FreltWindow::registeredWindowController(FreltWindowEnum::addOrModifyURL))
-            FreltWindow::closeWindow(FreltWindowEnum::addOrModifyURL);
-        QtKitTest::TearDown();
-    }
-};
+using LinkDialogTest = ShellWindowQtTest<FreltWindowEnum::addOrModifyURL>;
 
 TEST_F(LinkDialogTest, TypingGoesIntoTheTitleFieldAsSoonAsTheDialogShows) {
     for (const std::string url : {"", "https://example.org/page"}) {

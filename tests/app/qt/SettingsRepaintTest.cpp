@@ -17,6 +17,7 @@
 #include "platform/appkit/RecordingWorkspace.h"
 #include "platform/appkit/Window.h"
 #include "sources/urls/URLManager.h"
+#include "ShellWindowQtTest.h"
 #include "support/qt/QtTestSupport.h"
 #include "support/qt/QtUserInput.h"
 
@@ -24,24 +25,7 @@ using namespace frelt;
 
 namespace {
 
-class SettingsRepaintTest : public QtKitTest {
-protected:
-    void SetUp() override {
-        QtKitTest::SetUp();
-        platform::Workspace::setShared(platform::RecordingWorkspace::make());
-        registerInterfaceResources();
-    }
-    void TearDown() override {
-        if (FreltWindow::registeredWindowController(FreltWindowEnum::settings))
-            FreltWindow::closeWindow(FreltWindowEnum::settings);
-        QtKitTest::TearDown();
-    }
-    static QImage onScreen(QWidget* widget) {
-        return QGuiApplication::primaryScreen()->grabWindow(widget->winId()).toImage().convertToFormat(
-            QImage::Format_RGB32);
-    }
-    static QImage repaintedWhole(QWidget* widget) { return widget->grab().toImage().convertToFormat(QImage::Format_RGB32); }
-};
+using SettingsRepaintTest = ShellWindowQtTest<FreltWindowEnum::settings>;
 
 TEST_F(SettingsRepaintTest, TabFromATemplatesTitleToItsURLLeavesNoFocusRingBehind) {
     URLManager::shared()->buildDefaultTemplates();
