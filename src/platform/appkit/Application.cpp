@@ -11,6 +11,7 @@
 #include "platform/appkit/ViewController.h"
 #include "platform/appkit/Window.h"
 #include "platform/appkit/WindowController.h"
+#include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/FailureHook.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/SingleInstance.h"
@@ -129,6 +130,21 @@ void Application::activate(bool) {
     }
     if (key) setKeyWindow(key);
     postAndTell(applicationnotification::didBecomeActive, &ApplicationDelegate::applicationDidBecomeActive);
+}
+
+void Application::focusLost(std::function<bool()> stillLost) {
+    if (!active_) return;
+    constexpr auto grant = std::chrono::milliseconds(500);
+    const auto sinceRequest = std::chrono::steady_clock::now() - lastFocusRequest_;
+    const auto key = keyWindow();
+    if (sinceRequest < grant && key && key->isVisible()) {
+        const double wait = std::chrono::duration<double>(grant - sinceRequest).count();
+        dispatch::Queue::main()->after(dispatch::seconds(wait), [stillLost = std::move(stillLost)]() mutable {
+            Application::shared()->focusLost(std::move(stillLost));
+        });
+        return;
+    }
+    if (stillLost()) deactivate();
 }
 
 void Application::deactivate() {

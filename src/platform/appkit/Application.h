@@ -110,6 +110,13 @@ public:
     // release (whenPointerReleased) before it closes, so the drag can land
     // in it.
     void deactivate();
+    // The desktop says the keyboard focus left the program; `stillLost`
+    // tells whether that still holds. When a shown window of ours has just
+    // asked for the focus (the hotkey pressed again at once), the desktop
+    // may be telling of the moment before it got it: then it is asked again
+    // once the window manager has had time, and the program deactivates
+    // only if the focus is still elsewhere.
+    void focusLost(std::function<bool()> stillLost);
 
     // --- the pointer held in another program
     // Whether a mouse button is held anywhere on the screen right now (the
@@ -132,9 +139,6 @@ public:
     // The visible windows, front to back.
     std::vector<std::shared_ptr<Window>> orderedWindows() const;
     std::shared_ptr<Window> keyWindow() const { return keyWindow_.lock(); }
-    // When a window last asked the desktop for the keyboard focus: one who
-    // reads the desktop's focus can tell that a request may still be on its way.
-    std::chrono::steady_clock::time_point lastFocusRequest() const { return lastFocusRequest_; }
     std::shared_ptr<Window> mainWindow() const { return mainWindow_.lock(); }
     std::shared_ptr<Window> windowWithWindowNumber(int number) const;
 

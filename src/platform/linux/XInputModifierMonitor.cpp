@@ -3,14 +3,12 @@
 #include <xcb/xinput.h>
 #include "platform/linux/XcbXkb.h"
 
-#include <chrono>
 #include <cstdlib>
 
 #include <unistd.h>
 
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Event.h"
-#include "platform/appkit/Window.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/linux/XKeyCodes.h"
 
@@ -103,22 +101,10 @@ void XInputModifierMonitor::followFocus() {
     // The kit believes it is active, but the X focus went to another client
     // or to nobody (our window closed) without the toolkit telling: then
     // the program is not active, and the desktop's keys are global again.
-    // When a window of ours that is still shown has just asked for the
-    // focus (the hotkey pressed again at once, or the modifiers of the
-    // hotkey that showed it let go), the window manager may not have given
-    // it yet: look again once it has had time to.
-    const auto app = Application::shared();
-    constexpr auto grant = std::chrono::milliseconds(500);
-    const auto sinceRequest = std::chrono::steady_clock::now() - app->lastFocusRequest();
-    const auto key = app->keyWindow();
-    if (sinceRequest < grant && key && key->isVisible()) {
-        const double wait = std::chrono::duration<double>(grant - sinceRequest).count();
-        dispatch::Queue::main()->after(dispatch::seconds(wait), [weak = weak_from_this()] {
-            if (auto self = weak.lock()) self->followFocus();
-        });
-        return;
-    }
-    if (app->isActive() && !focusIsOurs()) app->deactivate();
+    Application::shared()->focusLost([weak = weak_from_this()] {
+        const auto self = weak.lock();
+        return self && !self->focusIsOurs();
+    });
 }
 
 void XInputModifierMonitor::handleEvent(const xcb_generic_event_t& event) {

@@ -234,7 +234,8 @@ void installDesktop(int& argc, char** argv) {
     // popovers close, windows that hide on deactivation go).
     QObject::connect(qApp, &QGuiApplication::applicationStateChanged, [](Qt::ApplicationState state) {
         auto app = Application::shared();
-        if (state != Qt::ApplicationActive && app->isActive()) app->deactivate();
+        if (state != Qt::ApplicationActive && app->isActive())
+            app->focusLost([] { return QGuiApplication::applicationState() != Qt::ApplicationActive; });
     });
     QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, [] { pullClipboard(); });
     attach(ClipboardPull::onFirstTurnOfTheLoop);
